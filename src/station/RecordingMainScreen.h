@@ -1,0 +1,35 @@
+#pragma once
+
+#include "station/MainScreen.h"
+
+#include <QHash>
+#include <QStringList>
+
+namespace tolvo {
+
+// A main screen without widgets: remembers the last state of every control.
+class RecordingMainScreen : public MainScreen {
+public:
+    void setText(const QString& c, const QString& t) override { texts[c] = t; }
+    QString text(const QString& c) const override { return texts.value(c); }
+    void setForeColor(const QString& c, const QColor& col) override { foreColors[c] = col; }
+    void setBackColor(const QString& c, const QColor& col) override { backColors[c] = col; }
+    void setVisible(const QString& c, bool v) override { visible[c] = v; }
+    void setEnabled(const QString& c, bool e) override { enabled[c] = e; }
+    void appendList1(const QString& line) override { list1 << line; }
+    void refreshTotals() override { ++totalsRefreshed; }
+    void setTimerEnabled(bool on) override { timerOn = on; }
+    void unload() override { ++unloaded; }
+
+    QHash<QString, QString> texts;
+    QHash<QString, QColor> foreColors;
+    QHash<QString, QColor> backColors;
+    QHash<QString, bool> visible;
+    QHash<QString, bool> enabled;
+    QStringList list1;
+    int totalsRefreshed = 0;
+    bool timerOn = true;
+    int unloaded = 0;
+};
+
+} // namespace tolvo

@@ -1,0 +1,11 @@
+#include "station/Station.h"
+
+#include "serial/Comm.h"
+
+namespace tolvo {
+
+Station::Station(Clock& c, Messages& m, MainScreen& s) : clock(c), msgs(m), screen(s) {}
+
+Station::~Station() = default;
+
+} // namespace tolvo

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "station/ExitTransaction.h"
+#include "station/MainScreen.h"
+#include "station/Settings.h"
+#include "fee/DiscountKeys.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <array>
+#include <memory>
+
+namespace tolvo {
+
+class Comm;
+
+struct Worker {
+    quint8 WorkerCode = 0;
+    QString WorkerName;
+    bool MakerMode = false;
+};
+
+// Model codes and options of the devices, loaded at login and by the port settings.
+struct DeviceModels {
+    quint8 FeeDispType = 0;
+    quint8 SeasonIn1Type = 0;
+    quint8 SeasonOut1Type = 0;
+    quint8 SeasonIn2Type = 0;
+    quint8 SeasonOut2Type = 0;
+    quint8 DispenserType = 0;
+    QString DispenserUnitNo;
+    quint8 PosCode = 0;
+    bool HostSendsTime = false;
+    bool ReaderCanPrint = true;
+    bool HasExitReader = false;
+};
+
+enum HostKind { HostTD = 0, HostOUT, HostTIME, HostPKTIME, HostPAMT, HostDISC, HostCANCEL, HostKindCount };
+
+// Everything the station shares between its parts. One per program; each test builds its own.
+struct Station {
+    Station(Clock& clock, Messages& msgs, MainScreen& screen);
+    ~Station();
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    Clock& clock;
+    Messages& msgs;
+    MainScreen& screen;
+
+    QString AppPath;   // program folder, no trailing slash
+    QString IniPath;   // AppPath + "/Tolvo.ini"
+    QString DbPath;    // the live database file
+    QSqlDatabase Db;   // the shared connection, open from start-up to shut-down
+
+    Settings settings;
+    Worker worker;
+    ExitTransaction trx;
+    DeviceModels models;
+    DiscountKeys discKeys;
+    std::array<bool, HostKindCount> HostPending{};
+
+    bool StationBusy = false;
+    bool ConfirmResult = false;
+    bool PortTestEcho = false;
+    bool ReaderBusy = false;
+    qint16 DispenserAlarm = 0;
+
+    std::unique_ptr<Comm> comm; // the ten device ports
+};
+
+} // namespace tolvo
