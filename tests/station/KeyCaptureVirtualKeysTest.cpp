@@ -1,0 +1,106 @@
+#include "platform/VirtualKeys.h"
+
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+
+namespace {
+
+std::optional<VirtualKey> vk(int qtKey, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
+{
+    const QKeyEvent e(QEvent::KeyRelease, qtKey, mods, text);
+    return toVirtualKey(e);
+}
+
+} // namespace
+
+TEST(VirtualKeys, TableOfQtKeysToWindowsCodes)
+{
+    struct Row { int qt; Qt::KeyboardModifiers mods; int code; int shift; };
+    const Row rows[] = {
+        {Qt::Key_A, Qt::NoModifier, 65, 0},
+        {Qt::Key_Z, Qt::NoModifier, 90, 0},
+        {Qt::Key_A, Qt::AltModifier, 65, 4},
+        {Qt::Key_Q, Qt::ControlModifier, 81, 2},
+        {Qt::Key_B, Qt::ShiftModifier, 66, 1},
+        {Qt::Key_0, Qt::NoModifier, 48, 0},
+        {Qt::Key_9, Qt::NoModifier, 57, 0},
+        {Qt::Key_Exclam, Qt::ShiftModifier, 49, 1},
+        {Qt::Key_ParenRight, Qt::ShiftModifier, 48, 1},
+        {Qt::Key_0, Qt::KeypadModifier, 96, 0},
+        {Qt::Key_9, Qt::KeypadModifier, 105, 0},
+        {Qt::Key_F1, Qt::NoModifier, 112, 0},
+        {Qt::Key_F12, Qt::ControlModifier | Qt::ShiftModifier, 123, 3},
+        {Qt::Key_Return, Qt::NoModifier, 13, 0},
+        {Qt::Key_Enter, Qt::KeypadModifier, 13, 0},
+        {Qt::Key_Escape, Qt::NoModifier, 27, 0},
+        {Qt::Key_Left, Qt::NoModifier, 37, 0},
+        {Qt::Key_Up, Qt::NoModifier, 38, 0},
+        {Qt::Key_Right, Qt::NoModifier, 39, 0},
+        {Qt::Key_Down, Qt::NoModifier, 40, 0},
+        {Qt::Key_Shift, Qt::NoModifier, 16, 0},
+        {Qt::Key_Control, Qt::NoModifier, 17, 0},
+        {Qt::Key_Alt, Qt::NoModifier, 18, 0},
+        {Qt::Key_F5, Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier, 116, 7},
+    };
+    for (const Row& r : rows) {
+        const auto k = vk(r.qt, r.mods);
+        ASSERT_TRUE(k.has_value()) << r.qt;
+        EXPECT_EQ(k->keyCode, r.code) << r.qt;
+        EXPECT_EQ(k->shift, r.shift) << r.qt;
+    }
+}
+
+TEST(VirtualKeys, UnknownKeyGivesNothing)
+{
+    EXPECT_FALSE(vk(Qt::Key_Hangul).has_value());
+}
+
+TEST(VirtualKeys, AutoRepeatReleaseIsRecognised)
+{
+    const QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QString(), true);
+    const QKeyEvent real(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QString(), false);
+    EXPECT_TRUE(isRepeatRelease(repeat));
+    EXPECT_FALSE(isRepeatRelease(real));
+}
+
+TEST(VirtualKeys, KeyTextOfLettersDigitsAndFunctionKeys)
+{
+    EXPECT_EQ(keyText(65), "A");
+    EXPECT_EQ(keyText(90), "Z");
+    EXPECT_EQ(keyText(48), "0");
+    EXPECT_EQ(keyText(57), "9");
+    EXPECT_EQ(keyText(112), "F1");
+    EXPECT_EQ(keyText(121), "F10");
+    EXPECT_EQ(keyText(123), "F12");
+    EXPECT_EQ(keyText(96), "");  // keypad 0
+    EXPECT_EQ(keyText(13), "");
+    EXPECT_EQ(keyText(124), ""); // F13
+    EXPECT_EQ(keyText(64), "");
+    EXPECT_EQ(keyText(91), "");
+}
+
+TEST(VirtualKeys, EntryTextTakesAPrefixOnlyForASingleModifier)
+{
+    struct Row { int code; int shift; const char* text; };
+    const Row rows[] = {
+        {65, 0, "A"},        {65, 1, "SHIFT + A"}, {65, 2, "CTRL + A"}, {65, 4, "ALT + A"},
+        {65, 3, "A"},        {65, 5, "A"},         {65, 6, "A"},        {65, 7, "A"},
+        {51, 4, "ALT + 3"},  {51, 2, "CTRL + 3"},  {116, 1, "SHIFT + F5"}, {116, 0, "F5"},
+        {112, 3, "F1"},      {13, 0, ""},          {13, 1, "SHIFT + "},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(keyEntryText(r.code, r.shift), QString::fromUtf8(r.text)) << r.code << "/" << r.shift;
+}
+
+TEST(VirtualKeys, ModifierKeyLeavesOutItsOwnBit)
+{
+    // Whatever the platform reports for the modifier itself, only the others count.
+    for (auto mods : {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier)}) {
+        const QKeyEvent e(QEvent::KeyRelease, Qt::Key_Shift, mods);
+        EXPECT_EQ(toVirtualKey(e), (VirtualKey{16, 0}));
+    }
+    const QKeyEvent ctrlWithShift(QEvent::KeyRelease, Qt::Key_Control, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(toVirtualKey(ctrlWithShift), (VirtualKey{17, 1}));
+}
