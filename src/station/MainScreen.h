@@ -15,6 +15,7 @@ public:
     virtual QString text(const QString& control) const = 0;
     virtual void setForeColor(const QString& control, const QColor& c) = 0;
     virtual void setBackColor(const QString& control, const QColor& c) = 0;
+    virtual QColor backColor(const QString& control) const = 0;
     virtual void setVisible(const QString& control, bool visible) = 0;
     virtual void setEnabled(const QString& control, bool enabled) = 0;
     // List1: append a line, then select the last line.

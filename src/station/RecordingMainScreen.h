@@ -14,6 +14,7 @@ public:
     QString text(const QString& c) const override { return texts.value(c); }
     void setForeColor(const QString& c, const QColor& col) override { foreColors[c] = col; }
     void setBackColor(const QString& c, const QColor& col) override { backColors[c] = col; }
+    QColor backColor(const QString& c) const override { return backColors.value(c); }
     void setVisible(const QString& c, bool v) override { visible[c] = v; }
     void setEnabled(const QString& c, bool e) override { enabled[c] = e; }
     void appendList1(const QString& line) override { list1 << line; }
