@@ -18,6 +18,9 @@ public:
     virtual QColor backColor(const QString& control) const = 0;
     virtual void setVisible(const QString& control, bool visible) = 0;
     virtual void setEnabled(const QString& control, bool enabled) = 0;
+    virtual bool isEnabled(const QString& control) const = 0;
+    // Maximum length of a text box (TNum).
+    virtual void setMaxLength(const QString& control, int length) = 0;
     // List1: append a line, then select the last line.
     virtual void appendList1(const QString& line) = 0;
     // Refresh of the data control DataTime (the period totals).

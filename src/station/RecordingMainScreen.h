@@ -17,6 +17,9 @@ public:
     QColor backColor(const QString& c) const override { return backColors.value(c); }
     void setVisible(const QString& c, bool v) override { visible[c] = v; }
     void setEnabled(const QString& c, bool e) override { enabled[c] = e; }
+    // A control never set counts as enabled, as on a freshly made screen.
+    bool isEnabled(const QString& c) const override { return enabled.value(c, true); }
+    void setMaxLength(const QString& c, int n) override { maxLengths[c] = n; }
     void appendList1(const QString& line) override { list1 << line; }
     void refreshTotals() override { ++totalsRefreshed; }
     void setTimerEnabled(bool on) override { timerOn = on; }
@@ -27,6 +30,7 @@ public:
     QHash<QString, QColor> backColors;
     QHash<QString, bool> visible;
     QHash<QString, bool> enabled;
+    QHash<QString, int> maxLengths;
     QStringList list1;
     int totalsRefreshed = 0;
     bool timerOn = true;

@@ -20,6 +20,7 @@ struct Worker {
     quint8 WorkerCode = 0;
     QString WorkerName;
     bool MakerMode = false;
+    std::array<bool, 6> Rights{}; // rights 권한1..권한6 last applied to the menus
 };
 
 // Model codes and options of the devices, loaded at login and by the port settings.
