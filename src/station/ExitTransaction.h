@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 
 namespace tolvo {
 
@@ -22,6 +23,34 @@ struct ExitTransaction {
     bool ExitDone = false;
     bool EnterGuard = false;
     bool TicketTyped = false;
+    // Print line of a recycled ticket; set by the ticket reader's fee run,
+    // advanced by 5 per exit stamp.
+    qint16 RecycleLine = 0;
+};
+
+// How the exit reaches the things it does not own. An empty member means:
+// - frmInput: no form, the entry is cancelled;
+// - the reader commands: no ticket reader (write fails, the rest does nothing);
+// - the booth devices: the fee display and printer routines of src/serial.
+// Tests fill them with recorders; the program fills frmInput (FrmInput_Install)
+// and, when the ticket reader is connected, the reader commands.
+struct ExitLinks {
+    // Shows FrmInput for the typed ticket number; the 16-character ticket data,
+    // or empty when cancelled or closed.
+    std::function<QString(const QString& ticketNo)> frmInput;
+
+    // Ticket reader (port 6).
+    std::function<bool(const QString& data)> readerWrite; // Write_CMD: true when written
+    std::function<void(const QString& data)> readerPrint90;
+    std::function<void(const QString& data)> readerPrint96;
+    std::function<void()> readerEject;
+
+    // Booth devices.
+    std::function<void()> gateOpen;                   // FeeDisp_GateOpen
+    std::function<void(qint32)> feeDispAmount;        // FeeDisp_Amount
+    std::function<void(const QString& hhnn)> feeDispTime; // FeeDisp_Time
+    std::function<void()> openDrawer;                 // Printer_OpenDrawer
+    std::function<void()> receiptPrint;               // Receipt_Print
 };
 
 } // namespace tolvo

@@ -21,6 +21,8 @@ public:
     virtual bool isEnabled(const QString& control) const = 0;
     // Maximum length of a text box (TNum).
     virtual void setMaxLength(const QString& control, int length) = 0;
+    // Moves the keyboard focus to a control (TNum after an exit).
+    virtual void setFocus(const QString& control) { (void)control; }
     // List1: append a line, then select the last line.
     virtual void appendList1(const QString& line) = 0;
     // Refresh of the data control DataTime (the period totals).

@@ -20,6 +20,7 @@ public:
     // A control never set counts as enabled, as on a freshly made screen.
     bool isEnabled(const QString& c) const override { return enabled.value(c, true); }
     void setMaxLength(const QString& c, int n) override { maxLengths[c] = n; }
+    void setFocus(const QString& c) override { focused = c; }
     void appendList1(const QString& line) override { list1 << line; }
     void refreshTotals() override { ++totalsRefreshed; }
     void setTimerEnabled(bool on) override { timerOn = on; }
@@ -31,6 +32,7 @@ public:
     QHash<QString, bool> visible;
     QHash<QString, bool> enabled;
     QHash<QString, int> maxLengths;
+    QString focused;
     QStringList list1;
     int totalsRefreshed = 0;
     bool timerOn = true;

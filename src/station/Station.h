@@ -59,6 +59,7 @@ struct Station {
     Settings settings;
     Worker worker;
     ExitTransaction trx;
+    ExitLinks exitLinks; // forms and devices the exit calls (tests fill recorders)
     DeviceModels models;
     DiscountKeys discKeys;
     std::array<bool, HostKindCount> HostPending{};
