@@ -65,6 +65,8 @@ struct Station {
     std::array<bool, HostKindCount> HostPending{};
 
     bool StationBusy = false;
+    QString DataRefreshDate; // "yyyy-mm-dd": the day of the last end-of-day archive
+    QString ImageSaveDir;    // 폼구성.이미지저장폴더
     bool ConfirmResult = false;
     bool PortTestEcho = false;
     bool ReaderBusy = false;
