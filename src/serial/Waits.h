@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QtGlobal>
+#include <functional>
+
+namespace tolvo {
+
+// Time for waits and pulses: a monotonic clock, a sleep that runs no events
+// and a wait that keeps the event loop running. Tests replace it with
+// FakeWaits, which moves virtual time.
+class Waits {
+public:
+    virtual ~Waits() = default;
+    // Monotonic milliseconds; unaffected by setting the wall clock.
+    virtual qint64 nowMs() const = 0;
+    // Blocks the thread for ms; no event runs.
+    virtual void sleepMs(qint64 ms) = 0;
+    // Runs events for at most ms (returns earlier when woken); never spins.
+    virtual void runEventsFor(qint64 ms) = 0;
+};
+
+class SteadyWaits : public Waits {
+public:
+    qint64 nowMs() const override;
+    void sleepMs(qint64 ms) override;
+    void runEventsFor(qint64 ms) override;
+};
+
+} // namespace tolvo
