@@ -9,6 +9,7 @@
 
 // Our own code-page handling: SimpleIni only sees UTF-8 bytes.
 #define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 #include <optional>
 #include <string>

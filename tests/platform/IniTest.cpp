@@ -1,0 +1,119 @@
+#include "platform/Cp949.h"
+#include "platform/Ini.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDevice>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+
+namespace {
+
+const QString kSys = QStringLiteral("시스템");
+
+class IniFile : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("Tolvo.ini"));
+
+    void put(const QByteArray& bytes)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray bytes() const
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QString read(const char* key, const char* def) const
+    {
+        return Read_Ini(path, kSys, QString::fromUtf8(key), QString::fromUtf8(def));
+    }
+};
+
+} // namespace
+
+TEST_F(IniFile, MissingFileReadsDefaultsAndCreatesNothing)
+{
+    EXPECT_EQ(read("TransTime", "5"), "5");
+    EXPECT_EQ(read("정기권운영", "3"), "3");
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+TEST_F(IniFile, ValueRules)
+{
+    put("[시스템]\nTransTime=\n자료기록=1  \nLong=" + QByteArray(40, 'x') + "\ntranstime2=7\nPauseTime=0.25\n");
+    EXPECT_EQ(read("TransTime", "5"), "5");              // empty value gives the default
+    EXPECT_EQ(read("자료기록", "0"), "1");               // trailing blanks removed
+    EXPECT_EQ(read("Long", ""), QString(29, u'x'));      // cut at 29 characters
+    EXPECT_EQ(read("TRANSTIME2", "0"), "7");             // key without case
+    EXPECT_EQ(read("PauseTime", "0.5"), "0.25");
+    EXPECT_EQ(read("Missing", "dflt"), "dflt");
+    EXPECT_EQ(Read_Ini(path, QStringLiteral("기타"), QStringLiteral("PauseTime"), QStringLiteral("x")), "x");
+}
+
+TEST_F(IniFile, FirstOfDuplicateKeysWins)
+{
+    put("[시스템]\nTransTime=2\nTRANSTIME=9\n");
+    EXPECT_EQ(read("TransTime", "5"), "2");
+    Write_Ini(path, kSys, QStringLiteral("transtime"), QStringLiteral("3"));
+    EXPECT_EQ(read("TransTime", "5"), "3");
+    EXPECT_FALSE(bytes().contains("9"));
+}
+
+TEST_F(IniFile, WriteCreatesTheFileInUtf8)
+{
+    Write_Ini(path, kSys, QStringLiteral("일반권입차수"), QStringLiteral("12"));
+    EXPECT_EQ(QString::fromUtf8(bytes()).trimmed(), QStringLiteral("[시스템]\n일반권입차수=12"));
+    EXPECT_EQ(read("일반권입차수", "0"), "12");
+}
+
+TEST_F(IniFile, WriteKeepsOtherKeysCommentsAndOrder)
+{
+    put("; station settings\n[시스템]\n; counters\nA=1\nTransTime=5\nB=2\n\n[ports]\nCom7=/dev/ttyUSB0\n");
+    Write_Ini(path, kSys, QStringLiteral("transTIME"), QStringLiteral("9"));
+    Write_Ini(path, kSys, QStringLiteral("C"), QStringLiteral("3"));
+    const QString text = QString::fromUtf8(bytes());
+    EXPECT_TRUE(text.contains(QStringLiteral("; station settings")));
+    EXPECT_TRUE(text.contains(QStringLiteral("; counters")));
+    const qsizetype a = text.indexOf(QStringLiteral("A=1"));
+    const qsizetype t = text.indexOf(QStringLiteral("TransTime=9"));
+    const qsizetype b = text.indexOf(QStringLiteral("B=2"));
+    const qsizetype c = text.indexOf(QStringLiteral("C=3"));
+    const qsizetype ports = text.indexOf(QStringLiteral("[ports]"));
+    ASSERT_GE(a, 0);
+    EXPECT_LT(a, t);
+    EXPECT_LT(t, b);
+    EXPECT_LT(b, c);
+    EXPECT_LT(c, ports);
+    EXPECT_EQ(Read_Ini(path, QStringLiteral("ports"), QStringLiteral("Com7"), {}), "/dev/ttyUSB0");
+}
+
+TEST_F(IniFile, Cp949FileIsReadAndWrittenBackInCp949)
+{
+    put(cp949::encode(QStringLiteral("[시스템]\r\n정기권운영=2\r\n")));
+    EXPECT_EQ(read("정기권운영", "3"), "2");
+    Write_Ini(path, kSys, QStringLiteral("잔여티켓매수"), QStringLiteral("150"));
+    const QByteArray raw = bytes();
+    EXPECT_TRUE(raw.startsWith(cp949::encode(QStringLiteral("[시스템]"))));
+    EXPECT_TRUE(raw.contains(cp949::encode(QStringLiteral("잔여티켓매수=150\r\n"))));
+    EXPECT_TRUE(raw.contains(cp949::encode(QStringLiteral("정기권운영=2\r\n"))));
+    EXPECT_FALSE(raw.contains(QStringLiteral("시스템").toUtf8()));
+    EXPECT_EQ(read("잔여티켓매수", "0"), "150");
+}
+
+TEST_F(IniFile, FailedWriteKeepsTheOldFile)
+{
+    put("[시스템]\nTransTime=4\n");
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const bool writable = QFile(dir.filePath(QStringLiteral("probe"))).open(QIODevice::WriteOnly);
+    Write_Ini(path, kSys, QStringLiteral("TransTime"), QStringLiteral("9"));
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (writable) GTEST_SKIP() << "running with rights that ignore folder permissions";
+    EXPECT_EQ(bytes(), QByteArray("[시스템]\nTransTime=4\n"));
+}
