@@ -1,8 +1,9 @@
 #include "fee/SlotTable.h"
 
-#include "fee/DbTransaction.h"
+#include "database/Sql.h"
 #include "platform/Vb.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <stdexcept>
@@ -140,23 +141,23 @@ SlotGeneration GenerateSlotTable(const SlotInputs& in)
 
 void ReplaceSlotRows(QSqlDatabase& db, const std::vector<SlotRow>& rows)
 {
+    Exec(db, QStringLiteral("DELETE FROM 요금테이블"));
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("DELETE FROM 요금테이블")))
-        throw std::runtime_error(q.lastError().text().toStdString());
-    q.prepare(QStringLiteral("INSERT INTO 요금테이블 (주차시간, 요금, 구분, 시간, 적용구분) VALUES (?, ?, ?, ?, ?)"));
+    if (!q.prepare(QStringLiteral("INSERT INTO 요금테이블 (주차시간, 요금, 구분, 시간, 적용구분) VALUES (?, ?, ?, ?, ?)")))
+        throw DbError(q.lastError().text());
     for (const SlotRow& r : rows) {
         q.addBindValue(r.parkTime);
         q.addBindValue(r.fee);
         q.addBindValue(r.amount ? QVariant(*r.amount) : QVariant(QMetaType::fromType<int>()));
         q.addBindValue(r.slot);
         q.addBindValue(r.rule.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(r.rule));
-        if (!q.exec()) throw std::runtime_error(q.lastError().text().toStdString());
+        if (!q.exec()) throw DbError(q.lastError().text());
     }
 }
 
 void WriteSlotTable(QSqlDatabase& db, const std::vector<SlotRow>& rows)
 {
-    DbTransaction trx(db);
+    Transaction trx(db);
     ReplaceSlotRows(db, rows);
     trx.commit();
 }

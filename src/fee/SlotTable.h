@@ -55,11 +55,11 @@ inline QString InputErrorTitle() { return QStringLiteral("입력오류"); }
 inline QString ProgramErrorTitle() { return QStringLiteral("프로그램 오류"); }
 
 // Replaces every row of 요금테이블 by the given rows, inside the caller's
-// transaction. Throws std::runtime_error on a database error.
+// transaction. Throws DbError.
 void ReplaceSlotRows(QSqlDatabase& db, const std::vector<SlotRow>& rows);
 
 // Replaces 요금테이블 in one transaction; on failure the previous table stays
-// and the error is thrown (std::runtime_error).
+// and the error is thrown (DbError).
 void WriteSlotTable(QSqlDatabase& db, const std::vector<SlotRow>& rows);
 
 } // namespace tolvo
