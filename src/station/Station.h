@@ -70,6 +70,7 @@ struct Station {
     bool ConfirmResult = false;
     bool PortTestEcho = false;
     bool ReaderBusy = false;
+    bool TDAckFlag = false;  // the dispenser answered ACK (second family)
     qint16 DispenserAlarm = 0;
 
     std::unique_ptr<Comm> comm; // the ten device ports
