@@ -1,0 +1,185 @@
+#include "station/LinkLamp.h"
+
+#include "serial/Waits.h"
+
+#include <QHBoxLayout>
+#include <QWidget>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace tolvo {
+
+QColor VbColor(quint32 bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+void Connect::setStatus(bool v)
+{
+    m_status = v;
+    changed();
+}
+
+void Connect::setRxColor(quint32 c)
+{
+    m_rxColor = c;
+    m_rxLamp = c;
+    changed();
+}
+
+void Connect::setTxColor(quint32 c)
+{
+    m_txColor = c;
+    m_txLamp = c;
+    changed();
+}
+
+void Connect::setFont(const QFont& f)
+{
+    m_font = f;
+    changed();
+}
+
+QString Connect::statusText() const
+{
+    return m_status ? QStringLiteral("On Line....") : QStringLiteral("Off Line....");
+}
+
+bool Connect::OnLine_Chk(Waits& waits, double pauseSeconds)
+{
+    // A monotonic clock: a wait across midnight lasts as long as any other.
+    const qint64 start = waits.nowMs();
+    const qint64 limit = static_cast<qint64>(pauseSeconds * 1000.0);
+    m_onLine = false;
+    setTxColor(kRed);
+    while (waits.nowMs() - start < limit) {
+        waits.runEventsFor(std::min<qint64>(10, limit - (waits.nowMs() - start)));
+        if (m_onLine) {
+            setTxColor(kSilver);
+            setRxColor(kSilver);
+            setStatus(true);
+            m_missCount = 0;
+            break;
+        }
+    }
+    setTxColor(kSilver);
+    setRxColor(kSilver);
+    if (m_missCount < 1) {
+        ++m_missCount;
+        return m_onLine;
+    }
+    setStatus(false);
+    m_onLine = false;
+    return false;
+}
+
+// ---- widget ----
+
+namespace {
+
+class Lamp : public QWidget {
+public:
+    explicit Lamp(QWidget* parent) : QWidget(parent) { setFixedSize(12, 12); }
+    void setColor(const QColor& c)
+    {
+        m_color = c;
+        update();
+    }
+    QColor color() const { return m_color; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(m_color);
+        p.drawEllipse(QRectF(1, 1, width() - 2, height() - 2));
+    }
+
+private:
+    QColor m_color;
+};
+
+// Two plug halves, apart when off line and joined when on line.
+QPixmap plugPicture(bool joined)
+{
+    QPixmap pm(38, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(joined ? QColor(0, 150, 0) : QColor(190, 0, 0));
+    const int right = joined ? 17 : 23;
+    p.drawRect(0, 6, 6, 4);
+    p.drawRoundedRect(QRectF(6, 2, 8, 12), 2, 2);
+    p.drawRect(14, 5, 3, 2);
+    p.drawRect(14, 9, 3, 2);
+    p.drawRoundedRect(QRectF(right, 2, 8, 12), 2, 2);
+    p.drawRect(right + 8, 6, 38 - (right + 8), 4);
+    return pm;
+}
+
+class ConnectWidget : public QWidget {
+public:
+    ConnectWidget(Connect& state, QWidget* parent);
+    ~ConnectWidget() override;
+    void refresh();
+
+private:
+    Connect& m_state;
+    Lamp* m_tx = nullptr;
+    Lamp* m_rx = nullptr;
+    QLabel* m_label = nullptr;
+    QLabel* m_offImage = nullptr;
+    QLabel* m_onImage = nullptr;
+};
+
+ConnectWidget::ConnectWidget(Connect& state, QWidget* parent) : QWidget(parent), m_state(state)
+{
+    m_tx = new Lamp(this);
+    m_tx->setObjectName(QStringLiteral("Led1_0"));
+    m_rx = new Lamp(this);
+    m_rx->setObjectName(QStringLiteral("Led1_1"));
+    m_label = new QLabel(this);
+    m_label->setObjectName(QStringLiteral("Label1"));
+    m_offImage = new QLabel(this);
+    m_offImage->setObjectName(QStringLiteral("Image1"));
+    m_offImage->setPixmap(plugPicture(false));
+    m_onImage = new QLabel(this);
+    m_onImage->setObjectName(QStringLiteral("Image2"));
+    m_onImage->setPixmap(plugPicture(true));
+
+    auto* lamps = new QVBoxLayout;
+    lamps->setSpacing(2);
+    lamps->addWidget(m_tx);
+    lamps->addWidget(m_rx);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->addLayout(lamps);
+    row->addWidget(m_offImage);
+    row->addWidget(m_onImage);
+    row->addWidget(m_label, 1);
+
+    m_state.onChanged = [this] { refresh(); };
+    refresh();
+}
+
+ConnectWidget::~ConnectWidget() { m_state.onChanged = nullptr; }
+
+void ConnectWidget::refresh()
+{
+    m_tx->setColor(VbColor(m_state.txLampColor()));
+    m_rx->setColor(VbColor(m_state.rxLampColor()));
+    m_label->setText(m_state.statusText());
+    m_label->setFont(m_state.Font());
+    QPalette pal = m_label->palette();
+    pal.setColor(QPalette::WindowText, VbColor(m_state.statusTextColor()));
+    m_label->setPalette(pal);
+    m_offImage->setVisible(m_state.offLinePictureShown());
+    m_onImage->setVisible(m_state.onLinePictureShown());
+}
+
+} // namespace
+
+QWidget* MakeConnectWidget(Connect& state, QWidget* parent) { return new ConnectWidget(state, parent); }
+
+} // namespace tolvo
