@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "station/ExitTransaction.h"
+#include "station/LinkLamp.h"
 #include "station/MainScreen.h"
 #include "station/Settings.h"
 #include "fee/DiscountKeys.h"
@@ -55,6 +56,9 @@ struct Station {
     QString IniPath;   // AppPath + "/Tolvo.ini"
     QString DbPath;    // the live database file
     QSqlDatabase Db;   // the shared connection, open from start-up to shut-down
+    QString DataPath;   // AppPath + "/Data/"
+    QString ArchiveDir; // AppPath + "/Backup/"
+    QString ImageDir;   // AppPath + "/Image/"
 
     Settings settings;
     Worker worker;
@@ -74,6 +78,9 @@ struct Station {
     qint16 DispenserAlarm = 0;
 
     std::unique_ptr<Comm> comm; // the ten device ports
+
+    Connect Connect1; // link lamp of the host link
+    Connect Connect2; // link lamp of the master link
 };
 
 } // namespace tolvo

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/ScriptedMessages.h"
+#include "station/RecordingMainScreen.h"
+#include "station/Station.h"
+
+#include <QDateTime>
+#include <QTemporaryDir>
+#include <QVariant>
+
+namespace tolvo::test {
+
+// A station for tests: its own temporary program folder (AppPath, IniPath, DataPath,
+// ArchiveDir, ImageDir set), a ManualClock, ScriptedMessages, RecordingMainScreen.
+// With Db::Fresh (the default) the database start-up has run (check = create with
+// every table and the first-run rows, then open), so st.Db is ready. Each instance
+// has its own connection, so several can exist at once. The destructor closes it.
+//
+//   tolvo::test::TestStation ts;
+//   ts.clock.setNow(...);  ts.msgs.msgBoxAnswers.push_back(vbOK);
+//   tolvo::Exec(ts.st.Db, "UPDATE ...", {...});
+class TestStation {
+public:
+    enum class Db { Fresh, None };
+    static QDateTime DefaultStart() { return QDateTime(QDate(2026, 1, 5), QTime(9, 0, 0)); }
+
+    explicit TestStation(Db db = Db::Fresh, const QDateTime& start = DefaultStart());
+    ~TestStation();
+    TestStation(const TestStation&) = delete;
+    TestStation& operator=(const TestStation&) = delete;
+
+    // DataBase_Check + DataBase_Open on this station's folder.
+    void OpenFreshDatabase();
+    // Closes the shared connection (for tests that touch the files themselves).
+    void CloseDatabase();
+
+    // A path inside the program folder ("Data/Park.MDB").
+    QString path(const QString& relative) const;
+    // The first column of the first row of a query on st.Db (invalid when no row).
+    QVariant value(const QString& sql, const QVariantList& values = {}) const;
+    // Number of rows of a table of st.Db.
+    qint64 count(const QString& table) const;
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    ScriptedMessages msgs;
+    RecordingMainScreen screen;
+    Station st;
+};
+
+} // namespace tolvo::test
