@@ -321,7 +321,7 @@ bool Comm::InitPort(Station& st, const QString& table, int index)
         if (!readDeviceRow(st, table, row) || !row.hasUse) return false;
         qint32 baud = 0;
         const bool baudOk = readWhole(row.baud, baud);
-        if (table == QLatin1String("요금표시기"))
+        if (table == QStringLiteral("요금표시기"))
             comm.feeDisp.FeeDispBaud = baudOk ? QString::number(baud) : QString();
         if (comm.PortOpen(index) || !readBool(row.use)) return true;
         // A parallel or file printer must not take a COM port another device needs.
