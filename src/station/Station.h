@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Messages.h"
+#include "station/DeviceRoutines.h"
 #include "station/ExitTransaction.h"
 #include "station/LinkLamp.h"
 #include "station/MainScreen.h"
@@ -78,6 +79,8 @@ struct Station {
     qint16 DispenserAlarm = 0;
 
     std::unique_ptr<Comm> comm; // the ten device ports
+    DeviceRoutines routines;    // device routines the dispatch and the timer run
+    Timer1State timer1;
 
     Connect Connect1; // link lamp of the host link
     Connect Connect2; // link lamp of the master link
