@@ -1,15 +1,61 @@
+#include "database/DBase.h"
+#include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
+#include "serial/Comm.h"
+#include "serial/FeeDisplay.h"
+#include "station/FrmAbout.h"
+#include "station/FrmInput.h"
+#include "station/FrmSplash.h"
+#include "station/MainWindow.h"
+#include "station/QtMessages.h"
+#include "station/Startup.h"
+#include "station/Station.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QMainWindow>
+
+namespace {
+
+using tolvo::MainWindow;
+using tolvo::Station;
+
+// The screens the menus open, by form name.
+void RegisterScreens(Station& st, MainWindow& w)
+{
+    w.registerScreen(QStringLiteral("frmAbout"), [&st](QWidget* parent) { tolvo::ShowFrmAbout(&st.Db, parent); });
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QDir().mkpath(tolvo::ProgramFolder());
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Tarvola"));
-    w.show();
-    return app.exec();
+    app.setQuitOnLastWindowClosed(false); // the program ends through its own paths
+
+    tolvo::SystemClock clock;
+    tolvo::QtMessages msgs;
+    MainWindow window;
+    Station st(clock, msgs, window);
+    msgs.setDatabase(&st.Db);
+    st.AppPath = tolvo::ProgramFolder();
+    QDir().mkpath(st.AppPath);
+    st.comm = std::make_unique<tolvo::Comm>();
+    window.attach(st);
+    RegisterScreens(st, window);
+    tolvo::FrmInput_Install(st, &window);
+
+    if (const auto end = tolvo::Startup_Load(st, [&window] { window.load(); })) return *end;
+
+    int exitCode = 0;
+    tolvo::FrmSplash splash(
+        st, [&window] { window.show(); },
+        [&exitCode](int code) {
+            exitCode = code;
+            QCoreApplication::exit(code);
+        });
+    window.onEnd = [](int code) { QCoreApplication::exit(code); };
+    splash.show();
+    const int rc = app.exec();
+    st.comm.reset();
+    return rc != 0 ? rc : exitCode;
 }

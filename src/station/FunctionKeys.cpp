@@ -2,6 +2,7 @@
 
 #include "database/Sql.h"
 #include "platform/Ini.h"
+#include "station/LostTicket.h"
 #include "station/Menus.h"
 #include "station/Station.h"
 
@@ -66,7 +67,7 @@ void FunctionKey(Station& st, Menus& menus, const FunctionKeyActions& actions, i
     switch (code) {
     case 0: Run(actions.openDrawer, st); break;
     case 1: Run(actions.receiptReprint, st); break;
-    case 2: Run(actions.lostTicket, st); break;
+    case 2: LostTicket(st); break;
     case 3:
         Run(actions.gateOpenIn, st, 1);
         CountOpening(st, st.settings.InOpenCount, "입차열림");

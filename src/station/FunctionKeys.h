@@ -12,7 +12,6 @@ class Menus;
 struct FunctionKeyActions {
     std::function<void(Station&)> openDrawer;       // 0  Printer_OpenDrawer
     std::function<void(Station&)> receiptReprint;   // 1  Receipt_Reprint
-    std::function<void(Station&)> lostTicket;       // 2  LostTicket
     std::function<void(Station&, int)> gateOpenIn;  // 3, 27  Gate_OpenIn(1 / 3)
     std::function<void(Station&, int)> gateOpenOut; // 4, 28  Gate_OpenOut(2 / 5)
     std::function<void(Station&)> ejectTicket;      // 24 Eject_CMD

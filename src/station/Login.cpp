@@ -1,6 +1,7 @@
 #include "station/Login.h"
 
 #include "database/Sql.h"
+#include "fee/DiscountKeys.h"
 #include "platform/Vb.h"
 #include "serial/Comm.h"
 #include "station/Station.h"
@@ -194,7 +195,7 @@ void LoginSession::startOfWork()
     Load_DeviceModels(st);
     // 11-12: gate settings and discount keys.
     if (onLoadGateSettings) onLoadGateSettings(st);
-    if (onLoadDiscountKeys) onLoadDiscountKeys(st);
+    Load_DiscountKeys(st);
     // 13
     const QSqlRecord calc = FirstRow(st.Db, QStringLiteral("SELECT 기종코드, 사용여부 FROM 요금계산기"));
     st.models.PosCode = 0;

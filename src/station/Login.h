@@ -57,9 +57,8 @@ public:
     // caller reports it. Requires found().
     void startOfWork();
 
-    // Loaders of other parts run at steps 11 and 12 (gate settings, discount keys).
+    // The season gates' settings loader (Load_GateCtl), run before the discount keys.
     std::function<void(Station&)> onLoadGateSettings;
-    std::function<void(Station&)> onLoadDiscountKeys;
 
 private:
     LookupView makerLookup();

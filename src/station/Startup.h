@@ -15,7 +15,4 @@ struct Station;
 // a critical message first), nothing when the login follows.
 std::optional<int> Startup_Load(Station& st, const std::function<void()>& createMainScreen);
 
-// "Version " and the program's major.minor.revision.
-QString VersionText();
-
 } // namespace tolvo

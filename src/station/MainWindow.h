@@ -1,0 +1,121 @@
+#pragma once
+
+#include "station/FunctionKeys.h"
+#include "station/LinkLamp.h"
+#include "station/MainScreen.h"
+#include "station/Menus.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QAction;
+
+namespace tolvo {
+
+struct Station;
+class Fnd1;
+
+// The main screen `main`: every control by its name, the menu bar, the side
+// menu, the colours and the one-second timer Timer1. Logic reaches it through
+// MainScreen; the menus open screens through ScreenHost.
+class MainWindow : public QMainWindow, public MainScreen, public ScreenHost {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Ties the window to its station (made after the window) and makes the menus.
+    void attach(Station& st);
+    // The load of the main screen: its steps, then the timer starts (still hidden).
+    void load();
+
+    Menus& menus() { return *m_menus; }
+    Connect& connect1() { return m_connect1; }
+    Connect& connect2() { return m_connect2; }
+    QLineEdit* tnum() const { return m_tnum; }
+    QTimer& timer1() { return m_timer1; }
+
+    // A screen the menus may open: shows it modally (or not) with this window as parent.
+    using ScreenFactory = std::function<void(QWidget* parent)>;
+    void registerScreen(const QString& form, ScreenFactory show);
+    bool hasScreen(const QString& form) const { return m_screens.contains(form); }
+
+    // Timer1's steps; without one the tick keeps the clock.
+    std::function<void()> onTick;
+    // The exit keys while a ticket is in progress (Enter, Esc, discount keys).
+    std::function<void(int keyCode, int shift)> onExitKey;
+    // The function keys' booth actions.
+    FunctionKeyActions functionActions;
+    // The colour dialog CommonDialog1; nothing when cancelled.
+    std::function<std::optional<QColor>(const QColor& current)> chooseColour;
+    // Ends the program after a confirmed shut-down (the application's exit by default).
+    std::function<void(int code)> onEnd;
+
+    // A released key as the main screen's key handler gets it (key preview).
+    void keyUp(int keyCode, int shift);
+    // A double-click on a control: the colour choice of its group.
+    void colourDoubleClick(const QString& control);
+    // True once the shut-down has run.
+    bool ended() const { return m_ended; }
+
+    // MainScreen
+    void setText(const QString& control, const QString& text) override;
+    QString text(const QString& control) const override;
+    void setForeColor(const QString& control, const QColor& c) override;
+    void setBackColor(const QString& control, const QColor& c) override;
+    QColor backColor(const QString& control) const override;
+    void setVisible(const QString& control, bool visible) override;
+    void setEnabled(const QString& control, bool enabled) override;
+    bool isEnabled(const QString& control) const override;
+    void setMaxLength(const QString& control, int length) override;
+    void setFocus(const QString& control) override;
+    void appendList1(const QString& line) override;
+    void refreshTotals() override;
+    void setTimerEnabled(bool on) override;
+    void unload() override;
+
+    // ScreenHost
+    void showModal(const QString& form) override;
+    void showModeless(const QString& form) override;
+
+    using QMainWindow::setEnabled;
+    using QMainWindow::setFocus;
+    using QMainWindow::setVisible;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void buildMenus();
+    void buildCentral();
+    void tick();
+    void guarded(const std::function<void()>& fn);
+    QObject* control(const QString& name) const;
+    void watch(QWidget* w);
+
+    Station* m_st = nullptr;
+    std::unique_ptr<Menus> m_menus;
+    QHash<QString, ScreenFactory> m_screens;
+    Connect m_connect1;
+    Connect m_connect2;
+    QTimer m_timer1;
+    QLineEdit* m_tnum = nullptr;
+    QListWidget* m_list1 = nullptr;
+    QListWidget* m_sideMenu = nullptr;
+    Fnd1* m_fnd = nullptr;
+    QString m_fndText;
+    bool m_inTick = false;
+    bool m_ended = false;
+};
+
+} // namespace tolvo
