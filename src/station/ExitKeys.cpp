@@ -1,0 +1,272 @@
+#include "station/ExitKeys.h"
+
+#include "database/Sql.h"
+#include "fee/DiscountKeys.h"
+#include "fee/FeePanel.h"
+#include "fee/FeeFromMinutes.h"
+#include "fee/FeeRun.h"
+#include "platform/Vb.h"
+#include "serial/FeeDisplay.h"
+#include "station/ExitCancel.h"
+#include "station/ExitRecord.h"
+#include "station/Station.h"
+#include "station/WorkerRights.h"
+
+#include <QSqlQuery>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tolvo {
+
+namespace {
+
+const QChar US(0x1F);
+
+qint32 clamp32(double v)
+{
+    if (std::isnan(v)) return 0;
+    return qint32(std::clamp(v, double(std::numeric_limits<qint32>::min()), double(std::numeric_limits<qint32>::max())));
+}
+
+// A rate as the whole number it is assigned to (halves to even).
+qint32 wholeRate(double r) { return clamp32(std::nearbyint(r)); }
+
+QString twoDigits(int n) { return QString::number(n).rightJustified(2, QLatin1Char('0')); }
+
+// Exit "yymmddhhnn" from the transaction's exit date and time.
+QString exitStamp(const QString& outDate, const QString& outTime)
+{
+    return outDate.mid(2, 2) + outDate.mid(5, 2) + outDate.mid(8, 2) + outTime.mid(0, 2) + outTime.mid(3, 2);
+}
+
+// --- devices: the link when a test or the program set one, else the serial routine
+void gateOpen(Station& st) { st.exitLinks.gateOpen ? st.exitLinks.gateOpen() : FeeDisp_GateOpen(st); }
+void feeDispAmount(Station& st, qint32 a)
+{
+    st.exitLinks.feeDispAmount ? st.exitLinks.feeDispAmount(a) : FeeDisp_Amount(st, a);
+}
+void feeDispTime(Station& st, const QString& hhnn)
+{
+    st.exitLinks.feeDispTime ? st.exitLinks.feeDispTime(hhnn) : FeeDisp_Time(st, hhnn);
+}
+// PRINTER-PENDING: the printer routines are called here once they are built.
+void openDrawer(Station& st) { if (st.exitLinks.openDrawer) st.exitLinks.openDrawer(); }
+void receiptPrint(Station& st) { if (st.exitLinks.receiptPrint) st.exitLinks.receiptPrint(); }
+bool readerWrite(Station& st, const QString& d) { return st.exitLinks.readerWrite && st.exitLinks.readerWrite(d); }
+void readerPrint90(Station& st, const QString& d) { if (st.exitLinks.readerPrint90) st.exitLinks.readerPrint90(d); }
+void readerPrint96(Station& st, const QString& d) { if (st.exitLinks.readerPrint96) st.exitLinks.readerPrint96(d); }
+void readerEject(Station& st) { if (st.exitLinks.readerEject) st.exitLinks.readerEject(); }
+
+void stampRecycled(Station& st)
+{
+    ExitTransaction& t = st.trx;
+    while (!readerWrite(st, RecycleStampData(t.RecycleLine, t.EntryCode, t.OutDate, t.OutTime))) {
+        const bool retry = st.msgs.MBox(QStringLiteral("기록 오류 발생 : 취소를 하더라도 정상적인 정산처리가 됩니다.\n\n"
+                                                       "재시도 하시겠습니까?"),
+                                        QStringLiteral("주차권 리더기 에러"), QStringLiteral("재시도"));
+        if (!retry) {
+            st.msgs.Msg_Box(QStringLiteral("주의 : 이주차권은 반드시 주차권 소거기로 초기화한후 사용하시기 바랍니다."),
+                            QStringLiteral("주차권 리더기 에러"));
+            break;
+        }
+    }
+    t.RecycleLine = qint16(t.RecycleLine + 5);
+    if (st.models.ReaderCanPrint) readerPrint96(st, RecyclePrintData(t.RecycleLine, t.OutDate, t.OutTime, t.PayAmount));
+    readerEject(st);
+}
+
+void stampPaper(Station& st)
+{
+    const ExitTransaction& t = st.trx;
+    if (st.settings.CardEncoding == QStringLiteral("1"))
+        readerWrite(st, PaperStampData(t.EntryCode, st.clock.now().toString(QStringLiteral("yyMMddHHmm")), t.OutDate,
+                                       t.OutTime));
+    if (st.models.ReaderCanPrint) readerPrint90(st, PaperPrintData(t.OutDate, t.OutTime, t.PayAmount));
+    readerEject(st);
+}
+
+// The station back to "waiting for a ticket" after a completion or a cancellation.
+void backToIdle(Station& st)
+{
+    ExitTransaction& t = st.trx;
+    t.TicketInProgress = false;
+    st.screen.setVisible(QStringLiteral("Shape1"), false);
+    st.screen.setText(QStringLiteral("POut_0"), QStringLiteral(" 번호입력"));
+    st.screen.setEnabled(QStringLiteral("TNum"), true);
+    Apply_WorkerRights(st, true);
+    st.screen.setText(QStringLiteral("TNum"), QString());
+    st.screen.setFocus(QStringLiteral("TNum"));
+    t.LostTicket = false;
+    t.TicketTyped = false;
+    // The guard belongs to one lookup; left set it would swallow the next ticket's first Enter.
+    t.EnterGuard = false;
+    st.StationBusy = false;
+    Reset_DiscKeyState(st);
+}
+
+struct DiscountKeyRow {
+    QString name;
+    int kind1 = 0, kind2 = 0;
+    double rate1 = 0, rate2 = 0;
+    bool combinable = false;
+};
+
+std::optional<DiscountKeyRow> findDiscountKey(const Station& st, int keyCode, int shift)
+{
+    QSqlQuery q = Query(st.Db,
+                        QStringLiteral("SELECT 명칭, 할인종류1, 적용요율1, 할인종류2, 적용요율2, 중복사용 FROM 할인키 "
+                                       "WHERE 사용여부 = 1 AND 키코드1 = ? AND 키코드2 = ? ORDER BY 키코드2, 키코드1"),
+                        {keyCode, shift});
+    if (!q.next()) return std::nullopt;
+    return DiscountKeyRow{q.value(0).toString(), int(Val(q.value(1).toString())), int(Val(q.value(3).toString())),
+                          Val(q.value(2).toString()), Val(q.value(4).toString()), ToBool(q.value(5))};
+}
+
+} // namespace
+
+QString RecycleStampData(qint16 recycleLine, const QString& entryCode, const QString& outDate, const QString& outTime)
+{
+    const QString line = recycleLine < 55 ? twoDigits(recycleLine + 5) : QStringLiteral("00");
+    return line + QStringLiteral("0008") + entryCode.left(4) + QStringLiteral("0") + entryCode.mid(6, 10) +
+           exitStamp(outDate, outTime);
+}
+
+QString RecyclePrintData(qint16 recycleLine, const QString& outDate, const QString& outTime, qint32 payAmount)
+{
+    const QString a = FormatMoney6(payAmount);
+    return twoDigits(recycleLine) + US + QStringLiteral("H") + US + QStringLiteral("0") + QStringLiteral(" 출:") +
+           outDate.mid(5, 2) + QStringLiteral("/") + outDate.mid(8, 2) + QStringLiteral(" ") + outTime.mid(0, 2) +
+           QStringLiteral(":") + outTime.mid(3, 2) + QString(std::max<qsizetype>(0, 9 - a.size()), QLatin1Char(' ')) +
+           QStringLiteral("W") + a;
+}
+
+QString PaperStampData(const QString& entryCode, const QString& nowYymmddhhnn, const QString& outDate,
+                       const QString& outTime)
+{
+    return QStringLiteral("0008") + entryCode.left(4) + QStringLiteral("0") + nowYymmddhhnn +
+           exitStamp(outDate, outTime);
+}
+
+QString PaperPrintData(const QString& outDate, const QString& outTime, qint32 payAmount)
+{
+    return QStringLiteral("19") + US + QStringLiteral("2    ") + outDate + QStringLiteral(" ") + outTime +
+           QStringLiteral("  \\") + FormatMoney(payAmount);
+}
+
+bool ExitKeys_KeyUp(Station& st, int keyCode, int shift)
+{
+    if (!st.trx.TicketInProgress) return false;
+    try {
+        if (keyCode == 27) Exit_Cancel(st);
+        else if (keyCode == 13) Exit_Complete(st);
+        else Exit_DiscountKey(st, keyCode, shift);
+    } catch (const std::exception& e) {
+        ShowExitError(st, e);
+    }
+    return true;
+}
+
+void Exit_Cancel(Station& st)
+{
+    ExitTransaction& t = st.trx;
+    if (!t.TicketInProgress || t.ExitDone) return; // a completion under way is not cancelled
+    if (st.settings.KeepRecords) Save_ExitCancel(st);
+    if (!t.LostTicket && !t.TicketTyped) readerEject(st);
+    feeDispTime(st, st.clock.now().toString(QStringLiteral("HHmm")));
+    const QString line = QStringLiteral("일반권차량의 정산을 취소 하였습니다!");
+    st.screen.setText(QStringLiteral("PnlMsg"), line);
+    st.screen.appendList1(line);
+    Fee_LabelColor(st, kPanelDimmed);
+    t.TicketData.clear();
+    backToIdle(st);
+    st.screen.setText(QStringLiteral("Fnd"), QStringLiteral("      0"));
+}
+
+void Exit_Complete(Station& st)
+{
+    ExitTransaction& t = st.trx;
+    if (!t.TicketInProgress || t.ExitDone) return;
+    if (!t.LostTicket && t.EnterGuard) {
+        t.EnterGuard = false; // the release of the Enter that started the lookup
+        return;
+    }
+    t.ExitDone = true;
+    gateOpen(st);
+    if (t.PayAmount > 0) {
+        openDrawer(st);
+        receiptPrint(st);
+    }
+    st.HostPending[HostOUT] = true;
+    if (!t.LostTicket && !t.TicketTyped) {
+        if (st.models.DispenserType == 2) stampRecycled(st);
+        else stampPaper(st);
+    }
+    if (!Save_GeneralExit(st)) {
+        // Nothing was recorded: the ticket stays on screen for another Enter or Esc.
+        t.ExitDone = false;
+        return;
+    }
+    if (st.settings.KeepRecords) {
+        try {
+            Exec(st.Db, QStringLiteral("DELETE FROM 출차취소 WHERE 입차코드 = ?"), {t.EntryCode});
+        } catch (const std::exception& e) {
+            ShowExitError(st, e);
+        }
+    }
+    backToIdle(st);
+    t.ExitDone = false;
+}
+
+void ApplyDiscountKind(Station& st, int kind, double rate)
+{
+    ExitTransaction& t = st.trx;
+    switch (kind) {
+    case DiscMinutes: {
+        const qint32 r = wholeRate(rate);
+        t.ParkMinutes = std::max<qint32>(0, clamp32(double(t.ParkMinutes) - r));
+        t.DiscMinutes = clamp32(double(t.DiscMinutes) + r);
+        const bool fromRemaining = ToBool(Scalar(st.Db, QStringLiteral("SELECT 기본요금포함여부 FROM 기타")));
+        if (fromRemaining) t.PayAmount = Fee_FromMinutes(st, t.ParkMinutes);
+        else t.PayAmount = clamp32(double(t.PayAmount) - Fee_FromMinutes(st, r));
+        break;
+    }
+    case DiscAmount:
+        t.PayAmount = double(t.PayAmount) <= rate ? 0 : clamp32(double(t.PayAmount) - wholeRate(rate));
+        break;
+    case DiscPercent: t.PayAmount = clamp32(std::floor(double(t.PayAmount) * rate / 100.0)); break;
+    case DiscFree: t.PayAmount = 0; break;
+    case DiscFixed: t.PayAmount = wholeRate(rate); break;
+    default: break;
+    }
+    if (t.PayAmount < 0) t.PayAmount = 0;
+}
+
+void Exit_DiscountKey(Station& st, int keyCode, int shift)
+{
+    ExitTransaction& t = st.trx;
+    if (!t.TicketInProgress || t.ExitDone) return; // no discount while the exit is being completed
+    const auto key = findDiscountKey(st, keyCode, shift);
+    if (!key) return;
+    DiscountKeys& dk = st.discKeys;
+    for (size_t i = 0; i < dk.DiscKeyCode1.size() && i < dk.DiscKeyState.size(); ++i) {
+        if (dk.DiscKeyCode1[i] != keyCode || dk.DiscKeyCode2[i] != shift) continue;
+        if (key->combinable) {
+            dk.DiscComboUsed = true;
+        } else if (dk.DiscComboUsed) {
+            st.screen.setVisible(QStringLiteral("Shape1"), true);
+            st.screen.setText(QStringLiteral("PnlMsg"), QStringLiteral("이미 쿠폰을 사용중이므로 할인이 불가 합니다"));
+            return;
+        } else {
+            Calc_TicketFee_NoDisp(st);
+            t.DiscKind = key->name;
+        }
+        if (dk.DiscKeyState[i] < 255) ++dk.DiscKeyState[i];
+    }
+    ApplyDiscountKind(st, key->kind1, key->rate1);
+    if (!key->combinable) ApplyDiscountKind(st, key->kind2, key->rate2);
+    feeDispAmount(st, t.PayAmount);
+    Fee_Display(st);
+}
+
+} // namespace tolvo

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The exit keys of the main screen's key-release handler: while a ticket is in
+// progress Esc cancels, Enter completes and any other key is looked up as a
+// discount key.
+namespace tolvo {
+
+struct Station;
+
+// Key release on the main screen (Windows virtual-key code, shift mask Shift 1,
+// Ctrl 2, Alt 4). True when the key was the exit's (a ticket is in progress);
+// false when the caller looks it up as a function key.
+bool ExitKeys_KeyUp(Station& st, int keyCode, int shift);
+
+// Esc: the cancellation of the exit.
+void Exit_Cancel(Station& st);
+// Enter: the completion of the exit.
+void Exit_Complete(Station& st);
+// A discount key (key code and shift state).
+void Exit_DiscountKey(Station& st, int keyCode, int shift);
+
+// The discount kinds of 할인키 applied to the amount (kind 1 needs the fee run).
+enum DiscountKind { DiscNone = 0, DiscMinutes = 1, DiscAmount = 2, DiscPercent = 3, DiscFree = 4, DiscFixed = 5 };
+// Applies one kind with its rate to st.trx; a negative amount becomes 0.
+void ApplyDiscountKind(Station& st, int kind, double rate);
+
+// The data written onto a recycled ticket, and the print line after it.
+QString RecycleStampData(qint16 recycleLine, const QString& entryCode, const QString& outDate, const QString& outTime);
+QString RecyclePrintData(qint16 recycleLine, const QString& outDate, const QString& outTime, qint32 payAmount);
+// The data written onto a paper ticket (nowYymmddhhnn: the clock now).
+QString PaperStampData(const QString& entryCode, const QString& nowYymmddhhnn, const QString& outDate,
+                       const QString& outTime);
+QString PaperPrintData(const QString& outDate, const QString& outTime, qint32 payAmount);
+
+} // namespace tolvo

@@ -1,0 +1,259 @@
+// Ticket entry through the ticket-number box: typed numbers, scans, FrmInput.
+
+#include "station/ExitTestSupport.h"
+
+#include "fee/FeePanel.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using namespace tolvo::test;
+
+namespace {
+
+class TicketEntryTest : public ::testing::Test {
+protected:
+    ExitRig rig; // clock 2026-01-05 (Monday) 09:00
+    Station& st = rig.st;
+    RecordingMainScreen& screen = rig.ts.screen;
+    ScriptedMessages& msgs = rig.ts.msgs;
+
+    void expectIdle()
+    {
+        EXPECT_FALSE(st.trx.TicketInProgress);
+        EXPECT_FALSE(st.StationBusy);
+        EXPECT_FALSE(st.trx.EnterGuard);
+        EXPECT_FALSE(st.trx.TicketTyped);
+        EXPECT_TRUE(st.trx.TicketData.isEmpty());
+    }
+};
+
+TEST(TicketEntryChange, OnlyATrailingNonDigitIsRemoved)
+{
+    struct Case { const char* in; std::optional<QString> out; } cases[] = {
+        {"", std::nullopt},        {"1", std::nullopt},      {"12a", QStringLiteral("12")},
+        {"a", QStringLiteral("")}, {"1a2", std::nullopt},    {"123 ", QStringLiteral("123")},
+        {"12가", QStringLiteral("12")},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TNum_Change(QString::fromUtf8(c.in)), c.out) << c.in;
+}
+
+TEST(TicketEntryKeyPress, OnlyEnterIsTakenFromTheBox)
+{
+    ExitRig rig;
+    rig.ts.screen.setText(QStringLiteral("TNum"), QStringLiteral("12"));
+    EXPECT_FALSE(TNum_KeyPress(rig.st, '5'));
+    EXPECT_TRUE(TNum_KeyPress(rig.st, 13)); // discarded even when nothing is found
+    EXPECT_EQ(rig.ts.screen.text(QStringLiteral("TNum")), QStringLiteral("12"));
+}
+
+TEST_F(TicketEntryTest, OneOpenEntryGoesStraightToTheFeeRun)
+{
+    rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
+    rig.type(QStringLiteral("0123"), false);
+    EXPECT_TRUE(st.trx.TicketInProgress);
+    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0123202601050730"));
+    EXPECT_EQ(st.trx.TicketNo, QStringLiteral("0123"));
+    EXPECT_EQ(st.trx.ParkMinutes, 90);
+    EXPECT_EQ(st.trx.PayAmount, TariffFee(90));
+    EXPECT_TRUE(st.StationBusy);
+    EXPECT_TRUE(st.trx.EnterGuard);
+    EXPECT_TRUE(st.trx.TicketTyped);
+    EXPECT_FALSE(screen.isEnabled(QStringLiteral("TNum")));
+    EXPECT_EQ(screen.text(QStringLiteral("POut_0")), QStringLiteral(" 출차모드"));
+    EXPECT_TRUE(rig.frmInputAsked.isEmpty());
+    EXPECT_EQ(rig.calls, QStringList{QStringLiteral("amount:4000")});
+}
+
+TEST_F(TicketEntryTest, TheEnterThatStartedTheLookupDoesNotComplete)
+{
+    rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
+    rig.type(QStringLiteral("0123"), false);
+    rig.enter(); // release of the lookup's Enter
+    EXPECT_TRUE(st.trx.TicketInProgress);
+    EXPECT_FALSE(st.trx.EnterGuard);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차일 FROM 일반권")).toString(), QString());
+    rig.enter();
+    EXPECT_FALSE(st.trx.TicketInProgress);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차일 FROM 일반권")).toString(), QStringLiteral("2026-01-05"));
+}
+
+TEST_F(TicketEntryTest, NoOpenEntryAndFrmInputCancelledLeavesTheStationIdle)
+{
+    rig.type(QStringLiteral("0777"));
+    EXPECT_EQ(rig.frmInputAsked, QStringList{QStringLiteral("0777")});
+    EXPECT_EQ(screen.text(QStringLiteral("TNum")), QString());
+    expectIdle();
+    EXPECT_TRUE(msgs.shown.empty());
+}
+
+TEST_F(TicketEntryTest, NoOpenEntryAndFrmInputConfirmedPricesTheTypedEntry)
+{
+    rig.answerFrmInput(QStringLiteral("0777202601050830"));
+    rig.type(QStringLiteral("0777"), false);
+    EXPECT_TRUE(st.trx.TicketInProgress);
+    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0777202601050830"));
+    EXPECT_EQ(st.trx.PayAmount, TariffFee(30));
+    EXPECT_TRUE(st.trx.TicketTyped);
+    EXPECT_TRUE(st.trx.EnterGuard);
+}
+
+TEST_F(TicketEntryTest, NoOpenEntryButTheTypedEntryWasSettledIsNotRecordedAgain)
+{
+    rig.addSettled(QStringLiteral("0777"), QStringLiteral("2026-01-05"), QStringLiteral("06:00"),
+                   QStringLiteral("2026-01-05"), QStringLiteral("07:10"), 70, 3000);
+    rig.answerFrmInput(QStringLiteral("0777202601050600"));
+    rig.type(QStringLiteral("0777"));
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].title, QStringLiteral("정산오류"));
+    EXPECT_EQ(msgs.shown[0].text, QStringLiteral("이미정산이 완료된 주차권입니다....."));
+    expectIdle();
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차시간 FROM 일반권")).toString(), QStringLiteral("07:10"));
+}
+
+TEST_F(TicketEntryTest, TwoOpenEntriesAskForTheEntryTime)
+{
+    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-04"), QStringLiteral("10:00"));
+    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-05"), QStringLiteral("08:00"));
+    rig.answerFrmInput(QStringLiteral("0500202601050800"));
+    rig.type(QStringLiteral("0500"), false);
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].title, QStringLiteral("주차권번호 중복"));
+    EXPECT_EQ(msgs.shown[0].text, QStringLiteral("동일 주차권번호가 존재하므로 입차일시를 정확히 입력 하세요!"));
+    EXPECT_EQ(rig.frmInputAsked, QStringList{QStringLiteral("0500")});
+    EXPECT_TRUE(st.trx.TicketInProgress);
+    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0500202601050800"));
+    EXPECT_EQ(st.trx.PayAmount, TariffFee(60));
+    EXPECT_TRUE(st.trx.EnterGuard);
+}
+
+TEST_F(TicketEntryTest, TwoOpenEntriesAndAnUnknownTypedEntryStillStartsTheFeeRun)
+{
+    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-04"), QStringLiteral("10:00"));
+    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-05"), QStringLiteral("08:00"));
+    rig.answerFrmInput(QStringLiteral("0500202601050845"));
+    rig.type(QStringLiteral("0500"));
+    EXPECT_TRUE(st.trx.TicketInProgress);
+    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0500202601050845"));
+}
+
+TEST_F(TicketEntryTest, TwoOpenEntriesAndFrmInputCancelled)
+{
+    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-04"), QStringLiteral("10:00"));
+    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-05"), QStringLiteral("08:00"));
+    rig.type(QStringLiteral("0500"));
+    expectIdle();
+    EXPECT_EQ(screen.text(QStringLiteral("TNum")), QString());
+}
+
+TEST_F(TicketEntryTest, ScansOf14And16CharactersGiveTheSameEntryCode)
+{
+    for (const QString scan : {QStringLiteral("01232601050730"), QStringLiteral("XY01232601050730")}) {
+        ExitRig r;
+        r.type(scan, false);
+        EXPECT_TRUE(r.st.trx.TicketInProgress) << scan.toStdString();
+        EXPECT_EQ(r.st.trx.EntryCode, QStringLiteral("0123202601050730"));
+        EXPECT_EQ(r.ts.screen.text(QStringLiteral("TNum")), QStringLiteral("0123"));
+        EXPECT_TRUE(r.st.trx.TicketTyped);
+        EXPECT_TRUE(r.st.trx.EnterGuard);
+        EXPECT_TRUE(r.st.StationBusy);
+        EXPECT_EQ(r.st.trx.PayAmount, TariffFee(90));
+    }
+}
+
+TEST_F(TicketEntryTest, AScanWithoutAnEntryRowIsStillPriced)
+{
+    rig.type(QStringLiteral("01232601050830"));
+    EXPECT_TRUE(st.trx.TicketInProgress);
+    EXPECT_TRUE(rig.frmInputAsked.isEmpty());
+}
+
+TEST_F(TicketEntryTest, BadScanDatesGiveTheDataErrorAndNoTransaction)
+{
+    const char* bad[] = {"01232613050730", "01232601320730", "01232602300730", "01232601052400",
+                         "01232601050760", "0123260105073a", "01232501 50730"};
+    for (const char* scan : bad) {
+        ExitRig r;
+        r.type(QString::fromLatin1(scan));
+        ASSERT_EQ(r.ts.msgs.shown.size(), 1u) << scan;
+        EXPECT_EQ(r.ts.msgs.shown[0].title, QStringLiteral("입차데이터 오류"));
+        EXPECT_EQ(r.ts.msgs.shown[0].text, QStringLiteral("주차권형식이 맞지않습니다....\n") + QString::fromLatin1(scan));
+        EXPECT_EQ(r.ts.screen.text(QStringLiteral("TNum")), QString());
+        EXPECT_FALSE(r.st.trx.TicketInProgress);
+        EXPECT_FALSE(r.st.StationBusy) << scan;
+        EXPECT_FALSE(r.st.trx.EnterGuard);
+    }
+}
+
+TEST_F(TicketEntryTest, FebruaryTheTwentyNinthOfALeapYearIsADate)
+{
+    rig.ts.clock.setNow(QDateTime(QDate(2028, 2, 29), QTime(12, 0)));
+    rig.type(QStringLiteral("01232802291130"));
+    EXPECT_TRUE(st.trx.TicketInProgress);
+    EXPECT_EQ(st.trx.InDate, QStringLiteral("2028-02-29"));
+}
+
+TEST_F(TicketEntryTest, ASettledScanShowsTheStoredExit)
+{
+    rig.addSettled(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("06:00"),
+                   QStringLiteral("2026-01-05"), QStringLiteral("07:10"), 70, 12500);
+    rig.type(QStringLiteral("01232601050600"));
+    EXPECT_EQ(screen.text(QStringLiteral("LOut_1")), QStringLiteral("0123"));
+    EXPECT_EQ(screen.text(QStringLiteral("LOut_2")), QStringLiteral("2026-01-05 07:10"));
+    EXPECT_EQ(screen.text(QStringLiteral("LOut_3")), QStringLiteral("2026-01-05 06:00"));
+    EXPECT_EQ(screen.text(QStringLiteral("LOut_4")), QStringLiteral("0분"));
+    EXPECT_EQ(screen.text(QStringLiteral("LOut_5")), QStringLiteral("70분"));
+    EXPECT_EQ(screen.text(QStringLiteral("LOut_6")), QStringLiteral("12,500원"));
+    EXPECT_EQ(screen.backColor(QStringLiteral("LOut_1")), ColorFromBgr(kPanelDimmed));
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].title, QStringLiteral("정산오류"));
+    EXPECT_EQ(screen.text(QStringLiteral("TNum")), QString());
+    expectIdle();
+    EXPECT_TRUE(rig.calls.isEmpty());
+}
+
+TEST_F(TicketEntryTest, ATypedNumberThatIsNotNumericEmptiesTheBox)
+{
+    rig.type(QStringLiteral("12a4"));
+    EXPECT_EQ(screen.text(QStringLiteral("TNum")), QString());
+    expectIdle();
+    EXPECT_TRUE(rig.frmInputAsked.isEmpty());
+}
+
+TEST_F(TicketEntryTest, OtherLengthsDoNothing)
+{
+    for (const char* t : {"12345", "123456", "1234567890123", "1", ""}) {
+        rig.type(QString::fromLatin1(t));
+        EXPECT_EQ(screen.text(QStringLiteral("TNum")), QString::fromLatin1(t));
+        expectIdle();
+    }
+    EXPECT_TRUE(msgs.shown.empty());
+}
+
+TEST_F(TicketEntryTest, QuotesInScannedDataReachTheDatabaseAsValues)
+{
+    rig.type(QStringLiteral("O'R12601050830"));
+    EXPECT_TRUE(st.trx.TicketInProgress);
+    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("O'R1202601050830"));
+}
+
+TEST_F(TicketEntryTest, AFeeRunThatCannotStartLeavesTheStationIdle)
+{
+    rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
+    Exec(st.Db, QStringLiteral("DELETE FROM 기타"));
+    rig.type(QStringLiteral("0123"));
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].title, QStringLiteral("Tarvola"));
+    expectIdle();
+}
+
+TEST_F(TicketEntryTest, NoLookupWhileATicketIsInProgress)
+{
+    rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
+    rig.addEntry(QStringLiteral("0124"), QStringLiteral("2026-01-05"), QStringLiteral("08:30"));
+    rig.type(QStringLiteral("0123"));
+    rig.type(QStringLiteral("0124"));
+    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0123202601050730"));
+}
+
+} // namespace
