@@ -1,0 +1,85 @@
+#include "serial/SerialTestUtil.h"
+#include "serial/FeeDisplay.h"
+#include "sim/PtyDevice.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using namespace tolvo::test;
+
+namespace {
+
+// The real QSerialPort, steady waits and a pseudo-terminal as the device.
+class PtyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dev.ok());
+        st.comm = std::make_unique<Comm>();
+        WriteIniText(st.IniPath, "[ports]\nCom7=" + dev.slavePath().toLocal8Bit() + "\n");
+        UseDevice(st, "요금표시기", "Com7");
+        ASSERT_TRUE(Comm::PortsInit(st)) << ts.msgs.texts().join('|').toStdString();
+        ASSERT_EQ(st.comm->PortPath(PortFeeDisp), dev.slavePath());
+    }
+
+    sim::PtyDevice dev;
+    TestStation ts;
+    Station& st = ts.st;
+};
+
+TEST_F(PtyTest, FeeDisplayFrameArrivesByteExact)
+{
+    dev.replier = nullptr;
+    st.models.FeeDispType = 3;
+    FeeDisp_Amount(st, 0);
+    const QByteArray expected = QByteArray("\x02     0\x03", 8) + char(0x02 ^ 0x03 ^ 0x20 ^ 0x20 ^ 0x20 ^ 0x20 ^ 0x20 ^ '0');
+    ASSERT_TRUE(dev.waitForReceived(expected.size()));
+    EXPECT_EQ(dev.received, expected);
+}
+
+TEST_F(PtyTest, PortTestFrameComesBackThroughTheLoopBack)
+{
+    st.comm->setOnComm([&](int i, CommEvent ev) {
+        if (i == PortFeeDisp && ev == comEvReceive) FeeDisp_Receive(st);
+    });
+    st.PortTestEcho = false;
+    st.comm->Output(PortFeeDisp, PortTestFrame());
+    EXPECT_TRUE(WaitUntil(st, [&] { return st.PortTestEcho; }, 2.0));
+    EXPECT_EQ(dev.received, PortTestFrame());
+}
+
+TEST_F(PtyTest, ReceiveRoutineGetsTheReplyItWaitsForInsideItsOwnEvent)
+{
+    dev.replier = [](const QByteArray& c) { return c.contains('\x05') ? QByteArray("\x06") : QByteArray(); };
+    bool ack = false;
+    bool waited = false;
+    QByteArray all;
+    st.comm->setOnComm([&](int i, CommEvent ev) {
+        if (i != PortFeeDisp || ev != comEvReceive) return;
+        const QByteArray in = st.comm->Input(PortFeeDisp);
+        all += in;
+        if (in.contains('\x06')) ack = true;
+        if (in.contains("REQ")) {
+            st.comm->Output(PortFeeDisp, "\x05");
+            waited = WaitUntil(st, [&] { return ack; }, 2.0);
+        }
+    });
+    dev.send("REQ");
+    QElapsedTimer t;
+    t.start();
+    while (!waited && t.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    EXPECT_TRUE(waited);
+    EXPECT_EQ(all, QByteArray("REQ\x06"));
+}
+
+TEST_F(PtyTest, ASecondDeviceCannotTakeTheSamePseudoTerminal)
+{
+    WriteIniText(st.IniPath, "[ports]\nCom7=" + dev.slavePath().toLocal8Bit() + "\nCom9=" + dev.slavePath().toLocal8Bit() + "\n");
+    UseDevice(st, "호스트", "Com9");
+    EXPECT_FALSE(Comm::PortsInit(st));
+    EXPECT_EQ(ts.msgs.texts(), QStringList{"호스트포트를 사용할 수 없습니다."});
+    EXPECT_FALSE(st.comm->PortOpen(PortHost));
+}
+
+} // namespace
