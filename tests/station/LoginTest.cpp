@@ -1,0 +1,330 @@
+#include "common/TestStation.h"
+#include "database/Sql.h"
+#include "station/Login.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+using Outcome = LookupView::Outcome;
+
+namespace {
+
+const QString kAdminPw = QStringLiteral("582047");
+const QString kWorker1Pw = QStringLiteral("739164");
+
+void SetWorker(TestStation& ts, int code, const QString& name, const QString& pw, std::array<bool, 6> rights)
+{
+    Exec(ts.st.Db,
+         QStringLiteral("UPDATE 근무자관리 SET 근무자명 = ?, 비밀번호 = ?, 권한1 = ?, 권한2 = ?, 권한3 = ?, "
+                        "권한4 = ?, 권한5 = ?, 권한6 = ? WHERE 근무자코드 = ?"),
+         {name, pw, rights[0], rights[1], rights[2], rights[3], rights[4], rights[5], code});
+}
+
+} // namespace
+
+TEST(LoginLookup, NothingHappensBeforeTheSixthCharacter)
+{
+    TestStation ts;
+    LoginSession s(ts.st);
+    for (const QString& t : {QString(), QStringLiteral("5"), QStringLiteral("58204")}) {
+        const LookupView v = s.passwordChanged(t);
+        EXPECT_EQ(v.outcome, Outcome::Incomplete) << t.toStdString();
+        EXPECT_FALSE(v.okEnabled);
+        EXPECT_TRUE(v.lblLog.isEmpty());
+    }
+    EXPECT_FALSE(s.found());
+}
+
+TEST(LoginLookup, WrongPasswordEmptiesTheBoxWithTheMessage)
+{
+    TestStation ts;
+    LoginSession s(ts.st);
+    const LookupView v = s.passwordChanged(QStringLiteral("582048"));
+    EXPECT_EQ(v.outcome, Outcome::Wrong);
+    EXPECT_EQ(v.lblLog, QStringLiteral("비밀번호가 틀림니다. 확인하십시요"));
+    EXPECT_TRUE(v.clearBox);
+    EXPECT_FALSE(v.okEnabled);
+    EXPECT_FALSE(s.found());
+}
+
+TEST(LoginLookup, RightPasswordShowsTheWorkerAndEnablesOk)
+{
+    TestStation ts;
+    LoginSession s(ts.st);
+    const LookupView v = s.passwordChanged(kWorker1Pw);
+    EXPECT_EQ(v.outcome, Outcome::Found);
+    EXPECT_EQ(v.lblName, QStringLiteral(" 근무자명:      근무자1"));
+    EXPECT_EQ(v.lblLog, QStringLiteral("근무자1님께서 로그인 하셨습니다."));
+    EXPECT_TRUE(v.okEnabled);
+    EXPECT_TRUE(v.focusNext);
+    EXPECT_EQ(ts.st.worker.WorkerCode, 1);
+    EXPECT_EQ(ts.st.worker.WorkerName, QStringLiteral("근무자1"));
+    ASSERT_TRUE(s.found());
+    EXPECT_EQ(s.found()->code, 1);
+}
+
+TEST(LoginLookup, EveryFirstRunPasswordLogsIn)
+{
+    TestStation ts;
+    const QStringList pws{kAdminPw, kWorker1Pw, QStringLiteral("264809"), QStringLiteral("915372"),
+                          QStringLiteral("408653"), QStringLiteral("671290")};
+    for (int code = 0; code < pws.size(); ++code) {
+        LoginSession s(ts.st);
+        EXPECT_EQ(s.passwordChanged(pws[code]).outcome, Outcome::Found);
+        EXPECT_EQ(ts.st.worker.WorkerCode, code);
+    }
+    EXPECT_EQ(ts.st.worker.WorkerName, QStringLiteral("근무자5"));
+}
+
+TEST(LoginLookup, AChangeAfterALookupForgetsTheWorker)
+{
+    TestStation ts;
+    LoginSession s(ts.st);
+    s.passwordChanged(kWorker1Pw);
+    const LookupView v = s.passwordChanged(QStringLiteral("73916"));
+    EXPECT_FALSE(v.okEnabled);
+    EXPECT_FALSE(s.found());
+}
+
+TEST(LoginLookup, SharedPasswordTakesTheFirstRow)
+{
+    TestStation ts;
+    SetWorker(ts, 3, QStringLiteral("근무자3"), kWorker1Pw, {true, true, true, true, true, true});
+    LoginSession s(ts.st);
+    s.passwordChanged(kWorker1Pw);
+    ASSERT_TRUE(s.found());
+    EXPECT_EQ(s.found()->code, 1);
+}
+
+TEST(LoginLookup, PasswordWithApostropheIsOnlyAWrongPassword)
+{
+    TestStation ts;
+    LoginSession s(ts.st);
+    const LookupView v = s.passwordChanged(QStringLiteral("a' OR"));
+    EXPECT_EQ(v.outcome, Outcome::Incomplete);
+    EXPECT_EQ(s.passwordChanged(QStringLiteral("' OR 1")).outcome, Outcome::Wrong);
+}
+
+TEST(LoginLookup, MakerCodeLogsInAsAdministratorWithEngineerMenus)
+{
+    TestStation ts;
+    SetWorker(ts, 0, QStringLiteral("관리자"), QStringLiteral("111111"), {true, true, true, true, false, true});
+    LoginSession s(ts.st);
+    const LookupView v = s.passwordChanged(QStringLiteral("QMRTX7"));
+    EXPECT_EQ(v.outcome, Outcome::Found);
+    EXPECT_TRUE(ts.st.worker.MakerMode);
+    EXPECT_EQ(ts.st.worker.WorkerCode, 0);
+    EXPECT_EQ(ts.st.worker.WorkerName, QStringLiteral("관리자"));
+    EXPECT_EQ(v.putInBox, QStringLiteral("111111"));
+    EXPECT_TRUE(v.okEnabled);
+    EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("Mnu_Td")));
+    EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("Mnu_Debug")));
+    ASSERT_TRUE(s.found());
+    EXPECT_EQ(s.found()->code, 0);
+
+    s.startOfWork();
+    EXPECT_FALSE(ts.screen.isEnabled(QStringLiteral("Mnu_Td"))) << "follows 권한5";
+    EXPECT_TRUE(ts.screen.isEnabled(QStringLiteral("Mnu_Debug")));
+}
+
+TEST(LoginLookup, MakerCodeInLowerCaseIsAWrongPassword)
+{
+    TestStation ts;
+    LoginSession s(ts.st);
+    EXPECT_EQ(s.passwordChanged(QStringLiteral("qmrtx7")).outcome, Outcome::Wrong);
+    EXPECT_FALSE(ts.st.worker.MakerMode);
+}
+
+TEST(LoginLookup, MakerCodeWithoutAdministratorRowIsRefused)
+{
+    TestStation ts;
+    Exec(ts.st.Db, QStringLiteral("DELETE FROM 근무자관리 WHERE 근무자코드 = 0"));
+    LoginSession s(ts.st);
+    const LookupView v = s.passwordChanged(QStringLiteral("QMRTX7"));
+    EXPECT_EQ(v.outcome, Outcome::Wrong);
+    EXPECT_FALSE(ts.st.worker.MakerMode);
+}
+
+TEST(StartOfWork, UncleanEndWarnsOnlyWhenTheFlagIsFalse)
+{
+    for (const bool clean : {true, false}) {
+        TestStation ts;
+        Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 정상적인종료 = ?"), {clean});
+        LoginSession s(ts.st);
+        s.passwordChanged(kAdminPw);
+        s.startOfWork();
+        const auto texts = ts.msgs.texts();
+        const bool warned = std::any_of(ts.msgs.shown.begin(), ts.msgs.shown.end(), [](const auto& m) {
+            return m.text.startsWith(QStringLiteral("프로그램이 정상적으로 종료되지 않았습니다.")) &&
+                   m.style == vbCritical && m.title == QStringLiteral("Tarvola");
+        });
+        EXPECT_EQ(warned, !clean);
+        EXPECT_FALSE(ToBool(ts.value(QStringLiteral("SELECT 정상적인종료 FROM 시스템")))) << "in progress";
+    }
+}
+
+TEST(StartOfWork, TheWarningTextHasBothLines)
+{
+    TestStation ts;
+    Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 정상적인종료 = 0"));
+    LoginSession s(ts.st);
+    s.passwordChanged(kAdminPw);
+    s.startOfWork();
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(ts.msgs.shown[0].text, QStringLiteral("프로그램이 정상적으로 종료되지 않았습니다.") + QChar(13) +
+                                         QStringLiteral("데이터에 손상을 입힐 수 있습니다. 유의바랍니다!"));
+}
+
+TEST(StartOfWork, UsesTheWorkerFoundAndItsCurrentRights)
+{
+    TestStation ts;
+    LoginSession s(ts.st);
+    s.passwordChanged(kWorker1Pw);
+    // The rights change between the lookup and OK: OK applies the row as it is now.
+    SetWorker(ts, 1, QStringLiteral("근무자1"), kWorker1Pw, {false, true, false, false, false, false});
+    s.startOfWork();
+    EXPECT_EQ(ts.st.worker.WorkerCode, 1);
+    EXPECT_TRUE(ts.screen.isEnabled(QStringLiteral("Mnu1")));
+    for (const char* m : {"Mnu2", "MnuSearch", "Mnu3", "Mnu6", "MnuFee", "MnuData", "Mnu_Td", "Mnu8"})
+        EXPECT_FALSE(ts.screen.isEnabled(QString::fromUtf8(m))) << m;
+}
+
+TEST(StartOfWork, HostLampAndMasterLamp)
+{
+    struct Case {
+        bool hostInUse, calcInUse, exitReader;
+        bool connect1, connect2;
+    };
+    const Case cases[] = {
+        {false, false, false, false, false},
+        {true, false, false, true, false},
+        {false, true, false, false, true},
+        {false, true, true, false, false}, // port 9 serves the exit reader
+    };
+    for (const Case& c : cases) {
+        TestStation ts;
+        Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = ?"), {c.hostInUse});
+        Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 사용여부 = ?"), {c.calcInUse});
+        Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 출구판독기 = ?"), {c.exitReader});
+        LoginSession s(ts.st);
+        s.passwordChanged(kAdminPw);
+        s.startOfWork();
+        EXPECT_EQ(ts.screen.visible.value(QStringLiteral("Connect1")), c.connect1);
+        EXPECT_EQ(ts.screen.visible.value(QStringLiteral("Connect2")), c.connect2);
+        EXPECT_EQ(ts.st.models.HasExitReader, c.exitReader);
+    }
+}
+
+TEST(StartOfWork, OptionsOfHostReaderAndBooth)
+{
+    TestStation ts;
+    Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 기종 = ?"), {QStringLiteral("시간수신함")});
+    Exec(ts.st.Db, QStringLiteral("UPDATE 리더기 SET 기종 = ?"), {QStringLiteral("Encoding Only")});
+    Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 기종코드 = ?"), {QStringLiteral("POS4")});
+    LoginSession s(ts.st);
+    s.passwordChanged(kAdminPw);
+    s.startOfWork();
+    EXPECT_TRUE(ts.st.models.HostSendsTime);
+    EXPECT_FALSE(ts.st.models.ReaderCanPrint);
+    EXPECT_EQ(ts.st.models.PosCode, 3);
+}
+
+TEST(ModelCodes, FeeDisplayTable)
+{
+    EXPECT_EQ(FeeDisplayCode(QStringLiteral("VELDAMOR")), 0);
+    EXPECT_EQ(FeeDisplayCode(QStringLiteral("KIS    TYPE")), 1);
+    EXPECT_EQ(FeeDisplayCode(QStringLiteral("BEST TYPE")), 2);
+    EXPECT_EQ(FeeDisplayCode(QStringLiteral("PLUS TYPE")), 3);
+    EXPECT_EQ(FeeDisplayCode(QStringLiteral("VD0   TYPE")), 4);
+    EXPECT_FALSE(FeeDisplayCode(QStringLiteral("KIS TYPE"))); // blanks count
+    EXPECT_FALSE(FeeDisplayCode(QStringLiteral("veldamor")));
+    EXPECT_FALSE(FeeDisplayCode(QString()));
+}
+
+TEST(ModelCodes, SeasonReaderTableIsNotInCodeOrder)
+{
+    const std::pair<const char*, int> table[] = {
+        {"ID Tech", 0}, {"TAG Master", 1}, {"Remocon(T)", 2}, {"Remocon(N)", 3}, {"PET_CARD", 4},
+        {"HOST PASS", 5}, {"FIRSTECH", 6}, {"CREDIPASS", 7}, {"리츠앤A", 8}, {"리츠앤B", 9},
+    };
+    for (const auto& [text, code] : table) EXPECT_EQ(SeasonReaderCode(QString::fromUtf8(text)), code) << text;
+    EXPECT_FALSE(SeasonReaderCode(QStringLiteral("ImageRf(CR)")));
+}
+
+TEST(ModelCodes, DispenserTableWithBoxLengthAndMenuCaption)
+{
+    struct Row {
+        const char* text;
+        int code, length;
+        const char* caption;
+    };
+    const Row rows[] = {
+        {"바코드", 0, 16, "발권기 시간설정"},   {"M/S (종이)", 1, 4, "발권기 안내문구 설정"},
+        {"M/S (재활용)", 2, 4, "발권기 안내문구 설정"}, {"WISE", 3, 16, "발권기 시간설정"},
+        {"TD_TYPE1", 4, 16, "발권기 시간설정"},
+    };
+    for (const Row& r : rows) {
+        TestStation ts;
+        Exec(ts.st.Db, QStringLiteral("UPDATE 발권기 SET 기종 = ?"), {QString::fromUtf8(r.text)});
+        Load_DeviceModels(ts.st);
+        EXPECT_EQ(ts.st.models.DispenserType, r.code) << r.text;
+        EXPECT_EQ(ts.screen.maxLengths.value(QStringLiteral("TNum")), r.length) << r.text;
+        EXPECT_EQ(ts.screen.text(QStringLiteral("MnuTDTime")), QString::fromUtf8(r.caption)) << r.text;
+    }
+}
+
+TEST(ModelCodes, TextsInNoListKeepTheCodes)
+{
+    TestStation ts;
+    ts.st.models.FeeDispType = 3;
+    ts.st.models.SeasonOut1Type = 7;
+    ts.st.models.DispenserType = 2;
+    // First-run rows hold texts in none of the lists.
+    Load_DeviceModels(ts.st);
+    EXPECT_EQ(ts.st.models.FeeDispType, 3);
+    EXPECT_EQ(ts.st.models.SeasonOut1Type, 7);
+    EXPECT_EQ(ts.st.models.DispenserType, 2);
+    EXPECT_FALSE(ts.screen.maxLengths.contains(QStringLiteral("TNum")));
+    EXPECT_EQ(ts.st.models.DispenserUnitNo, QStringLiteral("09"));
+}
+
+TEST(ModelCodes, EachSeasonGateReadsItsOwnTable)
+{
+    TestStation ts;
+    Exec(ts.st.Db, QStringLiteral("UPDATE 정기권입구1 SET 기종 = ?"), {QStringLiteral("TAG Master")});
+    Exec(ts.st.Db, QStringLiteral("UPDATE 정기권입구2 SET 기종 = ?"), {QStringLiteral("Remocon(N)")});
+    Exec(ts.st.Db, QStringLiteral("UPDATE 정기권출구1 SET 기종 = ?"), {QStringLiteral("PET_CARD")});
+    Exec(ts.st.Db, QStringLiteral("UPDATE 정기권출구2 SET 기종 = ?"), {QStringLiteral("HOST PASS")});
+    Exec(ts.st.Db, QStringLiteral("UPDATE 요금표시기 SET 기종 = ?"), {QStringLiteral("BEST TYPE")});
+    Load_DeviceModels(ts.st);
+    EXPECT_EQ(ts.st.models.SeasonIn1Type, 1);
+    EXPECT_EQ(ts.st.models.SeasonIn2Type, 3);
+    EXPECT_EQ(ts.st.models.SeasonOut1Type, 4);
+    EXPECT_EQ(ts.st.models.SeasonOut2Type, 5);
+    EXPECT_EQ(ts.st.models.FeeDispType, 2);
+}
+
+TEST(ModelCodes, UnitNumberFormat)
+{
+    EXPECT_EQ(FormatUnitNo(QStringLiteral("1")), QStringLiteral("01"));
+    EXPECT_EQ(FormatUnitNo(QStringLiteral("12")), QStringLiteral("12"));
+    EXPECT_EQ(FormatUnitNo(QStringLiteral("123")), QStringLiteral("123"));
+    EXPECT_EQ(FormatUnitNo(QString()), QString());
+    EXPECT_EQ(FormatUnitNo(QVariant()), QString());
+    EXPECT_EQ(FormatUnitNo(QStringLiteral("A1")), QStringLiteral("A1"));
+}
+
+TEST(ModelCodes, BoothNumberStartsFromZero)
+{
+    EXPECT_EQ(PosCodeOf(QStringLiteral("POS1")), 0);
+    EXPECT_EQ(PosCodeOf(QStringLiteral("POS6")), 5);
+    EXPECT_FALSE(PosCodeOf(QStringLiteral("POS7")));
+    TestStation ts;
+    ts.st.models.PosCode = 4;
+    Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 기종코드 = ?"), {QStringLiteral("unknown")});
+    LoginSession s(ts.st);
+    s.passwordChanged(kAdminPw);
+    s.startOfWork();
+    EXPECT_EQ(ts.st.models.PosCode, 0);
+}
