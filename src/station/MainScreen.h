@@ -18,6 +18,11 @@ public:
     virtual QColor backColor(const QString& control) const = 0;
     virtual void setVisible(const QString& control, bool visible) = 0;
     virtual void setEnabled(const QString& control, bool enabled) = 0;
+    // Whether the control itself is set visible (also while the window is hidden).
+    // The window must override it; the timer's lamp and warning steps read it.
+    virtual bool isVisible(const QString& control) const { (void)control; return false; }
+    // The system beep.
+    virtual void beep() {}
     virtual bool isEnabled(const QString& control) const = 0;
     // Maximum length of a text box (TNum).
     virtual void setMaxLength(const QString& control, int length) = 0;

@@ -17,6 +17,9 @@ public:
     QColor backColor(const QString& c) const override { return backColors.value(c); }
     void setVisible(const QString& c, bool v) override { visible[c] = v; }
     void setEnabled(const QString& c, bool e) override { enabled[c] = e; }
+    // A control never set counts as hidden.
+    bool isVisible(const QString& c) const override { return visible.value(c, false); }
+    void beep() override { ++beeps; }
     // A control never set counts as enabled, as on a freshly made screen.
     bool isEnabled(const QString& c) const override { return enabled.value(c, true); }
     void setMaxLength(const QString& c, int n) override { maxLengths[c] = n; }
@@ -37,6 +40,7 @@ public:
     int totalsRefreshed = 0;
     bool timerOn = true;
     int unloaded = 0;
+    int beeps = 0;
 };
 
 } // namespace tolvo
