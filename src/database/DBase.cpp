@@ -187,8 +187,9 @@ void DataBase_Check(Station& st)
     st.DbPath = found.isEmpty() ? st.DataPath + QStringLiteral("Park.MDB") : found;
     if (found.isEmpty()) DataBase_Create(st);
 
+    // A damaged live file must not become the master copy the repair relies on.
     const QString master = MasterPath(st);
-    if (!QFileInfo::exists(master)) CopyFileAtomically(st.DbPath, master);
+    if (!QFileInfo::exists(master) && CheckHealth(st.DbPath) == Health::Sound) CopyFileAtomically(st.DbPath, master);
 }
 
 void DataBase_Create(Station& st)

@@ -1,0 +1,194 @@
+#include "common/TestStation.h"
+#include "database/DBase.h"
+#include "database/Sql.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+namespace {
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A station whose database was created, given a row and closed, ready for start-up steps.
+struct ClosedStation : TestStation {
+    ClosedStation() : TestStation(Db::Fresh, QDateTime(QDate(2026, 4, 1), QTime(8, 15, 30)))
+    {
+        Insert(st.Db, "공휴일", {{"적요", "식목일"}, {"날짜", "2026-04-05"}});
+        Exec(st.Db, "DELETE FROM 시간대별 WHERE 시간대 > 5");  // leaves free pages to compact away
+        CloseDatabase();
+    }
+    QStringList dataFiles() const { return QDir(st.DataPath).entryList(QDir::Files, QDir::Name); }
+};
+
+} // namespace
+
+TEST(Compact, RewritesTheLiveFileAndKeepsEveryRow)
+{
+    ClosedStation ts;
+    EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::Compacted);
+    EXPECT_EQ(ts.dataFiles(), QStringList({"Park.MDB"}));
+    DBase::DataBase_Open(ts.st);
+    EXPECT_EQ(ts.count("공휴일"), 1);
+    EXPECT_EQ(ts.count("시간대별"), 6);
+    EXPECT_EQ(ts.value("PRAGMA freelist_count").toInt(), 0);
+    EXPECT_TRUE(ts.msgs.shown.empty());
+}
+
+TEST(Compact, FailedRenameLosesNothingAndLeavesNoTemporaryFile)
+{
+    ClosedStation ts;
+    const QByteArray before = ReadFile(ts.st.DbPath);
+    int calls = 0;
+    const auto failingRename = [&calls](const QString&, const QString&) {
+        ++calls;
+        return false;
+    };
+    EXPECT_EQ(DBase::DataBase_Compact(ts.st, failingRename), DBase::CompactResult::NotCompacted);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(ReadFile(ts.st.DbPath), before);
+    EXPECT_EQ(ts.dataFiles(), QStringList({"Park.MDB"}));
+    DBase::DataBase_Open(ts.st);
+    EXPECT_EQ(ts.count("공휴일"), 1);
+    EXPECT_TRUE(ts.msgs.shown.empty());
+}
+
+TEST(Compact, GarbageLiveFileIsMovedAsideAndReplacedByTheMaster)
+{
+    ClosedStation ts;
+    const QByteArray garbage(4096, 'G');
+    WriteFile(ts.st.DbPath, garbage);
+
+    EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairedEnd);
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    const auto& m = ts.msgs.shown.front();
+    EXPECT_EQ(m.title, "데이터 베이스 오류");
+    EXPECT_EQ(m.style, vbCritical | vbOKOnly);
+    EXPECT_EQ(m.text, QString("데이터베이스가 치명적인 손상을 입었습니다. 최근에 백업된 자료로 복구를 시도합니다.") +
+                          QChar(13) + QChar(13) + "프로그램이 종료되므로 재실행을 바랍니다.");
+
+    EXPECT_EQ(ReadFile(ts.path("Data/Park.MDB.damaged-20260401081530")), garbage);
+    EXPECT_EQ(ReadFile(ts.st.DbPath), ReadFile(ts.path("Master/Master.mdb")));
+    // The damaged copy survives the next start's "*.bak" clean-up.
+    DBase::DeleteLeftoverBak(ts.st);
+    EXPECT_TRUE(QFileInfo::exists(ts.path("Data/Park.MDB.damaged-20260401081530")));
+
+    // The next start runs normally on the repaired file.
+    ts.msgs.clear();
+    EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::nullopt);
+    EXPECT_TRUE(ts.msgs.shown.empty());
+    EXPECT_EQ(ts.count("근무자관리"), 6);
+}
+
+TEST(Compact, EmptyLiveFileCountsAsDamaged)
+{
+    ClosedStation ts;
+    WriteFile(ts.st.DbPath, {});
+    EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairedEnd);
+    EXPECT_GT(QFileInfo(ts.st.DbPath).size(), 0);
+}
+
+TEST(Compact, DamagedWithoutMasterEndsWithAClearMessageAndTouchesNothing)
+{
+    ClosedStation ts;
+    WriteFile(ts.st.DbPath, QByteArray(2048, 'x'));
+    ASSERT_TRUE(QFile::remove(ts.path("Master/Master.mdb")));
+
+    EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairFailedEnd);
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(ts.msgs.shown.front().style & vbCritical, vbCritical);
+    EXPECT_TRUE(ts.msgs.shown.front().text.contains("마스터 화일이 존재하지 않아"));
+    EXPECT_EQ(ReadFile(ts.st.DbPath), QByteArray(2048, 'x'));
+    EXPECT_EQ(ts.dataFiles(), QStringList({"Park.MDB"}));
+}
+
+TEST(Startup, LeftoverBakFilesAreDeletedButNotFolders)
+{
+    ClosedStation ts;
+    WriteFile(ts.path("Data/Park.bak"), "old");
+    WriteFile(ts.path("Data/other.BAK"), "old");
+    ASSERT_TRUE(QDir().mkpath(ts.path("Data/x.bak")));
+    WriteFile(ts.path("Data/keep.txt"), "keep");
+
+    EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::nullopt);
+    EXPECT_FALSE(QFileInfo::exists(ts.path("Data/Park.bak")));
+    EXPECT_FALSE(QFileInfo::exists(ts.path("Data/other.BAK")));
+    EXPECT_TRUE(QFileInfo(ts.path("Data/x.bak")).isDir());
+    EXPECT_TRUE(QFileInfo::exists(ts.path("Data/keep.txt")));
+    EXPECT_TRUE(ts.st.Db.isOpen());
+}
+
+TEST(Startup, EmptyProgramFolderGoesOnWithAnOpenDatabase)
+{
+    TestStation ts(TestStation::Db::None);
+    EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::nullopt);
+    EXPECT_TRUE(ts.st.Db.isOpen());
+    EXPECT_EQ(ts.count("근무자관리"), 6);
+    EXPECT_TRUE(QFileInfo::exists(ts.path("Master/Master.mdb")));
+}
+
+TEST(Startup, RepairEndsTheProgramAndAFailedRepairEndsWithAnError)
+{
+    {
+        ClosedStation ts;
+        WriteFile(ts.st.DbPath, QByteArray(1024, 'z'));
+        EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::optional<int>(0));
+        EXPECT_FALSE(ts.st.Db.isOpen());
+    }
+    {
+        ClosedStation ts;
+        WriteFile(ts.st.DbPath, QByteArray(1024, 'z'));
+        QFile::remove(ts.path("Master/Master.mdb"));
+        EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::optional<int>(1));
+        EXPECT_FALSE(ts.st.Db.isOpen());
+        // The damaged file was not taken as the new master copy.
+        EXPECT_FALSE(QFileInfo::exists(ts.path("Master/Master.mdb")));
+        EXPECT_EQ(ReadFile(ts.st.DbPath), QByteArray(1024, 'z'));
+    }
+}
+
+TEST(Startup, FolderThatCannotBeMadeIsReportedAndEndsWithAnError)
+{
+    TestStation ts(TestStation::Db::None);
+    WriteFile(ts.path("Data"), "a file where the folder belongs");
+    EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::optional<int>(1));
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(ts.msgs.shown.front().title, "데이터 베이스 오류");
+    EXPECT_TRUE(ts.msgs.shown.front().text.contains("Data"));
+}
+
+TEST(Lifecycle, CloseReleasesTheConnectionAndCanBeCalledTwice)
+{
+    TestStation ts;
+    const QString name = ts.st.Db.connectionName();
+    EXPECT_TRUE(QSqlDatabase::contains(name));
+    DBase::DataBase_Close(ts.st);
+    DBase::DataBase_Close(ts.st);
+    EXPECT_FALSE(QSqlDatabase::contains(name));
+    EXPECT_FALSE(ts.st.Db.isOpen());
+    EXPECT_THROW(Exec(ts.st.Db, "SELECT 1"), DbError);
+}
+
+TEST(Lifecycle, OpeningAMissingFileFailsInsteadOfCreatingOne)
+{
+    TestStation ts(TestStation::Db::None);
+    DBase::SetFolders(ts.st);
+    ts.st.DbPath = ts.path("Data/Park.MDB");
+    EXPECT_THROW(DBase::DataBase_Open(ts.st), DbError);
+    EXPECT_FALSE(QFileInfo::exists(ts.st.DbPath));
+}

@@ -1,0 +1,138 @@
+#include "common/TestStation.h"
+#include "database/Schema.h"
+#include "database/Sql.h"
+
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+namespace {
+
+// One row of 일반권 with a valid key, then the field under test set by UPDATE.
+struct Case {
+    const char* table;
+    const char* field;
+    QVariant value;
+    bool accepted;
+};
+void PrintTo(const Case& c, std::ostream* os) { *os << c.table << "." << c.field << "=" << c.value.toString().toStdString(); }
+
+class FieldRules : public ::testing::TestWithParam<Case> {
+protected:
+    static void SetUpTestSuite()
+    {
+        ts = new TestStation;
+        Exec(ts->st.Db, "INSERT INTO 정기권입출차 (입출상태) VALUES (?)", {"정상입차"});  // a row to update
+    }
+    static void TearDownTestSuite()
+    {
+        delete ts;
+        ts = nullptr;
+    }
+    static TestStation* ts;
+};
+TestStation* FieldRules::ts = nullptr;
+
+} // namespace
+
+TEST_P(FieldRules, ValueIsStoredOrRefusedLikeTheOriginalEngine)
+{
+    const Case& c = GetParam();
+    Transaction tx(ts->st.Db);
+    const QString sql = QString("UPDATE %1 SET %2 = ?").arg(Id(c.table), Id(c.field));
+    bool ok = true;
+    QString why;
+    try {
+        Exec(ts->st.Db, sql, {c.value});
+    } catch (const DbError& e) {
+        ok = false;
+        why = e.message();
+    }
+    EXPECT_EQ(ok, c.accepted) << c.table << "." << c.field << " = " << c.value.toString().toStdString() << " " << why.toStdString();
+    if (!ok) {
+        EXPECT_TRUE(why.contains(QString::fromUtf8(c.field))) << "the error names the field: " << why.toStdString();
+    }
+    // tx rolls back: the shared rows stay as created.
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FieldRules,
+    ::testing::Values(
+        // Text n: at most n characters, Korean counted as characters.
+        Case{"인쇄옵션", "상호", QString(40, QChar(0xAC00)), true}, Case{"인쇄옵션", "상호", QString(41, 'x'), false},
+        Case{"인쇄옵션", "상호", QString(""), false},  // no zero-length allowance
+        Case{"인쇄옵션", "상호", QVariant(), true},     // Null is fine
+        Case{"키기능설정", "할인키1", "F10", true}, Case{"키기능설정", "할인키1", "F100", false},
+        // Zero-length text allowed where the schema says so.
+        Case{"정기권입출차", "입출상태", QString(""), true}, Case{"정기권입출차", "입출상태", "정상입차정상입차", true},
+        Case{"정기권입출차", "입출상태", "정상입차정상입차x", false},
+        // Byte, Integer, Long ranges.
+        Case{"근무자관리", "근무자코드", 255, true}, Case{"근무자관리", "근무자코드", 256, false},
+        Case{"근무자관리", "근무자코드", -1, false}, Case{"근무자관리", "근무자코드", "3", true},
+        Case{"기타", "기본시간", 32767, true}, Case{"기타", "기본시간", 32768, false},
+        Case{"기타", "기본시간", -32768, true}, Case{"기타", "기본시간", 2.5, false},
+        Case{"기타", "기본시간", "abc", false}, Case{"기타", "기본금액", qint64(2147483647), true},
+        Case{"기타", "기본금액", qint64(2147483648LL), false}, Case{"기타", "기본금액", qint64(-2147483648LL), true},
+        // Boolean: 0 or 1, never Null.
+        Case{"기타", "기본사용", true, true}, Case{"기타", "기본사용", 0, true}, Case{"기타", "기본사용", 2, false},
+        Case{"기타", "기본사용", QVariant(), false},
+        // The four opening and closing times are "hh:nn".
+        Case{"기타", "평일개장시간", "09:00", true}, Case{"기타", "평일개장시간", "9:00", false},
+        Case{"기타", "평일개장시간", "09:00:00", false}));
+
+TEST(SchemaRules, BooleanLeftUnsetReadsFalseAndOtherFieldsNull)
+{
+    TestStation ts;
+    Exec(ts.st.Db, "INSERT INTO 일반권 (티켓번호, 입차코드) VALUES (?, ?)", {"0001", "0001202601050900"});
+    EXPECT_EQ(ts.value("SELECT 정산구분 FROM 일반권").toInt(), 0);
+    EXPECT_EQ(ts.value("SELECT 전송여부 FROM 일반권").toInt(), 0);
+    EXPECT_TRUE(ts.value("SELECT 출차일 FROM 일반권").isNull());
+    EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 일반권 WHERE 출차일 IS NULL").toInt(), 1);
+    EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 일반권 WHERE 출차일 <> ''").toInt(), 0);
+}
+
+TEST(SchemaRules, UniqueKeysRefuseSecondRowButPlainIndexesDoNot)
+{
+    TestStation ts;
+    const QString code = "0001202601050900";
+    Exec(ts.st.Db, "INSERT INTO 일반권 (입차코드) VALUES (?)", {code});
+    EXPECT_THROW(Exec(ts.st.Db, "INSERT INTO 일반권 (입차코드) VALUES (?)", {code}), DbError);
+    EXPECT_THROW(Exec(ts.st.Db, "INSERT INTO 일반권 (티켓번호) VALUES (?)", {"0002"}), DbError);  // key is required
+    Exec(ts.st.Db, "INSERT INTO 출차취소 (입차코드) VALUES (?)", {code});
+    Exec(ts.st.Db, "INSERT INTO 출차취소 (입차코드) VALUES (?)", {code});
+    EXPECT_EQ(ts.count("출차취소"), 2);
+    Exec(ts.st.Db, "INSERT INTO 정기권 (정기권번호) VALUES (?)", {"0000012345"});
+    EXPECT_THROW(Exec(ts.st.Db, "INSERT INTO 정기권 (정기권번호) VALUES (?)", {"0000012345"}), DbError);
+}
+
+TEST(SchemaRules, FieldNamesMatchWithoutLetterCase)
+{
+    TestStation ts;
+    Exec(ts.st.Db, "UPDATE 영수증프린터 SET Port = ?", {"FILE"});
+    EXPECT_EQ(ts.value("SELECT PORT FROM 영수증프린터").toString(), "FILE");
+    EXPECT_EQ(ts.value("SELECT baud FROM 리더기").toInt(), 9600);
+    ASSERT_NE(schema::TableDef("일반권").field("입차코드"), nullptr);
+    EXPECT_EQ(schema::TableDef("영수증프린터").field("port")->name, "PORT");
+    EXPECT_THROW(schema::TableDef("없는표"), std::out_of_range);
+}
+
+TEST(SchemaRules, DescriptionMatchesTheFieldCountsOfEveryTable)
+{
+    const std::map<QString, int> counts{
+        {"일반권", 14}, {"임시일반권", 13}, {"공휴일", 2}, {"정기권", 19}, {"정기권입출차", 11},
+        {"임시정기권입출차", 11}, {"요금테이블", 5}, {"기타", 35}, {"시스템", 10}, {"키기능설정", 54},
+        {"발권기", 15}, {"정기권입구1", 8}, {"정기권출구1", 8}, {"정기권입구2", 8}, {"영수증프린터", 8},
+        {"리더기", 7}, {"요금표시기", 7}, {"정기권출구2", 9}, {"근무자관리", 13}, {"인쇄옵션", 18},
+        {"폼구성", 14}, {"주차시간대별", 27}, {"금액대별", 27}, {"시간대별", 38}, {"출차취소", 17},
+        {"할인현황", 11}, {"할인키", 10}, {"기능키", 6}, {"호스트", 7}, {"요금계산기", 9}};
+    ASSERT_EQ(schema::Tables().size(), counts.size());
+    for (const auto& t : schema::Tables()) EXPECT_EQ(static_cast<int>(t.fields.size()), counts.at(t.name)) << t.name.toStdString();
+    const QStringList hourly = schema::Fields("시간대별");
+    EXPECT_EQ(hourly.mid(8, 4), QStringList({"금액1", "대수1", "금액2", "대수2"}));
+    EXPECT_EQ(hourly.mid(28, 3), QStringList({"금액0", "대수0", "정산여부"}));
+    EXPECT_EQ(schema::Fields("키기능설정").mid(4, 4), QStringList({"할인키2", "요율2", "구분2", "사용여부2"}));
+    EXPECT_EQ(schema::Fields("기타").mid(0, 7),
+              QStringList({"일일최대요금", "시간할인", "회차시간", "기본시간", "기본금액", "구분시간", "구분금액"}));
+}
