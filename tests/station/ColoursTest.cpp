@@ -1,0 +1,103 @@
+#include "common/TestStation.h"
+#include "platform/Ini.h"
+#include "station/MainLoad.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+TEST(Colours, ValuesAreBlueInTheHighByte)
+{
+    EXPECT_EQ(VbColour(4210688), QColor(0, 64, 64));
+    EXPECT_EQ(VbColour(255), QColor(255, 0, 0));
+    EXPECT_EQ(VbColour(0xFF0000), QColor(0, 0, 255));
+    EXPECT_EQ(VbColourValue(QColor(0, 64, 64)), 4210688);
+    EXPECT_EQ(VbColourValue(QColor(12, 34, 56)), 12 + 34 * 256 + 56 * 65536);
+}
+
+TEST(Colours, TextOfAKey)
+{
+    EXPECT_EQ(ColourFromText(QStringLiteral("255")), QColor(255, 0, 0));
+    EXPECT_EQ(ColourFromText(QStringLiteral("abc")), QColor(0, 0, 0)) << "not a number: black";
+    EXPECT_EQ(ColourFromText(QStringLiteral("255xyz")), QColor(255, 0, 0));
+    EXPECT_EQ(ColourFromText(QStringLiteral("99999999999")), QColor(0, 64, 64)) << "too large: the default";
+}
+
+TEST(Colours, FirstStartShowsEveryGroupInTheDefault)
+{
+    TestStation ts;
+    Load_MainCounters(ts.st);
+    const QColor def(0, 64, 64);
+    for (const QString& key : ColourKeys())
+        for (const QString& c : ColourTargets(key, true))
+            EXPECT_EQ(ts.screen.foreColors.value(c), def) << c.toStdString();
+    EXPECT_FALSE(ts.screen.foreColors.contains(QStringLiteral("POut_0")));
+    EXPECT_FALSE(ts.st.settings.AntiPassBack);
+}
+
+TEST(Colours, KeysColourTheirGroupsAtLoad)
+{
+    TestStation ts;
+    Write_Ini(ts.st.IniPath, QStringLiteral("시스템"), QStringLiteral("LOut"), QStringLiteral("255"));
+    Write_Ini(ts.st.IniPath, QStringLiteral("시스템"), QStringLiteral("Shape9"), QStringLiteral("65280"));
+    Write_Ini(ts.st.IniPath, QStringLiteral("시스템"), QStringLiteral("Label3"), QStringLiteral("16711680"));
+    Load_MainCounters(ts.st);
+    for (int i = 0; i <= 6; ++i)
+        EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("LOut_%1").arg(i)), QColor(255, 0, 0));
+    EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("Shape9")), QColor(0, 255, 0));
+    EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("LblTDCnt")), QColor(0, 0, 255));
+    EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("Shape2")), QColor(0, 64, 64));
+}
+
+TEST(Colours, GroupsOfTheDoubleClick)
+{
+    const std::pair<const char*, const char*> table[] = {
+        {"Label1_8", "Label1"}, {"Label1_0", "Label1"}, {"LblM_3", "LblM"}, {"POut_0", "POut"},
+        {"LOut_6", "LOut"},     {"Label3", "Label3"},   {"List1", "List1"}, {"s2", "Shape2"},
+        {"s14", "Shape14"},     {"s11", "Shape11"},
+    };
+    for (const auto& [control, key] : table)
+        EXPECT_EQ(ColourKeyForDoubleClick(QString::fromUtf8(control)).value_or(QString()), QString::fromUtf8(key))
+            << control;
+    for (const char* none : {"LblTDCnt", "CarCnt_0", "s5", "Shape2", "WName", "PnlMsg", "s"})
+        EXPECT_FALSE(ColourKeyForDoubleClick(QString::fromUtf8(none))) << none;
+}
+
+TEST(Colours, DoubleClickTargets)
+{
+    const QStringList label1 = ColourTargets(QStringLiteral("Label1"), false);
+    EXPECT_TRUE(label1.contains(QStringLiteral("Label1_0")));
+    EXPECT_TRUE(label1.contains(QStringLiteral("LCnt_7")));
+    EXPECT_FALSE(label1.contains(QStringLiteral("Label1_8"))) << "the car-counter captions are not recoloured";
+    EXPECT_TRUE(ColourTargets(QStringLiteral("POut"), false).contains(QStringLiteral("POut_0")));
+    EXPECT_FALSE(ColourTargets(QStringLiteral("POut"), true).contains(QStringLiteral("POut_0")));
+}
+
+TEST(Colours, ChoiceIsSavedAndApplied)
+{
+    TestStation ts;
+    ApplyColourChoice(ts.st, QStringLiteral("POut"), QColor(1, 2, 3));
+    EXPECT_EQ(Read_Ini(ts.st.IniPath, QStringLiteral("시스템"), QStringLiteral("POut"), QString()),
+              QString::number(1 + 2 * 256 + 3 * 65536));
+    EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("POut_0")), QColor(1, 2, 3));
+    EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("POut_7")), QColor(1, 2, 3));
+}
+
+TEST(Colours, OnlyTheAdministratorMayChoose)
+{
+    TestStation ts;
+    ts.screen.setText(QStringLiteral("WName"), QStringLiteral("근무자1"));
+    EXPECT_FALSE(MayChooseColours(ts.st));
+    ts.screen.setText(QStringLiteral("WName"), QStringLiteral("관리자"));
+    EXPECT_TRUE(MayChooseColours(ts.st));
+}
+
+TEST(Colours, AntiPassBackText)
+{
+    const std::pair<const char*, bool> table[] = {
+        {"True", true}, {"true", true}, {"TRUE", true}, {"False", false}, {"FALSE", false},
+        {"1", true},    {"-1", true},   {"0", false},   {"yes", false},   {"", false},
+    };
+    for (const auto& [text, on] : table) EXPECT_EQ(AntiPassBackFromText(QString::fromUtf8(text)), on) << text;
+}
