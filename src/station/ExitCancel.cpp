@@ -8,6 +8,12 @@ namespace tolvo {
 
 namespace {
 
+// The worker's name; a name left empty on the workers screen is stored as Null.
+QVariant workerName(const Station& st)
+{
+    return st.worker.WorkerName.isEmpty() ? QVariant() : QVariant(st.worker.WorkerName);
+}
+
 void addCancelRow(const Station& st, bool sent)
 {
     const ExitTransaction& t = st.trx;
@@ -16,7 +22,7 @@ void addCancelRow(const Station& st, bool sent)
                         "총주차요금, 할인시간, 실수령금액, 근무자코드, 근무자명, 할인구분, 전송여부) "
                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
          {t.TicketNo, t.InDate, t.InTime, t.OutDate, t.OutTime, t.EntryCode, QString::number(t.ParkMinutes),
-          t.TotalFee, t.DiscMinutes, t.PayAmount, int(st.worker.WorkerCode), st.worker.WorkerName, t.DiscKind,
+          t.TotalFee, t.DiscMinutes, t.PayAmount, int(st.worker.WorkerCode), workerName(st), t.DiscKind,
           int(sent)});
 }
 
@@ -27,7 +33,7 @@ void updateCancelRow(const Station& st, bool sent)
          QStringLiteral("UPDATE 출차취소 SET 출차일 = ?, 출차시간 = ?, 총주차시간 = ?, 총주차요금 = ?, 할인시간 = ?, "
                         "실수령금액 = ?, 근무자코드 = ?, 근무자명 = ?, 할인구분 = ?, 전송여부 = ? WHERE 입차코드 = ?"),
          {t.OutDate, t.OutTime, QString::number(t.ParkMinutes), t.TotalFee, t.DiscMinutes, t.PayAmount,
-          int(st.worker.WorkerCode), st.worker.WorkerName, t.DiscKind, int(sent), t.EntryCode});
+          int(st.worker.WorkerCode), workerName(st), t.DiscKind, int(sent), t.EntryCode});
 }
 
 } // namespace

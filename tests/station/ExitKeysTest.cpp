@@ -1,0 +1,496 @@
+// The exit keys: completion in order, cancellation, the Enter guard, discount keys.
+
+#include "station/ExitTestSupport.h"
+
+#include "fee/FeeRun.h"
+#include "station/ExitKeys.h"
+#include "fee/FeePanel.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using namespace tolvo::test;
+
+namespace {
+
+const QDateTime kNine30(QDate(2026, 1, 5), QTime(9, 30));
+
+class ExitKeysTest : public ::testing::Test {
+protected:
+    ExitRig rig{kNine30};
+    Station& st = rig.st;
+    RecordingMainScreen& screen = rig.ts.screen;
+    ScriptedMessages& msgs = rig.ts.msgs;
+
+    // A ticket in the reader: entry 07:30, 120 minutes, 5,500 won.
+    void readerTicket(const QString& code = QStringLiteral("0123202601050730"))
+    {
+        st.trx.TicketData = code;
+        Calc_TicketFee(st);
+        rig.calls.clear();
+    }
+    // A typed ticket with an entry row: entry 07:30, 120 minutes, 5,500 won.
+    void typedTicket()
+    {
+        rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
+        rig.type(QStringLiteral("0123"));
+        rig.calls.clear();
+    }
+    void expectIdle()
+    {
+        EXPECT_FALSE(st.trx.TicketInProgress);
+        EXPECT_FALSE(st.trx.ExitDone);
+        EXPECT_FALSE(st.trx.LostTicket);
+        EXPECT_FALSE(st.trx.TicketTyped);
+        EXPECT_FALSE(st.StationBusy);
+        EXPECT_TRUE(st.trx.TicketData.isEmpty());
+        EXPECT_TRUE(screen.isEnabled(QStringLiteral("TNum")));
+        EXPECT_EQ(screen.text(QStringLiteral("TNum")), QString());
+        EXPECT_EQ(screen.focused, QStringLiteral("TNum"));
+        EXPECT_EQ(screen.text(QStringLiteral("POut_0")), QStringLiteral(" 번호입력"));
+        EXPECT_EQ(screen.text(QStringLiteral("Fnd")), QStringLiteral("      0"));
+        EXPECT_FALSE(st.discKeys.DiscComboUsed);
+        for (auto s : st.discKeys.DiscKeyState) EXPECT_EQ(s, 0);
+    }
+    qint64 discCount(const QString& name, const char* field = "건수")
+    {
+        return rig.value(QStringLiteral("SELECT ") + QString::fromUtf8(field) +
+                             QStringLiteral(" FROM 할인현황 WHERE 명칭 = ? AND 정산여부 = 0"),
+                         {name})
+            .toLongLong();
+    }
+};
+
+TEST_F(ExitKeysTest, AFullCompletionOfATypedTicket)
+{
+    rig.addDiscountKey({QStringLiteral("30분무료"), 112, 0, 1, 30, 0, 0, false});
+    rig.reopenPeriod();
+    Exec(st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 일반권출차전송 = 1"));
+    st.settings.KeepRecords = true;
+    Exec(st.Db, QStringLiteral("INSERT INTO 출차취소 (티켓번호, 입차일, 입차시간, 입차코드, 근무자코드, 전송여부) "
+                               "VALUES ('0123', '2026-01-05', '07:30', '0123202601050730', 3, 0)"));
+    screen.setText(QStringLiteral("CarCnt_0"), QStringLiteral("10"));
+    screen.setText(QStringLiteral("CarCnt_1"), QStringLiteral("4"));
+    screen.setText(QStringLiteral("CarCnt_6"), QStringLiteral("8"));
+    Write_Ini(st.IniPath, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("4"));
+    st.HostPending.fill(false);
+
+    typedTicket();
+    EXPECT_EQ(st.trx.PayAmount, 5500);
+    rig.enter();
+
+    EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("gate"), QStringLiteral("drawer"), QStringLiteral("receipt")}));
+    EXPECT_TRUE(st.HostPending[HostOUT]);
+
+    const QString code = QStringLiteral("0123202601050730");
+    auto row = [&](const char* f) {
+        return rig.value(QStringLiteral("SELECT ") + QString::fromUtf8(f) + QStringLiteral(" FROM 일반권 WHERE 입차코드 = ?"), {code});
+    };
+    EXPECT_EQ(row("포스코드").toInt(), 4); // the entry's booth is kept
+    EXPECT_EQ(row("입차일").toString(), QStringLiteral("2026-01-05"));
+    EXPECT_EQ(row("입차시간").toString(), QStringLiteral("07:30"));
+    EXPECT_EQ(row("출차일").toString(), QStringLiteral("2026-01-05"));
+    EXPECT_EQ(row("출차시간").toString(), QStringLiteral("09:30"));
+    EXPECT_EQ(row("총주차시간").toString(), QStringLiteral("120"));
+    EXPECT_EQ(row("총주차요금").toInt(), 5500);
+    EXPECT_EQ(row("할인시간").toInt(), 0);
+    EXPECT_EQ(row("실수령금액").toInt(), 5500);
+    EXPECT_EQ(row("전송여부").toInt(), 0);
+    EXPECT_EQ(row("정산구분").toInt(), 0);
+    EXPECT_EQ(row("할인구분").toString(), QStringLiteral("현금출차"));
+
+    EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 1);
+    EXPECT_EQ(rig.hourly(QStringLiteral("일반권입차수"), 9), 0);
+    EXPECT_EQ(rig.hourly(QStringLiteral("금액"), 9), 5500);
+    EXPECT_EQ(rig.hourly(QStringLiteral("대수"), 9), 1);
+    EXPECT_EQ(rig.hourly(QStringLiteral("데이터유무"), 9), 1);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT SUM(대수) FROM 시간대별")).toInt(), 1);
+
+    EXPECT_EQ(discCount(QStringLiteral("현금출차")), 1);
+    EXPECT_EQ(discCount(QStringLiteral("현금출차"), "금액"), 5500);
+    EXPECT_EQ(discCount(QStringLiteral("30분무료")), 0);
+
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수6 FROM 주차시간대별")).toInt(), 1); // 120 minutes
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 금액6 FROM 주차시간대별")).toInt(), 5500);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수1 + 건수2 + 건수3 + 건수4 + 건수5 + 건수7 + 건수8 + 건수9 + 건수10 FROM 주차시간대별")).toInt(), 0);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수7 FROM 금액대별")).toInt(), 1); // 5,500 won
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 금액7 FROM 금액대별")).toInt(), 5500);
+
+    EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 1);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차코드 FROM 임시일반권")).toString(), code);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 임시일반권")).toInt(), 5500);
+
+    EXPECT_EQ(rig.count(QStringLiteral("출차취소")), 0); // the earlier cancellation is gone
+
+    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_1")), QStringLiteral("5"));
+    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_2")), QStringLiteral("5"));
+    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_6")), QStringLiteral("7"));
+    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_0")), QStringLiteral("10"));
+    EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("5"));
+
+    const QString done = QStringLiteral("일반권차량 정산 완료!   주차권번호 : 0123");
+    EXPECT_EQ(screen.text(QStringLiteral("PnlMsg")), done);
+    EXPECT_EQ(screen.list1.last(), done);
+    EXPECT_GE(screen.totalsRefreshed, 1);
+    EXPECT_EQ(st.trx.DiscKind, QStringLiteral("현금출차"));
+    EXPECT_FALSE(st.trx.EnterGuard);
+    expectIdle();
+    EXPECT_TRUE(msgs.shown.empty());
+}
+
+TEST_F(ExitKeysTest, ATicketWithoutAnEntryRowIsCountedAsEntryAndExit)
+{
+    st.models.PosCode = 2;
+    screen.setText(QStringLiteral("CarCnt_0"), QStringLiteral("10"));
+    screen.setText(QStringLiteral("CarCnt_1"), QStringLiteral("4"));
+    screen.setText(QStringLiteral("CarCnt_6"), QStringLiteral("8"));
+    rig.type(QStringLiteral("09992601050900"));
+    rig.enter();
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 포스코드 FROM 일반권 WHERE 입차코드 = '0999202601050900'")).toInt(), 2);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차시간 FROM 일반권")).toString(), QStringLiteral("09:00"));
+    EXPECT_EQ(rig.hourly(QStringLiteral("일반권입차수"), 9), 1);
+    EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 1);
+    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_0")), QStringLiteral("11"));
+    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_1")), QStringLiteral("5"));
+    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_2")), QStringLiteral("6"));
+    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_6")), QStringLiteral("8"));
+    EXPECT_EQ(rig.ini(QStringLiteral("일반권입차수")), QStringLiteral("11"));
+    EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("5"));
+}
+
+TEST_F(ExitKeysTest, APaperTicketInTheReaderIsStampedPrintedAndEjected)
+{
+    st.models.DispenserType = 1;
+    readerTicket();
+    rig.enter(); // no guard for a ticket from the reader
+    const QChar us(0x1F);
+    EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("gate"), QStringLiteral("drawer"), QStringLiteral("receipt"),
+                                      QStringLiteral("write:00080123026010509302601050930"),
+                                      QStringLiteral("print90:19") + us + QStringLiteral("2    2026-01-05 09:30  \\5,500"),
+                                      QStringLiteral("eject")}));
+    EXPECT_FALSE(st.trx.TicketInProgress);
+}
+
+TEST_F(ExitKeysTest, PaperTicketWithoutEncodingOrPrinting)
+{
+    st.settings.CardEncoding = QStringLiteral("0");
+    st.models.ReaderCanPrint = false;
+    readerTicket();
+    rig.enter();
+    EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("gate"), QStringLiteral("drawer"), QStringLiteral("receipt"),
+                                      QStringLiteral("eject")}));
+}
+
+TEST_F(ExitKeysTest, RecycledTicketLines)
+{
+    struct Case { qint16 line; const char* data; qint16 after; const char* printed; } cases[] = {
+        {50, "55", 55, "55"}, {55, "00", 60, "60"}, {0, "05", 5, "05"}};
+    for (const auto& c : cases) {
+        ExitRig r{kNine30};
+        r.st.models.DispenserType = 2;
+        r.st.trx.TicketData = QStringLiteral("0123202601050730");
+        Calc_TicketFee(r.st);
+        r.st.trx.RecycleLine = c.line;
+        r.calls.clear();
+        r.enter();
+        const QChar us(0x1F);
+        ASSERT_EQ(r.calls.size(), 6) << c.line;
+        EXPECT_EQ(r.calls[3], QStringLiteral("write:") + QString::fromLatin1(c.data) +
+                                  QStringLiteral("000801230260105073026010509 30").remove(QLatin1Char(' ')));
+        EXPECT_EQ(r.calls[4], QStringLiteral("print96:") + QString::fromLatin1(c.printed) + us + QStringLiteral("H") + us +
+                                  QStringLiteral("0 출:01/05 09:30    W5,500"));
+        EXPECT_EQ(r.calls[5], QStringLiteral("eject"));
+        EXPECT_EQ(r.st.trx.RecycleLine, c.after);
+    }
+}
+
+TEST_F(ExitKeysTest, RecycledTicketWriteFailureRetriesOnYes)
+{
+    st.models.DispenserType = 2;
+    readerTicket();
+    rig.writeResults = {false, true};
+    msgs.mboxAnswers = {true};
+    rig.enter();
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].kind, QStringLiteral("MBox"));
+    EXPECT_EQ(msgs.shown[0].title, QStringLiteral("주차권 리더기 에러"));
+    EXPECT_EQ(msgs.shown[0].yesCaption, QStringLiteral("재시도"));
+    EXPECT_EQ(msgs.shown[0].text,
+              QStringLiteral("기록 오류 발생 : 취소를 하더라도 정상적인 정산처리가 됩니다.\n\n재시도 하시겠습니까?"));
+    EXPECT_EQ(rig.calls.filter(QStringLiteral("write:")).size(), 2);
+    EXPECT_EQ(st.trx.RecycleLine, 5);
+    EXPECT_FALSE(st.trx.TicketInProgress);
+}
+
+TEST_F(ExitKeysTest, RecycledTicketWriteFailureDeclinedStillCompletes)
+{
+    st.models.DispenserType = 2;
+    readerTicket();
+    rig.writeResults = {false};
+    msgs.mboxAnswers = {false};
+    rig.enter();
+    ASSERT_EQ(msgs.shown.size(), 2u);
+    EXPECT_EQ(msgs.shown[1].kind, QStringLiteral("Msg_Box"));
+    EXPECT_EQ(msgs.shown[1].text, QStringLiteral("주의 : 이주차권은 반드시 주차권 소거기로 초기화한후 사용하시기 바랍니다."));
+    EXPECT_EQ(rig.calls.filter(QStringLiteral("write:")).size(), 1);
+    EXPECT_TRUE(rig.calls.contains(QStringLiteral("eject")));
+    EXPECT_EQ(st.trx.RecycleLine, 5);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
+}
+
+TEST_F(ExitKeysTest, NothingOwedOpensTheBarrierOnly)
+{
+    rig.addDiscountKey({QStringLiteral("전액무료"), 113, 0, 4, 0, 0, 0, false});
+    rig.reopenPeriod();
+    typedTicket();
+    EXPECT_TRUE(rig.keyUp(113));
+    EXPECT_EQ(st.trx.PayAmount, 0);
+    EXPECT_EQ(screen.text(QStringLiteral("Fnd")), QStringLiteral("      0"));
+    rig.enter();
+    EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("amount:0"), QStringLiteral("gate")}));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 할인구분 FROM 일반권")).toString(), QStringLiteral("전액무료"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수1 FROM 금액대별")).toInt(), 1);
+    EXPECT_EQ(discCount(QStringLiteral("전액무료")), 1);
+    EXPECT_EQ(discCount(QStringLiteral("현금출차")), 0);
+}
+
+TEST_F(ExitKeysTest, EscOnATypedTicketSendsNoEject)
+{
+    typedTicket();
+    rig.esc();
+    EXPECT_EQ(rig.calls, QStringList{QStringLiteral("time:0930")});
+    const QString line = QStringLiteral("일반권차량의 정산을 취소 하였습니다!");
+    EXPECT_EQ(screen.text(QStringLiteral("PnlMsg")), line);
+    EXPECT_EQ(screen.list1.last(), line);
+    EXPECT_EQ(screen.backColor(QStringLiteral("LOut_1")), ColorFromBgr(kPanelDimmed));
+    EXPECT_FALSE(screen.visible.value(QStringLiteral("Shape1"), true));
+    expectIdle();
+    EXPECT_EQ(rig.count(QStringLiteral("출차취소")), 0);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT COUNT(*) FROM 일반권 WHERE 출차일 IS NULL")).toInt(), 1);
+}
+
+TEST_F(ExitKeysTest, EscOnAReaderTicketEjectsIt)
+{
+    readerTicket();
+    rig.esc();
+    EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("eject"), QStringLiteral("time:0930")}));
+    expectIdle();
+}
+
+TEST_F(ExitKeysTest, ACancellationIsRecordedAndDeletedByALaterCompletion)
+{
+    st.settings.KeepRecords = true;
+    typedTicket();
+    rig.esc();
+    EXPECT_EQ(rig.count(QStringLiteral("출차취소")), 1);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 출차취소")).toInt(), 5500);
+    rig.type(QStringLiteral("0123"));
+    rig.enter();
+    EXPECT_EQ(rig.count(QStringLiteral("출차취소")), 0);
+    EXPECT_FALSE(rig.value(QStringLiteral("SELECT 출차일 FROM 일반권")).isNull());
+}
+
+TEST_F(ExitKeysTest, EscDuringACompletionRecordsNoCancellation)
+{
+    st.settings.KeepRecords = true;
+    typedTicket();
+    rig.during = [this](const QString& call) {
+        if (call == QStringLiteral("gate")) {
+            EXPECT_TRUE(rig.keyUp(27));
+            EXPECT_TRUE(rig.keyUp(13)); // a second Enter is ignored too
+        }
+    };
+    rig.enter();
+    EXPECT_EQ(rig.count(QStringLiteral("출차취소")), 0);
+    EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 1);
+    EXPECT_EQ(rig.calls.count(QStringLiteral("gate")), 1);
+    EXPECT_FALSE(rig.calls.contains(QStringLiteral("time:0930")));
+    expectIdle();
+}
+
+TEST_F(ExitKeysTest, DiscountKeysDuringACompletionAreIgnored)
+{
+    rig.addDiscountKey({QStringLiteral("전액무료"), 113, 0, 4, 0, 0, 0, false});
+    rig.reopenPeriod();
+    typedTicket();
+    rig.during = [this](const QString& call) {
+        if (call == QStringLiteral("receipt")) rig.keyUp(113);
+    };
+    rig.enter();
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 할인구분 FROM 일반권")).toString(), QStringLiteral("현금출차"));
+}
+
+TEST_F(ExitKeysTest, KeysWithoutATicketAreLeftToTheFunctionKeys)
+{
+    EXPECT_FALSE(rig.keyUp(13));
+    EXPECT_FALSE(rig.keyUp(27));
+    EXPECT_FALSE(rig.keyUp(112));
+    EXPECT_TRUE(rig.calls.isEmpty());
+    EXPECT_EQ(rig.count(QStringLiteral("출차취소")), 0);
+}
+
+TEST_F(ExitKeysTest, AFailedRecordKeepsTheTicketAndWritesNothing)
+{
+    typedTicket();
+    Exec(st.Db, QStringLiteral("DROP TABLE 금액대별"));
+    rig.enter();
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].title, QStringLiteral("데이터 베이스 오류"));
+    EXPECT_TRUE(rig.value(QStringLiteral("SELECT 출차일 FROM 일반권")).isNull());
+    EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 0);
+    EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 0);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT SUM(건수6) FROM 주차시간대별")).toInt(), 0);
+    EXPECT_TRUE(st.trx.TicketInProgress);
+    EXPECT_FALSE(st.trx.ExitDone);
+    rig.esc(); // the worker can still cancel
+    EXPECT_FALSE(st.trx.TicketInProgress);
+}
+
+// --- discount keys
+
+class DiscountKeyTest : public ExitKeysTest {
+protected:
+    void addKeys()
+    {
+        rig.addDiscountKey({QStringLiteral("30분+200원"), 112, 0, 1, 30, 2, 200, false});
+        rig.addDiscountKey({QStringLiteral("쿠폰30분"), 113, 0, 1, 30, 2, 999, true});
+        rig.addDiscountKey({QStringLiteral("반값"), 114, 1, 3, 50, 0, 0, false});
+        rig.addDiscountKey({QStringLiteral("천원"), 115, 2, 5, 1000, 0, 0, false});
+        rig.addDiscountKey({QStringLiteral("꺼진키"), 116, 0, 4, 0, 0, 0, false, false});
+        rig.reopenPeriod();
+    }
+};
+
+TEST_F(DiscountKeyTest, TimeAndAmountOfANonCombinableKey)
+{
+    for (const bool fromRemaining : {false, true}) {
+        ExitRig r{kNine30};
+        r.addDiscountKey({QStringLiteral("30분+200원"), 112, 0, 1, 30, 2, 200, false});
+        r.reopenPeriod();
+        Exec(r.st.Db, QStringLiteral("UPDATE 기타 SET 기본요금포함여부 = ?"), {int(fromRemaining)});
+        r.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
+        r.type(QStringLiteral("0123"));
+        r.keyUp(112);
+        EXPECT_EQ(r.st.trx.ParkMinutes, 90);
+        EXPECT_EQ(r.st.trx.DiscMinutes, 30);
+        // 5,500 less the 30 minutes' 1,000, or the fee of the remaining 90 minutes; then 200 off.
+        EXPECT_EQ(r.st.trx.PayAmount, fromRemaining ? TariffFee(90) - 200 : 5500 - 1000 - 200);
+        EXPECT_EQ(r.st.trx.TotalFee, 5500);
+        EXPECT_EQ(r.st.trx.DiscKind, QStringLiteral("30분+200원"));
+        EXPECT_EQ(r.ts.screen.text(QStringLiteral("LOut_4")), QStringLiteral("30분"));
+        EXPECT_EQ(r.ts.screen.text(QStringLiteral("LOut_5")), QStringLiteral("1시간30분"));
+        EXPECT_EQ(r.calls.last(), QStringLiteral("amount:%1").arg(r.st.trx.PayAmount));
+    }
+}
+
+TEST_F(DiscountKeyTest, AmountKindsOnTheTransaction)
+{
+    struct Case { int kind; double rate; qint32 before; qint32 after; } cases[] = {
+        {2, 200, 900, 700},  {2, 900, 900, 0},  {2, 1000, 900, 0},  {3, 50, 750, 375},  {3, 30, 101, 30},
+        {3, 100, 999, 999},  {4, 0, 5500, 0},   {5, 1000, 5500, 1000}, {5, 7000, 5500, 7000}, {0, 500, 900, 900},
+        {9, 500, 900, 900},  {5, -5, 900, 0},
+    };
+    for (const auto& c : cases) {
+        st.trx.PayAmount = c.before;
+        ApplyDiscountKind(st, c.kind, c.rate);
+        EXPECT_EQ(st.trx.PayAmount, c.after) << c.kind << " " << c.rate << " " << c.before;
+    }
+}
+
+TEST_F(DiscountKeyTest, ATimeKindNeverTakesMinutesBelowZero)
+{
+    st.trx.ParkMinutes = 20;
+    st.trx.DiscMinutes = 0;
+    st.trx.PayAmount = 1000;
+    ApplyDiscountKind(st, 1, 30);
+    EXPECT_EQ(st.trx.ParkMinutes, 0);
+    EXPECT_EQ(st.trx.DiscMinutes, 30);
+    EXPECT_EQ(st.trx.PayAmount, 0); // 1,000 less the 30 minutes' 1,000
+}
+
+TEST_F(DiscountKeyTest, ACombinableKeyAddsAndBlocksNonCombinableKeys)
+{
+    addKeys();
+    typedTicket();
+    rig.keyUp(113); // 30 minutes off, its second kind is not applied
+    EXPECT_EQ(st.trx.PayAmount, 4500);
+    EXPECT_EQ(st.trx.ParkMinutes, 90);
+    EXPECT_TRUE(st.discKeys.DiscComboUsed);
+    EXPECT_EQ(st.trx.DiscKind, QStringLiteral("현금출차"));
+    rig.keyUp(113); // applied twice: twice the minutes
+    EXPECT_EQ(st.trx.ParkMinutes, 60);
+    EXPECT_EQ(st.trx.PayAmount, 3500);
+    rig.keyUp(112); // not combinable: refused
+    EXPECT_EQ(screen.text(QStringLiteral("PnlMsg")), QStringLiteral("이미 쿠폰을 사용중이므로 할인이 불가 합니다"));
+    EXPECT_TRUE(screen.visible.value(QStringLiteral("Shape1")));
+    EXPECT_EQ(st.trx.PayAmount, 3500);
+    EXPECT_EQ(st.trx.DiscKind, QStringLiteral("현금출차"));
+    rig.keyUp(113);
+    rig.enter();
+    // The combinable key counts its three uses, the exit itself counts as cash.
+    EXPECT_EQ(discCount(QStringLiteral("쿠폰30분")), 3);
+    EXPECT_EQ(discCount(QStringLiteral("쿠폰30분"), "금액"), 0);
+    EXPECT_EQ(discCount(QStringLiteral("현금출차")), 1);
+    EXPECT_EQ(discCount(QStringLiteral("현금출차"), "금액"), 2500);
+    EXPECT_EQ(discCount(QStringLiteral("30분+200원")), 0);
+}
+
+TEST_F(DiscountKeyTest, ANonCombinableKeyReplacesEarlierDiscounts)
+{
+    addKeys();
+    typedTicket();
+    rig.keyUp(112);
+    rig.keyUp(112);
+    EXPECT_EQ(st.trx.PayAmount, 5500 - 1000 - 200); // recomputed, not applied twice
+    EXPECT_EQ(st.trx.DiscMinutes, 30);
+    rig.keyUp(114, 1); // half price, from the undiscounted 5,500
+    EXPECT_EQ(st.trx.PayAmount, 2750);
+    EXPECT_EQ(st.trx.DiscKind, QStringLiteral("반값"));
+    rig.keyUp(113); // a combinable key adds to it
+    EXPECT_EQ(st.trx.PayAmount, 1750);
+    rig.enter();
+    EXPECT_EQ(discCount(QStringLiteral("반값")), 1);
+    EXPECT_EQ(discCount(QStringLiteral("반값"), "금액"), 1750);
+    EXPECT_EQ(discCount(QStringLiteral("30분+200원")), 0); // non-combinable keys count only as the exit's name
+    EXPECT_EQ(discCount(QStringLiteral("쿠폰30분")), 1);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 할인구분 FROM 일반권")).toString(), QStringLiteral("반값"));
+}
+
+TEST_F(DiscountKeyTest, ANonCombinableKeyTakesTheExitTimeAnew)
+{
+    addKeys();
+    typedTicket();
+    rig.ts.clock.advanceSecs(10 * 60);
+    rig.keyUp(115, 2);
+    EXPECT_EQ(st.trx.OutTime, QStringLiteral("09:40"));
+    EXPECT_EQ(st.trx.TotalFee, TariffFee(130));
+    EXPECT_EQ(st.trx.PayAmount, 1000);
+}
+
+TEST_F(DiscountKeyTest, UnknownOrInactiveKeysChangeNothing)
+{
+    addKeys();
+    typedTicket();
+    EXPECT_TRUE(rig.keyUp(116));
+    EXPECT_TRUE(rig.keyUp(112, 1)); // right code, wrong shift
+    EXPECT_TRUE(rig.keyUp(65));
+    EXPECT_EQ(st.trx.PayAmount, 5500);
+    EXPECT_EQ(st.trx.DiscKind, QStringLiteral("현금출차"));
+    EXPECT_TRUE(rig.calls.isEmpty());
+    EXPECT_TRUE(st.trx.TicketInProgress);
+}
+
+TEST_F(DiscountKeyTest, KeyStatesAreResetAfterTheExit)
+{
+    addKeys();
+    typedTicket();
+    rig.keyUp(113);
+    rig.esc();
+    expectIdle();
+    rig.type(QStringLiteral("0123"));
+    rig.keyUp(112); // allowed again: the combination flag was reset
+    EXPECT_EQ(st.trx.DiscKind, QStringLiteral("30분+200원"));
+}
+
+} // namespace
