@@ -1,0 +1,135 @@
+#include "common/TestStation.h"
+#include "database/DBase.h"
+#include "database/Sql.h"
+#include "platform/Ini.h"
+#include "station/MainLoad.h"
+#include "station/Startup.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+namespace {
+
+void Touch(const QString& path)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("x");
+}
+
+} // namespace
+
+TEST(Startup, FirstStartInAnEmptyFolder)
+{
+    TestStation ts(TestStation::Db::None);
+    int loads = 0;
+    const auto end = Startup_Load(ts.st, [&] {
+        ++loads;
+        Main_FormLoad(ts.st);
+    });
+    ASSERT_FALSE(end);
+    EXPECT_EQ(loads, 1);
+    for (const char* d : {"Data", "Backup", "Image", "Master"}) EXPECT_TRUE(QDir(ts.path(QString::fromUtf8(d))).exists()) << d;
+    EXPECT_TRUE(QFile::exists(ts.path(QStringLiteral("Data/Park.MDB"))));
+    EXPECT_TRUE(ts.st.Db.isOpen());
+    EXPECT_EQ(ts.st.IniPath, ts.path(QStringLiteral("Tolvo.ini")));
+    for (int i = 0; i <= 6; ++i) EXPECT_EQ(ts.screen.text(QStringLiteral("CarCnt_%1").arg(i)), QStringLiteral("0")) << i;
+    EXPECT_EQ(ts.st.settings.SeasonMode, QStringLiteral("3"));
+    EXPECT_EQ(ts.st.settings.TransTime, 5);
+    EXPECT_EQ(ts.screen.text(QStringLiteral("Fnd")), QStringLiteral("      0"));
+    EXPECT_TRUE(ts.msgs.shown.empty());
+}
+
+TEST(Startup, CountersFromTheSettingsFile)
+{
+    TestStation ts(TestStation::Db::None);
+    const QString ini = ts.path(QStringLiteral("Tolvo.ini"));
+    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("일반권입차수"), QStringLiteral("120"));
+    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("125"));
+    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("정기권입차수"), QStringLiteral("7"));
+    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("정기권출차수"), QStringLiteral("3"));
+    ASSERT_FALSE(Startup_Load(ts.st, [] {}));
+    const QStringList expected{"120", "125", "-5", "7", "3", "4", "-1"};
+    for (int i = 0; i <= 6; ++i)
+        EXPECT_EQ(ts.screen.text(QStringLiteral("CarCnt_%1").arg(i)), expected[i]) << i;
+}
+
+TEST(Startup, LeftoverBakFilesAreDeletedButNotFolders)
+{
+    TestStation ts(TestStation::Db::None);
+    QDir().mkpath(ts.path(QStringLiteral("Data/keep.bak")));
+    Touch(ts.path(QStringLiteral("Data/Park.bak")));
+    Touch(ts.path(QStringLiteral("Data/OTHER.BAK")));
+    ASSERT_FALSE(Startup_Load(ts.st, [] {}));
+    EXPECT_FALSE(QFile::exists(ts.path(QStringLiteral("Data/Park.bak"))));
+    EXPECT_FALSE(QFile::exists(ts.path(QStringLiteral("Data/OTHER.BAK"))));
+    EXPECT_TRUE(QDir(ts.path(QStringLiteral("Data/keep.bak"))).exists());
+}
+
+TEST(Startup, AFailureIsShownAndEndsWithAnErrorCode)
+{
+    TestStation ts(TestStation::Db::None);
+    // A file where the data folder must be: nothing can be created.
+    QDir(ts.path(QStringLiteral("Data"))).removeRecursively();
+    Touch(ts.path(QStringLiteral("Data")));
+    bool mainScreen = false;
+    const auto end = Startup_Load(ts.st, [&] { mainScreen = true; });
+    ASSERT_TRUE(end);
+    EXPECT_NE(*end, 0);
+    EXPECT_FALSE(mainScreen);
+    ASSERT_FALSE(ts.msgs.shown.empty());
+    EXPECT_EQ(ts.msgs.shown.back().style & vbCritical, vbCritical);
+}
+
+TEST(Startup, MainScreenLoad)
+{
+    TestStation ts;
+    ts.st.settings.TicketsLeft = 321;
+    ts.st.worker.WorkerName = QStringLiteral("근무자2");
+    Exec(ts.st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 상호 = ?"), {QStringLiteral("한빛주차장")});
+    Exec(ts.st.Db, QStringLiteral("UPDATE 폼구성 SET 시간표시 = 0, 수입금액표시 = 0, 이미지저장폴더 = ?"),
+         {QStringLiteral("/img")});
+    Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {QStringLiteral("2026-01-04")});
+    Main_FormLoad(ts.st);
+    EXPECT_EQ(ts.screen.text(QStringLiteral("LblTDCnt")), QStringLiteral("321"));
+    EXPECT_EQ(ts.screen.text(QStringLiteral("WName")), QStringLiteral("근무자2"));
+    EXPECT_EQ(ts.screen.totalsRefreshed, 1);
+    EXPECT_EQ(ts.screen.text(QStringLiteral("main")), QStringLiteral("한빛주차장 주차관리 시스템"));
+    EXPECT_FALSE(ts.screen.visible.value(QStringLiteral("PnlTime")));
+    EXPECT_FALSE(ts.screen.visible.value(QStringLiteral("LCnt_7")));
+    EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("LCnt_0")));
+    EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("WName")));
+    EXPECT_EQ(ts.st.ImageSaveDir, QStringLiteral("/img"));
+    EXPECT_EQ(ts.st.DataRefreshDate, QStringLiteral("2026-01-04"));
+    for (bool p : ts.st.HostPending) EXPECT_TRUE(p);
+    EXPECT_FALSE(ts.screen.visible.value(QStringLiteral("Mnu_Td")));
+    EXPECT_FALSE(ts.screen.isEnabled(QStringLiteral("Mnu_Debug")));
+}
+
+TEST(Startup, NoSystemRowMeansToday)
+{
+    TestStation ts;
+    Exec(ts.st.Db, QStringLiteral("DELETE FROM 시스템"));
+    Load_FormLayout(ts.st);
+    EXPECT_EQ(ts.st.DataRefreshDate, QStringLiteral("2026-01-05"));
+}
+
+TEST(Startup, PeriodTotalsOfTheOpenPeriod)
+{
+    TestStation ts;
+    Exec(ts.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 0, 일반권출차수 = 0, 금액 = 0"));
+    Exec(ts.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 3, 일반권출차수 = 2, 금액 = 1500 WHERE 일련번호 = "
+                                  "(SELECT MIN(일련번호) FROM 시간대별)"));
+    ShowPeriodTotals(ts.st);
+    EXPECT_EQ(ts.screen.text(QStringLiteral("WName")), QStringLiteral("관리자"));
+    EXPECT_EQ(ts.screen.text(QStringLiteral("LCnt_0")), QStringLiteral("3"));
+    EXPECT_EQ(ts.screen.text(QStringLiteral("LCnt_1")), QStringLiteral("2"));
+    EXPECT_EQ(ts.screen.text(QStringLiteral("LCnt_7")), QStringLiteral("1500"));
+    Exec(ts.st.Db, QStringLiteral("UPDATE 시간대별 SET 정산여부 = 1"));
+    ShowPeriodTotals(ts.st);
+    EXPECT_EQ(ts.screen.text(QStringLiteral("LCnt_0")), QString()) << "a settled period counts nothing";
+}
