@@ -61,7 +61,12 @@ void readerCtsChange(Station& st)
 
 void readerDsrChange(Station& st)
 {
-    const bool dsr = st.comm && st.comm->DSRHolding(PortReader);
+    // A closed reader port holds no ticket, whatever the dispenser model.
+    if (!(st.comm && st.comm->PortOpen(PortReader))) {
+        st.screen.setVisible(kShapeRD, false);
+        return;
+    }
+    const bool dsr = st.comm->DSRHolding(PortReader);
     // The recycled-ticket model reports a ticket by a low line.
     const bool recycled = st.models.DispenserType == 2;
     const bool ticketIn = recycled ? !dsr : dsr;

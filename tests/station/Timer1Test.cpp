@@ -1,0 +1,407 @@
+#include "common/TestStation.h"
+#include "database/Sql.h"
+#include "platform/Vb.h"
+#include "serial/FakeComm.h"
+#include "serial/FeeDisplay.h"
+#include "station/Timer1.h"
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+namespace {
+
+const char* kKindNames[] = {"TD", "OUT", "TIME", "PKTIME", "PAMT", "DISC", "CANCEL"};
+
+class Timer1 : public ::testing::Test {
+protected:
+    TestStation ts{TestStation::Db::Fresh, QDateTime(QDate(2026, 1, 5), QTime(9, 0, 0))};
+    Station& st = ts.st;
+    FakeComm fake = InstallFakeComm(ts.st);
+    QStringList sent;           // host senders run, by kind name
+    bool sendersClearFlags = false;
+
+    Timer1()
+    {
+        st.DataRefreshDate = FormatDate(ts.clock.now().date());
+        st.HostPending.fill(false);
+        for (int k = 0; k < HostKindCount; ++k) {
+            st.routines.HostSend[k] = [this, k](Station& s) {
+                sent << QString::fromUtf8(kKindNames[k]);
+                if (sendersClearFlags) s.HostPending[k] = false;
+            };
+        }
+        showClock(); // no minute change unless a test wants one
+    }
+
+    QString path(int port) const { return QStringLiteral("/dev/fake%1").arg(port); }
+    FakeDevice& device(int port) { return fake.ports->device(path(port)); }
+    void open(int port)
+    {
+        ASSERT_TRUE(st.comm->openPort(port, path(port), SerialSettings{}));
+        device(port).clearWrites();
+        device(port).lineChanges.clear();
+    }
+    void showClock() { ts.screen.setText(QStringLiteral("PnlTime"), ClockPanelText(ts.clock.now())); }
+    void at(const QTime& t)
+    {
+        ts.clock.setNow(QDateTime(ts.clock.now().date(), t));
+        showClock();
+    }
+    // One tick one second later, as the timer runs.
+    void tick()
+    {
+        ts.clock.advanceSecs(1);
+        Timer1_Tick(st);
+    }
+    bool visible(const char* control) const { return ts.screen.isVisible(QString::fromUtf8(control)); }
+};
+
+} // namespace
+
+TEST_F(Timer1, SendsOnSecondsThatAreMultiplesOfTransTime)
+{
+    const struct { int transTime; QList<int> seconds; } rows[] = {
+        {5, {0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 55}},
+        {7, {0, 7, 14, 21, 28, 35, 42, 49, 56}},
+        {1, {}}, // every second: checked by count below
+    };
+    open(PortHost);
+    for (const auto& r : rows) {
+        st.settings.TransTime = static_cast<quint8>(r.transTime);
+        st.HostPending[HostTD] = true;
+        at(QTime(10, 0, 59));
+        QList<int> sentAt;
+        for (int i = 0; i < 60; ++i) {
+            const qsizetype before = sent.size();
+            tick();
+            if (sent.size() > before) sentAt << ts.clock.now().time().second();
+        }
+        if (r.transTime == 1) EXPECT_EQ(sentAt.size(), 60);
+        else EXPECT_EQ(sentAt, r.seconds) << "TransTime " << r.transTime;
+    }
+}
+
+TEST_F(Timer1, NothingIsSentWhileTheHostPortIsClosed)
+{
+    st.settings.TransTime = 1;
+    st.HostPending.fill(true);
+    for (int i = 0; i < 5; ++i) tick();
+    EXPECT_TRUE(sent.isEmpty());
+    EXPECT_FALSE(ts.screen.visible.contains(QStringLiteral("LblBusy")));
+}
+
+TEST_F(Timer1, OneKindPerTransmissionInTheFixedOrder)
+{
+    open(PortHost);
+    st.settings.TransTime = 1;
+    sendersClearFlags = true;
+    st.HostPending.fill(true);
+    for (int i = 0; i < 9; ++i) tick();
+    EXPECT_EQ(sent, QStringList({"DISC", "TIME", "PKTIME", "PAMT", "TD", "OUT", "CANCEL"}));
+}
+
+TEST_F(Timer1, AKindThatStaysPendingBlocksTheLaterKinds)
+{
+    open(PortHost);
+    st.settings.TransTime = 1;
+    st.HostPending[HostDISC] = true;
+    st.HostPending[HostTD] = true;
+    for (int i = 0; i < 3; ++i) tick();
+    EXPECT_EQ(sent, QStringList({"DISC", "DISC", "DISC"}));
+}
+
+TEST_F(Timer1, BusyShowsTheBusyLabelAndSendsNothing)
+{
+    open(PortHost);
+    open(PortReader);
+    st.settings.TransTime = 1;
+    st.HostPending[HostOUT] = true;
+
+    st.StationBusy = true;
+    tick();
+    EXPECT_TRUE(visible("LblBusy"));
+    EXPECT_TRUE(sent.isEmpty());
+
+    // The reader holds a ticket: its lamp is shown and its line stays high.
+    st.StationBusy = false;
+    device(PortReader).dsr = true;
+    ts.screen.setVisible(QStringLiteral("ShapeRD"), true);
+    tick();
+    EXPECT_TRUE(visible("LblBusy"));
+    EXPECT_TRUE(sent.isEmpty());
+
+    device(PortReader).dsr = false; // ticket taken: the tick hides the lamp first
+    tick();
+    EXPECT_FALSE(visible("ShapeRD"));
+    EXPECT_FALSE(visible("LblBusy"));
+    EXPECT_EQ(sent, QStringList({"OUT"}));
+}
+
+TEST_F(Timer1, ChangeOfDayArchivesAndSendsNothingInThatTick)
+{
+    open(PortHost);
+    st.settings.TransTime = 5;
+    st.HostPending[HostTD] = true;
+    ts.clock.setNow(QDateTime(QDate(2026, 1, 6), QTime(0, 0, 4)));
+    showClock();
+    int archives = 0;
+    st.routines.ArchiveDay = [&](Station& s) {
+        ++archives;
+        EXPECT_TRUE(ts.screen.isVisible(QStringLiteral("Shape1")));
+        EXPECT_EQ(s.screen.text(QStringLiteral("PnlMsg")), kArchiveBusyText);
+    };
+
+    tick(); // 00:00:05, a transmission second
+    EXPECT_EQ(archives, 1);
+    EXPECT_TRUE(sent.isEmpty());
+    EXPECT_EQ(st.DataRefreshDate, "2026-01-06");
+    EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-01-06");
+    EXPECT_EQ(ts.screen.list1, QStringList({kArchiveBusyText}));
+    EXPECT_FALSE(visible("Shape1"));
+    EXPECT_EQ(ts.screen.text(QStringLiteral("PnlMsg")), QString());
+
+    for (int i = 0; i < 5; ++i) tick(); // 00:00:10
+    EXPECT_EQ(archives, 1);
+    EXPECT_EQ(sent, QStringList({"TD"}));
+}
+
+TEST_F(Timer1, ChangeOfDayRunsWhileBusy)
+{
+    st.StationBusy = true;
+    int archives = 0;
+    st.routines.ArchiveDay = [&](Station&) { ++archives; };
+    st.DataRefreshDate = QStringLiteral("2026-01-04");
+    tick();
+    EXPECT_EQ(archives, 1);
+}
+
+TEST_F(Timer1, AFailedArchiveIsShownOnceAndTheStationGoesOn)
+{
+    open(PortHost);
+    st.settings.TransTime = 1;
+    st.HostPending[HostTD] = true;
+    Exec(st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {QStringLiteral("2026-01-04")});
+    st.DataRefreshDate = QStringLiteral("2026-01-04");
+    int archives = 0;
+    st.routines.ArchiveDay = [&](Station&) {
+        ++archives;
+        throw DbError(QStringLiteral("disk full"));
+    };
+
+    tick();
+    EXPECT_EQ(archives, 1);
+    ASSERT_EQ(ts.screen.list1.size(), 2);
+    EXPECT_TRUE(ts.screen.list1[1].contains(QStringLiteral("disk full")));
+    EXPECT_FALSE(visible("Shape1"));
+    EXPECT_EQ(ts.screen.text(QStringLiteral("PnlMsg")), QString());
+    // Not recorded as archived, so the next start tries again; no retry every second.
+    EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-01-04");
+
+    tick();
+    EXPECT_EQ(archives, 1);
+    EXPECT_EQ(sent, QStringList({"TD"}));
+    EXPECT_EQ(ts.screen.list1.size(), 2);
+}
+
+TEST_F(Timer1, HourlyDispenserJobsAtFiveAndSixMinutesPastWithFiveSeconds)
+{
+    QStringList jobs;
+    st.routines.CTL_TimeSetUp = [&](Station&) { jobs << ts.clock.now().toString(QStringLiteral("HH:mm:ss")) + " clock"; };
+    st.routines.Vfd_TimeSet = [&](Station&) { jobs << ts.clock.now().toString(QStringLiteral("HH:mm:ss")) + " display"; };
+    st.settings.TDPoll = 0;
+    st.models.DispenserType = 3; // whatever the model and polling
+    at(QTime(13, 4, 59));
+    for (int i = 0; i < 2 * 60 + 10; ++i) tick();
+    EXPECT_EQ(jobs, QStringList({"13:05:05 clock", "13:06:05 display"}));
+
+    jobs.clear();
+    at(QTime(14, 5, 6)); // a tick that misses second 05 does not catch up
+    for (int i = 0; i < 30; ++i) tick();
+    EXPECT_TRUE(jobs.isEmpty());
+}
+
+TEST_F(Timer1, TwoFailedPollsGiveOneDtrPulse)
+{
+    open(PortDispenser);
+    st.settings.TDPoll = 1;
+    st.settings.PollTime = 1;
+    st.models.DispenserType = 1;
+    QList<bool> answers{false, false, false, true, false, false};
+    int polls = 0;
+    st.routines.TD_Poll = [&](Station&) { return answers.value(polls++, true); };
+
+    tick();
+    EXPECT_TRUE(device(PortDispenser).lineChanges.empty());
+    const qint64 slept = fake.waits->sleptMs;
+    tick();
+    const auto& lines = device(PortDispenser).lineChanges;
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].line, 'D');
+    EXPECT_TRUE(lines[0].on);
+    EXPECT_FALSE(lines[1].on);
+    EXPECT_EQ(lines[1].atMs - lines[0].atMs, 500);
+    EXPECT_EQ(fake.waits->sleptMs - slept, 500); // the pulse runs no events
+    EXPECT_EQ(st.timer1.TDPollFailCount, 0);
+
+    tick(); // one failure
+    tick(); // an answer resets the count
+    EXPECT_EQ(st.timer1.TDPollFailCount, 0);
+    tick();
+    tick();
+    EXPECT_EQ(device(PortDispenser).lineChanges.size(), 4u);
+    EXPECT_EQ(polls, 6);
+}
+
+TEST_F(Timer1, PollOnlyForTheFirstFamilyOnPollSeconds)
+{
+    open(PortDispenser);
+    int polls = 0;
+    st.routines.TD_Poll = [&](Station&) { ++polls; return false; };
+    st.settings.TDPoll = 1;
+    st.settings.PollTime = 3;
+
+    const struct { int type; int polls; } rows[] = {{0, 0}, {1, 4}, {2, 4}, {3, 0}, {4, 0}};
+    for (const auto& r : rows) {
+        polls = 0;
+        st.models.DispenserType = static_cast<quint8>(r.type);
+        at(QTime(9, 30, 59));
+        for (int i = 0; i < 12; ++i) tick(); // seconds 00..11: polls at 00, 03, 06, 09
+        EXPECT_EQ(polls, r.polls) << "model " << r.type;
+    }
+
+    polls = 0;
+    st.models.DispenserType = 1;
+    st.settings.TDPoll = 0;
+    for (int i = 0; i < 12; ++i) tick();
+    EXPECT_EQ(polls, 0);
+}
+
+TEST_F(Timer1, TimeBackOnTheFeeDisplayOnTheSixthTickAfterABarrierOpening)
+{
+    open(PortFeeDisp);
+    st.models.FeeDispType = 0;
+    at(QTime(9, 41, 10));
+    FeeDisp_GateOpen(st);
+    ASSERT_TRUE(st.comm->feeDisp.GateFlagB);
+    device(PortFeeDisp).clearWrites();
+
+    for (int i = 0; i < 5; ++i) tick();
+    EXPECT_TRUE(device(PortFeeDisp).writes.empty());
+    tick();
+    EXPECT_EQ(device(PortFeeDisp).written(), feedisp::TimeFrame(0, false, QStringLiteral("0941")));
+    EXPECT_FALSE(st.comm->feeDisp.GateFlagB);
+    EXPECT_EQ(st.comm->feeDisp.GateFlagA, 0);
+    tick();
+    EXPECT_EQ(device(PortFeeDisp).writes.size(), 1u);
+}
+
+TEST_F(Timer1, NewMinuteShowsTheTimeOnlyWithoutATicket)
+{
+    open(PortFeeDisp);
+    st.models.FeeDispType = 0;
+    ts.screen.setText(QStringLiteral("PnlTime"), QString()); // the first tick after the screen is made
+
+    st.trx.TicketInProgress = true;
+    at(QTime(9, 0, 0));
+    ts.screen.setText(QStringLiteral("PnlTime"), QString());
+    tick();
+    EXPECT_TRUE(device(PortFeeDisp).writes.empty());
+    EXPECT_EQ(ts.screen.text(QStringLiteral("PnlTime")), "2026년01월05일 09시00분01초");
+
+    st.trx.TicketInProgress = false;
+    ts.screen.setText(QStringLiteral("PnlTime"), QString());
+    tick();
+    const QDateTime shown = ts.clock.now();
+    QByteArray expected = feedisp::TimeTextFrame(shown);
+    ASSERT_FALSE(device(PortFeeDisp).writes.empty());
+    EXPECT_EQ(device(PortFeeDisp).writes[0].bytes, expected);
+    EXPECT_EQ(device(PortFeeDisp).written(), expected + feedisp::TimeFrame(0, false, QStringLiteral("0900")));
+
+    device(PortFeeDisp).clearWrites();
+    at(QTime(9, 0, 58));
+    tick(); // 09:00:59, same minute
+    EXPECT_TRUE(device(PortFeeDisp).writes.empty());
+    tick(); // 09:01:00
+    EXPECT_EQ(device(PortFeeDisp).written(), feedisp::TimeTextFrame(ts.clock.now()) +
+                                                 feedisp::TimeFrame(0, false, QStringLiteral("0901")));
+}
+
+TEST_F(Timer1, DispenserWarningsBlinkAndBeep)
+{
+    tick();
+    EXPECT_EQ(ts.screen.beeps, 0);
+    EXPECT_FALSE(ts.screen.visible.contains(QStringLiteral("LblWarning1")));
+
+    st.DispenserAlarm = 4;
+    ts.screen.setVisible(QStringLiteral("LblWarning2"), true); // left shown by another part
+    tick();
+    EXPECT_TRUE(visible("LblWarning1"));
+    EXPECT_FALSE(visible("LblWarning2"));
+    EXPECT_EQ(ts.screen.beeps, 1);
+    tick();
+    EXPECT_FALSE(visible("LblWarning1"));
+    EXPECT_TRUE(visible("LblWarning2"));
+    EXPECT_EQ(ts.screen.beeps, 1);
+}
+
+TEST_F(Timer1, ReaderLampHiddenWhenTheLineIsLowOrThePortClosed)
+{
+    ts.screen.setVisible(QStringLiteral("ShapeRD"), true);
+    tick(); // reader port not open
+    EXPECT_FALSE(visible("ShapeRD"));
+
+    open(PortReader);
+    device(PortReader).dsr = true;
+    ts.screen.setVisible(QStringLiteral("ShapeRD"), true);
+    tick();
+    EXPECT_TRUE(visible("ShapeRD")); // a high line changes nothing
+}
+
+TEST_F(Timer1, ATickNeverRunsInsideAnother)
+{
+    open(PortHost);
+    st.settings.TransTime = 1;
+    st.HostPending[HostTD] = true;
+    int nested = 0;
+    st.routines.HostSend[HostTD] = [&](Station& s) {
+        sent << QStringLiteral("TD");
+        // The sender's reply wait processes events, among them the next timer tick.
+        ts.clock.advanceSecs(1);
+        Timer1_Tick(s);
+        ++nested;
+    };
+    tick();
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(sent, QStringList({"TD"}));
+    EXPECT_FALSE(st.timer1.InTick);
+    tick();
+    EXPECT_EQ(sent.size(), 2);
+}
+
+TEST_F(Timer1, AnErrorIsShownOnceAndTheNextTickRuns)
+{
+    open(PortHost);
+    st.settings.TransTime = 1;
+    st.HostPending[HostDISC] = true;
+    int calls = 0;
+    st.routines.HostSend[HostDISC] = [&](Station&) {
+        ++calls;
+        throw std::runtime_error("host link lost");
+    };
+    for (int i = 0; i < 3; ++i) tick();
+    EXPECT_EQ(calls, 3);
+    ASSERT_EQ(ts.screen.list1.size(), 1);
+    EXPECT_TRUE(ts.screen.list1[0].contains(QStringLiteral("host link lost")));
+    EXPECT_FALSE(st.timer1.InTick);
+    // The clock kept running before the failing step.
+    EXPECT_EQ(ts.screen.text(QStringLiteral("PnlTime")), ClockPanelText(ts.clock.now()));
+
+    st.HostPending[HostDISC] = false; // a clean tick, then the error again is news
+    tick();
+    st.HostPending[HostDISC] = true;
+    tick();
+    EXPECT_EQ(ts.screen.list1.size(), 2);
+}
