@@ -1,0 +1,112 @@
+// The cancellation record.
+
+#include "station/ExitTestSupport.h"
+
+#include "station/ExitCancel.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using namespace tolvo::test;
+
+namespace {
+
+void setCancelled(Station& st, const QString& outTime, qint32 pay)
+{
+    ExitTransaction& t = st.trx;
+    t.EntryCode = QStringLiteral("0042202601050700");
+    t.TicketNo = QStringLiteral("0042");
+    t.InDate = QStringLiteral("2026-01-05");
+    t.InTime = QStringLiteral("07:00");
+    t.OutDate = QStringLiteral("2026-01-05");
+    t.OutTime = outTime;
+    t.ParkMinutes = 100;
+    t.DiscMinutes = 10;
+    t.TotalFee = 5000;
+    t.PayAmount = pay;
+    t.DiscKind = QStringLiteral("현금출차");
+}
+
+TEST(ExitCancel, ASecondCancellationRewritesTheExitAndKeepsTheEntry)
+{
+    ExitRig rig;
+    setCancelled(rig.st, QStringLiteral("09:00"), 5000);
+    ASSERT_TRUE(Save_ExitCancel(rig.st));
+    setCancelled(rig.st, QStringLiteral("09:20"), 3000);
+    rig.st.trx.TicketNo = QStringLiteral("XXXX");
+    rig.st.trx.InTime = QStringLiteral("08:00");
+    rig.st.worker.WorkerCode = 4;
+    rig.st.worker.WorkerName = QStringLiteral("근무자4");
+    ASSERT_TRUE(Save_ExitCancel(rig.st));
+    ASSERT_EQ(rig.count(QStringLiteral("출차취소")), 1);
+    auto f = [&](const char* name) { return rig.value(QStringLiteral("SELECT ") + QString::fromUtf8(name) + QStringLiteral(" FROM 출차취소")); };
+    EXPECT_EQ(f("티켓번호").toString(), QStringLiteral("0042"));
+    EXPECT_EQ(f("입차시간").toString(), QStringLiteral("07:00"));
+    EXPECT_EQ(f("출차시간").toString(), QStringLiteral("09:20"));
+    EXPECT_EQ(f("실수령금액").toInt(), 3000);
+    EXPECT_EQ(f("총주차요금").toInt(), 5000);
+    EXPECT_EQ(f("할인시간").toInt(), 10);
+    EXPECT_EQ(f("총주차시간").toString(), QStringLiteral("100"));
+    EXPECT_EQ(f("근무자코드").toInt(), 4);
+    EXPECT_EQ(f("근무자명").toString(), QStringLiteral("근무자4"));
+    EXPECT_EQ(f("할인구분").toString(), QStringLiteral("현금출차"));
+    EXPECT_EQ(f("정산구분").toInt(), 0);
+    EXPECT_TRUE(rig.ts.msgs.shown.empty()); // notice off
+}
+
+TEST(ExitCancel, TheNoticeNamesTicketAndAmount)
+{
+    ExitRig rig;
+    rig.st.settings.ExitCancelNotice = true;
+    setCancelled(rig.st, QStringLiteral("09:00"), 0);
+    ASSERT_TRUE(Save_ExitCancel(rig.st));
+    ASSERT_EQ(rig.ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(rig.ts.msgs.shown[0].title, QStringLiteral("출차취소 자료기록및 보관"));
+    EXPECT_EQ(rig.ts.msgs.shown[0].text,
+              QStringLiteral("주의 : 출차취소된 자료는 기록되며 재정산시 자동삭제됩니다.\r\n티켓번호 = 0042 영수금액 = 0"));
+}
+
+TEST(ExitCancel, TransmissionFlagIsTheOppositeOfTheSwitch)
+{
+    for (const int sw : {0, 1}) {
+        ExitRig rig;
+        Exec(rig.st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 출차취소전송 = ?"), {sw});
+        setCancelled(rig.st, QStringLiteral("09:00"), 5000);
+        ASSERT_TRUE(Save_ExitCancel(rig.st));
+        EXPECT_EQ(rig.value(QStringLiteral("SELECT 전송여부 FROM 출차취소")).toInt(), 1 - sw);
+    }
+}
+
+TEST(ExitCancel, AWorkerWithoutANameIsStored)
+{
+    ExitRig rig;
+    rig.st.worker.WorkerName.clear();
+    setCancelled(rig.st, QStringLiteral("09:00"), 5000);
+    ASSERT_TRUE(Save_ExitCancel(rig.st));
+    EXPECT_TRUE(rig.value(QStringLiteral("SELECT 근무자명 FROM 출차취소")).isNull());
+}
+
+TEST(ExitCancel, AFailureShowsTheErrorAndNoNotice)
+{
+    ExitRig rig;
+    rig.st.settings.ExitCancelNotice = true;
+    Exec(rig.st.Db, QStringLiteral("DROP TABLE 출차취소"));
+    setCancelled(rig.st, QStringLiteral("09:00"), 5000);
+    EXPECT_FALSE(Save_ExitCancel(rig.st));
+    ASSERT_EQ(rig.ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(rig.ts.msgs.shown[0].title, QStringLiteral("데이터 베이스 오류"));
+}
+
+TEST(ExitCancel, EscWithAFailingRecordStillCancels)
+{
+    ExitRig rig;
+    rig.st.settings.KeepRecords = true;
+    rig.addEntry(QStringLiteral("0042"), QStringLiteral("2026-01-05"), QStringLiteral("07:00"));
+    rig.type(QStringLiteral("0042"));
+    Exec(rig.st.Db, QStringLiteral("DROP TABLE 출차취소"));
+    rig.esc();
+    EXPECT_FALSE(rig.st.trx.TicketInProgress);
+    EXPECT_FALSE(rig.st.StationBusy);
+}
+
+} // namespace

@@ -1,0 +1,189 @@
+// The exit record: 일반권, the period's statistics rows, the reprint copy, the counters.
+
+#include "station/ExitTestSupport.h"
+
+#include "station/ExitRecord.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using namespace tolvo::test;
+
+namespace {
+
+void setExit(Station& st, const QString& code, qint32 minutes, qint32 pay)
+{
+    ExitTransaction& t = st.trx;
+    t.TicketData = code;
+    t.EntryCode = code;
+    t.TicketNo = code.left(4);
+    t.InDate = QStringLiteral("2026-01-05");
+    t.InTime = QStringLiteral("07:30");
+    t.OutDate = QStringLiteral("2026-01-05");
+    t.OutTime = QStringLiteral("23:59"); // the hour counted is the clock's, not this
+    t.ParkMinutes = minutes;
+    t.DiscMinutes = 0;
+    t.TotalFee = pay;
+    t.PayAmount = pay;
+    t.DiscKind = QStringLiteral("현금출차");
+}
+
+int bandOf(const ExitRig& rig, const QString& table)
+{
+    for (int n = 1; n <= 10; ++n)
+        if (rig.value(QStringLiteral("SELECT 건수%1 FROM ").arg(n) + table).toInt() == 1) return n;
+    return 0;
+}
+
+TEST(ExitRecordBands, DurationBandsByParkingMinutes)
+{
+    const std::pair<int, int> cases[] = {{0, 1},   {9, 1},    {10, 2},   {19, 2},    {20, 3},   {29, 3},
+                                         {30, 4},  {59, 4},   {60, 5},   {119, 5},   {120, 6},  {179, 6},
+                                         {180, 7}, {239, 7},  {240, 8},  {299, 8},   {300, 9},  {1439, 9},
+                                         {1440, 10}, {99999, 10}, {-1, 10}};
+    ExitRig rig(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+    int i = 0;
+    for (const auto& [minutes, band] : cases) {
+        Exec(rig.st.Db, QStringLiteral("UPDATE 주차시간대별 SET 건수1=0,건수2=0,건수3=0,건수4=0,건수5=0,건수6=0,"
+                                       "건수7=0,건수8=0,건수9=0,건수10=0"));
+        setExit(rig.st, QStringLiteral("%1202601050730").arg(++i, 4, 10, QLatin1Char('0')), minutes, 700);
+        ASSERT_TRUE(Save_GeneralExit(rig.st));
+        EXPECT_EQ(bandOf(rig, QStringLiteral("주차시간대별")), band) << minutes;
+    }
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 금액10 FROM 주차시간대별")).toInt(), 3 * 700); // 1440, 99999, -1
+}
+
+TEST(ExitRecordBands, AmountBandsByAmountCollected)
+{
+    const std::pair<int, int> cases[] = {{0, 1},      {1, 2},      {1000, 2},   {1001, 3},  {2000, 3},
+                                         {2001, 4},   {3001, 5},   {4001, 6},   {5000, 6},  {5001, 7},
+                                         {10000, 7},  {10001, 8},  {20000, 8},  {20001, 9}, {30000, 9},
+                                         {30001, 10}, {30500, 10}};
+    ExitRig rig(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+    int i = 0;
+    for (const auto& [amount, band] : cases) {
+        Exec(rig.st.Db, QStringLiteral("UPDATE 금액대별 SET 건수1=0,건수2=0,건수3=0,건수4=0,건수5=0,건수6=0,"
+                                       "건수7=0,건수8=0,건수9=0,건수10=0, 금액%1 = 0").arg(band));
+        setExit(rig.st, QStringLiteral("%1202601050730").arg(++i, 4, 10, QLatin1Char('0')), 45, amount);
+        ASSERT_TRUE(Save_GeneralExit(rig.st));
+        EXPECT_EQ(bandOf(rig, QStringLiteral("금액대별")), band) << amount;
+        EXPECT_EQ(rig.value(QStringLiteral("SELECT 금액%1 FROM 금액대별").arg(band)).toInt(), amount);
+    }
+}
+
+TEST(ExitRecord, TheHourCountedIsTheClocksHour)
+{
+    ExitRig rig(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+    rig.addEntry(QStringLiteral("0001"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
+    setExit(rig.st, QStringLiteral("0001202601050730"), 120, 5500);
+    ASSERT_TRUE(Save_GeneralExit(rig.st));
+    EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 1);
+    EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 23), 0);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차시간 FROM 일반권")).toString(), QStringLiteral("23:59"));
+}
+
+TEST(ExitRecord, TransmissionFlagIsTheOppositeOfTheSwitch)
+{
+    const std::pair<QVariant, int> cases[] = {{QVariant(1), 0}, {QVariant(0), 1}};
+    for (const auto& [sw, sent] : cases) {
+        ExitRig rig;
+        Exec(rig.st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 일반권출차전송 = ?"), {sw});
+        rig.addEntry(QStringLiteral("0001"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
+        setExit(rig.st, QStringLiteral("0001202601050730"), 90, 4000);
+        ASSERT_TRUE(Save_GeneralExit(rig.st));
+        EXPECT_EQ(rig.value(QStringLiteral("SELECT 전송여부 FROM 일반권")).toInt(), sent);
+        EXPECT_EQ(rig.value(QStringLiteral("SELECT 전송여부 FROM 임시일반권")).toInt(), sent);
+    }
+    ExitRig noRow; // no print-options row at all reads as the switch off
+    Exec(noRow.st.Db, QStringLiteral("DELETE FROM 인쇄옵션"));
+    setExit(noRow.st, QStringLiteral("0001202601050730"), 90, 4000);
+    ASSERT_TRUE(Save_GeneralExit(noRow.st));
+    EXPECT_EQ(noRow.value(QStringLiteral("SELECT 전송여부 FROM 일반권")).toInt(), 1);
+}
+
+TEST(ExitRecord, AnExistingRowKeepsItsEntryFields)
+{
+    ExitRig rig;
+    rig.st.models.PosCode = 5;
+    rig.addEntry(QStringLiteral("0001"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"), 1);
+    setExit(rig.st, QStringLiteral("0001202601050730"), 90, 4000);
+    rig.st.trx.TicketNo = QStringLiteral("9999"); // what the row holds wins
+    rig.st.trx.InTime = QStringLiteral("08:00");
+    ASSERT_TRUE(Save_GeneralExit(rig.st));
+    EXPECT_EQ(rig.count(QStringLiteral("일반권")), 1);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 포스코드 FROM 일반권")).toInt(), 1);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 티켓번호 FROM 일반권")).toString(), QStringLiteral("0001"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차시간 FROM 일반권")).toString(), QStringLiteral("07:30"));
+}
+
+TEST(ExitRecord, TheReprintCopyHoldsOnlyTheLastExit)
+{
+    ExitRig rig;
+    for (const QString code : {QStringLiteral("0001202601050730"), QStringLiteral("0002202601050745")}) {
+        setExit(rig.st, code, 90, 4000);
+        ASSERT_TRUE(Save_GeneralExit(rig.st));
+    }
+    EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 1);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차코드 FROM 임시일반권")).toString(), QStringLiteral("0002202601050745"));
+}
+
+TEST(ExitRecord, CountersOfAnExitWithAnEntryRow)
+{
+    ExitRig rig;
+    RecordingMainScreen& s = rig.ts.screen;
+    s.setText(QStringLiteral("CarCnt_0"), QStringLiteral("120"));
+    s.setText(QStringLiteral("CarCnt_1"), QStringLiteral("3")); // the settings file wins over the label
+    s.setText(QStringLiteral("CarCnt_6"), QStringLiteral("2대"));
+    Write_Ini(rig.st.IniPath, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("124"));
+    rig.addEntry(QStringLiteral("0001"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
+    setExit(rig.st, QStringLiteral("0001202601050730"), 90, 4000);
+    ASSERT_TRUE(Save_GeneralExit(rig.st));
+    EXPECT_EQ(s.text(QStringLiteral("CarCnt_1")), QStringLiteral("125"));
+    EXPECT_EQ(s.text(QStringLiteral("CarCnt_2")), QStringLiteral("-5"));
+    EXPECT_EQ(s.text(QStringLiteral("CarCnt_6")), QStringLiteral("1"));
+    EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("125"));
+    EXPECT_EQ(rig.ini(QStringLiteral("일반권입차수")), QStringLiteral("-"));
+}
+
+TEST(ExitRecord, NoOpenPeriodIsNotAnError)
+{
+    ExitRig rig;
+    Exec(rig.st.Db, QStringLiteral("UPDATE 시간대별 SET 정산여부 = 1"));
+    Exec(rig.st.Db, QStringLiteral("UPDATE 금액대별 SET 정산여부 = 1"));
+    setExit(rig.st, QStringLiteral("0001202601050730"), 90, 4000);
+    EXPECT_TRUE(Save_GeneralExit(rig.st));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT SUM(대수) FROM 시간대별")).toInt(), 0);
+    EXPECT_TRUE(rig.ts.msgs.shown.empty());
+}
+
+TEST(ExitRecord, AFailureWritesNothingAndKeepsTheTransaction)
+{
+    ExitRig rig;
+    RecordingMainScreen& s = rig.ts.screen;
+    s.setText(QStringLiteral("CarCnt_1"), QStringLiteral("3"));
+    rig.addEntry(QStringLiteral("0001"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
+    Exec(rig.st.Db, QStringLiteral("DROP TABLE 주차시간대별"));
+    setExit(rig.st, QStringLiteral("0001202601050730"), 90, 4000);
+    EXPECT_FALSE(Save_GeneralExit(rig.st));
+    EXPECT_TRUE(rig.value(QStringLiteral("SELECT 출차일 FROM 일반권")).isNull());
+    EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 0);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT SUM(대수) FROM 시간대별")).toInt(), 0);
+    EXPECT_EQ(s.text(QStringLiteral("CarCnt_1")), QStringLiteral("3"));
+    EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("-"));
+    EXPECT_EQ(rig.st.trx.TicketData, QStringLiteral("0001202601050730"));
+    ASSERT_EQ(rig.ts.msgs.shown.size(), 1u);
+    EXPECT_TRUE(rig.ts.msgs.shown[0].text.contains(QStringLiteral("주차시간대별")));
+}
+
+TEST(ExitRecord, ADiscountNameWithAQuoteIsCountedByValue)
+{
+    ExitRig rig;
+    rig.addDiscountKey({QStringLiteral("O'Neil 할인"), 120, 0, 2, 100, 0, 0, false});
+    rig.reopenPeriod();
+    setExit(rig.st, QStringLiteral("0001202601050730"), 90, 3900);
+    rig.st.trx.DiscKind = QStringLiteral("O'Neil 할인");
+    ASSERT_TRUE(Save_GeneralExit(rig.st));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수 FROM 할인현황 WHERE 명칭 = ?"), {QStringLiteral("O'Neil 할인")}).toInt(), 1);
+}
+
+} // namespace
