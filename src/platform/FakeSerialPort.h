@@ -137,6 +137,8 @@ public:
     QSet<QString> failing;
 
     FakeDevice& device(const QString& path) { return *lookup(path); }
+    // A handle that outlives the factory (and the Comm that owns it).
+    std::shared_ptr<FakeDevice> shared(const QString& path) { return lookup(path); }
     bool has(const QString& path) const { return m_devices.count(path) != 0; }
 
     std::unique_ptr<SerialPort> create() override
