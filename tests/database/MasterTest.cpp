@@ -1,0 +1,242 @@
+#include "common/TestStation.h"
+#include "database/Master.h"
+#include "database/Schema.h"
+#include "database/Sql.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <map>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+namespace {
+
+const QString CR = QString(QChar(13));
+
+// Every row of a table as text, in row order (schema "main" or "mst").
+QStringList Dump(const QSqlDatabase& db, const QString& table, const QString& schemaName = "main")
+{
+    QStringList out;
+    QSqlQuery q = Query(db, QString("SELECT * FROM %1.%2 ORDER BY rowid").arg(Id(schemaName), Id(table)));
+    while (q.next()) {
+        QStringList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << (q.value(i).isNull() ? QString("<null>") : q.value(i).toString());
+        out << row.join('|');
+    }
+    return out;
+}
+
+std::map<QString, QStringList> DumpSettings(const QSqlDatabase& db, const QString& schemaName = "main")
+{
+    std::map<QString, QStringList> out;
+    for (const QString& t : MasterSettingsTables()) out[t] = Dump(db, t, schemaName);
+    return out;
+}
+
+QStringList DumpMaster(const TestStation& ts, const QString& table)
+{
+    ScopedConnection c(ts.path("Master/Master.mdb"), true);
+    return Dump(c.db(), table);
+}
+
+struct MasterStation : TestStation {
+    MasterStation() : TestStation(Db::Fresh, QDateTime(QDate(2006, 7, 1), QTime(9, 30, 0)))
+    {
+        st.worker.WorkerName = "관리자";
+    }
+    // Changes every kind of settings table so a copy is visible.
+    void changeSettings(const QString& tag)
+    {
+        Insert(st.Db, "공휴일", {{"적요", tag}, {"날짜", "2006-08-15"}});
+        Insert(st.Db, "할인키", {{"명칭", tag}, {"키코드1", 65}, {"키코드2", 0}, {"사용여부", true}});
+        Insert(st.Db, "기능키", {{"명칭", tag}, {"기능코드", 3}, {"키코드1", 66}, {"키코드2", 0}, {"사용여부", true}});
+        Insert(st.Db, "요금테이블", {{"주차시간", "00시간05분"}, {"요금", 500}, {"구분", 500}, {"시간", 1},
+                                    {"적용구분", "기본요금"}});
+        Exec(st.Db, "UPDATE 발권기 SET 포트번호 = 'Com11', 사용여부 = 1");
+        Exec(st.Db, "UPDATE 근무자관리 SET 비밀번호 = '111111' WHERE 근무자코드 = 2");
+        Exec(st.Db, "UPDATE 인쇄옵션 SET 상호 = ?", {tag});
+        Exec(st.Db, "UPDATE 기타 SET 기본금액 = 700, 평일개장시간 = '08:00'");
+        Exec(st.Db, "UPDATE 시스템 SET 자료보관기간 = 6");
+    }
+};
+
+} // namespace
+
+TEST(Master, BackupThenRestoreBringsBackEverySettingsTableExactly)
+{
+    MasterStation ts;
+    ts.changeSettings("백업본");
+    ts.msgs.msgBoxAnswers = {vbOK};
+    Backup_ToMaster(ts.st);
+    ASSERT_EQ(ts.msgs.shown.size(), 2u);
+    EXPECT_EQ(ts.msgs.shown[1].text, "마스터 데이터 베이스에 백업이 완료되었습니다.");
+    EXPECT_EQ(ts.msgs.shown[1].style, vbInformation);
+
+    // The master holds the live settings as they were before the stamp.
+    const auto backedUp = DumpSettings(ts.st.Db);
+    for (const QString& t : MasterSettingsTables())
+        if (t != "시스템") {
+            EXPECT_EQ(DumpMaster(ts, t), backedUp.at(t)) << t.toStdString();
+        }
+    const QString stamp = "2006-07-01 09:30:00 에 관리자에 의해 최종적으로 백업된 자료입니다.";
+    EXPECT_EQ(ts.value("SELECT 시스템백업기록 FROM 시스템").toString(), stamp);
+
+    // Settings change afterwards, then are restored.
+    const auto atBackup = DumpSettings(ts.st.Db);
+    Exec(ts.st.Db, "DELETE FROM 공휴일");
+    Exec(ts.st.Db, "DELETE FROM 요금테이블");
+    ts.changeSettings("나중");
+    ts.clock.advanceSecs(60);
+    ts.msgs.clear();
+    ts.msgs.msgBoxAnswers = {vbOK};
+    Restore_FromMaster(ts.st);
+
+    const auto restored = DumpSettings(ts.st.Db);
+    for (const QString& t : MasterSettingsTables())
+        if (t != "시스템") {
+            EXPECT_EQ(restored.at(t), atBackup.at(t)) << t.toStdString();
+        }
+    QSqlQuery s = Query(ts.st.Db, "SELECT 자료보관기간, 시스템백업기록, 시스템복구기록 FROM 시스템");
+    ASSERT_TRUE(s.next());
+    EXPECT_EQ(s.value(0).toInt(), 6);
+    // The master's own row carries the stamp before that backup: the creation stamp.
+    EXPECT_TRUE(s.value(1).toString().endsWith("에 최초로 데이터 베이스가 생성 되었습니다."));
+    EXPECT_EQ(s.value(2).toString(), "2006-07-01 09:31:00 에 관리자에 의해 최종적으로 복구된 자료입니다.");
+    EXPECT_EQ(ts.count("시스템"), 1);
+
+    ASSERT_EQ(ts.msgs.shown.size(), 2u);
+    EXPECT_EQ(ts.msgs.shown[1].text, "최근에 백업된 마스터 데이터 베이스의 내용으로 복구되었습니다." + CR + CR +
+                                         "프로그램을 종료후 재실행 하십시요!");
+    EXPECT_FALSE(ts.screen.timerOn);
+    EXPECT_EQ(ts.screen.unloaded, 1);
+}
+
+TEST(Master, QuestionsShowTheLastBackupStamp)
+{
+    MasterStation ts;
+    Exec(ts.st.Db, "UPDATE 시스템 SET 시스템백업기록 = NULL");
+    Backup_ToMaster(ts.st);  // unscripted: cancel
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(ts.msgs.shown[0].text, CR + CR + "현재 셋팅된 자료를 마스터 데이터 베이스에 백업을 하시겠습니까?");
+    EXPECT_EQ(ts.msgs.shown[0].style, vbOKCancel | vbInformation);
+    EXPECT_EQ(ts.msgs.shown[0].title, "Tarvola");
+
+    Exec(ts.st.Db, "UPDATE 시스템 SET 시스템백업기록 = 'S'");
+    ts.msgs.clear();
+    Restore_FromMaster(ts.st);
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(ts.msgs.shown[0].text,
+              "S" + CR + CR + "이기능은 현재설정되어 있는 자료가 최근에 백업된 마스터 데이터 베이스의 내용으로 재설정 됩니다." +
+                  CR + CR + "따라서 취소할 수 없습니다. 계속 하시겠습니까?");
+}
+
+TEST(Master, CancelledQuestionsChangeNothing)
+{
+    MasterStation ts;
+    const auto masterBefore = DumpMaster(ts, "인쇄옵션");
+    ts.changeSettings("바뀜");
+    const auto liveBefore = DumpSettings(ts.st.Db);
+    ts.msgs.msgBoxAnswers = {vbCancel, vbCancel};
+    Backup_ToMaster(ts.st);
+    Restore_FromMaster(ts.st);
+    EXPECT_EQ(DumpMaster(ts, "인쇄옵션"), masterBefore);
+    EXPECT_EQ(DumpSettings(ts.st.Db), liveBefore);
+    EXPECT_EQ(ts.msgs.shown.size(), 2u);
+    EXPECT_TRUE(ts.screen.timerOn);
+    EXPECT_EQ(ts.screen.unloaded, 0);
+}
+
+TEST(Master, MissingMasterIsReportedAndNothingChanges)
+{
+    MasterStation ts;
+    ASSERT_TRUE(QFile::remove(ts.path("Master/Master.mdb")));
+    const auto before = DumpSettings(ts.st.Db);
+    Backup_ToMaster(ts.st);
+    Restore_FromMaster(ts.st);
+    ASSERT_EQ(ts.msgs.shown.size(), 2u);
+    const QString text = "마스터 화일이 존재하지 않습니다." + CR + "프로그램을 종료하고 다시 실행하면 마스터 화일을 생성합니다.";
+    EXPECT_EQ(ts.msgs.shown[0].title, "데이터 백업오류");
+    EXPECT_EQ(ts.msgs.shown[0].text, text);
+    EXPECT_EQ(ts.msgs.shown[0].style, vbCritical);
+    EXPECT_EQ(ts.msgs.shown[1].title, "데이터 복구오류");
+    EXPECT_EQ(ts.msgs.shown[1].text, text);
+    EXPECT_EQ(DumpSettings(ts.st.Db), before);
+    EXPECT_FALSE(QFile::exists(ts.path("Master/Master.mdb")));  // not created by attaching
+    EXPECT_TRUE(ts.screen.timerOn);
+}
+
+TEST(Master, RestoreFromAMasterLackingATableChangesNothingAndReportsIt)
+{
+    MasterStation ts;
+    {
+        ScopedConnection m(ts.path("Master/Master.mdb"));
+        Exec(m.db(), "DROP TABLE 공휴일");
+    }
+    ts.changeSettings("현재");
+    const auto before = DumpSettings(ts.st.Db);
+    ts.msgs.msgBoxAnswers = {vbOK};
+    Restore_FromMaster(ts.st);
+    EXPECT_EQ(DumpSettings(ts.st.Db), before);
+    ASSERT_EQ(ts.msgs.shown.size(), 2u);
+    EXPECT_EQ(ts.msgs.shown[1].title, "데이터 복구오류");
+    EXPECT_EQ(ts.msgs.shown[1].style, vbCritical);
+    EXPECT_TRUE(ts.msgs.shown[1].text.contains("공휴일"));
+    EXPECT_TRUE(ts.screen.timerOn);  // stopped for the copy, running again
+    EXPECT_EQ(ts.screen.unloaded, 0);
+}
+
+TEST(Master, BackupIntoAMasterLackingAColumnChangesNeitherFile)
+{
+    MasterStation ts;
+    {
+        ScopedConnection m(ts.path("Master/Master.mdb"));
+        Exec(m.db(), "DROP TABLE 요금테이블");
+        Exec(m.db(), "CREATE TABLE 요금테이블 (주차시간 TEXT, 요금 INTEGER)");
+    }
+    const auto masterBefore = DumpMaster(ts, "발권기");
+    ts.changeSettings("새값");
+    ts.msgs.msgBoxAnswers = {vbOK};
+    Backup_ToMaster(ts.st);
+    EXPECT_EQ(DumpMaster(ts, "발권기"), masterBefore);  // earlier tables were not emptied either
+    EXPECT_TRUE(ts.value("SELECT 시스템백업기록 FROM 시스템").toString().contains("최초로"));
+    ASSERT_EQ(ts.msgs.shown.size(), 2u);
+    EXPECT_EQ(ts.msgs.shown[1].title, "데이터 백업오류");
+}
+
+TEST(Master, WorkerNameWithAnApostropheIsStampedAsIs)
+{
+    MasterStation ts;
+    ts.st.worker.WorkerName = "O'Neil";
+    ts.msgs.msgBoxAnswers = {vbOK};
+    Backup_ToMaster(ts.st);
+    EXPECT_EQ(ts.value("SELECT 시스템백업기록 FROM 시스템").toString(),
+              "2006-07-01 09:30:00 에 O'Neil에 의해 최종적으로 백업된 자료입니다.");
+}
+
+TEST(Master, EmptyLiveTableEndsEmptyInTheMaster)
+{
+    MasterStation ts;
+    ts.changeSettings("x");
+    ts.msgs.msgBoxAnswers = {vbOK, vbOK, vbOK};  // question, done, question
+    Backup_ToMaster(ts.st);
+    EXPECT_EQ(DumpMaster(ts, "공휴일").size(), 1);
+    Exec(ts.st.Db, "DELETE FROM 공휴일");
+    Backup_ToMaster(ts.st);
+    EXPECT_TRUE(DumpMaster(ts, "공휴일").isEmpty());
+}
+
+TEST(Master, SettingsTablesAreTheSixteenInOrder)
+{
+    const QStringList t = MasterSettingsTables();
+    ASSERT_EQ(t.size(), 16);
+    EXPECT_EQ(t.first(), "발권기");
+    EXPECT_EQ(t[8], "기능키");
+    EXPECT_EQ(t.last(), "공휴일");
+    for (const QString& name : t) EXPECT_NO_THROW(schema::TableDef(name));
+    EXPECT_FALSE(t.contains("폼구성"));
+    EXPECT_FALSE(t.contains("호스트"));
+}
