@@ -78,6 +78,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral(" 주차관리 시스템"));
+    m_timer1.setParent(this);
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setInterval(1000);
     connect(&m_timer1, &QTimer::timeout, this, &MainWindow::tick);

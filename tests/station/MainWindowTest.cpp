@@ -1,0 +1,255 @@
+#include "database/DBase.h"
+#include "database/Sql.h"
+#include "platform/Clock.h"
+#include "platform/Ini.h"
+#include "platform/ScriptedMessages.h"
+#include "station/Fnd1.h"
+#include "station/MainWindow.h"
+#include "station/Station.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+
+namespace {
+
+// A station whose main screen is the real window.
+struct WindowStation {
+    WindowStation() : st(clock, msgs, window)
+    {
+        st.AppPath = dir.path();
+        st.IniPath = st.AppPath + QStringLiteral("/Tolvo.ini");
+        DBase::SetFolders(st);
+        DBase::DataBase_Check(st);
+        DBase::DataBase_Open(st);
+        window.attach(st);
+        window.onEnd = [this](int code) { endCode = code; };
+    }
+    ~WindowStation() { DBase::DataBase_Close(st); }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    ScriptedMessages msgs;
+    MainWindow window;
+    Station st;
+    int endCode = -1;
+};
+
+template <typename T>
+T* Find(const MainWindow& w, const QString& name)
+{
+    return w.findChild<T*>(name);
+}
+
+} // namespace
+
+TEST(MainWindow, EveryControlByItsName)
+{
+    WindowStation ws;
+    const MainWindow& w = ws.window;
+    EXPECT_TRUE(Find<QLineEdit>(w, QStringLiteral("TNum")));
+    EXPECT_TRUE(Find<QListWidget>(w, QStringLiteral("List1")));
+    EXPECT_TRUE(Find<QListWidget>(w, QStringLiteral("lbxDemoList")));
+    EXPECT_TRUE(Find<Fnd1>(w, QStringLiteral("Fnd")));
+    QStringList labels{"PnlMsg", "PnlTime", "WName", "LblM_0", "LblM_3", "LblM_4", "LblWarning1",
+                       "LblWarning2", "LblBusy", "Label3", "LblTDCnt", "LCnt_0", "LCnt_1", "LCnt_2",
+                       "LCnt_4", "LCnt_7"};
+    for (int i = 0; i <= 6; ++i) labels << QStringLiteral("CarCnt_%1").arg(i) << QStringLiteral("LOut_%1").arg(i);
+    for (int i = 0; i <= 7; ++i) labels << QStringLiteral("POut_%1").arg(i);
+    for (int i = 0; i <= 12; ++i) labels << QStringLiteral("Label1_%1").arg(i);
+    for (const char* s : {"s2", "s3", "s4", "s9", "s11", "s12", "s13", "s14"}) labels << QString::fromUtf8(s);
+    for (const QString& l : labels) EXPECT_TRUE(Find<QLabel>(w, l)) << l.toStdString();
+    for (const char* shape : {"Shape1", "ShapeRD", "Shape2", "Shape3", "Shape4", "Shape9", "Shape11", "Shape12",
+                              "Shape13", "Shape14", "Connect1", "Connect2"})
+        EXPECT_TRUE(Find<QWidget>(w, QString::fromUtf8(shape))) << shape;
+    EXPECT_TRUE(w.findChild<QTimer*>(QStringLiteral("Timer1")));
+}
+
+TEST(MainWindow, FeePanelCaptions)
+{
+    WindowStation ws;
+    const char* captions[] = {" 번호입력", " 발권번호", " 출차일시", " 입차일시", " 할인시간", " 주차시간", " 주차요금", " 영수금액 "};
+    for (int i = 0; i <= 7; ++i)
+        EXPECT_EQ(ws.window.text(QStringLiteral("POut_%1").arg(i)), QString::fromUtf8(captions[i]));
+    EXPECT_EQ(ws.window.text(QStringLiteral("LblM_0")), QStringLiteral("주차권 발권기"));
+    EXPECT_EQ(ws.window.text(QStringLiteral("Label1_12")), QStringLiteral(" 합계  :"));
+}
+
+TEST(MainWindow, MenuTreeByName)
+{
+    WindowStation ws;
+    const std::pair<const char*, const char*> items[] = {
+        {"Mnu1", "영업마감"}, {"Mnu2", "정기권관리"}, {"Mnu3", "일반권 입출차 현황"},
+        {"Mnu4", "정기권 입출차 현황"}, {"Mnu5", "정기권 부정입출 현황"}, {"MnuBing", "출차취소 현황"},
+        {"MnuFee", "요금테이블"}, {"MnuPort", "Comm 포트설정"}, {"MnuDisc", "할인 및 기능키 설정"},
+        {"MnuWork", "근무자및 화면설정"}, {"MnuEtc", "인쇄옵션 설정"}, {"MnuSysBackUp", "시스템설정 백업"},
+        {"MnuSysRestore", "시스템설정 복구"}, {"MnuJungBackUp", "정기권자료 백업"}, {"MnuJungRestore", "정기권자료 복구"},
+        {"MnuData", "데이터베이스관리"}, {"MnuNewTD", "발권기 주차권교환"}, {"MnuTDTime", "발권기 안내문구 설정"},
+        {"Mnu_OutRd", "판독기 안내문구 설정"}, {"Mnu8", "종료"}, {"Mnu_Td", "장비설정"}, {"Mnu_Debug", "DEBUG"},
+        {"MnuInfo", "프로그램 정보"},
+    };
+    for (const auto& [name, caption] : items) {
+        auto* a = Find<QAction>(ws.window, QString::fromUtf8(name));
+        ASSERT_TRUE(a) << name;
+        EXPECT_EQ(a->text(), QString::fromUtf8(caption)) << name;
+    }
+    EXPECT_EQ(Find<QMenu>(ws.window, QStringLiteral("MnuSearch"))->title(), QStringLiteral("자료검색"));
+    EXPECT_EQ(Find<QMenu>(ws.window, QStringLiteral("Mnu6"))->title(), QStringLiteral("시스템설정"));
+    for (const char* sep : {"MnuDumy1", "MnuDumy2", "MnuDumy3"}) {
+        auto* a = Find<QAction>(ws.window, QString::fromUtf8(sep));
+        ASSERT_TRUE(a) << sep;
+        EXPECT_TRUE(a->isSeparator());
+    }
+    for (const char* hidden : {"Mnu_Td", "Mnu_Debug"}) {
+        auto* a = Find<QAction>(ws.window, QString::fromUtf8(hidden));
+        EXPECT_FALSE(a->isVisible()) << hidden;
+        EXPECT_FALSE(a->isEnabled()) << hidden;
+    }
+}
+
+TEST(MainWindow, SideMenuItemsInOrder)
+{
+    WindowStation ws;
+    auto* list = Find<QListWidget>(ws.window, QStringLiteral("lbxDemoList"));
+    ASSERT_EQ(list->count(), 17);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("영업마감(F1)"));
+    EXPECT_EQ(list->item(9)->text(), QStringLiteral("근무자 관리"));
+    EXPECT_EQ(list->item(16)->text(), QStringLiteral("프로그램정보"));
+}
+
+TEST(MainWindow, ScreenSinkReachesTheControls)
+{
+    WindowStation ws;
+    MainWindow& w = ws.window;
+    w.setText(QStringLiteral("MnuTDTime"), QStringLiteral("발권기 시간설정"));
+    EXPECT_EQ(Find<QAction>(w, QStringLiteral("MnuTDTime"))->text(), QStringLiteral("발권기 시간설정"));
+    w.setText(QStringLiteral("main"), QStringLiteral("x 주차관리 시스템"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("x 주차관리 시스템"));
+    w.setEnabled(QStringLiteral("MnuSearch"), false);
+    EXPECT_FALSE(Find<QMenu>(w, QStringLiteral("MnuSearch"))->menuAction()->isEnabled());
+    EXPECT_FALSE(w.isEnabled(QStringLiteral("MnuSearch")));
+    w.setMaxLength(QStringLiteral("TNum"), 4);
+    EXPECT_EQ(w.tnum()->maxLength(), 4);
+    w.appendList1(QStringLiteral("a"));
+    w.appendList1(QStringLiteral("b"));
+    auto* list = Find<QListWidget>(w, QStringLiteral("List1"));
+    EXPECT_EQ(list->currentRow(), 1);
+    w.setText(QStringLiteral("Fnd"), QStringLiteral("   1500"));
+    EXPECT_EQ(w.text(QStringLiteral("Fnd")), QStringLiteral("   1500"));
+    EXPECT_EQ(Find<Fnd1>(w, QStringLiteral("Fnd"))->cells().cells()[6], 9);
+    w.setBackColor(QStringLiteral("LOut_0"), QColor(0, 128, 128));
+    EXPECT_EQ(w.backColor(QStringLiteral("LOut_0")), QColor(0, 128, 128));
+}
+
+TEST(MainWindow, LoadStartsTheTimerAndKeepsTheClock)
+{
+    WindowStation ws;
+    ws.window.load();
+    EXPECT_TRUE(ws.window.timer1().isActive());
+    EXPECT_EQ(ws.window.timer1().interval(), 1000);
+    EXPECT_EQ(ws.window.text(QStringLiteral("Fnd")), QStringLiteral("      0"));
+    EXPECT_EQ(Find<QLabel>(ws.window, QStringLiteral("LOut_3"))->palette().color(QPalette::WindowText), QColor(0, 64, 64));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ws.window.text(QStringLiteral("PnlTime")).isEmpty(); }, 3000));
+    EXPECT_EQ(ws.window.text(QStringLiteral("PnlTime")), QStringLiteral("2026년01월05일 09시00분00초"));
+    ws.window.setTimerEnabled(false);
+    EXPECT_FALSE(ws.window.timer1().isActive());
+}
+
+TEST(MainWindow, KeysGoToFunctionKeysOrToTheTicket)
+{
+    WindowStation ws;
+    ws.window.load();
+    Exec(ws.st.Db, QStringLiteral("INSERT INTO 기능키 (명칭, 기능코드, 키코드1, 키코드2, 사용여부) VALUES (?, 3, 49, 0, 1)"),
+         {QStringLiteral("입구차단기 열림")});
+    std::vector<int> exitKeys;
+    ws.window.onExitKey = [&](int code, int) { exitKeys.push_back(code); };
+    QTest::keyClick(ws.window.tnum(), Qt::Key_1);
+    EXPECT_EQ(ws.st.settings.InOpenCount, 1) << "a function key on a digit fires in TNum";
+    EXPECT_EQ(Read_Ini(ws.st.IniPath, QStringLiteral("시스템"), QStringLiteral("입차열림"), QString()), QStringLiteral("1"));
+    EXPECT_TRUE(exitKeys.empty());
+    ws.st.trx.TicketInProgress = true;
+    QTest::keyClick(ws.window.tnum(), Qt::Key_1);
+    EXPECT_EQ(ws.st.settings.InOpenCount, 1);
+    ASSERT_EQ(exitKeys.size(), 1u);
+    EXPECT_EQ(exitKeys[0], 49);
+}
+
+TEST(MainWindow, ColourDoubleClick)
+{
+    WindowStation ws;
+    ws.window.load();
+    int asked = 0;
+    std::optional<QColor> answer = QColor(10, 20, 30);
+    ws.window.chooseColour = [&](const QColor&) {
+        ++asked;
+        return answer;
+    };
+    ws.window.setText(QStringLiteral("WName"), QStringLiteral("근무자1"));
+    ws.window.colourDoubleClick(QStringLiteral("Label1_8"));
+    EXPECT_EQ(asked, 0) << "only the administrator";
+    ws.window.setText(QStringLiteral("WName"), QStringLiteral("관리자"));
+    answer.reset();
+    ws.window.colourDoubleClick(QStringLiteral("Label1_8"));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Read_Ini(ws.st.IniPath, QStringLiteral("시스템"), QStringLiteral("Label1"), QStringLiteral("none")),
+              QStringLiteral("none"))
+        << "cancel writes nothing";
+    answer = QColor(10, 20, 30);
+    QTest::mouseDClick(Find<QLabel>(ws.window, QStringLiteral("Label1_8")), Qt::LeftButton);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(Find<QLabel>(ws.window, QStringLiteral("Label1_0"))->palette().color(QPalette::WindowText), QColor(10, 20, 30));
+    EXPECT_EQ(Read_Ini(ws.st.IniPath, QStringLiteral("시스템"), QStringLiteral("Label1"), QString()),
+              QString::number(10 + 20 * 256 + 30 * 65536));
+}
+
+TEST(MainWindow, SideMenuRunsTheCommands)
+{
+    WindowStation ws;
+    ws.window.load();
+    QStringList shown;
+    for (const char* form : {"FrmWorkMan", "frmAbout", "FrmFee"})
+        ws.window.registerScreen(QString::fromUtf8(form), [&shown, form](QWidget*) { shown << QString::fromUtf8(form); });
+    auto* list = Find<QListWidget>(ws.window, QStringLiteral("lbxDemoList"));
+    const auto click = [&](int row) {
+        QListWidgetItem* it = list->item(row);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(it).center());
+    };
+    ws.window.show();
+    click(9);
+    click(16);
+    ws.window.setEnabled(QStringLiteral("Mnu6"), false);
+    click(6);
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("FrmWorkMan"), QStringLiteral("frmAbout")}));
+    ASSERT_EQ(ws.msgs.shown.size(), 1u);
+    EXPECT_TRUE(ws.msgs.shown[0].text.contains(QStringLiteral("요금 테이블 설정 화면에 접근할 수 없습니다.")));
+    ws.window.hide();
+}
+
+TEST(MainWindow, ClosingAsksTheQuestion)
+{
+    WindowStation ws;
+    ws.window.load();
+    ws.window.show();
+    ws.msgs.msgBoxAnswers = {vbNo};
+    EXPECT_FALSE(ws.window.close());
+    EXPECT_TRUE(ws.window.QWidget::isVisible());
+    EXPECT_TRUE(ws.st.Db.isOpen());
+    EXPECT_EQ(ws.endCode, -1);
+
+    ws.msgs.msgBoxAnswers = {vbYes};
+    Exec(ws.st.Db, QStringLiteral("UPDATE 시스템 SET 정상적인종료 = 0"));
+    ws.window.menus().click(QStringLiteral("Mnu8"));
+    EXPECT_TRUE(ws.window.ended());
+    EXPECT_EQ(ws.endCode, 0);
+    EXPECT_FALSE(ws.st.Db.isOpen());
+    EXPECT_FALSE(ws.window.timer1().isActive());
+    DBase::DataBase_Open(ws.st);
+    EXPECT_TRUE(ToBool(Scalar(ws.st.Db, QStringLiteral("SELECT 정상적인종료 FROM 시스템"))));
+}
