@@ -46,7 +46,7 @@ TEST(ExitRecordBands, DurationBandsByParkingMinutes)
     for (const auto& [minutes, band] : cases) {
         Exec(rig.st.Db, QStringLiteral("UPDATE 주차시간대별 SET 건수1=0,건수2=0,건수3=0,건수4=0,건수5=0,건수6=0,"
                                        "건수7=0,건수8=0,건수9=0,건수10=0"));
-        setExit(rig.st, QStringLiteral("%1202601050730").arg(++i, 4, 10, QLatin1Char('0')), minutes, 700);
+        setExit(rig.st, QStringLiteral("%1").arg(++i, 4, 10, QLatin1Char('0')) + QStringLiteral("202601050730"), minutes, 700);
         ASSERT_TRUE(Save_GeneralExit(rig.st));
         EXPECT_EQ(bandOf(rig, QStringLiteral("주차시간대별")), band) << minutes;
     }
@@ -64,7 +64,7 @@ TEST(ExitRecordBands, AmountBandsByAmountCollected)
     for (const auto& [amount, band] : cases) {
         Exec(rig.st.Db, QStringLiteral("UPDATE 금액대별 SET 건수1=0,건수2=0,건수3=0,건수4=0,건수5=0,건수6=0,"
                                        "건수7=0,건수8=0,건수9=0,건수10=0, 금액%1 = 0").arg(band));
-        setExit(rig.st, QStringLiteral("%1202601050730").arg(++i, 4, 10, QLatin1Char('0')), 45, amount);
+        setExit(rig.st, QStringLiteral("%1").arg(++i, 4, 10, QLatin1Char('0')) + QStringLiteral("202601050730"), 45, amount);
         ASSERT_TRUE(Save_GeneralExit(rig.st));
         EXPECT_EQ(bandOf(rig, QStringLiteral("금액대별")), band) << amount;
         EXPECT_EQ(rig.value(QStringLiteral("SELECT 금액%1 FROM 금액대별").arg(band)).toInt(), amount);
