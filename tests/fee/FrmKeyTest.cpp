@@ -1,0 +1,476 @@
+#include "common/TestStation.h"
+#include "database/Sql.h"
+#include "fee/FrmKey.h"
+#include "fee/KeyEditor.h"
+#include "station/KeyCapture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <deque>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+namespace {
+
+const QString kTakenByDisc = QStringLiteral("이키값은 이미 할인키의 (");
+const QString kTakenByFunc = QStringLiteral("이키값은 이미 기능키의 (");
+const QString kTakenTail = QStringLiteral(")으로 등록되어있는 키입니다!\r\n 키입력을 재시도 하시기바랍니다.");
+
+DiscPanel disc(const QString& name, KeyChord key, const QString& keyText)
+{
+    DiscPanel p;
+    p.name = name;
+    p.key = key;
+    p.keyText = keyText;
+    p.use = true;
+    return p;
+}
+
+FuncPanel func(int function, KeyChord key, const QString& keyText)
+{
+    FuncPanel p;
+    p.function = function;
+    p.key = key;
+    p.keyText = keyText;
+    p.use = true;
+    return p;
+}
+
+qint64 rows(TestStation& ts, const char* table) { return ts.count(QString::fromUtf8(table)); }
+
+} // namespace
+
+TEST(FrmKeyCaptions, RowCaptionsCarryTheUnit)
+{
+    EXPECT_EQ(DiscRowCaption(1, 1), "할인종류(1) :" + QString(24, ' ') + "적용요율(1) :" + QString(18, ' ') + "분");
+    EXPECT_EQ(DiscRowCaption(1, 0), "할인종류(1) :" + QString(24, ' ') + "적용요율(1) :" + QString(19, ' '));
+    EXPECT_EQ(DiscRowCaption(2, 2), "할인종류(2) :" + QString(24, ' ') + "적용요율(2) :" + QString(20, ' ') + "원");
+    EXPECT_EQ(DiscRowCaption(2, 4), "할인종류(2) :" + QString(24, ' ') + "적용요율(2) :" + QString(21, ' '));
+    EXPECT_TRUE(DiscRowCaption(1, 3).endsWith("%"));
+    EXPECT_TRUE(DiscRowCaption(1, 5).endsWith("원"));
+    EXPECT_FALSE(DiscKindTakesRate(0));
+    EXPECT_FALSE(DiscKindTakesRate(4));
+    EXPECT_TRUE(DiscKindTakesRate(5));
+    EXPECT_EQ(DiscountKindTexts().size(), 6);
+    EXPECT_EQ(FunctionTexts().size(), 30);
+    EXPECT_EQ(FunctionTexts()[15], "키기능 설정");
+    EXPECT_EQ(FunctionTexts()[29], "재활용 주차권 소거");
+}
+
+TEST(FrmKeyDiscount, NewKeyIsStoredAndItsChordRefusedAfterwards)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    DiscPanel p = disc("경차할인", {65, 4}, "ALT + A");
+    p.kind1 = 1;
+    p.rate1 = "30";
+    p.kind2 = 2;
+    p.rate2 = "500";
+    EXPECT_TRUE(ed.saveDisc(p).done);
+    EXPECT_TRUE(ed.discChanged());
+    ASSERT_EQ(rows(ts, "할인키"), 1);
+    EXPECT_EQ(ts.value("SELECT 적용요율1 FROM 할인키").toInt(), 30);
+    EXPECT_EQ(ts.value("SELECT 적용요율2 FROM 할인키").toInt(), 500);
+    EXPECT_EQ(ts.value("SELECT 키명칭 FROM 할인키").toString(), "ALT + A");
+    EXPECT_TRUE(ToBool(ts.value("SELECT 사용여부 FROM 할인키")));
+
+    const KeyAction again = ed.saveDisc(disc("다른키", {65, 4}, "ALT + A"));
+    EXPECT_FALSE(again.done);
+    EXPECT_EQ(again.focus, KeyFocus::Command1);
+    EXPECT_EQ(rows(ts, "할인키"), 1);
+    ASSERT_FALSE(ts.msgs.shown.empty());
+    EXPECT_EQ(ts.msgs.shown.back().title, "자료저장 오류");
+    EXPECT_EQ(ts.msgs.shown.back().text, kTakenByDisc + "경차할인" + kTakenTail);
+}
+
+TEST(FrmKeyDiscount, FunctionKeyChordIsRefusedDiscountNamedFirst)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    ASSERT_TRUE(ed.saveFunc(func(0, {112, 0}, "F1")).done);
+    EXPECT_FALSE(ed.saveDisc(disc("할인", {112, 0}, "F1")).done);
+    EXPECT_EQ(ts.msgs.shown.back().text, kTakenByFunc + "돈통열림" + kTakenTail);
+    EXPECT_EQ(rows(ts, "할인키"), 0);
+
+    // A chord in both tables names the discount key.
+    Exec(ts.st.Db, "INSERT INTO 할인키 (명칭, 키코드1, 키코드2, 키명칭, 사용여부, 중복사용) VALUES ('중복', 112, 0, 'F1', 1, 0)");
+    EXPECT_FALSE(ed.saveFunc(func(1, {112, 0}, "F1")).done);
+    EXPECT_EQ(ts.msgs.shown.back().text, kTakenByDisc + "중복" + kTakenTail);
+}
+
+TEST(FrmKeyDiscount, EditedRowGivenAnotherRowsChordIsRefused)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    ASSERT_TRUE(ed.saveDisc(disc("하나", {65, 0}, "A")).done);
+    ASSERT_TRUE(ed.saveDisc(disc("둘", {66, 0}, "B")).done);
+    ASSERT_TRUE(ed.saveFunc(func(2, {67, 0}, "C")).done);
+    const auto list = ed.discRows();
+    ASSERT_EQ(list.size(), 2u);
+
+    DiscPanel p = ed.loadDiscRow(list[1]); // "둘" on B
+    EXPECT_TRUE(ed.discEditing());
+    p.key = {65, 0};
+    p.keyText = "A";
+    EXPECT_FALSE(ed.saveDisc(p).done);
+    EXPECT_EQ(ts.msgs.shown.back().text, kTakenByDisc + "하나" + kTakenTail);
+    EXPECT_TRUE(ed.discEditing()); // still editing the same row
+    p.key = {67, 0};
+    p.keyText = "C";
+    EXPECT_FALSE(ed.saveDisc(p).done);
+    EXPECT_EQ(ts.msgs.shown.back().text, kTakenByFunc + "분실권" + kTakenTail);
+
+    // Its own chord and a free one are fine.
+    p.key = {66, 0};
+    p.keyText = "B";
+    p.name = "둘째";
+    EXPECT_TRUE(ed.saveDisc(p).done);
+    EXPECT_EQ(ts.value("SELECT 명칭 FROM 할인키 WHERE 키코드1 = 66").toString(), "둘째");
+    p = ed.loadDiscRow(ed.discRows()[1]);
+    p.key = {68, 2};
+    p.keyText = "CTRL + D";
+    EXPECT_TRUE(ed.saveDisc(p).done);
+    EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 할인키 WHERE 키코드1 = 68 AND 키코드2 = 2").toInt(), 1);
+    EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 할인키 WHERE 키코드1 = 66").toInt(), 0);
+}
+
+TEST(FrmKeyDiscount, KindZeroRateOnNewAndEditedKeys)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    DiscPanel p = disc("무할인", {70, 0}, "F");
+    p.kind1 = 0;
+    p.rate1 = "25";
+    ASSERT_TRUE(ed.saveDisc(p).done);
+    EXPECT_EQ(ts.value("SELECT 적용요율1 FROM 할인키").toInt(), 0);
+
+    DiscPanel e = ed.loadDiscRow(ed.discRows()[0]);
+    e.rate1 = "25";
+    ASSERT_TRUE(ed.saveDisc(e).done);
+    EXPECT_EQ(ts.value("SELECT 적용요율1 FROM 할인키").toInt(), 25);
+}
+
+TEST(FrmKeyDiscount, ValidationOrderAndTexts)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    struct Row { DiscPanel p; const char* text; KeyFocus focus; };
+    DiscPanel noName = disc("", {65, 0}, "A");
+    DiscPanel noKey = disc("x", {0, 0}, "");
+    DiscPanel badRate1 = disc("x", {65, 0}, "A");
+    badRate1.rate1 = "12a";
+    DiscPanel badRate2 = disc("x", {65, 0}, "A");
+    badRate2.rate2 = "";
+    DiscPanel hugeRate = disc("x", {65, 0}, "A");
+    hugeRate.kind1 = 2;
+    hugeRate.rate1 = "3000000000";
+    const Row cases[] = {
+        {noName, "명칭을 입력하세요!", KeyFocus::Txt1},
+        {noKey, "사용할키를 선택하세요!", KeyFocus::Command1},
+        {badRate1, "적용요율(1)란에 숫자를 입력하세요!", KeyFocus::Txt3},
+        {badRate2, "적용요율(2)란에 숫자를 입력하세요!", KeyFocus::Txt4},
+        {hugeRate, "적용요율(1)란에 숫자를 입력하세요!", KeyFocus::Txt3},
+    };
+    for (const Row& r : cases) {
+        ts.msgs.clear();
+        const KeyAction a = ed.saveDisc(r.p);
+        EXPECT_FALSE(a.done) << r.text;
+        EXPECT_EQ(a.focus, r.focus) << r.text;
+        ASSERT_EQ(ts.msgs.shown.size(), 1u) << r.text;
+        EXPECT_EQ(ts.msgs.shown[0].title, "자료입력 오류");
+        EXPECT_EQ(ts.msgs.shown[0].text, QString::fromUtf8(r.text));
+    }
+    EXPECT_EQ(rows(ts, "할인키"), 0);
+
+    // Cancel and delete validate too.
+    ts.msgs.clear();
+    EXPECT_FALSE(ed.cancelDisc(noName).done);
+    EXPECT_FALSE(ed.deleteDisc(noName).done);
+    EXPECT_EQ(ts.msgs.shown.size(), 2u);
+}
+
+TEST(FrmKeyDiscount, NumericRateFormsAreAccepted)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    DiscPanel p = disc("지수", {71, 0}, "G");
+    p.kind1 = 2;
+    p.rate1 = " 1e3 ";
+    p.kind2 = 3;
+    p.rate2 = "12.5";
+    ASSERT_TRUE(ed.saveDisc(p).done);
+    EXPECT_EQ(ts.value("SELECT 적용요율1 FROM 할인키").toInt(), 1000);
+    EXPECT_EQ(ts.value("SELECT 적용요율2 FROM 할인키").toInt(), 12); // even half rounds down
+}
+
+TEST(FrmKeyDiscount, ApostropheInNameAndCouponRowTwoStored)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    DiscPanel p = disc("O'Neil", {72, 1}, "SHIFT + H");
+    p.coupon = true;
+    p.kind2 = 1;
+    p.rate2 = "60";
+    ASSERT_TRUE(ed.saveDisc(p).done);
+    EXPECT_EQ(ts.value("SELECT 명칭 FROM 할인키").toString(), "O'Neil");
+    EXPECT_TRUE(ToBool(ts.value("SELECT 중복사용 FROM 할인키")));
+    EXPECT_EQ(ts.value("SELECT 할인종류2 FROM 할인키").toInt(), 1);
+    EXPECT_EQ(ts.value("SELECT 적용요율2 FROM 할인키").toInt(), 60);
+
+    DiscPanel e = ed.loadDiscRow(ed.discRows()[0]);
+    EXPECT_EQ(e.name, "O'Neil");
+    e.name = "It's";
+    ASSERT_TRUE(ed.saveDisc(e).done);
+    EXPECT_EQ(ts.value("SELECT 명칭 FROM 할인키").toString(), "It's");
+}
+
+TEST(FrmKeyDiscount, DeleteAsksNothingAndCausesNoNotice)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    Exec(ts.st.Db, "INSERT INTO 할인키 (명칭, 키코드1, 키코드2, 키명칭, 사용여부, 중복사용) VALUES ('x', 65, 0, 'A', 1, 0)");
+    DiscPanel p = ed.loadDiscRow(ed.discRows()[0]);
+    EXPECT_TRUE(ed.deleteDisc(p).done);
+    EXPECT_EQ(rows(ts, "할인키"), 0);
+    EXPECT_FALSE(ed.discEditing());
+    ed.exitButton();
+    EXPECT_TRUE(ts.msgs.shown.empty());
+}
+
+TEST(FrmKeyDiscount, ExitNoticeAfterChangesAndActiveKeysReloaded)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    ASSERT_TRUE(ed.saveDisc(disc("할인", {65, 4}, "ALT + A")).done);
+    ed.exitButton();
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(ts.msgs.shown[0].title, "");
+    EXPECT_EQ(ts.msgs.shown[0].text, "할인키를 수정또는 신규등록을 하면 반드시 영업마감을 수행하시기 바랍니다.\r\n"
+                                     "(할인현황을 재구성하여 정확한 집계를 하게됩니다)");
+    EXPECT_FALSE(ed.discChanged());
+    ed.closed();
+    ASSERT_EQ(ts.st.discKeys.DiscKeyCode1.size(), 1u);
+    EXPECT_EQ(ts.st.discKeys.DiscKeyCode1[0], 65);
+    EXPECT_EQ(ts.st.discKeys.DiscKeyCode2[0], 4);
+}
+
+TEST(FrmKeyDiscount, FailingStatementIsShownAndNothingCleared)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    Exec(ts.st.Db, "DROP TABLE 할인키");
+    Exec(ts.st.Db, "CREATE TABLE 할인키 (명칭 TEXT, 키코드1 INTEGER, 키코드2 INTEGER, 키명칭 TEXT)");
+    const KeyAction a = ed.saveDisc(disc("x", {65, 0}, "A"));
+    EXPECT_FALSE(a.done);
+    ASSERT_FALSE(ts.msgs.shown.empty());
+    EXPECT_EQ(ts.msgs.shown.back().title, "자료저장 오류");
+    EXPECT_FALSE(ts.msgs.shown.back().text.isEmpty());
+}
+
+TEST(FrmKeyFunction, SameFunctionOnTwoChordsAndEditStoresTheNewFunction)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    ASSERT_TRUE(ed.saveFunc(func(4, {113, 0}, "F2")).done);
+    ASSERT_TRUE(ed.saveFunc(func(4, {114, 0}, "F3")).done);
+    EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 기능키 WHERE 기능코드 = 4 AND 명칭 = '출구차단기 열림'").toInt(), 2);
+
+    FuncPanel p = ed.loadFuncRow(ed.funcRows()[0]);
+    EXPECT_TRUE(ed.funcEditing());
+    EXPECT_EQ(p.function, 4);
+    p.function = 25;
+    ASSERT_TRUE(ed.saveFunc(p).done);
+    EXPECT_EQ(ts.value("SELECT 명칭 FROM 기능키 WHERE 키코드1 = 113").toString(), "영업정산");
+    EXPECT_EQ(ts.value("SELECT 기능코드 FROM 기능키 WHERE 키코드1 = 113").toInt(), 25);
+}
+
+TEST(FrmKeyFunction, NoKeyRefusedDiscountChordRefusedEditedChordChecked)
+{
+    TestStation ts;
+    KeyEditor ed(ts.st);
+    const KeyAction none = ed.saveFunc(func(0, {0, 0}, ""));
+    EXPECT_FALSE(none.done);
+    EXPECT_EQ(none.focus, KeyFocus::Command3);
+    EXPECT_EQ(ts.msgs.shown.back().text, "사용할키를 선택하세요!");
+    EXPECT_EQ(ts.msgs.shown.back().title, "자료입력 오류");
+
+    ASSERT_TRUE(ed.saveDisc(disc("할인", {65, 4}, "ALT + A")).done);
+    const KeyAction taken = ed.saveFunc(func(3, {65, 4}, "ALT + A"));
+    EXPECT_FALSE(taken.done);
+    EXPECT_EQ(taken.focus, KeyFocus::Command3);
+    EXPECT_TRUE(ts.msgs.shown.back().text.startsWith(kTakenByDisc));
+
+    ASSERT_TRUE(ed.saveFunc(func(3, {120, 0}, "F9")).done);
+    ASSERT_TRUE(ed.saveFunc(func(3, {121, 0}, "F10")).done);
+    FuncPanel p = ed.loadFuncRow(ed.funcRows()[0]);
+    p.key = {121, 0};
+    p.keyText = "F10";
+    EXPECT_FALSE(ed.saveFunc(p).done);
+    EXPECT_TRUE(ts.msgs.shown.back().text.startsWith(kTakenByFunc));
+    EXPECT_TRUE(ed.deleteFunc(p).done);
+    EXPECT_EQ(ts.count("기능키"), 1);
+}
+
+// ---- the screen ----
+
+namespace {
+
+struct Screen {
+    explicit Screen(TestStation& ts)
+        : form(ts.st, nullptr, [this]() -> std::optional<CapturedKey> {
+              if (keys.empty()) return std::nullopt;
+              auto k = keys.front();
+              keys.pop_front();
+              return k;
+          })
+    {
+        form.show();
+    }
+    template <typename T>
+    T* get(const char* name) const
+    {
+        auto* w = form.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void click(const char* name) { QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton); }
+
+    std::deque<std::optional<CapturedKey>> keys;
+    FrmKey form;
+};
+
+} // namespace
+
+TEST(FrmKeyScreen, OpensEmptyWithItsControls)
+{
+    TestStation ts;
+    Screen s(ts);
+    EXPECT_EQ(s.form.windowTitle(), "키기능설정");
+    EXPECT_EQ(s.get<QComboBox>("Combo1")->count(), 6);
+    EXPECT_EQ(s.get<QComboBox>("Combo3")->count(), 30);
+    EXPECT_EQ(s.get<QLineEdit>("Txt3")->text(), "0");
+    EXPECT_FALSE(s.get<QLineEdit>("Txt3")->isEnabled());
+    EXPECT_FALSE(s.get<QPushButton>("Command2_1")->isEnabled());
+    EXPECT_FALSE(s.get<QPushButton>("Command4_1")->isEnabled());
+    EXPECT_EQ(s.get<QCheckBox>("Check1_1")->text(), "할인기능");
+    EXPECT_EQ(s.get<QLabel>("Label2")->text(), DiscRowCaption(1, 0));
+    EXPECT_EQ(s.get<QPushButton>("Command5")->text(), "종료");
+}
+
+TEST(FrmKeyScreen, CaptureSaveAndRefusalKeepsThePanel)
+{
+    TestStation ts;
+    Screen s(ts);
+    s.keys.push_back(CapturedKey{"ALT + A", 65, 4});
+    s.click("Command1");
+    EXPECT_EQ(s.get<QLabel>("Label3")->text(), "ALT + A");
+    s.get<QLineEdit>("Txt1")->setText("경차");
+    s.get<QComboBox>("Combo1")->setCurrentIndex(1);
+    emit s.get<QComboBox>("Combo1")->activated(1);
+    EXPECT_TRUE(s.get<QLineEdit>("Txt3")->isEnabled());
+    EXPECT_TRUE(s.get<QLabel>("Label2")->text().endsWith("분"));
+    s.get<QLineEdit>("Txt3")->setText("30");
+    s.click("Command2_0");
+    EXPECT_EQ(ts.count("할인키"), 1);
+    EXPECT_EQ(s.get<QTableWidget>("DBGrid1")->rowCount(), 1);
+    EXPECT_EQ(s.get<QLineEdit>("Txt1")->text(), ""); // cleared after saving
+    EXPECT_EQ(s.get<QLabel>("Label3")->text(), "");
+
+    // The same chord again: refused, the panel keeps the refused chord and name.
+    s.keys.push_back(CapturedKey{"ALT + A", 65, 4});
+    s.click("Command1");
+    s.get<QLineEdit>("Txt1")->setText("또");
+    s.click("Command2_0");
+    EXPECT_EQ(ts.count("할인키"), 1);
+    EXPECT_EQ(s.get<QLineEdit>("Txt1")->text(), "또");
+    EXPECT_EQ(s.get<QLabel>("Label3")->text(), "ALT + A");
+    EXPECT_EQ(ts.msgs.shown.back().title, "자료저장 오류");
+
+    // A capture left without a key keeps the panel's key.
+    s.keys.push_back(std::nullopt);
+    s.click("Command1");
+    EXPECT_EQ(s.get<QLabel>("Label3")->text(), "ALT + A");
+}
+
+TEST(FrmKeyScreen, GridClickLoadsTheRowAndCouponHidesRowTwo)
+{
+    TestStation ts;
+    Exec(ts.st.Db, "INSERT INTO 할인키 (명칭, 키코드1, 키코드2, 키명칭, 할인종류1, 적용요율1, 할인종류2, 적용요율2, 사용여부, 중복사용) "
+                   "VALUES ('쿠폰', 66, 2, 'CTRL + B', 2, 1000, 1, 30, 1, 1)");
+    Screen s(ts);
+    s.form.discGridClicked(5); // no such row: nothing
+    EXPECT_EQ(s.get<QLineEdit>("Txt1")->text(), "");
+    s.form.discGridClicked(0);
+    EXPECT_EQ(s.get<QLineEdit>("Txt1")->text(), "쿠폰");
+    EXPECT_EQ(s.get<QLabel>("Label3")->text(), "CTRL + B");
+    EXPECT_EQ(s.get<QComboBox>("Combo1")->currentIndex(), 2);
+    EXPECT_EQ(s.get<QLineEdit>("Txt3")->text(), "1000");
+    EXPECT_TRUE(s.get<QCheckBox>("Check1_1")->isChecked());
+    EXPECT_EQ(s.get<QCheckBox>("Check1_1")->text(), "쿠폰기능");
+    EXPECT_FALSE(s.get<QComboBox>("Combo2")->isVisible());
+    EXPECT_TRUE(s.get<QPushButton>("Command2_1")->isEnabled());
+    EXPECT_TRUE(s.form.editor().discEditing());
+    s.click("Command2_2"); // cancel
+    EXPECT_FALSE(s.form.editor().discEditing());
+    EXPECT_TRUE(s.get<QComboBox>("Combo2")->isVisible());
+    EXPECT_EQ(ts.count("할인키"), 1);
+}
+
+TEST(FrmKeyScreen, CancelWithEmptyNameClearsNothing)
+{
+    TestStation ts;
+    Screen s(ts);
+    s.keys.push_back(CapturedKey{"F5", 116, 0});
+    s.click("Command1");
+    s.click("Command2_2");
+    EXPECT_EQ(ts.msgs.shown.back().text, "명칭을 입력하세요!");
+    EXPECT_EQ(s.get<QLabel>("Label3")->text(), "F5");
+}
+
+TEST(FrmKeyScreen, FunctionPanelSavesAndClosingByTheBoxReloadsKeysWithoutNotice)
+{
+    TestStation ts;
+    Exec(ts.st.Db, "INSERT INTO 할인키 (명칭, 키코드1, 키코드2, 키명칭, 사용여부, 중복사용) VALUES ('x', 70, 0, 'F', 1, 0)");
+    Screen s(ts);
+    s.keys.push_back(CapturedKey{"F12", 123, 0});
+    s.click("Command3");
+    s.get<QComboBox>("Combo3")->setCurrentIndex(26);
+    s.get<QCheckBox>("Check1_2")->setChecked(true);
+    s.click("Command4_0");
+    EXPECT_EQ(ts.value("SELECT 명칭 FROM 기능키").toString(), "시스템종료");
+    EXPECT_EQ(s.get<QTableWidget>("DBGrid2")->rowCount(), 1);
+    EXPECT_EQ(s.get<QComboBox>("Combo3")->currentIndex(), 0);
+    s.form.funcGridClicked(0);
+    EXPECT_EQ(s.get<QComboBox>("Combo3")->currentIndex(), 26);
+    EXPECT_TRUE(s.get<QPushButton>("Command4_1")->isEnabled());
+
+    ts.msgs.clear();
+    s.form.close();
+    EXPECT_TRUE(ts.msgs.shown.empty());
+    ASSERT_EQ(ts.st.discKeys.DiscKeyCode1.size(), 1u);
+    EXPECT_EQ(ts.st.discKeys.DiscKeyCode1[0], 70);
+}
+
+TEST(FrmKeyScreen, ExitButtonShowsTheNoticeAfterADiscountChange)
+{
+    TestStation ts;
+    Screen s(ts);
+    s.keys.push_back(CapturedKey{"ALT + 3", 51, 4});
+    s.click("Command1");
+    s.get<QLineEdit>("Txt1")->setText("3번");
+    s.get<QCheckBox>("Check1_0")->setChecked(true);
+    s.click("Command2_0");
+    ts.msgs.clear();
+    s.click("Command5");
+    EXPECT_FALSE(s.form.isVisible());
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_TRUE(ts.msgs.shown[0].text.startsWith("할인키를 수정또는 신규등록을"));
+    EXPECT_EQ(ts.st.discKeys.DiscKeyCode1[0], 51);
+}
