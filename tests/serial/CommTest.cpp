@@ -355,6 +355,19 @@ TEST_F(PortsInitTest, WaitUntilEndsOnTheConditionOrTheTime)
     EXPECT_GE(fake.waits->now - start2, 300);
 }
 
+TEST_F(PortsInitTest, WaitsIgnoreTheWallClock)
+{
+    // Just before midnight, and the clock is set back and forward during the wait.
+    ts.clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(23, 59, 59, 800)));
+    int runs = 0;
+    fake.waits->onEvents = [&] { ts.clock.advanceSecs(++runs % 2 ? -7200 : 86400); };
+    const qint64 start = fake.waits->now;
+    Delay(st, 0.5);
+    EXPECT_GE(fake.waits->now - start, 500);
+    EXPECT_LT(fake.waits->now - start, 560);
+    EXPECT_GT(runs, 0);
+}
+
 TEST(SteadyWaitsTest, DelayWaitsWithoutSpinningAndRunsEvents)
 {
     TestStation ts(TestStation::Db::None);
