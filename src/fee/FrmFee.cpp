@@ -119,7 +119,14 @@ FrmFee::FrmFee(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
     Form_Activate();
 }
 
-FrmFee::~FrmFee() = default;
+FrmFee::~FrmFee()
+{
+    // The helpers go before their fields, so no field event reaches a helper mid-destruction.
+    for (clsNtext*& helper : m_ntext) {
+        delete helper;
+        helper = nullptr;
+    }
+}
 
 void FrmFee::buildTariffPanel()
 {
@@ -449,6 +456,7 @@ void FrmFee::reject()
 void FrmFee::refreshSlots()
 {
     FeeData->setQuery(QStringLiteral("SELECT 주차시간, 요금, 구분, 적용구분 FROM 요금테이블 ORDER BY 시간"), m_st.Db);
+    while (FeeData->canFetchMore()) FeeData->fetchMore();
     const char* captions[4] = {"주차시간", "요    금 ", "적용금액 ", "적용구분"};
     for (int i = 0; i < 4; ++i) FeeData->setHeaderData(i, Qt::Horizontal, QString::fromUtf8(captions[i]));
 }
@@ -456,6 +464,7 @@ void FrmFee::refreshSlots()
 void FrmFee::refreshHolidays()
 {
     Data2->setQuery(HolidayListSql(), m_st.Db);
+    while (Data2->canFetchMore()) Data2->fetchMore();
     Data2->setHeaderData(0, Qt::Horizontal, QStringLiteral("       구    분"));
     Data2->setHeaderData(1, Qt::Horizontal, QStringLiteral("     날   짜"));
 }

@@ -1,0 +1,367 @@
+#include "fee/FrmFee.h"
+#include "fee/Holidays.h"
+#include "FeeFixture.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace tolvo {
+namespace {
+
+class FrmFeeTest : public test::FeeFixture {
+protected:
+    void SetUp() override
+    {
+        FeeFixture::SetUp();
+        clock.setNow(QDateTime(QDate(2026, 5, 5), QTime(10, 0)));
+        insertTariff({{"기본사용", 1}, {"기본시간", 30}, {"기본금액", 1000}, {"구간사용1", 1}, {"구간시각1", 60},
+                      {"구간시간1", 10}, {"구간금액1", 500}, {"구간사용2", 1}, {"구간시각2", 120},
+                      {"구간시간2", 15}, {"구간금액2", 400}, {"구간시각3", 120}, {"구간시간4", 30},
+                      {"구간금액4", 1000}, {"일일최대사용", 1}, {"일일최대요금", 20000}, {"평일개장시간", "09:00"},
+                      {"평일폐장시간", "22:00"}, {"주말개장시간", "10:00"}, {"주말폐장시간", "20:00"}});
+        open();
+    }
+    void TearDown() override
+    {
+        form.reset();
+        FeeFixture::TearDown();
+    }
+    void open()
+    {
+        form = std::make_unique<FrmFee>(st);
+        form->show();
+        QApplication::processEvents();
+    }
+
+    template <class W = QWidget>
+    W* w(const QString& name) const
+    {
+        W* found = form->findChild<W*>(name);
+        EXPECT_NE(found, nullptr) << name.toStdString();
+        return found;
+    }
+    QLineEdit* t(int i) const { return w<QLineEdit>(QStringLiteral("T%1").arg(i)); }
+    QCheckBox* c(int i) const { return w<QCheckBox>(QStringLiteral("C%1").arg(i)); }
+    QString label(int i) const { return w<QLabel>(QStringLiteral("Label1_%1").arg(i))->text(); }
+
+    // Types a value and leaves the field as Tab would.
+    void typeAndLeave(int field, const QString& text, Qt::FocusReason reason = Qt::TabFocusReason)
+    {
+        t(field)->setText(text);
+        QFocusEvent out(QEvent::FocusOut, reason);
+        QApplication::sendEvent(t(field), &out);
+    }
+    QVariant stored(const char* field) const
+    {
+        return Scalar(st.Db, QStringLiteral("SELECT %1 FROM 기타").arg(Id(QString::fromUtf8(field))));
+    }
+    qint64 slotFee(int slot) const
+    {
+        return Scalar(st.Db, "SELECT 요금 FROM 요금테이블 WHERE 시간 = ?", {slot}).toLongLong();
+    }
+    void click(const QString& button) { QTest::mouseClick(w<QPushButton>(button), Qt::LeftButton); }
+
+    std::unique_ptr<FrmFee> form;
+};
+
+TEST_F(FrmFeeTest, OpensOnTheStoredRow)
+{
+    EXPECT_EQ(form->windowTitle(), "요금테이블 설정");
+    EXPECT_EQ(t(1)->text(), "30");
+    EXPECT_EQ(t(3)->text(), "60"); // the stored band end, not the basic time
+    EXPECT_EQ(t(6)->text(), "120");
+    EXPECT_TRUE(c(2)->isChecked());
+    EXPECT_FALSE(c(4)->isChecked());
+    EXPECT_TRUE(t(4)->isEnabled());
+    EXPECT_FALSE(t(10)->isEnabled());
+    EXPECT_EQ(w<QLabel>("Label2")->text(), "");
+    EXPECT_EQ(label(9), "구간요금(1) :   30분 부터");
+    EXPECT_EQ(label(10), "구간요금(2) :   60분 부터");
+    EXPECT_EQ(label(12), "최종구간     :  120분 부터");
+    EXPECT_EQ(w<QDateEdit>("DTPicker1")->date(), QDate(2026, 5, 5));
+    EXPECT_TRUE(msgs.shown.empty());
+}
+
+TEST_F(FrmFeeTest, RefusedBandEndIsCorrectedAndLabelled)
+{
+    typeAndLeave(3, "20");
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].title, "입력오류");
+    EXPECT_EQ(msgs.shown[0].text, "기본구간의 기본시간 (30) 보다 이후시간으로 입력하세요!");
+    EXPECT_EQ(t(3)->text(), "30");
+    EXPECT_EQ(t(6)->text(), "30");
+    EXPECT_EQ(t(9)->text(), "30");
+    EXPECT_EQ(label(10), "구간요금(2) :  20분 부터"); // keeps the refused value
+    EXPECT_EQ(label(11), "구간요금(3) :  30분 부터");
+    EXPECT_EQ(label(12), "최종구간     :  30분 부터");
+}
+
+TEST_F(FrmFeeTest, LaterBandChecksFollowTheirBoxes)
+{
+    typeAndLeave(9, "100");
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].text, "구간2의 기본시간 (120) 보다 이후시간으로 입력하세요!");
+    EXPECT_EQ(t(9)->text(), "120");
+    msgs.clear();
+    c(3)->setChecked(false); // band 2 off: its end moves to band 1's and the check is gone
+    msgs.clear();
+    typeAndLeave(9, "50");
+    EXPECT_TRUE(msgs.shown.empty());
+    EXPECT_EQ(t(9)->text(), "50");
+    EXPECT_EQ(label(12), "최종구간     :  50분 부터");
+}
+
+TEST_F(FrmFeeTest, AcceptedBoundariesAreNotCopiedAgain)
+{
+    typeAndLeave(1, "40");
+    EXPECT_EQ(t(3)->text(), "40");
+    EXPECT_EQ(t(9)->text(), "40");
+    EXPECT_EQ(label(11), "구간요금(3) :  40분 부터");
+    typeAndLeave(3, "90");
+    EXPECT_EQ(t(6)->text(), "90");
+    typeAndLeave(1, "40"); // unchanged since it was accepted
+    EXPECT_EQ(t(3)->text(), "90");
+    EXPECT_EQ(t(6)->text(), "90");
+    EXPECT_TRUE(msgs.shown.empty());
+}
+
+TEST_F(FrmFeeTest, FocusTakenByAnotherWindowIsNoLeave)
+{
+    typeAndLeave(1, "45", Qt::ActiveWindowFocusReason);
+    typeAndLeave(1, "45", Qt::PopupFocusReason);
+    EXPECT_EQ(t(3)->text(), "60");
+    typeAndLeave(1, "45");
+    EXPECT_EQ(t(3)->text(), "45");
+}
+
+TEST_F(FrmFeeTest, SwitchedOffBandsTakeTheNearestBoundary)
+{
+    c(3)->setChecked(false);
+    EXPECT_EQ(t(6)->text(), "60"); // band 1's end
+    EXPECT_EQ(w<QLabel>("Label2")->text(), "기능설명 : 두번째 구간요금을 해제합니다.");
+    EXPECT_FALSE(t(7)->isEnabled());
+    c(2)->setChecked(false);
+    c(3)->setChecked(true);
+    c(3)->setChecked(false);
+    EXPECT_EQ(t(6)->text(), t(1)->text());
+    c(1)->setChecked(false);
+    EXPECT_EQ(t(1)->text(), "0");
+    EXPECT_FALSE(t(2)->isEnabled());
+    EXPECT_EQ(label(9), "구간요금(1) :   0분 부터");
+    c(3)->setChecked(true);
+    c(3)->setChecked(false);
+    EXPECT_EQ(t(6)->text(), "0");
+}
+
+TEST_F(FrmFeeTest, SwitchingBandOneOnRestartsItAtTheBasicTime)
+{
+    c(2)->setChecked(false);
+    typeAndLeave(1, "35");
+    c(2)->setChecked(true);
+    EXPECT_EQ(t(3)->text(), "35");
+    EXPECT_TRUE(t(3)->isEnabled());
+    EXPECT_EQ(w<QLabel>("Label2")->text(), "기능설명 : 첫번째 구간요금을 적용합니다.");
+}
+
+TEST_F(FrmFeeTest, FixedAmountModeShowsOnlyItsControls)
+{
+    c(5)->setChecked(true);
+    EXPECT_TRUE(label(0).startsWith("일일 고정금액 :"));
+    EXPECT_TRUE(label(0).endsWith("원"));
+    EXPECT_EQ(label(0).size(), QString("일일 고정금액 :").size() + 85 + 1);
+    for (int i : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17}) EXPECT_TRUE(t(i)->isHidden()) << i;
+    for (int i : {2, 14, 15}) EXPECT_FALSE(t(i)->isHidden()) << i;
+    for (int i : {1, 2, 3, 4, 8, 9}) EXPECT_TRUE(c(i)->isHidden()) << i;
+    for (int i : {5, 6, 7, 10, 11, 12}) EXPECT_FALSE(c(i)->isHidden()) << i;
+    for (int i : {1, 4, 5, 6, 7, 9, 10, 11, 12})
+        EXPECT_TRUE(w<QLabel>(QStringLiteral("Label1_%1").arg(i))->isHidden()) << i;
+    for (int i : {0, 2, 3, 8}) EXPECT_FALSE(w<QLabel>(QStringLiteral("Label1_%1").arg(i))->isHidden()) << i;
+    c(5)->setChecked(false);
+    EXPECT_TRUE(label(0).startsWith("기본요금 :"));
+    EXPECT_EQ(w<QLabel>("Label2")->text(), "기능설명 : 일일 고정금액을 해제합니다");
+    for (int i : {1, 3, 13, 17}) EXPECT_FALSE(t(i)->isHidden()) << i;
+    EXPECT_FALSE(t(10)->isEnabled()); // showing does not enable
+}
+
+TEST_F(FrmFeeTest, C12SwitchesItsCaption)
+{
+    c(12)->setChecked(true);
+    EXPECT_EQ(c(12)->text(), "시간할인시 출차시간을 기점으로 할인적용.");
+    EXPECT_EQ(w<QLabel>("Label2")->text(), "기능설명 : 시간할인시 출차시간을 기점으로 할인적용합니다.");
+    c(12)->setChecked(false);
+    EXPECT_EQ(c(12)->text(), "시간할인시 입차시간을 기점으로 할인적용.");
+}
+
+TEST_F(FrmFeeTest, SetBuildsTheTableAndStoresTheRow)
+{
+    t(2)->setText("1200");
+    click("Command1_0");
+    EXPECT_TRUE(msgs.shown.empty());
+    EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블").toInt(), 288);
+    EXPECT_EQ(slotFee(1), 1200);
+    EXPECT_EQ(slotFee(288), 20000);
+    EXPECT_EQ(stored("기본금액").toInt(), 1200);
+    EXPECT_EQ(w<QTableView>("FeeDBGrid")->model()->rowCount(), 288);
+    EXPECT_EQ(w<QTableView>("FeeDBGrid")->model()->headerData(2, Qt::Horizontal).toString(), "적용금액 ");
+}
+
+TEST_F(FrmFeeTest, FixedModeAlsoStoresTheRow)
+{
+    c(5)->setChecked(true);
+    t(2)->setText("7000");
+    click("Command1_0");
+    EXPECT_EQ(slotFee(100), 7000);
+    EXPECT_EQ(stored("기본금액").toInt(), 7000);
+    EXPECT_EQ(stored("고정금액사용").toInt(), 1);
+}
+
+TEST_F(FrmFeeTest, UnitTooSmallChangesNothing)
+{
+    click("Command1_0");
+    t(7)->setText("4.9");
+    t(2)->setText("5555");
+    click("Command1_0");
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].title, "입력오류");
+    EXPECT_EQ(msgs.shown[0].text, "단위 시간을 5분 이상으로 설정하세요");
+    EXPECT_EQ(slotFee(1), 1000);
+    EXPECT_EQ(stored("기본금액").toInt(), 1000);
+}
+
+TEST_F(FrmFeeTest, FailedRebuildKeepsTheOldTableAndRow)
+{
+    click("Command1_0");
+    Exec(st.Db, "CREATE TRIGGER boom BEFORE INSERT ON 요금테이블 WHEN NEW.시간 = 200 "
+                "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    t(2)->setText("3000");
+    click("Command1_0");
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].title, "프로그램 오류");
+    EXPECT_TRUE(msgs.shown[0].text.contains("disk full"));
+    EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블").toInt(), 288);
+    EXPECT_EQ(slotFee(1), 1000);
+    EXPECT_EQ(stored("기본금액").toInt(), 1000);
+}
+
+TEST_F(FrmFeeTest, ClosingStoresTheFields)
+{
+    t(14)->setText("15");
+    c(6)->setChecked(true);
+    click("CmdEnd");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(stored("시간할인").toInt(), 15);
+    EXPECT_EQ(stored("할인사용").toInt(), 1);
+    EXPECT_EQ(stored("평일개장시간").toString(), "09:00");
+    EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블").toInt(), 0); // closing builds nothing
+}
+
+class HolidayPanel : public FrmFeeTest {
+protected:
+    void add(const QString& name, const QDate& date)
+    {
+        w<QLineEdit>("Text1")->setText(name);
+        w<QDateEdit>("DTPicker1")->setDate(date);
+        click("Command2_0");
+    }
+    QStringList rows() const
+    {
+        QStringList out;
+        QSqlQuery q = Query(st.Db, "SELECT 적요, 날짜 FROM 공휴일 ORDER BY 날짜, 적요");
+        while (q.next()) out << q.value(0).toString() + "|" + q.value(1).toString();
+        return out;
+    }
+    void pick(int row)
+    {
+        auto* grid = w<QTableView>("DBGrid1");
+        const QRect r = grid->visualRect(grid->model()->index(row, 0));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
+    }
+};
+
+TEST_F(HolidayPanel, NewWithBlankOrPaddedNames)
+{
+    add("   ", QDate(2026, 5, 5));
+    add("  성탄절 ", QDate(2026, 12, 25));
+    add("it's", QDate(2026, 1, 1));
+    EXPECT_EQ(rows(), (QStringList{"it's|2026-01-01", "공휴일|2026-05-05", "성탄절|2026-12-25"}));
+    EXPECT_EQ(w<QLineEdit>("Text1")->text(), "");
+    auto* model = w<QTableView>("DBGrid1")->model();
+    EXPECT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(model->index(0, 1).data().toString(), "2026-01-01");
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "       구    분");
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "     날   짜");
+}
+
+TEST_F(HolidayPanel, DuplicateDateIsRefused)
+{
+    add("어린이날", QDate(2026, 5, 5));
+    add("다른이름", QDate(2026, 5, 5));
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].title, "데이터 중복");
+    EXPECT_EQ(msgs.shown[0].text, "이미 등록되어있습니다.");
+    EXPECT_EQ(rows(), QStringList{"어린이날|2026-05-05"});
+    EXPECT_EQ(w<QLineEdit>("Text1")->text(), "다른이름");
+}
+
+TEST_F(HolidayPanel, PickEditAndDelete)
+{
+    add("어린이날", QDate(2026, 5, 5));
+    add("성탄절", QDate(2026, 12, 25));
+    pick(1);
+    EXPECT_EQ(w<QLineEdit>("Text1")->text(), "성탄절");
+    EXPECT_EQ(w<QDateEdit>("DTPicker1")->date(), QDate(2026, 12, 25));
+    EXPECT_FALSE(w<QPushButton>("Command2_0")->isEnabled());
+    EXPECT_TRUE(w<QPushButton>("Command2_1")->isEnabled());
+    EXPECT_TRUE(w<QPushButton>("Command2_2")->isEnabled());
+
+    w<QLineEdit>("Text1")->setText("크리스마스");
+    click("Command2_1");
+    EXPECT_EQ(rows(), (QStringList{"어린이날|2026-05-05", "크리스마스|2026-12-25"}));
+    EXPECT_TRUE(w<QPushButton>("Command2_0")->isEnabled());
+    EXPECT_FALSE(w<QPushButton>("Command2_1")->isEnabled());
+
+    pick(1);
+    w<QLineEdit>("Text1")->clear();
+    click("Command2_1");
+    EXPECT_EQ(rows(), (QStringList{"어린이날|2026-05-05", "공휴일|2026-12-25"}));
+
+    pick(0);
+    click("Command2_2");
+    EXPECT_EQ(rows(), QStringList{"공휴일|2026-12-25"});
+    EXPECT_FALSE(w<QPushButton>("Command2_2")->isEnabled());
+    EXPECT_TRUE(msgs.shown.empty());
+}
+
+TEST_F(HolidayPanel, FailedEditLosesNothing)
+{
+    add("어린이날", QDate(2026, 5, 5));
+    pick(0);
+    Exec(st.Db, "CREATE TRIGGER boom BEFORE INSERT ON 공휴일 BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    w<QLineEdit>("Text1")->setText("새이름");
+    click("Command2_1");
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].title, "프로그램 오류");
+    EXPECT_EQ(rows(), QStringList{"어린이날|2026-05-05"});
+}
+
+TEST_F(HolidayPanel, CancelReturnsToAdding)
+{
+    add("어린이날", QDate(2026, 5, 5));
+    pick(0);
+    click("Command2_3");
+    EXPECT_EQ(w<QLineEdit>("Text1")->text(), "");
+    EXPECT_TRUE(w<QPushButton>("Command2_0")->isEnabled());
+    EXPECT_FALSE(w<QPushButton>("Command2_1")->isEnabled());
+    EXPECT_FALSE(w<QPushButton>("Command2_2")->isEnabled());
+}
+
+} // namespace
+} // namespace tolvo
