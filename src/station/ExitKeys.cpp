@@ -7,6 +7,8 @@
 #include "fee/FeeRun.h"
 #include "platform/Vb.h"
 #include "serial/FeeDisplay.h"
+#include "serial/Printer.h"
+#include "serial/Receipt.h"
 #include "station/ExitCancel.h"
 #include "station/ExitRecord.h"
 #include "station/Station.h"
@@ -50,9 +52,8 @@ void feeDispTime(Station& st, const QString& hhnn)
 {
     st.exitLinks.feeDispTime ? st.exitLinks.feeDispTime(hhnn) : FeeDisp_Time(st, hhnn);
 }
-// PRINTER-PENDING: the printer routines are called here once they are built.
-void openDrawer(Station& st) { if (st.exitLinks.openDrawer) st.exitLinks.openDrawer(); }
-void receiptPrint(Station& st) { if (st.exitLinks.receiptPrint) st.exitLinks.receiptPrint(); }
+void openDrawer(Station& st) { st.exitLinks.openDrawer ? st.exitLinks.openDrawer() : Printer_OpenDrawer(st); }
+void receiptPrint(Station& st) { st.exitLinks.receiptPrint ? st.exitLinks.receiptPrint() : Receipt_Print(st); }
 bool readerWrite(Station& st, const QString& d) { return st.exitLinks.readerWrite && st.exitLinks.readerWrite(d); }
 void readerPrint90(Station& st, const QString& d) { if (st.exitLinks.readerPrint90) st.exitLinks.readerPrint90(d); }
 void readerPrint96(Station& st, const QString& d) { if (st.exitLinks.readerPrint96) st.exitLinks.readerPrint96(d); }
