@@ -1,0 +1,83 @@
+// Archive of a busy day: 20,000 settled exits and 5,000 season passages in the live file.
+#include "database/Archive.h"
+#include "database/DBase.h"
+#include "database/Sql.h"
+#include "platform/Clock.h"
+#include "platform/ScriptedMessages.h"
+#include "station/RecordingMainScreen.h"
+#include "station/Station.h"
+
+#include <QCoreApplication>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+using namespace tolvo;
+
+namespace {
+
+void FillBusyDay(const Station& st)
+{
+    Transaction tx(st.Db);
+    QSqlQuery ticket(st.Db);
+    ticket.prepare("INSERT INTO 일반권 (티켓번호, 입차일, 입차시간, 출차일, 출차시간, 입차코드, 총주차시간, 총주차요금, "
+                   "할인시간, 실수령금액, 정산구분, 전송여부, 할인구분, 포스코드) "
+                   "VALUES (?, '2026-01-04', ?, '2026-01-04', '23:00', ?, '120', 3000, 0, 3000, 1, 1, '현금출차', 0)");
+    for (int i = 0; i < 20000; ++i) {
+        const QString no = QString("%1").arg(i % 10000, 4, 10, QChar('0'));
+        const QString time = QString("%1:%2").arg(8 + i / 10000, 2, 10, QChar('0')).arg(i % 60, 2, 10, QChar('0'));
+        ticket.addBindValue(no);
+        ticket.addBindValue(time);
+        ticket.addBindValue(no + "20260104" + QString(time).remove(':'));
+        if (!ticket.exec()) throw std::runtime_error(ticket.lastError().text().toStdString());
+    }
+    QSqlQuery pass(st.Db);
+    pass.prepare("INSERT INTO 정기권입출차 (입차일자, 입차시간, 출차일자, 출차시간, 입출상태, 정기권번호, 차량번호, 이름, "
+                 "종료일, 처리일시, 입출구분) VALUES ('2026-01-04', '08:00', '2026-01-04', '18:00', '정상출차', ?, "
+                 "'12가3456', '홍길동', '2026-12-31', '0104180000', 1)");
+    for (int i = 0; i < 5000; ++i) {
+        pass.addBindValue(QString("%1").arg(i, 10, 10, QChar('0')));
+        if (!pass.exec()) throw std::runtime_error("fill failed");
+    }
+    tx.commit();
+}
+
+void BM_ArchiveBusyDay(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir dir;
+        ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(0, 0, 1)));
+        ScriptedMessages msgs;
+        RecordingMainScreen screen;
+        Station st(clock, msgs, screen);
+        st.AppPath = dir.path();
+        st.IniPath = st.AppPath + "/Tolvo.ini";
+        DBase::SetFolders(st);
+        DBase::DataBase_Check(st);
+        DBase::DataBase_Open(st);
+        FillBusyDay(st);
+        state.ResumeTiming();
+
+        Archive_DayData(st);
+
+        state.PauseTiming();
+        if (RowCount(st.Db, "일반권") != 0 || RowCount(st.Db, "정기권입출차") != 0 || !screen.list1.isEmpty())
+            state.SkipWithError("rows were not archived");
+        DBase::DataBase_Close(st);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ArchiveBusyDay)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
