@@ -64,8 +64,9 @@ void placeInGaps(QLabel* label, std::initializer_list<QWidget*> fields)
         int j = i;
         while (j < text.size() && text[j] == QLatin1Char(' ')) ++j;
         if (j - i >= 3) {
-            const int x = label->x() + fm.horizontalAdvance(text.left(i)) + 2;
-            const int w = std::max(36, fm.horizontalAdvance(text.mid(i, j - i)) - 4);
+            const int gap = fm.horizontalAdvance(text.mid(i, j - i));
+            const int w = std::max(36, gap * 3 / 4);
+            const int x = label->x() + fm.horizontalAdvance(text.left(i)) + (gap - w) / 2;
             (*field)->setGeometry(x, label->y(), w, kRowH);
             ++field;
         }
@@ -202,10 +203,10 @@ void FrmFee::buildTariffPanel()
         D1[size_t(i)]->setDisplayFormat(QStringLiteral("HH:mm"));
     }
     y += kRowStep;
-    Label1[2] = makeLabel(this, QStringLiteral("Label1_2"), QStringLiteral("평일개장시각 :") + blanks(22) + QStringLiteral("평일폐장시각 :") + blanks(22), kLeft, y);
+    Label1[2] = makeLabel(this, QStringLiteral("Label1_2"), QStringLiteral("평일개장시각 :") + blanks(30) + QStringLiteral("평일폐장시각 :") + blanks(30), kLeft, y);
     placeInGaps(Label1[2], {D1[0], D1[1]});
     y += kRowStep;
-    Label1[8] = makeLabel(this, QStringLiteral("Label1_8"), QStringLiteral("주말개장시각 :") + blanks(22) + QStringLiteral("주말폐장시각 :") + blanks(22), kLeft, y);
+    Label1[8] = makeLabel(this, QStringLiteral("Label1_8"), QStringLiteral("주말개장시각 :") + blanks(30) + QStringLiteral("주말폐장시각 :") + blanks(30), kLeft, y);
     placeInGaps(Label1[8], {D1[2], D1[3]});
 
     C[10]->setText(QStringLiteral("폐장시간 이후 개장시간 이전 까지 무료요금 처리함"));
