@@ -263,6 +263,14 @@ TEST_F(FrmFeeTest, ClosingStoresTheFields)
     EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블").toInt(), 0); // closing builds nothing
 }
 
+TEST_F(FrmFeeTest, EscClosesLikeTheEndButton)
+{
+    t(15)->setText("7");
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(stored("회차시간").toInt(), 7);
+}
+
 class HolidayPanel : public FrmFeeTest {
 protected:
     void add(const QString& name, const QDate& date)

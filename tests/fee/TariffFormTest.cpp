@@ -1,0 +1,156 @@
+#include "fee/TariffForm.h"
+#include "FeeFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace tolvo {
+namespace {
+
+Boundaries activated(const char* t1, const char* t3, const char* t6, const char* t9)
+{
+    Boundaries b;
+    b.text = {t1, t3, t6, t9};
+    b.basicOn = b.band1On = b.band2On = true;
+    ActivateBoundaries(b);
+    return b;
+}
+
+TEST(StartLabels, PaddingOnActivationAndOnLeave)
+{
+    const Boundaries b = activated("30", "60", "120", "1440");
+    EXPECT_EQ(b.label[0], "구간요금(1) :   30분 부터");
+    EXPECT_EQ(b.label[3], "최종구간     : 1440분 부터");
+    EXPECT_FALSE(b.loading);
+    EXPECT_EQ(StartLabel(0, "30", 3), "구간요금(1) :  30분 부터");
+    EXPECT_EQ(StartLabel(2, "1000", 3), "구간요금(3) : 1000분 부터");
+}
+
+struct LeaveCase {
+    const char* name;
+    Boundaries::Field field;
+    std::array<const char*, 4> typed;     // T1, T3, T6, T9 after typing
+    bool basicOn, band1On, band2On;
+    std::array<const char*, 4> expected;  // the fields afterwards
+    const char* message;                  // "" when none
+    const char* focus;
+};
+
+const LeaveCase kLeaves[] = {
+    {"unchanged does nothing", Boundaries::T1, {"30", "60", "120", "200"}, true, true, true,
+     {"30", "60", "120", "200"}, "", ""},
+    {"basic time copied on", Boundaries::T1, {"40", "60", "120", "200"}, true, true, true,
+     {"40", "40", "40", "40"}, "", ""},
+    {"band 1 end carried", Boundaries::T3, {"30", "90", "120", "200"}, true, true, true,
+     {"30", "90", "90", "90"}, "", ""},
+    {"band 1 end equal passes", Boundaries::T3, {"30", "30", "120", "200"}, true, true, true,
+     {"30", "30", "30", "30"}, "", ""},
+    {"band 1 end refused", Boundaries::T3, {"30", "20", "120", "200"}, true, true, true,
+     {"30", "30", "30", "30"}, "기본구간의 기본시간 (30) 보다 이후시간으로 입력하세요!", "T3"},
+    {"band 1 end free without basic", Boundaries::T3, {"30", "20", "120", "200"}, false, true, true,
+     {"30", "20", "20", "20"}, "", ""},
+    {"band 2 end refused", Boundaries::T6, {"30", "60", "50", "200"}, true, true, true,
+     {"30", "60", "60", "60"}, "구간1의 기본시간 (60) 보다 이후시간으로 입력하세요!", "T6"},
+    {"band 2 end compared before rounding", Boundaries::T6, {"30", "60.4", "60", "200"}, true, true, true,
+     {"30", "60.4", "60.4", "60.4"}, "구간1의 기본시간 (60.4) 보다 이후시간으로 입력하세요!", "T6"},
+    {"band 3 end refused", Boundaries::T9, {"30", "60", "120", "100"}, true, true, true,
+     {"30", "60", "120", "120"}, "구간2의 기본시간 (120) 보다 이후시간으로 입력하세요!", "T9"},
+    {"band 3 end free with band 2 off", Boundaries::T9, {"30", "60", "120", "100"}, true, true, false,
+     {"30", "60", "120", "100"}, "", ""},
+    {"leaving T9 ignores earlier changes", Boundaries::T9, {"99", "60", "120", "200"}, true, true, true,
+     {"99", "60", "120", "200"}, "", ""},
+};
+
+class LeaveTable : public ::testing::TestWithParam<LeaveCase> {};
+
+TEST_P(LeaveTable, ChecksCarriesAndAccepts)
+{
+    const LeaveCase& c = GetParam();
+    Boundaries b = activated("30", "60", "120", "200");
+    for (int i = 0; i < 4; ++i) b.text[size_t(i)] = c.typed[size_t(i)];
+    b.basicOn = c.basicOn;
+    b.band1On = c.band1On;
+    b.band2On = c.band2On;
+    ScriptedMessages msgs;
+    const QString focus = LeaveBoundary(b, c.field, msgs);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(b.text[size_t(i)], c.expected[size_t(i)]) << c.name << " field " << i;
+    EXPECT_EQ(focus, c.focus) << c.name;
+    if (*c.message) {
+        ASSERT_EQ(msgs.shown.size(), 1u) << c.name;
+        EXPECT_EQ(msgs.shown[0].title, "입력오류");
+        EXPECT_EQ(msgs.shown[0].text, QString::fromUtf8(c.message));
+    } else {
+        EXPECT_TRUE(msgs.shown.empty()) << c.name;
+    }
+    if (c.field == Boundaries::T1 || QString::fromLatin1(c.typed[0]) == "30") {
+        // What the handler accepted is not passed on again by leaving the basic time.
+        const auto after = b.text;
+        LeaveBoundary(b, Boundaries::T1, msgs);
+        EXPECT_EQ(b.text, after) << c.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Leaves, LeaveTable, ::testing::ValuesIn(kLeaves));
+
+TEST(Leave, NothingWhileLoading)
+{
+    Boundaries b;
+    b.text = {"30", "10", "0", "0"};
+    b.basicOn = true;
+    ScriptedMessages msgs;
+    EXPECT_EQ(LeaveBoundary(b, Boundaries::T3, msgs), "");
+    EXPECT_EQ(b.text[1], "10");
+    EXPECT_TRUE(msgs.shown.empty());
+}
+
+TEST(Leave, RefusedBandOneEndKeepsItsLabel)
+{
+    Boundaries b = activated("30", "60", "120", "200");
+    b.text[1] = "20";
+    ScriptedMessages msgs;
+    LeaveBoundary(b, Boundaries::T3, msgs);
+    EXPECT_EQ(b.label[1], "구간요금(2) :  20분 부터");
+    EXPECT_EQ(b.label[2], "구간요금(3) :  30분 부터");
+    EXPECT_EQ(b.label[0], "구간요금(1) :   30분 부터"); // not rebuilt
+}
+
+using TariffFormDb = test::FeeFixture;
+
+TEST_F(TariffFormDb, SaveAddsTheRowWhenMissingAndRoundsNumbers)
+{
+    TariffForm f;
+    f.checks["C1"] = true;
+    f.texts["T1"] = "22.5";
+    f.texts["T2"] = "1000";
+    f.times["D1_0"] = "09:00";
+    SaveTariffForm(st.Db, f);
+    EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 기타").toInt(), 1);
+    SaveTariffForm(st.Db, f);
+    EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 기타").toInt(), 1);
+    const TariffForm back = LoadTariffForm(st.Db);
+    EXPECT_TRUE(back.checks.value("C1"));
+    EXPECT_FALSE(back.checks.value("C5"));
+    EXPECT_EQ(back.texts.value("T1"), "22");
+    EXPECT_EQ(back.texts.value("T2"), "1000");
+    EXPECT_EQ(back.texts.value("T17"), "0");
+    EXPECT_EQ(back.times.value("D1_0"), "09:00");
+}
+
+TEST_F(TariffFormDb, SetStoresRowAndTableTogether)
+{
+    TariffForm f;
+    f.checks["C5"] = true;
+    f.texts["T2"] = "8000";
+    f.texts["T12"] = "0";
+    EXPECT_EQ(SetTariff(st.Db, f).kind, SetOutcome::Done);
+    EXPECT_EQ(Scalar(st.Db, "SELECT 기본금액 FROM 기타").toInt(), 8000);
+    EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블 WHERE 요금 = 8000").toInt(), 288);
+
+    f.checks["C5"] = false; // banded mode refuses the final unit 0
+    const SetOutcome refused = SetTariff(st.Db, f);
+    EXPECT_EQ(refused.kind, SetOutcome::UnitTooSmall);
+    EXPECT_EQ(refused.focusField, "T12");
+    EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블 WHERE 요금 = 8000").toInt(), 288);
+}
+
+} // namespace
+} // namespace tolvo
