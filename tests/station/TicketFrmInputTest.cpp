@@ -1,0 +1,130 @@
+// The entry form FrmInput ("발권정보 입력"), offscreen.
+
+#include "station/FrmInput.h"
+#include "station/FrmInputLogic.h"
+
+#include "common/TestStation.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 1, 5), QTime(9, 7));
+
+template <class T>
+T* child(QWidget& w, const char* name)
+{
+    return w.findChild<T*>(QString::fromLatin1(name));
+}
+
+TEST(TicketFrmInputLogic, ValidDatesAndTimes)
+{
+    EXPECT_TRUE(FrmInput_DateValid(QStringLiteral("2026-01-05")));
+    EXPECT_TRUE(FrmInput_DateValid(QStringLiteral("2028-02-29")));
+    for (const char* bad : {"2026-02-29", "2026-13-01", "2026-00-10", "2026-01-32", "2026-01-", "20260105", ""})
+        EXPECT_FALSE(FrmInput_DateValid(QString::fromLatin1(bad))) << bad;
+    EXPECT_TRUE(FrmInput_TimeValid(QStringLiteral("00:00")));
+    EXPECT_TRUE(FrmInput_TimeValid(QStringLiteral("23:59")));
+    for (const char* bad : {"24:00", "12:60", "1:05", "12:", ""})
+        EXPECT_FALSE(FrmInput_TimeValid(QString::fromLatin1(bad))) << bad;
+    EXPECT_EQ(FrmInput_TicketData(QStringLiteral("0777"), QStringLiteral("2026-01-05"), QStringLiteral("08:30")),
+              QStringLiteral("0777202601050830"));
+    EXPECT_EQ(FrmInput_TicketData(QStringLiteral("0777"), QStringLiteral("2026-02-30"), QStringLiteral("08:30")), QString());
+    EXPECT_EQ(FrmInput_TicketData(QStringLiteral("077"), QStringLiteral("2026-01-05"), QStringLiteral("08:30")), QString());
+}
+
+TEST(TicketFrmInput, ControlsCaptionsAndDefaults)
+{
+    FrmInput f(QStringLiteral("0777"), kNow);
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("발권정보 입력"));
+    EXPECT_EQ(child<QLabel>(f, "Label1")->text(), QStringLiteral("입차일시를 입력하세요!"));
+    EXPECT_EQ(child<QLabel>(f, "Label2")->text(), QStringLiteral("입차일"));
+    EXPECT_EQ(child<QLabel>(f, "Label3")->text(), QStringLiteral("입차시간"));
+    EXPECT_EQ(child<QLabel>(f, "Label4")->text(), QString());
+    EXPECT_EQ(child<QPushButton>(f, "Command1")->text(), QStringLiteral("확인(&Y)"));
+    EXPECT_EQ(child<QPushButton>(f, "Command2")->text(), QStringLiteral("취소(&C)"));
+    EXPECT_EQ(child<QLineEdit>(f, "MaskEdBox1")->text(), QStringLiteral("2026-01-05"));
+    EXPECT_EQ(child<QLineEdit>(f, "MaskEdBox2")->text(), QStringLiteral("09:07"));
+}
+
+TEST(TicketFrmInput, EnterOnABadBoxShowsTheErrorAndAChangeClearsIt)
+{
+    FrmInput f(QStringLiteral("0777"), kNow);
+    f.show();
+    auto* date = child<QLineEdit>(f, "MaskEdBox1");
+    auto* error = child<QLabel>(f, "Label4");
+    date->setText(QStringLiteral("2026-13-05"));
+    QTest::keyClick(date, Qt::Key_Return);
+    EXPECT_EQ(error->text(), QStringLiteral(" 입력 오류 입니다.... "));
+    EXPECT_TRUE(date->hasSelectedText());
+    EXPECT_TRUE(f.isVisible());
+    date->setText(QStringLiteral("2026-12-05"));
+    EXPECT_EQ(error->text(), QString());
+}
+
+TEST(TicketFrmInput, EnterOnAGoodBoxMovesOn)
+{
+    FrmInput f(QStringLiteral("0777"), kNow);
+    f.show();
+    QApplication::setActiveWindow(&f);
+    auto* date = child<QLineEdit>(f, "MaskEdBox1");
+    date->setFocus();
+    QTest::keyClick(date, Qt::Key_Return);
+    EXPECT_EQ(child<QLabel>(f, "Label4")->text(), QString());
+    EXPECT_TRUE(f.isVisible()); // Enter does not confirm the form
+    EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(f, "MaskEdBox2"));
+}
+
+TEST(TicketFrmInput, ConfirmGivesTheTicketData)
+{
+    FrmInput f(QStringLiteral("0777"), kNow);
+    f.show();
+    child<QLineEdit>(f, "MaskEdBox1")->setText(QStringLiteral("2026-01-04"));
+    child<QLineEdit>(f, "MaskEdBox2")->setText(QStringLiteral("23:15"));
+    QTest::mouseClick(child<QPushButton>(f, "Command1"), Qt::LeftButton);
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_EQ(f.ticketData(), QStringLiteral("0777202601042315"));
+}
+
+TEST(TicketFrmInput, ConfirmWithABadTimeDoesNothing)
+{
+    FrmInput f(QStringLiteral("0777"), kNow);
+    f.show();
+    child<QLineEdit>(f, "MaskEdBox2")->setText(QStringLiteral("25:00"));
+    QTest::mouseClick(child<QPushButton>(f, "Command1"), Qt::LeftButton);
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.ticketData(), QString());
+}
+
+TEST(TicketFrmInput, CancelAndTheCloseButtonBothCancel)
+{
+    test::TestStation ts(test::TestStation::Db::None, kNow);
+    FrmInput_Install(ts.st, nullptr);
+
+    QTimer::singleShot(0, [] {
+        auto* f = qobject_cast<FrmInput*>(QApplication::activeModalWidget());
+        ASSERT_NE(f, nullptr);
+        QTest::mouseClick(child<QPushButton>(*f, "Command2"), Qt::LeftButton);
+    });
+    EXPECT_EQ(ts.st.exitLinks.frmInput(QStringLiteral("0777")), QString());
+
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_EQ(ts.st.exitLinks.frmInput(QStringLiteral("0777")), QString());
+
+    QTimer::singleShot(0, [] {
+        auto* f = qobject_cast<FrmInput*>(QApplication::activeModalWidget());
+        ASSERT_NE(f, nullptr);
+        child<QLineEdit>(*f, "MaskEdBox2")->setText(QStringLiteral("08:30"));
+        QTest::mouseClick(child<QPushButton>(*f, "Command1"), Qt::LeftButton);
+    });
+    EXPECT_EQ(ts.st.exitLinks.frmInput(QStringLiteral("0777")), QStringLiteral("0777202601050830"));
+}
+
+} // namespace
