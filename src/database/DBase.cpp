@@ -1,5 +1,6 @@
 #include "database/DBase.h"
 
+#include "database/Archive.h"
 #include "database/FirstRun.h"
 #include "database/Schema.h"
 #include "database/Sql.h"
@@ -293,6 +294,7 @@ std::optional<int> DataBase_Startup(Station& st)
     } catch (const std::exception& e) {
         return fail(e);
     }
+    st.routines.ArchiveDay = Archive_DayData;  // the main timer's change of day
     return std::nullopt;
 }
 

@@ -50,8 +50,9 @@ void DataBase_Open(Station& st);
 void DataBase_Close(Station& st);
 
 // The database part of start-up in order: folders, leftover "*.bak", check, compact,
-// open. Failures are shown to the operator. Returns the exit code when the program
-// must end, nothing when start-up goes on.
+// open; then attaches the daily archive to the main timer (st.routines.ArchiveDay).
+// Failures are shown to the operator. Returns the exit code when the program must
+// end, nothing when start-up goes on.
 std::optional<int> DataBase_Startup(Station& st);
 
 } // namespace DBase

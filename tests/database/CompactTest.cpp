@@ -140,6 +140,7 @@ TEST(Startup, EmptyProgramFolderGoesOnWithAnOpenDatabase)
     EXPECT_TRUE(ts.st.Db.isOpen());
     EXPECT_EQ(ts.count("근무자관리"), 6);
     EXPECT_TRUE(QFileInfo::exists(ts.path("Master/Master.mdb")));
+    EXPECT_TRUE(static_cast<bool>(ts.st.routines.ArchiveDay));
 }
 
 TEST(Startup, RepairEndsTheProgramAndAFailedRepairEndsWithAnError)
