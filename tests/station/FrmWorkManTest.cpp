@@ -1,0 +1,202 @@
+#include "common/TestStation.h"
+#include "database/Sql.h"
+#include "station/FormMode.h"
+#include "station/FrmWorkMan.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+namespace {
+
+QCheckBox* check(QWidget& w, int index)
+{
+    auto* c = w.findChild<QCheckBox*>(QStringLiteral("Check1_%1").arg(index));
+    EXPECT_NE(c, nullptr) << index;
+    return c;
+}
+
+QLineEdit* txt(QWidget& w, int n) { return w.findChild<QLineEdit*>(QStringLiteral("Txt%1").arg(n)); }
+
+bool right(TestStation& ts, int code, int r)
+{
+    return ToBool(ts.value(QStringLiteral("SELECT 권한%1 FROM 근무자관리 WHERE 근무자코드 = ?").arg(r), {code}));
+}
+
+class ConfigHome {
+public:
+    ConfigHome() : m_old(qgetenv("XDG_CONFIG_HOME")), m_had(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+    {
+        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    }
+    ~ConfigHome()
+    {
+        if (m_had) qputenv("XDG_CONFIG_HOME", m_old);
+        else qunsetenv("XDG_CONFIG_HOME");
+    }
+    QTemporaryDir dir;
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
+
+} // namespace
+
+TEST(FrmWorkManData, LoadsTheSevenRows)
+{
+    TestStation ts;
+    const WorkManData d = LoadWorkMan(ts.st.Db);
+    EXPECT_TRUE(d.workers[0].present);
+    EXPECT_EQ(d.workers[0].name, "근무자1");
+    EXPECT_EQ(d.workers[0].password, "739164");
+    EXPECT_EQ(d.workers[4].password, "671290");
+    for (bool r : d.workers[2].rights) EXPECT_TRUE(r);
+    EXPECT_TRUE(d.adminPresent);
+    EXPECT_TRUE(d.optionsPresent);
+    EXPECT_TRUE(d.options.at(35));
+    EXPECT_FALSE(d.options.at(46));
+}
+
+TEST(FrmWorkManScreen, EachRightsBoxLandsOnItsWorkerAndRight)
+{
+    for (int w = 0; w < 5; ++w) {
+        for (int r = 0; r < 6; ++r) {
+            TestStation ts;
+            {
+                FrmWorkMan form(ts.st);
+                form.show();
+                check(form, kRightBoxes[size_t(w)][size_t(r)])->setChecked(false);
+                form.close();
+                EXPECT_EQ(form.closeResult(), WorkManClose::Reload);
+            }
+            for (int code = 1; code <= 5; ++code)
+                for (int k = 1; k <= 6; ++k)
+                    EXPECT_EQ(right(ts, code, k), !(code == w + 1 && k == r + 1))
+                        << "box " << kRightBoxes[size_t(w)][size_t(r)] << " worker " << code << " right " << k;
+        }
+    }
+}
+
+TEST(FrmWorkManScreen, NamesAndPasswordsStoredAsTypedByEveryClosePath)
+{
+    TestStation ts;
+    {
+        FrmWorkMan form(ts.st);
+        form.show();
+        EXPECT_EQ(txt(form, 1)->text(), "근무자1");
+        EXPECT_EQ(txt(form, 11)->echoMode(), QLineEdit::Password);
+        txt(form, 1)->setText("O'Brien");
+        txt(form, 2)->setText("123");     // short passwords are stored too
+        txt(form, 3)->setText("");        // an empty name too
+        txt(form, 10)->setText("739164"); // a password already used by worker 1
+        txt(form, 11)->setText("999999");
+        QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+        EXPECT_FALSE(form.isVisible());
+    }
+    EXPECT_EQ(ts.value("SELECT 근무자명 FROM 근무자관리 WHERE 근무자코드 = 1").toString(), "O'Brien");
+    EXPECT_EQ(ts.value("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = 1").toString(), "123");
+    EXPECT_TRUE(ts.value("SELECT 근무자명 FROM 근무자관리 WHERE 근무자코드 = 2").isNull());
+    EXPECT_EQ(ts.value("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = 5").toString(), "739164");
+    EXPECT_EQ(ts.value("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = 0").toString(), "999999");
+    EXPECT_EQ(ts.value("SELECT 근무자명 FROM 근무자관리 WHERE 근무자코드 = 0").toString(), "관리자");
+}
+
+TEST(FrmWorkManScreen, DisplayOptionTakesEffectOnTheMainScreenAtClose)
+{
+    TestStation ts;
+    {
+        FrmWorkMan form(ts.st);
+        form.show();
+        check(form, 35)->setChecked(false);
+        check(form, 42)->setChecked(false);
+        form.close();
+    }
+    EXPECT_FALSE(ToBool(ts.value("SELECT 일반입차수표시 FROM 폼구성")));
+    EXPECT_FALSE(ts.screen.visible.value("LCnt_0", true));
+    EXPECT_FALSE(ts.screen.visible.value("PnlTime", true));
+    EXPECT_TRUE(ts.screen.visible.value("LCnt_1", false));
+    EXPECT_TRUE(ts.msgs.shown.empty());
+}
+
+TEST(FrmWorkManScreen, AutoRunIsWrittenAtTheClickAndEmptiedAgain)
+{
+    ConfigHome home;
+    TestStation ts;
+    FrmWorkMan form(ts.st);
+    form.show();
+    check(form, 45)->click();
+    EXPECT_TRUE(check(form, 45)->isChecked());
+    EXPECT_EQ(AutoRunEntryCommand(), ts.st.AppPath + "/tolvo");
+    check(form, 45)->click();
+    EXPECT_TRUE(QFile::exists(AutoRunEntryPath()));
+    EXPECT_EQ(AutoRunEntryCommand(), "");
+    form.close();
+    EXPECT_FALSE(ToBool(ts.value("SELECT 자동실행 FROM 폼구성")));
+}
+
+TEST(FrmWorkManScreen, ForcedModeChangeSavesShowsTheNoticeAndShutsDown)
+{
+    ConfigHome home;
+    TestStation ts;
+    Exec(ts.st.Db, "UPDATE 시스템 SET 정상적인종료 = 0");
+    {
+        FrmWorkMan form(ts.st);
+        form.show();
+        check(form, 45)->click(); // auto-run ticked at once
+        check(form, 46)->setChecked(true);
+        txt(form, 1)->setText("새이름");
+        form.close(); // the window's close box
+        EXPECT_EQ(form.closeResult(), WorkManClose::Restart);
+    }
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(ts.msgs.shown[0].kind, "MsgBox");
+    EXPECT_EQ(ts.msgs.shown[0].title, "Tarvola");
+    EXPECT_EQ(ts.msgs.shown[0].style, vbInformation);
+    EXPECT_EQ(ts.msgs.shown[0].text,
+              "(주화면 설정에서 강제모드 사용여부) 옵션은 주화면을 전환할때 사용합니다. \r\r프로그램을 다시 시작하세요.");
+    EXPECT_FALSE(ts.st.Db.isOpen());
+    EXPECT_EQ(AutoRunEntryCommand(), ts.st.AppPath + "/tolvo");
+
+    ts.OpenFreshDatabase(); // the next start
+    EXPECT_TRUE(ToBool(ts.value("SELECT 강제모드 FROM 폼구성")));
+    EXPECT_TRUE(ToBool(ts.value("SELECT 자동실행 FROM 폼구성")));
+    EXPECT_TRUE(ToBool(ts.value("SELECT 정상적인종료 FROM 시스템")));
+    EXPECT_EQ(ts.value("SELECT 근무자명 FROM 근무자관리 WHERE 근무자코드 = 1").toString(), "새이름");
+}
+
+TEST(FrmWorkManScreen, EnterOnACheckBoxMovesOnWithoutToggling)
+{
+    TestStation ts;
+    FrmWorkMan form(ts.st);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QCheckBox* box = check(form, 0);
+    box->setFocus();
+    const bool before = box->isChecked();
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(box->isChecked(), before);
+    EXPECT_FALSE(box->hasFocus());
+}
+
+TEST(FrmWorkManScreen, MissingWorkerRowIsLeftAlone)
+{
+    TestStation ts;
+    Exec(ts.st.Db, "DELETE FROM 근무자관리 WHERE 근무자코드 = 3");
+    {
+        FrmWorkMan form(ts.st);
+        form.show();
+        EXPECT_FALSE(txt(form, 5)->isEnabled());
+        form.close();
+    }
+    EXPECT_EQ(ts.count("근무자관리"), 5);
+    EXPECT_TRUE(ts.msgs.shown.empty());
+}
