@@ -1,11 +1,14 @@
-#include "database/DBase.h"
+#include "fee/FrmFee.h"
+#include "fee/FrmKey.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
-#include "serial/FeeDisplay.h"
+#include "serial/FrmDebug.h"
 #include "station/FrmAbout.h"
 #include "station/FrmInput.h"
+#include "station/CommDispatch.h"
 #include "station/FrmSplash.h"
+#include "station/FrmWorkMan.h"
 #include "station/MainWindow.h"
 #include "station/QtMessages.h"
 #include "station/Startup.h"
@@ -23,6 +26,10 @@ using tolvo::Station;
 void RegisterScreens(Station& st, MainWindow& w)
 {
     w.registerScreen(QStringLiteral("frmAbout"), [&st](QWidget* parent) { tolvo::ShowFrmAbout(&st.Db, parent); });
+    w.registerScreen(QStringLiteral("FrmFee"), [&st](QWidget* parent) { tolvo::ShowFrmFee(st, parent); });
+    w.registerScreen(QStringLiteral("FrmKey"), [&st](QWidget* parent) { tolvo::ShowFrmKey(st, parent); });
+    w.registerScreen(QStringLiteral("FrmWorkMan"), [&st](QWidget* parent) { tolvo::ShowFrmWorkMan(st, parent); });
+    w.registerScreen(QStringLiteral("FrmDebug"), [&st](QWidget* parent) { tolvo::FrmDebug::ShowFor(st, parent); });
 }
 
 } // namespace
@@ -40,6 +47,7 @@ int main(int argc, char** argv)
     st.AppPath = tolvo::ProgramFolder();
     QDir().mkpath(st.AppPath);
     st.comm = std::make_unique<tolvo::Comm>();
+    tolvo::AttachCommDispatch(st);
     window.attach(st);
     RegisterScreens(st, window);
     tolvo::FrmInput_Install(st, &window);

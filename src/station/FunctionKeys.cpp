@@ -2,6 +2,8 @@
 
 #include "database/Sql.h"
 #include "platform/Ini.h"
+#include "serial/Printer.h"
+#include "serial/Receipt.h"
 #include "station/LostTicket.h"
 #include "station/Menus.h"
 #include "station/Station.h"
@@ -23,6 +25,17 @@ void CountOpening(Station& st, qint32& count, const char* key)
 }
 
 } // namespace
+
+FunctionKeyActions DefaultFunctionKeyActions()
+{
+    FunctionKeyActions a;
+    a.openDrawer = [](Station& st) { Printer_OpenDrawer(st); };
+    a.receiptReprint = [](Station& st) { Receipt_Reprint(st); };
+    a.ejectTicket = [](Station& st) {
+        if (st.exitLinks.readerEject) st.exitLinks.readerEject();
+    };
+    return a;
+}
 
 const char* FunctionMenuItem(int code)
 {

@@ -18,6 +18,10 @@ struct FunctionKeyActions {
     std::function<void(Station&)> eraseTicket;      // 29 RD_EraseTicket
 };
 
+// Printer_OpenDrawer, Receipt_Reprint and the reader's eject of the exit links;
+// the barriers wait for the season gates.
+FunctionKeyActions DefaultFunctionKeyActions();
+
 // The function code (0..29) of the active function key on this key code and
 // shift state; -1 when no active key is bound to it.
 int FunctionCodeOf(Station& st, int keyCode, int shift);

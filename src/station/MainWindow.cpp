@@ -1,12 +1,14 @@
 #include "station/MainWindow.h"
 
 #include "platform/VirtualKeys.h"
+#include "station/ExitKeys.h"
 #include "station/Fnd1.h"
 #include "station/FormMode.h"
 #include "station/MainLoad.h"
 #include "station/Shutdown.h"
 #include "station/Station.h"
 #include "station/TicketEntry.h"
+#include "station/Timer1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -83,6 +85,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_timer1.setInterval(1000);
     connect(&m_timer1, &QTimer::timeout, this, &MainWindow::tick);
     onEnd = [](int code) { QCoreApplication::exit(code); };
+    onTick = [this] {
+        if (m_st) Timer1_Tick(*m_st);
+    };
+    functionActions = DefaultFunctionKeyActions();
     chooseColour = [this](const QColor& current) -> std::optional<QColor> {
         const QColor c = QColorDialog::getColor(current, this);
         if (!c.isValid()) return std::nullopt;
@@ -333,11 +339,7 @@ void MainWindow::keyUp(int keyCode, int shift)
 {
     if (!m_st) return;
     guarded([&] {
-        if (m_st->trx.TicketInProgress) {
-            if (onExitKey) onExitKey(keyCode, shift);
-        } else {
-            FunctionKey(*m_st, *m_menus, functionActions, keyCode, shift);
-        }
+        if (!ExitKeys_KeyUp(*m_st, keyCode, shift)) FunctionKey(*m_st, *m_menus, functionActions, keyCode, shift);
     });
 }
 

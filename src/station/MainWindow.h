@@ -48,10 +48,8 @@ public:
     void registerScreen(const QString& form, ScreenFactory show);
     bool hasScreen(const QString& form) const { return m_screens.contains(form); }
 
-    // Timer1's steps; without one the tick keeps the clock.
+    // Timer1's steps (the station's one-second tick by default).
     std::function<void()> onTick;
-    // The exit keys while a ticket is in progress (Enter, Esc, discount keys).
-    std::function<void(int keyCode, int shift)> onExitKey;
     // The function keys' booth actions.
     FunctionKeyActions functionActions;
     // The colour dialog CommonDialog1; nothing when cancelled.

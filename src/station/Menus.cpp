@@ -1,5 +1,6 @@
 #include "station/Menus.h"
 
+#include "database/Master.h"
 #include "serial/Comm.h"
 #include "station/BackupMenus.h"
 #include "station/Station.h"
@@ -47,6 +48,11 @@ const QString kDenialData = QStringLiteral(" 께서는 데이터 베이스 관�
 const QString kDenialExit = QStringLiteral(" 께서는 종료 화면에 접근할 수 없습니다.");
 
 } // namespace
+
+Menus::Menus(Station& st, ScreenHost& screens)
+    : backupToMaster(Backup_ToMaster), restoreFromMaster(Restore_FromMaster), m_st(st), m_screens(screens)
+{
+}
 
 QString Menus::DenialText(const QString& workerName, const QString& denial)
 {

@@ -49,7 +49,7 @@ inline constexpr std::array<SideMenuItem, 17> kSideMenu{{
 // every screen or operation that sets it (cleared on every way out).
 class Menus {
 public:
-    Menus(Station& st, ScreenHost& screens) : m_st(st), m_screens(screens) {}
+    Menus(Station& st, ScreenHost& screens);
 
     // Runs the click handler of a menu item by its name; false for a name
     // without a handler (MnuSearch, Mnu6, separators).
@@ -57,7 +57,7 @@ public:
     // A click on the side menu's item with this text; nothing for no match.
     void sideMenuClick(const QString& itemText);
 
-    // Settings copy to and from the master copy (the database's routines).
+    // Settings copy to and from the master copy (the database's routines by default).
     std::function<void(Station&)> backupToMaster;
     std::function<void(Station&)> restoreFromMaster;
 
