@@ -9,9 +9,21 @@
 
 #include <QSqlDatabase>
 #include <QTemporaryDir>
+#include <cctype>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace tolvo::test {
+
+// A readable test name from a case's description.
+template <class Info>
+std::string CaseName(const Info& info)
+{
+    std::string out;
+    for (const char ch : std::string(info.param.name))
+        out += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+    return out + "_" + std::to_string(info.index);
+}
 
 // A station over a fresh database with every table, in a temporary folder.
 class FeeFixture : public ::testing::Test {

@@ -64,7 +64,7 @@ TEST_P(FeeTable, PricesTheMinutes)
     EXPECT_EQ(r.fee, c.expected) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, FeeTable, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(Examples, FeeTable, ::testing::ValuesIn(kCases), [](const auto& i) { return test::CaseName(i); });
 
 TEST(Fee, DailyCapBoundsEveryMultiDayStay)
 {
@@ -116,7 +116,7 @@ TEST_P(FeeFaults, AreReportedNotComputed)
     EXPECT_EQ(r.fee, 0) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FeeFaults, ::testing::ValuesIn(kFaults));
+INSTANTIATE_TEST_SUITE_P(Faults, FeeFaults, ::testing::ValuesIn(kFaults), [](const auto& i) { return test::CaseName(i); });
 
 TEST(Fee, UnusedMissingValuesDoNotMatter)
 {

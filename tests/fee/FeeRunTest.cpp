@@ -112,7 +112,7 @@ TEST_P(FeeRunTable, GraceAndServiceTime)
     EXPECT_TRUE(msgs.shown.empty()) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, FeeRunTable, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(Examples, FeeRunTable, ::testing::ValuesIn(kCases), [](const auto& i) { return test::CaseName(i); });
 
 TEST_F(FeeRun, LostTicketIsPricedTheSameWay)
 {
@@ -180,7 +180,7 @@ TEST_P(FeeRunFaults, ShowTheTariffFaultOnceAndChangeNothing)
     EXPECT_EQ(msgs.shown.size(), 1u) << f.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FeeRunFaults, ::testing::ValuesIn(kFaults));
+INSTANTIATE_TEST_SUITE_P(Faults, FeeRunFaults, ::testing::ValuesIn(kFaults), [](const auto& i) { return test::CaseName(i); });
 
 TEST_F(FeeRun, MissingSlotRowGoesOnWithZero)
 {

@@ -78,7 +78,7 @@ TEST_P(BillableMinutesTable, CountsTheStay)
     EXPECT_EQ(r.minutes, c.expected) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, BillableMinutesTable, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(Examples, BillableMinutesTable, ::testing::ValuesIn(kCases), [](const auto& i) { return test::CaseName(i); });
 
 TEST(BillableMinutes, MissingOpeningHoursAreAFaultOnlyWhenHoursAreFree)
 {

@@ -212,7 +212,7 @@ TEST_P(UnitCheck, RefusesUnitsBelowFiveMinutes)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Units, UnitCheck, ::testing::ValuesIn(kUnits));
+INSTANTIATE_TEST_SUITE_P(Units, UnitCheck, ::testing::ValuesIn(kUnits), [](const auto& i) { return test::CaseName(i); });
 
 TEST(SlotGenerator, OnlyTheFirstFailingBandIsReported)
 {

@@ -89,7 +89,7 @@ TEST_P(LeaveTable, ChecksCarriesAndAccepts)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Leaves, LeaveTable, ::testing::ValuesIn(kLeaves));
+INSTANTIATE_TEST_SUITE_P(Leaves, LeaveTable, ::testing::ValuesIn(kLeaves), [](const auto& i) { return test::CaseName(i); });
 
 TEST(Leave, NothingWhileLoading)
 {
