@@ -1,5 +1,6 @@
 #include "station/ExitRecord.h"
 
+#include "database/Bands.h"
 #include "database/Sql.h"
 #include "fee/FeePanel.h"
 #include "platform/Ini.h"
@@ -13,26 +14,6 @@ namespace tolvo {
 namespace {
 
 const QString kSection = QStringLiteral("시스템");
-
-// Duration band 1..10 of 주차시간대별 (edges inclusive).
-int DurationBand(qint64 m)
-{
-    static const int upper[] = {9, 19, 29, 59, 119, 179, 239, 299, 1439};
-    if (m < 0) return 10;
-    for (int n = 0; n < 9; ++n)
-        if (m <= upper[n]) return n + 1;
-    return 10;
-}
-
-// Amount band 1..10 of 금액대별 (edges inclusive).
-int AmountBand(qint64 p)
-{
-    static const int upper[] = {0, 1000, 2000, 3000, 4000, 5000, 10000, 20000, 30000};
-    if (p < 0) return 10;
-    for (int n = 0; n < 9; ++n)
-        if (p <= upper[n]) return n + 1;
-    return 10;
-}
 
 // 전송여부 of a new row: the opposite of the print-options switch (Null is off).
 bool sentFlag(const Station& st, const QString& switchField)
@@ -174,8 +155,8 @@ bool Save_GeneralExit(Station& st)
         countHour(st, newRow);
         keepReprintCopy(st, sent);
         countDiscounts(st);
-        countBand(st, QStringLiteral("주차시간대별"), DurationBand(st.trx.ParkMinutes));
-        countBand(st, QStringLiteral("금액대별"), AmountBand(st.trx.PayAmount));
+        countBand(st, QStringLiteral("주차시간대별"), bands::DurationBand(st.trx.ParkMinutes));
+        countBand(st, QStringLiteral("금액대별"), bands::AmountBand(st.trx.PayAmount));
         tx.commit();
     } catch (const std::exception& e) {
         ShowExitError(st, e);
