@@ -4,6 +4,7 @@
 #include "station/Station.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -79,12 +80,22 @@ bool Comm::DSRHolding(int i) const { return PortOpen(i) && m_slots[i].port->dsr(
 bool Comm::CTSHolding(int i) const { return PortOpen(i) && m_slots[i].port->cts(); }
 QString Comm::PortPath(int i) const { return PortOpen(i) ? m_slots[i].port->path() : QString(); }
 
+namespace {
+// Two names of one device (a link and its target) are the same port.
+bool samePort(const QString& a, const QString& b)
+{
+    if (a == b) return true;
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+} // namespace
+
 bool Comm::openPort(int i, const QString& path, const SerialSettings& settings)
 {
     if (i < 0 || i >= PortCount || path.isEmpty()) return false;
     if (PortOpen(i)) return m_slots[i].port->path() == path;
     for (int k = 0; k < PortCount; ++k)
-        if (k != i && PortOpen(k) && m_slots[k].port->path() == path) return false;
+        if (k != i && PortOpen(k) && samePort(m_slots[k].port->path(), path)) return false;
 
     Slot& s = m_slots[i];
     s.port = m_factory->create();

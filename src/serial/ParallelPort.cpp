@@ -1,11 +1,13 @@
 #include "serial/ParallelPort.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <linux/lp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tolvo {
@@ -50,8 +52,11 @@ public:
             if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
             if (left <= 0) return false;
+            // The parallel-port driver has no poll of its own (it reports ready at
+            // once), so a short sleep keeps the retry from spinning.
             pollfd p{m_fd, POLLOUT, 0};
-            if (::poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR) return false;
+            if (::poll(&p, 1, static_cast<int>(std::min<long long>(left, 50))) < 0 && errno != EINTR) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return done == bytes.size();
     }

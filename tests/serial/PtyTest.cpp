@@ -82,4 +82,14 @@ TEST_F(PtyTest, ASecondDeviceCannotTakeTheSamePseudoTerminal)
     EXPECT_FALSE(st.comm->PortOpen(PortHost));
 }
 
+TEST_F(PtyTest, ALinkToAnOpenPortCountsAsTheSamePort)
+{
+    const QString link = ts.path("ttyLink");
+    ASSERT_TRUE(QFile::link(dev.slavePath(), link));
+    WriteIniText(st.IniPath, "[ports]\nCom7=" + dev.slavePath().toLocal8Bit() + "\nCom9=" + link.toLocal8Bit() + "\n");
+    UseDevice(st, "호스트", "Com9");
+    EXPECT_FALSE(Comm::PortsInit(st));
+    EXPECT_FALSE(st.comm->PortOpen(PortHost));
+}
+
 } // namespace
