@@ -1,5 +1,7 @@
 #include "fee/FrmFee.h"
+#include "fee/FeeRun.h"
 #include "fee/Holidays.h"
+#include "common/TestStation.h"
 #include "FeeFixture.h"
 
 #include <QCheckBox>
@@ -269,6 +271,32 @@ TEST_F(FrmFeeTest, EscClosesLikeTheEndButton)
     QTest::keyClick(form.get(), Qt::Key_Escape);
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(stored("회차시간").toInt(), 7);
+}
+
+TEST(FrmFeeFresh, FirstRunTariffCanBeSetAndPriced)
+{
+    test::TestStation ts;
+    ts.clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(10, 0)));
+    {
+        FrmFee form(ts.st);
+        form.show();
+        QApplication::processEvents();
+        QTest::mouseClick(form.findChild<QPushButton*>("Command1_0"), Qt::LeftButton);
+        ASSERT_EQ(ts.msgs.shown.size(), 1u); // the final unit is still empty
+        EXPECT_EQ(ts.msgs.shown[0].text, "단위 시간을 5분 이상으로 설정하세요");
+        ts.msgs.clear();
+        form.findChild<QLineEdit*>("T12")->setText("60");
+        form.findChild<QLineEdit*>("T13")->setText("500");
+        QTest::mouseClick(form.findChild<QPushButton*>("Command1_0"), Qt::LeftButton);
+        EXPECT_TRUE(ts.msgs.shown.empty());
+    }
+    ts.st.trx.TicketData = "0001202601050730"; // 150 minutes
+    Calc_TicketFee(ts.st);
+    EXPECT_TRUE(ts.msgs.shown.empty());
+    EXPECT_EQ(ts.st.trx.TotalFee, 1500); // three started hours of 500 from minute 0
+    ts.st.trx.TicketData = "0001202601030730"; // two days and 150 minutes
+    Calc_TicketFee(ts.st);
+    EXPECT_EQ(ts.st.trx.TotalFee, 12000 + 27 * 500); // a whole day, then units without a daily cap
 }
 
 class HolidayPanel : public FrmFeeTest {
