@@ -1,0 +1,123 @@
+// The main road end to end: an empty program folder, start-up, login, a tariff
+// from the generator, an entry, its number typed into TNum, Enter, and the
+// stored exit with its statistics. Offscreen, the clock set by the test.
+
+#include "database/Sql.h"
+#include "fee/SlotTable.h"
+#include "platform/Clock.h"
+#include "platform/Ini.h"
+#include "platform/ScriptedMessages.h"
+#include "serial/FakeComm.h"
+#include "station/CommDispatch.h"
+#include "station/FrmInput.h"
+#include "station/FrmSplash.h"
+#include "station/MainWindow.h"
+#include "station/Startup.h"
+#include "station/Station.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+
+namespace {
+
+QVariant Value(const Station& st, const QString& sql) { return Scalar(st.Db, sql); }
+
+void GenerateTariff(Station& st)
+{
+    SlotInputs in; // first 30 minutes 1,000 won, then 500 won per 10 minutes
+    in.basicOn = true;
+    in.basicTime = QStringLiteral("30");
+    in.basicAmount = QStringLiteral("1000");
+    in.finalUnit = QStringLiteral("10");
+    in.finalAmount = QStringLiteral("500");
+    const SlotGeneration g = GenerateSlotTable(in);
+    ASSERT_EQ(g.kind, SlotGeneration::Ok);
+    WriteSlotTable(st.Db, g.rows);
+    Exec(st.Db, QStringLiteral("UPDATE 기타 SET 기본사용 = 1, 기본시간 = 30, 기본금액 = 1000, 구간시간4 = 10, "
+                               "구간금액4 = 500, 일일최대사용 = 0"));
+}
+
+TEST(ExitEndToEnd, FromAnEmptyFolderToAStoredExit)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).isEmpty());
+    ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(7, 30)));
+    ScriptedMessages msgs;
+    MainWindow window;
+    Station st(clock, msgs, window);
+    st.AppPath = dir.path();
+    FakeComm fake = InstallFakeComm(st);
+    AttachCommDispatch(st);
+    window.attach(st);
+    FrmInput_Install(st, &window);
+
+    // Start-up and login with the administrator's first-run password.
+    ASSERT_FALSE(Startup_Load(st, [&window] { window.load(); }).has_value());
+    ASSERT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Data/Park.MDB"))));
+    bool started = false;
+    int ended = -1;
+    FrmSplash splash(st, [&] { started = true; window.show(); }, [&](int code) { ended = code; });
+    splash.show();
+    auto* password = splash.findChild<QLineEdit*>(QStringLiteral("Text1"));
+    ASSERT_NE(password, nullptr);
+    QTest::keyClicks(password, QStringLiteral("582047"));
+    auto* ok = splash.findChild<QPushButton*>(QStringLiteral("cmdOK"));
+    ASSERT_TRUE(ok && ok->isEnabled());
+    QTest::mouseClick(ok, Qt::LeftButton);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(ended, -1);
+    EXPECT_EQ(st.worker.WorkerName, QStringLiteral("관리자"));
+
+    GenerateTariff(st);
+    // The receipt printer prints into the day file.
+    Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
+
+    // The dispenser's entry at 07:30; the car leaves at 09:30 (120 minutes, 5,500 won).
+    Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "
+                               "VALUES (0, '0042', '2026-01-05', '07:30', '0042202601050730', 0, 1)"));
+    clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+
+    auto* tnum = window.findChild<QLineEdit*>(QStringLiteral("TNum"));
+    ASSERT_NE(tnum, nullptr);
+    tnum->setFocus();
+    QTest::keyClicks(tnum, QStringLiteral("0042"));
+    QTest::keyClick(tnum, Qt::Key_Return); // the lookup; its release is swallowed by the guard
+    ASSERT_TRUE(st.trx.TicketInProgress);
+    EXPECT_EQ(window.text(QStringLiteral("LOut_6")), QStringLiteral("5,500원"));
+    EXPECT_FALSE(tnum->isEnabled());
+
+    QTest::keyClick(&window, Qt::Key_Return); // completes
+    EXPECT_FALSE(st.trx.TicketInProgress);
+    EXPECT_TRUE(tnum->isEnabled());
+    EXPECT_EQ(tnum->text(), QString());
+
+    EXPECT_EQ(Value(st, QStringLiteral("SELECT 출차일 || ' ' || 출차시간 FROM 일반권")).toString(),
+              QStringLiteral("2026-01-05 09:30"));
+    EXPECT_EQ(Value(st, QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
+    EXPECT_EQ(Value(st, QStringLiteral("SELECT 총주차시간 FROM 일반권")).toString(), QStringLiteral("120"));
+    EXPECT_EQ(Value(st, QStringLiteral("SELECT 할인구분 FROM 일반권")).toString(), QStringLiteral("현금출차"));
+    EXPECT_EQ(Value(st, QStringLiteral("SELECT 일반권출차수 FROM 시간대별 WHERE 정산여부 = 0 AND 시간대 = 9")).toInt(), 1);
+    EXPECT_EQ(Value(st, QStringLiteral("SELECT 금액 FROM 시간대별 WHERE 정산여부 = 0 AND 시간대 = 9")).toInt(), 5500);
+    EXPECT_EQ(Value(st, QStringLiteral("SELECT 건수6 FROM 주차시간대별 WHERE 정산여부 = 0")).toInt(), 1);
+    EXPECT_EQ(Value(st, QStringLiteral("SELECT 건수7 FROM 금액대별 WHERE 정산여부 = 0")).toInt(), 1);
+    EXPECT_EQ(Value(st, QStringLiteral("SELECT COUNT(*) FROM 임시일반권")).toInt(), 1);
+    EXPECT_EQ(window.text(QStringLiteral("CarCnt_1")), QStringLiteral("1"));
+    EXPECT_EQ(Read_Ini(st.IniPath, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("0")),
+              QStringLiteral("1"));
+    EXPECT_EQ(window.text(QStringLiteral("PnlMsg")), QStringLiteral("일반권차량 정산 완료!   주차권번호 : 0042"));
+    EXPECT_TRUE(st.HostPending[HostOUT]);
+    QFile paper(dir.filePath(QStringLiteral("Data/2026-01-05.txt")));
+    ASSERT_TRUE(paper.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(paper.readAll().contains("5,500"));
+    for (const auto& m : msgs.shown) ADD_FAILURE() << "unexpected message: " << m.text.toStdString();
+    st.comm.reset();
+}
+
+} // namespace
