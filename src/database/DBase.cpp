@@ -127,6 +127,9 @@ CompactResult Repair(Station& st)
     if (ok) {
         SyncPath(staged, false);
         ok = ::rename(QFile::encodeName(live).constData(), QFile::encodeName(aside).constData()) == 0;
+        // A journal left by the damaged file must not be played back into the copy.
+        const QString journal = live + QStringLiteral("-journal");
+        if (ok && QFileInfo::exists(journal)) ok = AtomicReplace(journal, aside + QStringLiteral("-journal"));
         if (ok && !AtomicReplace(staged, live)) {
             ::rename(QFile::encodeName(aside).constData(), QFile::encodeName(live).constData());
             ok = false;

@@ -95,6 +95,17 @@ TEST(Compact, GarbageLiveFileIsMovedAsideAndReplacedByTheMaster)
     EXPECT_EQ(ts.count("근무자관리"), 6);
 }
 
+TEST(Compact, JournalOfTheDamagedFileIsNotLeftBesideTheRepairedFile)
+{
+    ClosedStation ts;
+    WriteFile(ts.st.DbPath, QByteArray(4096, 'G'));
+    WriteFile(ts.st.DbPath + "-journal", QByteArray(512, 'J'));
+    EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairedEnd);
+    EXPECT_FALSE(QFileInfo::exists(ts.st.DbPath + "-journal"));
+    DBase::DataBase_Open(ts.st);
+    EXPECT_EQ(ts.count("근무자관리"), 6);
+}
+
 TEST(Compact, EmptyLiveFileCountsAsDamaged)
 {
     ClosedStation ts;
