@@ -1,5 +1,6 @@
 #include "common/TestStation.h"
 #include "database/Sql.h"
+#include "serial/FakeComm.h"
 #include "station/Login.h"
 
 #include <gtest/gtest.h>
@@ -327,4 +328,23 @@ TEST(ModelCodes, BoothNumberStartsFromZero)
     s.passwordChanged(kAdminPw);
     s.startOfWork();
     EXPECT_EQ(ts.st.models.PosCode, 0);
+}
+
+TEST(StartOfWork, HostGreetingOnlyWhenItsPortIsOpen)
+{
+    for (const bool portFails : {false, true}) {
+        TestStation ts;
+        FakeComm fake = InstallFakeComm(ts.st);
+        Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = ?"), {QStringLiteral("Com9")});
+        const QString path = PortDevicePath(ts.st.IniPath, QStringLiteral("Com9"));
+        if (portFails) fake.ports->failing.insert(path);
+        LoginSession s(ts.st);
+        s.passwordChanged(kAdminPw);
+        s.startOfWork();
+        EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("Connect1")));
+        EXPECT_EQ(ts.st.comm->PortOpen(PortHost), !portFails);
+        const QByteArray written = fake.ports->has(path) ? fake.ports->device(path).written() : QByteArray();
+        EXPECT_EQ(written, portFails ? QByteArray() : QByteArray("\x05\x02", 2));
+        EXPECT_EQ(ts.st.worker.WorkerName, QStringLiteral("관리자")) << "a failing port does not stop the start";
+    }
 }
