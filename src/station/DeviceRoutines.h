@@ -33,7 +33,7 @@ struct DeviceRoutines {
     std::function<bool(Station&)> TD_Poll; // true when the dispenser answered
     DeviceRoutine CTL_TimeSetUp;           // sets the dispenser's clock
     DeviceRoutine Vfd_TimeSet;             // sets the time on the dispenser's display
-    DeviceRoutine ArchiveDay;              // the end-of-day archive of the closed day
+    DeviceRoutine ArchiveDay;              // empty: the database's Archive_DayData
     // Host senders by HostKind (Station.h); each sends one row at most and clears its
     // kind's pending flag when nothing of that kind is left.
     std::array<DeviceRoutine, 7> HostSend;

@@ -1,5 +1,6 @@
 #include "station/Timer1.h"
 
+#include "database/Archive.h"
 #include "database/Sql.h"
 #include "platform/Vb.h"
 #include "serial/Comm.h"
@@ -123,8 +124,8 @@ bool changeOfDay(Station& st)
     st.screen.setText(QStringLiteral("PnlMsg"), kArchiveBusyText);
     st.screen.appendList1(kArchiveBusyText);
     try {
-        if (!st.routines.ArchiveDay) throw std::runtime_error("no archive routine is attached");
-        st.routines.ArchiveDay(st);
+        if (st.routines.ArchiveDay) st.routines.ArchiveDay(st);
+        else Archive_DayData(st);
         Exec(st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {today});
     } catch (const std::exception& e) {
         // The day stays recorded as not archived, so the next start tries again;

@@ -5,6 +5,7 @@
 #include "serial/FeeDisplay.h"
 #include "station/Timer1.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -166,6 +167,16 @@ TEST_F(Timer1, ChangeOfDayArchivesAndSendsNothingInThatTick)
     for (int i = 0; i < 5; ++i) tick(); // 00:00:10
     EXPECT_EQ(archives, 1);
     EXPECT_EQ(sent, QStringList({"TD"}));
+}
+
+TEST_F(Timer1, ChangeOfDayRunsTheDatabasesArchiveByDefault)
+{
+    st.DataRefreshDate = QStringLiteral("2026-01-04");
+    tick();
+    EXPECT_EQ(st.DataRefreshDate, "2026-01-05");
+    EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-01-05");
+    EXPECT_TRUE(QFile::exists(ts.path(QStringLiteral("Backup/i20260104.mdb"))));
+    EXPECT_EQ(ts.screen.list1.value(0), kArchiveBusyText);
 }
 
 TEST_F(Timer1, ChangeOfDayRunsWhileBusy)
