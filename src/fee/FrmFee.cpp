@@ -311,7 +311,15 @@ void FrmFee::Form_Activate()
 
 bool FrmFee::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate && !m_inLeave) Form_Activate();
+    // Only a window of this program shown over the screen (a message) makes its
+    // return an activation; coming back from another program is none.
+    if (e->type() == QEvent::WindowDeactivate) {
+        QWidget* modal = QApplication::activeModalWidget();
+        m_coveredByOwnWindow = modal && modal != this;
+    } else if (e->type() == QEvent::WindowActivate) {
+        if (m_coveredByOwnWindow && !m_inLeave) Form_Activate();
+        m_coveredByOwnWindow = false;
+    }
     return QDialog::event(e);
 }
 

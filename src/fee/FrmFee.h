@@ -68,6 +68,7 @@ private:
     Boundaries m_b;
     bool m_inLeave = false;
     bool m_closing = false;
+    bool m_coveredByOwnWindow = false;
     QString m_pickedName, m_pickedDate;
 
     std::array<QCheckBox*, 13> C{};    // 1..12

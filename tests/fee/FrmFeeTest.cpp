@@ -144,6 +144,27 @@ TEST_F(FrmFeeTest, FocusTakenByAnotherWindowIsNoLeave)
     EXPECT_EQ(t(3)->text(), "45");
 }
 
+TEST_F(FrmFeeTest, OnlyReturningFromOwnMessageActivatesTheScreen)
+{
+    c(6)->setChecked(true);
+    typeAndLeave(3, "75", Qt::ActiveWindowFocusReason); // typed, then another program took over
+    QEvent deactivate(QEvent::WindowDeactivate), activate(QEvent::WindowActivate);
+    QApplication::sendEvent(form.get(), &deactivate);
+    QApplication::sendEvent(form.get(), &activate);
+    EXPECT_FALSE(w<QLabel>("Label2")->text().isEmpty());
+    typeAndLeave(3, "75");
+    EXPECT_EQ(t(6)->text(), "75"); // still counts as a change
+
+    QDialog message(form.get());
+    message.setWindowModality(Qt::ApplicationModal);
+    message.show();
+    QApplication::sendEvent(form.get(), &deactivate);
+    message.close();
+    QApplication::sendEvent(form.get(), &activate);
+    EXPECT_TRUE(w<QLabel>("Label2")->text().isEmpty());
+    EXPECT_EQ(label(10), "구간요금(2) :   75분 부터");
+}
+
 TEST_F(FrmFeeTest, SwitchedOffBandsTakeTheNearestBoundary)
 {
     c(3)->setChecked(false);
