@@ -56,7 +56,11 @@ int main(int argc, char** argv)
 
     int exitCode = 0;
     tolvo::FrmSplash splash(
-        st, [&window] { window.show(); },
+        st,
+        [&window] {
+            window.show();
+            window.setFocus(QStringLiteral("TNum"));
+        },
         [&exitCode](int code) {
             exitCode = code;
             QCoreApplication::exit(code);

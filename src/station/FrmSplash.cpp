@@ -60,6 +60,7 @@ FrmSplash::FrmSplash(Station& st, std::function<void()> started, std::function<v
     m_ok = new QPushButton(QStringLiteral("확인"), this);
     m_ok->setObjectName(QStringLiteral("cmdOK"));
     m_ok->setEnabled(false);
+    m_ok->setDefault(true);
     g->addWidget(m_ok, 7, 1);
     auto* cancelButton = new QPushButton(QStringLiteral("취소"), this);
     cancelButton->setObjectName(QStringLiteral("Command1"));
