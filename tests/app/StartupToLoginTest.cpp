@@ -149,3 +149,27 @@ TEST(StartupToLogin, AnUncleanEndIsReportedOnceAtTheNextLogin)
     logIn(third);
     EXPECT_EQ(warned(third), 0);
 }
+
+TEST(StartupToLogin, MakerCodeFillsTheAdministratorPasswordAndShowsTheEngineerMenus)
+{
+    App app;
+    ASSERT_FALSE(app.start());
+    auto* box = app.splashChild<QLineEdit>("Text1");
+    QTest::keyClicks(box, QStringLiteral("QMRTX7"));
+    EXPECT_EQ(box->text(), QStringLiteral("582047"));
+    ASSERT_TRUE(app.splashChild<QPushButton>("cmdOK")->isEnabled());
+    QTest::keyClick(app.splashChild<QPushButton>("cmdOK"), Qt::Key_Return);
+    EXPECT_TRUE(app.window.QWidget::isVisible());
+    EXPECT_TRUE(app.st.worker.MakerMode);
+    EXPECT_TRUE(app.window.findChild<QAction*>(QStringLiteral("Mnu_Td"))->isVisible());
+    EXPECT_TRUE(app.window.findChild<QAction*>(QStringLiteral("Mnu_Debug"))->isEnabled());
+}
+
+TEST(StartupToLogin, EscapeOnTheLoginCancels)
+{
+    App app;
+    ASSERT_FALSE(app.start());
+    QTest::keyClick(app.splashChild<QLineEdit>("Text1"), Qt::Key_Escape);
+    ASSERT_TRUE(app.ended);
+    EXPECT_FALSE(app.st.Db.isOpen());
+}
