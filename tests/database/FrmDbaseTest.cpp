@@ -81,7 +81,9 @@ TEST(FrmDbaseClear, EachButtonClearsItsRecordsOnYesAndNothingOnNo)
             EXPECT_EQ(ts.value("SELECT SUM(일반권입차수) FROM 시간대별").toInt(), 5 * 24) << r.index;
             EXPECT_EQ(ts.screen.totalsRefreshed, 0) << r.index;
         }
-        if (r.index == 0) EXPECT_EQ(ts.value("SELECT 입차코드 FROM 일반권").toString(), "0002202601050800");
+        if (r.index == 0) {
+            EXPECT_EQ(ts.value("SELECT 입차코드 FROM 일반권").toString(), "0002202601050800");
+        }
     }
 }
 
