@@ -1,5 +1,6 @@
 #include "station/Login.h"
 
+#include "database/ModelCodes.h"
 #include "database/Sql.h"
 #include "fee/DiscountKeys.h"
 #include "platform/Vb.h"
@@ -8,34 +9,9 @@
 
 #include <QSqlRecord>
 
-#include <utility>
-
 namespace tolvo {
 
 namespace {
-
-template <std::size_t N>
-std::optional<quint8> CodeOf(const std::pair<const char*, quint8> (&table)[N], const QString& text)
-{
-    for (const auto& [model, code] : table)
-        if (text == QString::fromUtf8(model)) return code;
-    return std::nullopt;
-}
-
-const std::pair<const char*, quint8> kFeeDisplays[] = {
-    {"VELDAMOR", 0}, {"KIS    TYPE", 1}, {"BEST TYPE", 2}, {"PLUS TYPE", 3}, {"VD0   TYPE", 4},
-};
-// Compared in this order; the list is not in code order.
-const std::pair<const char*, quint8> kSeasonReaders[] = {
-    {"ID Tech", 0}, {"TAG Master", 1}, {"Remocon(T)", 2}, {"Remocon(N)", 3}, {"HOST PASS", 5},
-    {"PET_CARD", 4}, {"FIRSTECH", 6}, {"CREDIPASS", 7}, {"리츠앤A", 8}, {"리츠앤B", 9},
-};
-const std::pair<const char*, quint8> kDispensers[] = {
-    {"바코드", 0}, {"M/S (종이)", 1}, {"M/S (재활용)", 2}, {"WISE", 3}, {"TD_TYPE1", 4},
-};
-const std::pair<const char*, quint8> kPosCodes[] = {
-    {"POS1", 0}, {"POS2", 1}, {"POS3", 2}, {"POS4", 3}, {"POS5", 4}, {"POS6", 5},
-};
 
 // The first row of a one-row table; an empty record when the table has none.
 QSqlRecord FirstRow(const QSqlDatabase& db, const QString& sql)
@@ -61,10 +37,10 @@ void SetCode(quint8& target, const std::optional<quint8>& code)
 
 } // namespace
 
-std::optional<quint8> FeeDisplayCode(const QString& m) { return CodeOf(kFeeDisplays, m); }
-std::optional<quint8> SeasonReaderCode(const QString& m) { return CodeOf(kSeasonReaders, m); }
-std::optional<quint8> DispenserCode(const QString& m) { return CodeOf(kDispensers, m); }
-std::optional<quint8> PosCodeOf(const QString& m) { return CodeOf(kPosCodes, m); }
+std::optional<quint8> FeeDisplayCode(const QString& m) { return models::FeeDisplayCode(m); }
+std::optional<quint8> SeasonReaderCode(const QString& m) { return models::SeasonReaderCode(m); }
+std::optional<quint8> DispenserCode(const QString& m) { return models::DispenserCode(m); }
+std::optional<quint8> PosCodeOf(const QString& m) { return models::PosCode(m); }
 
 int DispenserTNumLength(quint8 code)
 {
@@ -202,9 +178,9 @@ void LoginSession::startOfWork()
     SetCode(st.models.PosCode, PosCodeOf(TextOf(calc, QStringLiteral("기종코드"))));
     st.screen.setVisible(QStringLiteral("Connect2"), BoolOf(calc, QStringLiteral("사용여부")) && !st.models.HasExitReader);
     // 14-15
-    st.models.HostSendsTime = TextOf(host, QStringLiteral("기종")) == QStringLiteral("시간수신함");
+    st.models.HostSendsTime = models::HostSendsTime(TextOf(host, QStringLiteral("기종")));
     st.models.ReaderCanPrint =
-        TextOf(FirstRow(st.Db, QStringLiteral("SELECT 기종 FROM 리더기")), QStringLiteral("기종")) != QStringLiteral("Encoding Only");
+        !models::ReaderEncodingOnly(TextOf(FirstRow(st.Db, QStringLiteral("SELECT 기종 FROM 리더기")), QStringLiteral("기종")));
 }
 
 LookupView WorkerChange_Lookup(Station& st, const QString& text)
