@@ -1,3 +1,4 @@
+#include "database/FrmDbase.h"
 #include "fee/FrmFee.h"
 #include "fee/FrmKey.h"
 #include "platform/Clock.h"
@@ -6,6 +7,7 @@
 #include "serial/FrmDebug.h"
 #include "station/FrmAbout.h"
 #include "station/FrmInput.h"
+#include "station/FrmPrint.h"
 #include "station/CommDispatch.h"
 #include "station/FrmSplash.h"
 #include "station/FrmWorkMan.h"
@@ -29,6 +31,8 @@ void RegisterScreens(Station& st, MainWindow& w)
     w.registerScreen(QStringLiteral("FrmFee"), [&st](QWidget* parent) { tolvo::ShowFrmFee(st, parent); });
     w.registerScreen(QStringLiteral("FrmKey"), [&st](QWidget* parent) { tolvo::ShowFrmKey(st, parent); });
     w.registerScreen(QStringLiteral("FrmWorkMan"), [&st](QWidget* parent) { tolvo::ShowFrmWorkMan(st, parent); });
+    w.registerScreen(QStringLiteral("FrmPrint"), [&st](QWidget* parent) { tolvo::ShowFrmPrint(st, parent); });
+    w.registerScreen(QStringLiteral("frmDbase"), [&st](QWidget* parent) { tolvo::ShowFrmDbase(st, parent); });
     w.registerScreen(QStringLiteral("FrmDebug"), [&st](QWidget* parent) { tolvo::FrmDebug::ShowFor(st, parent); });
 }
 
