@@ -41,7 +41,7 @@ private:
 // A strip of `column` cells of the given size, drawn here: seven segments per
 // digit in the cell order above.
 QImage MakeDigitStrip(QSize cell, int column = 11, const QColor& on = QColor(255, 40, 20),
-                      const QColor& off = QColor(60, 10, 10), const QColor& back = Qt::black);
+                      const QColor& off = QColor(40, 6, 6), const QColor& back = Qt::black);
 
 // The control `Fnd1` (the main screen's instance is named "Fnd").
 class Fnd1 : public QWidget {

@@ -67,9 +67,11 @@ void FrmWorkMan::build()
         auto* name = new QLineEdit(workers);
         name->setObjectName(QStringLiteral("Txt%1").arg(nameBox));
         name->setMaxLength(10);
+        name->setMinimumWidth(110);
         auto* pw = new QLineEdit(workers);
         pw->setObjectName(QStringLiteral("Txt%1").arg(pwBox));
         pw->setMaxLength(6);
+        pw->setMinimumWidth(80);
         m_txt[static_cast<size_t>(nameBox)] = name;
         m_txt[static_cast<size_t>(pwBox)] = pw;
         wl->addWidget(new QLabel(QStringLiteral("근무자명 :"), workers), w, 0);
