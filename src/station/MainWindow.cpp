@@ -98,7 +98,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     buildCentral();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The lamps follow m_connect1/m_connect2: they go before those members do.
+    delete takeCentralWidget();
+}
 
 void MainWindow::buildMenus()
 {
