@@ -4,15 +4,17 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 // Our own code-page handling: SimpleIni only sees UTF-8 bytes.
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
-#include <optional>
+#include <cerrno>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tolvo {
 
@@ -113,6 +115,74 @@ std::string existingKeyName(const CSimpleIniA& ini, const std::string& section, 
     return key;
 }
 
+// A temporary file beside the target; removed unless it was renamed over the target.
+class TempFile {
+public:
+    explicit TempFile(const QByteArray& target) : m_path(target + ".XXXXXX")
+    {
+        m_fd = ::mkstemp(m_path.data());
+        m_created = m_fd >= 0;
+    }
+    ~TempFile()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+        if (m_created && !m_renamed) ::unlink(m_path.constData());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    bool write(const QByteArray& bytes)
+    {
+        const char* p = bytes.constData();
+        size_t left = static_cast<size_t>(bytes.size());
+        while (left > 0) {
+            const ssize_t n = ::write(m_fd, p, left);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false; // a full disk shows here, not as success
+            p += n;
+            left -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+    bool setMode(mode_t mode) { return ::fchmod(m_fd, mode) == 0; }
+    // Syncs, closes and renames over the target.
+    bool commit(const QByteArray& target)
+    {
+        if (::fsync(m_fd) != 0) return false;
+        const int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0) return false;
+        if (::rename(m_path.constData(), target.constData()) != 0) return false;
+        m_renamed = true;
+        return true;
+    }
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+    bool m_created = false;
+    bool m_renamed = false;
+};
+
+// Replaces the file in one step: the old file stays whole whatever fails on the way.
+bool replaceFile(const QString& path, const QByteArray& bytes)
+{
+    const QByteArray target = QFile::encodeName(path);
+    TempFile tmp(target);
+    if (!tmp.isOpen()) return false;
+    struct stat old {};
+    mode_t mode = 0;
+    if (::stat(target.constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    return tmp.setMode(mode) && tmp.write(bytes) && tmp.commit(target);
+}
+
 } // namespace
 
 QString Read_Ini(const QString& iniPath, const QString& section, const QString& key, const QString& def)
@@ -153,15 +223,8 @@ void Write_Ini(const QString& iniPath, const QString& section, const QString& ke
     std::string out;
     if (ini.Save(out, false) < 0) return;
 
-    // Written beside the old file and renamed over it: the old file stays whole on any failure.
-    QSaveFile file(iniPath);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    const QByteArray bytes = toFileBytes(text, out);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return;
-    }
-    file.commit();
+    // A failed write is not reported (the live value stays in memory); the old file stays.
+    (void)replaceFile(iniPath, toFileBytes(text, out));
 }
 
 } // namespace tolvo

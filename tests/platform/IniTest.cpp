@@ -4,8 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDevice>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace tolvo;
 
@@ -116,4 +119,49 @@ TEST_F(IniFile, FailedWriteKeepsTheOldFile)
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (writable) GTEST_SKIP() << "running with rights that ignore folder permissions";
     EXPECT_EQ(bytes(), QByteArray("[시스템]\nTransTime=4\n"));
+}
+
+TEST_F(IniFile, AFileThatCannotBeReadIsNeitherReadNorReplaced)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Tolvo.ini")));
+    EXPECT_EQ(read("TransTime", "5"), "5");
+    Write_Ini(path, kSys, QStringLiteral("TransTime"), QStringLiteral("9"));
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList({"Tolvo.ini"}));
+}
+
+namespace {
+// Limits the size of files this process writes (a full disk), for the lifetime of the object.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit lim = m_old;
+        lim.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+} // namespace
+
+TEST_F(IniFile, AWriteThatFailsOnAFullDiskKeepsTheOldFile)
+{
+    const QByteArray old("[시스템]\nTransTime=4\nPauseTime=0.5\n");
+    put(old);
+    {
+        FileSizeLimit full(8);
+        Write_Ini(path, kSys, QStringLiteral("TransTime"), QStringLiteral("9"));
+    }
+    EXPECT_EQ(bytes(), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList({"Tolvo.ini"}));
 }
