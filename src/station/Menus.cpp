@@ -81,7 +81,12 @@ bool Menus::click(const QString& menu)
     } else if (is("MnuSysBackUp")) {
         adminPassword(kDenialSysBackUp, [&] { if (backupToMaster) backupToMaster(m_st); });
     } else if (is("MnuSysRestore")) {
-        adminPassword(kDenialSysRestore, [&] { if (restoreFromMaster) restoreFromMaster(m_st); });
+        adminPassword(kDenialSysRestore, [&] {
+            if (!restoreFromMaster) return;
+            restoreFromMaster(m_st);
+            // Still running: the worker declined to quit after the restore.
+            if (m_st.Db.isValid() && m_st.Db.isOpen()) m_st.screen.setTimerEnabled(true);
+        });
     } else if (is("MnuJungBackUp")) {
         adminPassword(kDenialJungBackUp, [&] { SeasonTickets_Backup(m_st); });
     } else if (is("MnuJungRestore")) {

@@ -287,3 +287,17 @@ TEST(Menus, SideMenu)
     EXPECT_EQ(r.screens.shown, (QStringList{QStringLiteral("FrmWorkMan"), QStringLiteral("FrmFee"), QStringLiteral("frmAbout")}));
     EXPECT_EQ(r.ts.screen.unloaded, 1);
 }
+
+TEST(Menus, TimerRunsAgainWhenTheWorkerStaysAfterASettingsRestore)
+{
+    MenuRig r;
+    r.menus.restoreFromMaster = [](Station& st) {
+        st.screen.setTimerEnabled(false);
+        st.screen.unload(); // the worker answers No to the shut-down question
+    };
+    r.ts.msgs.dialogMAnswers = {1};
+    r.menus.click(QStringLiteral("MnuSysRestore"));
+    EXPECT_EQ(r.ts.screen.unloaded, 1);
+    EXPECT_TRUE(r.ts.screen.timerOn);
+    EXPECT_FALSE(r.ts.st.StationBusy);
+}
