@@ -50,10 +50,10 @@ void LostTicket(Station& st)
         const QDate today = st.clock.now().date();
         const QString day = today.toString(QStringLiteral("yyyyMMdd"));
         const QString highest =
-            Scalar(st.Db, QStringLiteral("SELECT 입차코드 FROM 일반권 WHERE 입차코드 LIKE 'L%' ORDER BY 입차코드 DESC LIMIT 1"))
+            Scalar(st.Db, QStringLiteral("SELECT 입차코드 FROM 일반권 WHERE 입차코드 >= 'L' AND 입차코드 < 'M' ORDER BY 입차코드 DESC LIMIT 1"))
                 .toString();
         QStringList todays;
-        QSqlQuery q = Query(st.Db, QStringLiteral("SELECT 입차코드 FROM 일반권 WHERE 입차코드 LIKE 'L%' AND substr(입차코드, 5, 8) = ?"),
+        QSqlQuery q = Query(st.Db, QStringLiteral("SELECT 입차코드 FROM 일반권 WHERE 입차코드 >= 'L' AND 입차코드 < 'M' AND substr(입차코드, 5, 8) = ?"),
                             {day});
         while (q.next()) todays << q.value(0).toString();
         q.finish();

@@ -107,7 +107,13 @@ void lookupNumber(Station& st, const QString& t)
         return;
     }
     st.StationBusy = true;
-    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT 입차코드 FROM 일반권 WHERE 티켓번호 = ? AND 출차일 IS NULL"), {t});
+    // The entry code begins with the ticket number: its range lets the key's index find the rows.
+    QString after = t;
+    after.back() = QChar(after.back().unicode() + 1);
+    QSqlQuery q = Query(st.Db,
+                        QStringLiteral("SELECT 입차코드 FROM 일반권 WHERE 입차코드 >= ? AND 입차코드 < ? "
+                                       "AND 티켓번호 = ? AND 출차일 IS NULL"),
+                        {t, after, t});
     QStringList codes;
     while (q.next()) codes << q.value(0).toString();
     q.finish();
