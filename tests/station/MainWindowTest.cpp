@@ -248,3 +248,26 @@ TEST(MainWindow, ClosingAsksTheQuestion)
     DBase::DataBase_Open(ws.st);
     EXPECT_TRUE(ToBool(Scalar(ws.st.Db, QStringLiteral("SELECT 정상적인종료 FROM 시스템"))));
 }
+
+TEST(MainWindow, SeasonRestoreThenTheShutDownQuestion)
+{
+    for (const int answer : {vbNo, vbYes}) {
+        WindowStation ws;
+        ws.window.load();
+        ws.window.show();
+        ws.st.worker.WorkerName = QStringLiteral("관리자");
+        ws.msgs.dialogMAnswers = {1};
+        ws.msgs.msgBoxAnswers = {vbOK, vbOK, answer};
+        ws.window.menus().click(QStringLiteral("MnuJungRestore"));
+        EXPECT_FALSE(ws.st.StationBusy);
+        ASSERT_TRUE(ws.msgs.shown.back().text.startsWith(QStringLiteral("프로그램을 종료하면")));
+        if (answer == vbNo) {
+            EXPECT_TRUE(ws.window.timer1().isActive()) << "the station goes on with its timer";
+            EXPECT_FALSE(ws.window.ended());
+        } else {
+            EXPECT_TRUE(ws.window.ended());
+            EXPECT_EQ(ws.endCode, 0);
+            EXPECT_FALSE(ws.window.timer1().isActive());
+        }
+    }
+}
