@@ -117,9 +117,4 @@ void Load_RecordSettings(Station& st)
     s.OutOpenCount = WholeTextSetting(readKey(st, "출차열림", "0"), 0);
 }
 
-qint32 CancelKeepDays(const Station& st)
-{
-    return CountSetting(readKey(st, "취소자료보관", "0"), 0);
-}
-
 } // namespace tolvo

@@ -37,7 +37,4 @@ void Load_StartupSettings(Station& st);
 void Load_CarCounters(Station& st);
 void Load_RecordSettings(Station& st);
 
-// 취소자료보관: how many days exit-cancellation rows stay (read at each daily archiving).
-qint32 CancelKeepDays(const Station& st);
-
 } // namespace tolvo

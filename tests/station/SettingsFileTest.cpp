@@ -63,7 +63,6 @@ TEST_F(SettingsFile, NoFileGivesEveryDefaultAndCreatesNothing)
     EXPECT_EQ(s.MsgLevel, 0);
     EXPECT_EQ(s.InOpenCount, 0);
     EXPECT_EQ(s.OutOpenCount, 0);
-    EXPECT_EQ(CancelKeepDays(st), 0);
     EXPECT_EQ(counters(), QStringList({"0", "0", "0", "0", "0", "0", "0"}));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
@@ -71,7 +70,7 @@ TEST_F(SettingsFile, NoFileGivesEveryDefaultAndCreatesNothing)
 TEST_F(SettingsFile, ValuesAndConversions)
 {
     put("정기권운영=1\nCardEncoding=0\n잔여티켓매수=1500\nPauseTime=0.25\nTransTime=2.5\nTD_Poll=1\n"
-        "PollTime=3.5\n위반인쇄=True\n자료기록=1 \n메세지출력=1\n입차열림= 7 \n출차열림=12\n취소자료보관=30\n");
+        "PollTime=3.5\n위반인쇄=True\n자료기록=1 \n메세지출력=1\n입차열림= 7 \n출차열림=12\n");
     loadAll();
     const Settings& s = st.settings;
     EXPECT_EQ(s.SeasonMode, "1");
@@ -87,7 +86,6 @@ TEST_F(SettingsFile, ValuesAndConversions)
     EXPECT_EQ(s.MsgLevel, 1);
     EXPECT_EQ(s.InOpenCount, 7);
     EXPECT_EQ(s.OutOpenCount, 12);
-    EXPECT_EQ(CancelKeepDays(st), 30);
 }
 
 TEST_F(SettingsFile, ExactComparisons)
