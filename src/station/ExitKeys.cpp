@@ -42,22 +42,62 @@ QString exitStamp(const QString& outDate, const QString& outTime)
     return outDate.mid(2, 2) + outDate.mid(5, 2) + outDate.mid(8, 2) + outTime.mid(0, 2) + outTime.mid(3, 2);
 }
 
+// A device that fails (its settings unreadable, say) is reported; the exit goes on.
+template <class F>
+auto guarded(Station& st, F&& f) -> decltype(f())
+{
+    try {
+        return f();
+    } catch (const std::exception& e) {
+        ShowExitError(st, e);
+    }
+    return decltype(f())();
+}
+
 // --- devices: the link when a test or the program set one, else the serial routine
-void gateOpen(Station& st) { st.exitLinks.gateOpen ? st.exitLinks.gateOpen() : FeeDisp_GateOpen(st); }
+void gateOpen(Station& st)
+{
+    guarded(st, [&] { st.exitLinks.gateOpen ? st.exitLinks.gateOpen() : FeeDisp_GateOpen(st); });
+}
 void feeDispAmount(Station& st, qint32 a)
 {
-    st.exitLinks.feeDispAmount ? st.exitLinks.feeDispAmount(a) : FeeDisp_Amount(st, a);
+    guarded(st, [&] { st.exitLinks.feeDispAmount ? st.exitLinks.feeDispAmount(a) : FeeDisp_Amount(st, a); });
 }
 void feeDispTime(Station& st, const QString& hhnn)
 {
-    st.exitLinks.feeDispTime ? st.exitLinks.feeDispTime(hhnn) : FeeDisp_Time(st, hhnn);
+    guarded(st, [&] { st.exitLinks.feeDispTime ? st.exitLinks.feeDispTime(hhnn) : FeeDisp_Time(st, hhnn); });
 }
-void openDrawer(Station& st) { st.exitLinks.openDrawer ? st.exitLinks.openDrawer() : Printer_OpenDrawer(st); }
-void receiptPrint(Station& st) { st.exitLinks.receiptPrint ? st.exitLinks.receiptPrint() : Receipt_Print(st); }
-bool readerWrite(Station& st, const QString& d) { return st.exitLinks.readerWrite && st.exitLinks.readerWrite(d); }
-void readerPrint90(Station& st, const QString& d) { if (st.exitLinks.readerPrint90) st.exitLinks.readerPrint90(d); }
-void readerPrint96(Station& st, const QString& d) { if (st.exitLinks.readerPrint96) st.exitLinks.readerPrint96(d); }
-void readerEject(Station& st) { if (st.exitLinks.readerEject) st.exitLinks.readerEject(); }
+void openDrawer(Station& st)
+{
+    guarded(st, [&] { st.exitLinks.openDrawer ? st.exitLinks.openDrawer() : Printer_OpenDrawer(st); });
+}
+void receiptPrint(Station& st)
+{
+    guarded(st, [&] { st.exitLinks.receiptPrint ? st.exitLinks.receiptPrint() : Receipt_Print(st); });
+}
+bool readerWrite(Station& st, const QString& d)
+{
+    return guarded(st, [&] { return st.exitLinks.readerWrite && st.exitLinks.readerWrite(d); });
+}
+void readerPrint90(Station& st, const QString& d)
+{
+    guarded(st, [&] { if (st.exitLinks.readerPrint90) st.exitLinks.readerPrint90(d); });
+}
+void readerPrint96(Station& st, const QString& d)
+{
+    guarded(st, [&] { if (st.exitLinks.readerPrint96) st.exitLinks.readerPrint96(d); });
+}
+void readerEject(Station& st)
+{
+    guarded(st, [&] { if (st.exitLinks.readerEject) st.exitLinks.readerEject(); });
+}
+
+// Clears ExitDone however the completion ends, so that a failure never leaves
+// the station ignoring Enter and Esc.
+struct ExitDoneReset {
+    ExitTransaction& t;
+    ~ExitDoneReset() { t.ExitDone = false; }
+};
 
 void stampRecycled(Station& st)
 {
@@ -95,7 +135,7 @@ void backToIdle(Station& st)
     st.screen.setVisible(QStringLiteral("Shape1"), false);
     st.screen.setText(QStringLiteral("POut_0"), QStringLiteral(" 번호입력"));
     st.screen.setEnabled(QStringLiteral("TNum"), true);
-    Apply_WorkerRights(st, true);
+    guarded(st, [&] { Apply_WorkerRights(st, true); });
     st.screen.setText(QStringLiteral("TNum"), QString());
     st.screen.setFocus(QStringLiteral("TNum"));
     t.LostTicket = false;
@@ -193,6 +233,7 @@ void Exit_Complete(Station& st)
         return;
     }
     t.ExitDone = true;
+    const ExitDoneReset reset{t};
     gateOpen(st);
     if (t.PayAmount > 0) {
         openDrawer(st);
@@ -203,11 +244,7 @@ void Exit_Complete(Station& st)
         if (st.models.DispenserType == 2) stampRecycled(st);
         else stampPaper(st);
     }
-    if (!Save_GeneralExit(st)) {
-        // Nothing was recorded: the ticket stays on screen for another Enter or Esc.
-        t.ExitDone = false;
-        return;
-    }
+    if (!Save_GeneralExit(st)) return; // nothing recorded: the ticket stays for another Enter or Esc
     if (st.settings.KeepRecords) {
         try {
             Exec(st.Db, QStringLiteral("DELETE FROM 출차취소 WHERE 입차코드 = ?"), {t.EntryCode});
@@ -216,7 +253,6 @@ void Exit_Complete(Station& st)
         }
     }
     backToIdle(st);
-    t.ExitDone = false;
 }
 
 void ApplyDiscountKind(Station& st, int kind, double rate)

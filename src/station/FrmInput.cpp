@@ -1,5 +1,6 @@
 #include "station/FrmInput.h"
 
+#include "station/FormMode.h"
 #include "station/FrmInputLogic.h"
 #include "station/Station.h"
 
@@ -117,6 +118,9 @@ void FrmInput_Install(Station& st, QWidget* parent)
     QPointer<QWidget> owner(parent);
     st.exitLinks.frmInput = [&st, owner](const QString& ticketNo) {
         FrmInput form(ticketNo, st.clock.now(), owner);
+        form.adjustSize();
+        CentreOnScreen(form);
+        ApplyFormMode(st, form);
         return form.exec() == QDialog::Accepted ? form.ticketData() : QString();
     };
 }

@@ -347,6 +347,30 @@ TEST_F(ExitKeysTest, AFailedRecordKeepsTheTicketAndWritesNothing)
     EXPECT_FALSE(st.trx.TicketInProgress);
 }
 
+TEST_F(ExitKeysTest, AFailingDeviceIsReportedAndTheExitStillCompletes)
+{
+    typedTicket();
+    st.exitLinks.receiptPrint = [] { throw std::runtime_error("영수증프린터 읽기 실패"); };
+    rig.enter();
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_TRUE(msgs.shown[0].text.contains(QStringLiteral("영수증프린터 읽기 실패")));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
+    expectIdle();
+}
+
+TEST_F(ExitKeysTest, AFailureInsideTheCompletionNeverLeavesItMarkedUnderWay)
+{
+    typedTicket();
+    Exec(st.Db, QStringLiteral("DROP TABLE 할인현황"));
+    rig.enter();
+    EXPECT_TRUE(st.trx.TicketInProgress);
+    EXPECT_FALSE(st.trx.ExitDone);
+    Exec(st.Db, QStringLiteral("CREATE TABLE 할인현황 (명칭 TEXT, 건수 INTEGER, 금액 INTEGER, 정산여부 INTEGER)"));
+    rig.enter(); // a second Enter records the exit
+    EXPECT_FALSE(st.trx.TicketInProgress);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
+}
+
 // --- discount keys
 
 class DiscountKeyTest : public ExitKeysTest {
