@@ -14,6 +14,7 @@
 #include "station/MainWindow.h"
 #include "station/Startup.h"
 #include "station/Station.h"
+#include "sim/PtyDevice.h"
 
 #include <QDir>
 #include <QLabel>
@@ -117,6 +118,58 @@ TEST(ExitEndToEnd, FromAnEmptyFolderToAStoredExit)
     ASSERT_TRUE(paper.open(QIODevice::ReadOnly));
     EXPECT_TRUE(paper.readAll().contains("5,500"));
     for (const auto& m : msgs.shown) ADD_FAILURE() << "unexpected message: " << m.text.toStdString();
+    st.comm.reset();
+}
+
+TEST(ExitEndToEnd, TheFeeDisplayOverAPseudoTerminal)
+{
+    sim::PtyDevice display;
+    ASSERT_TRUE(display.ok());
+    display.replier = nullptr;
+    QTemporaryDir dir;
+    ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(7, 30)));
+    ScriptedMessages msgs;
+    MainWindow window;
+    Station st(clock, msgs, window);
+    st.AppPath = dir.path();
+    st.comm = std::make_unique<Comm>(); // the real serial ports
+    AttachCommDispatch(st);
+    window.attach(st);
+    FrmInput_Install(st, &window);
+    {
+        QFile ini(dir.filePath(QStringLiteral("Tolvo.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[ports]\nCom7=" + display.slavePath().toLocal8Bit() + "\n");
+    }
+    ASSERT_FALSE(Startup_Load(st, [&window] { window.load(); }).has_value());
+    Exec(st.Db, QStringLiteral("UPDATE 요금표시기 SET 사용여부 = 1, 포트번호 = 'Com7', 기종 = 'PLUS TYPE'"));
+    Exec(st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 영수증인쇄여부 = 0"));
+    Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
+
+    FrmSplash splash(st, [&] { window.show(); }, [](int) {});
+    splash.show();
+    QTest::keyClicks(splash.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("582047"));
+    QTest::mouseClick(splash.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    ASSERT_TRUE(st.comm->PortOpen(PortFeeDisp)) << msgs.texts().join(QLatin1Char('|')).toStdString();
+    GenerateTariff(st);
+    clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+
+    auto* tnum = window.findChild<QLineEdit*>(QStringLiteral("TNum"));
+    tnum->setFocus();
+    QTest::keyClicks(tnum, QStringLiteral("01232601050730")); // a scanned ticket
+    QTest::keyClick(tnum, Qt::Key_Return);
+    ASSERT_TRUE(st.trx.TicketInProgress);
+    QTest::keyClick(&window, Qt::Key_Return);
+    EXPECT_FALSE(st.trx.TicketInProgress);
+    // The amount shown at the lookup, then the barrier opened by the completion.
+    const QByteArray amount = QByteArray::fromHex("022020353530300" "3");
+    const QByteArray gate = QByteArray::fromHex("02474F4E0347");
+    for (int i = 0; i < 20 && !display.received.contains(gate); ++i)
+        display.waitForReceived(int(display.received.size()) + 1, 200);
+    const qsizetype a = display.received.indexOf(amount), g = display.received.indexOf(gate);
+    EXPECT_GE(a, 0) << display.received.toHex(' ').toStdString();
+    EXPECT_GT(g, a) << display.received.toHex(' ').toStdString();
+    EXPECT_EQ(Value(st, QStringLiteral("SELECT 실수령금액 FROM 일반권 WHERE 입차코드 = '0123202601050730'")).toInt(), 5500);
     st.comm.reset();
 }
 
