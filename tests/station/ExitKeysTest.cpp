@@ -371,6 +371,20 @@ TEST_F(ExitKeysTest, AFailureInsideTheCompletionNeverLeavesItMarkedUnderWay)
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
 }
 
+TEST_F(ExitKeysTest, AGuardLeftByACancelledLookupDoesNotSwallowTheNextTicketsEnter)
+{
+    // FrmInput took the release of the lookup's Enter, then the worker pressed Esc.
+    rig.answerFrmInput(QStringLiteral("0777202601050830"));
+    rig.type(QStringLiteral("0777"), false);
+    ASSERT_TRUE(st.trx.EnterGuard);
+    rig.esc();
+    EXPECT_FALSE(st.trx.EnterGuard);
+    readerTicket();
+    rig.enter(); // the next ticket, from the reader, completes on its first Enter
+    EXPECT_FALSE(st.trx.TicketInProgress);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
+}
+
 // --- discount keys
 
 class DiscountKeyTest : public ExitKeysTest {
