@@ -125,7 +125,7 @@ public:
     void refresh();
 
 private:
-    Connect& m_state;
+    Connect* m_state; // null once the state is gone
     Lamp* m_tx = nullptr;
     Lamp* m_rx = nullptr;
     QLabel* m_label = nullptr;
@@ -133,7 +133,7 @@ private:
     QLabel* m_onImage = nullptr;
 };
 
-ConnectWidget::ConnectWidget(Connect& state, QWidget* parent) : QWidget(parent), m_state(state)
+ConnectWidget::ConnectWidget(Connect& state, QWidget* parent) : QWidget(parent), m_state(&state)
 {
     m_tx = new Lamp(this);
     m_tx->setObjectName(QStringLiteral("Led1_0"));
@@ -159,23 +159,30 @@ ConnectWidget::ConnectWidget(Connect& state, QWidget* parent) : QWidget(parent),
     row->addWidget(m_onImage);
     row->addWidget(m_label, 1);
 
-    m_state.onChanged = [this] { refresh(); };
+    m_state->onChanged = [this] { refresh(); };
+    m_state->onGone = [this] { m_state = nullptr; };
     refresh();
 }
 
-ConnectWidget::~ConnectWidget() { m_state.onChanged = nullptr; }
+ConnectWidget::~ConnectWidget()
+{
+    if (!m_state) return;
+    m_state->onChanged = nullptr;
+    m_state->onGone = nullptr;
+}
 
 void ConnectWidget::refresh()
 {
-    m_tx->setColor(VbColor(m_state.txLampColor()));
-    m_rx->setColor(VbColor(m_state.rxLampColor()));
-    m_label->setText(m_state.statusText());
-    m_label->setFont(m_state.Font());
+    if (!m_state) return;
+    m_tx->setColor(VbColor(m_state->txLampColor()));
+    m_rx->setColor(VbColor(m_state->rxLampColor()));
+    m_label->setText(m_state->statusText());
+    m_label->setFont(m_state->Font());
     QPalette pal = m_label->palette();
-    pal.setColor(QPalette::WindowText, VbColor(m_state.statusTextColor()));
+    pal.setColor(QPalette::WindowText, VbColor(m_state->statusTextColor()));
     m_label->setPalette(pal);
-    m_offImage->setVisible(m_state.offLinePictureShown());
-    m_onImage->setVisible(m_state.onLinePictureShown());
+    m_offImage->setVisible(m_state->offLinePictureShown());
+    m_onImage->setVisible(m_state->onLinePictureShown());
 }
 
 } // namespace

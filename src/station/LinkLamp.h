@@ -18,6 +18,15 @@ QColor VbColor(quint32 bgr);
 
 class Connect {
 public:
+    Connect() = default;
+    // The lamp widget and the station die in either order: tell the widget.
+    ~Connect()
+    {
+        if (onGone) onGone();
+    }
+    Connect(const Connect&) = delete;
+    Connect& operator=(const Connect&) = delete;
+
     static constexpr quint32 kGrey = 0x808080;   // lamps at creation
     static constexpr quint32 kSilver = 0xC0C0C0; // lamps idle after a wait
     static constexpr quint32 kRed = 255;         // transmit lamp while waiting
@@ -60,6 +69,8 @@ public:
 
     // Called after every change of what the lamp shows (the widget repaints).
     std::function<void()> onChanged;
+    // Called when this state is destroyed (the widget stops following it).
+    std::function<void()> onGone;
 
 private:
     void changed() const

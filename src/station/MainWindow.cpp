@@ -299,7 +299,33 @@ void MainWindow::attach(Station& st)
 {
     m_st = &st;
     m_menus = std::make_unique<Menus>(st, *this);
+    // The host and master routines drive the station's lamp states.
+    bindLamp(QStringLiteral("Connect1"), st.Connect1);
+    bindLamp(QStringLiteral("Connect2"), st.Connect2);
 }
+
+void MainWindow::bindLamp(const QString& name, Connect& state)
+{
+    QWidget* old = findChild<QWidget*>(name);
+    if (!old || !old->parentWidget() || !old->parentWidget()->layout()) return;
+    QWidget* lamp = MakeConnectWidget(state, old->parentWidget());
+    lamp->setObjectName(name);
+    delete old->parentWidget()->layout()->replaceWidget(old, lamp);
+    delete old;
+}
+
+Connect& MainWindow::connect1() { return m_st ? m_st->Connect1 : m_connect1; }
+
+Connect& MainWindow::connect2() { return m_st ? m_st->Connect2 : m_connect2; }
+
+bool MainWindow::isVisible(const QString& control) const
+{
+    // The widget's own flag: the window itself may still be hidden.
+    if (const auto* w = qobject_cast<const QWidget*>(this->control(control))) return !w->isHidden();
+    return false;
+}
+
+void MainWindow::beep() { QApplication::beep(); }
 
 void MainWindow::load()
 {

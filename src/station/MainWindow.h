@@ -38,8 +38,9 @@ public:
     void load();
 
     Menus& menus() { return *m_menus; }
-    Connect& connect1() { return m_connect1; }
-    Connect& connect2() { return m_connect2; }
+    // The link lamps follow the station's Connect1/Connect2 once attached.
+    Connect& connect1();
+    Connect& connect2();
     QLineEdit* tnum() const { return m_tnum; }
     QTimer& timer1() { return m_timer1; }
 
@@ -73,6 +74,8 @@ public:
     void setVisible(const QString& control, bool visible) override;
     void setEnabled(const QString& control, bool enabled) override;
     bool isEnabled(const QString& control) const override;
+    bool isVisible(const QString& control) const override;
+    void beep() override;
     void setMaxLength(const QString& control, int length) override;
     void setFocus(const QString& control) override;
     void appendList1(const QString& line) override;
@@ -100,6 +103,7 @@ private:
     void guarded(const std::function<void()>& fn);
     QObject* control(const QString& name) const;
     void watch(QWidget* w);
+    void bindLamp(const QString& name, Connect& state);
 
     Station* m_st = nullptr;
     std::unique_ptr<Menus> m_menus;

@@ -124,6 +124,32 @@ TEST(MainWindow, SideMenuItemsInOrder)
     EXPECT_EQ(list->item(16)->text(), QStringLiteral("프로그램정보"));
 }
 
+TEST(MainWindow, VisibilityIsTheControlsOwnWhileTheWindowIsHidden)
+{
+    WindowStation ws;
+    MainWindow& w = ws.window;
+    ASSERT_FALSE(w.QWidget::isVisible());
+    w.setVisible(QStringLiteral("LblBusy"), true);
+    EXPECT_TRUE(w.isVisible(QStringLiteral("LblBusy")));
+    w.setVisible(QStringLiteral("LblBusy"), false);
+    EXPECT_FALSE(w.isVisible(QStringLiteral("LblBusy")));
+    EXPECT_FALSE(w.isVisible(QStringLiteral("NoSuchControl")));
+}
+
+TEST(MainWindow, LampsFollowTheStationsLinkStates)
+{
+    WindowStation ws;
+    auto* lamp = Find<QWidget>(ws.window, QStringLiteral("Connect1"));
+    ASSERT_NE(lamp, nullptr);
+    auto* onLine = lamp->findChild<QLabel*>(QStringLiteral("Image2"));
+    ASSERT_NE(onLine, nullptr);
+    EXPECT_TRUE(onLine->isHidden());
+    ws.st.Connect1.setStatus(true); // as the host receiver does on DLE
+    EXPECT_FALSE(onLine->isHidden());
+    EXPECT_EQ(&ws.window.connect1(), &ws.st.Connect1);
+    // The fixture destroys the station before the window: the lamp must let go cleanly.
+}
+
 TEST(MainWindow, ScreenSinkReachesTheControls)
 {
     WindowStation ws;
