@@ -110,13 +110,7 @@ void FrmPrint::exitButton()
 
 bool FrmPrint::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && qobject_cast<QCheckBox*>(watched)) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            SendTab(watched);
-            return true;
-        }
-    }
+    if (CheckBoxEnterMovesOn(watched, event)) return true;
     return QDialog::eventFilter(watched, event);
 }
 

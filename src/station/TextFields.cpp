@@ -2,6 +2,7 @@
 
 #include "platform/Vb.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -67,6 +68,15 @@ void SendTab(QObject* target, bool backward)
     QKeyEvent release(QEvent::KeyRelease, backward ? Qt::Key_Backtab : Qt::Key_Tab,
                       backward ? Qt::ShiftModifier : Qt::NoModifier);
     QCoreApplication::sendEvent(target, &release);
+}
+
+bool CheckBoxEnterMovesOn(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !qobject_cast<QCheckBox*>(watched)) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    SendTab(watched);
+    return true;
 }
 
 // ---- clsText ----

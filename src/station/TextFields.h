@@ -63,4 +63,8 @@ private:
 // until that keystroke has been handled.
 void SendTab(QObject* target, bool backward = false);
 
+// For a screen's event filter: Enter pressed on a check box moves on as Tab
+// does. True when the event was taken.
+bool CheckBoxEnterMovesOn(QObject* watched, QEvent* event);
+
 } // namespace tolvo
