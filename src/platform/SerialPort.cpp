@@ -44,6 +44,13 @@ public:
         QObject::connect(&m_port, &QSerialPort::readyRead, [this] {
             if (onReadyRead) onReadyRead();
         });
+        // A device that went away fails every retry of the pending write; left
+        // open, the port keeps the event loop spinning. It is closed instead (after
+        // the failing call has returned), so the device is silent until reopened.
+        QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port, [this](QSerialPort::SerialPortError e) {
+            if (!isFatal(e)) return;
+            QMetaObject::invokeMethod(&m_port, [this] { close(); }, Qt::QueuedConnection);
+        });
     }
 
     bool open(const QString& path, const SerialSettings& s) override
@@ -89,6 +96,11 @@ public:
     bool cts() const override { return pins() & QSerialPort::ClearToSendSignal; }
 
 private:
+    static bool isFatal(QSerialPort::SerialPortError e)
+    {
+        return e == QSerialPort::ResourceError || e == QSerialPort::WriteError;
+    }
+
     QSerialPort::PinoutSignals pins() const
     {
         if (!m_port.isOpen()) return QSerialPort::NoSignal;
