@@ -1,6 +1,7 @@
 #include "platform/SerialPort.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -104,6 +105,24 @@ TEST(QtSerialPortOnPty, UnpluggedDeviceClosesThePortInsteadOfSpinning)
     EXPECT_LT(cpuSeconds() - before, 0.25) << "the event loop spins on the dead port";
 
     port->write(QByteArray("\x02WE\x03")); // silent on a closed port
+    EXPECT_FALSE(port->isOpen());
+}
+
+// A receipt is many writes in a row with no event processing between them; a
+// device gone in the middle must not stall each of them.
+TEST(QtSerialPortOnPty, WritesToAVanishedDeviceDoNotStallTheCaller)
+{
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    auto port = QtSerialPortFactory().create();
+    ASSERT_TRUE(port->open(pty.path(), SerialSettings{}));
+    pty.unplug();
+
+    QElapsedTimer t;
+    t.start();
+    for (int line = 0; line < 40; ++line) port->write(QByteArray("receipt line\n"));
+    EXPECT_LT(t.elapsed(), 2000);
+    runEvents(100);
     EXPECT_FALSE(port->isOpen());
 }
 
