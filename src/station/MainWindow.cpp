@@ -190,7 +190,7 @@ void MainWindow::buildCentral()
     tf.setPointSize(18);
     m_tnum->setFont(tf);
     fee->addWidget(m_tnum, 0, 1);
-    for (int i = 0; i < 7; ++i) fee->addWidget(MakeLabel(central, Indexed("LOut", i), QString(), i >= 1 ? 18 : 0), i + 1, 1);
+    for (int i = 0; i < 7; ++i) fee->addWidget(MakeLabel(central, Indexed("LOut", i), QString(), i >= 1 ? 18 : 0), i, i == 0 ? 2 : 1);
     m_fnd = new Fnd1(central);
     m_fnd->setObjectName(QStringLiteral("Fnd"));
     m_fnd->setColumn(11);
