@@ -51,10 +51,8 @@ FrmInput::FrmInput(const QString& ticketNo, const QDateTime& now, QWidget* paren
 
     auto* ok = new QPushButton(QStringLiteral("확인(&Y)"), this);
     ok->setObjectName(QStringLiteral("Command1"));
-    ok->setAutoDefault(false);
     auto* cancel = new QPushButton(QStringLiteral("취소(&C)"), this);
     cancel->setObjectName(QStringLiteral("Command2"));
-    cancel->setAutoDefault(false);
 
     auto* grid = new QGridLayout;
     grid->addWidget(label(this, "Label2", QStringLiteral("입차일")), 0, 0);
