@@ -48,10 +48,18 @@ void run(Station& st, const DeviceRoutine* slot)
 
 void receive(Station& st, int index)
 {
+    if (index == PortFeeDisp) {
+        FeeDisp_Receive(st);
+        return;
+    }
     const ReceiveRoute route = ReceiveRouteFor(st.routines, st.models, index);
-    if (route.name.isEmpty()) return;
-    if (index == PortFeeDisp) FeeDisp_Receive(st);
-    else run(st, route.slot);
+    if (route.slot && *route.slot) {
+        (*route.slot)(st);
+        return;
+    }
+    // Nobody reads this port (the receipt printer, or a device whose routine is not
+    // attached): drop what arrived so it never piles up in the port's buffer.
+    if (st.comm) st.comm->Input(index);
 }
 
 void readerCtsChange(Station& st)

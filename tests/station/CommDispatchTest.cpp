@@ -230,3 +230,25 @@ TEST_F(CommDispatch, PortEventsReachTheDispatchOnceAttached)
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
     EXPECT_EQ(ran, QStringList({"Host_Receive"}));
 }
+
+TEST_F(CommDispatch, BytesThatNoRoutineReadsAreDropped)
+{
+    // The receipt printer has no receive routine; the host's is not attached here.
+    st.routines.Host_Receive = nullptr;
+    for (const int port : {4, 8}) {
+        open(port);
+        device(port).inject("\x10\x04\x01 status");
+        QCoreApplication::processEvents();
+        EXPECT_EQ(receiveOn(port), QString());
+        EXPECT_TRUE(st.comm->Input(port).isEmpty()) << "port " << port << " keeps what arrived";
+    }
+}
+
+TEST_F(CommDispatch, AnAttachedRoutineStillReadsItsOwnBytes)
+{
+    open(8);
+    device(8).inject("ACK");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(receiveOn(8), QStringLiteral("Host_Receive"));
+    EXPECT_EQ(st.comm->Input(8), QByteArray("ACK")) << "the recorder reads nothing, so the bytes wait for it";
+}
