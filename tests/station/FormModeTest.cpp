@@ -1,3 +1,4 @@
+#include "common/ConfigHome.h"
 #include "common/TestStation.h"
 #include "database/Sql.h"
 #include "station/FormMode.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace tolvo;
+using tolvo::test::ConfigHome;
 using tolvo::test::TestStation;
 
 namespace {
@@ -19,25 +21,6 @@ void setForced(TestStation& ts, const QVariant& v)
 }
 
 bool onTop(const QWidget& w) { return w.windowFlags() & Qt::WindowStaysOnTopHint; }
-
-// Points XDG_CONFIG_HOME at a temporary folder for one test.
-class ConfigHome {
-public:
-    ConfigHome() : m_old(qgetenv("XDG_CONFIG_HOME")), m_had(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
-    {
-        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    }
-    ~ConfigHome()
-    {
-        if (m_had) qputenv("XDG_CONFIG_HOME", m_old);
-        else qunsetenv("XDG_CONFIG_HOME");
-    }
-    QTemporaryDir dir;
-
-private:
-    QByteArray m_old;
-    bool m_had;
-};
 
 QString readFile(const QString& path)
 {

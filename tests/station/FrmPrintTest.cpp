@@ -1,3 +1,4 @@
+#include "common/OptionScreens.h"
 #include "common/TestStation.h"
 #include "database/Sql.h"
 #include "platform/Ini.h"
@@ -12,18 +13,11 @@
 #include <gtest/gtest.h>
 
 using namespace tolvo;
+using tolvo::test::check;
+using tolvo::test::txt;
 using tolvo::test::TestStation;
 
 namespace {
-
-QCheckBox* check(QWidget& w, int index)
-{
-    auto* c = w.findChild<QCheckBox*>(QStringLiteral("Check1_%1").arg(index));
-    EXPECT_NE(c, nullptr) << index;
-    return c;
-}
-
-QLineEdit* txt(QWidget& w, int n) { return w.findChild<QLineEdit*>(QStringLiteral("Txt%1").arg(n)); }
 
 void exitButton(QWidget& w) { QTest::mouseClick(w.findChild<QPushButton*>("Command1"), Qt::LeftButton); }
 

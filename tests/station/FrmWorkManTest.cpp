@@ -1,3 +1,5 @@
+#include "common/OptionScreens.h"
+#include "common/ConfigHome.h"
 #include "common/TestStation.h"
 #include "database/Sql.h"
 #include "station/FormMode.h"
@@ -12,41 +14,17 @@
 #include <gtest/gtest.h>
 
 using namespace tolvo;
+using tolvo::test::check;
+using tolvo::test::txt;
+using tolvo::test::ConfigHome;
 using tolvo::test::TestStation;
 
 namespace {
-
-QCheckBox* check(QWidget& w, int index)
-{
-    auto* c = w.findChild<QCheckBox*>(QStringLiteral("Check1_%1").arg(index));
-    EXPECT_NE(c, nullptr) << index;
-    return c;
-}
-
-QLineEdit* txt(QWidget& w, int n) { return w.findChild<QLineEdit*>(QStringLiteral("Txt%1").arg(n)); }
 
 bool right(TestStation& ts, int code, int r)
 {
     return ToBool(ts.value(QStringLiteral("SELECT 권한%1 FROM 근무자관리 WHERE 근무자코드 = ?").arg(r), {code}));
 }
-
-class ConfigHome {
-public:
-    ConfigHome() : m_old(qgetenv("XDG_CONFIG_HOME")), m_had(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
-    {
-        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    }
-    ~ConfigHome()
-    {
-        if (m_had) qputenv("XDG_CONFIG_HOME", m_old);
-        else qunsetenv("XDG_CONFIG_HOME");
-    }
-    QTemporaryDir dir;
-
-private:
-    QByteArray m_old;
-    bool m_had;
-};
 
 } // namespace
 
