@@ -76,7 +76,7 @@ std::optional<TariffRow> ReadTariffRow(const QSqlDatabase& db)
 
 QString TariffFaultText()
 {
-    return QStringLiteral("요금테이블 데이터 베이스에 이상이있습니다.\n계산할 수 없으므로 요금테이블을 재설정 하시기 바랍니다.");
+    return QStringLiteral("요금테이블 데이터 베이스에 이상이있습니다.\r계산할 수 없으므로 요금테이블을 재설정 하시기 바랍니다.");
 }
 
 } // namespace tolvo

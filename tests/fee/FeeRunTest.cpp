@@ -148,7 +148,11 @@ TEST_F(FeeRun, EmptyTariffTableChangesNothing)
     Calc_TicketFee(st);
     expectUntouched();
     EXPECT_EQ(messageCount(TariffFaultText()), 1);
-    EXPECT_EQ(msgs.shown.size(), 1u);
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    // The two lines are joined by a carriage return.
+    EXPECT_EQ(msgs.shown[0].text, QStringLiteral("요금테이블 데이터 베이스에 이상이있습니다.\r"
+                                                 "계산할 수 없으므로 요금테이블을 재설정 하시기 바랍니다."));
+    EXPECT_EQ(msgs.shown[0].title, QStringLiteral("Tarvola"));
 }
 
 struct Fault {
