@@ -55,6 +55,7 @@ FrmSplash::FrmSplash(Station& st, std::function<void()> started, std::function<v
     m_text1 = new QLineEdit(this);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setEchoMode(QLineEdit::Password);
+    m_text1->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*", not the style's dot
     m_text1->setMaxLength(6);
     g->addWidget(m_text1, 7, 0);
     m_ok = new QPushButton(QStringLiteral("확인"), this);
@@ -113,6 +114,11 @@ void FrmSplash::ok()
     } catch (const std::exception& e) {
         m_st.msgs.MsgBox(QStringLiteral("업무를 시작할 수 없습니다.") + QChar(13) + QString::fromUtf8(e.what()),
                          vbCritical, QStringLiteral("Tarvola"));
+        // Half a start of work (ports open, the run marked as in progress) is not
+        // left waiting on the login: the program ends with a failure code.
+        m_done = true;
+        hide();
+        if (m_ended) m_ended(1);
         return;
     }
     m_done = true;

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -172,4 +173,30 @@ TEST(StartupToLogin, EscapeOnTheLoginCancels)
     QTest::keyClick(app.splashChild<QLineEdit>("Text1"), Qt::Key_Escape);
     ASSERT_TRUE(app.ended);
     EXPECT_FALSE(app.st.Db.isOpen());
+}
+
+TEST(StartupToLogin, PasswordBoxShowsStars)
+{
+    App app;
+    ASSERT_FALSE(app.start());
+    auto* box = app.splashChild<QLineEdit>("Text1");
+    EXPECT_EQ(box->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(box->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, box), int('*'));
+}
+
+TEST(StartupToLogin, AFailedStartOfWorkEndsWithAFailureCode)
+{
+    App app;
+    ASSERT_FALSE(app.start());
+    QTest::keyClicks(app.splashChild<QLineEdit>("Text1"), QStringLiteral("582047"));
+    ASSERT_TRUE(app.splashChild<QPushButton>("cmdOK")->isEnabled());
+    Exec(app.st.Db, QStringLiteral("DROP TABLE 요금계산기"));
+    QTest::mouseClick(app.splashChild<QPushButton>("cmdOK"), Qt::LeftButton);
+    ASSERT_EQ(app.msgs.shown.size(), 1u);
+    EXPECT_EQ(app.msgs.shown[0].style, vbCritical);
+    EXPECT_TRUE(app.msgs.shown[0].text.startsWith(QStringLiteral("업무를 시작할 수 없습니다.")));
+    ASSERT_TRUE(app.ended);
+    EXPECT_EQ(*app.ended, 1);
+    EXPECT_FALSE(app.splash->isVisible());
+    EXPECT_FALSE(app.window.QWidget::isVisible());
 }
