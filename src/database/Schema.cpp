@@ -130,7 +130,7 @@ std::vector<Table> BuildTables()
     t.push_back({"임시정기권입출차", JungIOFields(), {{"TmpJungIOIndex", "정기권번호", false, false}}});
     t.push_back({"요금테이블",
                  {Txt("주차시간", 10), Lng("요금"), Lng("구분"), Lng("시간"), Txt("적용구분", 10)},
-                 {{"요금테이블_Primary", "시간", true, true}}});
+                 {{"Primary", "시간", true, true}}});
     t.push_back({"기타", TariffFields(), {}});
     t.push_back({"시스템",
                  {Lng("주차용량"), Txt("데이터갱신일시", 10), Txt("티켓번호", 4), Int("자료보관기간"),

@@ -56,7 +56,7 @@ TEST(FirstRun, IndexesAreNamedUniquelyAndFlaggedAsDescribed)
     struct Ix { const char* table; const char* name; bool unique; };
     const Ix expected[] = {{"일반권", "일반권_idx0", true},          {"임시일반권", "임시일반권_idx0", false},
                            {"정기권", "MonIndex1", true},            {"정기권입출차", "JungIOIndex", false},
-                           {"임시정기권입출차", "TmpJungIOIndex", false}, {"요금테이블", "요금테이블_Primary", true},
+                           {"임시정기권입출차", "TmpJungIOIndex", false}, {"요금테이블", "Primary", true},
                            {"출차취소", "출차취소_idx0", false}};
     EXPECT_EQ(ts.value("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL").toInt(), 7);
     for (const Ix& ix : expected) {
