@@ -213,8 +213,11 @@ QString Check(const Field& f)
 
 QString ColumnSql(const Field& f)
 {
-    const bool isText = f.type == FieldType::Text || f.type == FieldType::Time;
-    QString s = Id(f.name) + (isText ? QStringLiteral(" TEXT") : QStringLiteral(" INTEGER"));
+    // The declared size is for people reading the file; the CHECK enforces it.
+    QString s = Id(f.name);
+    if (f.type == FieldType::Text) s += QStringLiteral(" TEXT(%1)").arg(f.size);
+    else if (f.type == FieldType::Time) s += QStringLiteral(" TEXT(5)");
+    else s += QStringLiteral(" INTEGER");
     if (f.type == FieldType::Boolean) s += QStringLiteral(" NOT NULL DEFAULT 0");
     else if (f.required) s += QStringLiteral(" NOT NULL");
     s += QStringLiteral(" CONSTRAINT ") + Id(f.name) + QStringLiteral(" CHECK (") + Check(f) + QLatin1Char(')');

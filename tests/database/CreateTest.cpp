@@ -269,3 +269,20 @@ TEST(Check, SeveralStationsLiveInOneProcess)
     EXPECT_EQ(b.count("공휴일"), 0);
     EXPECT_NE(a.st.Db.connectionName(), b.st.Db.connectionName());
 }
+
+TEST(FirstRun, DeclaredTypesShowTheTextSizes)
+{
+    TestStation ts;
+    auto declared = [&](const char* table, const char* column) {
+        return ts.value("SELECT type FROM pragma_table_info(?) WHERE name = ?",
+                        {QString::fromUtf8(table), QString::fromUtf8(column)})
+            .toString();
+    };
+    EXPECT_EQ(declared("일반권", "티켓번호"), QStringLiteral("TEXT(4)"));
+    EXPECT_EQ(declared("일반권", "입차코드"), QStringLiteral("TEXT(16)"));
+    EXPECT_EQ(declared("일반권", "총주차요금"), QStringLiteral("INTEGER"));
+    // A declared size never loosens the rule: one character too many is refused.
+    EXPECT_THROW(Exec(ts.st.Db, "UPDATE 근무자관리 SET 비밀번호 = ? WHERE 근무자코드 = 0",
+                      {QString(200, QLatin1Char('9'))}),
+                 DbError);
+}
