@@ -1,11 +1,11 @@
 // Archive of a busy day: 20,000 settled exits and 5,000 season passages in the live file.
 #include "database/Archive.h"
 #include "database/DBase.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
-#include "station/RecordingMainScreen.h"
-#include "station/Station.h"
+#include "core/RecordingMainScreen.h"
+#include "core/Station.h"
 
 #include <QCoreApplication>
 #include <QSqlError>

@@ -3,15 +3,15 @@
 // (full sync) and the settings-file write of the exit counter; the CPU time is
 // the station's own work.
 #include "database/DBase.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/DiscountKeys.h"
 #include "fee/SlotTable.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
 #include "station/ExitKeys.h"
-#include "station/RecordingMainScreen.h"
-#include "station/Station.h"
-#include "station/StatsPeriod.h"
+#include "core/RecordingMainScreen.h"
+#include "core/Station.h"
+#include "core/StatsPeriod.h"
 #include "station/TicketEntry.h"
 
 #include <QApplication>

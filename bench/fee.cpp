@@ -1,12 +1,12 @@
 // The ticket fee run for a short, a month-long and a year-long stay.
 #include "database/Schema.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/FeeRun.h"
 #include "fee/SlotTable.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
-#include "station/RecordingMainScreen.h"
-#include "station/Station.h"
+#include "core/RecordingMainScreen.h"
+#include "core/Station.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>

@@ -5,16 +5,16 @@
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
 #include "serial/FrmDebug.h"
-#include "station/FrmAbout.h"
+#include "widgets/FrmAbout.h"
 #include "station/FrmInput.h"
 #include "station/FrmPrint.h"
 #include "station/CommDispatch.h"
 #include "station/FrmSplash.h"
 #include "station/FrmWorkMan.h"
 #include "station/MainWindow.h"
-#include "station/QtMessages.h"
+#include "widgets/QtMessages.h"
 #include "station/Startup.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QApplication>
 #include <QDir>

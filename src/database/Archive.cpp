@@ -1,10 +1,10 @@
 #include "database/Archive.h"
 
 #include "database/Schema.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Ini.h"
 #include "platform/Vb.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QFile>
 #include <QFileInfo>

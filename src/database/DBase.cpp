@@ -3,10 +3,10 @@
 #include "database/Archive.h"
 #include "database/FirstRun.h"
 #include "database/Schema.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Messages.h"
-#include "station/StatsPeriod.h"
-#include "station/Station.h"
+#include "core/StatsPeriod.h"
+#include "core/Station.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "database/FirstRun.h"
 
-#include "database/Sql.h"
-#include "station/Station.h"
+#include "core/Sql.h"
+#include "core/Station.h"
 
 namespace tolvo::DBase {
 

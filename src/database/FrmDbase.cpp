@@ -1,9 +1,9 @@
 #include "database/FrmDbase.h"
 
 #include "database/FrmDbaseLogic.h"
-#include "station/FormMode.h"
-#include "station/Station.h"
-#include "station/TextFields.h"
+#include "widgets/FormMode.h"
+#include "core/Station.h"
+#include "widgets/TextFields.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

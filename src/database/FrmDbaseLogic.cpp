@@ -1,9 +1,9 @@
 #include "database/FrmDbaseLogic.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Vb.h"
-#include "station/Station.h"
-#include "station/StatsPeriod.h"
+#include "core/Station.h"
+#include "core/StatsPeriod.h"
 
 namespace tolvo {
 

@@ -2,9 +2,9 @@
 
 #include "database/DBase.h"
 #include "database/Schema.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Messages.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QFileInfo>
 

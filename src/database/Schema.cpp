@@ -1,6 +1,6 @@
 #include "database/Schema.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 
 #include <stdexcept>
 

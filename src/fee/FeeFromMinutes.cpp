@@ -1,6 +1,6 @@
 #include "fee/FeeFromMinutes.h"
 
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 #include "fee/FeePanel.h"
 
 #include "platform/Vb.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 namespace tolvo {
 

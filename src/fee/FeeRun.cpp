@@ -6,8 +6,8 @@
 #include "fee/Tariff.h"
 #include "platform/Vb.h"
 #include "serial/FeeDisplay.h"
-#include "station/Station.h"
-#include "station/WorkerRights.h"
+#include "core/Station.h"
+#include "core/WorkerRights.h"
 
 namespace tolvo {
 

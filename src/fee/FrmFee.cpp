@@ -3,9 +3,9 @@
 #include "fee/Holidays.h"
 #include "fee/Tariff.h"
 #include "platform/Messages.h"
-#include "station/FormMode.h"
-#include "station/Station.h"
-#include "station/TextFields.h"
+#include "widgets/FormMode.h"
+#include "core/Station.h"
+#include "widgets/TextFields.h"
 
 #include <QApplication>
 #include <QCheckBox>

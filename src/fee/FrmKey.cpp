@@ -1,9 +1,9 @@
 #include "fee/FrmKey.h"
 
-#include "station/FormMode.h"
-#include "station/KeyCapture.h"
-#include "station/Station.h"
-#include "station/TextFields.h"
+#include "widgets/FormMode.h"
+#include "widgets/KeyCapture.h"
+#include "core/Station.h"
+#include "widgets/TextFields.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 #include "fee/KeyEditor.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/DiscountKeys.h"
 #include "platform/Vb.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QSqlQuery>
 #include <algorithm>

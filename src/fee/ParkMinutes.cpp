@@ -1,7 +1,7 @@
 #include "fee/ParkMinutes.h"
 
 #include "platform/Vb.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

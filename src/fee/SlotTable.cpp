@@ -1,6 +1,6 @@
 #include "fee/SlotTable.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Vb.h"
 
 #include <QSqlError>

@@ -1,6 +1,6 @@
 #include "fee/TariffForm.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/Tariff.h"
 #include "platform/Messages.h"
 #include "platform/Vb.h"

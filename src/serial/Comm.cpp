@@ -1,7 +1,7 @@
 #include "serial/Comm.h"
 
 #include "platform/Cp949.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 #include "platform/SerialPort.h"
 #include "serial/ParallelPort.h"
 #include "serial/Trace.h"
-#include "serial/Waits.h"
+#include "core/Waits.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -3,7 +3,7 @@
 #include "platform/Ini.h"
 #include "platform/Vb.h"
 #include "serial/Comm.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <cmath>
 #include <optional>

@@ -3,8 +3,8 @@
 #include "platform/FakeSerialPort.h"
 #include "serial/Comm.h"
 #include "serial/FakeParallelPort.h"
-#include "serial/FakeWaits.h"
-#include "station/Station.h"
+#include "core/FakeWaits.h"
+#include "core/Station.h"
 
 namespace tolvo {
 

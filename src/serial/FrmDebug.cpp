@@ -1,8 +1,8 @@
 #include "serial/FrmDebug.h"
 
 #include "serial/Comm.h"
-#include "station/Station.h"
-#include "station/TextFields.h"
+#include "core/Station.h"
+#include "widgets/TextFields.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

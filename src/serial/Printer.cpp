@@ -2,7 +2,7 @@
 
 #include "platform/Cp949.h"
 #include "serial/Comm.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "platform/Cp949.h"
 #include "platform/Vb.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

@@ -1,7 +1,7 @@
 #include "serial/Trace.h"
 
 #include "serial/Comm.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 namespace tolvo {
 

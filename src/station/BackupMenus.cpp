@@ -2,8 +2,8 @@
 
 #include "database/DBase.h"
 #include "database/Schema.h"
-#include "database/Sql.h"
-#include "station/Station.h"
+#include "core/Sql.h"
+#include "core/Station.h"
 
 #include <QFileInfo>
 #include <QCursor>

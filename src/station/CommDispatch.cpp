@@ -2,7 +2,7 @@
 
 #include "serial/FeeDisplay.h"
 #include "serial/Trace.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <array>
 #include <exception>

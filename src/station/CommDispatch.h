@@ -1,7 +1,7 @@
 #pragma once
 
 #include "serial/Comm.h"
-#include "station/DeviceRoutines.h"
+#include "core/DeviceRoutines.h"
 
 #include <QString>
 

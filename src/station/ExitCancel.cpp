@@ -1,8 +1,8 @@
 #include "station/ExitCancel.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "station/ExitRecord.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 namespace tolvo {
 

@@ -1,6 +1,6 @@
 #include "station/ExitKeys.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/DiscountKeys.h"
 #include "fee/FeePanel.h"
 #include "fee/FeeFromMinutes.h"
@@ -11,8 +11,8 @@
 #include "serial/Receipt.h"
 #include "station/ExitCancel.h"
 #include "station/ExitRecord.h"
-#include "station/Station.h"
-#include "station/WorkerRights.h"
+#include "core/Station.h"
+#include "core/WorkerRights.h"
 
 #include <QSqlQuery>
 #include <algorithm>

@@ -1,11 +1,11 @@
 #include "station/ExitRecord.h"
 
 #include "database/Bands.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/FeePanel.h"
 #include "platform/Ini.h"
 #include "platform/Vb.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QSqlQuery>
 

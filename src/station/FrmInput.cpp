@@ -1,8 +1,8 @@
 #include "station/FrmInput.h"
 
-#include "station/FormMode.h"
+#include "widgets/FormMode.h"
 #include "station/FrmInputLogic.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -1,8 +1,8 @@
 #include "station/FrmLogin.h"
 
-#include "station/FormMode.h"
+#include "widgets/FormMode.h"
 #include "station/Login.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>

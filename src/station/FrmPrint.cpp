@@ -1,9 +1,9 @@
 #include "station/FrmPrint.h"
 
-#include "database/Sql.h"
-#include "station/FormMode.h"
-#include "station/Station.h"
-#include "station/TextFields.h"
+#include "core/Sql.h"
+#include "widgets/FormMode.h"
+#include "core/Station.h"
+#include "widgets/TextFields.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

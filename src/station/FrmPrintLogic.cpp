@@ -1,8 +1,8 @@
 #include "station/FrmPrintLogic.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Ini.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

@@ -1,9 +1,9 @@
 #include "station/FrmSplash.h"
 
-#include "station/FormMode.h"
-#include "station/FrmAbout.h"
+#include "widgets/FormMode.h"
+#include "widgets/FrmAbout.h"
 #include "station/Shutdown.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>

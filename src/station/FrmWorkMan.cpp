@@ -1,8 +1,8 @@
 #include "station/FrmWorkMan.h"
 
-#include "station/FormMode.h"
-#include "station/Station.h"
-#include "station/TextFields.h"
+#include "widgets/FormMode.h"
+#include "core/Station.h"
+#include "widgets/TextFields.h"
 
 #include <QApplication>
 #include <QCheckBox>

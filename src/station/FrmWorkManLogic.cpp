@@ -1,12 +1,12 @@
 #include "station/FrmWorkManLogic.h"
 
 #include "database/DBase.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "serial/Comm.h"
-#include "station/FormMode.h"
+#include "widgets/FormMode.h"
 #include "station/MainLoad.h"
 #include "station/Shutdown.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

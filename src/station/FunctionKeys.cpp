@@ -1,12 +1,12 @@
 #include "station/FunctionKeys.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Ini.h"
 #include "serial/Printer.h"
 #include "serial/Receipt.h"
 #include "station/LostTicket.h"
 #include "station/Menus.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 namespace tolvo {
 

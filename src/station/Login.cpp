@@ -1,11 +1,11 @@
 #include "station/Login.h"
 
 #include "database/ModelCodes.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/DiscountKeys.h"
 #include "platform/Vb.h"
 #include "serial/Comm.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QSqlRecord>
 

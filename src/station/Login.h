@@ -1,6 +1,6 @@
 #pragma once
 
-#include "station/WorkerRights.h"
+#include "core/WorkerRights.h"
 
 #include <QString>
 #include <QVariant>

@@ -1,10 +1,10 @@
 #include "station/LostTicket.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/FeeRun.h"
 #include "platform/Vb.h"
 #include "station/ExitRecord.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QSqlQuery>
 #include <QTime>

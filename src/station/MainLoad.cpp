@@ -1,10 +1,10 @@
 #include "station/MainLoad.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Ini.h"
 #include "platform/Vb.h"
-#include "station/Station.h"
-#include "station/WorkerRights.h"
+#include "core/Station.h"
+#include "core/WorkerRights.h"
 
 #include <QSqlRecord>
 

@@ -2,11 +2,11 @@
 
 #include "platform/VirtualKeys.h"
 #include "station/ExitKeys.h"
-#include "station/Fnd1.h"
-#include "station/FormMode.h"
+#include "widgets/Fnd1.h"
+#include "widgets/FormMode.h"
 #include "station/MainLoad.h"
 #include "station/Shutdown.h"
-#include "station/Station.h"
+#include "core/Station.h"
 #include "station/TicketEntry.h"
 #include "station/Timer1.h"
 

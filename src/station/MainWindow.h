@@ -1,8 +1,8 @@
 #pragma once
 
 #include "station/FunctionKeys.h"
-#include "station/LinkLamp.h"
-#include "station/MainScreen.h"
+#include "widgets/LinkLamp.h"
+#include "core/MainScreen.h"
 #include "station/Menus.h"
 
 #include <QHash>

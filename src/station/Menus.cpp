@@ -3,7 +3,7 @@
 #include "database/Master.h"
 #include "serial/Comm.h"
 #include "station/BackupMenus.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 namespace tolvo {
 

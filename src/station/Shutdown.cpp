@@ -1,10 +1,10 @@
 #include "station/Shutdown.h"
 
 #include "database/DBase.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "serial/Comm.h"
 #include "serial/FeeDisplay.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 namespace tolvo {
 

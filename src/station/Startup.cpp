@@ -2,8 +2,8 @@
 
 #include "database/DBase.h"
 #include "platform/Messages.h"
-#include "station/SettingsFile.h"
-#include "station/Station.h"
+#include "core/SettingsFile.h"
+#include "core/Station.h"
 
 #include <exception>
 

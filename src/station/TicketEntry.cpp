@@ -1,11 +1,11 @@
 #include "station/TicketEntry.h"
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/FeeRun.h"
 #include "fee/FeePanel.h"
 #include "platform/Vb.h"
 #include "station/ExitRecord.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QSqlQuery>
 

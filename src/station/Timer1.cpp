@@ -1,12 +1,12 @@
 #include "station/Timer1.h"
 
 #include "database/Archive.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Vb.h"
 #include "serial/Comm.h"
 #include "serial/FeeDisplay.h"
-#include "station/AnsiText.h"
-#include "station/Station.h"
+#include "core/AnsiText.h"
+#include "core/Station.h"
 
 #include <QDateTime>
 #include <exception>

@@ -2,7 +2,7 @@
 // from the generator, an entry, its number typed into TNum, Enter, and the
 // stored exit with its statistics. Offscreen, the clock set by the test.
 
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/SlotTable.h"
 #include "platform/Clock.h"
 #include "platform/Ini.h"
@@ -13,7 +13,7 @@
 #include "station/FrmSplash.h"
 #include "station/MainWindow.h"
 #include "station/Startup.h"
-#include "station/Station.h"
+#include "core/Station.h"
 #include "sim/PtyDevice.h"
 
 #include <QDir>

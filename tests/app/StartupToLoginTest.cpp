@@ -1,12 +1,12 @@
 #include "database/DBase.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Clock.h"
 #include "platform/Ini.h"
 #include "platform/ScriptedMessages.h"
 #include "station/FrmSplash.h"
 #include "station/MainWindow.h"
 #include "station/Startup.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QAction>
 #include <QDir>

@@ -2,8 +2,8 @@
 
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
-#include "station/RecordingMainScreen.h"
-#include "station/Station.h"
+#include "core/RecordingMainScreen.h"
+#include "core/Station.h"
 
 #include <QDateTime>
 #include <QTemporaryDir>

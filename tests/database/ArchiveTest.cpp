@@ -1,6 +1,6 @@
 #include "common/TestStation.h"
 #include "database/Archive.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Ini.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "common/TestStation.h"
 #include "database/DBase.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 
 #include <QDir>
 #include <QFile>

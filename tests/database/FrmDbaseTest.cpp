@@ -1,7 +1,7 @@
 #include "common/TestStation.h"
 #include "database/FrmDbase.h"
 #include "database/FrmDbaseLogic.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "common/TestStation.h"
 #include "database/Master.h"
 #include "database/Schema.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 
 #include <QFile>
 #include <QSqlQuery>

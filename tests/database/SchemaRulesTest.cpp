@@ -1,6 +1,6 @@
 #include "common/TestStation.h"
 #include "database/Schema.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 
 #include <gtest/gtest.h>
 #include <map>

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "database/Schema.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
-#include "station/RecordingMainScreen.h"
-#include "station/Station.h"
+#include "core/RecordingMainScreen.h"
+#include "core/Station.h"
 
 #include <QSqlDatabase>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 #include "common/TestStation.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/FrmKey.h"
 #include "fee/KeyEditor.h"
-#include "station/KeyCapture.h"
+#include "widgets/KeyCapture.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/TestStation.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "serial/FakeComm.h"
 
 #include <QCoreApplication>

@@ -5,12 +5,12 @@
 // statistics period, a logged-in worker and recorders on every device link.
 
 #include "common/TestStation.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "fee/DiscountKeys.h"
 #include "fee/SlotTable.h"
 #include "platform/Ini.h"
 #include "station/ExitKeys.h"
-#include "station/StatsPeriod.h"
+#include "core/StatsPeriod.h"
 #include "station/TicketEntry.h"
 
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "common/TestStation.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "station/FrmLogin.h"
 #include "station/Login.h"
-#include "station/WorkerRights.h"
+#include "core/WorkerRights.h"
 
 #include <QLabel>
 #include <QLineEdit>

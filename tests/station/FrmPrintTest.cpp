@@ -1,6 +1,6 @@
 #include "common/OptionScreens.h"
 #include "common/TestStation.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Ini.h"
 #include "station/FrmPrint.h"
 

@@ -1,8 +1,8 @@
 #include "common/OptionScreens.h"
 #include "common/ConfigHome.h"
 #include "common/TestStation.h"
-#include "database/Sql.h"
-#include "station/FormMode.h"
+#include "core/Sql.h"
+#include "widgets/FormMode.h"
 #include "station/FrmWorkMan.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 #include "common/TestStation.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Ini.h"
 #include "station/FunctionKeys.h"
 #include "station/Menus.h"

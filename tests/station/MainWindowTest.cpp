@@ -1,11 +1,11 @@
 #include "database/DBase.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "platform/Clock.h"
 #include "platform/Ini.h"
 #include "platform/ScriptedMessages.h"
-#include "station/Fnd1.h"
+#include "widgets/Fnd1.h"
 #include "station/MainWindow.h"
-#include "station/Station.h"
+#include "core/Station.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "common/TestStation.h"
-#include "database/Sql.h"
+#include "core/Sql.h"
 #include "station/Login.h"
-#include "station/WorkerRights.h"
+#include "core/WorkerRights.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,206 @@
+#include "core/Sql.h"
+
+#include <QSqlError>
+#include <QUuid>
+
+namespace tolvo {
+
+namespace {
+
+QString ErrorText(const QSqlError& e)
+{
+    QString t = e.databaseText();
+    if (t.isEmpty()) t = e.driverText();
+    return t;
+}
+
+[[noreturn]] void Fail(const QSqlQuery& q, const QString& sql)
+{
+    const QSqlError e = q.lastError();
+    throw DbError(ErrorText(e) + QStringLiteral(" [") + sql + QStringLiteral("]"), sql, e.nativeErrorCode());
+}
+
+QSqlQuery Run(const QSqlDatabase& db, const QString& sql, const QVariantList& values, bool forwardOnly)
+{
+    if (!db.isOpen()) throw DbError(QStringLiteral("database is not open [") + sql + QStringLiteral("]"), sql);
+    QSqlQuery q(db);
+    q.setForwardOnly(forwardOnly);
+    if (!q.prepare(sql)) Fail(q, sql);
+    for (const QVariant& v : values) q.addBindValue(v);
+    if (!q.exec()) Fail(q, sql);
+    return q;
+}
+
+const QString kSavepoint = QStringLiteral("tolvo_tx");
+
+} // namespace
+
+DbError::DbError(const QString& what, QString sql_, QString nativeCode_)
+    : std::runtime_error(what.toStdString()), sql(std::move(sql_)), nativeCode(std::move(nativeCode_))
+{
+}
+
+QSqlQuery Exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    return Run(db, sql, values, false);
+}
+
+QSqlQuery Query(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    return Run(db, sql, values, true);
+}
+
+QVariant Scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q = Run(db, sql, values, true);
+    if (!q.next()) return {};
+    return q.value(0);
+}
+
+qint64 RowCount(const QSqlDatabase& db, const QString& table, const QString& schema)
+{
+    return Scalar(db, QStringLiteral("SELECT COUNT(*) FROM %1.%2").arg(Id(schema), Id(table))).toLongLong();
+}
+
+void Insert(const QSqlDatabase& db, const QString& table, const Row& row)
+{
+    QStringList cols;
+    QStringList marks;
+    QVariantList values;
+    for (const auto& [col, val] : row) {
+        cols << col;
+        marks << QStringLiteral("?");
+        values << val;
+    }
+    Exec(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(Id(table), IdList(cols), marks.join(QLatin1Char(','))),
+         values);
+}
+
+QString Id(const QString& name)
+{
+    QString n = name;
+    n.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+QString IdList(const QStringList& names, const QString& prefix)
+{
+    QStringList out;
+    out.reserve(names.size());
+    for (const QString& n : names) out << prefix + Id(n);
+    return out.join(QLatin1Char(','));
+}
+
+bool ToBool(const QVariant& v)
+{
+    if (v.isNull() || !v.isValid()) return false;
+    return v.toLongLong() != 0;
+}
+
+// --- Transaction ---
+
+Transaction::Transaction(const QSqlDatabase& db) : m_db(db)
+{
+    Exec(m_db, QStringLiteral("SAVEPOINT ") + kSavepoint);
+    m_open = true;
+}
+
+Transaction::~Transaction()
+{
+    if (!m_open) return;
+    try {
+        rollback();
+    } catch (...) {
+        // The engine may already have rolled back on its own; nothing is left to undo.
+    }
+}
+
+void Transaction::commit()
+{
+    if (!m_open) throw DbError(QStringLiteral("transaction already finished"));
+    Exec(m_db, QStringLiteral("RELEASE ") + kSavepoint);
+    m_open = false;
+}
+
+void Transaction::rollback()
+{
+    if (!m_open) return;
+    m_open = false;
+    Exec(m_db, QStringLiteral("ROLLBACK TO ") + kSavepoint);
+    Exec(m_db, QStringLiteral("RELEASE ") + kSavepoint);
+}
+
+// --- Attachment ---
+
+Attachment::Attachment(const QSqlDatabase& db, const QString& path, const QString& schema)
+    : m_db(db), m_schema(schema)
+{
+    Exec(m_db, QStringLiteral("ATTACH DATABASE ? AS ") + Id(schema), {path});
+    try {
+        ApplyPragmas(m_db, schema);
+    } catch (...) {
+        try { Exec(m_db, QStringLiteral("DETACH DATABASE ") + Id(m_schema)); } catch (...) {}
+        throw;
+    }
+}
+
+Attachment::~Attachment()
+{
+    try {
+        Exec(m_db, QStringLiteral("DETACH DATABASE ") + Id(m_schema));
+    } catch (...) {
+        // Detaching only fails inside an open transaction, which the rules forbid.
+    }
+}
+
+void ApplyPragmas(const QSqlDatabase& db, const QString& schema)
+{
+    // A read-only connection cannot change the journal mode; DELETE is the default anyway.
+    const QString s = Id(schema);
+    QSqlQuery q = Query(db, QStringLiteral("PRAGMA %1.journal_mode").arg(s));
+    const QString mode = q.next() ? q.value(0).toString().toLower() : QString();
+    q.finish();
+    if (mode != QLatin1String("delete") && mode != QLatin1String("memory"))
+        Query(db, QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(s)).finish();
+    Exec(db, QStringLiteral("PRAGMA %1.synchronous=FULL").arg(s));
+}
+
+// --- ScopedConnection ---
+
+QString UniqueConnectionName(const QString& prefix)
+{
+    return prefix + QLatin1Char('-') + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+ScopedConnection::ScopedConnection(const QString& path, bool readOnly)
+    : m_name(UniqueConnectionName(QStringLiteral("tolvo-file")))
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    m_db.setDatabaseName(path);
+    if (readOnly) m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!m_db.open()) {
+        const QString err = ErrorText(m_db.lastError());
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+        throw DbError(QStringLiteral("cannot open ") + path + QStringLiteral(": ") + err);
+    }
+    if (!readOnly) {
+        try {
+            ApplyPragmas(m_db);
+        } catch (...) {
+            m_db.close();
+            m_db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_name);
+            throw;
+        }
+    }
+}
+
+ScopedConnection::~ScopedConnection()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+} // namespace tolvo

@@ -1,0 +1,9 @@
+#include "core/Station.h"
+
+namespace tolvo {
+
+Station::Station(Clock& c, Messages& m, MainScreen& s) : clock(c), msgs(m), screen(s) {}
+
+Station::~Station() = default;
+
+} // namespace tolvo

@@ -1,0 +1,138 @@
+#include "widgets/FormMode.h"
+
+#include "core/Sql.h"
+#include "core/Station.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QScreen>
+#include <QSqlDatabase>
+#include <QWidget>
+
+namespace tolvo {
+
+namespace {
+
+constexpr auto kProgramName = "tolvo";
+
+QString configHome()
+{
+    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) return xdg;
+    return QDir::homePath() + QStringLiteral("/.config");
+}
+
+// Desktop-entry quoting: a path with blanks or specials goes in double quotes.
+QString quoteExecArg(const QString& arg)
+{
+    static const QString specials = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    bool needs = false;
+    for (QChar c : arg) needs = needs || specials.contains(c);
+    if (!needs) return arg;
+    QString out = QStringLiteral("\"");
+    for (QChar c : arg) {
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\') out += u'\\';
+        out += c;
+    }
+    // A desktop file's string values escape backslashes once more.
+    out.replace(QStringLiteral("\\"), QStringLiteral("\\\\"));
+    return out + u'"';
+}
+
+bool writeEntry(const QString& exec, bool hidden)
+{
+    const QString path = AutoRunEntryPath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
+    QString body;
+    body += QStringLiteral("[Desktop Entry]\n");
+    body += QStringLiteral("Type=Application\n");
+    body += QStringLiteral("Name=Tarvola\n");
+    body += QStringLiteral("Exec=") + exec + u'\n';
+    body += QStringLiteral("Hidden=") + (hidden ? QStringLiteral("true") : QStringLiteral("false")) + u'\n';
+    body += QStringLiteral("X-GNOME-Autostart-enabled=") + (hidden ? QStringLiteral("false") : QStringLiteral("true")) + u'\n';
+    f.write(body.toUtf8());
+    return f.commit();
+}
+
+} // namespace
+
+bool ForcedModeOn(const QSqlDatabase& db)
+{
+    if (!db.isOpen()) return false;
+    try {
+        return ToBool(Scalar(db, QStringLiteral("SELECT 강제모드 FROM 폼구성 LIMIT 1")));
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+void ApplyFormMode(const QSqlDatabase& db, QWidget& form)
+{
+    if (!ForcedModeOn(db)) return;
+    if (form.windowFlags() & Qt::WindowStaysOnTopHint) return;
+    const bool wasVisible = form.isVisible();
+    const QRect geometry = form.geometry();
+    form.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // Changing a window flag hides the window; show it again only when it was shown.
+    if (wasVisible) {
+        form.setGeometry(geometry);
+        form.show();
+    }
+}
+
+void ApplyFormMode(const Station& st, QWidget& form) { ApplyFormMode(st.Db, form); }
+
+void CentreOnScreen(QWidget& form)
+{
+    const QScreen* screen = form.screen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    const QSize size = form.frameGeometry().size().isValid() ? form.frameGeometry().size() : form.size();
+    form.move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+}
+
+QString AutoRunEntryPath() { return configHome() + QStringLiteral("/autostart/Tarvola.desktop"); }
+
+QString AutoRunCommand(const QString& programFolder)
+{
+    return programFolder + u'/' + QString::fromLatin1(kProgramName);
+}
+
+bool SetAutoRun(const QString& programFolder)
+{
+    return writeEntry(quoteExecArg(AutoRunCommand(programFolder)), false);
+}
+
+bool SetAutoRun(const Station& st) { return SetAutoRun(st.AppPath); }
+
+bool ClearAutoRun() { return writeEntry(QString(), true); }
+
+QString AutoRunEntryCommand()
+{
+    QFile f(AutoRunEntryPath());
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+    bool hidden = false;
+    QString exec;
+    for (const QString& line : lines) {
+        if (line.startsWith(QStringLiteral("Exec="))) exec = line.mid(5);
+        if (line.trimmed() == QStringLiteral("Hidden=true")) hidden = true;
+    }
+    if (hidden) return {};
+    if (exec.size() >= 2 && exec.startsWith(u'"') && exec.endsWith(u'"')) {
+        QString inner = exec.mid(1, exec.size() - 2);
+        inner.replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+        QString out;
+        for (qsizetype i = 0; i < inner.size(); ++i) {
+            if (inner[i] == u'\\' && i + 1 < inner.size()) ++i;
+            out += inner[i];
+        }
+        return out;
+    }
+    return exec;
+}
+
+} // namespace tolvo

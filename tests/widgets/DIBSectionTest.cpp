@@ -1,0 +1,161 @@
+#include "platform/ScriptedMessages.h"
+#include "widgets/DIBSection.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+
+namespace {
+
+void put16(QByteArray& b, quint16 v) { b.append(char(v & 0xFF)).append(char(v >> 8)); }
+void put32(QByteArray& b, quint32 v)
+{
+    for (int i = 0; i < 4; ++i) b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+// A 3x2 BMP with an 8-bit palette of three colours, bottom-up rows.
+QByteArray paletteBmp()
+{
+    const int w = 3, h = 2, stride = 4;
+    const int palette = 256 * 4;
+    const int offset = 14 + 40 + palette;
+    QByteArray b;
+    b.append("BM");
+    put32(b, quint32(offset + stride * h));
+    put32(b, 0);
+    put32(b, quint32(offset));
+    put32(b, 40);
+    put32(b, w);
+    put32(b, h);
+    put16(b, 1);
+    put16(b, 8);
+    put32(b, 0);
+    put32(b, quint32(stride * h));
+    put32(b, 2835);
+    put32(b, 2835);
+    put32(b, 256);
+    put32(b, 0);
+    for (int i = 0; i < 256; ++i) {
+        // Entries are blue, green, red, reserved.
+        quint8 r = 0, g = 0, bl = 0;
+        if (i == 1) r = 255;
+        if (i == 2) g = 200;
+        if (i == 3) bl = 100;
+        b.append(char(bl)).append(char(g)).append(char(r)).append(char(0));
+    }
+    // Bottom row: 1 2 3; top row: 3 2 1.
+    b.append(char(1)).append(char(2)).append(char(3)).append(char(0));
+    b.append(char(3)).append(char(2)).append(char(1)).append(char(0));
+    return b;
+}
+
+} // namespace
+
+TEST(DIBSection, BytesPerScanLineRoundsRowsToFourBytes)
+{
+    ScriptedMessages msgs;
+    cDIBSection dib(msgs);
+    struct Row { int w; int ch; int bytes; };
+    const Row rows[] = {{1, 3, 4}, {3, 3, 12}, {2, 3, 8}, {5, 3, 16}, {1, 4, 4}, {3, 4, 12}, {7, 4, 28}};
+    for (const Row& r : rows) {
+        ASSERT_TRUE(dib.Create(r.w, 2, r.ch));
+        EXPECT_EQ(dib.BytesPerScanLine(), r.bytes) << r.w << "x" << r.ch;
+        EXPECT_EQ(dib.dib_channels(), r.ch == 3 ? 3 : 4);
+        EXPECT_EQ(dib.hDib().bytesPerLine(), r.bytes);
+    }
+}
+
+TEST(DIBSection, CreateFillsTheHeaderAndCleanUpEmpties)
+{
+    ScriptedMessages msgs;
+    cDIBSection dib(msgs);
+    ASSERT_TRUE(dib.Create(10, 6, 3));
+    EXPECT_EQ(dib.dib_width(), 10);
+    EXPECT_EQ(dib.dib_height(), 6);
+    EXPECT_EQ(dib.header().size, 40);
+    EXPECT_EQ(dib.header().planes, 1);
+    EXPECT_EQ(dib.header().bitCount, 24);
+    EXPECT_EQ(dib.header().sizeImage, 32 * 6);
+    EXPECT_NE(dib.DIBSectionBitsPtr(), nullptr);
+    dib.CleanUp();
+    EXPECT_TRUE(dib.empty());
+    EXPECT_EQ(dib.dib_width(), 0);
+    EXPECT_EQ(dib.header().size, 40);
+    EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
+    EXPECT_FALSE(dib.Create(0, 5, 3));
+    EXPECT_TRUE(dib.empty());
+}
+
+TEST(DIBSection, LoadExpandsAPaletteBmpTo24Bits)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("pal.bmp");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(paletteBmp());
+    f.close();
+
+    ScriptedMessages msgs;
+    cDIBSection dib(msgs);
+    ASSERT_TRUE(dib.Load(path));
+    EXPECT_TRUE(msgs.shown.empty());
+    EXPECT_EQ(dib.dib_width(), 3);
+    EXPECT_EQ(dib.dib_height(), 2);
+    EXPECT_EQ(dib.dib_channels(), 3);
+    EXPECT_EQ(dib.BytesPerScanLine(), 12);
+    // Top row (the file's second row): blue, green, red; bytes are B, G, R.
+    const uchar* bits = dib.DIBSectionBitsPtr();
+    ASSERT_NE(bits, nullptr);
+    const uchar top[9] = {100, 0, 0, 0, 200, 0, 0, 0, 255};
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(bits[i], top[i]) << i;
+    const uchar* bottom = bits + dib.BytesPerScanLine();
+    const uchar bot[9] = {0, 0, 255, 0, 200, 0, 100, 0, 0};
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(bottom[i], bot[i]) << i;
+}
+
+TEST(DIBSection, LoadOfANonBitmapShowsTheMessageAndLeavesItEmpty)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("not.bmp");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a bitmap");
+    f.close();
+
+    ScriptedMessages msgs;
+    cDIBSection dib(msgs);
+    ASSERT_TRUE(dib.Create(2, 2, 3));
+    EXPECT_FALSE(dib.Load(path));
+    ASSERT_EQ(msgs.shown.size(), 1u);
+    EXPECT_EQ(msgs.shown[0].kind, "MsgBox");
+    EXPECT_EQ(msgs.shown[0].text, "Can't load BMP image");
+    EXPECT_EQ(msgs.shown[0].style, vbOKOnly);
+    EXPECT_TRUE(dib.empty());
+    EXPECT_FALSE(dib.Load(dir.filePath("missing.bmp")));
+    EXPECT_EQ(msgs.shown.size(), 2u);
+}
+
+TEST(DIBSection, PaintPictureWithNegativeSizeCopiesTheWholeImage)
+{
+    ScriptedMessages msgs;
+    cDIBSection dib(msgs);
+    ASSERT_TRUE(dib.Create(4, 3, 4));
+    QImage src(4, 3, QImage::Format_ARGB32);
+    src.fill(QColor(10, 20, 30));
+    std::memcpy(dib.DIBSectionBitsPtr(), src.constBits(), size_t(src.sizeInBytes()));
+
+    QImage target(6, 5, QImage::Format_ARGB32);
+    target.fill(Qt::white);
+    {
+        QPainter p(&target);
+        dib.PaintPicture(p, 1, 1, -1, -1);
+    }
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const bool inside = x >= 1 && x < 5 && y >= 1 && y < 4;
+            EXPECT_EQ(QColor(target.pixel(x, y)), inside ? QColor(10, 20, 30) : QColor(Qt::white)) << x << "," << y;
+        }
+}

@@ -1,0 +1,103 @@
+#include "widgets/Fnd1.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+
+namespace {
+
+FndCells seven()
+{
+    FndCells c;
+    c.setMaxLength(7);
+    c.setColumn(11);
+    c.FndInit();
+    return c;
+}
+
+std::vector<int> v(std::initializer_list<int> l) { return std::vector<int>(l); }
+
+} // namespace
+
+TEST(FndCells, CellOfEachCharacter)
+{
+    EXPECT_EQ(FndCellOf(u'1'), 0);
+    EXPECT_EQ(FndCellOf(u'5'), 4);
+    EXPECT_EQ(FndCellOf(u'9'), 8);
+    EXPECT_EQ(FndCellOf(u'0'), 9);
+    EXPECT_EQ(FndCellOf(u' '), 10);
+    EXPECT_EQ(FndCellOf(u','), -1);
+    EXPECT_EQ(FndCellOf(u'-'), -1);
+}
+
+TEST(FndCells, AfterInitEveryDigitShowsCellZero)
+{
+    EXPECT_EQ(seven().cells(), v({0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(FndCells, BlankPaddedAmount)
+{
+    FndCells c = seven();
+    c.Fnd_Display(QStringLiteral("      0"));
+    EXPECT_EQ(c.cells(), v({10, 10, 10, 10, 10, 10, 9}));
+    c.Fnd_Display(QStringLiteral("  12500"));
+    EXPECT_EQ(c.cells(), v({10, 10, 0, 1, 4, 9, 9}));
+}
+
+TEST(FndCells, OverLongOrEmptyTextChangesNothing)
+{
+    FndCells c = seven();
+    c.Fnd_Display(QStringLiteral("1234567"));
+    const auto before = c.cells();
+    c.Fnd_Display(QStringLiteral("12345678"));
+    EXPECT_EQ(c.cells(), before);
+    c.Fnd_Display(QString());
+    EXPECT_EQ(c.cells(), before);
+}
+
+TEST(FndCells, OtherCharactersKeepTheirCellAndDoNotShift)
+{
+    FndCells c = seven();
+    c.Fnd_Display(QStringLiteral("      0"));
+    c.Fnd_Display(QStringLiteral("  1,500"));
+    EXPECT_EQ(c.cells(), v({10, 10, 0, 10, 4, 9, 9}));
+}
+
+TEST(FndCells, ShortTextLeavesTheRestAlone)
+{
+    FndCells c = seven();
+    c.Fnd_Display(QStringLiteral("9999999"));
+    c.Fnd_Display(QStringLiteral("12"));
+    EXPECT_EQ(c.cells(), v({0, 1, 8, 8, 8, 8, 8}));
+}
+
+TEST(FndControl, StripHasOneCellPerColumnAndDrawnDigitsDiffer)
+{
+    const QImage strip = MakeDigitStrip(QSize(20, 30), 11);
+    EXPECT_EQ(strip.size(), QSize(220, 30));
+    const QImage eight = strip.copy(7 * 20, 0, 20, 30);
+    const QImage one = strip.copy(0, 0, 20, 30);
+    const QImage blank = strip.copy(10 * 20, 0, 20, 30);
+    EXPECT_NE(eight, one);
+    EXPECT_NE(one, blank);
+    // The middle segment is lit in "8" and not in "0".
+    const QImage zero = strip.copy(9 * 20, 0, 20, 30);
+    EXPECT_NE(eight.pixel(10, 15), zero.pixel(10, 15));
+}
+
+TEST(FndControl, WidgetShowsTheCellsItDisplays)
+{
+    Fnd1 fnd;
+    fnd.setObjectName(QStringLiteral("Fnd"));
+    fnd.setMaxLength(7);
+    fnd.setColumn(11);
+    fnd.FndInit();
+    fnd.resize(fnd.sizeHint());
+    EXPECT_EQ(fnd.sizeHint().width(), 7 * fnd.sizeHint().height() * 24 / 40);
+    const QImage ones = fnd.grab().toImage();
+    fnd.Fnd_Display(QStringLiteral("      0"));
+    EXPECT_EQ(fnd.cells().cells(), v({10, 10, 10, 10, 10, 10, 9}));
+    const QImage zero = fnd.grab().toImage();
+    EXPECT_NE(ones, zero);
+}

@@ -1,0 +1,122 @@
+#include "common/ConfigHome.h"
+#include "common/TestStation.h"
+#include "core/Sql.h"
+#include "widgets/FormMode.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using tolvo::test::ConfigHome;
+using tolvo::test::TestStation;
+
+namespace {
+
+void setForced(TestStation& ts, const QVariant& v)
+{
+    Exec(ts.st.Db, QStringLiteral("UPDATE 폼구성 SET 강제모드 = ?"), {v});
+}
+
+bool onTop(const QWidget& w) { return w.windowFlags() & Qt::WindowStaysOnTopHint; }
+
+QString readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(f.readAll());
+}
+
+} // namespace
+
+TEST(FormModeForced, ReadFromTheScreenOptionsRow)
+{
+    TestStation ts;
+    EXPECT_FALSE(ForcedModeOn(ts.st.Db)); // a new database starts without it
+    setForced(ts, 1);
+    EXPECT_TRUE(ForcedModeOn(ts.st.Db));
+    setForced(ts, 0);
+    EXPECT_FALSE(ForcedModeOn(ts.st.Db));
+    Exec(ts.st.Db, QStringLiteral("DELETE FROM 폼구성"));
+    EXPECT_FALSE(ForcedModeOn(ts.st.Db));
+    EXPECT_FALSE(ForcedModeOn(QSqlDatabase()));
+}
+
+TEST(FormModeForced, ApplyMakesTopmostAndKeepsHiddenScreensHidden)
+{
+    TestStation ts;
+    QWidget off;
+    ApplyFormMode(ts.st, off);
+    EXPECT_FALSE(onTop(off));
+
+    setForced(ts, 1);
+    QWidget hidden;
+    ApplyFormMode(ts.st, hidden);
+    EXPECT_TRUE(onTop(hidden));
+    EXPECT_FALSE(hidden.isVisible());
+
+    QWidget shown;
+    shown.setGeometry(100, 120, 300, 200);
+    shown.show();
+    const QRect before = shown.geometry();
+    ApplyFormMode(ts.st, shown);
+    EXPECT_TRUE(onTop(shown));
+    EXPECT_TRUE(shown.isVisible());
+    EXPECT_EQ(shown.geometry().size(), before.size());
+}
+
+TEST(FormModeForced, SwitchingOffReleasesNothing)
+{
+    TestStation ts;
+    setForced(ts, 1);
+    QWidget w;
+    ApplyFormMode(ts.st, w);
+    setForced(ts, 0);
+    ApplyFormMode(ts.st, w);
+    EXPECT_TRUE(onTop(w));
+}
+
+TEST(FormModeAutoRun, EntryWrittenAndEmptiedInTheConfigFolder)
+{
+    ConfigHome home;
+    const QString entry = home.dir.path() + "/autostart/Tarvola.desktop";
+    EXPECT_EQ(AutoRunEntryPath(), entry);
+
+    ASSERT_TRUE(SetAutoRun(QStringLiteral("/opt/tolvo")));
+    ASSERT_TRUE(QFile::exists(entry));
+    const QString body = readFile(entry);
+    EXPECT_TRUE(body.contains("[Desktop Entry]"));
+    EXPECT_TRUE(body.contains("Exec=/opt/tolvo/tolvo\n"));
+    EXPECT_TRUE(body.contains("Hidden=false"));
+    EXPECT_EQ(AutoRunEntryCommand(), "/opt/tolvo/tolvo");
+
+    ASSERT_TRUE(ClearAutoRun());
+    EXPECT_TRUE(QFile::exists(entry)); // emptied, never deleted
+    const QString cleared = readFile(entry);
+    EXPECT_TRUE(cleared.contains("Exec=\n"));
+    EXPECT_TRUE(cleared.contains("Hidden=true"));
+    EXPECT_EQ(AutoRunEntryCommand(), "");
+}
+
+TEST(FormModeAutoRun, StationFolderWithBlanksIsQuoted)
+{
+    ConfigHome home;
+    TestStation ts(TestStation::Db::None);
+    ts.st.AppPath = QStringLiteral("/srv/주차 관리");
+    ASSERT_TRUE(SetAutoRun(ts.st));
+    EXPECT_TRUE(readFile(AutoRunEntryPath()).contains("Exec=\"/srv/주차 관리/tolvo\""));
+    EXPECT_EQ(AutoRunEntryCommand(), "/srv/주차 관리/tolvo");
+}
+
+TEST(FormModeAutoRun, UnwritableFolderReportsNothingToTheStation)
+{
+    ConfigHome home;
+    // A file where the autostart folder should be: the entry cannot be written.
+    QFile blocker(home.dir.path() + "/autostart");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(SetAutoRun(QStringLiteral("/opt/tolvo")));
+    EXPECT_FALSE(ClearAutoRun());
+}

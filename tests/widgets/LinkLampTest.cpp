@@ -1,0 +1,133 @@
+#include "core/FakeWaits.h"
+#include "widgets/LinkLamp.h"
+
+#include <QLabel>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace tolvo;
+
+TEST(LinkLampState, StartsOffLineWithGreyLamps)
+{
+    Connect c;
+    EXPECT_FALSE(c.Status());
+    EXPECT_FALSE(c.OnLine_Flag());
+    EXPECT_EQ(c.statusText(), "Off Line....");
+    EXPECT_EQ(c.statusTextColor(), 255u);
+    EXPECT_TRUE(c.offLinePictureShown());
+    EXPECT_FALSE(c.onLinePictureShown());
+    EXPECT_EQ(c.txLampColor(), 0x808080u);
+    EXPECT_EQ(c.rxLampColor(), 0x808080u);
+    EXPECT_EQ(c.TxColor(), 0u); // the stored colours stay 0
+    EXPECT_EQ(c.RxColor(), 0u);
+}
+
+TEST(LinkLampState, StatusShowsOnAndOffLine)
+{
+    Connect c;
+    c.setStatus(true);
+    EXPECT_EQ(c.statusText(), "On Line....");
+    EXPECT_EQ(c.statusTextColor(), 0u);
+    EXPECT_TRUE(c.onLinePictureShown());
+    EXPECT_FALSE(c.offLinePictureShown());
+    c.setStatus(false);
+    EXPECT_EQ(c.statusText(), "Off Line....");
+}
+
+TEST(LinkLampState, CaptionAndForeColorReadBackEmpty)
+{
+    Connect c;
+    c.setCaption(QStringLiteral("HOST"));
+    c.setForeColor(0xFF);
+    EXPECT_EQ(c.Caption(), "");
+    EXPECT_EQ(c.ForeColor(), 0u);
+    c.setProcessNum(QStringLiteral("0001202601050900"));
+    EXPECT_EQ(c.ProcessNum(), "0001202601050900");
+    c.setTxColor(0x123456);
+    EXPECT_EQ(c.TxColor(), 0x123456u);
+    EXPECT_EQ(c.txLampColor(), 0x123456u);
+}
+
+TEST(LinkLampWait, FirstTimeOutLeavesStatusLaterOneSetsOffLine)
+{
+    Connect c;
+    FakeWaits w;
+    c.setStatus(true);
+    const qint64 start = w.now;
+    EXPECT_FALSE(c.OnLine_Chk(w, 0.5));
+    EXPECT_GE(w.now - start, 500);
+    EXPECT_TRUE(c.Status()); // untouched by the first miss
+    EXPECT_EQ(c.txLampColor(), 0xC0C0C0u);
+    EXPECT_EQ(c.rxLampColor(), 0xC0C0C0u);
+    EXPECT_FALSE(c.OnLine_Chk(w, 0.5));
+    EXPECT_FALSE(c.Status());
+}
+
+TEST(LinkLampWait, ReplyDuringTheWaitSetsOnLine)
+{
+    Connect c;
+    FakeWaits w;
+    bool redWhileWaiting = false;
+    int runs = 0;
+    w.onEvents = [&] {
+        redWhileWaiting = redWhileWaiting || c.txLampColor() == 255u;
+        if (++runs == 3) c.setOnLine_Flag(true); // a receive routine answers
+    };
+    EXPECT_TRUE(c.OnLine_Chk(w, 0.5));
+    EXPECT_TRUE(redWhileWaiting);
+    EXPECT_TRUE(c.Status());
+    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(c.txLampColor(), 0xC0C0C0u);
+
+    // After a success the next time-out sets off line at once.
+    w.onEvents = nullptr;
+    EXPECT_FALSE(c.OnLine_Chk(w, 0.5));
+    EXPECT_FALSE(c.Status());
+}
+
+TEST(LinkLampWait, StaleFlagIsClearedBeforeWaiting)
+{
+    Connect c;
+    FakeWaits w;
+    c.setOnLine_Flag(true);
+    EXPECT_FALSE(c.OnLine_Chk(w, 0.2));
+}
+
+TEST(LinkLampWait, ZeroPauseSkipsTheWait)
+{
+    Connect c;
+    FakeWaits w;
+    const qint64 start = w.now;
+    EXPECT_FALSE(c.OnLine_Chk(w, 0));
+    EXPECT_EQ(w.now, start);
+    EXPECT_EQ(w.eventRuns, 0);
+}
+
+TEST(LinkLampWidget, FollowsTheState)
+{
+    Connect c;
+    std::unique_ptr<QWidget> w(MakeConnectWidget(c));
+    w->show();
+    auto* label = w->findChild<QLabel*>("Label1");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Off Line....");
+    EXPECT_TRUE(w->findChild<QLabel*>("Image1")->isVisible());
+    EXPECT_FALSE(w->findChild<QLabel*>("Image2")->isVisible());
+    EXPECT_NE(w->findChild<QWidget*>("Led1_0"), nullptr);
+    EXPECT_NE(w->findChild<QWidget*>("Led1_1"), nullptr);
+    c.setStatus(true);
+    EXPECT_EQ(label->text(), "On Line....");
+    EXPECT_FALSE(w->findChild<QLabel*>("Image1")->isVisible());
+    EXPECT_TRUE(w->findChild<QLabel*>("Image2")->isVisible());
+    w.reset();
+    c.setStatus(false); // no widget any more: nothing to call
+    EXPECT_FALSE(c.Status());
+}
+
+TEST(LinkLampWidget, VbColoursAreBlueGreenRed)
+{
+    EXPECT_EQ(VbColor(255), QColor(255, 0, 0));
+    EXPECT_EQ(VbColor(0xC0C0C0), QColor(192, 192, 192));
+    EXPECT_EQ(VbColor(0xFF0000), QColor(0, 0, 255));
+}
