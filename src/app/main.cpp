@@ -7,6 +7,7 @@
 #include "serial/FrmDebug.h"
 #include "widgets/FrmAbout.h"
 #include "station/FrmInput.h"
+#include "station/FrmLogin.h"
 #include "station/FrmPrint.h"
 #include "station/CommDispatch.h"
 #include "station/FrmSplash.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv)
     tolvo::AttachCommDispatch(st);
     window.attach(st);
     RegisterScreens(st, window);
+    st.screens.frmLogin = [&window](Station& s) { tolvo::ShowFrmLogin(s, &window); };
     tolvo::FrmInput_Install(st, &window);
 
     if (const auto end = tolvo::Startup_Load(st, [&window] { window.load(); })) return *end;

@@ -34,6 +34,20 @@ struct DeviceRoutines {
     DeviceRoutine CTL_TimeSetUp;           // sets the dispenser's clock
     DeviceRoutine Vfd_TimeSet;             // sets the time on the dispenser's display
     DeviceRoutine ArchiveDay;              // empty: the database's Archive_DayData
+    // Season gates. The decisions take the card by reference and hand it back
+    // without its blanks; gate 1.. as the callers number them.
+    std::function<void(Station&, QString& card, qint16& gate)> Season_In;
+    std::function<void(Station&, QString& card, qint16& gate)> Season_Out;
+    DeviceRoutine Load_GateCtl;                    // reads the gates' barrier control settings
+    std::function<void(Station&, qint16)> Gate_OpenIn;    // opens an entrance barrier
+    std::function<void(Station&, qint16)> Gate_OpenOut;   // opens an exit barrier
+    std::function<void(Station&, qint16)> Gate_RefuseIn;  // refusal signal at an entrance
+    std::function<void(Station&, qint16)> Gate_RefuseOut; // refusal signal at an exit
+
+    // Ticket reader jobs the function keys run.
+    DeviceRoutine Eject_CMD;
+    DeviceRoutine RD_EraseTicket;
+
     // Host senders by HostKind (Station.h); each sends one row at most and clears its
     // kind's pending flag when nothing of that kind is left.
     std::array<DeviceRoutine, 7> HostSend;

@@ -12,6 +12,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 
 namespace tolvo {
@@ -41,6 +42,11 @@ struct DeviceModels {
 };
 
 enum HostKind { HostTD = 0, HostOUT, HostTIME, HostPKTIME, HostPAMT, HostDISC, HostCANCEL, HostKindCount };
+
+// Screens of the station that other top folders open (they cannot include it).
+struct StationScreens {
+    std::function<void(Station&)> frmLogin; // worker change after a settlement
+};
 
 // Everything the station shares between its parts. One per program; each test builds its own.
 struct Station {
@@ -82,6 +88,7 @@ struct Station {
     // program, a test) also supplies their deletion: the context does not know them.
     std::shared_ptr<Comm> comm;
     DeviceRoutines routines;    // device routines the dispatch and the timer run
+    StationScreens screens;
     Timer1State timer1;
 
     Connect Connect1; // link lamp of the host link

@@ -32,7 +32,17 @@ FunctionKeyActions DefaultFunctionKeyActions()
     a.openDrawer = [](Station& st) { Printer_OpenDrawer(st); };
     a.receiptReprint = [](Station& st) { Receipt_Reprint(st); };
     a.ejectTicket = [](Station& st) {
-        if (st.exitLinks.readerEject) st.exitLinks.readerEject();
+        if (st.routines.Eject_CMD) st.routines.Eject_CMD(st);
+        else if (st.exitLinks.readerEject) st.exitLinks.readerEject();
+    };
+    a.eraseTicket = [](Station& st) {
+        if (st.routines.RD_EraseTicket) st.routines.RD_EraseTicket(st);
+    };
+    a.gateOpenIn = [](Station& st, int gate) {
+        if (st.routines.Gate_OpenIn) st.routines.Gate_OpenIn(st, static_cast<qint16>(gate));
+    };
+    a.gateOpenOut = [](Station& st, int gate) {
+        if (st.routines.Gate_OpenOut) st.routines.Gate_OpenOut(st, static_cast<qint16>(gate));
     };
     return a;
 }

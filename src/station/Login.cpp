@@ -171,6 +171,7 @@ void LoginSession::startOfWork()
     Load_DeviceModels(st);
     // 11-12: gate settings and discount keys.
     if (onLoadGateSettings) onLoadGateSettings(st);
+    else if (st.routines.Load_GateCtl) st.routines.Load_GateCtl(st);
     Load_DiscountKeys(st);
     // 13
     const QSqlRecord calc = FirstRow(st.Db, QStringLiteral("SELECT 기종코드, 사용여부 FROM 요금계산기"));
