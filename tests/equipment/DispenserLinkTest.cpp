@@ -266,3 +266,21 @@ TEST_F(DispenserLink, PortsInitEmptiesTheReceiveBuffer)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DispenserLink, TraceShowsTheHandshakeFramesAndErrors)
+{
+    st.comm->DebugOn = true;
+    st.comm->DebugDevice = PortDispenser;
+    receive(QByteArray("\x06") + dispenser::Frame(QByteArray("D00000\x10", 7)) +
+            dispenser::Frame(dispenser::IssueData("0001", QTime(8, 0))) +
+            dispenser::Frame(dispenser::IssueData("0001", QTime(8, 0))));
+    const QString trace = st.comm->trace.text();
+    for (const char* line : {"  주차권발행기: < ACK 수신", "  주차권발행기: > ENQ 송신",
+                             "  주차권발행기: < 수신데이터 D00000\x10", "  주차권발행기: > 발권 데이터 요구 CMD (C014) 송신",
+                             "  주차권발행기: < 수신 오류 이미 기록된 주차권입니다."})
+        EXPECT_TRUE(trace.contains(QString::fromUtf8(line))) << line;
+}
+
+} // namespace
