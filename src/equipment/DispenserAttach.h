@@ -6,10 +6,17 @@ namespace tolvo {
 
 struct Station;
 class DispenserFamily1;
+class DispenserFamily2;
 
-// Attaches the first dispenser family to the station's routine slots: its
-// receive routine, the timer's poll and the hourly clock and display settings.
-// Returns the link for the screens that show texts on the dispenser.
-std::shared_ptr<DispenserFamily1> AttachDispenser(Station& st);
+struct DispenserLinks {
+    std::shared_ptr<DispenserFamily1> family1; // models 1 and 2
+    std::shared_ptr<DispenserFamily2> family2; // every other model
+};
+
+// Attaches both dispenser families to the station's routine slots: the receive
+// routines of port 0 (the dispatch picks one by model), the timer's poll and the
+// hourly clock and display settings. Returns the links for the screens that
+// talk to the dispenser.
+DispenserLinks AttachDispenser(Station& st);
 
 } // namespace tolvo

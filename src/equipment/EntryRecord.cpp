@@ -87,7 +87,8 @@ QDate EntryDate(const QDateTime& now, const QTime& issued)
     return ahead > kHalfDaySeconds ? now.date().addDays(-1) : now.date();
 }
 
-QString RecordEntry(Station& st, DispenserFamily family, const IssuedTicket& ticket, const QString& listSuffix)
+QString RecordEntry(Station& st, DispenserFamily family, const IssuedTicket& ticket, const QString& listSuffix,
+                    bool keepLamps)
 {
     const bool sendToHost = sendsEntriesToHost(st);
     const auto issued = issueTime(ticket);
@@ -108,7 +109,7 @@ QString RecordEntry(Station& st, DispenserFamily family, const IssuedTicket& tic
     st.screen.appendList1(text + listSuffix);
     st.HostPending[HostTD] = true;
     const qint32 left = countDownStock(st);
-    ApplyStockWarnings(st, family, left);
+    ApplyStockWarnings(st, family, left, keepLamps);
     Write_Ini(st.IniPath, kSystem, QStringLiteral("잔여티켓매수"), QString::number(left));
     return inDate;
 }
@@ -129,7 +130,7 @@ void ClearDispenserAlarm(Station& st)
     }
 }
 
-void ApplyStockWarnings(Station& st, DispenserFamily family, qint32 count)
+void ApplyStockWarnings(Station& st, DispenserFamily family, qint32 count, bool keepLamps)
 {
     const QString c = QString::number(count);
     const auto replaceTickets = [&](const QString& lamp) {
@@ -145,7 +146,7 @@ void ApplyStockWarnings(Station& st, DispenserFamily family, qint32 count)
     } else if (count >= 10 && count <= 100 && count % 10 == 0) {
         st.screen.setText(QStringLiteral("PnlMsg"), kRunningLowText + c);
         st.screen.setVisible(QStringLiteral("Shape1"), true);
-    } else if (second) {
+    } else if (second && !keepLamps) {
         st.screen.setText(kW1, QString());
         st.screen.setText(kW2, QString());
     }

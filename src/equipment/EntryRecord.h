@@ -35,12 +35,13 @@ QDate EntryDate(const QDateTime& now, const QTime& issued);
 
 // Records one issued ticket: the 일반권 row and the hour's count in one transaction,
 // then the counters, panel, list line, host flag and stock. Returns the 입차일 used.
+// keepLamps: the frame itself raised the lamps, so no stock count empties them.
 // Throws EntryRefused (nothing recorded) or DbError.
 QString RecordEntry(Station& st, DispenserFamily family, const IssuedTicket& ticket,
-                    const QString& listSuffix = {});
+                    const QString& listSuffix = {}, bool keepLamps = false);
 
 // The stock warnings for the count after a ticket was issued.
-void ApplyStockWarnings(Station& st, DispenserFamily family, qint32 count);
+void ApplyStockWarnings(Station& st, DispenserFamily family, qint32 count, bool keepLamps = false);
 
 // Alarm on: the timer blinks both lamps; the second one says what is wrong.
 void RaiseDispenserAlarm(Station& st, const QString& lamp);

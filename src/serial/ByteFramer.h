@@ -45,6 +45,8 @@ public:
     void feed(const QByteArray& bytes);
     // Forgets the buffer, the open frame and any bytes not handled yet.
     void reset();
+    // Empties the buffer only; a frame being received stays open.
+    void clearBuffer() { m_buffer.clear(); }
 
     const QByteArray& buffer() const { return m_buffer; }
     bool inFrame() const { return m_state == State::InFrame; }

@@ -5,6 +5,7 @@
 #include "core/StatsPeriod.h"
 #include "equipment/DispenserAttach.h"
 #include "equipment/DispenserFamily1.h"
+#include "equipment/DispenserFamily2.h"
 #include "serial/FakeComm.h"
 #include "sim/DispenserPeer.h"
 #include "station/CommDispatch.h"
@@ -22,13 +23,16 @@ protected:
     Station& st = ts.st;
     FakeComm fake = InstallFakeComm(ts.st);
     std::shared_ptr<DispenserFamily1> link;
+    std::shared_ptr<DispenserFamily2> link2;
 
     void SetUp() override
     {
         st.models.DispenserType = 1;
         ASSERT_TRUE(st.comm->openPort(PortDispenser, kPath, SerialSettings{}));
         AttachCommDispatch(st);
-        link = AttachDispenser(st);
+        const DispenserLinks links = AttachDispenser(st);
+        link = links.family1;
+        link2 = links.family2;
         if (ts.count(QStringLiteral("시간대별")) == 0) Stats_NewPeriod(st);
     }
 

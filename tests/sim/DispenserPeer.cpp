@@ -46,6 +46,16 @@ QByteArray Event(const QByteArray& number, const QDateTime& when, const QByteArr
 
 QByteArray ClockReport(const QDateTime& clock) { return QByteArray("D01300") + '0' + stamp(clock); }
 
+QByteArray Ticket14(const QByteArray& ticketNo, const QTime& issued)
+{
+    return ticket4(ticketNo) + "260105" + hhnn(issued);
+}
+
+QByteArray Ticket18(const QByteArray& unit, const QByteArray& status, const QByteArray& ticketNo, const QTime& issued)
+{
+    return unit.left(2) + status.left(2) + ticket4(ticketNo) + "260105" + hhnn(issued);
+}
+
 } // namespace dispenser
 
 void DispenserPeer::issue(const QByteArray& ticketNo, const QTime& issued)

@@ -16,6 +16,9 @@ QByteArray IssueData(const QByteArray& ticketNo, const QTime& issued, char kind 
 QByteArray StatusEntry(const QByteArray& ticketNo, const QTime& issued, quint8 s1, quint8 s2); // 26
 QByteArray Event(const QByteArray& number, const QDateTime& when, const QByteArray& code);  // 27
 QByteArray ClockReport(const QDateTime& clock);                                              // 19
+// The second family reports tickets by itself.
+QByteArray Ticket14(const QByteArray& ticketNo, const QTime& issued);
+QByteArray Ticket18(const QByteArray& unit, const QByteArray& status, const QByteArray& ticketNo, const QTime& issued);
 } // namespace dispenser
 
 // A first-family dispenser that answers the station: polls with its status

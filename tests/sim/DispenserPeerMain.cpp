@@ -1,6 +1,8 @@
-// A first-family ticket dispenser on a pseudo-terminal, for running beside the
-// station by hand. Each line typed issues a ticket: a number of up to four
-// digits issues that ticket, an empty line the next one; "q" ends.
+// A ticket dispenser on a pseudo-terminal, for running beside the station by
+// hand. Each line typed issues a ticket: a number of up to four digits issues
+// that ticket, an empty line the next one; "q" ends. By default it is of the
+// first family (the station polls for the ticket); with -2 of the second
+// (the ticket is reported at once in a 14-character frame).
 
 #include "sim/DispenserPeer.h"
 #include "sim/PtyDevice.h"
@@ -9,6 +11,8 @@
 #include <QSocketNotifier>
 #include <QTime>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 #include <unistd.h>
 
 int main(int argc, char** argv)
@@ -28,7 +32,9 @@ int main(int argc, char** argv)
         std::fflush(stdout);
         return out;
     };
-    int next = argc > 1 ? std::atoi(argv[1]) : 1;
+    const bool second = argc > 1 && std::string_view(argv[1]) == "-2";
+    const int firstArg = second ? 2 : 1;
+    int next = argc > firstArg ? std::atoi(argv[firstArg]) : 1;
     std::printf("Dispenser on %s. Map it in Tolvo.ini:\n  [ports]\n  Com1=%s\n"
                 "Enter issues the next ticket, a number issues that ticket, q quits.\n",
                 qPrintable(pty.slavePath()), qPrintable(pty.slavePath()));
@@ -37,8 +43,13 @@ int main(int argc, char** argv)
     const auto issue = [&](const QByteArray& line) {
         if (!line.isEmpty()) next = line.toInt();
         const QByteArray no = QByteArray::number(next % 10000).rightJustified(4, '0');
-        peer.issue(no, QTime::currentTime());
-        std::printf("ticket %s issued; it is reported at the next poll\n", no.constData());
+        if (second) {
+            pty.send(tolvo::sim::dispenser::Frame(tolvo::sim::dispenser::Ticket14(no, QTime::currentTime())));
+            std::printf("ticket %s issued and reported\n", no.constData());
+        } else {
+            peer.issue(no, QTime::currentTime());
+            std::printf("ticket %s issued; it is reported at the next poll\n", no.constData());
+        }
         std::fflush(stdout);
         ++next;
     };
