@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+namespace tolvo {
+
+// What a link makes of one received byte.
+enum class ByteRole {
+    Data,    // part of a frame
+    Start,   // opens a frame (STX): what was buffered is dropped
+    End,     // closes the frame (ETX)
+    Control, // handled by the link at once (ACK, ENQ, ...), never buffered
+};
+
+// The receive side shared by the STX/ETX device links. Each read is fed whole;
+// the buffer lives across reads and is capped. A complete frame is copied out
+// and the buffer cleared before the frame is handled, and an error while
+// handling it is reported and costs only that frame.
+//
+// feed() may be re-entered from inside a handler (a parser that sends and
+// waits for its reply): the nested call first takes the bytes the outer call
+// has not reached yet, then its own, so nothing is lost or reordered.
+class ByteFramer {
+public:
+    struct Options {
+        int capBytes = 512;             // a longer frame is dropped whole
+        bool dataOutsideFrame = false;  // bytes with no frame open are kept too
+        int trailerBytes = 0;           // raw bytes after End that go with the frame
+    };
+
+    ByteFramer() = default;
+    explicit ByteFramer(Options options) : m_options(options) {}
+
+    std::function<ByteRole(quint8 byte)> classify;
+    std::function<void(quint8 byte)> onControl;
+    std::function<void(const QByteArray& frame, const QByteArray& trailer)> onFrame;
+    // An error of a frame's handler (or of a control byte's: frame empty).
+    std::function<void(const QByteArray& frame, const QString& cause)> onError;
+    // A frame grew past the cap and was dropped; bytes wait for the next Start.
+    std::function<void(qsizetype droppedBytes)> onOverflow;
+
+    void feed(const QByteArray& bytes);
+    // Forgets the buffer, the open frame and any bytes not handled yet.
+    void reset();
+    // Empties the buffer only; a frame being received stays open.
+    void clearBuffer() { m_buffer.clear(); }
+
+    const QByteArray& buffer() const { return m_buffer; }
+    bool inFrame() const { return m_state == State::InFrame; }
+
+private:
+    enum class State { Idle, InFrame, Trailer, Discarding };
+
+    void handle(quint8 byte);
+    void append(quint8 byte);
+    void complete();
+    void deliver(const QByteArray& frame, const QByteArray& trailer);
+    template <typename F> void guarded(const QByteArray& frame, F&& f);
+
+    Options m_options;
+    State m_state = State::Idle;
+    QByteArray m_buffer;
+    QByteArray m_frame; // a closed frame waiting for its trailer
+    QByteArray m_pending;
+    qsizetype m_pos = 0;
+};
+
+} // namespace tolvo

@@ -1,0 +1,98 @@
+#include "serial/ByteFramer.h"
+
+#include <QStringList>
+#include <functional>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using namespace tolvo;
+
+namespace {
+
+// A link with STX/ETX framing and ACK as its one control byte, recording what it saw.
+struct Link {
+    explicit Link(ByteFramer::Options o = {}) : framer(o)
+    {
+        framer.classify = [](quint8 b) {
+            switch (b) {
+            case 0x02: return ByteRole::Start;
+            case 0x03: return ByteRole::End;
+            case 0x06: return ByteRole::Control;
+            default: return ByteRole::Data;
+            }
+        };
+        framer.onControl = [this](quint8) { seen << QStringLiteral("<ACK>"); };
+        framer.onFrame = [this](const QByteArray& f, const QByteArray& trailer) {
+            if (f == "BAD") throw std::runtime_error("bad frame");
+            if (nested && f == "ASK") framer.feed(nested());
+            seen << QString::fromLatin1(f) + (trailer.isEmpty() ? QString() : QLatin1Char('+') + trailer.toHex());
+        };
+        framer.onError = [this](const QByteArray& f, const QString& cause) {
+            seen << QStringLiteral("error %1: %2").arg(QString::fromLatin1(f), cause);
+        };
+        framer.onOverflow = [this](qsizetype n) { seen << QStringLiteral("overflow %1").arg(n); };
+    }
+    ByteFramer framer;
+    QStringList seen;
+    std::function<QByteArray()> nested;
+};
+
+struct FramerCase {
+    const char* name;
+    ByteFramer::Options options;
+    std::vector<QByteArray> reads;
+    QStringList seen;
+};
+
+ByteFramer::Options opts(int cap, bool outside, int trailer)
+{
+    ByteFramer::Options o;
+    o.capBytes = cap;
+    o.dataOutsideFrame = outside;
+    o.trailerBytes = trailer;
+    return o;
+}
+
+TEST(ByteFramer, FramesControlBytesErrorsAndCaps)
+{
+    const FramerCase cases[] = {
+        {"two frames in one read", {}, {"\x02" "A\x03\x02" "B\x03"}, {"A", "B"}},
+        {"a frame over two reads", {}, {"\x02" "AB", "C\x03"}, {"ABC"}},
+        {"control byte inside a frame is not buffered", {}, {"\x02" "A\x06" "B\x03"}, {"<ACK>", "AB"}},
+        {"bytes outside a frame are dropped", {}, {"xx\x02" "A\x03yy\x03"}, {"A"}},
+        {"bytes outside a frame kept when asked", opts(512, true, 0), {"xx\x03"}, {"xx"}},
+        {"STX restarts the frame", {}, {"\x02" "AB\x02" "C\x03"}, {"C"}},
+        {"an error costs only its frame", {}, {"\x02" "BAD\x03\x02" "OK\x03"}, {"error BAD: bad frame", "OK"}},
+        {"a frame over the cap is dropped until the next STX", opts(3, true, 0), {"\x02" "ABCD", "E\x03\x02" "F\x03"},
+         {"overflow 4", "F"}},
+        {"a trailer byte goes with its frame", opts(512, false, 1), {"\x02" "A\x03", "\x02\x02" "B\x03\x06"},
+         {"A+02", "B+06"}},
+    };
+    for (const FramerCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Link link(c.options);
+        for (const QByteArray& r : c.reads) link.framer.feed(r);
+        EXPECT_EQ(link.seen, c.seen);
+    }
+}
+
+TEST(ByteFramer, ANestedReadContinuesWhereTheOuterOneStood)
+{
+    Link link;
+    // While "ASK" is handled, the reply arrives in a new read; the frame after
+    // "ASK" in the first read comes before it.
+    link.nested = [] { return QByteArray("\x02REPLY\x03"); };
+    link.framer.feed("\x02" "ASK\x03\x02" "NEXT\x03");
+    EXPECT_EQ(link.seen, QStringList({"NEXT", "REPLY", "ASK"}));
+}
+
+TEST(ByteFramer, ResetForgetsAHalfFrame)
+{
+    Link link;
+    link.framer.feed("\x02" "AB");
+    link.framer.reset();
+    link.framer.feed("C\x03");
+    EXPECT_TRUE(link.seen.isEmpty());
+}
+
+} // namespace
