@@ -1,4 +1,5 @@
 #include "database/FrmDbase.h"
+#include "equipment/TicketReader.h"
 #include "fee/FrmFee.h"
 #include "fee/FrmKey.h"
 #include "platform/Clock.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
     QDir().mkpath(st.AppPath);
     st.comm = std::make_unique<tolvo::Comm>();
     tolvo::AttachCommDispatch(st);
+    tolvo::AttachTicketReader(st);
     window.attach(st);
     RegisterScreens(st, window);
     st.screens.frmLogin = [&window](Station& s) { tolvo::ShowFrmLogin(s, &window); };
