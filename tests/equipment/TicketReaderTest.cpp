@@ -171,6 +171,14 @@ TEST_F(TicketReaderTest, PortTestEchoDropsTheRestOfItsRead)
     EXPECT_FALSE(link->RDInFrame());
 }
 
+TEST_F(TicketReaderTest, ALineThatNeverEndsDoesNotBlockTheNextFrame)
+{
+    inject(QByteArray(5000, 'x'));
+    inject(TicketReaderSim::Frame(QStringLiteral("N30")));
+    EXPECT_EQ(screen.list1, QStringList{QStringLiteral("리더기(ZP-2000) EJECT 명령 실패")});
+    EXPECT_EQ(link->RDResult(), 2);
+}
+
 TEST_F(TicketReaderTest, AReplyStartedDuringAParserWaitIsKept)
 {
     // The eject after a refused card gets only the start of a frame back; the
