@@ -9,6 +9,7 @@
 #include "station/ExitTestSupport.h"
 
 #include <QTest>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 using namespace tolvo;
@@ -428,6 +429,16 @@ TEST_F(TicketReaderTest, EraseProcedureHoldsTheReaderBusyOnEveryPath)
         EXPECT_EQ(busyAtCommand, QList<bool>(r.commands.size(), true));
         EXPECT_FALSE(st.ReaderBusy);
     }
+    // A failure inside the job (here the port's write) still frees the reader.
+    dev->replier = [](const QByteArray& b) -> QByteArray {
+        if (b.contains("C70")) throw std::runtime_error("device gone");
+        return {};
+    };
+    st.models.DispenserType = 2;
+    EXPECT_THROW(link->RD_EraseTicket(), std::runtime_error);
+    EXPECT_FALSE(st.ReaderBusy);
+    dev->replier = [this](const QByteArray& b) { return reader.onBytes(b); };
+
     // The function keys reach the same procedure and the eject through the slots.
     reader.silent = false;
     reader.commands.clear();
