@@ -253,6 +253,24 @@ TEST_F(TicketReaderTest, RecycledTicketFromALowDsrLineToItsStampAndPrintRow)
     EXPECT_TRUE(msgs.shown.empty());
 }
 
+TEST_F(TicketReaderTest, AReaderTicketReadWhileATypedOneIsShownReplacesIt)
+{
+    rig.addEntry(QStringLiteral("0555"), QStringLiteral("2026-01-05"), QStringLiteral("09:00"));
+    rig.type(QStringLiteral("0555"));
+    ASSERT_TRUE(st.trx.TicketTyped);
+    readCard(TicketReaderSim::PaperCard(QStringLiteral("0123"), QStringLiteral("2601050730")));
+    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0123202601050730"));
+    EXPECT_FALSE(st.trx.TicketTyped);
+    rig.enter();
+    EXPECT_FALSE(st.trx.TicketInProgress);
+    // The reader's ticket is the one stamped, ejected and recorded.
+    EXPECT_EQ(reader.commands.size(), 4);
+    EXPECT_EQ(reader.commands.value(1).left(11), QStringLiteral("C70" "0008" "0123"));
+    EXPECT_EQ(reader.commands.last(), QStringLiteral("C30"));
+    EXPECT_TRUE(value(QStringLiteral("SELECT 출차일 FROM 일반권 WHERE 입차코드 = '0123202601050730'")).isValid());
+    EXPECT_TRUE(value(QStringLiteral("SELECT 출차일 FROM 일반권 WHERE 입차코드 = '0555202601050900'")).isNull());
+}
+
 TEST_F(TicketReaderTest, AnUnpaidCardWhoseEntryWasSettledIsShownFromTheRow)
 {
     rig.addSettled(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"),
