@@ -1,5 +1,6 @@
 #include "database/FrmDbase.h"
 #include "equipment/DispenserAttach.h"
+#include "equipment/TicketReader.h"
 #include "fee/FrmFee.h"
 #include "fee/FrmKey.h"
 #include "platform/Clock.h"
@@ -55,6 +56,7 @@ int main(int argc, char** argv)
     st.comm = std::make_unique<tolvo::Comm>();
     tolvo::AttachCommDispatch(st);
     tolvo::AttachDispenser(st);
+    tolvo::AttachTicketReader(st);
     window.attach(st);
     RegisterScreens(st, window);
     st.screens.frmLogin = [&window](Station& s) { tolvo::ShowFrmLogin(s, &window); };

@@ -33,7 +33,7 @@ struct ExitTransaction {
 // - the reader commands: no ticket reader (write fails, the rest does nothing);
 // - the booth devices: the fee display and printer routines of src/serial.
 // Tests fill them with recorders; the program fills frmInput (FrmInput_Install)
-// and, when the ticket reader is connected, the reader commands.
+// and the reader commands (AttachTicketReader; on a closed port they fail at once).
 struct ExitLinks {
     // Shows FrmInput for the typed ticket number; the 16-character ticket data,
     // or empty when cancelled or closed.

@@ -1,6 +1,7 @@
 #include "station/ExitKeys.h"
 
 #include "core/Sql.h"
+#include "core/TicketStamp.h"
 #include "fee/DiscountKeys.h"
 #include "fee/FeePanel.h"
 #include "fee/FeeFromMinutes.h"
@@ -35,12 +36,6 @@ qint32 clamp32(double v)
 qint32 wholeRate(double r) { return clamp32(std::nearbyint(r)); }
 
 QString twoDigits(int n) { return QString::number(n).rightJustified(2, QLatin1Char('0')); }
-
-// Exit "yymmddhhnn" from the transaction's exit date and time.
-QString exitStamp(const QString& outDate, const QString& outTime)
-{
-    return outDate.mid(2, 2) + outDate.mid(5, 2) + outDate.mid(8, 2) + outTime.mid(0, 2) + outTime.mid(3, 2);
-}
 
 // A device that fails (its settings unreadable, say) is reported; the exit goes on.
 template <class F>
@@ -166,13 +161,6 @@ std::optional<DiscountKeyRow> findDiscountKey(const Station& st, int keyCode, in
 
 } // namespace
 
-QString RecycleStampData(qint16 recycleLine, const QString& entryCode, const QString& outDate, const QString& outTime)
-{
-    const QString line = recycleLine < 55 ? twoDigits(recycleLine + 5) : QStringLiteral("00");
-    return line + QStringLiteral("0008") + entryCode.left(4) + QStringLiteral("0") + entryCode.mid(6, 10) +
-           exitStamp(outDate, outTime);
-}
-
 QString RecyclePrintData(qint16 recycleLine, const QString& outDate, const QString& outTime, qint32 payAmount)
 {
     const QString a = FormatMoney6(payAmount);
@@ -180,13 +168,6 @@ QString RecyclePrintData(qint16 recycleLine, const QString& outDate, const QStri
            outDate.mid(5, 2) + QStringLiteral("/") + outDate.mid(8, 2) + QStringLiteral(" ") + outTime.mid(0, 2) +
            QStringLiteral(":") + outTime.mid(3, 2) + QString(std::max<qsizetype>(0, 9 - a.size()), QLatin1Char(' ')) +
            QStringLiteral("W") + a;
-}
-
-QString PaperStampData(const QString& entryCode, const QString& nowYymmddhhnn, const QString& outDate,
-                       const QString& outTime)
-{
-    return QStringLiteral("0008") + entryCode.left(4) + QStringLiteral("0") + nowYymmddhhnn +
-           exitStamp(outDate, outTime);
 }
 
 QString PaperPrintData(const QString& outDate, const QString& outTime, qint32 payAmount)

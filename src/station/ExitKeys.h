@@ -27,12 +27,8 @@ enum DiscountKind { DiscNone = 0, DiscMinutes = 1, DiscAmount = 2, DiscPercent =
 // Applies one kind with its rate to st.trx; a negative amount becomes 0.
 void ApplyDiscountKind(Station& st, int kind, double rate);
 
-// The data written onto a recycled ticket, and the print line after it.
-QString RecycleStampData(qint16 recycleLine, const QString& entryCode, const QString& outDate, const QString& outTime);
+// The print lines after the exit is written onto a ticket (the written data: core/TicketStamp.h).
 QString RecyclePrintData(qint16 recycleLine, const QString& outDate, const QString& outTime, qint32 payAmount);
-// The data written onto a paper ticket (nowYymmddhhnn: the clock now).
-QString PaperStampData(const QString& entryCode, const QString& nowYymmddhhnn, const QString& outDate,
-                       const QString& outTime);
 QString PaperPrintData(const QString& outDate, const QString& outTime, qint32 payAmount);
 
 } // namespace tolvo

@@ -233,6 +233,9 @@ void MainWindow::buildCentral()
     rd->setAutoFillBackground(true);
     rd->setStyleSheet(QStringLiteral("QFrame#ShapeRD { background: rgb(0,200,0); border-radius: 12px; }"));
     devices->addWidget(rd, 3, 1);
+    // The reader's last write and print.
+    devices->addWidget(MakeLabel(central, QStringLiteral("Label4"), QString()), 4, 0);
+    devices->addWidget(MakeLabel(central, QStringLiteral("Label5"), QString()), 4, 1, 1, 2);
     for (QWidget* w : std::initializer_list<QWidget*>{central->findChild<QLabel*>(QStringLiteral("LblWarning1")),
                                                      central->findChild<QLabel*>(QStringLiteral("LblWarning2")), rd, c1, c2})
         w->hide();

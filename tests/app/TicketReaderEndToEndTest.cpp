@@ -1,0 +1,106 @@
+// The exit road from the ticket reader, over a pseudo-terminal through the real
+// serial port: the simulated reader sends the read reply of an unpaid paper
+// ticket by itself (a pseudo-terminal has no DSR line to start the read), Enter
+// completes the exit, and the reader gets the exit written, printed and ejected.
+
+#include "core/Sql.h"
+#include "equipment/TicketReader.h"
+#include "fee/SlotTable.h"
+#include "platform/Clock.h"
+#include "platform/ScriptedMessages.h"
+#include "serial/Comm.h"
+#include "sim/PtyDevice.h"
+#include "sim/TicketReaderSim.h"
+#include "station/CommDispatch.h"
+#include "station/FrmInput.h"
+#include "station/FrmSplash.h"
+#include "station/MainWindow.h"
+#include "station/Startup.h"
+#include "core/Station.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+
+namespace {
+
+void GenerateTariff(Station& st)
+{
+    SlotInputs in; // first 30 minutes 1,000 won, then 500 won per 10 minutes
+    in.basicOn = true;
+    in.basicTime = QStringLiteral("30");
+    in.basicAmount = QStringLiteral("1000");
+    in.finalUnit = QStringLiteral("10");
+    in.finalAmount = QStringLiteral("500");
+    const SlotGeneration g = GenerateSlotTable(in);
+    ASSERT_EQ(g.kind, SlotGeneration::Ok);
+    WriteSlotTable(st.Db, g.rows);
+    Exec(st.Db, QStringLiteral("UPDATE 기타 SET 기본사용 = 1, 기본시간 = 30, 기본금액 = 1000, 구간시간4 = 10, "
+                               "구간금액4 = 500, 일일최대사용 = 0"));
+}
+
+TEST(TicketReaderEndToEnd, ATicketReadByTheReaderLeavesStampedPrintedAndEjected)
+{
+    sim::PtyDevice pty;
+    ASSERT_TRUE(pty.ok());
+    sim::TicketReaderSim reader;
+    pty.replier = [&reader](const QByteArray& chunk) { return reader.onBytes(chunk); };
+
+    QTemporaryDir dir;
+    ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(7, 30)));
+    ScriptedMessages msgs;
+    MainWindow window;
+    Station st(clock, msgs, window);
+    st.AppPath = dir.path();
+    st.comm = std::make_unique<Comm>(); // the real serial ports
+    AttachCommDispatch(st);
+    AttachTicketReader(st);
+    window.attach(st);
+    FrmInput_Install(st, &window);
+    {
+        QFile ini(dir.filePath(QStringLiteral("Tolvo.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[ports]\nCom6=" + pty.slavePath().toLocal8Bit() + "\n");
+    }
+    ASSERT_FALSE(Startup_Load(st, [&window] { window.load(); }).has_value());
+    Exec(st.Db, QStringLiteral("UPDATE 리더기 SET 사용여부 = 1, 포트번호 = 'Com6', 기종 = 'ZP-2000'"));
+    Exec(st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 영수증인쇄여부 = 0"));
+    Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
+
+    FrmSplash splash(st, [&] { window.show(); }, [](int) {});
+    splash.show();
+    QTest::keyClicks(splash.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("582047"));
+    QTest::mouseClick(splash.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    ASSERT_TRUE(st.comm->PortOpen(PortReader)) << msgs.texts().join(QLatin1Char('|')).toStdString();
+    GenerateTariff(st);
+
+    // The dispenser's entry at 07:30; the car leaves at 09:30 (120 minutes, 5,500 won).
+    Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "
+                               "VALUES (0, '0042', '2026-01-05', '07:30', '0042202601050730', 0, 1)"));
+    clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+
+    reader.insert(sim::TicketReaderSim::PaperCard(QStringLiteral("0042"), QStringLiteral("2601050730")));
+    pty.send(reader.readReplyFrame());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return st.trx.TicketInProgress; }, 3000));
+    EXPECT_EQ(window.text(QStringLiteral("LOut_6")), QStringLiteral("5,500원"));
+    EXPECT_EQ(window.text(QStringLiteral("TNum")), QStringLiteral("0042"));
+
+    QTest::keyClick(&window, Qt::Key_Return);
+    EXPECT_FALSE(st.trx.TicketInProgress);
+    const QStringList expected{QStringLiteral("C70" "0008" "0042" "0" "2601050930" "2601050930"),
+                               QStringLiteral("C90" "19\x1f" "2    2026-01-05 09:30  \\5,500"), QStringLiteral("C30")};
+    EXPECT_EQ(reader.commands, expected);
+    EXPECT_EQ(window.text(QStringLiteral("Label5")), QString());
+    EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT 출차일 || ' ' || 출차시간 FROM 일반권")).toString(),
+              QStringLiteral("2026-01-05 09:30"));
+    EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
+    EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT 일반권출차수 FROM 시간대별 WHERE 정산여부 = 0 AND 시간대 = 9")).toInt(), 1);
+    for (const auto& m : msgs.shown) ADD_FAILURE() << "unexpected message: " << m.text.toStdString();
+    st.comm.reset();
+}
+
+} // namespace
