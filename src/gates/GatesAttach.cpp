@@ -1,0 +1,25 @@
+#include "gates/GatesAttach.h"
+
+#include "core/Station.h"
+#include "gates/Barrier.h"
+#include "gates/GateSettings.h"
+#include "serial/Comm.h"
+
+#include <memory>
+
+namespace tolvo {
+
+void AttachGates(Station& st)
+{
+    DeviceRoutines& r = st.routines;
+    // Owned by the slots: lives as long as the station's routines.
+    auto barriers = std::make_shared<Barriers>(st);
+    r.Load_GateCtl = [](Station& s) { Load_GateCtl(s); };
+    r.Gate_OpenIn = [barriers](Station& s, qint16 gate) { barriers->OpenIn(s, gate); };
+    r.Gate_OpenOut = [barriers](Station& s, qint16 gate) { barriers->OpenOut(s, gate); };
+    r.Gate_RefuseIn = [](Station& s, qint16 gate) { Barriers::Refuse(s, gate); };
+    r.Gate_RefuseOut = [](Station& s, qint16 gate) { Barriers::Refuse(s, gate); };
+    if (st.comm) st.comm->addRxReset([&st] { st.gates.clearReceive(); });
+}
+
+} // namespace tolvo
