@@ -12,6 +12,11 @@
 #include <QStringList>
 #include <initializer_list>
 
+#include <ostream>
+
+// Readable failures for texts (found by argument lookup on QString).
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace tolvo::test {
 
 class GateRig {
