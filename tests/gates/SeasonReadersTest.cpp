@@ -105,17 +105,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 } // namespace
 
-TEST(SeasonReaders, FramedCardsByModel)
-{
-    EXPECT_EQ(FramedCard(ReaderIDTech, QStringLiteral("XY905172")), QStringLiteral("0000905172"));
-    EXPECT_EQ(FramedCard(ReaderTagMaster, QStringLiteral("ABCD12345678")), QStringLiteral("0012345678"));
-    EXPECT_EQ(FramedCard(ReaderRemoconN, QStringLiteral("12345")), QStringLiteral("0000012345"));
-    EXPECT_EQ(FramedCard(ReaderCredipass, QStringLiteral("ABCDEFGH87654321")), QStringLiteral("0087654321"));
-    EXPECT_EQ(FramedCard(ReaderDirA, QStringLiteral("zO4061938")), QStringLiteral("0004061938"));
-    EXPECT_FALSE(FramedCard(ReaderTagMaster, QStringLiteral("XY905172")));
-    EXPECT_FALSE(FramedCard(ReaderFirstech, QStringLiteral("1234")));
-}
-
 TEST(SeasonReaders, RoutinesExistForEveryGateAndModelButPetCardAndDirAAtExits)
 {
     ReaderRig r;
