@@ -3,6 +3,7 @@
 #include "equipment/TicketReader.h"
 #include "fee/FrmFee.h"
 #include "fee/FrmKey.h"
+#include "gates/GatesAttach.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
@@ -57,6 +58,7 @@ int main(int argc, char** argv)
     tolvo::AttachCommDispatch(st);
     tolvo::AttachDispenser(st);
     tolvo::AttachTicketReader(st);
+    tolvo::AttachGates(st);
     window.attach(st);
     RegisterScreens(st, window);
     st.screens.frmLogin = [&window](Station& s) { tolvo::ShowFrmLogin(s, &window); };

@@ -7,6 +7,7 @@
 #include "core/ExitTransaction.h"
 #include "core/LinkLamp.h"
 #include "core/MainScreen.h"
+#include "core/SeasonGates.h"
 #include "core/Settings.h"
 
 #include <QSqlDatabase>
@@ -72,6 +73,7 @@ struct Station {
     ExitTransaction trx;
     ExitLinks exitLinks; // forms and devices the exit calls (tests fill recorders)
     DeviceModels models;
+    SeasonGateState gates; // barrier settings, receive buffers, anti-passback
     DiscountKeys discKeys;
     std::array<bool, HostKindCount> HostPending{};
 

@@ -159,6 +159,13 @@ void Comm::finishPulse(int id)
     }
 }
 
+bool Comm::pulsePending(int id) const
+{
+    for (const Pulse& p : m_pulses)
+        if (p.id == id) return true;
+    return false;
+}
+
 void Comm::finishAllPulses()
 {
     while (!m_pulses.empty()) finishPulse(m_pulses.front().id);

@@ -94,6 +94,7 @@ public:
     // A relay switched on whose "off" frame must go out before its port closes.
     int beginPulse(int i, const QByteArray& offFrame);
     void finishPulse(int id);   // sends the off frame if still pending
+    bool pulsePending(int id) const; // false once sent (also by closing the port)
     void finishAllPulses();
 
     // Procedures of the port set-up (Comm.InitPort, Comm.PortsInit, Comm.ClosePorts).
