@@ -5,6 +5,7 @@
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
 #include "serial/FrmDebug.h"
+#include "season/FrmJung.h"
 #include "widgets/FrmAbout.h"
 #include "station/FrmInput.h"
 #include "station/FrmLogin.h"
@@ -35,6 +36,7 @@ void RegisterScreens(Station& st, MainWindow& w)
     w.registerScreen(QStringLiteral("FrmPrint"), [&st](QWidget* parent) { tolvo::ShowFrmPrint(st, parent); });
     w.registerScreen(QStringLiteral("frmDbase"), [&st](QWidget* parent) { tolvo::ShowFrmDbase(st, parent); });
     w.registerScreen(QStringLiteral("FrmDebug"), [&st](QWidget* parent) { tolvo::FrmDebug::ShowFor(st, parent); });
+    w.registerScreen(QStringLiteral("Jung"), [&st](QWidget* parent) { tolvo::ShowJung(st, parent); });
 }
 
 } // namespace
