@@ -351,7 +351,11 @@ void FrmJung::DBGrid1_DblClick(int row)
 {
     const QString key = m_model->rows().text(row, QStringLiteral("정기권번호"));
     if (key.isEmpty()) return;
-    m_txt[1]->setText(ShownTag(key, m_reg.tagLength()));
+    const QString shown = ShownTag(key, m_reg.tagLength());
+    if (m_txt[1]->text() == shown)
+        txt1Changed(); // the same number typed again still loads the ticket
+    else
+        m_txt[1]->setText(shown);
     m_txt[1]->setFocus();
 }
 
