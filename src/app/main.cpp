@@ -8,6 +8,8 @@
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
 #include "serial/FrmDebug.h"
+#include "season/FrmJung.h"
+#include "season/ListScreens.h"
 #include "widgets/FrmAbout.h"
 #include "station/FrmInput.h"
 #include "station/FrmLogin.h"
@@ -38,6 +40,10 @@ void RegisterScreens(Station& st, MainWindow& w)
     w.registerScreen(QStringLiteral("FrmPrint"), [&st](QWidget* parent) { tolvo::ShowFrmPrint(st, parent); });
     w.registerScreen(QStringLiteral("frmDbase"), [&st](QWidget* parent) { tolvo::ShowFrmDbase(st, parent); });
     w.registerScreen(QStringLiteral("FrmDebug"), [&st](QWidget* parent) { tolvo::FrmDebug::ShowFor(st, parent); });
+    w.registerScreen(QStringLiteral("Jung"), [&st](QWidget* parent) { tolvo::ShowJung(st, parent); });
+    w.registerScreen(QStringLiteral("IlList"), [&st](QWidget* parent) { tolvo::ShowIlList(st, parent); });
+    w.registerScreen(QStringLiteral("JioList"), [&st](QWidget* parent) { tolvo::ShowJioList(st, parent); });
+    w.registerScreen(QStringLiteral("BList"), [&st](QWidget* parent) { tolvo::ShowBList(st, parent); });
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/Cp949.h"
 #include "platform/Vb.h"
+#include "serial/PrintFrame.h"
 #include "core/Station.h"
 
 #include <QSqlQuery>
@@ -14,7 +15,6 @@ namespace tolvo {
 namespace {
 
 constexpr int BodyWidth = 48;
-constexpr int LargeWidth = 24;
 
 // Blanks that centre a text of byteLen bytes in width, half to the even
 // neighbour; never negative for a text longer than the line.
@@ -67,7 +67,7 @@ bool printSwitchOn(const QVariant& v)
 
 PrintOps Receipt_Layout(const ReceiptData& d)
 {
-    return {
+    PrintOps ops{
         PrintLine(QStringLiteral("주차권번호 : ") + d.TicketNo + (d.Lost ? QStringLiteral("(분실권)") : QString())),
         PrintLine(QStringLiteral("입차  일시 : ") + d.InDate + QLatin1Char(' ') + d.InTime),
         PrintLine(QStringLiteral("출차  일시 : ") + d.OutDate + QLatin1Char(' ') + d.OutTime),
@@ -79,15 +79,10 @@ PrintOps Receipt_Layout(const ReceiptData& d)
         PrintLine(QString()),
         PrintLine(centred(d.Greeting, BodyWidth)),
         PrintCut(0),
-        PrintLine(QString()),
-        PrintLine(centred(QStringLiteral("[영 수 증]"), LargeWidth), 1),
-        PrintLine(QString()),
-        PrintLine(QStringLiteral("상      호 : ") + d.Business),
-        PrintLine(QStringLiteral("주      소 : ") + d.Address),
-        PrintLine(QStringLiteral("사업자번호 : ") + d.BusinessNo),
-        PrintLine(QStringLiteral("근 무 자   : ") + d.WorkerName),
-        PrintLine(QString(47, QLatin1Char('-'))),
     };
+    const PrintOps head = ReceiptHead({d.Business, d.Address, d.BusinessNo}, d.WorkerName);
+    ops.insert(ops.end(), head.begin(), head.end());
+    return ops;
 }
 
 void Receipt_Print(Station& st)

@@ -1,0 +1,87 @@
+// General-ticket list: a search of an archived day of 20,000 exits, until the
+// exited grid holds every row.
+#include "core/RecordingMainScreen.h"
+#include "core/Sql.h"
+#include "core/Station.h"
+#include "database/DBase.h"
+#include "database/Schema.h"
+#include "platform/Clock.h"
+#include "platform/ScriptedMessages.h"
+#include "season/ListScreens.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+using namespace tolvo;
+
+namespace {
+
+constexpr int kExits = 20000;
+
+void FillArchive(const QString& path)
+{
+    ScopedConnection a(path);
+    schema::CreateTable(a.db(), schema::IlbanArchiveTable());
+    Transaction tx(a.db());
+    QSqlQuery q(a.db());
+    q.prepare("INSERT INTO 일반권 (티켓번호, 입차일, 입차시간, 출차일, 출차시간, 입차코드, 총주차시간, 총주차요금, "
+              "할인시간, 실수령금액, 정산구분, 전송여부, 할인구분, 포스코드) "
+              "VALUES (?, '2026-01-04', ?, '2026-01-04', ?, ?, '120', 3000, 0, 3000, 1, 1, '현금출차', 0)");
+    for (int i = 0; i < kExits; ++i) {
+        const QString no = QString("%1").arg(i % 10000, 4, 10, QChar('0'));
+        const QString time = QString("%1:%2").arg(8 + i / 2000, 2, 10, QChar('0')).arg(i % 60, 2, 10, QChar('0'));
+        q.addBindValue(no);
+        q.addBindValue(time);
+        q.addBindValue(time);
+        q.addBindValue(no + "20260104" + QString(time).remove(':'));
+        if (!q.exec()) throw std::runtime_error(q.lastError().text().toStdString());
+    }
+    tx.commit();
+}
+
+void BM_IlListArchiveSearch(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(9, 0, 0)));
+    ScriptedMessages msgs;
+    RecordingMainScreen screen;
+    Station st(clock, msgs, screen);
+    st.AppPath = dir.path();
+    st.IniPath = st.AppPath + "/Tolvo.ini";
+    DBase::SetFolders(st);
+    DBase::DataBase_Check(st);
+    DBase::DataBase_Open(st);
+    QDir().mkpath(st.ArchiveDir);
+    FillArchive(st.ArchiveDir + "i20260104.mdb");
+
+    FrmIlList form(st);
+    auto* date = form.findChild<QLineEdit*>("MaskEdBox1");
+    auto* grid = form.findChild<QTableView*>("DBGrid2");
+    for (auto _ : state) {
+        date->setText("2026-01-04");
+        form.search();
+        if (grid->model()->rowCount() != kExits) state.SkipWithError("the grid does not hold every row");
+    }
+    if (!msgs.shown.empty()) state.SkipWithError("the search reported a failure");
+    DBase::DataBase_Close(st);
+}
+BENCHMARK(BM_IlListArchiveSearch)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

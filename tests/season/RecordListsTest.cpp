@@ -1,0 +1,277 @@
+#include "common/TestStation.h"
+#include "core/Sql.h"
+#include "database/Schema.h"
+#include "season/ListScreens.h"
+#include "season/RecordLists.h"
+
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+namespace {
+
+// today is 2026-01-05 in every TestStation
+const char* const kLiveFields = "(티켓번호, 입차일, 입차시간, 출차일, 출차시간, 입차코드, 실수령금액)";
+
+void AddTicket(const QSqlDatabase& db, const QString& no, const QString& day, const QVariant& outDay, qint64 amount = 0)
+{
+    Exec(db, QStringLiteral("INSERT INTO 일반권 ") + kLiveFields + " VALUES (?, ?, '08:10', ?, ?, ?, ?)",
+         {no, day, outDay, outDay.isNull() ? QVariant() : QVariant("10:45"), no + day, amount});
+}
+
+void AddPassage(const QSqlDatabase& db, const QString& card, const QString& verdict, bool exit,
+                const QString& inTime = "08:00")
+{
+    Exec(db,
+         "INSERT INTO 정기권입출차 (입차일자, 입차시간, 출차일자, 출차시간, 입출상태, 정기권번호, 차량번호, 이름, 입출구분)"
+         " VALUES ('2026-01-04', ?, '2026-01-04', '18:00', ?, ?, '12가3456', '홍길동', ?)",
+         {inTime, verdict, card, exit});
+}
+
+// A day's archive file made with the archive layout.
+std::unique_ptr<ScopedConnection> MakeArchive(TestStation& ts, const QString& name, const schema::Table& table)
+{
+    QDir().mkpath(ts.st.ArchiveDir);
+    auto conn = std::make_unique<ScopedConnection>(ts.st.ArchiveDir + name);
+    schema::CreateTable(conn->db(), table);
+    return conn;
+}
+
+QStringList Column(const RowSet& r, const QString& field)
+{
+    QStringList out;
+    for (qint64 i = 0; i < r.count(); ++i) out << r.text(i, field);
+    return out;
+}
+
+TEST(DayRows, EachSourceOfADay)
+{
+    const struct {
+        const char* name;
+        const char* day;
+        const char* archive; // file content: "db" a real archive, else raw bytes, nullptr none
+        const char* shownDay;
+        QStringList tickets;
+        const char* message;
+    } cases[] = {
+        {"today from the live file", "2026-01-05", nullptr, "2026-01-05", {"L001"}, nullptr},
+        {"today even when an archive for today exists", "2026-01-05", "db", "2026-01-05", {"L001"}, nullptr},
+        {"an archived day", "2026-01-04", "db", "2026-01-04", {"A001", "A002"}, nullptr},
+        {"a missing archive falls back to today", "2026-01-03", nullptr, "2026-01-05", {"L001"},
+         "검색일 : 2026-01-03의 자료가 존재하지 않습니다."},
+        {"a damaged archive falls back to today", "2026-01-04", "this is no database file at all, not even close",
+         "2026-01-05", {"L001"}, "not a database"},
+        {"blanks left in the mask", "2026-01-__", nullptr, "2026-01-05", {"L001"}, "검색일 : 2026-01-__의"},
+    };
+    for (const auto& c : cases) {
+        TestStation ts;
+        AddTicket(ts.st.Db, "L001", "2026-01-05", "2026-01-05");
+        AddTicket(ts.st.Db, "L002", "2026-01-05", QVariant()); // still inside
+        const QString file = QString("i") + QString(c.day).remove('-') + ".mdb";
+        if (c.archive && QString(c.archive) == "db") {
+            auto a = MakeArchive(ts, file, schema::IlbanArchiveTable());
+            AddTicket(a->db(), "A002", "2026-01-04", "2026-01-04");
+            AddTicket(a->db(), "A001", "2026-01-03", "2026-01-03");
+        } else if (c.archive) {
+            QDir().mkpath(ts.st.ArchiveDir);
+            QFile f(ts.st.ArchiveDir + file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(c.archive).repeated(200));
+        }
+        const DayRows d = LoadDayRows(ts.st, c.day, kIlbanPrefix, kIlOutSql);
+        EXPECT_EQ(d.day, c.shownDay) << c.name;
+        EXPECT_EQ(Column(d.rows, "티켓번호"), c.tickets) << c.name;
+        if (c.message) {
+            ASSERT_EQ(ts.msgs.shown.size(), 1u) << c.name;
+            EXPECT_EQ(ts.msgs.shown[0].title, "자료검색 오류") << c.name;
+            EXPECT_TRUE(ts.msgs.shown[0].text.contains(c.message)) << c.name << " " << ts.msgs.shown[0].text.toStdString();
+        } else {
+            EXPECT_TRUE(ts.msgs.shown.empty()) << c.name;
+        }
+        if (!c.archive) EXPECT_FALSE(QFileInfo::exists(ts.st.ArchiveDir + file)) << c.name;
+    }
+}
+
+TEST(IlListScreen, SearchShowsTheArchivedDayAndActivationReturnsToToday)
+{
+    TestStation ts;
+    AddTicket(ts.st.Db, "L001", "2026-01-05", "2026-01-05");
+    AddTicket(ts.st.Db, "L002", "2026-01-05", QVariant());
+    {
+        auto a = MakeArchive(ts, "i20260104.mdb", schema::IlbanArchiveTable());
+        for (int i = 0; i < 3; ++i) AddTicket(a->db(), QString("A00%1").arg(i), "2026-01-04", "2026-01-04");
+    }
+    FrmIlList form(ts.st);
+    auto* count2 = form.findChild<QLabel*>("LblRecordCount2");
+    EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text(), "1건");
+    EXPECT_EQ(count2->text(), "1건");
+    auto* date = form.findChild<QLineEdit*>("MaskEdBox1");
+    date->setText("2026-01-04");
+    QTest::mouseClick(form.findChild<QPushButton*>("Command5"), Qt::LeftButton);
+    EXPECT_EQ(count2->text(), "3건");
+    EXPECT_EQ(form.findChild<QTableView*>("DBGrid2")->model()->rowCount(), 3);
+    form.activate();
+    EXPECT_EQ(count2->text(), "1건");
+    EXPECT_EQ(date->text(), "2026-01-05");
+}
+
+TEST(IlListScreen, AdministratorDeleteAndItsCount)
+{
+    const struct {
+        const char* name;
+        const char* worker;
+        bool yes;
+        int left;
+        int questions;
+    } cases[] = {
+        {"administrator, yes", "관리자", true, 1, 1},
+        {"administrator, no", "관리자", false, 2, 1},
+        {"another worker", "관리자2", true, 2, 0},
+    };
+    for (const auto& c : cases) {
+        TestStation ts;
+        ts.st.worker.WorkerName = c.worker;
+        AddTicket(ts.st.Db, "0001", "2026-01-05", QVariant());
+        AddTicket(ts.st.Db, "0002", "2026-01-05", QVariant());
+        AddTicket(ts.st.Db, "0003", "2026-01-05", "2026-01-05");
+        ts.msgs.mboxAnswers.push_back(c.yes);
+        FrmIlList form(ts.st);
+        form.deleteRow(0);
+        EXPECT_EQ(ts.count("일반권"), c.left + 1) << c.name;
+        EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text(), QString::number(c.left) + "건") << c.name;
+        ASSERT_EQ(ts.msgs.shown.size(), static_cast<size_t>(c.questions)) << c.name;
+        if (c.questions) {
+            EXPECT_EQ(ts.msgs.shown[0].title, "일반권 데이터삭제");
+            EXPECT_EQ(ts.msgs.shown[0].text, "일반권 데이터를 삭제하시겠습니까?  주차권번호 : 0001");
+        }
+    }
+}
+
+TEST(IlListPrintouts, ExitedAndInsideCars)
+{
+    RowSet rows;
+    rows.fields = QStringList{"티켓번호", "입차일", "입차시간", "출차일", "출차시간", "실수령금액"};
+    rows.rows.push_back({"0123", "2006-06-29", "08:10", "2006-06-30", "10:45", 1234567});
+    rows.rows.push_back({"0124", "2006-06-30", "09:00", "2006-06-30", "11:00", QVariant()});
+    const QDateTime at(QDate(2006, 6, 30), QTime(14, 5));
+    const PrintOps expected{
+        PrintLine("   [일반권 출차 차량]", 1), PrintLine(""), PrintLine("       인쇄일시 : 2006년06월30일14시05분"),
+        PrintLine(QString(40, '-')), PrintLine("번호 입 차 일 시 출 차 일 시   주차요금 "), PrintLine(QString(40, '-')),
+        PrintLine("0123 06-29 08:10 06-30 10:45  1,234,567"), PrintLine("0124 06-30 09:00 06-30 11:00          0"),
+        PrintLine(""), PrintLine("[합         계]", 1), PrintLine("건수:2 건", 1), PrintLine("금액:1,234,567 원", 1),
+    };
+    const ListPrintout out = IlList_OutPrintout(rows, at);
+    EXPECT_EQ(out.body, expected);
+    EXPECT_EQ(out.emptyCaption, "자료검색");
+    EXPECT_EQ(out.emptyText, "출차자료가 존재하지 않습니다.");
+
+    const ListPrintout in = IlList_InPrintout(rows, at);
+    EXPECT_EQ(in.body[0], PrintLine("  [일반권 미출차 차량]", 1));
+    EXPECT_EQ(in.body[4], PrintLine("   티켓번호      입 차 일 시"));
+    EXPECT_EQ(in.body[6], PrintLine("     0123     2006-06-29 08:10"));
+    EXPECT_EQ(in.body.back(), PrintLine("건수:2 건", 1));
+    EXPECT_EQ(in.emptyText, "미출차 자료가 존재하지 않습니다.");
+}
+
+TEST(SeasonPrintouts, RowLinesOfEachList)
+{
+    RowSet rows;
+    rows.fields = QStringList{"정기권번호", "차량번호", "이름", "입차일자", "입차시간", "출차일자", "출차시간", "입출상태"};
+    rows.rows.push_back({"0000001234", "12가3456", "홍길동", "2026-01-04", "08:00", "2026-01-04", "18:00", "미등록"});
+    const struct {
+        const char* name;
+        ListPrintout p;
+        const char* title;
+        const char* header2;
+        const char* line2;
+    } cases[] = {
+        {"season exits", JioList_OutPrintout(rows), "  [정기권 출차 차량] ", " 입차일자/입차시간   출차일자/출차시간",
+         " 2026-01-04 08:00     2026-01-04 18:00"},
+        {"season entries", JioList_InPrintout(rows), "  정기권 입차 차량 ", " 입차일자       입차시간",
+         " 2026-01-04     08:00"},
+        {"refused entries", BList_Printout(rows, false), " [정기권 부정 입차차량] ",
+         " 입차일자       입차시간      입출상태", " 2026-01-04     08:00          미등록"},
+        {"refused exits", BList_Printout(rows, true), " [정기권 부정 출차차량] ",
+         " 출차일자       출차시간      입출상태", " 2026-01-04     18:00          미등록"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(c.p.body.size(), 9u) << c.name;
+        EXPECT_EQ(c.p.body[1], PrintLine(c.title, 1)) << c.name;
+        EXPECT_EQ(c.p.body[4], PrintLine(" 정기권번호       차량번호       운전자 ")) << c.name;
+        EXPECT_EQ(c.p.body[5], PrintLine(c.header2)) << c.name;
+        EXPECT_EQ(c.p.body[7], PrintLine(" 0000001234     12가3456   홍길동")) << c.name;
+        EXPECT_EQ(c.p.body[8], PrintLine(c.line2)) << c.name;
+        EXPECT_EQ(c.p.emptyCaption, "프린트 작업") << c.name;
+    }
+}
+
+TEST(BListScreen, WorkTableRefilledAndEachSideKeepsItsSnapshot)
+{
+    TestStation ts;
+    AddPassage(ts.st.Db, "0000000009", "정상입차", false);
+    AddPassage(ts.st.Db, "0000000002", "미등록", false, "09:00");
+    AddPassage(ts.st.Db, "0000000001", "기간초과", false, "08:30");
+    AddPassage(ts.st.Db, "0000000003", "중복출차", true);
+    AddPassage(ts.st.Db, "0000000008", "정상출차", true);
+    {
+        auto a = MakeArchive(ts, "j20260103.mdb", schema::JungArchiveTable());
+        AddPassage(a->db(), "0000000007", "프리패스", true);
+    }
+    Exec(ts.st.Db, "INSERT INTO 임시정기권입출차 (정기권번호, 입출상태, 입출구분) VALUES ('left', 'x', 0)");
+    FrmBList form(ts.st);
+    auto* count1 = form.findChild<QLabel*>("LblRecordCount1");
+    auto* count2 = form.findChild<QLabel*>("LblRecordCount2");
+    EXPECT_EQ(ts.count("임시정기권입출차"), 0);
+    EXPECT_EQ(count1->text(), " 자료건수 : 0건");
+
+    QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton); // entry side, today
+    auto* grid1 = form.findChild<QTableView*>("DBGrid1");
+    EXPECT_EQ(count1->text(), " 자료건수 : 2건");
+    EXPECT_EQ(grid1->model()->index(0, 5).data().toString(), "0000000001"); // by entry time
+    EXPECT_EQ(count2->text(), " 자료건수 : 0건");                            // the other side is untouched
+    EXPECT_EQ(ts.count("임시정기권입출차"), 3);
+
+    form.findChild<QLineEdit*>("MaskEdBox1")->setText("2026-01-03");
+    QTest::mouseClick(form.findChild<QPushButton*>("Command6"), Qt::LeftButton); // exit side, archived day
+    EXPECT_EQ(count2->text(), " 자료건수 : 1건");
+    EXPECT_EQ(form.findChild<QTableView*>("DBGrid2")->model()->index(0, 4).data().toString(), "프리패스");
+    EXPECT_EQ(ts.count("임시정기권입출차"), 1);
+    EXPECT_EQ(grid1->model()->rowCount(), 2); // the entry side keeps its own day
+    EXPECT_EQ(ts.count("정기권입출차"), 5);   // the log is only read
+}
+
+TEST(JioListScreen, ExitGridFollowsTheDayAndTheEntryGridStays)
+{
+    TestStation ts;
+    AddPassage(ts.st.Db, "0000000001", "정상입차", false);
+    AddPassage(ts.st.Db, "0000000002", "정상출차", true);
+    AddPassage(ts.st.Db, "0000000003", "미등록", true);
+    {
+        auto a = MakeArchive(ts, "j20260104.mdb", schema::JungArchiveTable());
+        AddPassage(a->db(), "0000000004", "정상출차", true);
+        AddPassage(a->db(), "0000000005", "정상출차", true);
+    }
+    FrmJioList form(ts.st);
+    EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text(), "1건");
+    EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount2")->text(), "1건");
+    form.findChild<QLineEdit*>("MaskEdBox1")->setText("2026-01-04");
+    form.search();
+    EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount2")->text(), "2건");
+    EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text(), "1건");
+    form.findChild<QLineEdit*>("MaskEdBox1")->setText("2026-01-02");
+    form.search();
+    EXPECT_EQ(form.findChild<QLineEdit*>("MaskEdBox1")->text(), "2026-01-05");
+    EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount2")->text(), "1건");
+}
+
+} // namespace
