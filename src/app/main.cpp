@@ -1,6 +1,7 @@
 #include "database/FrmDbase.h"
 #include "fee/FrmFee.h"
 #include "fee/FrmKey.h"
+#include "host/HostLink.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
     QDir().mkpath(st.AppPath);
     st.comm = std::make_unique<tolvo::Comm>();
     tolvo::AttachCommDispatch(st);
+    tolvo::AttachHost(st);
     window.attach(st);
     RegisterScreens(st, window);
     st.screens.frmLogin = [&window](Station& s) { tolvo::ShowFrmLogin(s, &window); };
