@@ -1,6 +1,7 @@
 #include "host/HostLink.h"
 
 #include "host/HostSeason.h"
+#include "host/HostSend.h"
 #include "serial/Comm.h"
 #include "serial/FeeDisplay.h"
 #include "serial/Trace.h"
@@ -114,6 +115,10 @@ std::shared_ptr<HostLink> AttachHost(Station& st)
 {
     auto link = std::make_shared<HostLink>();
     st.routines.Host_Receive = [link](Station& s) { Host_Receive(s, *link); };
+    for (int k = 0; k < HostKindCount; ++k) {
+        const auto kind = static_cast<HostKind>(k);
+        st.routines.HostSend[k] = [link, kind](Station& s) { Host_Send(s, *link, kind); };
+    }
     if (st.comm) {
         std::weak_ptr<HostLink> weak = link;
         st.comm->addRxReset([weak] {

@@ -2,6 +2,7 @@
 
 #include "core/Station.h"
 #include "host/HostFrames.h"
+#include "host/HostRecords.h"
 
 #include <array>
 #include <memory>
@@ -9,11 +10,12 @@
 // The station's side of the host link on port 8.
 namespace tolvo {
 
-// What the host link keeps between calls: the frame being received and the
-// acknowledgement flags the senders wait on.
+// What the host link keeps between calls: the frame being received, the
+// acknowledgement flags the senders wait on and the tags of their keys.
 struct HostLink {
     HostRxBuffer rx;
     std::array<bool, HostKindCount> HostAck{};
+    RecordTags tags;
 };
 
 // Receive routine of port 8: answers the handshake, collects frames and acts on
@@ -28,8 +30,9 @@ bool Host_HandleFrame(Station& st, HostLink& link, const QString& text);
 // Sets the station's clock from a 23-character clock frame.
 void Set_SystemTime(Station& st, const QString& text);
 
-// Attaches the host link to the station's routine slots and to the port set-up
-// (which empties the frame buffer). Call after st.comm is in place.
+// Attaches the host link to the station's routine slots (the receiver and the
+// seven senders) and to the port set-up (which empties the frame buffer). Call
+// after st.comm is in place.
 std::shared_ptr<HostLink> AttachHost(Station& st);
 
 } // namespace tolvo

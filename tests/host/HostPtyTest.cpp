@@ -1,6 +1,7 @@
 // The host link over a pseudo-terminal through the real serial port, with the
 // scripted host at the far end.
 #include "common/TestStation.h"
+#include "core/Sql.h"
 #include "host/HostLink.h"
 #include "serial/Comm.h"
 #include "sim/HostPeer.h"
@@ -48,6 +49,22 @@ TEST_F(HostPty, HandshakeVerdictAndClock)
     peer.sendFrame(QStringLiteral("TIME_SET_20260301070000"));
     EXPECT_TRUE(WaitUntil(st, [&] { return ts.clock.now().date() == QDate(2026, 3, 1); }, 3.0));
     EXPECT_EQ(ts.clock.now().time(), QTime(7, 0, 0));
+}
+
+TEST_F(HostPty, AnEntryReachesTheHostAndIsMarkedAfterItsAcknowledgement)
+{
+    Insert(st.Db, QStringLiteral("일반권"),
+           {{"포스코드", 1}, {"티켓번호", "0007"}, {"입차일", "2026-01-05"}, {"입차시간", "08:15"},
+            {"입차코드", "0007202601050815"}, {"전송여부", 0}});
+    st.settings.PauseTime = 2.0f;
+    st.HostPending[HostTD] = true;
+    st.routines.HostSend[HostTD](st);
+    ASSERT_EQ(peer.frames.size(), 1);
+    EXPECT_EQ(peer.frames[0].size(), 27);
+    EXPECT_TRUE(peer.frames[0].startsWith(QStringLiteral("TD1")));
+    EXPECT_TRUE(peer.frames[0].endsWith(QStringLiteral(" 0007202601050815")));
+    EXPECT_EQ(ts.value(QStringLiteral("SELECT 전송여부 FROM 일반권")).toInt(), 1);
+    EXPECT_TRUE(st.Connect1.Status());
 }
 
 } // namespace

@@ -156,16 +156,6 @@ TEST_F(HostSeason, TheRowHoldsTheTrimmedFieldsAndTheTimeOfHandling)
     EXPECT_TRUE(ts.value(QStringLiteral("SELECT 데이터유무 FROM 시간대별 WHERE 정산여부 = 0 AND 시간대 = 9")).toBool());
 }
 
-TEST_F(HostSeason, AQuoteFromTheHostIsStoredAsSent)
-{
-    QString v = Verdict(QStringLiteral("정상입차"), QStringLiteral("1"));
-    v.replace(61, 5, QStringLiteral("O'Hara"));
-    v.truncate(85);
-    receive(v.left(85));
-    EXPECT_EQ(ts.value(QStringLiteral("SELECT 이름 FROM 정기권입출차")).toString().left(5), QStringLiteral("O'Har"));
-    EXPECT_EQ(gate(), 0);
-}
-
 TEST_F(HostSeason, ADatabaseFailureIsTracedAndTheHostsVerdictStillActs)
 {
     Exec(st.Db, QStringLiteral("DROP TABLE 정기권입출차"));
