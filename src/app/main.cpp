@@ -4,6 +4,7 @@
 #include "fee/FrmFee.h"
 #include "fee/FrmKey.h"
 #include "gates/GatesAttach.h"
+#include "host/HostLink.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv)
     tolvo::AttachDispenser(st);
     tolvo::AttachTicketReader(st);
     tolvo::AttachGates(st);
+    tolvo::AttachHost(st);
     window.attach(st);
     RegisterScreens(st, window);
     st.screens.frmLogin = [&window](Station& s) { tolvo::ShowFrmLogin(s, &window); };

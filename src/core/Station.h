@@ -78,6 +78,7 @@ struct Station {
     std::array<bool, HostKindCount> HostPending{};
 
     bool StationBusy = false;
+    bool HostWait = false;   // a season verdict awaited from the host holds the sending back
     QString DataRefreshDate; // "yyyy-mm-dd": the day of the last end-of-day archive
     QString ImageSaveDir;    // 폼구성.이미지저장폴더
     bool ConfirmResult = false;

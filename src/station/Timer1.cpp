@@ -144,7 +144,7 @@ void hostTransmission(Station& st)
     if (every == 0 || st.clock.now().time().second() % every != 0) return;
     if (!portOpen(st, PortHost)) return;
 
-    const bool busy = st.screen.isVisible(kShapeRD) || st.StationBusy;
+    const bool busy = st.screen.isVisible(kShapeRD) || st.StationBusy || st.HostWait;
     st.screen.setVisible(QStringLiteral("LblBusy"), busy);
     if (busy) return;
     for (const HostKind kind : kSendOrder) {

@@ -135,8 +135,14 @@ TEST_F(Timer1, BusyShowsTheBusyLabelAndSendsNothing)
     EXPECT_TRUE(sent.isEmpty());
 
     device(PortReader).dsr = false; // ticket taken: the tick hides the lamp first
+    st.HostWait = true;              // a season verdict is awaited from the host
     tick();
     EXPECT_FALSE(visible("ShapeRD"));
+    EXPECT_TRUE(visible("LblBusy"));
+    EXPECT_TRUE(sent.isEmpty());
+
+    st.HostWait = false;
+    tick();
     EXPECT_FALSE(visible("LblBusy"));
     EXPECT_EQ(sent, QStringList({"OUT"}));
 }

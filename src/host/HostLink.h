@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/Station.h"
+#include "host/HostFrames.h"
+#include "host/HostRecords.h"
+
+#include <array>
+#include <memory>
+
+// The station's side of the host link on port 8.
+namespace tolvo {
+
+// What the host link keeps between calls: the frame being received, the
+// acknowledgement flags the senders wait on and the tags of their keys.
+struct HostLink {
+    HostRxBuffer rx;
+    std::array<bool, HostKindCount> HostAck{};
+    RecordTags tags;
+};
+
+// Receive routine of port 8: answers the handshake, collects frames and acts on
+// each (port test, shut-down notice, barrier commands, acknowledgements, the
+// clock and the season verdict).
+void Host_Receive(Station& st, HostLink& link);
+
+// Acts on one received frame's text; false when the rest of the read is not
+// to be looked at (port test, shut-down notice).
+bool Host_HandleFrame(Station& st, HostLink& link, const QString& text);
+
+// Sets the station's clock from a 23-character clock frame.
+void Set_SystemTime(Station& st, const QString& text);
+
+// Attaches the host link to the station's routine slots (the receiver and the
+// seven senders) and to the port set-up (which empties the frame buffer). Call
+// after st.comm is in place.
+std::shared_ptr<HostLink> AttachHost(Station& st);
+
+} // namespace tolvo

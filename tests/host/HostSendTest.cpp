@@ -1,0 +1,337 @@
+#include "common/TestStation.h"
+#include "core/Sql.h"
+#include "host/HostLink.h"
+#include "host/HostRecords.h"
+#include "platform/Cp949.h"
+#include "serial/FakeComm.h"
+#include "sim/HostPeer.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+namespace {
+
+const QString kStart = QStringLiteral("2026-01-04 08:00");
+const QString kEnd = QStringLiteral("2026-01-04 20:00");
+
+// The station's host port on a fake, the host answering each record with its
+// acknowledgement unless told to stay silent.
+class HostSend : public ::testing::Test {
+public:
+    HostSend()
+    {
+        fake = InstallFakeComm(st);
+        link = AttachHost(st);
+        st.comm->setOnComm([this](int i, CommEvent ev) {
+            if (i == PortHost && ev == comEvReceive) st.routines.Host_Receive(st);
+        });
+        EXPECT_TRUE(st.comm->openPort(PortHost, QStringLiteral("/dev/host"), SerialSettings{}));
+        host().replier = [this](const QByteArray& frame) {
+            const QString text = cp949::decode(frame.mid(1, frame.size() - 3));
+            sentTexts << text;
+            markedWhenSent << ts.value(QStringLiteral("SELECT SUM(전송여부) FROM ") + Id(table)).toInt();
+            return answer ? TD_Frame(sim::HostPeer::AckFor(text)) : QByteArray();
+        };
+        st.HostPending.fill(true);
+        st.models.PosCode = 3;
+        st.settings.PauseTime = 0.5f;
+        st.comm->DebugOn = true;
+        st.comm->DebugDevice = PortHost;
+    }
+
+    FakeDevice& host() { return fake.ports->device(QStringLiteral("/dev/host")); }
+    void send(HostKind kind) { st.routines.HostSend[kind](st); }
+    int sent(const QString& where) const
+    {
+        return ts.value(QStringLiteral("SELECT SUM(전송여부) FROM %1 WHERE %2").arg(Id(table), where)).toInt();
+    }
+
+    void entry(const QString& no, const QVariant& pos = 2, const QString& time = QStringLiteral("09:30"))
+    {
+        table = QStringLiteral("일반권");
+        Insert(st.Db, table,
+               {{"포스코드", pos}, {"티켓번호", no}, {"입차일", "2026-01-05"}, {"입차시간", time},
+                {"입차코드", no + "20260105" + QString(time).remove(':')}, {"정산구분", 0}, {"전송여부", 0}});
+    }
+    void exit(const QString& no, const Row& extra = {})
+    {
+        table = QStringLiteral("일반권");
+        Row r{{"포스코드", 2},         {"티켓번호", no},          {"입차일", "2026-01-05"}, {"입차시간", "09:30"},
+              {"출차일", "2026-01-05"}, {"출차시간", "11:45"},     {"입차코드", no + "202601050930"},
+              {"총주차시간", "135"},    {"총주차요금", 3000},      {"할인시간", 0},          {"실수령금액", 3000},
+              {"정산구분", 0},          {"전송여부", 0},          {"할인구분", "현금출차"}};
+        for (const auto& [c, v] : extra)
+            for (auto& [c2, v2] : r)
+                if (c2 == c) v2 = v;
+        Insert(st.Db, table, r);
+    }
+    void cancel(const QString& no, bool settled)
+    {
+        table = QStringLiteral("출차취소");
+        Insert(st.Db, table,
+               {{"티켓번호", no}, {"입차일", "2026-01-04"}, {"입차시간", "09:30"}, {"출차일", "2026-01-04"},
+                {"출차시간", "11:45"}, {"입차코드", no + "202601040930"}, {"총주차시간", "135"},
+                {"총주차요금", 3000}, {"할인시간", 0}, {"실수령금액", 3000}, {"정산구분", settled ? 1 : 0},
+                {"전송여부", 0}, {"할인구분", "현금출차"}, {"근무자코드", 1}, {"근무자명", "홍길동"},
+                {"시작일시", kStart}, {"종료일시", kEnd}});
+    }
+    void discount(const QVariant& pos, const QString& name)
+    {
+        table = QStringLiteral("할인현황");
+        Insert(st.Db, table,
+               {{"포스코드", pos}, {"근무자명", "홍길동"}, {"근무자코드", 1}, {"명칭", name}, {"할인종류", 1},
+                {"금액", 5000}, {"건수", 2}, {"정산여부", 1}, {"전송여부", 0}, {"시작일시", kStart}, {"종료일시", kEnd}});
+    }
+    void hour(const QVariant& pos, int h, bool counted)
+    {
+        table = QStringLiteral("시간대별");
+        Insert(st.Db, table,
+               {{"포스코드", pos}, {"근무자명", "홍길동"}, {"근무자코드", 1}, {"시간대", h}, {"정기권입차수", 1},
+                {"정기권출차수", 0}, {"일반권입차수", 3}, {"일반권출차수", 2}, {"정산여부", 1}, {"전송여부", 0},
+                {"시작일시", kStart}, {"종료일시", kEnd}, {"데이터유무", counted ? 1 : 0}, {"금액", 6000},
+                {"대수", 2}, {"일련번호", 1}});
+    }
+    void bands(const QString& t, const QVariant& pos)
+    {
+        table = t;
+        Insert(st.Db, table,
+               {{"포스코드", pos}, {"근무자명", "홍길동"}, {"근무자코드", 1}, {"금액1", 3000}, {"건수1", 1},
+                {"정산여부", 1}, {"전송여부", 0}, {"시작일시", kStart}, {"종료일시", kEnd}});
+    }
+
+    TestStation ts;
+    Station& st = ts.st;
+    FakeComm fake;
+    std::shared_ptr<HostLink> link;
+    QString table;
+    bool answer = true;
+    QStringList sentTexts;
+    QList<int> markedWhenSent;
+};
+
+TEST_F(HostSend, EachKindIsMarkedOnlyAfterItsAcknowledgement)
+{
+    const struct {
+        HostKind kind;
+        std::function<void(HostSend&)> add;
+        int length;
+    } rows[] = {
+        {HostTD, [](HostSend& t) { t.entry("0012"); }, 27},
+        {HostOUT, [](HostSend& t) { t.exit("0013"); }, 109},
+        {HostCANCEL, [](HostSend& t) { t.cancel("0014", true); }, 156},
+        {HostDISC, [](HostSend& t) { t.discount(1, "현금출차"); }, 93},
+        {HostTIME, [](HostSend& t) { t.hour(1, 9, true); }, 92},
+        {HostPKTIME, [](HostSend& t) { t.bands("주차시간대별", 1); }, 181},
+        {HostPAMT, [](HostSend& t) { t.bands("금액대별", 1); }, 179},
+    };
+    for (const auto& r : rows) {
+        const RecordLayout& l = HostLayout(r.kind);
+        SCOPED_TRACE(l.code);
+        if (!table.isEmpty()) Exec(st.Db, QStringLiteral("DELETE FROM %1 WHERE 전송여부 = 1").arg(Id(table)));
+        r.add(*this);
+        sentTexts.clear();
+        markedWhenSent.clear();
+        st.Connect1.setStatus(false);
+
+        send(r.kind);
+        ASSERT_EQ(sentTexts.size(), 1);
+        EXPECT_EQ(sentTexts[0].size(), r.length);
+        EXPECT_TRUE(sentTexts[0].startsWith(QLatin1String(l.code)));
+        EXPECT_EQ(sentTexts[0].left(l.keyLength()), st.Connect1.ProcessNum());
+        EXPECT_EQ(markedWhenSent, QList<int>({0}));
+        EXPECT_EQ(sent(QStringLiteral("1")), 1);
+        EXPECT_TRUE(st.HostPending[r.kind]);
+        EXPECT_TRUE(st.Connect1.Status()); // the acknowledgement turns it on
+
+        send(r.kind); // nothing left: the kind's flag falls, nothing is written
+        EXPECT_EQ(sentTexts.size(), 1);
+        EXPECT_FALSE(st.HostPending[r.kind]);
+    }
+}
+
+TEST_F(HostSend, NoAcknowledgementLeavesTheRowUnsentAfterPauseTime)
+{
+    answer = false;
+    exit("0012");
+    st.Connect1.setStatus(true);
+    const qint64 start = fake.waits->nowMs();
+    send(HostOUT);
+    const qint64 waited = fake.waits->nowMs() - start;
+    EXPECT_GE(waited, 500);
+    EXPECT_LT(waited, 560);
+    EXPECT_EQ(sent(QStringLiteral("1")), 0);
+    EXPECT_FALSE(st.Connect1.Status());
+    EXPECT_FALSE(link->HostAck[HostOUT]);
+    EXPECT_TRUE(st.HostPending[HostOUT]);
+    EXPECT_TRUE(st.comm->trace.text().contains(QStringLiteral("   출차데이터 전송실패   : 0012\r\n")));
+
+    // An entry that times out leaves the lamp alone.
+    entry("0020");
+    st.Connect1.setStatus(true);
+    send(HostTD);
+    EXPECT_TRUE(st.Connect1.Status());
+    EXPECT_EQ(sent(QStringLiteral("1")), 0);
+}
+
+TEST_F(HostSend, ALateAcknowledgementMarksNothing)
+{
+    answer = false;
+    exit("0012");
+    send(HostOUT);
+    const QString firstKey = st.Connect1.ProcessNum();
+    host().inject(TD_Frame(QStringLiteral("OUT_ACK ") + firstKey)); // after the wait
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(link->HostAck[HostOUT]);
+    EXPECT_EQ(sent(QStringLiteral("1")), 0);
+
+    send(HostOUT); // the flag is cleared before the row goes again, under a new key
+    EXPECT_NE(st.Connect1.ProcessNum(), firstKey);
+    EXPECT_FALSE(link->HostAck[HostOUT]);
+    EXPECT_EQ(sent(QStringLiteral("1")), 0);
+}
+
+TEST_F(HostSend, AClockFrameDuringTheWaitNeitherShortensNorStretchesIt)
+{
+    const struct {
+        const char* name;
+        const char* frame;
+    } rows[] = {{"an hour on", "TIME_SET_20260105100000"}, {"a day back", "TIME_SET_20260104090000"}};
+    answer = false;
+    st.models.HostSendsTime = true;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        exit("0012");
+        ts.clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 0, 0)));
+        bool injected = false;
+        fake.waits->onEvents = [&] {
+            if (injected) return;
+            injected = true;
+            host().inject(TD_Frame(QString::fromLatin1(r.frame)));
+        };
+        const qint64 start = fake.waits->nowMs();
+        send(HostOUT);
+        fake.waits->onEvents = nullptr;
+        const qint64 waited = fake.waits->nowMs() - start;
+        EXPECT_NE(ts.clock.now(), QDateTime(QDate(2026, 1, 5), QTime(9, 0, 0))); // the host did set it
+        EXPECT_GE(waited, 500);
+        EXPECT_LT(waited, 560);
+        Exec(st.Db, QStringLiteral("DELETE FROM 일반권"));
+    }
+}
+
+TEST_F(HostSend, ARowWithoutPosCodeGoesAsThisBooths)
+{
+    entry("0012", QVariant());
+    send(HostTD);
+    ASSERT_EQ(sentTexts.size(), 1);
+    EXPECT_TRUE(sentTexts[0].startsWith(QStringLiteral("TD3")));
+    EXPECT_EQ(sentTexts[0].size(), 27);
+    EXPECT_EQ(sent(QStringLiteral("1")), 1);
+
+    discount(QVariant(), QStringLiteral("현금출차"));
+    send(HostDISC);
+    ASSERT_EQ(sentTexts.size(), 2);
+    EXPECT_TRUE(sentTexts[1].startsWith(QStringLiteral("DISC3")));
+    EXPECT_EQ(sentTexts[1].mid(25, 2), QStringLiteral("3 ")); // its 포스코드 field too
+    EXPECT_EQ(sent(QStringLiteral("1")), 1);
+}
+
+TEST_F(HostSend, NullColumnsGoAsBlanks)
+{
+    exit("0012", {{"총주차시간", QVariant()}, {"총주차요금", QVariant()}, {"할인시간", QVariant()},
+                  {"실수령금액", QVariant()}, {"할인구분", QVariant()}});
+    send(HostOUT);
+    ASSERT_EQ(sentTexts.size(), 1);
+    EXPECT_EQ(sentTexts[0].mid(62), QString(26, ' ') + "0" + QString(20, ' '));
+    EXPECT_EQ(sent(QStringLiteral("1")), 1);
+}
+
+TEST_F(HostSend, HoursIntoWhichNothingWasCountedAreNeverSent)
+{
+    hour(1, 3, false);
+    send(HostTIME);
+    EXPECT_TRUE(sentTexts.isEmpty());
+    EXPECT_FALSE(st.HostPending[HostTIME]);
+}
+
+TEST_F(HostSend, OneAcknowledgementMarksOnlyItsOwnStationsRow)
+{
+    const struct {
+        HostKind kind;
+        std::function<void(HostSend&, int pos)> add;
+    } rows[] = {
+        {HostTIME, [](HostSend& t, int pos) { t.hour(pos, 9, true); }},
+        {HostDISC, [](HostSend& t, int pos) { t.discount(pos, QStringLiteral("O'Neil 할인")); }},
+        {HostPKTIME, [](HostSend& t, int pos) { t.bands(QStringLiteral("주차시간대별"), pos); }},
+        {HostPAMT, [](HostSend& t, int pos) { t.bands(QStringLiteral("금액대별"), pos); }},
+    };
+    for (const auto& r : rows) {
+        const RecordLayout& l = HostLayout(r.kind);
+        SCOPED_TRACE(l.code);
+        sentTexts.clear();
+        r.add(*this, 1);
+        r.add(*this, 2);
+        send(r.kind);
+        EXPECT_EQ(sent(QStringLiteral("포스코드 = 1")), 1);
+        EXPECT_EQ(sent(QStringLiteral("포스코드 = 2")), 0);
+        send(r.kind);
+        EXPECT_EQ(sent(QStringLiteral("포스코드 = 2")), 1);
+        ASSERT_EQ(sentTexts.size(), 2);
+        const int digit = static_cast<int>(qstrlen(l.code));
+        EXPECT_EQ(sentTexts[0].mid(digit, 1), "1");
+        EXPECT_EQ(sentTexts[1].mid(digit, 1), "2");
+    }
+}
+
+TEST_F(HostSend, AFailedMarkingIsTracedAndTheRowGoesAgain)
+{
+    exit("0012");
+    Exec(st.Db, QStringLiteral("CREATE TRIGGER 고장 BEFORE UPDATE ON 일반권 BEGIN SELECT RAISE(ABORT, 'disk gone'); END"));
+    send(HostOUT);
+    EXPECT_EQ(sent(QStringLiteral("1")), 0);
+    EXPECT_TRUE(st.HostPending[HostOUT]);
+    EXPECT_TRUE(st.comm->trace.text().contains(QStringLiteral("  호스트 전송 완료 표시 실패 : ")));
+    send(HostOUT);
+    EXPECT_EQ(sentTexts.size(), 2);
+}
+
+TEST_F(HostSend, OrderOfTheRows)
+{
+    entry("0020", 2, QStringLiteral("09:30"));
+    entry("0011", 2, QStringLiteral("09:30"));
+    entry("0030", 2, QStringLiteral("08:00"));
+    for (int i = 0; i < 4; ++i) send(HostTD);
+    ASSERT_EQ(sentTexts.size(), 3);
+    EXPECT_EQ(sentTexts[0].mid(11, 4), "0030");
+    EXPECT_EQ(sentTexts[1].mid(11, 4), "0011");
+    EXPECT_EQ(sentTexts[2].mid(11, 4), "0020");
+
+    // A cancellation of the open shift waits for the settlement.
+    sentTexts.clear();
+    cancel("0040", false);
+    cancel("0041", true);
+    send(HostCANCEL);
+    send(HostCANCEL);
+    ASSERT_EQ(sentTexts.size(), 1);
+    EXPECT_TRUE(sentTexts[0].startsWith(QStringLiteral("CANCEL0")));
+    EXPECT_EQ(sentTexts[0].mid(15, 4), "0041");
+    EXPECT_FALSE(st.HostPending[HostCANCEL]);
+}
+
+TEST_F(HostSend, TraceOfAnEntry)
+{
+    entry("0012");
+    st.comm->trace.append(QString(25000, 'x'));
+    send(HostTD);
+    const QString t = st.comm->trace.text();
+    // Cut to its last 20000 characters before the lines.
+    EXPECT_TRUE(t.startsWith(QString(20000, 'x')));
+    EXPECT_FALSE(t.startsWith(QString(20001, 'x')));
+    EXPECT_TRUE(t.contains(QString(49, '-') + "\r\n"));
+    EXPECT_TRUE(t.contains(QStringLiteral("  > 입차데이터 전송시도   : ") + sentTexts.value(0) + "\r\n"));
+    EXPECT_TRUE(t.contains(QStringLiteral("  < 입차데이터 전송완료   : 0012\r\n")));
+}
+
+} // namespace
