@@ -5,6 +5,7 @@
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
 #include "serial/FrmDebug.h"
+#include "settlement/Jungsan.h"
 #include "widgets/FrmAbout.h"
 #include "station/FrmInput.h"
 #include "station/FrmLogin.h"
@@ -34,6 +35,7 @@ void RegisterScreens(Station& st, MainWindow& w)
     w.registerScreen(QStringLiteral("FrmWorkMan"), [&st](QWidget* parent) { tolvo::ShowFrmWorkMan(st, parent); });
     w.registerScreen(QStringLiteral("FrmPrint"), [&st](QWidget* parent) { tolvo::ShowFrmPrint(st, parent); });
     w.registerScreen(QStringLiteral("frmDbase"), [&st](QWidget* parent) { tolvo::ShowFrmDbase(st, parent); });
+    w.registerScreen(QStringLiteral("Jungsan"), [&st](QWidget* parent) { tolvo::ShowJungsan(st, parent); });
     w.registerScreen(QStringLiteral("FrmDebug"), [&st](QWidget* parent) { tolvo::FrmDebug::ShowFor(st, parent); });
 }
 
