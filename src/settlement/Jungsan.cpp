@@ -1,6 +1,7 @@
 #include "settlement/Jungsan.h"
 
 #include "core/Station.h"
+#include "settlement/Reprint.h"
 #include "settlement/Totals.h"
 #include "widgets/FormMode.h"
 
@@ -50,7 +51,7 @@ Jungsan::Jungsan(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
     setObjectName(QStringLiteral("Jungsan"));
     setWindowTitle(QStringLiteral("영업마감"));
     build();
-    showTotals();
+    showOpenTotals();
     m_frame2->setVisible(m_st.worker.WorkerName == kAdministrator);
     const QDate today = m_st.clock.now().date();
     m_from->setDate(today);
@@ -137,6 +138,7 @@ void Jungsan::build()
     m_print = new QPushButton(QStringLiteral("인쇄"), m_frame2);
     m_print->setObjectName(QStringLiteral("Command2"));
     m_print->setAutoDefault(false);
+    connect(m_print, &QPushButton::clicked, this, [this] { command2Click(); });
     f2->addWidget(label(m_frame2, QStringLiteral("Label8_0"), QStringLiteral("시작일:")));
     f2->addWidget(m_from);
     f2->addWidget(label(m_frame2, QStringLiteral("Label8_1"), QStringLiteral("종료일:")));
@@ -155,7 +157,7 @@ void Jungsan::build()
     setMinimumSize(613, 328);
 }
 
-void Jungsan::showTotals()
+void Jungsan::showOpenTotals()
 {
     PeriodTotals t;
     try {
@@ -163,6 +165,11 @@ void Jungsan::showTotals()
     } catch (const std::exception& e) {
         m_st.msgs.Msg_Box(QString::fromUtf8(e.what()), QStringLiteral("Tarvola"));
     }
+    showTotals(t);
+}
+
+void Jungsan::showTotals(const PeriodTotals& t)
+{
     const QString texts[5] = {t.generalIn, t.generalOut, t.seasonIn, t.seasonOut, t.money};
     for (size_t i = 0; i < 5; ++i) m_values[i]->setText(texts[i]);
 }
@@ -181,11 +188,13 @@ void Jungsan::setBusy(bool on)
         unsetCursor();
 }
 
-void Jungsan::refreshTotals() { showTotals(); }
+void Jungsan::refreshTotals() { showOpenTotals(); }
 
 void Jungsan::unload() { done(QDialog::Accepted); }
 
 SettleResult Jungsan::command1Click(int index) { return Jungsan_Command1(m_st, *this, index); }
+
+bool Jungsan::command2Click() { return Jungsan_Command2(m_st, *this, m_from->date(), m_to->date()); }
 
 bool Jungsan::eventFilter(QObject* watched, QEvent* event)
 {

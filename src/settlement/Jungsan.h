@@ -25,17 +25,20 @@ public:
     void setStatus(const QString& text) override;
     void setBusy(bool on) override;
     void refreshTotals() override;
+    void showTotals(const PeriodTotals& t) override;
     void unload() override;
 
     // The click of Command1 (index 0 or 2).
     SettleResult command1Click(int index);
+    // The click of Command2: the reprint of the chosen days.
+    bool command2Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build();
-    void showTotals();
+    void showOpenTotals();
 
     Station& m_st;
     QLabel* m_status = nullptr;     // Label2

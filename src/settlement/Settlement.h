@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settlement/Totals.h"
+
 #include <QString>
 
 // The end of a worker's shift: the report on the receipt printer, the
@@ -15,7 +17,8 @@ public:
     virtual ~SettlementView() = default;
     virtual void setStatus(const QString& text) = 0; // Label2, repainted at once
     virtual void setBusy(bool on) = 0;               // the hourglass
-    virtual void refreshTotals() = 0;                // Data1
+    virtual void refreshTotals() = 0;                // Data1 on the open period
+    virtual void showTotals(const PeriodTotals& t) = 0; // Data1 on other sums
     virtual void unload() = 0;                       // closes the screen
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -18,5 +19,13 @@ struct PeriodTotals {
 
 // Sums of the open period's hourly rows. Throws DbError.
 PeriodTotals Totals_OpenPeriod(const QSqlDatabase& db);
+// Sums of the hourly rows settled from the first minute of from to the last
+// minute of to. Throws DbError.
+PeriodTotals Totals_Range(const QSqlDatabase& db, const QDate& from, const QDate& to);
+
+// The range of settled periods by their 종료일시: from "yyyy-mm-dd 00:00" to
+// "yyyy-mm-dd 23:59", both included.
+QString RangeFrom(const QDate& from);
+QString RangeTo(const QDate& to);
 
 } // namespace tolvo

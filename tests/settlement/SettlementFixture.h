@@ -17,12 +17,14 @@ struct RecordingSettlementView : SettlementView {
     void setStatus(const QString& t) override { statuses << t; }
     void setBusy(bool on) override { busy = on; ++busyChanges; }
     void refreshTotals() override { ++refreshed; }
+    void showTotals(const PeriodTotals& t) override { shownTotals.push_back(t); }
     void unload() override { ++unloaded; }
     QStringList statuses;
     bool busy = false;
     int busyChanges = 0;
     int refreshed = 0;
     int unloaded = 0;
+    std::vector<PeriodTotals> shownTotals;
 };
 
 // A small period opened at 08:00 on 2026-01-05 by 근무자1 at POS 2, settled at
