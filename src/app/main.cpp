@@ -5,6 +5,7 @@
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
 #include "serial/FrmDebug.h"
+#include "season/BingList.h"
 #include "settlement/Jungsan.h"
 #include "widgets/FrmAbout.h"
 #include "station/FrmInput.h"
@@ -36,6 +37,7 @@ void RegisterScreens(Station& st, MainWindow& w)
     w.registerScreen(QStringLiteral("FrmPrint"), [&st](QWidget* parent) { tolvo::ShowFrmPrint(st, parent); });
     w.registerScreen(QStringLiteral("frmDbase"), [&st](QWidget* parent) { tolvo::ShowFrmDbase(st, parent); });
     w.registerScreen(QStringLiteral("Jungsan"), [&st](QWidget* parent) { tolvo::ShowJungsan(st, parent); });
+    w.registerScreen(QStringLiteral("BingList"), [&st](QWidget* parent) { tolvo::ShowBingList(st, parent); });
     w.registerScreen(QStringLiteral("FrmDebug"), [&st](QWidget* parent) { tolvo::FrmDebug::ShowFor(st, parent); });
 }
 
