@@ -98,7 +98,7 @@ void BingList::showDay(const QDate& day)
         for (size_t c = 0; c < kBingColumns.size(); ++c)
             m_grid->setItem(static_cast<int>(r), static_cast<int>(c), new QTableWidgetItem(m_rows[r].cells[c]));
     // The count follows every reload.
-    m_count->setText(QString::number(m_rows.size()));
+    m_count->setText(CountLabel(CountStyle::Bare, static_cast<qint64>(m_rows.size())));
 }
 
 void BingList::command3Click() { showDay(m_day->date()); }

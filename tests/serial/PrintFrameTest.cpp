@@ -41,6 +41,9 @@ TEST(PrintFrame, ColumnsAndMoney)
         {"million with two commas", RightIn(MoneyText(1234567), 10), " 1,234,567"},
         {"wider than the column", RightIn(MoneyText(123456789), 10), "123,456,789"},
         {"64-bit money", MoneyText(3000000000LL), "3,000,000,000"},
+        {"bare count", CountLabel(CountStyle::Bare, 1234), "1234"},
+        {"count with its unit", CountLabel(CountStyle::Unit, 0), "0건"},
+        {"refused passages count", CountLabel(CountStyle::Prefixed, 12), " 자료건수 : 12건"},
         {"print stamp", PrintStamp(QDateTime(QDate(2006, 6, 30), QTime(14, 5))), "2006년06월30일14시05분"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.got, QString::fromUtf8(c.expected)) << c.name;
