@@ -94,6 +94,24 @@ TEST(JungsanScreen, SettleButtonRunsTheSettlementAndHandsOver)
     EXPECT_TRUE(ts.dayFile().contains("[금액대별 출차현황]"));
 }
 
+TEST(JungsanScreen, PrintButtonReprintsTheChosenDaysAndShowsTheOpenPeriodAgain)
+{
+    SettleStation ts;
+    ts.st.worker.WorkerName = "관리자";
+    Exec(ts.st.Db, "UPDATE 할인현황 SET 정산여부 = 1, 종료일시 = '2026-01-04 20:00'");
+    Jungsan form(ts.st);
+    form.show();
+    form.findChild<QDateEdit*>("DTPicker1")->setDate(QDate(2026, 1, 4));
+    QTest::mouseClick(form.findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(text(form, "Label2"), "완료되었습니다");
+    EXPECT_EQ(text(form, "LJIn_6"), "8500"); // the open period's sums again
+    const QString paper = ts.dayFile();
+    EXPECT_TRUE(paper.contains("영업시작일 : 2026-01-04\r\n영업종료일 : 2026-01-05"));
+    EXPECT_TRUE(paper.contains("경차할인" + QString(19, ' ') + "1" + QString(13, ' ') + "1,500"));
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 0"), 24);
+}
+
 TEST(JungsanScreen, CancelButtonCloses)
 {
     SettleStation ts;
