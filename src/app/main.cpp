@@ -11,6 +11,8 @@
 #include "serial/FrmDebug.h"
 #include "season/FrmJung.h"
 #include "season/ListScreens.h"
+#include "season/BingList.h"
+#include "settlement/Jungsan.h"
 #include "widgets/FrmAbout.h"
 #include "station/FrmInput.h"
 #include "station/FrmLogin.h"
@@ -40,6 +42,8 @@ void RegisterScreens(Station& st, MainWindow& w)
     w.registerScreen(QStringLiteral("FrmWorkMan"), [&st](QWidget* parent) { tolvo::ShowFrmWorkMan(st, parent); });
     w.registerScreen(QStringLiteral("FrmPrint"), [&st](QWidget* parent) { tolvo::ShowFrmPrint(st, parent); });
     w.registerScreen(QStringLiteral("frmDbase"), [&st](QWidget* parent) { tolvo::ShowFrmDbase(st, parent); });
+    w.registerScreen(QStringLiteral("Jungsan"), [&st](QWidget* parent) { tolvo::ShowJungsan(st, parent); });
+    w.registerScreen(QStringLiteral("BingList"), [&st](QWidget* parent) { tolvo::ShowBingList(st, parent); });
     w.registerScreen(QStringLiteral("FrmDebug"), [&st](QWidget* parent) { tolvo::FrmDebug::ShowFor(st, parent); });
     w.registerScreen(QStringLiteral("Jung"), [&st](QWidget* parent) { tolvo::ShowJung(st, parent); });
     w.registerScreen(QStringLiteral("IlList"), [&st](QWidget* parent) { tolvo::ShowIlList(st, parent); });

@@ -90,6 +90,17 @@ PrintOps LongFrameTotals(qint64 count, std::optional<qint64> amount)
     return ops;
 }
 
+QString CountLabel(CountStyle style, qint64 n)
+{
+    const QString digits = QString::number(n);
+    switch (style) {
+    case CountStyle::Unit: return digits + QStringLiteral("건");
+    case CountStyle::Prefixed: return QStringLiteral(" 자료건수 : ") + digits + QStringLiteral("건");
+    case CountStyle::Bare: break;
+    }
+    return digits;
+}
+
 PrinterJob::PrinterJob(Station& st) : m_st(st) { m_ok = Printer_Open(st); }
 
 PrinterJob::~PrinterJob() { Printer_Release(m_st); }

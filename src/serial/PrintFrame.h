@@ -62,6 +62,12 @@ QString ExitRowLine(const ExitRow& r);
 // an amount is given, "금액:total 원", all large.
 PrintOps LongFrameTotals(qint64 count, std::optional<qint64> amount);
 
+// The record count label of a list screen, n in plain digits: the bare number
+// (issue ledger, expired list, exit cancellations), n + "건" (general tickets,
+// season passages), or " 자료건수 : " + n + "건" (refused passages).
+enum class CountStyle { Bare, Unit, Prefixed };
+QString CountLabel(CountStyle style, qint64 n);
+
 // One printer job: opened by the constructor, closed by the destructor on
 // every path (also when opening fails or a line throws).
 class PrinterJob {

@@ -1,0 +1,193 @@
+#include "settlement/SettlementFixture.h"
+
+#include "core/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using namespace tolvo::test;
+
+namespace {
+
+class Settle : public ::testing::Test {
+protected:
+    SettleResult settle(bool confirm = true)
+    {
+        ts.msgs.mboxAnswers.push_back(confirm);
+        return Jungsan_Command1(ts.st, ts.view, 0);
+    }
+    qint64 open(const char* table) const
+    {
+        return ts.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 0").arg(table));
+    }
+    SettleStation ts;
+};
+
+TEST_F(Settle, ConfirmedSettlementClosesThePeriodAndOpensTheNext)
+{
+    ASSERT_EQ(settle(), SettleResult::Settled);
+    EXPECT_EQ(ts.view.statuses,
+              QStringList({"할인현황 인쇄중 입니다.....", "시간대별 인쇄중 입니다.....", "주차시간대별 인쇄중 입니다.....",
+                           "금액대별 인쇄중 입니다.....", "완료되었습니다. 정산을 하십시요!"}));
+    EXPECT_FALSE(ts.view.busy);
+    EXPECT_EQ(ts.view.unloaded, 1);
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(ts.msgs.shown[0].title, "영업마감");
+    EXPECT_EQ(ts.msgs.shown[0].text, "주의 : 영업마감을 하면 취소할 수 없습니다.");
+
+    // Exited tickets settle; the car still inside waits for the next period.
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 일반권 WHERE 정산구분 = 1"), 2);
+    EXPECT_EQ(ts.rows("SELECT 정산구분 FROM 일반권 WHERE 티켓번호 = '0003'"), 0);
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 1 AND 포스코드 = 2 AND 근무자명 = '근무자1' "
+                      "AND 종료일시 = '2026-01-05 18:30'"),
+              24);
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 출차취소 WHERE 정산구분 = 1 AND 근무자명 = '근무자1' AND 근무자코드 = 1 "
+                      "AND 시작일시 = '2026-01-05 08:00' AND 종료일시 = '2026-01-05 18:30'"),
+              2);
+    EXPECT_EQ(ts.count("임시일반권"), 0);
+
+    // The next period belongs to the worker who logged in after it.
+    EXPECT_EQ(ts.logins, 1);
+    EXPECT_EQ(open("시간대별"), 24);
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 0 AND 근무자코드 = 4 AND 근무자명 = '근무자4' "
+                      "AND 시작일시 = '2026-01-05 18:30'"),
+              24);
+    EXPECT_EQ(open("주차시간대별"), 1);
+    EXPECT_EQ(open("금액대별"), 1);
+    EXPECT_EQ(ts.screen.totalsRefreshed, 1);
+
+    EXPECT_EQ(ts.st.settings.InOpenCount, 0);
+    EXPECT_EQ(Read_Ini(ts.st, kIniSection, "입차열림", "x"), "0");
+    EXPECT_EQ(Read_Ini(ts.st, kIniSection, "출차열림", "x"), "0");
+}
+
+TEST_F(Settle, MarkingFollowsTheSendSwitchesAndKeepRecords)
+{
+    const struct {
+        const char* name;
+        bool hourly, duration, amount, keep;
+    } cases[] = {
+        {"all sent, cancellations kept", true, true, true, true},
+        {"nothing sent, cancellations not kept", false, false, false, false},
+        {"hourly only", true, false, false, true},
+        {"bands only", false, true, true, false},
+    };
+    for (const auto& c : cases) {
+        SettleStation s;
+        Exec(s.st.Db, "UPDATE 인쇄옵션 SET 시간대별전송 = ?, 주차시간대별전송 = ?, 금액대별전송 = ?",
+             {c.hourly, c.duration, c.amount});
+        s.st.settings.KeepRecords = c.keep;
+        s.msgs.mboxAnswers.push_back(true);
+        ASSERT_EQ(Jungsan_Command1(s.st, s.view, 0), SettleResult::Settled) << c.name;
+        const struct {
+            const char* table;
+            bool send;
+            HostKind flag;
+        } marks[] = {{"시간대별", c.hourly, HostTIME}, {"주차시간대별", c.duration, HostPKTIME},
+                     {"금액대별", c.amount, HostPAMT}, {"할인현황", true, HostDISC}};
+        for (const auto& m : marks) {
+            // A row for sending waits unsent; one not for sending is marked sent, so the host never sees it.
+            EXPECT_EQ(s.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 1 AND 전송여부 = %2")
+                                 .arg(m.table).arg(m.send ? 0 : 1)),
+                      s.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 1").arg(m.table)))
+                << c.name << " " << m.table;
+            EXPECT_EQ(s.st.HostPending[m.flag], m.send) << c.name << " " << m.table;
+        }
+        EXPECT_EQ(s.rows("SELECT COUNT(*) FROM 출차취소 WHERE 정산구분 = 1"), c.keep ? 2 : 0) << c.name;
+        EXPECT_EQ(s.st.HostPending[HostCANCEL], c.keep) << c.name;
+        EXPECT_FALSE(s.st.HostPending[HostOUT]) << c.name;
+    }
+}
+
+TEST_F(Settle, AFailureInTheMarkingLeavesThePeriodOpenAndUnmarked)
+{
+    // The band table refuses its marking, after the tickets and hours were marked.
+    Exec(ts.st.Db, "CREATE TRIGGER refuse BEFORE UPDATE OF 정산여부 ON 금액대별 BEGIN SELECT RAISE(ABORT, 'disk I/O'); END");
+    EXPECT_EQ(settle(), SettleResult::Failed);
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 일반권 WHERE 정산구분 = 1"), 0);
+    EXPECT_EQ(open("시간대별"), 24);
+    EXPECT_EQ(ts.count("시간대별"), 24);
+    EXPECT_EQ(open("할인현황"), 3);
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 출차취소 WHERE 정산구분 = 0"), 2);
+    EXPECT_EQ(ts.count("임시일반권"), 1);
+    for (bool flag : ts.st.HostPending) EXPECT_FALSE(flag);
+    EXPECT_EQ(ts.logins, 0);
+    EXPECT_EQ(ts.view.unloaded, 0);
+    ASSERT_EQ(ts.msgs.shown.size(), 2u);
+    EXPECT_EQ(ts.msgs.shown[1].kind, "Msg_Box");
+    EXPECT_TRUE(ts.msgs.shown[1].text.contains("disk I/O"));
+    EXPECT_EQ(ts.st.settings.InOpenCount, 2);
+}
+
+TEST_F(Settle, RefusalKeepsTheStampsAndMarksNothing)
+{
+    EXPECT_EQ(settle(false), SettleResult::Refused);
+    EXPECT_TRUE(ts.dayFile().contains("[시간대별 출차현황]"));
+    EXPECT_EQ(open("시간대별"), 24);
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 종료일시 = '2026-01-05 18:30'"), 24);
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 출차취소 WHERE 종료일시 = '2026-01-05 18:30' AND 정산구분 = 0"), 2);
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 일반권 WHERE 정산구분 = 1"), 0);
+    for (bool flag : ts.st.HostPending) EXPECT_FALSE(flag);
+    EXPECT_EQ(ts.view.unloaded, 0);
+    EXPECT_EQ(ts.logins, 0);
+}
+
+TEST_F(Settle, WithoutAPrinterNothingIsPrintedOrMarked)
+{
+    Exec(ts.st.Db, "UPDATE 영수증프린터 SET PORT = 'Rs232c', 사용여부 = 0");
+    Exec(ts.st.Db, "UPDATE 시간대별 SET 근무자코드 = 0");
+    ts.st.worker.WorkerCode = 3;
+    EXPECT_EQ(settle(), SettleResult::NoPrinter);
+    EXPECT_EQ(ts.dayFile(), "");
+    EXPECT_FALSE(ts.view.busy);
+    EXPECT_TRUE(ts.view.statuses.isEmpty());
+    EXPECT_EQ(ts.msgs.shown.size(), 0u); // not even the question
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 근무자코드 = 3 AND 종료일시 IS NULL"), 24);
+    EXPECT_EQ(open("시간대별"), 24);
+}
+
+TEST_F(Settle, EmptyPrintOptionsCloseTheParallelPrinterJob)
+{
+    Exec(ts.st.Db, "UPDATE 영수증프린터 SET PORT = 'LPT1'");
+    FakeLptDevice& lp0 = ts.fake.lpt->device("/dev/lp0");
+    Exec(ts.st.Db, "DELETE FROM 인쇄옵션");
+    EXPECT_EQ(settle(), SettleResult::NoPrinter);
+    EXPECT_EQ(lp0.opens, 1);
+    EXPECT_FALSE(lp0.open);
+    EXPECT_TRUE(lp0.written.isEmpty());
+}
+
+TEST_F(Settle, CancelStampsTheWorkerAndCloses)
+{
+    ts.st.worker.WorkerCode = 5;
+    EXPECT_EQ(Jungsan_Command1(ts.st, ts.view, 2), SettleResult::Closed);
+    EXPECT_EQ(ts.view.unloaded, 1);
+    for (const char* t : {"시간대별", "주차시간대별", "금액대별", "할인현황"})
+        EXPECT_EQ(ts.rows(QString("SELECT COUNT(*) FROM %1 WHERE 근무자코드 <> 5").arg(t)), 0) << t;
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 출차취소 WHERE 근무자코드 = 5"), 2);
+    EXPECT_EQ(ts.dayFile(), "");
+    EXPECT_TRUE(ts.msgs.shown.empty());
+}
+
+TEST_F(Settle, CancellationsGetThePeriodStartWhenNothingPrints)
+{
+    Exec(ts.st.Db, "UPDATE 인쇄옵션 SET 할인현황인쇄여부 = 0, 시간대별인쇄여부 = 0, 주차시간대별인쇄여부 = 0, "
+                   "금액대별인쇄여부 = 0, 출차취소인쇄여부 = 0");
+    ASSERT_EQ(settle(), SettleResult::Settled);
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 출차취소 WHERE 시작일시 = '2026-01-05 08:00'"), 2);
+}
+
+TEST_F(Settle, ReportGoesToTheDayFile)
+{
+    ASSERT_EQ(settle(), SettleResult::Settled);
+    const QStringList lines = ts.dayFile().split("\r\n");
+    // The day file takes no cuts: lines only, the footer last.
+    ASSERT_GT(lines.size(), 100);
+    EXPECT_EQ(lines[1], "  [할인항목별 출차현황]");
+    EXPECT_TRUE(lines.contains("0012 01-04 22:00 01-05 07:30  1,234,567"));
+    EXPECT_TRUE(lines.contains("금액:1,236,567 원"));
+    EXPECT_EQ(lines[lines.size() - 3], "근 무 자   : 근무자1");
+    EXPECT_EQ(lines[lines.size() - 2], QString(47, '-'));
+}
+
+} // namespace
