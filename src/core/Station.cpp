@@ -1,5 +1,7 @@
 #include "core/Station.h"
 
+#include <QLockFile>
+
 namespace tolvo {
 
 Station::Station(Clock& c, Messages& m, MainScreen& s) : clock(c), msgs(m), screen(s) {}

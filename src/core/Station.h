@@ -15,6 +15,8 @@
 #include <functional>
 #include <memory>
 
+class QLockFile;
+
 namespace tolvo {
 
 class Comm;
@@ -66,6 +68,8 @@ struct Station {
     QString DataPath;   // AppPath + "/Data/"
     QString ArchiveDir; // AppPath + "/Backup/"
     QString ImageDir;   // AppPath + "/Image/"
+    // One station per program folder: taken at start-up, held until the program ends.
+    std::unique_ptr<QLockFile> ProgramLock;
 
     Settings settings;
     Worker worker;
