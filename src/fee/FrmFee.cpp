@@ -445,7 +445,7 @@ void FrmFee::Command1_Click()
         refreshSlots();
     }
     switch (outcome.kind) {
-    case SetOutcome::Done: break;
+    case SetOutcome::Done: loadRow(); break; // the fields show what was stored, rounded
     case SetOutcome::UnitTooSmall:
         m_st.msgs.Msg_Box(UnitTooSmallText(), InputErrorTitle());
         focusField(outcome.focusField);

@@ -422,3 +422,18 @@ TEST_F(HolidayPanel, CancelReturnsToAdding)
 
 } // namespace
 } // namespace tolvo
+
+namespace tolvo {
+namespace {
+
+TEST_F(FrmFeeTest, SetShowsTheStoredRow)
+{
+    t(2)->setText("22.5");
+    t(13)->setText("1000.5");
+    click("Command1_0");
+    EXPECT_EQ(t(2)->text(), "22");
+    EXPECT_EQ(t(13)->text(), "1000");
+}
+
+} // namespace
+} // namespace tolvo
