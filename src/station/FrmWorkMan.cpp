@@ -117,6 +117,12 @@ void FrmWorkMan::build()
     main->addWidget(screen);
     main->addLayout(bottom);
 
+    attachTexts();
+}
+
+void FrmWorkMan::attachTexts()
+{
+    if (!m_texts.empty()) return;
     for (int i = 1; i <= 11; ++i) m_texts.push_back(std::make_unique<clsText>(m_txt[static_cast<size_t>(i)]));
 }
 
@@ -168,6 +174,11 @@ void FrmWorkMan::done(int r)
     if (!m_closing) {
         m_closing = true;
         m_closeResult = WorkMan_Close(m_st, data(), m_forcedAtOpening);
+        if (m_closeResult == WorkManClose::StayOpen) {
+            m_closing = false;
+            attachTexts();
+            return;
+        }
         if (m_closeResult == WorkManClose::Reload) {
             if (QWidget* main = mainWindow()) ApplyFormMode(m_st, *main);
         }

@@ -178,3 +178,23 @@ TEST(FrmWorkManScreen, MissingWorkerRowIsLeftAlone)
     EXPECT_EQ(ts.count("근무자관리"), 5);
     EXPECT_TRUE(ts.msgs.shown.empty());
 }
+
+TEST(FrmWorkManScreen, AFailedSaveKeepsTheScreenOpenAndTheProgramRunning)
+{
+    TestStation ts;
+    Exec(ts.st.Db, "CREATE TRIGGER boom BEFORE UPDATE ON 근무자관리 BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    FrmWorkMan form(ts.st);
+    form.show();
+    check(form, 46)->setChecked(!check(form, 46)->isChecked());
+    txt(form, 1)->setText("새이름");
+    QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(txt(form, 1)->text(), "새이름");
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(ts.msgs.shown[0].title, "자료저장 오류");
+    EXPECT_TRUE(ts.st.Db.isOpen());
+    Exec(ts.st.Db, "DROP TRIGGER boom");
+    form.close(); // closes once the rows can be stored
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.closeResult(), WorkManClose::Restart);
+}
