@@ -297,3 +297,21 @@ TEST(MainWindow, SeasonRestoreThenTheShutDownQuestion)
         }
     }
 }
+
+TEST(MainWindow, RecolouringAFrameKeepsTheColoursInsideIt)
+{
+    WindowStation ws;
+    ws.window.load();
+    ws.window.show();
+    auto* frame = Find<QFrame>(ws.window, QStringLiteral("Shape4"));
+    ASSERT_NE(frame, nullptr);
+    QLabel* inside = nullptr;
+    for (QLabel* l : frame->findChildren<QLabel*>())
+        if (l->objectName().startsWith(QStringLiteral("LCnt"))) inside = l;
+    ASSERT_NE(inside, nullptr);
+    ws.window.setForeColor(inside->objectName(), QColor(0, 0, 255));
+    ws.window.setForeColor(QStringLiteral("Shape4"), QColor(255, 0, 0));
+    QApplication::processEvents();
+    EXPECT_EQ(inside->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(frame->grab().toImage().pixelColor(0, frame->height() / 2), QColor(255, 0, 0)) << "the outline";
+}
