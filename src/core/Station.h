@@ -48,6 +48,9 @@ enum HostKind { HostTD = 0, HostOUT, HostTIME, HostPKTIME, HostPAMT, HostDISC, H
 // Screens of the station that other top folders open (they cannot include it).
 struct StationScreens {
     std::function<void(Station&)> frmLogin; // worker change after a settlement
+    // Closes every screen still open; run first when the context ends, so that
+    // no screen outlives what it reads.
+    std::function<void()> closeAll;
 };
 
 // Everything the station shares between its parts. One per program; each test builds its own.

@@ -327,6 +327,12 @@ void MainWindow::attach(Station& st)
     // The host and master routines drive the station's lamp states.
     bindLamp(QStringLiteral("Connect1"), st.Connect1);
     bindLamp(QStringLiteral("Connect2"), st.Connect2);
+    // Screens opened over the main screen (the trace monitor) go with the station.
+    st.screens.closeAll = [this] {
+        for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isWindow()) delete w;
+        m_st = nullptr;
+    };
 }
 
 void MainWindow::bindLamp(const QString& name, Connect& state)

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Ini.h"
 #include "platform/ScriptedMessages.h"
+#include "serial/FrmDebug.h"
 #include "widgets/Fnd1.h"
 #include "station/MainWindow.h"
 #include "core/Station.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -314,4 +316,19 @@ TEST(MainWindow, RecolouringAFrameKeepsTheColoursInsideIt)
     QApplication::processEvents();
     EXPECT_EQ(inside->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     EXPECT_EQ(frame->grab().toImage().pixelColor(0, frame->height() / 2), QColor(255, 0, 0)) << "the outline";
+}
+
+TEST(MainWindow, NoScreenOutlivesTheStation)
+{
+    ManualClock clock;
+    ScriptedMessages msgs;
+    MainWindow window;
+    QPointer<QWidget> monitor;
+    {
+        Station st(clock, msgs, window);
+        window.attach(st);
+        monitor = FrmDebug::ShowFor(st, &window); // the trace monitor left open at shut-down
+        ASSERT_FALSE(monitor.isNull());
+    }
+    EXPECT_TRUE(monitor.isNull());
 }
