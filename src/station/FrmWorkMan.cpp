@@ -1,4 +1,5 @@
 #include "station/FrmWorkMan.h"
+#include "widgets/DialogKeys.h"
 
 #include "widgets/FormMode.h"
 #include "core/Station.h"
@@ -30,6 +31,7 @@ QWidget* mainWindow()
 
 FrmWorkMan::FrmWorkMan(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
 {
+    IgnoreEscape(*this);
     setObjectName(QStringLiteral("FrmWorkMan"));
     setWindowTitle(QStringLiteral("근무자관리"));
     build();
