@@ -420,11 +420,6 @@ TEST_F(HolidayPanel, CancelReturnsToAdding)
     EXPECT_FALSE(w<QPushButton>("Command2_2")->isEnabled());
 }
 
-} // namespace
-} // namespace tolvo
-
-namespace tolvo {
-namespace {
 
 TEST_F(FrmFeeTest, SetShowsTheStoredRow)
 {

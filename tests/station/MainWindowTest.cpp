@@ -306,12 +306,9 @@ TEST(MainWindow, RecolouringAFrameKeepsTheColoursInsideIt)
     ws.window.load();
     ws.window.show();
     auto* frame = Find<QFrame>(ws.window, QStringLiteral("Shape4"));
-    ASSERT_NE(frame, nullptr);
-    QLabel* inside = nullptr;
-    for (QLabel* l : frame->findChildren<QLabel*>())
-        if (l->objectName().startsWith(QStringLiteral("LCnt"))) inside = l;
-    ASSERT_NE(inside, nullptr);
-    ws.window.setForeColor(inside->objectName(), QColor(0, 0, 255));
+    auto* inside = Find<QLabel>(ws.window, QStringLiteral("LCnt_0"));
+    ASSERT_TRUE(frame && frame->isAncestorOf(inside));
+    ws.window.setForeColor(QStringLiteral("LCnt_0"), QColor(0, 0, 255));
     ws.window.setForeColor(QStringLiteral("Shape4"), QColor(255, 0, 0));
     QApplication::processEvents();
     EXPECT_EQ(inside->palette().color(QPalette::WindowText), QColor(0, 0, 255));
