@@ -1,9 +1,14 @@
 #include "core/Station.h"
 
+#include <QLockFile>
+
 namespace tolvo {
 
 Station::Station(Clock& c, Messages& m, MainScreen& s) : clock(c), msgs(m), screen(s) {}
 
-Station::~Station() = default;
+Station::~Station()
+{
+    if (screens.closeAll) screens.closeAll();
+}
 
 } // namespace tolvo

@@ -16,6 +16,8 @@
 #include <functional>
 #include <memory>
 
+class QLockFile;
+
 namespace tolvo {
 
 class Comm;
@@ -47,6 +49,9 @@ enum HostKind { HostTD = 0, HostOUT, HostTIME, HostPKTIME, HostPAMT, HostDISC, H
 // Screens of the station that other top folders open (they cannot include it).
 struct StationScreens {
     std::function<void(Station&)> frmLogin; // worker change after a settlement
+    // Closes every screen still open; run first when the context ends, so that
+    // no screen outlives what it reads.
+    std::function<void()> closeAll;
 };
 
 // Everything the station shares between its parts. One per program; each test builds its own.
@@ -67,6 +72,8 @@ struct Station {
     QString DataPath;   // AppPath + "/Data/"
     QString ArchiveDir; // AppPath + "/Backup/"
     QString ImageDir;   // AppPath + "/Image/"
+    // One station per program folder: taken at start-up, held until the program ends.
+    std::unique_ptr<QLockFile> ProgramLock;
 
     Settings settings;
     Worker worker;

@@ -87,12 +87,14 @@ bool PruneAndReset(Station& st, const QDate& today)
     const int n = std::max(1, static_cast<int>(CInt(months.toDouble())));
 
     const QDate statsEdge = today.addMonths(-n);  // clamps to the month's last day
-    Exec(st.Db, QStringLiteral("DELETE FROM 시간대별 WHERE (정산여부 = 1) AND (종료일시 <= ?)"),
+    // Rows the host has still to receive stay until they are sent.
+    Exec(st.Db, QStringLiteral("DELETE FROM 시간대별 WHERE (정산여부 = 1) AND (종료일시 <= ?) "
+                               "AND ((전송여부 <> 0) OR (데이터유무 = 0))"),
          {FormatDate(statsEdge) + QStringLiteral(" 23:59")});
 
     const int k = CInt(Val(Read_Ini(st.IniPath, kSection, QStringLiteral("취소자료보관"), QStringLiteral("0"))));
     if (st.settings.KeepRecords)
-        Exec(st.Db, QStringLiteral("DELETE FROM 출차취소 WHERE 종료일시 <= ?"),
+        Exec(st.Db, QStringLiteral("DELETE FROM 출차취소 WHERE (종료일시 <= ?) AND (전송여부 <> 0)"),
              {FormatDate(today.addDays(-k)) + QStringLiteral(" 23:59")});
 
     // The pair of archive files written on the day that has just left the retention.

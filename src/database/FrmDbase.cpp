@@ -1,4 +1,5 @@
 #include "database/FrmDbase.h"
+#include "widgets/DialogKeys.h"
 
 #include "database/FrmDbaseLogic.h"
 #include "widgets/FormMode.h"
@@ -17,6 +18,7 @@ namespace tolvo {
 
 FrmDbase::FrmDbase(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
 {
+    IgnoreEscape(*this);
     setObjectName(QStringLiteral("frmDbase"));
     setWindowTitle(QStringLiteral("데이터베이스 관리"));
 

@@ -65,9 +65,11 @@ const QStringList& MasterSettingsTables()
     return tables;
 }
 
+bool MasterCopyPresent(const Station& st) { return QFileInfo(DBase::MasterPath(st)).isFile(); }
+
 void Backup_ToMaster(Station& st)
 {
-    if (!QFileInfo::exists(DBase::MasterPath(st))) {
+    if (!MasterCopyPresent(st)) {
         st.msgs.MsgBox(NoMasterText(), vbCritical | vbOKOnly, kBackupErrorTitle);
         return;
     }
@@ -88,7 +90,7 @@ void Backup_ToMaster(Station& st)
 
 void Restore_FromMaster(Station& st)
 {
-    if (!QFileInfo::exists(DBase::MasterPath(st))) {
+    if (!MasterCopyPresent(st)) {
         st.msgs.MsgBox(NoMasterText(), vbCritical | vbOKOnly, kRestoreErrorTitle);
         return;
     }

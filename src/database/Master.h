@@ -6,6 +6,10 @@ namespace tolvo {
 
 struct Station;
 
+// The master copy is the regular file at its path; a folder of that name is none.
+// The one rule of the settings and the season-ticket backup and restore.
+bool MasterCopyPresent(const Station& st);
+
 // The sixteen settings tables copied to and from the master copy, in order.
 const QStringList& MasterSettingsTables();
 

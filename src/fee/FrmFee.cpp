@@ -409,9 +409,10 @@ void FrmFee::onFixedMode(bool on)
 {
     Label2->setText(CheckExplanation(5, on));
     Label1[0]->setText(on ? fixedRowText() : basicRowText());
-    for (int i : {4, 5, 1, 6, 7, 9, 10, 11, 12}) Label1[size_t(i)]->setVisible(!on);
+    // The final band's row stays: stays of a day or more are priced by it in both modes.
+    for (int i : {4, 5, 1, 6, 9, 10, 11}) Label1[size_t(i)]->setVisible(!on);
     for (int i : {1, 2, 3, 4, 8, 9}) C[size_t(i)]->setVisible(!on);
-    for (int i : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17}) T[size_t(i)]->setVisible(!on);
+    for (int i : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 16, 17}) T[size_t(i)]->setVisible(!on);
     focusField(on ? QStringLiteral("T2") : QStringLiteral("T1"));
 }
 
@@ -444,7 +445,7 @@ void FrmFee::Command1_Click()
         refreshSlots();
     }
     switch (outcome.kind) {
-    case SetOutcome::Done: break;
+    case SetOutcome::Done: loadRow(); break; // the fields show what was stored, rounded
     case SetOutcome::UnitTooSmall:
         m_st.msgs.Msg_Box(UnitTooSmallText(), InputErrorTitle());
         focusField(outcome.focusField);

@@ -1,4 +1,5 @@
 #include "fee/FrmKey.h"
+#include "widgets/DialogKeys.h"
 
 #include "widgets/FormMode.h"
 #include "widgets/KeyCapture.h"
@@ -52,6 +53,7 @@ QString boolText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("F
 FrmKey::FrmKey(Station& st, QWidget* parent, KeyCapturer capture)
     : QDialog(parent), m_st(st), m_editor(st), m_capture(std::move(capture))
 {
+    IgnoreEscape(*this);
     if (!m_capture) m_capture = [this] { return CaptureKey(&m_st.Db, this); };
     setObjectName(QStringLiteral("FrmKey"));
     setWindowTitle(QStringLiteral("키기능설정"));

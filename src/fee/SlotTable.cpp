@@ -121,8 +121,9 @@ SlotGeneration GenerateSlotTable(const SlotInputs& in)
 {
     for (int i = 0; i < 3; ++i)
         if (in.bandOn[i] && Val(in.bandUnit[i]) < 5) return refused(kBandFields[i]);
-    // The final unit divides the rest of the day; below 5 minutes it gives free slots.
-    if (!in.fixedOn && Val(in.finalUnit) < 5) return refused(QStringLiteral("T12"));
+    // The final unit divides the rest of the day and prices every stay past a day,
+    // in both modes; below 5 minutes it gives free slots or no price at all.
+    if (Val(in.finalUnit) < 5) return refused(QStringLiteral("T12"));
 
     SlotGeneration g;
     try {

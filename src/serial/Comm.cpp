@@ -229,7 +229,8 @@ void Comm::runRxResets()
 
 int ComPortNumber(const QString& name)
 {
-    static const QRegularExpression re(QStringLiteral("^Com([1-9]|1[0-6])$"));
+    // \z, not $: $ also matches before a final line break.
+    static const QRegularExpression re(QStringLiteral("\\ACom([1-9]|1[0-6])\\z"));
     const auto m = re.match(name);
     return m.hasMatch() ? m.captured(1).toInt() : 0;
 }

@@ -1,11 +1,13 @@
 #include "serial/Printer.h"
 
+
 #include "platform/Cp949.h"
 #include "serial/Comm.h"
 #include "core/Station.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <optional>
@@ -74,7 +76,19 @@ Codes codesOf(quint8 model, quint8 cutArg)
 
 bool isLpt(const QString& port) { return port == QLatin1String("LPT1") || port == QLatin1String("LPT2"); }
 
-bool statusReady(quint8 s) { return (s & 0x80) && (s & 0x50) == 0x50 && !(s & 0x20); }
+// A USB printer's driver gives the printer-class status (bit 3 no error, bit 4
+// selected, bit 5 paper empty), not the parallel status register.
+bool isUsbPrinter(const QString& path)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return (real.isEmpty() ? path : real).startsWith(QLatin1String("/dev/usb/"));
+}
+
+bool statusReady(const QString& path, quint8 s)
+{
+    if (isUsbPrinter(path)) return (s & 0x18) == 0x18 && !(s & 0x20);
+    return (s & 0x80) && (s & 0x50) == 0x50 && !(s & 0x20);
+}
 
 // Sends one piece by the printer's port kind; a day file takes no control bytes.
 void sendBytes(Station& st, const PrinterRow& row, const QByteArray& bytes)
@@ -115,9 +129,10 @@ bool Lpt_Status(Station& st, int lpt)
 {
     if (!st.comm || (lpt != 1 && lpt != 2)) return false;
     auto dev = st.comm->lptFactory().create();
-    if (!dev || !dev->open(PortDevicePath(st.IniPath, QStringLiteral("LPT%1").arg(lpt)))) return false;
+    const QString path = PortDevicePath(st.IniPath, QStringLiteral("LPT%1").arg(lpt));
+    if (!dev || !dev->open(path)) return false;
     const auto s = dev->status();
-    return s && statusReady(*s);
+    return s && statusReady(path, *s);
 }
 
 bool Printer_Open(Station& st)
@@ -135,13 +150,14 @@ bool Printer_Open(Station& st)
     if (isLpt(row->port)) {
         Printer_Release(st);
         auto dev = st.comm->lptFactory().create();
-        if (!dev || !dev->open(PortDevicePath(st.IniPath, row->port))) {
+        const QString path = PortDevicePath(st.IniPath, row->port);
+        if (!dev || !dev->open(path)) {
             st.msgs.Msg_Box(lptOpenFailure(row->port), QStringLiteral("Tarvola"));
             return false;
         }
         // The status of the device being opened, not always the first port's.
         const auto s = dev->status();
-        if (!s || !statusReady(*s)) {
+        if (!s || !statusReady(path, *s)) {
             st.msgs.Msg_Box(QString::fromUtf8(LptFaultText), QStringLiteral("Tarvola"));
             return false;
         }

@@ -1,11 +1,11 @@
 #include "station/BackupMenus.h"
 
 #include "database/DBase.h"
+#include "database/Master.h"
 #include "database/Schema.h"
 #include "core/Sql.h"
 #include "core/Station.h"
 
-#include <QFileInfo>
 #include <QCursor>
 #include <QGuiApplication>
 
@@ -55,11 +55,6 @@ void CopySeasonTickets(const Station& st, const QString& from, const QString& to
 
 } // namespace
 
-bool MasterCopyIsFile(const Station& st)
-{
-    return QFileInfo(DBase::MasterPath(st)).isFile();
-}
-
 QString CopyStampText(const QDateTime& now, const QString& worker, bool restore)
 {
     return now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" 에 ") + worker +
@@ -69,7 +64,7 @@ QString CopyStampText(const QDateTime& now, const QString& worker, bool restore)
 
 void SeasonTickets_Backup(Station& st)
 {
-    if (!MasterCopyIsFile(st)) {
+    if (!MasterCopyPresent(st)) {
         st.msgs.MsgBox(kNoMaster, vbCritical, kBackupTitle);
         return;
     }
@@ -95,7 +90,7 @@ void SeasonTickets_Backup(Station& st)
 
 void SeasonTickets_Restore(Station& st)
 {
-    if (!MasterCopyIsFile(st)) {
+    if (!MasterCopyPresent(st)) {
         st.msgs.MsgBox(kNoMaster, vbCritical, kRestoreTitle);
         return;
     }

@@ -7,9 +7,6 @@ namespace tolvo {
 
 struct Station;
 
-// The master copy counts only as a regular file; a folder of that name is "not found".
-bool MasterCopyIsFile(const Station& st);
-
 // "yyyy-mm-dd hh:mm:ss 에 <worker>에 의해 최종적으로 백업된 자료입니다." (or 복구된).
 QString CopyStampText(const QDateTime& now, const QString& worker, bool restore);
 

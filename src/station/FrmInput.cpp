@@ -1,4 +1,5 @@
 #include "station/FrmInput.h"
+#include "widgets/DialogKeys.h"
 
 #include "widgets/FormMode.h"
 #include "station/FrmInputLogic.h"
@@ -40,6 +41,7 @@ QLineEdit* maskBox(QWidget* parent, const char* name, const QString& mask, const
 FrmInput::FrmInput(const QString& ticketNo, const QDateTime& now, QWidget* parent)
     : QDialog(parent), m_ticketNo(ticketNo)
 {
+    IgnoreEscape(*this);
     setObjectName(QStringLiteral("FrmInput"));
     setWindowTitle(QStringLiteral("발권정보 입력"));
     setModal(true);

@@ -1,4 +1,5 @@
 #include "station/FrmLogin.h"
+#include "widgets/DialogKeys.h"
 
 #include "widgets/FormMode.h"
 #include "station/Login.h"
@@ -18,6 +19,7 @@ namespace tolvo {
 
 FrmLogin::FrmLogin(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
 {
+    IgnoreEscape(*this);
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("로그인"));
     auto* g = new QGridLayout(this);

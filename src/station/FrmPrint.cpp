@@ -1,4 +1,5 @@
 #include "station/FrmPrint.h"
+#include "widgets/DialogKeys.h"
 
 #include "core/Sql.h"
 #include "widgets/FormMode.h"
@@ -19,6 +20,7 @@ namespace tolvo {
 
 FrmPrint::FrmPrint(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
 {
+    IgnoreEscape(*this);
     setObjectName(QStringLiteral("FrmPrint"));
     setWindowTitle(QStringLiteral("인쇄옵션설정"));
     build();

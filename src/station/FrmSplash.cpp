@@ -1,4 +1,5 @@
 #include "station/FrmSplash.h"
+#include "widgets/DialogKeys.h"
 
 #include "widgets/FormMode.h"
 #include "widgets/FrmAbout.h"
@@ -36,6 +37,7 @@ QString FrmSplash::VersionCaption()
 FrmSplash::FrmSplash(Station& st, std::function<void()> started, std::function<void(int)> ended, QWidget* parent)
     : QDialog(parent), m_st(st), m_session(st), m_started(std::move(started)), m_ended(std::move(ended))
 {
+    IgnoreEscape(*this);
     setObjectName(QStringLiteral("frmSplash"));
     setWindowTitle(AppTitle());
     auto* g = new QGridLayout(this);

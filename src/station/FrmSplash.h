@@ -28,7 +28,7 @@ public:
     static QString VersionCaption();
 
 protected:
-    void reject() override; // Esc and the close box cancel, as Command1 does
+    void reject() override; // the close box cancels, as Command1 does
 
 private:
     void passwordChanged(const QString& text);

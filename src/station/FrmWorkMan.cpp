@@ -1,4 +1,5 @@
 #include "station/FrmWorkMan.h"
+#include "widgets/DialogKeys.h"
 
 #include "widgets/FormMode.h"
 #include "core/Station.h"
@@ -30,6 +31,7 @@ QWidget* mainWindow()
 
 FrmWorkMan::FrmWorkMan(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
 {
+    IgnoreEscape(*this);
     setObjectName(QStringLiteral("FrmWorkMan"));
     setWindowTitle(QStringLiteral("근무자관리"));
     build();
@@ -117,6 +119,12 @@ void FrmWorkMan::build()
     main->addWidget(screen);
     main->addLayout(bottom);
 
+    attachTexts();
+}
+
+void FrmWorkMan::attachTexts()
+{
+    if (!m_texts.empty()) return;
     for (int i = 1; i <= 11; ++i) m_texts.push_back(std::make_unique<clsText>(m_txt[static_cast<size_t>(i)]));
 }
 
@@ -168,6 +176,11 @@ void FrmWorkMan::done(int r)
     if (!m_closing) {
         m_closing = true;
         m_closeResult = WorkMan_Close(m_st, data(), m_forcedAtOpening);
+        if (m_closeResult == WorkManClose::StayOpen) {
+            m_closing = false;
+            attachTexts();
+            return;
+        }
         if (m_closeResult == WorkManClose::Reload) {
             if (QWidget* main = mainWindow()) ApplyFormMode(m_st, *main);
         }

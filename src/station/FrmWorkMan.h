@@ -33,6 +33,7 @@ protected:
 
 private:
     void build();
+    void attachTexts();
     void showData(const WorkManData& d);
 
     Station& m_st;

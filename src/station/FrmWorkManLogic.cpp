@@ -91,6 +91,7 @@ WorkManClose WorkMan_Close(Station& st, const WorkManData& data, bool forcedAtOp
         SaveWorkMan(st.Db, data);
     } catch (const DbError& e) {
         st.msgs.Msg_Box(e.message(), QStringLiteral("자료저장 오류"));
+        return WorkManClose::StayOpen; // nothing stored: no restart, nothing lost on screen
     }
     const auto it = data.options.find(kForcedModeBox);
     const bool forcedNow = it != data.options.end() && it->second;

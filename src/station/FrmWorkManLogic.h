@@ -64,9 +64,10 @@ inline const QString kForcedModeNotice =
     QStringLiteral("(주화면 설정에서 강제모드 사용여부) 옵션은 주화면을 전환할때 사용합니다. ") + QStringLiteral("\r\r") +
     QStringLiteral("프로그램을 다시 시작하세요.");
 
-enum class WorkManClose { Reload, Restart };
+enum class WorkManClose { Reload, Restart, StayOpen };
 
-// Closing, whatever closes the screen: every row is stored first; when the
+// Closing, whatever closes the screen: every row is stored first (a failure is
+// shown and the screen stays open with its fields: StayOpen); when the
 // forced mode differs from its value at opening, the restart notice, the
 // clean-end mark, the ports and the database closed (the caller then ends the
 // program); otherwise the main screen's layout is read again.

@@ -16,6 +16,7 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QPainter>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -50,10 +51,34 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption, 
     return l;
 }
 
+// A frame whose outline takes a chosen colour. Painted, not styled: a style
+// sheet on the frame would reset the colours of everything inside it.
+class OutlineFrame : public QFrame {
+public:
+    using QFrame::QFrame;
+    void setOutline(const QColor& c)
+    {
+        m_outline = c;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        if (!m_outline.isValid()) return QFrame::paintEvent(e);
+        QPainter p(this);
+        p.setPen(QPen(m_outline, 2));
+        p.drawRect(rect().adjusted(1, 1, -1, -1));
+    }
+
+private:
+    QColor m_outline;
+};
+
 // A frame (a shape in the original) with its caption-less label that takes the double-click.
 QFrame* MakeFrame(QWidget* parent, const QString& name, const QString& catcher, QLayout* content)
 {
-    auto* frame = new QFrame(parent);
+    auto* frame = new OutlineFrame(parent);
     frame->setObjectName(name);
     frame->setFrameShape(QFrame::Box);
     auto* v = new QVBoxLayout(frame);
@@ -305,6 +330,12 @@ void MainWindow::attach(Station& st)
     // The host and master routines drive the station's lamp states.
     bindLamp(QStringLiteral("Connect1"), st.Connect1);
     bindLamp(QStringLiteral("Connect2"), st.Connect2);
+    // Screens opened over the main screen (the trace monitor) go with the station.
+    st.screens.closeAll = [this] {
+        for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isWindow()) delete w;
+        m_st = nullptr;
+    };
 }
 
 void MainWindow::bindLamp(const QString& name, Connect& state)
@@ -472,8 +503,8 @@ void MainWindow::setForeColor(const QString& name, const QColor& c)
 {
     auto* w = qobject_cast<QWidget*>(control(name));
     if (!w) return;
-    if (auto* f = qobject_cast<QFrame*>(w); f && name.startsWith(QStringLiteral("Shape")) && !qobject_cast<QLabel*>(w)) {
-        f->setStyleSheet(QStringLiteral("QFrame#%1 { border: 2px solid %2; }").arg(name, c.name()));
+    if (auto* f = dynamic_cast<OutlineFrame*>(w)) {
+        f->setOutline(c);
         return;
     }
     QPalette p = w->palette();

@@ -5,12 +5,37 @@
 #include "core/SettingsFile.h"
 #include "core/Station.h"
 
+#include <QLockFile>
 #include <exception>
 
 namespace tolvo {
 
+namespace {
+
+// A second station on the same folder would compact or create the database
+// under the running one; it must stop before touching anything.
+// Returns the reason when the folder cannot be taken.
+std::optional<QString> LockProgramFolder(Station& st)
+{
+    auto lock = std::make_unique<QLockFile>(st.AppPath + QStringLiteral("/Tolvo.lock"));
+    lock->setStaleLockTime(0); // only a lock left by a dead process is stale
+    if (!lock->tryLock()) {
+        return lock->error() == QLockFile::LockFailedError ? QStringLiteral("프로그램이 이미 실행 중입니다.")
+                                                            : QStringLiteral("프로그램 폴더를 잠글 수 없습니다.");
+    }
+    st.ProgramLock = std::move(lock);
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<int> Startup_Load(Station& st, const std::function<void()>& createMainScreen)
 {
+    if (const auto refused = LockProgramFolder(st)) {
+        st.msgs.MsgBox(*refused + QChar(13) + QStringLiteral("프로그램 폴더: ") + st.AppPath, vbCritical,
+                       QStringLiteral("Tarvola"));
+        return 1;
+    }
     try {
         if (const auto end = DBase::DataBase_Startup(st)) return end;
         st.IniPath = IniPathIn(st.AppPath);

@@ -89,10 +89,12 @@ void dispenserPoll(Station& st)
 {
     const Settings& s = st.settings;
     const quint8 type = st.models.DispenserType;
+    // Without the dispenser link nothing was polled: no silence to count, no reset.
+    if (!st.routines.TD_Poll) return;
     if (s.TDPoll == 0 || (type != 1 && type != 2) || s.PollTime == 0) return;
     if (st.clock.now().time().second() % s.PollTime != 0) return;
 
-    const bool answered = st.routines.TD_Poll && st.routines.TD_Poll(st);
+    const bool answered = st.routines.TD_Poll(st);
     quint8& fails = st.timer1.TDPollFailCount;
     if (answered) {
         fails = 0;

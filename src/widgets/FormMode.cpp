@@ -3,6 +3,7 @@
 #include "core/Sql.h"
 #include "core/Station.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -14,8 +15,6 @@ namespace tolvo {
 
 namespace {
 
-constexpr auto kProgramName = "tolvo";
-
 QString configHome()
 {
     const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -23,9 +22,10 @@ QString configHome()
     return QDir::homePath() + QStringLiteral("/.config");
 }
 
-// Desktop-entry quoting: a path with blanks or specials goes in double quotes.
-QString quoteExecArg(const QString& arg)
+// Desktop-entry quoting: an argument with blanks or specials goes in double quotes.
+QString quoteExecArg(QString arg)
 {
+    arg.replace(QStringLiteral("%"), QStringLiteral("%%")); // not a field code
     static const QString specials = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
     bool needs = false;
     for (QChar c : arg) needs = needs || specials.contains(c);
@@ -96,14 +96,15 @@ void CentreOnScreen(QWidget& form)
 
 QString AutoRunEntryPath() { return configHome() + QStringLiteral("/autostart/Tarvola.desktop"); }
 
-QString AutoRunCommand(const QString& programFolder)
+QString AutoRunCommand(const QString& programFolder, const QString& executable)
 {
-    return programFolder + u'/' + QString::fromLatin1(kProgramName);
+    return QStringLiteral("env ") + quoteExecArg(QStringLiteral("TOLVO_HOME=") + programFolder) + u' ' +
+           quoteExecArg(executable);
 }
 
 bool SetAutoRun(const QString& programFolder)
 {
-    return writeEntry(quoteExecArg(AutoRunCommand(programFolder)), false);
+    return writeEntry(AutoRunCommand(programFolder, QCoreApplication::applicationFilePath()), false);
 }
 
 bool SetAutoRun(const Station& st) { return SetAutoRun(st.AppPath); }
@@ -122,17 +123,7 @@ QString AutoRunEntryCommand()
         if (line.trimmed() == QStringLiteral("Hidden=true")) hidden = true;
     }
     if (hidden) return {};
-    if (exec.size() >= 2 && exec.startsWith(u'"') && exec.endsWith(u'"')) {
-        QString inner = exec.mid(1, exec.size() - 2);
-        inner.replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
-        QString out;
-        for (qsizetype i = 0; i < inner.size(); ++i) {
-            if (inner[i] == u'\\' && i + 1 < inner.size()) ++i;
-            out += inner[i];
-        }
-        return out;
-    }
-    return exec;
+    return exec.replace(QStringLiteral("\\\\"), QStringLiteral("\\")); // the string-level escape only
 }
 
 } // namespace tolvo

@@ -25,15 +25,16 @@ void CentreOnScreen(QWidget& form);
 // The autostart entry: $XDG_CONFIG_HOME/autostart/Tarvola.desktop
 // ($HOME/.config when XDG_CONFIG_HOME is unset or not absolute).
 QString AutoRunEntryPath();
-// The command the entry starts: the program folder and the program's name.
-QString AutoRunCommand(const QString& programFolder);
-// Writes the entry with the program's path. Failures are not reported (the
+// The entry's command: the running program, told its program folder
+// (env TOLVO_HOME=<folder> <executable>), quoted for a desktop entry.
+QString AutoRunCommand(const QString& programFolder, const QString& executable);
+// Writes the entry for the running program and the given program folder. Failures are not reported (the
 // station goes on); the result only tells tests whether the file was written.
 bool SetAutoRun(const QString& programFolder);
 bool SetAutoRun(const Station& st);
 // Empties the entry (no command, hidden); the file stays.
 bool ClearAutoRun();
-// The command the entry holds now; empty when emptied or missing.
+// The command the entry holds now (its quoting kept); empty when emptied or missing.
 QString AutoRunEntryCommand();
 
 } // namespace tolvo

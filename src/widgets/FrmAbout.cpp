@@ -1,4 +1,5 @@
 #include "widgets/FrmAbout.h"
+#include "widgets/DialogKeys.h"
 
 #include "widgets/FormMode.h"
 
@@ -64,6 +65,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text)
 
 FrmAbout::FrmAbout(const QSqlDatabase* db, QWidget* parent) : QDialog(parent)
 {
+    IgnoreEscape(*this);
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(AppTitle() + QStringLiteral(" 정보"));
     auto* icon = label(this, "picIcon", {});

@@ -1,4 +1,5 @@
 #include "widgets/QtMessages.h"
+#include "widgets/DialogKeys.h"
 
 #include "core/Sql.h"
 #include "widgets/FormMode.h"
@@ -103,6 +104,7 @@ QString DisplayLines(const QString& text)
 MsgBoxForm::MsgBoxForm(const QString& text, const QString& title, const QSqlDatabase* db, QWidget* parent)
     : QDialog(parent)
 {
+    IgnoreEscape(*this);
     setObjectName(QStringLiteral("Msg_Box"));
     setWindowTitle(title);
     auto* ok = new QPushButton(QStringLiteral("확 인(&Y)"), this);
@@ -129,6 +131,7 @@ MBoxForm::MBoxForm(const QString& text, const QString& title, const QString& yes
                    QWidget* parent)
     : QDialog(parent)
 {
+    IgnoreEscape(*this);
     setObjectName(QStringLiteral("MBox"));
     setWindowTitle(title);
     auto* yes = new QPushButton(yesCaption.isEmpty() ? QStringLiteral("확 인") : yesCaption, this);
@@ -157,6 +160,7 @@ MBoxForm::MBoxForm(const QString& text, const QString& title, const QString& yes
 
 DialogMForm::DialogMForm(const QSqlDatabase* db, QWidget* parent) : QDialog(parent), m_db(db)
 {
+    IgnoreEscape(*this);
     setObjectName(QStringLiteral("DialogM"));
     setWindowTitle(QStringLiteral("패스워드입력"));
     auto* label1 = new QLabel(QStringLiteral("비밀번호 입력: "), this);

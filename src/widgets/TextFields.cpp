@@ -136,7 +136,9 @@ void clsNtext::onChanged(const QString& text)
 
 bool clsNtext::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_edit) return false;
+    // A field being destroyed is no QLineEdit any more: leave it alone.
+    const auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (!edit || edit != m_edit) return false;
     switch (event->type()) {
     case QEvent::FocusIn:
         m_edit->setText(NumericText(m_edit->text()));

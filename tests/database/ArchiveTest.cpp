@@ -44,13 +44,14 @@ struct NightStation : TestStation {
         Insert(st.Db, "정기권입출차", {{"정기권번호", p.card}, {"입출상태", p.verdict}, {"출차일자", p.exitDate},
                                        {"입출구분", false}});
     }
-    void closedHour(const QString& end, bool settled = true)
+    void closedHour(const QString& end, bool settled = true, bool sent = false, bool counted = false)
     {
-        Insert(st.Db, "시간대별", {{"시간대", 1}, {"정산여부", settled}, {"종료일시", end}});
+        Insert(st.Db, "시간대별", {{"시간대", 1}, {"정산여부", settled}, {"종료일시", end}, {"전송여부", sent},
+                                   {"데이터유무", counted}});
     }
-    void cancellation(const QString& code, const QVariant& end)
+    void cancellation(const QString& code, const QVariant& end, bool sent = true)
     {
-        Insert(st.Db, "출차취소", {{"입차코드", code}, {"종료일시", end}});
+        Insert(st.Db, "출차취소", {{"입차코드", code}, {"종료일시", end}, {"전송여부", sent}});
     }
     QStringList codes(const QString& table, const QString& field, const QString& schemaName = "main") const
     {
@@ -314,4 +315,20 @@ TEST(Archive, CreateRoutinesMakeOneTableWithItsIndexAndRefuseAnExistingFile)
     EXPECT_EQ(Scalar(cj.db(), "SELECT group_concat(name) FROM sqlite_master WHERE sql IS NOT NULL").toString(),
               "정기권입출차,BackUpJungIOIndex");
     EXPECT_EQ(Scalar(cj.db(), "SELECT \"unique\" FROM pragma_index_list('정기권입출차')").toInt(), 0);
+}
+
+TEST(Archive, RowsTheHostHasNotReceivedAreKept)
+{
+    NightStation ts;
+    Exec(ts.st.Db, "UPDATE 시스템 SET 자료보관기간 = 1");
+    ts.st.settings.KeepRecords = true;
+    ts.closedHour("2006-05-01 10:00", true, false, true); // counted, not sent: kept
+    ts.closedHour("2006-05-01 11:00", true, true, true);  // sent: removed
+    ts.closedHour("2006-05-01 12:00", true, false, false); // nothing to send: removed
+    ts.cancellation("unsent", "2006-06-30 23:50", false);
+    ts.cancellation("sent", "2006-06-30 23:50");
+    Archive_DayData(ts.st);
+    EXPECT_EQ(ts.hourRows("2006-05-01 10:00"), 1);
+    EXPECT_EQ(ts.hourRows("2006-05-01 11:00") + ts.hourRows("2006-05-01 12:00"), 0);
+    EXPECT_EQ(ts.codes("출차취소", "입차코드"), QStringList({"unsent"}));
 }

@@ -169,3 +169,12 @@ TEST(FrmDbaseScreen, ControlsConfirmAndRefusal)
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(ts.value("SELECT 자료보관기간 FROM 시스템").toInt(), 24);
 }
+
+TEST(FrmDbaseScreen, EscDoesNotClose)
+{
+    TestStation ts;
+    FrmDbase form(ts.st);
+    form.show();
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_TRUE(form.isVisible()) << "only 확인 or the close box close it";
+}

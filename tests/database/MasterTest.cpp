@@ -3,6 +3,7 @@
 #include "database/Schema.h"
 #include "core/Sql.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -239,4 +240,18 @@ TEST(Master, SettingsTablesAreTheSixteenInOrder)
     for (const QString& name : t) EXPECT_NO_THROW(schema::TableDef(name));
     EXPECT_FALSE(t.contains("폼구성"));
     EXPECT_FALSE(t.contains("호스트"));
+}
+
+TEST(Master, AFolderNamedLikeTheMasterCopyIsNoMasterCopy)
+{
+    MasterStation ts;
+    ASSERT_TRUE(QFile::remove(ts.path("Master/Master.mdb")));
+    ASSERT_TRUE(QDir().mkpath(ts.path("Master/Master.mdb")));
+    ts.msgs.msgBoxAnswers = {vbOK, vbOK, vbOK, vbOK};
+    Backup_ToMaster(ts.st);
+    Restore_FromMaster(ts.st);
+    ASSERT_EQ(ts.msgs.shown.size(), 2u);
+    const QString text = "마스터 화일이 존재하지 않습니다." + CR + "프로그램을 종료하고 다시 실행하면 마스터 화일을 생성합니다.";
+    EXPECT_EQ(ts.msgs.shown[0].title + ts.msgs.shown[0].text, "데이터 백업오류" + text);
+    EXPECT_EQ(ts.msgs.shown[1].title + ts.msgs.shown[1].text, "데이터 복구오류" + text);
 }

@@ -200,13 +200,13 @@ TEST_F(FrmFeeTest, FixedAmountModeShowsOnlyItsControls)
     EXPECT_TRUE(label(0).startsWith("일일 고정금액 :"));
     EXPECT_TRUE(label(0).endsWith("원"));
     EXPECT_EQ(label(0).size(), QString("일일 고정금액 :").size() + 85 + 1);
-    for (int i : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17}) EXPECT_TRUE(t(i)->isHidden()) << i;
-    for (int i : {2, 14, 15}) EXPECT_FALSE(t(i)->isHidden()) << i;
+    for (int i : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 16, 17}) EXPECT_TRUE(t(i)->isHidden()) << i;
+    for (int i : {2, 12, 13, 14, 15}) EXPECT_FALSE(t(i)->isHidden()) << i; // a day or more uses the final band
     for (int i : {1, 2, 3, 4, 8, 9}) EXPECT_TRUE(c(i)->isHidden()) << i;
     for (int i : {5, 6, 7, 10, 11, 12}) EXPECT_FALSE(c(i)->isHidden()) << i;
-    for (int i : {1, 4, 5, 6, 7, 9, 10, 11, 12})
+    for (int i : {1, 4, 5, 6, 9, 10, 11})
         EXPECT_TRUE(w<QLabel>(QStringLiteral("Label1_%1").arg(i))->isHidden()) << i;
-    for (int i : {0, 2, 3, 8}) EXPECT_FALSE(w<QLabel>(QStringLiteral("Label1_%1").arg(i))->isHidden()) << i;
+    for (int i : {0, 2, 3, 7, 8, 12}) EXPECT_FALSE(w<QLabel>(QStringLiteral("Label1_%1").arg(i))->isHidden()) << i;
     c(5)->setChecked(false);
     EXPECT_TRUE(label(0).startsWith("기본요금 :"));
     EXPECT_EQ(w<QLabel>("Label2")->text(), "기능설명 : 일일 고정금액을 해제합니다");
@@ -418,6 +418,16 @@ TEST_F(HolidayPanel, CancelReturnsToAdding)
     EXPECT_TRUE(w<QPushButton>("Command2_0")->isEnabled());
     EXPECT_FALSE(w<QPushButton>("Command2_1")->isEnabled());
     EXPECT_FALSE(w<QPushButton>("Command2_2")->isEnabled());
+}
+
+
+TEST_F(FrmFeeTest, SetShowsTheStoredRow)
+{
+    t(2)->setText("22.5");
+    t(13)->setText("1000.5");
+    click("Command1_0");
+    EXPECT_EQ(t(2)->text(), "22");
+    EXPECT_EQ(t(13)->text(), "1000");
 }
 
 } // namespace

@@ -474,3 +474,12 @@ TEST(FrmKeyScreen, ExitButtonShowsTheNoticeAfterADiscountChange)
     EXPECT_TRUE(ts.msgs.shown[0].text.startsWith("할인키를 수정또는 신규등록을"));
     EXPECT_EQ(ts.st.discKeys.DiscKeyCode1[0], 51);
 }
+
+TEST(FrmKeyScreen, EscDoesNotClose)
+{
+    TestStation ts;
+    Screen s(ts);
+    QTest::keyClick(&s.form, Qt::Key_Escape);
+    EXPECT_TRUE(s.form.isVisible()) << "only 종료 or the close box close it";
+    EXPECT_TRUE(ts.msgs.shown.empty());
+}

@@ -162,7 +162,7 @@ TEST(SlotGenerator, FixedAmountModeWritesTheAmountEverywhere)
     SlotInputs in = example();
     in.fixedOn = true;
     in.basicAmount = "15000";
-    in.finalUnit = "0"; // the final band is not used in this mode
+    in.finalUnit = "60"; // prices only stays past a day
     expectRanges(GenerateSlotTable(in), {{1, 288, 15000, 15000, "고정요금"}});
 }
 
@@ -185,7 +185,7 @@ const UnitCase kUnits[] = {
     {"final 0", 3, true, false, "0", "T12"},
     {"final 4", 3, true, false, "4", "T12"},
     {"final 5", 3, true, false, "5", ""},
-    {"final 0 in fixed mode", 3, true, true, "0", ""},
+    {"final 0 in fixed mode", 3, true, true, "0", "T12"},
 };
 
 class UnitCheck : public ::testing::TestWithParam<UnitCase> {};

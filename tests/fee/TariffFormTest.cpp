@@ -140,12 +140,12 @@ TEST_F(TariffFormDb, SetStoresRowAndTableTogether)
     TariffForm f;
     f.checks["C5"] = true;
     f.texts["T2"] = "8000";
-    f.texts["T12"] = "0";
+    f.texts["T12"] = "60";
     EXPECT_EQ(SetTariff(st.Db, f).kind, SetOutcome::Done);
     EXPECT_EQ(Scalar(st.Db, "SELECT 기본금액 FROM 기타").toInt(), 8000);
     EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블 WHERE 요금 = 8000").toInt(), 288);
 
-    f.checks["C5"] = false; // banded mode refuses the final unit 0
+    f.texts["T12"] = "0"; // refused in either mode
     const SetOutcome refused = SetTariff(st.Db, f);
     EXPECT_EQ(refused.kind, SetOutcome::UnitTooSmall);
     EXPECT_EQ(refused.focusField, "T12");

@@ -67,7 +67,7 @@ TEST(PortNames, OnlyExactComNamesAreNumbers)
 {
     EXPECT_EQ(ComPortNumber("Com1"), 1);
     EXPECT_EQ(ComPortNumber("Com16"), 16);
-    for (const char* bad : {"COM3", "com3", "Com0", "Com17", "Com3 ", " Com3", "Com", "LPT1", ""})
+    for (const char* bad : {"COM3", "com3", "Com0", "Com17", "Com3 ", "Com3\n", " Com3", "Com", "LPT1", ""})
         EXPECT_EQ(ComPortNumber(QString::fromUtf8(bad)), 0) << bad;
 }
 

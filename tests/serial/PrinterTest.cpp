@@ -175,6 +175,7 @@ TEST_F(PrinterFixture, ParallelMappingComesFromThePortsSection)
 {
     WriteIniText(st.IniPath, "[ports]\nLPT1=/dev/usb/lp0\n");
     FakeLptDevice& usb = fake.lpt->device("/dev/usb/lp0");
+    usb.statusByte = 0x18; // a ready USB printer
     setPrinter("LPT1", "CP-300");
     Printer_OpenDrawer(st);
     EXPECT_EQ(usb.written.toHex(), "07");
@@ -209,6 +210,22 @@ TEST_F(PrinterFixture, PlaysPrintOperationsInOrder)
     FakeDevice& dev = serialPrinter("CBM-720");
     Printer_Play(st, {PrintLine("a"), PrintFeed(2), PrintLine("b", 1), PrintCut(0)});
     EXPECT_EQ(dev.written().toHex(), "0f610a" "0a0a" "0e620a" "0a0a0a0a0a1b5000");
+}
+
+TEST_F(PrinterFixture, UsbPrinterReadinessFromItsClassStatus)
+{
+    WriteIniText(st.IniPath, "[ports]\nLPT1=/dev/usb/lp0\n");
+    setPrinter("LPT1", "TM-300");
+    FakeLptDevice& usb = fake.lpt->device("/dev/usb/lp0");
+    // bit 3 no error, bit 4 selected, bit 5 paper empty
+    const std::pair<quint8, bool> cases[] = {{0x18, true}, {0x08, false}, {0x10, false}, {0x38, false}, {0xD0, false}};
+    for (const auto& [status, ready] : cases) {
+        usb.statusByte = status;
+        EXPECT_EQ(Lpt_Status(st, 1), ready) << int(status);
+    }
+    usb.statusByte = 0x18;
+    EXPECT_TRUE(Printer_Open(st));
+    EXPECT_TRUE(ts.msgs.shown.empty());
 }
 
 } // namespace

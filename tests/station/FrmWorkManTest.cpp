@@ -6,6 +6,7 @@
 #include "station/FrmWorkMan.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -112,7 +113,7 @@ TEST(FrmWorkManScreen, AutoRunIsWrittenAtTheClickAndEmptiedAgain)
     form.show();
     check(form, 45)->click();
     EXPECT_TRUE(check(form, 45)->isChecked());
-    EXPECT_EQ(AutoRunEntryCommand(), ts.st.AppPath + "/tolvo");
+    EXPECT_EQ(AutoRunEntryCommand(), "env TOLVO_HOME=" + ts.st.AppPath + " " + QCoreApplication::applicationFilePath());
     check(form, 45)->click();
     EXPECT_TRUE(QFile::exists(AutoRunEntryPath()));
     EXPECT_EQ(AutoRunEntryCommand(), "");
@@ -141,7 +142,7 @@ TEST(FrmWorkManScreen, ForcedModeChangeSavesShowsTheNoticeAndShutsDown)
     EXPECT_EQ(ts.msgs.shown[0].text,
               "(주화면 설정에서 강제모드 사용여부) 옵션은 주화면을 전환할때 사용합니다. \r\r프로그램을 다시 시작하세요.");
     EXPECT_FALSE(ts.st.Db.isOpen());
-    EXPECT_EQ(AutoRunEntryCommand(), ts.st.AppPath + "/tolvo");
+    EXPECT_EQ(AutoRunEntryCommand(), "env TOLVO_HOME=" + ts.st.AppPath + " " + QCoreApplication::applicationFilePath());
 
     ts.OpenFreshDatabase(); // the next start
     EXPECT_TRUE(ToBool(ts.value("SELECT 강제모드 FROM 폼구성")));
@@ -177,4 +178,24 @@ TEST(FrmWorkManScreen, MissingWorkerRowIsLeftAlone)
     }
     EXPECT_EQ(ts.count("근무자관리"), 5);
     EXPECT_TRUE(ts.msgs.shown.empty());
+}
+
+TEST(FrmWorkManScreen, AFailedSaveKeepsTheScreenOpenAndTheProgramRunning)
+{
+    TestStation ts;
+    Exec(ts.st.Db, "CREATE TRIGGER boom BEFORE UPDATE ON 근무자관리 BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    FrmWorkMan form(ts.st);
+    form.show();
+    check(form, 46)->setChecked(!check(form, 46)->isChecked());
+    txt(form, 1)->setText("새이름");
+    QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(txt(form, 1)->text(), "새이름");
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(ts.msgs.shown[0].title, "자료저장 오류");
+    EXPECT_TRUE(ts.st.Db.isOpen());
+    Exec(ts.st.Db, "DROP TRIGGER boom");
+    form.close(); // closes once the rows can be stored
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.closeResult(), WorkManClose::Restart);
 }

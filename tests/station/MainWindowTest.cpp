@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Ini.h"
 #include "platform/ScriptedMessages.h"
+#include "serial/FrmDebug.h"
 #include "widgets/Fnd1.h"
 #include "station/MainWindow.h"
 #include "core/Station.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -296,4 +298,34 @@ TEST(MainWindow, SeasonRestoreThenTheShutDownQuestion)
             EXPECT_FALSE(ws.window.timer1().isActive());
         }
     }
+}
+
+TEST(MainWindow, RecolouringAFrameKeepsTheColoursInsideIt)
+{
+    WindowStation ws;
+    ws.window.load();
+    ws.window.show();
+    auto* frame = Find<QFrame>(ws.window, QStringLiteral("Shape4"));
+    auto* inside = Find<QLabel>(ws.window, QStringLiteral("LCnt_0"));
+    ASSERT_TRUE(frame && frame->isAncestorOf(inside));
+    ws.window.setForeColor(QStringLiteral("LCnt_0"), QColor(0, 0, 255));
+    ws.window.setForeColor(QStringLiteral("Shape4"), QColor(255, 0, 0));
+    QApplication::processEvents();
+    EXPECT_EQ(inside->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(frame->grab().toImage().pixelColor(0, frame->height() / 2), QColor(255, 0, 0)) << "the outline";
+}
+
+TEST(MainWindow, NoScreenOutlivesTheStation)
+{
+    ManualClock clock;
+    ScriptedMessages msgs;
+    MainWindow window;
+    QPointer<QWidget> monitor;
+    {
+        Station st(clock, msgs, window);
+        window.attach(st);
+        monitor = FrmDebug::ShowFor(st, &window); // the trace monitor left open at shut-down
+        ASSERT_FALSE(monitor.isNull());
+    }
+    EXPECT_TRUE(monitor.isNull());
 }

@@ -133,3 +133,19 @@ TEST(Startup, PeriodTotalsOfTheOpenPeriod)
     ShowPeriodTotals(ts.st);
     EXPECT_EQ(ts.screen.text(QStringLiteral("LCnt_0")), QString()) << "a settled period counts nothing";
 }
+
+TEST(Startup, ASecondStationOnTheSameFolderTouchesNothing)
+{
+    TestStation first(TestStation::Db::None);
+    ASSERT_FALSE(Startup_Load(first.st, [] {}));
+    TestStation second(TestStation::Db::None);
+    second.st.AppPath = first.st.AppPath;
+    Touch(first.path(QStringLiteral("Data/Park.bak")));
+    const auto end = Startup_Load(second.st, [] { FAIL() << "no main screen"; });
+    ASSERT_TRUE(end);
+    EXPECT_NE(*end, 0);
+    ASSERT_EQ(second.msgs.shown.size(), 1u);
+    EXPECT_TRUE(second.msgs.shown[0].text.contains(first.st.AppPath)) << second.msgs.shown[0].text.toStdString();
+    EXPECT_TRUE(QFile::exists(first.path(QStringLiteral("Data/Park.bak")))) << "the running station's folder is untouched";
+    EXPECT_NO_THROW(Exec(first.st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {QStringLiteral("2026-01-06")}));
+}

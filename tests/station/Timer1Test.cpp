@@ -422,3 +422,14 @@ TEST_F(Timer1, AnErrorIsShownOnceAndTheNextTickRuns)
     tick();
     EXPECT_EQ(ts.screen.list1.size(), 2);
 }
+
+TEST_F(Timer1, WithoutADispenserLinkNothingIsCountedOrPulsed)
+{
+    open(PortDispenser);
+    st.settings.TDPoll = 1;
+    st.settings.PollTime = 1;
+    st.models.DispenserType = 1;
+    for (int i = 0; i < 4; ++i) tick();
+    EXPECT_EQ(st.timer1.TDPollFailCount, 0);
+    EXPECT_TRUE(device(PortDispenser).lineChanges.empty());
+}

@@ -36,15 +36,19 @@ void LogIn(TestStation& ts, const QString& pw)
 
 TEST(WorkerRights, EachRightGuardsItsItems)
 {
+    const std::pair<const char*, int> items[] = {
+        {"Mnu1", 2},           {"Mnu2", 1},           {"MnuSearch", 3},     {"Mnu3", 3},          {"Mnu4", 3},
+        {"Mnu5", 3},           {"Mnu6", 4},           {"MnuFee", 4},        {"MnuPort", 4},       {"MnuDisc", 4},
+        {"MnuWork", 4},        {"MnuEtc", 4},         {"MnuSysBackUp", 4},  {"MnuSysRestore", 4}, {"MnuJungBackUp", 4},
+        {"MnuJungRestore", 4}, {"MnuData", 4},        {"Mnu_Td", 5},        {"Mnu8", 6}};
     for (int right = 1; right <= 6; ++right) {
         TestStation ts;
         std::array<bool, 6> r{};
         r[right - 1] = true;
         SetRights(ts, 1, r);
         LogIn(ts, QStringLiteral("739164"));
-        for (const RightsItem& item : kRightsItems)
-            EXPECT_EQ(ts.screen.isEnabled(QString::fromUtf8(item.menu)), item.right == right)
-                << item.menu << " with right " << right;
+        for (const auto& [menu, guard] : items)
+            EXPECT_EQ(ts.screen.isEnabled(QString::fromUtf8(menu)), guard == right) << menu << " with right " << right;
     }
 }
 

@@ -4,6 +4,7 @@
 #include "widgets/FormMode.h"
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -88,9 +89,10 @@ TEST(FormModeAutoRun, EntryWrittenAndEmptiedInTheConfigFolder)
     ASSERT_TRUE(QFile::exists(entry));
     const QString body = readFile(entry);
     EXPECT_TRUE(body.contains("[Desktop Entry]"));
-    EXPECT_TRUE(body.contains("Exec=/opt/tolvo/tolvo\n"));
+    const QString exe = QCoreApplication::applicationFilePath();
+    EXPECT_TRUE(body.contains("Exec=env TOLVO_HOME=/opt/tolvo " + exe + "\n"));
     EXPECT_TRUE(body.contains("Hidden=false"));
-    EXPECT_EQ(AutoRunEntryCommand(), "/opt/tolvo/tolvo");
+    EXPECT_EQ(AutoRunEntryCommand(), "env TOLVO_HOME=/opt/tolvo " + exe);
 
     ASSERT_TRUE(ClearAutoRun());
     EXPECT_TRUE(QFile::exists(entry)); // emptied, never deleted
@@ -104,10 +106,10 @@ TEST(FormModeAutoRun, StationFolderWithBlanksIsQuoted)
 {
     ConfigHome home;
     TestStation ts(TestStation::Db::None);
-    ts.st.AppPath = QStringLiteral("/srv/주차 관리");
+    ts.st.AppPath = QStringLiteral("/srv/주차 \"관리\" 100%");
     ASSERT_TRUE(SetAutoRun(ts.st));
-    EXPECT_TRUE(readFile(AutoRunEntryPath()).contains("Exec=\"/srv/주차 관리/tolvo\""));
-    EXPECT_EQ(AutoRunEntryCommand(), "/srv/주차 관리/tolvo");
+    const QString exe = QCoreApplication::applicationFilePath();
+    EXPECT_TRUE(readFile(AutoRunEntryPath()).contains("Exec=env \"TOLVO_HOME=/srv/주차 \\\\\"관리\\\\\" 100%%\" " + exe + "\n"));
 }
 
 TEST(FormModeAutoRun, UnwritableFolderReportsNothingToTheStation)
