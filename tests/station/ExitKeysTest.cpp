@@ -83,27 +83,13 @@ TEST_F(ExitKeysTest, AFullCompletionOfATypedTicket)
     EXPECT_TRUE(st.HostPending[HostOUT]);
 
     const QString code = QStringLiteral("0123202601050730");
-    auto row = [&](const char* f) {
-        return rig.value(QStringLiteral("SELECT ") + QString::fromUtf8(f) + QStringLiteral(" FROM 일반권 WHERE 입차코드 = ?"), {code});
-    };
-    EXPECT_EQ(row("포스코드").toInt(), 4); // the entry's booth is kept
-    EXPECT_EQ(row("입차일").toString(), QStringLiteral("2026-01-05"));
-    EXPECT_EQ(row("입차시간").toString(), QStringLiteral("07:30"));
-    EXPECT_EQ(row("출차일").toString(), QStringLiteral("2026-01-05"));
-    EXPECT_EQ(row("출차시간").toString(), QStringLiteral("09:30"));
-    EXPECT_EQ(row("총주차시간").toString(), QStringLiteral("120"));
-    EXPECT_EQ(row("총주차요금").toInt(), 5500);
-    EXPECT_EQ(row("할인시간").toInt(), 0);
-    EXPECT_EQ(row("실수령금액").toInt(), 5500);
-    EXPECT_EQ(row("전송여부").toInt(), 0);
-    EXPECT_EQ(row("정산구분").toInt(), 0);
-    EXPECT_EQ(row("할인구분").toString(), QStringLiteral("현금출차"));
-
-    EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 1);
-    EXPECT_EQ(rig.hourly(QStringLiteral("일반권입차수"), 9), 0);
-    EXPECT_EQ(rig.hourly(QStringLiteral("금액"), 9), 5500);
-    EXPECT_EQ(rig.hourly(QStringLiteral("대수"), 9), 1);
-    EXPECT_EQ(rig.hourly(QStringLiteral("데이터유무"), 9), 1);
+    // The entry's booth is kept; fields in table order from 입차일 to 할인구분, then 포스코드.
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차일||'|'||입차시간||'|'||출차일||'|'||출차시간||'|'||총주차시간||'|'||총주차요금||'|'||"
+                                       "할인시간||'|'||실수령금액||'|'||정산구분||'|'||전송여부||'|'||할인구분||'|'||포스코드 "
+                                       "FROM 일반권 WHERE 입차코드 = ?"), {code}).toString(),
+              QStringLiteral("2026-01-05|07:30|2026-01-05|09:30|120|5500|0|5500|0|0|현금출차|4"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 일반권출차수||'|'||일반권입차수||'|'||금액||'|'||대수||'|'||데이터유무 FROM 시간대별 "
+                                       "WHERE 정산여부 = 0 AND 시간대 = 9")).toString(), QStringLiteral("1|0|5500|1|1"));
     EXPECT_EQ(rig.value(QStringLiteral("SELECT SUM(대수) FROM 시간대별")).toInt(), 1);
 
     EXPECT_EQ(discCount(QStringLiteral("현금출차")), 1);

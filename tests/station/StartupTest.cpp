@@ -35,7 +35,10 @@ TEST(Startup, FirstStartInAnEmptyFolder)
     EXPECT_EQ(loads, 1);
     for (const char* d : {"Data", "Backup", "Image", "Master"}) EXPECT_TRUE(QDir(ts.path(QString::fromUtf8(d))).exists()) << d;
     EXPECT_TRUE(QFile::exists(ts.path(QStringLiteral("Data/Park.MDB"))));
+    EXPECT_TRUE(QFile::exists(ts.path(QStringLiteral("Master/Master.mdb"))));
     EXPECT_TRUE(ts.st.Db.isOpen());
+    EXPECT_EQ(ts.count(QStringLiteral("근무자관리")), 6);
+    EXPECT_TRUE(static_cast<bool>(ts.st.routines.ArchiveDay));
     EXPECT_EQ(ts.st.IniPath, ts.path(QStringLiteral("Tolvo.ini")));
     for (int i = 0; i <= 6; ++i) EXPECT_EQ(ts.screen.text(QStringLiteral("CarCnt_%1").arg(i)), QStringLiteral("0")) << i;
     EXPECT_EQ(ts.st.settings.SeasonMode, QStringLiteral("3"));
@@ -56,18 +59,6 @@ TEST(Startup, CountersFromTheSettingsFile)
     const QStringList expected{"120", "125", "-5", "7", "3", "4", "-1"};
     for (int i = 0; i <= 6; ++i)
         EXPECT_EQ(ts.screen.text(QStringLiteral("CarCnt_%1").arg(i)), expected[i]) << i;
-}
-
-TEST(Startup, LeftoverBakFilesAreDeletedButNotFolders)
-{
-    TestStation ts(TestStation::Db::None);
-    QDir().mkpath(ts.path(QStringLiteral("Data/keep.bak")));
-    Touch(ts.path(QStringLiteral("Data/Park.bak")));
-    Touch(ts.path(QStringLiteral("Data/OTHER.BAK")));
-    ASSERT_FALSE(Startup_Load(ts.st, [] {}));
-    EXPECT_FALSE(QFile::exists(ts.path(QStringLiteral("Data/Park.bak"))));
-    EXPECT_FALSE(QFile::exists(ts.path(QStringLiteral("Data/OTHER.BAK"))));
-    EXPECT_TRUE(QDir(ts.path(QStringLiteral("Data/keep.bak"))).exists());
 }
 
 TEST(Startup, AFailureIsShownAndEndsWithAnErrorCode)
