@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFile>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <map>
 #include <gtest/gtest.h>
 
@@ -30,6 +31,19 @@ QString ColumnKind(const QString& tableSql, const QString& name, const QString& 
     if (def.contains("BETWEEN -32768 AND 32767")) return "I";
     if (def.contains("BETWEEN -2147483648 AND 2147483647")) return "L";
     return "?" + declared;
+}
+
+// Every row of a query as "value|value|...", Null as NULL.
+QStringList Rows(const QSqlDatabase& db, const QString& sql)
+{
+    QStringList out;
+    QSqlQuery q = Query(db, sql);
+    while (q.next()) {
+        QStringList row;
+        for (int i = 0; i < q.record().count(); ++i) row << (q.value(i).isNull() ? QString("NULL") : q.value(i).toString());
+        out << row.join('|');
+    }
+    return out;
 }
 
 // Every table in creation order as "table: column kind, ...", then every index as
@@ -133,45 +147,18 @@ TEST(FirstRun, OneRowInEachSettingsAndDeviceTableSixWorkersNoOtherRows)
 
 TEST(FirstRun, TariffSystemAndWorkerRowsHoldTheFirstRunValues)
 {
-    tolvo::test::TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 12, 5), QTime(16, 7, 1)));
-    QSqlQuery t = Query(ts.st.Db, "SELECT 기본시간, 기본금액, 구분시간, 구분금액, 일일최대요금, 시간할인, 회차시간, "
-                                  "기본사용, 고정금액사용, 최대요금, 평일개장시간 FROM 기타");
-    ASSERT_TRUE(t.next());
-    EXPECT_EQ(t.value(0).toInt(), 10);
-    EXPECT_EQ(t.value(1).toInt(), 0);
-    EXPECT_EQ(t.value(2).toInt(), 10);
-    EXPECT_EQ(t.value(3).toInt(), 1000);
-    EXPECT_EQ(t.value(4).toInt(), 100000);
-    EXPECT_EQ(t.value(5).toInt(), 0);
-    EXPECT_EQ(t.value(6).toInt(), 0);
-    EXPECT_FALSE(ToBool(t.value(7)));
-    EXPECT_FALSE(ToBool(t.value(8)));
-    EXPECT_TRUE(t.value(9).isNull());
-    EXPECT_TRUE(t.value(10).isNull());
-
+    TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 12, 5), QTime(16, 7, 1)));
+    EXPECT_EQ(Rows(ts.st.Db, "SELECT 기본시간, 기본금액, 구분시간, 구분금액, 일일최대요금, 시간할인, 회차시간, 기본사용, "
+                             "고정금액사용, 최대요금, 평일개장시간 FROM 기타"),
+              QStringList{"10|0|10|1000|100000|0|0|0|0|NULL|NULL"});
     const QString stamp = "2026-12-05 16:07:01 에 최초로 데이터 베이스가 생성 되었습니다.";
-    QSqlQuery s = Query(ts.st.Db, "SELECT 데이터갱신일시, 티켓번호, 자료보관기간, 정기권백업기록, 정기권복구기록, "
-                                  "시스템백업기록, 시스템복구기록, 정상적인종료, 주차용량, 출구판독기 FROM 시스템");
-    ASSERT_TRUE(s.next());
-    EXPECT_EQ(s.value(0).toString(), "2026-12-05");
-    EXPECT_EQ(s.value(1).toString(), "0001");
-    EXPECT_EQ(s.value(2).toInt(), 12);
-    for (int i = 3; i <= 6; ++i) EXPECT_EQ(s.value(i).toString(), stamp);
-    EXPECT_TRUE(ToBool(s.value(7)));
-    EXPECT_TRUE(s.value(8).isNull());
-    EXPECT_FALSE(ToBool(s.value(9)));
-
-    const char* pw[] = {"582047", "739164", "264809", "915372", "408653", "671290"};
-    const char* names[] = {"관리자", "근무자1", "근무자2", "근무자3", "근무자4", "근무자5"};
-    QSqlQuery w = Query(ts.st.Db, "SELECT 근무자코드, 비밀번호, 근무자명, 권한1+권한2+권한3+권한4+권한5+권한6+권한7+권한8+"
-                                  "권한9+권한10 FROM 근무자관리 ORDER BY rowid");
-    for (int i = 0; i < 6; ++i) {
-        ASSERT_TRUE(w.next());
-        EXPECT_EQ(w.value(0).toInt(), i);
-        EXPECT_EQ(w.value(1).toString(), pw[i]);
-        EXPECT_EQ(w.value(2).toString(), QString::fromUtf8(names[i]));
-        EXPECT_EQ(w.value(3).toInt(), 10);
-    }
+    EXPECT_EQ(Rows(ts.st.Db, "SELECT 데이터갱신일시, 티켓번호, 자료보관기간, 정기권백업기록, 정기권복구기록, 시스템백업기록, "
+                             "시스템복구기록, 정상적인종료, 주차용량, 출구판독기 FROM 시스템"),
+              QStringList{"2026-12-05|0001|12|" + QStringList(4, stamp).join('|') + "|1|NULL|0"});
+    EXPECT_EQ(Rows(ts.st.Db, "SELECT 근무자코드, 비밀번호, 근무자명, 권한1+권한2+권한3+권한4+권한5+권한6+권한7+권한8+권한9+권한10 "
+                             "FROM 근무자관리 ORDER BY rowid"),
+              QStringList({"0|582047|관리자|10", "1|739164|근무자1|10", "2|264809|근무자2|10", "3|915372|근무자3|10",
+                           "4|408653|근무자4|10", "5|671290|근무자5|10"}));
     // The administrator's password finds code 0 the way the login looks it up.
     EXPECT_EQ(ts.value("SELECT 근무자명 FROM 근무자관리 WHERE 비밀번호 = ?", {"582047"}).toString(), "관리자");
 }
@@ -179,72 +166,32 @@ TEST(FirstRun, TariffSystemAndWorkerRowsHoldTheFirstRunValues)
 TEST(FirstRun, PrintLayoutAndKeySettingRows)
 {
     TestStation ts;
-    QSqlQuery p = Query(ts.st.Db, "SELECT * FROM 인쇄옵션");
-    ASSERT_TRUE(p.next());
-    const std::map<QString, QVariant> print{
-        {"영수증인쇄여부", 1}, {"상호", "여기에 상호를 입력하세요!"}, {"주소", "여기에 주소를 입력하세요!"},
-        {"사업자번호", "사업자번호"}, {"시인사문", "시인사문"}, {"종인사문", "이용해 주셔서 감사합니다."},
-        {"할인현황인쇄여부", 1}, {"시간대별인쇄여부", 1}, {"시간대별전체인쇄여부", 1}, {"주차시간대별인쇄여부", 0},
-        {"금액대별인쇄여부", 0}, {"시간대별전송", 0}, {"주차시간대별전송", 0}, {"금액대별전송", 0},
-        {"일반권출차전송", 0}, {"일반권입차전송", 0}, {"출차취소전송", 0}, {"출차취소인쇄여부", 0}};
-    for (const auto& [f, v] : print) EXPECT_EQ(p.value(f).toString(), v.toString()) << f.toStdString();
-
-    QSqlQuery f = Query(ts.st.Db, "SELECT * FROM 폼구성");
-    ASSERT_TRUE(f.next());
-    for (const char* on : {"일반입차수표시", "일반출차수표시", "정기입차수표시", "정기출차수표시", "담당자표시",
-                           "수입금액표시", "시간표시", "운영상태표시"})
-        EXPECT_TRUE(ToBool(f.value(on))) << on;
-    for (const char* off : {"영상처리", "자동실행", "강제모드", "Jpg변환"}) EXPECT_FALSE(ToBool(f.value(off))) << off;
-    EXPECT_TRUE(f.value("이미지저장폴더").isNull());
-    EXPECT_TRUE(f.value("임시저장폴더").isNull());
-
-    QSqlQuery k = Query(ts.st.Db, "SELECT * FROM 키기능설정");
-    ASSERT_TRUE(k.next());
+    EXPECT_EQ(Rows(ts.st.Db, "SELECT * FROM 인쇄옵션"),
+              QStringList{"1|여기에 상호를 입력하세요!|여기에 주소를 입력하세요!|사업자번호|시인사문|이용해 주셔서 감사합니다.|"
+                          "1|1|1|0|0|0|0|0|0|0|0|0"});
+    EXPECT_EQ(Rows(ts.st.Db, "SELECT * FROM 폼구성"), QStringList{"1|1|1|1|1|1|1|1|0|0|0|NULL|NULL|0"});
+    // For n = 1 to 10: key Fn, rate, label, in use (keys 1 to 3); then the ten kinds; then the two function keys.
+    QStringList keys;
+    const char* labels[] = {"30분 할인", "1시간 할인", "2시간 할인", "3시간 할인", "4시간 할인", "5시간 할인",
+                            "6시간 할인", "7시간 할인", "8시간 할인", "9시간 할인"};
     const int rates[] = {30, 60, 120, 180, 240, 300, 360, 420, 480, 540};
-    for (int n = 1; n <= 10; ++n) {
-        EXPECT_EQ(k.value(QString("할인키%1").arg(n)).toString(), QString("F%1").arg(n));
-        EXPECT_EQ(k.value(QString("요율%1").arg(n)).toInt(), rates[n - 1]);
-        EXPECT_EQ(ToBool(k.value(QString("사용여부%1").arg(n))), n <= 3);
-        EXPECT_EQ(k.value(QString("요율구분%1").arg(n)).toString(), "시간할인");
-    }
-    EXPECT_EQ(k.value("구분1").toString(), "30분 할인");
-    EXPECT_EQ(k.value("구분9").toString(), "8시간 할인");
-    EXPECT_EQ(k.value("기능키1").toString(), "F9");
-    EXPECT_EQ(k.value("기능키2").toString(), "F10");
-    EXPECT_TRUE(ToBool(k.value("사용여부11")));
-    EXPECT_TRUE(ToBool(k.value("사용여부12")));
+    for (int n = 1; n <= 10; ++n) keys << QString("F%1|%2|%3|%4").arg(n).arg(rates[n - 1]).arg(labels[n - 1]).arg(n <= 3);
+    keys << QStringList(10, "시간할인") << "F9|1|F10|1";
+    EXPECT_EQ(Rows(ts.st.Db, "SELECT * FROM 키기능설정"), QStringList{keys.join('|')});
 }
 
 TEST(FirstRun, DeviceRowsAreOutOfUseWithTheirModelsAndPorts)
 {
     TestStation ts;
-    struct D { const char* table; const char* model; const char* port; };
-    const D devices[] = {{"발권기", "ZP-4101", "Com1"},       {"정기권입구1", "ImageRf(CR)", "Com2"},
-                         {"정기권출구1", "ImageRf(CR)", "Com3"}, {"정기권입구2", "CAR_DISP", "Com4"},
-                         {"영수증프린터", "CBM-720", "Com5"},  {"리더기", "KBD_TYPE", "Com6"},
-                         {"요금표시기", "IMAGE(D)", "Com7"},   {"정기권출구2", "HOST", "Com8"}};
-    for (const D& d : devices) {
-        QSqlQuery q = Query(ts.st.Db, QString("SELECT 기종, 포트번호, Baud, ParityBit, DataBit, StopBit, 사용여부 FROM %1")
-                                          .arg(Id(QString::fromUtf8(d.table))));
-        ASSERT_TRUE(q.next()) << d.table;
-        EXPECT_EQ(q.value(0).toString(), QString::fromUtf8(d.model));
-        EXPECT_EQ(q.value(1).toString(), d.port);
-        EXPECT_EQ(q.value(2).toInt(), 9600);
-        EXPECT_EQ(q.value(3).toString(), "n");
-        EXPECT_EQ(q.value(4).toInt(), 8);
-        EXPECT_EQ(q.value(5).toInt(), 1);
-        EXPECT_FALSE(ToBool(q.value(6)));
-    }
-    QSqlQuery td = Query(ts.st.Db, "SELECT Unit_No, Start_No, End_No, Td_No, Max_No, Exit_Time FROM 발권기");
-    ASSERT_TRUE(td.next());
-    EXPECT_EQ(td.value(0).toString(), "9");
-    EXPECT_EQ(td.value(1).toString(), "0001");
-    EXPECT_EQ(td.value(2).toString(), "9999");
-    EXPECT_EQ(td.value(3).toString(), "0001");
-    EXPECT_EQ(td.value(4).toString(), "9999");
-    EXPECT_EQ(td.value(5).toString(), "30");
+    const std::pair<const char*, const char*> devices[] = {
+        {"발권기", "ZP-4101|Com1|9600|n|8|1|0|0|0|9|0001|9999|0001|9999|30"}, {"정기권입구1", "ImageRf(CR)|Com2|9600|n|8|1|0|NULL"},
+        {"정기권출구1", "ImageRf(CR)|Com3|9600|n|8|1|0|NULL"}, {"정기권입구2", "CAR_DISP|Com4|9600|n|8|1|0|NULL"},
+        {"영수증프린터", "CBM-720|Com5|9600|n|8|1|0|LPT1"}, {"리더기", "KBD_TYPE|Com6|9600|n|8|1|0"},
+        {"요금표시기", "IMAGE(D)|Com7|9600|n|8|1|0"}, {"정기권출구2", "HOST|Com8|9600|n|8|1|0|0|NULL"},
+    };
+    for (const auto& [table, row] : devices)
+        EXPECT_EQ(Rows(ts.st.Db, QString("SELECT * FROM %1").arg(Id(QString::fromUtf8(table)))), QStringList{row}) << table;
     EXPECT_EQ(ts.value("SELECT Port FROM 영수증프린터").toString(), "LPT1");  // the field answers to "Port" too
-    EXPECT_TRUE(ts.value("SELECT Gate제어 FROM 정기권입구1").isNull());
     EXPECT_FALSE(ToBool(ts.value("SELECT 사용여부 FROM 호스트")));
     EXPECT_FALSE(ToBool(ts.value("SELECT 사용여부 FROM 요금계산기")));
     EXPECT_EQ(ts.value("SELECT 기종코드 FROM 요금계산기").toString(), "POS1");

@@ -1,12 +1,9 @@
-// The exit road with the real booth routines: no devices at all, and faked ports.
+// The exit road with the real booth routines and no devices at all (devices on ports: app/ExitEndToEnd).
 
 #include "station/ExitTestSupport.h"
 
 #include "fee/FeeRun.h"
-#include "serial/FakeComm.h"
 
-#include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace tolvo;
@@ -42,31 +39,6 @@ TEST(ExitDevices, TheMainRoadWorksWithoutAnyDevice)
     Calc_TicketFee(rig.st);
     rig.enter();
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권 WHERE 티켓번호 = '0124'")).toInt(), TariffFee(90));
-}
-
-TEST(ExitDevices, FeeDisplayAndDayFilePrinterOnFakes)
-{
-    ExitRig rig(kNine30);
-    useRealDevices(rig);
-    FakeComm fake = InstallFakeComm(rig.st);
-    ASSERT_TRUE(rig.st.comm->openPort(PortFeeDisp, "/dev/ttyS6", SerialSettings{}));
-    rig.st.models.FeeDispType = 3; // "PLUS TYPE"
-    Exec(rig.st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE', 기종 = 'CBM-720'"));
-    rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
-
-    rig.type(QStringLiteral("0123"));
-    FakeDevice& disp = fake.ports->device("/dev/ttyS6");
-    const QByteArray afterFee = disp.written();
-    EXPECT_TRUE(afterFee.contains("5500")) << afterFee.toHex(' ').toStdString();
-    rig.enter();
-    const QByteArray gate = disp.written().mid(afterFee.size());
-    EXPECT_EQ(gate.toHex(' '), QByteArray::fromHex("02474F4E0347").toHex(' '));
-
-    QFile day(QDir(rig.st.DataPath).filePath(QStringLiteral("2026-01-05.txt")));
-    ASSERT_TRUE(day.open(QIODevice::ReadOnly)) << day.fileName().toStdString();
-    const QByteArray paper = day.readAll();
-    EXPECT_TRUE(paper.contains("5,500")) << paper.toStdString();
-    EXPECT_FALSE(rig.st.trx.TicketInProgress);
 }
 
 } // namespace

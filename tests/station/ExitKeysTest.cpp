@@ -318,11 +318,16 @@ TEST_F(ExitKeysTest, KeysWithoutATicketAreLeftToTheFunctionKeys)
 
 TEST_F(ExitKeysTest, AFailedRecordKeepsTheTicketAndWritesNothing)
 {
+    screen.setText(QStringLiteral("CarCnt_1"), QStringLiteral("3"));
     typedTicket();
     Exec(st.Db, QStringLiteral("DROP TABLE 금액대별"));
     rig.enter();
     ASSERT_EQ(msgs.shown.size(), 1u);
     EXPECT_EQ(msgs.shown[0].title, QStringLiteral("데이터 베이스 오류"));
+    EXPECT_TRUE(msgs.shown[0].text.contains(QStringLiteral("금액대별")));
+    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_1")), QStringLiteral("3"));
+    EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("-"));
+    EXPECT_EQ(st.trx.TicketData, QStringLiteral("0123202601050730"));
     EXPECT_TRUE(rig.value(QStringLiteral("SELECT 출차일 FROM 일반권")).isNull());
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 0);
     EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 0);

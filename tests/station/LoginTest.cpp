@@ -102,9 +102,6 @@ TEST(LoginLookup, MakerCodeLogsInAsAdministratorWithEngineerMenus)
     ASSERT_TRUE(s.found());
     EXPECT_EQ(s.found()->code, 0);
 
-    s.startOfWork();
-    EXPECT_FALSE(ts.screen.isEnabled(QStringLiteral("Mnu_Td"))) << "follows 권한5";
-    EXPECT_TRUE(ts.screen.isEnabled(QStringLiteral("Mnu_Debug")));
 }
 
 TEST(StartOfWork, UncleanEndWarnsOnlyWhenTheFlagIsFalse)

@@ -8,7 +8,7 @@
 using namespace tolvo;
 using tolvo::test::TestStation;
 
-TEST(Shutdown, QuestionTextAndStyle)
+TEST(Shutdown, QuestionTextStyleAndAnswers)
 {
     TestStation ts;
     EXPECT_FALSE(Shutdown_Confirm(ts.st)) << "unanswered: No, the default";
@@ -17,11 +17,6 @@ TEST(Shutdown, QuestionTextAndStyle)
     EXPECT_EQ(m.text, QStringLiteral("프로그램을 종료하면 주차관리 업무를 수행할수 없습니다.\r\n\r\n종료하시겠습니까?"));
     EXPECT_EQ(m.title, QStringLiteral("Tarvola"));
     EXPECT_EQ(m.style, vbYesNo | vbCritical | vbDefaultButton2);
-}
-
-TEST(Shutdown, YesAndNo)
-{
-    TestStation ts;
     ts.msgs.msgBoxAnswers = {vbNo, vbYes};
     EXPECT_FALSE(Shutdown_Confirm(ts.st));
     EXPECT_TRUE(Shutdown_Confirm(ts.st));
@@ -29,13 +24,15 @@ TEST(Shutdown, YesAndNo)
 
 TEST(Shutdown, RunMarksTheCleanEndAndClosesEverything)
 {
-    TestStation ts;
-    Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 정상적인종료 = 0"));
-    InstallFakeComm(ts.st);
-    Shutdown_Run(ts.st);
-    EXPECT_FALSE(ts.st.Db.isOpen());
-    ts.OpenFreshDatabase();
-    EXPECT_TRUE(ToBool(ts.value(QStringLiteral("SELECT 정상적인종료 FROM 시스템"))));
+    for (const bool ports : {true, false}) { // with a port array, and with none at all
+        TestStation ts;
+        Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 정상적인종료 = 0"));
+        if (ports) InstallFakeComm(ts.st);
+        Shutdown_Run(ts.st);
+        EXPECT_FALSE(ts.st.Db.isOpen());
+        ts.OpenFreshDatabase();
+        EXPECT_TRUE(ToBool(ts.value(QStringLiteral("SELECT 정상적인종료 FROM 시스템")))) << ports;
+    }
 }
 
 TEST(Shutdown, OpenFeeDisplayIsClearedFirst)
@@ -49,15 +46,6 @@ TEST(Shutdown, OpenFeeDisplayIsClearedFirst)
     Shutdown_Run(ts.st);
     EXPECT_FALSE(fake.ports->device(path).written().isEmpty()) << "the clear frame went out";
     EXPECT_FALSE(ts.st.comm->PortOpen(PortFeeDisp));
-}
-
-TEST(Shutdown, WithoutTheFeeDisplayPortTheFlagIsStillWritten)
-{
-    TestStation ts;
-    Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 정상적인종료 = 0"));
-    Shutdown_Run(ts.st); // no port array at all
-    ts.OpenFreshDatabase();
-    EXPECT_TRUE(ToBool(ts.value(QStringLiteral("SELECT 정상적인종료 FROM 시스템"))));
 }
 
 TEST(Shutdown, CancelOfTheStartUpScreenEndsCleanly)

@@ -113,37 +113,25 @@ TEST_F(TicketEntryTest, NoOpenEntryButTheTypedEntryWasSettledIsNotRecordedAgain)
 
 TEST_F(TicketEntryTest, TwoOpenEntriesAskForTheEntryTime)
 {
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-04"), QStringLiteral("10:00"));
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-05"), QStringLiteral("08:00"));
-    rig.answerFrmInput(QStringLiteral("0500202601050800"));
-    rig.type(QStringLiteral("0500"), false);
-    ASSERT_EQ(msgs.shown.size(), 1u);
-    EXPECT_EQ(msgs.shown[0].title, QStringLiteral("주차권번호 중복"));
-    EXPECT_EQ(msgs.shown[0].text, QStringLiteral("동일 주차권번호가 존재하므로 입차일시를 정확히 입력 하세요!"));
-    EXPECT_EQ(rig.frmInputAsked, QStringList{QStringLiteral("0500")});
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0500202601050800"));
-    EXPECT_EQ(st.trx.PayAmount, TariffFee(60));
-    EXPECT_TRUE(st.trx.EnterGuard);
-}
-
-TEST_F(TicketEntryTest, TwoOpenEntriesAndAnUnknownTypedEntryStillStartsTheFeeRun)
-{
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-04"), QStringLiteral("10:00"));
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-05"), QStringLiteral("08:00"));
-    rig.answerFrmInput(QStringLiteral("0500202601050845"));
-    rig.type(QStringLiteral("0500"));
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0500202601050845"));
-}
-
-TEST_F(TicketEntryTest, TwoOpenEntriesAndFrmInputCancelled)
-{
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-04"), QStringLiteral("10:00"));
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-05"), QStringLiteral("08:00"));
-    rig.type(QStringLiteral("0500"));
-    expectIdle();
-    EXPECT_EQ(screen.text(QStringLiteral("TNum")), QString());
+    // FrmInput's answer: one of the two entries, an entry not stored, or cancel.
+    const std::pair<QString, qint32> answers[] = {
+        {QStringLiteral("0500202601050800"), TariffFee(60)}, {QStringLiteral("0500202601050845"), TariffFee(15)}, {QString(), 0}};
+    for (const auto& [answer, fee] : answers) {
+        ExitRig r;
+        r.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-04"), QStringLiteral("10:00"));
+        r.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-05"), QStringLiteral("08:00"));
+        r.answerFrmInput(answer);
+        r.type(QStringLiteral("0500"), false);
+        ASSERT_EQ(r.ts.msgs.shown.size(), 1u);
+        EXPECT_EQ(r.ts.msgs.shown[0].title, QStringLiteral("주차권번호 중복"));
+        EXPECT_EQ(r.ts.msgs.shown[0].text, QStringLiteral("동일 주차권번호가 존재하므로 입차일시를 정확히 입력 하세요!"));
+        EXPECT_EQ(r.frmInputAsked, QStringList{QStringLiteral("0500")});
+        EXPECT_EQ(r.st.trx.TicketInProgress, !answer.isEmpty()) << answer.toStdString();
+        EXPECT_EQ(r.st.trx.EntryCode, answer.isEmpty() ? QString() : answer);
+        EXPECT_EQ(r.st.trx.PayAmount, fee);
+        EXPECT_EQ(r.st.trx.EnterGuard, !answer.isEmpty());
+        EXPECT_EQ(r.ts.screen.text(QStringLiteral("TNum")), answer.isEmpty() ? QString() : QStringLiteral("0500"));
+    }
 }
 
 TEST_F(TicketEntryTest, ScansOf14And16CharactersGiveTheSameEntryCode)
@@ -158,14 +146,8 @@ TEST_F(TicketEntryTest, ScansOf14And16CharactersGiveTheSameEntryCode)
         EXPECT_TRUE(r.st.trx.EnterGuard);
         EXPECT_TRUE(r.st.StationBusy);
         EXPECT_EQ(r.st.trx.PayAmount, TariffFee(90));
+        EXPECT_TRUE(r.frmInputAsked.isEmpty()); // priced without an entry row
     }
-}
-
-TEST_F(TicketEntryTest, AScanWithoutAnEntryRowIsStillPriced)
-{
-    rig.type(QStringLiteral("01232601050830"));
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_TRUE(rig.frmInputAsked.isEmpty());
 }
 
 TEST_F(TicketEntryTest, BadScanDatesGiveTheDataErrorAndNoTransaction)

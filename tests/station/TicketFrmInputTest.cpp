@@ -69,30 +69,6 @@ TEST(TicketFrmInput, EnterOnABadBoxShowsTheErrorAndAChangeClearsIt)
     EXPECT_EQ(error->text(), QString());
 }
 
-TEST(TicketFrmInput, EnterOnAGoodBoxMovesOn)
-{
-    FrmInput f(QStringLiteral("0777"), kNow);
-    f.show();
-    QApplication::setActiveWindow(&f);
-    auto* date = child<QLineEdit>(f, "MaskEdBox1");
-    date->setFocus();
-    QTest::keyClick(date, Qt::Key_Return);
-    EXPECT_EQ(child<QLabel>(f, "Label4")->text(), QString());
-    EXPECT_TRUE(f.isVisible()); // Enter does not confirm the form
-    EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(f, "MaskEdBox2"));
-}
-
-TEST(TicketFrmInput, ConfirmGivesTheTicketData)
-{
-    FrmInput f(QStringLiteral("0777"), kNow);
-    f.show();
-    child<QLineEdit>(f, "MaskEdBox1")->setText(QStringLiteral("2026-01-04"));
-    child<QLineEdit>(f, "MaskEdBox2")->setText(QStringLiteral("23:15"));
-    QTest::mouseClick(child<QPushButton>(f, "Command1"), Qt::LeftButton);
-    EXPECT_EQ(f.result(), QDialog::Accepted);
-    EXPECT_EQ(f.ticketData(), QStringLiteral("0777202601042315"));
-}
-
 TEST(TicketFrmInput, ConfirmWithABadTimeDoesNothing)
 {
     FrmInput f(QStringLiteral("0777"), kNow);
