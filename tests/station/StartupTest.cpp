@@ -47,20 +47,6 @@ TEST(Startup, FirstStartInAnEmptyFolder)
     EXPECT_TRUE(ts.msgs.shown.empty());
 }
 
-TEST(Startup, CountersFromTheSettingsFile)
-{
-    TestStation ts(TestStation::Db::None);
-    const QString ini = ts.path(QStringLiteral("Tolvo.ini"));
-    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("일반권입차수"), QStringLiteral("120"));
-    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("125"));
-    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("정기권입차수"), QStringLiteral("7"));
-    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("정기권출차수"), QStringLiteral("3"));
-    ASSERT_FALSE(Startup_Load(ts.st, [] {}));
-    const QStringList expected{"120", "125", "-5", "7", "3", "4", "-1"};
-    for (int i = 0; i <= 6; ++i)
-        EXPECT_EQ(ts.screen.text(QStringLiteral("CarCnt_%1").arg(i)), expected[i]) << i;
-}
-
 TEST(Startup, AFailureIsShownAndEndsWithAnErrorCode)
 {
     TestStation ts(TestStation::Db::None);
