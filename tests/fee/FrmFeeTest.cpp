@@ -229,16 +229,6 @@ TEST_F(FrmFeeTest, SetBuildsTheTableAndStoresTheRow)
     EXPECT_EQ(w<QTableView>("FeeDBGrid")->model()->headerData(2, Qt::Horizontal).toString(), "적용금액 ");
 }
 
-TEST_F(FrmFeeTest, FixedModeAlsoStoresTheRow)
-{
-    c(5)->setChecked(true);
-    t(2)->setText("7000");
-    click("Command1_0");
-    EXPECT_EQ(slotFee(100), 7000);
-    EXPECT_EQ(stored("기본금액").toInt(), 7000);
-    EXPECT_EQ(stored("고정금액사용").toInt(), 1);
-}
-
 TEST_F(FrmFeeTest, FailedRebuildKeepsTheOldTableAndRow)
 {
     click("Command1_0");
@@ -256,22 +246,18 @@ TEST_F(FrmFeeTest, FailedRebuildKeepsTheOldTableAndRow)
 
 TEST_F(FrmFeeTest, ClosingStoresTheFields)
 {
-    t(14)->setText("15");
-    c(6)->setChecked(true);
-    click("CmdEnd");
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(stored("시간할인").toInt(), 15);
-    EXPECT_EQ(stored("할인사용").toInt(), 1);
-    EXPECT_EQ(stored("평일개장시간").toString(), "09:00");
-    EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블").toInt(), 0); // closing builds nothing
-}
-
-TEST_F(FrmFeeTest, EscClosesLikeTheEndButton)
-{
-    t(15)->setText("7");
-    QTest::keyClick(form.get(), Qt::Key_Escape);
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(stored("회차시간").toInt(), 7);
+    for (const bool esc : {false, true}) { // the end button, or Esc like it
+        open();
+        t(14)->setText(esc ? "16" : "15");
+        c(6)->setChecked(true);
+        if (esc) QTest::keyClick(form.get(), Qt::Key_Escape);
+        else click("CmdEnd");
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_EQ(stored("시간할인").toInt(), esc ? 16 : 15);
+        EXPECT_EQ(stored("할인사용").toInt(), 1);
+        EXPECT_EQ(stored("평일개장시간").toString(), "09:00");
+        EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블").toInt(), 0); // closing builds nothing
+    }
 }
 
 TEST(FrmFeeFresh, FirstRunTariffCanBeSetAndPriced)

@@ -165,16 +165,22 @@ TEST(StartOfWork, HostLampAndMasterLamp)
 
 TEST(StartOfWork, OptionsOfHostReaderAndBooth)
 {
-    TestStation ts;
-    Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 기종 = ?"), {QStringLiteral("시간수신함")});
-    Exec(ts.st.Db, QStringLiteral("UPDATE 리더기 SET 기종 = ?"), {QStringLiteral("Encoding Only")});
-    Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 기종코드 = ?"), {QStringLiteral("POS4")});
-    LoginSession s(ts.st);
-    s.passwordChanged(kAdminPw);
-    s.startOfWork();
-    EXPECT_TRUE(ts.st.models.HostSendsTime);
-    EXPECT_FALSE(ts.st.models.ReaderCanPrint);
-    EXPECT_EQ(ts.st.models.PosCode, 3);
+    struct Row { const char* host; const char* reader; const char* pos; bool hostTime, readerPrints; int posCode; };
+    const Row rows[] = {{"시간수신함", "Encoding Only", "POS4", true, false, 3},
+                        {"시간수신안함", "ZP-2000", "unknown", false, true, 0}}; // an unknown booth code is booth 0
+    for (const Row& r : rows) {
+        TestStation ts;
+        ts.st.models.PosCode = 4;
+        Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 기종 = ?"), {QString::fromUtf8(r.host)});
+        Exec(ts.st.Db, QStringLiteral("UPDATE 리더기 SET 기종 = ?"), {QString::fromUtf8(r.reader)});
+        Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 기종코드 = ?"), {QString::fromUtf8(r.pos)});
+        LoginSession s(ts.st);
+        s.passwordChanged(kAdminPw);
+        s.startOfWork();
+        EXPECT_EQ(ts.st.models.HostSendsTime, r.hostTime) << r.host;
+        EXPECT_EQ(ts.st.models.ReaderCanPrint, r.readerPrints) << r.reader;
+        EXPECT_EQ(ts.st.models.PosCode, r.posCode) << r.pos;
+    }
 }
 
 TEST(ModelCodes, DispenserTableWithBoxLengthAndMenuCaption)
@@ -238,17 +244,6 @@ TEST(ModelCodes, UnitNumberFormat)
     EXPECT_EQ(FormatUnitNo(QString()), QString());
     EXPECT_EQ(FormatUnitNo(QVariant()), QString());
     EXPECT_EQ(FormatUnitNo(QStringLiteral("A1")), QStringLiteral("A1"));
-}
-
-TEST(ModelCodes, BoothNumberStartsFromZero)
-{
-    TestStation ts;
-    ts.st.models.PosCode = 4;
-    Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 기종코드 = ?"), {QStringLiteral("unknown")});
-    LoginSession s(ts.st);
-    s.passwordChanged(kAdminPw);
-    s.startOfWork();
-    EXPECT_EQ(ts.st.models.PosCode, 0);
 }
 
 TEST(StartOfWork, HostGreetingOnlyWhenItsPortIsOpen)
