@@ -70,6 +70,12 @@ TEST(KeyCaptureLogic, RetryStartsOver)
 
 namespace {
 
+class KeyCaptureDialogTest : public ::testing::Test {
+protected:
+    KeyCaptureDialogTest() { d.show(); }
+    KeyCaptureDialog d{nullptr};
+};
+
 QString label(QWidget& w, const char* name) { return w.findChild<QLabel*>(QString::fromLatin1(name))->text(); }
 
 void release(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
@@ -79,9 +85,8 @@ void release(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoMo
 
 } // namespace
 
-TEST(KeyCaptureDialog, FormControlsAtStart)
+TEST_F(KeyCaptureDialogTest, FormControlsAtStart)
 {
-    KeyCaptureDialog d(nullptr);
     EXPECT_EQ(d.objectName(), "Dialog");
     EXPECT_EQ(d.windowTitle(), "사용키 입력");
     EXPECT_EQ(label(d, "Label1"), "사용할 키를 입력하세요!");
@@ -97,10 +102,8 @@ TEST(KeyCaptureDialog, FormControlsAtStart)
     EXPECT_EQ(timer->interval(), 500);
 }
 
-TEST(KeyCaptureDialog, KeysReleasedOnAFocusedButtonAreCapturedAndOkHandsThemOver)
+TEST_F(KeyCaptureDialogTest, KeysReleasedOnAFocusedButtonAreCapturedAndOkHandsThemOver)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     auto* ok = d.findChild<QPushButton*>("OKButton");
     // Press and release Alt+A twice while the button has the focus.
     for (int i = 0; i < 2; ++i) {
@@ -121,20 +124,16 @@ TEST(KeyCaptureDialog, KeysReleasedOnAFocusedButtonAreCapturedAndOkHandsThemOver
     EXPECT_EQ(d.captured()->shift, 4);
 }
 
-TEST(KeyCaptureDialog, EnterAndEscapeAreKeysNotButtonPresses)
+TEST_F(KeyCaptureDialogTest, EnterAndEscapeAreKeysNotButtonPresses)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     QTest::keyClick(&d, Qt::Key_Escape);
     QTest::keyClick(&d, Qt::Key_Return);
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(label(d, "Label2_0"), "");
 }
 
-TEST(KeyCaptureDialog, AutoRepeatReleasesAreIgnored)
+TEST_F(KeyCaptureDialogTest, AutoRepeatReleasesAreIgnored)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_B, Qt::NoModifier, QStringLiteral("b"), true);
     QApplication::sendEvent(&d, &repeat);
     EXPECT_EQ(label(d, "Label2_0"), "");
@@ -142,10 +141,8 @@ TEST(KeyCaptureDialog, AutoRepeatReleasesAreIgnored)
     EXPECT_EQ(label(d, "Label2_0"), "B");
 }
 
-TEST(KeyCaptureDialog, OkAfterMismatchHandsNothingOver)
+TEST_F(KeyCaptureDialogTest, OkAfterMismatchHandsNothingOver)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     release(&d, Qt::Key_A, Qt::AltModifier);
     release(&d, Qt::Key_A);
     EXPECT_EQ(label(d, "Label1"), "키입력오류 재시도 하시기 바랍니다.");
@@ -154,10 +151,8 @@ TEST(KeyCaptureDialog, OkAfterMismatchHandsNothingOver)
     EXPECT_FALSE(d.captured().has_value());
 }
 
-TEST(KeyCaptureDialog, RetryClearsAndRestartsTheBlinking)
+TEST_F(KeyCaptureDialogTest, RetryClearsAndRestartsTheBlinking)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     release(&d, Qt::Key_F5);
     release(&d, Qt::Key_F6);
     QTest::mouseClick(d.findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
@@ -174,20 +169,16 @@ TEST(KeyCaptureDialog, RetryClearsAndRestartsTheBlinking)
     EXPECT_EQ(d.captured()->keyCode, 116);
 }
 
-TEST(KeyCaptureDialog, ClosingByTheWindowHandsNothingOver)
+TEST_F(KeyCaptureDialogTest, ClosingByTheWindowHandsNothingOver)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     release(&d, Qt::Key_F5);
     release(&d, Qt::Key_F5);
     d.close();
     EXPECT_FALSE(d.captured().has_value());
 }
 
-TEST(KeyCaptureDialog, PictureBlinksWhileWaiting)
+TEST_F(KeyCaptureDialogTest, PictureBlinksWhileWaiting)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     auto* img = d.findChild<QLabel*>("Image1");
     const bool before = img->isVisible();
     QTest::qWait(600);
