@@ -69,9 +69,7 @@ TEST_F(ExitKeysTest, AFullCompletionOfATypedTicket)
     st.settings.KeepRecords = true;
     Exec(st.Db, QStringLiteral("INSERT INTO 출차취소 (티켓번호, 입차일, 입차시간, 입차코드, 근무자코드, 전송여부) "
                                "VALUES ('0123', '2026-01-05', '07:30', '0123202601050730', 3, 0)"));
-    screen.setText(QStringLiteral("CarCnt_0"), QStringLiteral("10"));
-    screen.setText(QStringLiteral("CarCnt_1"), QStringLiteral("4"));
-    screen.setText(QStringLiteral("CarCnt_6"), QStringLiteral("8"));
+    rig.setCounters({"10", "4", "0", "0", "0", "0", "8"});
     Write_Ini(st.IniPath, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("4"));
     st.HostPending.fill(false);
 
@@ -108,10 +106,7 @@ TEST_F(ExitKeysTest, AFullCompletionOfATypedTicket)
 
     EXPECT_EQ(rig.count(QStringLiteral("출차취소")), 0); // the earlier cancellation is gone
 
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_1")), QStringLiteral("5"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_2")), QStringLiteral("5"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_6")), QStringLiteral("7"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_0")), QStringLiteral("10"));
+    EXPECT_EQ(rig.counters(), QStringList({"10", "5", "5", "0", "0", "0", "7"}));
     EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("5"));
 
     const QString done = QStringLiteral("일반권차량 정산 완료!   주차권번호 : 0123");
@@ -127,19 +122,14 @@ TEST_F(ExitKeysTest, AFullCompletionOfATypedTicket)
 TEST_F(ExitKeysTest, ATicketWithoutAnEntryRowIsCountedAsEntryAndExit)
 {
     st.models.PosCode = 2;
-    screen.setText(QStringLiteral("CarCnt_0"), QStringLiteral("10"));
-    screen.setText(QStringLiteral("CarCnt_1"), QStringLiteral("4"));
-    screen.setText(QStringLiteral("CarCnt_6"), QStringLiteral("8"));
+    rig.setCounters({"10", "4", "0", "0", "0", "0", "8"});
     rig.type(QStringLiteral("09992601050900"));
     rig.enter();
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 포스코드 FROM 일반권 WHERE 입차코드 = '0999202601050900'")).toInt(), 2);
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차시간 FROM 일반권")).toString(), QStringLiteral("09:00"));
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권입차수"), 9), 1);
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 1);
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_0")), QStringLiteral("11"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_1")), QStringLiteral("5"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_2")), QStringLiteral("6"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_6")), QStringLiteral("8"));
+    EXPECT_EQ(rig.counters(), QStringList({"11", "5", "6", "0", "0", "0", "8"}));
     EXPECT_EQ(rig.ini(QStringLiteral("일반권입차수")), QStringLiteral("11"));
     EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("5"));
 }

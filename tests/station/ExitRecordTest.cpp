@@ -126,17 +126,12 @@ TEST(ExitRecord, TheReprintCopyHoldsOnlyTheLastExit)
 TEST(ExitRecord, CountersOfAnExitWithAnEntryRow)
 {
     ExitRig rig;
-    RecordingMainScreen& s = rig.ts.screen;
-    s.setText(QStringLiteral("CarCnt_0"), QStringLiteral("120"));
-    s.setText(QStringLiteral("CarCnt_1"), QStringLiteral("3")); // the settings file wins over the label
-    s.setText(QStringLiteral("CarCnt_6"), QStringLiteral("2대"));
+    rig.setCounters({"120", "3", "0", "0", "0", "0", "2대"}); // the settings file wins over the label "3"
     Write_Ini(rig.st.IniPath, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("124"));
     rig.addEntry(QStringLiteral("0001"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
     setExit(rig.st, QStringLiteral("0001202601050730"), 90, 4000);
     ASSERT_TRUE(Save_GeneralExit(rig.st));
-    EXPECT_EQ(s.text(QStringLiteral("CarCnt_1")), QStringLiteral("125"));
-    EXPECT_EQ(s.text(QStringLiteral("CarCnt_2")), QStringLiteral("-5"));
-    EXPECT_EQ(s.text(QStringLiteral("CarCnt_6")), QStringLiteral("1"));
+    EXPECT_EQ(rig.counters(), QStringList({"120", "125", "-5", "0", "0", "0", "1"}));
     EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("125"));
     EXPECT_EQ(rig.ini(QStringLiteral("일반권입차수")), QStringLiteral("-"));
 }

@@ -22,6 +22,14 @@ void SetWorker(TestStation& ts, int code, const QString& name, const QString& pw
          {name, pw, rights[0], rights[1], rights[2], rights[3], rights[4], rights[5], code});
 }
 
+// The administrator logs in with the first-run password and starts work.
+void AdministratorStartsWork(TestStation& ts)
+{
+    LoginSession s(ts.st);
+    ASSERT_EQ(s.passwordChanged(kAdminPw).outcome, Outcome::Found);
+    s.startOfWork();
+}
+
 } // namespace
 
 TEST(LoginLookup, TextsThatFindNoWorker)
@@ -65,16 +73,6 @@ TEST(LoginLookup, RightPasswordShowsTheWorkerAndEnablesOk)
     EXPECT_EQ(s.found()->code, 1);
 }
 
-TEST(LoginLookup, AChangeAfterALookupForgetsTheWorker)
-{
-    TestStation ts;
-    LoginSession s(ts.st);
-    s.passwordChanged(kWorker1Pw);
-    const LookupView v = s.passwordChanged(QStringLiteral("73916"));
-    EXPECT_FALSE(v.okEnabled);
-    EXPECT_FALSE(s.found());
-}
-
 TEST(LoginLookup, SharedPasswordTakesTheFirstRow)
 {
     TestStation ts;
@@ -85,33 +83,12 @@ TEST(LoginLookup, SharedPasswordTakesTheFirstRow)
     EXPECT_EQ(s.found()->code, 1);
 }
 
-TEST(LoginLookup, MakerCodeLogsInAsAdministratorWithEngineerMenus)
-{
-    TestStation ts;
-    SetWorker(ts, 0, QStringLiteral("관리자"), QStringLiteral("111111"), {true, true, true, true, false, true});
-    LoginSession s(ts.st);
-    const LookupView v = s.passwordChanged(QStringLiteral("QMRTX7"));
-    EXPECT_EQ(v.outcome, Outcome::Found);
-    EXPECT_TRUE(ts.st.worker.MakerMode);
-    EXPECT_EQ(ts.st.worker.WorkerCode, 0);
-    EXPECT_EQ(ts.st.worker.WorkerName, QStringLiteral("관리자"));
-    EXPECT_EQ(v.putInBox, QStringLiteral("111111"));
-    EXPECT_TRUE(v.okEnabled);
-    EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("Mnu_Td")));
-    EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("Mnu_Debug")));
-    ASSERT_TRUE(s.found());
-    EXPECT_EQ(s.found()->code, 0);
-
-}
-
 TEST(StartOfWork, UncleanEndWarnsOnlyWhenTheFlagIsFalse)
 {
     for (const bool clean : {true, false}) {
         TestStation ts;
         Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 정상적인종료 = ?"), {clean});
-        LoginSession s(ts.st);
-        s.passwordChanged(kAdminPw);
-        s.startOfWork();
+        AdministratorStartsWork(ts);
         const bool warned = std::any_of(ts.msgs.shown.begin(), ts.msgs.shown.end(), [](const auto& m) {
             return m.text == QStringLiteral("프로그램이 정상적으로 종료되지 않았습니다.") + QChar(13) +
                                  QStringLiteral("데이터에 손상을 입힐 수 있습니다. 유의바랍니다!") &&
@@ -154,9 +131,7 @@ TEST(StartOfWork, HostLampAndMasterLamp)
         Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = ?"), {c.hostInUse});
         Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 사용여부 = ?"), {c.calcInUse});
         Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 출구판독기 = ?"), {c.exitReader});
-        LoginSession s(ts.st);
-        s.passwordChanged(kAdminPw);
-        s.startOfWork();
+        AdministratorStartsWork(ts);
         EXPECT_EQ(ts.screen.visible.value(QStringLiteral("Connect1")), c.connect1);
         EXPECT_EQ(ts.screen.visible.value(QStringLiteral("Connect2")), c.connect2);
         EXPECT_EQ(ts.st.models.HasExitReader, c.exitReader);
@@ -174,9 +149,7 @@ TEST(StartOfWork, OptionsOfHostReaderAndBooth)
         Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 기종 = ?"), {QString::fromUtf8(r.host)});
         Exec(ts.st.Db, QStringLiteral("UPDATE 리더기 SET 기종 = ?"), {QString::fromUtf8(r.reader)});
         Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 기종코드 = ?"), {QString::fromUtf8(r.pos)});
-        LoginSession s(ts.st);
-        s.passwordChanged(kAdminPw);
-        s.startOfWork();
+        AdministratorStartsWork(ts);
         EXPECT_EQ(ts.st.models.HostSendsTime, r.hostTime) << r.host;
         EXPECT_EQ(ts.st.models.ReaderCanPrint, r.readerPrints) << r.reader;
         EXPECT_EQ(ts.st.models.PosCode, r.posCode) << r.pos;
@@ -254,9 +227,7 @@ TEST(StartOfWork, HostGreetingOnlyWhenItsPortIsOpen)
         Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = ?"), {QStringLiteral("Com9")});
         const QString path = PortDevicePath(ts.st.IniPath, QStringLiteral("Com9"));
         if (portFails) fake.ports->failing.insert(path);
-        LoginSession s(ts.st);
-        s.passwordChanged(kAdminPw);
-        s.startOfWork();
+        AdministratorStartsWork(ts);
         EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("Connect1")));
         EXPECT_EQ(ts.st.comm->PortOpen(PortHost), !portFails);
         const QByteArray written = fake.ports->has(path) ? fake.ports->device(path).written() : QByteArray();

@@ -48,12 +48,3 @@ TEST(Shutdown, OpenFeeDisplayIsClearedFirst)
     EXPECT_FALSE(ts.st.comm->PortOpen(PortFeeDisp));
 }
 
-TEST(Shutdown, CancelOfTheStartUpScreenEndsCleanly)
-{
-    TestStation ts;
-    Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 정상적인종료 = 0"));
-    Splash_Cancel(ts.st);
-    EXPECT_FALSE(ts.st.Db.isOpen());
-    ts.OpenFreshDatabase();
-    EXPECT_TRUE(ToBool(ts.value(QStringLiteral("SELECT 정상적인종료 FROM 시스템"))));
-}

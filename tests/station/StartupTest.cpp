@@ -23,30 +23,6 @@ void Touch(const QString& path)
 
 } // namespace
 
-TEST(Startup, FirstStartInAnEmptyFolder)
-{
-    TestStation ts(TestStation::Db::None);
-    int loads = 0;
-    const auto end = Startup_Load(ts.st, [&] {
-        ++loads;
-        Main_FormLoad(ts.st);
-    });
-    ASSERT_FALSE(end);
-    EXPECT_EQ(loads, 1);
-    for (const char* d : {"Data", "Backup", "Image", "Master"}) EXPECT_TRUE(QDir(ts.path(QString::fromUtf8(d))).exists()) << d;
-    EXPECT_TRUE(QFile::exists(ts.path(QStringLiteral("Data/Park.MDB"))));
-    EXPECT_TRUE(QFile::exists(ts.path(QStringLiteral("Master/Master.mdb"))));
-    EXPECT_TRUE(ts.st.Db.isOpen());
-    EXPECT_EQ(ts.count(QStringLiteral("근무자관리")), 6);
-    EXPECT_TRUE(static_cast<bool>(ts.st.routines.ArchiveDay));
-    EXPECT_EQ(ts.st.IniPath, ts.path(QStringLiteral("Tolvo.ini")));
-    for (int i = 0; i <= 6; ++i) EXPECT_EQ(ts.screen.text(QStringLiteral("CarCnt_%1").arg(i)), QStringLiteral("0")) << i;
-    EXPECT_EQ(ts.st.settings.SeasonMode, QStringLiteral("3"));
-    EXPECT_EQ(ts.st.settings.TransTime, 5);
-    EXPECT_EQ(ts.screen.text(QStringLiteral("Fnd")), QStringLiteral("      0"));
-    EXPECT_TRUE(ts.msgs.shown.empty());
-}
-
 TEST(Startup, AFailureIsShownAndEndsWithAnErrorCode)
 {
     TestStation ts(TestStation::Db::None);
