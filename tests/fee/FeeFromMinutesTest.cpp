@@ -152,22 +152,5 @@ TEST_F(FeeFromMinutesDb, ReadsTheSlotTableAfresh)
     EXPECT_TRUE(msgs.shown.empty());
 }
 
-TEST_F(FeeFromMinutesDb, EachFaultShowsTheMessageOnceAndGivesZero)
-{
-    EXPECT_EQ(Fee_FromMinutes(st, 30), 0); // no 기타 row
-    EXPECT_EQ(messageCount(TariffFaultText()), 1);
-    insertTariff({{"구간시간4", 0}, {"구간금액4", 1000}});
-    msgs.clear();
-    EXPECT_EQ(Fee_FromMinutes(st, 30), 0); // no slot row
-    EXPECT_EQ(messageCount(TariffFaultText()), 1);
-    addLinearSlots();
-    msgs.clear();
-    EXPECT_EQ(Fee_FromMinutes(st, 3000), 0); // final unit 0
-    EXPECT_EQ(messageCount(TariffFaultText()), 1);
-    msgs.clear();
-    EXPECT_EQ(Fee_FromMinutes(st, 0), 0);
-    EXPECT_TRUE(msgs.shown.empty());
-}
-
 } // namespace
 } // namespace tolvo

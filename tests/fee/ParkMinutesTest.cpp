@@ -123,16 +123,6 @@ TEST_F(ParkMinutesDb, ReadsHolidaysAndHoursFromTheDatabase)
     EXPECT_TRUE(msgs.shown.empty());
 }
 
-TEST_F(ParkMinutesDb, MissingClosingTimeShowsTheTariffFaultOnce)
-{
-    insertTariff({{"무료처리여부", 1}, {"평일개장시간", "09:00"}, {"주말개장시간", "10:00"},
-                  {"주말폐장시간", "20:00"}});
-    EXPECT_EQ(Park_Minutes(st, "2006-07-03", "08:00", "2006-07-03", "10:00"), 0);
-    ASSERT_EQ(msgs.shown.size(), 1u);
-    EXPECT_EQ(msgs.shown[0].title, "Tarvola");
-    EXPECT_EQ(msgs.shown[0].text, TariffFaultText());
-}
-
 TEST_F(ParkMinutesDb, TextsThatAreNoDateOrTimeAreRefused)
 {
     insertTariff({{"공휴일무료여부", 0}});

@@ -94,15 +94,12 @@ TEST_F(ExitKeysTest, AFullCompletionOfATypedTicket)
     EXPECT_EQ(discCount(QStringLiteral("현금출차"), "금액"), 5500);
     EXPECT_EQ(discCount(QStringLiteral("30분무료")), 0);
 
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수6 FROM 주차시간대별")).toInt(), 1); // 120 minutes
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 금액6 FROM 주차시간대별")).toInt(), 5500);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수1 + 건수2 + 건수3 + 건수4 + 건수5 + 건수7 + 건수8 + 건수9 + 건수10 FROM 주차시간대별")).toInt(), 0);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수7 FROM 금액대별")).toInt(), 1); // 5,500 won
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 금액7 FROM 금액대별")).toInt(), 5500);
-
-    EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 1);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차코드 FROM 임시일반권")).toString(), code);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 임시일반권")).toInt(), 5500);
+    // 120 minutes in duration band 6, 5,500 won in amount band 7, nothing elsewhere.
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수6||'|'||금액6||'|'||(건수1+건수2+건수3+건수4+건수5+건수7+건수8+건수9+건수10) "
+                                       "FROM 주차시간대별")).toString(), QStringLiteral("1|5500|0"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수7||'|'||금액7 FROM 금액대별")).toString(), QStringLiteral("1|5500"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT group_concat(입차코드||'|'||실수령금액) FROM 임시일반권")).toString(),
+              code + QStringLiteral("|5500"));
 
     EXPECT_EQ(rig.count(QStringLiteral("출차취소")), 0); // the earlier cancellation is gone
 

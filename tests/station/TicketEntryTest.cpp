@@ -65,19 +65,6 @@ TEST_F(TicketEntryTest, OneOpenEntryGoesStraightToTheFeeRun)
     EXPECT_EQ(rig.calls, QStringList{QStringLiteral("amount:4000")});
 }
 
-TEST_F(TicketEntryTest, TheEnterThatStartedTheLookupDoesNotComplete)
-{
-    rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
-    rig.type(QStringLiteral("0123"), false);
-    rig.enter(); // release of the lookup's Enter
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_FALSE(st.trx.EnterGuard);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차일 FROM 일반권")).toString(), QString());
-    rig.enter();
-    EXPECT_FALSE(st.trx.TicketInProgress);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차일 FROM 일반권")).toString(), QStringLiteral("2026-01-05"));
-}
-
 TEST_F(TicketEntryTest, NoOpenEntryAndFrmInputCancelledLeavesTheStationIdle)
 {
     rig.type(QStringLiteral("0777"));

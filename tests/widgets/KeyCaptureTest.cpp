@@ -53,21 +53,6 @@ TEST(KeyCaptureLogic, ReleasedKeysInTurn)
     }
 }
 
-TEST(KeyCaptureLogic, RetryStartsOver)
-{
-    KeyCaptureLogic k;
-    k.keyUp(65, 4);
-    k.keyUp(65, 4);
-    k.retry();
-    EXPECT_EQ(k.firstText(), "");
-    EXPECT_EQ(k.secondText(), "");
-    EXPECT_EQ(k.savedKeyCode(), 0);
-    EXPECT_EQ(k.savedShift(), 0);
-    EXPECT_EQ(k.prompt(), "사용할 키를 입력하세요!");
-    EXPECT_FALSE(k.result().has_value());
-    EXPECT_FALSE(k.finished());
-}
-
 namespace {
 
 class KeyCaptureDialogTest : public ::testing::Test {
