@@ -167,12 +167,7 @@ TEST_F(TicketEntryTest, ASettledScanShowsTheStoredExit)
     rig.addSettled(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("06:00"),
                    QStringLiteral("2026-01-05"), QStringLiteral("07:10"), 70, 12500);
     rig.type(QStringLiteral("01232601050600"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_1")), QStringLiteral("0123"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_2")), QStringLiteral("2026-01-05 07:10"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_3")), QStringLiteral("2026-01-05 06:00"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_4")), QStringLiteral("0분"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_5")), QStringLiteral("70분"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_6")), QStringLiteral("12,500원"));
+    EXPECT_EQ(FeePanelTexts(screen), QStringList({"0123", "2026-01-05 07:10", "2026-01-05 06:00", "0분", "70분", "12,500원"}));
     EXPECT_EQ(screen.backColor(QStringLiteral("LOut_1")), ColorFromBgr(kPanelDimmed));
     ASSERT_EQ(msgs.shown.size(), 1u);
     EXPECT_EQ(msgs.shown[0].title, QStringLiteral("정산오류"));

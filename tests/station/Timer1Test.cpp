@@ -85,21 +85,15 @@ TEST_F(Timer1, SendsOnSecondsThatAreMultiplesOfTransTime)
     }
 }
 
-TEST_F(Timer1, NothingIsSentWhileTheHostPortIsClosed)
-{
-    st.settings.TransTime = 1;
-    st.HostPending.fill(true);
-    for (int i = 0; i < 5; ++i) tick();
-    EXPECT_TRUE(sent.isEmpty());
-    EXPECT_FALSE(ts.screen.visible.contains(QStringLiteral("LblBusy")));
-}
-
 TEST_F(Timer1, OneKindPerTransmissionInTheFixedOrder)
 {
-    open(PortHost);
     st.settings.TransTime = 1;
     sendersClearFlags = true;
     st.HostPending.fill(true);
+    for (int i = 0; i < 5; ++i) tick();
+    EXPECT_TRUE(sent.isEmpty()) << "nothing while the host port is closed";
+    EXPECT_FALSE(ts.screen.visible.contains(QStringLiteral("LblBusy")));
+    open(PortHost);
     for (int i = 0; i < 9; ++i) tick();
     EXPECT_EQ(sent, QStringList({"DISC", "TIME", "PKTIME", "PAMT", "TD", "OUT", "CANCEL"}));
 }
