@@ -116,37 +116,27 @@ TEST(Master, BackupThenRestoreBringsBackEverySettingsTableExactly)
     EXPECT_EQ(ts.screen.unloaded, 1);
 }
 
-TEST(Master, QuestionsShowTheLastBackupStamp)
-{
-    MasterStation ts;
-    Exec(ts.st.Db, "UPDATE 시스템 SET 시스템백업기록 = NULL");
-    Backup_ToMaster(ts.st);  // unscripted: cancel
-    ASSERT_EQ(ts.msgs.shown.size(), 1u);
-    EXPECT_EQ(ts.msgs.shown[0].text, CR + CR + "현재 셋팅된 자료를 마스터 데이터 베이스에 백업을 하시겠습니까?");
-    EXPECT_EQ(ts.msgs.shown[0].style, vbOKCancel | vbInformation);
-    EXPECT_EQ(ts.msgs.shown[0].title, "Tarvola");
-
-    Exec(ts.st.Db, "UPDATE 시스템 SET 시스템백업기록 = 'S'");
-    ts.msgs.clear();
-    Restore_FromMaster(ts.st);
-    ASSERT_EQ(ts.msgs.shown.size(), 1u);
-    EXPECT_EQ(ts.msgs.shown[0].text,
-              "S" + CR + CR + "이기능은 현재설정되어 있는 자료가 최근에 백업된 마스터 데이터 베이스의 내용으로 재설정 됩니다." +
-                  CR + CR + "따라서 취소할 수 없습니다. 계속 하시겠습니까?");
-}
-
-TEST(Master, CancelledQuestionsChangeNothing)
+TEST(Master, CancelledQuestionsShowTheLastBackupStampAndChangeNothing)
 {
     MasterStation ts;
     const auto masterBefore = DumpMaster(ts, "인쇄옵션");
     ts.changeSettings("바뀜");
+    Exec(ts.st.Db, "UPDATE 시스템 SET 시스템백업기록 = NULL");
     const auto liveBefore = DumpSettings(ts.st.Db);
-    ts.msgs.msgBoxAnswers = {vbCancel, vbCancel};
-    Backup_ToMaster(ts.st);
+    Backup_ToMaster(ts.st);  // unscripted: cancel
+    Exec(ts.st.Db, "UPDATE 시스템 SET 시스템백업기록 = 'S'");
+    ts.msgs.msgBoxAnswers = {vbCancel};
     Restore_FromMaster(ts.st);
+    ASSERT_EQ(ts.msgs.shown.size(), 2u);
+    EXPECT_EQ(ts.msgs.shown[0].text, CR + CR + "현재 셋팅된 자료를 마스터 데이터 베이스에 백업을 하시겠습니까?");
+    EXPECT_EQ(ts.msgs.shown[0].style, vbOKCancel | vbInformation);
+    EXPECT_EQ(ts.msgs.shown[0].title, "Tarvola");
+    EXPECT_EQ(ts.msgs.shown[1].text,
+              "S" + CR + CR + "이기능은 현재설정되어 있는 자료가 최근에 백업된 마스터 데이터 베이스의 내용으로 재설정 됩니다." +
+                  CR + CR + "따라서 취소할 수 없습니다. 계속 하시겠습니까?");
     EXPECT_EQ(DumpMaster(ts, "인쇄옵션"), masterBefore);
+    Exec(ts.st.Db, "UPDATE 시스템 SET 시스템백업기록 = NULL");
     EXPECT_EQ(DumpSettings(ts.st.Db), liveBefore);
-    EXPECT_EQ(ts.msgs.shown.size(), 2u);
     EXPECT_TRUE(ts.screen.timerOn);
     EXPECT_EQ(ts.screen.unloaded, 0);
 }
