@@ -140,6 +140,9 @@ using FeeFromMinutesDb = test::FeeFixture;
 
 TEST_F(FeeFromMinutesDb, ReadsTheSlotTableAfresh)
 {
+    EXPECT_EQ(Fee_FromMinutes(st, 30), 0); // no 기타 row: the tariff fault once, and 0
+    EXPECT_EQ(messageCount(TariffFaultText()), 1);
+    msgs.clear();
     insertTariff({{"구간시간4", 60}, {"구간금액4", 1000}});
     addLinearSlots();
     EXPECT_EQ(Fee_FromMinutes(st, 12), 300);
