@@ -77,17 +77,14 @@ protected:
 TEST_F(FrmFeeTest, OpensOnTheStoredRow)
 {
     EXPECT_EQ(form->windowTitle(), "요금테이블 설정");
-    EXPECT_EQ(t(1)->text(), "30");
-    EXPECT_EQ(t(3)->text(), "60"); // the stored band end, not the basic time
-    EXPECT_EQ(t(6)->text(), "120");
+    EXPECT_EQ(QStringList({t(1)->text(), t(3)->text(), t(6)->text()}), QStringList({"30", "60", "120"})); // stored band ends
     EXPECT_TRUE(c(2)->isChecked());
     EXPECT_FALSE(c(4)->isChecked());
     EXPECT_TRUE(t(4)->isEnabled());
     EXPECT_FALSE(t(10)->isEnabled());
     EXPECT_EQ(w<QLabel>("Label2")->text(), "");
-    EXPECT_EQ(label(9), "구간요금(1) :   30분 부터");
-    EXPECT_EQ(label(10), "구간요금(2) :   60분 부터");
-    EXPECT_EQ(label(12), "최종구간     :  120분 부터");
+    EXPECT_EQ(QStringList({label(9), label(10), label(12)}),
+              QStringList({"구간요금(1) :   30분 부터", "구간요금(2) :   60분 부터", "최종구간     :  120분 부터"}));
     EXPECT_EQ(w<QDateEdit>("DTPicker1")->date(), QDate(2026, 5, 5));
     EXPECT_TRUE(msgs.shown.empty());
 }

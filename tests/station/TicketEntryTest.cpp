@@ -18,6 +18,13 @@ protected:
     RecordingMainScreen& screen = rig.ts.screen;
     ScriptedMessages& msgs = rig.ts.msgs;
 
+    // In progress, busy, Enter guard, typed (as 0/1) | entry code | amount to pay | ticket box.
+    static QString State(const ExitRig& r)
+    {
+        const ExitTransaction& t = r.st.trx;
+        return QStringLiteral("%1%2%3%4|%5|%6|%7").arg(t.TicketInProgress).arg(r.st.StationBusy).arg(t.EnterGuard)
+            .arg(t.TicketTyped).arg(t.EntryCode).arg(t.PayAmount).arg(r.ts.screen.text(QStringLiteral("TNum")));
+    }
     void expectIdle()
     {
         EXPECT_FALSE(st.trx.TicketInProgress);
@@ -51,14 +58,8 @@ TEST_F(TicketEntryTest, OneOpenEntryGoesStraightToTheFeeRun)
 {
     rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
     rig.type(QStringLiteral("0123"), false);
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0123202601050730"));
-    EXPECT_EQ(st.trx.TicketNo, QStringLiteral("0123"));
+    EXPECT_EQ(State(rig), QStringLiteral("1111|0123202601050730|%1|0123").arg(TariffFee(90)));
     EXPECT_EQ(st.trx.ParkMinutes, 90);
-    EXPECT_EQ(st.trx.PayAmount, TariffFee(90));
-    EXPECT_TRUE(st.StationBusy);
-    EXPECT_TRUE(st.trx.EnterGuard);
-    EXPECT_TRUE(st.trx.TicketTyped);
     EXPECT_FALSE(screen.isEnabled(QStringLiteral("TNum")));
     EXPECT_EQ(screen.text(QStringLiteral("POut_0")), QStringLiteral(" 출차모드"));
     EXPECT_TRUE(rig.frmInputAsked.isEmpty());
@@ -113,11 +114,7 @@ TEST_F(TicketEntryTest, TwoOpenEntriesAskForTheEntryTime)
         EXPECT_EQ(r.ts.msgs.shown[0].title, QStringLiteral("주차권번호 중복"));
         EXPECT_EQ(r.ts.msgs.shown[0].text, QStringLiteral("동일 주차권번호가 존재하므로 입차일시를 정확히 입력 하세요!"));
         EXPECT_EQ(r.frmInputAsked, QStringList{QStringLiteral("0500")});
-        EXPECT_EQ(r.st.trx.TicketInProgress, !answer.isEmpty()) << answer.toStdString();
-        EXPECT_EQ(r.st.trx.EntryCode, answer.isEmpty() ? QString() : answer);
-        EXPECT_EQ(r.st.trx.PayAmount, fee);
-        EXPECT_EQ(r.st.trx.EnterGuard, !answer.isEmpty());
-        EXPECT_EQ(r.ts.screen.text(QStringLiteral("TNum")), answer.isEmpty() ? QString() : QStringLiteral("0500"));
+        EXPECT_EQ(State(r), answer.isEmpty() ? QStringLiteral("0000||0|") : QStringLiteral("1111|%1|%2|0500").arg(answer).arg(fee));
     }
 }
 
@@ -126,13 +123,7 @@ TEST_F(TicketEntryTest, ScansOf14And16CharactersGiveTheSameEntryCode)
     for (const QString scan : {QStringLiteral("01232601050730"), QStringLiteral("XY01232601050730")}) {
         ExitRig r;
         r.type(scan, false);
-        EXPECT_TRUE(r.st.trx.TicketInProgress) << scan.toStdString();
-        EXPECT_EQ(r.st.trx.EntryCode, QStringLiteral("0123202601050730"));
-        EXPECT_EQ(r.ts.screen.text(QStringLiteral("TNum")), QStringLiteral("0123"));
-        EXPECT_TRUE(r.st.trx.TicketTyped);
-        EXPECT_TRUE(r.st.trx.EnterGuard);
-        EXPECT_TRUE(r.st.StationBusy);
-        EXPECT_EQ(r.st.trx.PayAmount, TariffFee(90));
+        EXPECT_EQ(State(r), QStringLiteral("1111|0123202601050730|%1|0123").arg(TariffFee(90))) << scan.toStdString();
         EXPECT_TRUE(r.frmInputAsked.isEmpty()); // priced without an entry row
     }
 }
@@ -147,10 +138,8 @@ TEST_F(TicketEntryTest, BadScanDatesGiveTheDataErrorAndNoTransaction)
         ASSERT_EQ(r.ts.msgs.shown.size(), 1u) << scan;
         EXPECT_EQ(r.ts.msgs.shown[0].title, QStringLiteral("입차데이터 오류"));
         EXPECT_EQ(r.ts.msgs.shown[0].text, QStringLiteral("주차권형식이 맞지않습니다....\n") + QString::fromLatin1(scan));
+        EXPECT_EQ(State(r).left(3), QStringLiteral("000")) << scan;
         EXPECT_EQ(r.ts.screen.text(QStringLiteral("TNum")), QString());
-        EXPECT_FALSE(r.st.trx.TicketInProgress);
-        EXPECT_FALSE(r.st.StationBusy) << scan;
-        EXPECT_FALSE(r.st.trx.EnterGuard);
     }
 }
 

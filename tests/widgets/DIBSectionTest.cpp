@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace tolvo;
 
@@ -48,12 +49,10 @@ TEST(DIBSection, CreateFillsTheHeaderAndCleanUpEmpties)
     ScriptedMessages msgs;
     cDIBSection dib(msgs);
     ASSERT_TRUE(dib.Create(10, 6, 3));
-    EXPECT_EQ(dib.dib_width(), 10);
-    EXPECT_EQ(dib.dib_height(), 6);
-    EXPECT_EQ(dib.header().size, 40);
-    EXPECT_EQ(dib.header().planes, 1);
-    EXPECT_EQ(dib.header().bitCount, 24);
-    EXPECT_EQ(dib.header().sizeImage, 32 * 6);
+    // width, height, then the header's size, planes, bits per pixel and image size (rows of 32 bytes)
+    EXPECT_EQ(std::vector<int>({dib.dib_width(), dib.dib_height(), int(dib.header().size), int(dib.header().planes),
+                                int(dib.header().bitCount), int(dib.header().sizeImage)}),
+              std::vector<int>({10, 6, 40, 1, 24, 32 * 6}));
     EXPECT_NE(dib.DIBSectionBitsPtr(), nullptr);
     dib.CleanUp();
     EXPECT_TRUE(dib.empty());
