@@ -67,7 +67,7 @@ QStringList SchemaListing(const QSqlDatabase& db)
     return out;
 }
 
-// Written from the table descriptions of the database; sizes of the "at least n" fields are our choice.
+// Written by hand from the tables the station keeps; where a text has only a smallest size, the size is our choice.
 const char* const kSchema = R"(
 일반권: 티켓번호 T4, 입차일 T10, 입차시간 T5, 출차일 T10, 출차시간 T5, 입차코드 T16, 총주차시간 T6, 총주차요금 L, 할인시간 L, 실수령금액 L, 정산구분 B, 전송여부 B, 할인구분 Z20, 포스코드 Y
 임시일반권: 티켓번호 T4, 입차일 T10, 입차시간 T5, 출차일 T10, 출차시간 T5, 입차코드 T16, 총주차시간 T6, 총주차요금 L, 할인시간 L, 실수령금액 L, 정산구분 B, 전송여부 B, 할인구분 Z20
