@@ -116,14 +116,6 @@ void gateLine(Station& st, qint16 gate)
 
 } // namespace
 
-std::optional<quint8> FeeDisp_ModelCode(const QString& modelText)
-{
-    static const char* const names[] = {"VELDAMOR", "KIS    TYPE", "BEST TYPE", "PLUS TYPE", "VD0   TYPE"};
-    for (quint8 i = 0; i < 5; ++i)
-        if (modelText == QLatin1String(names[i])) return i;
-    return std::nullopt;
-}
-
 namespace feedisp {
 
 QString AmountField(qint32 amount)

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
-#include <optional>
 
 // The booth's fee display on port 7 and the barrier relays it carries.
 // Every sender does nothing when port 7 is closed or the model code
@@ -11,10 +10,6 @@
 namespace tolvo {
 
 struct Station;
-
-// Model code of the fee display's 기종 text: "VELDAMOR" 0, "KIS    TYPE" 1,
-// "BEST TYPE" 2, "PLUS TYPE" 3, "VD0   TYPE" 4; any other text nothing.
-std::optional<quint8> FeeDisp_ModelCode(const QString& modelText);
 
 // Shows an amount of won (7+ digits show "999999", a negative amount 0).
 void FeeDisp_Amount(Station& st, qint32 amount);

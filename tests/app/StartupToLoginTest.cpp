@@ -162,6 +162,8 @@ TEST(StartupToLogin, MakerCodeFillsTheAdministratorPasswordAndShowsTheEngineerMe
     QTest::keyClick(app.splashChild<QPushButton>("cmdOK"), Qt::Key_Return);
     EXPECT_TRUE(app.window.QWidget::isVisible());
     EXPECT_TRUE(app.st.worker.MakerMode);
+    EXPECT_EQ(app.st.worker.WorkerCode, 0); // as the administrator
+    EXPECT_EQ(app.st.worker.WorkerName, QStringLiteral("관리자"));
     EXPECT_TRUE(app.window.findChild<QAction*>(QStringLiteral("Mnu_Td"))->isVisible());
     EXPECT_TRUE(app.window.findChild<QAction*>(QStringLiteral("Mnu_Debug"))->isEnabled());
 }

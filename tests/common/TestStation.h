@@ -6,6 +6,7 @@
 #include "core/Station.h"
 
 #include <QDateTime>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 
@@ -48,5 +49,13 @@ public:
     RecordingMainScreen screen;
     Station st;
 };
+
+// The fee panel's six values LOut_1 .. LOut_6 as the main screen shows them.
+inline QStringList FeePanelTexts(const RecordingMainScreen& screen)
+{
+    QStringList out;
+    for (int i = 1; i <= 6; ++i) out << screen.text(QStringLiteral("LOut_%1").arg(i));
+    return out;
+}
 
 } // namespace tolvo::test

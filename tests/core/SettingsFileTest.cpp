@@ -36,6 +36,25 @@ protected:
         Load_CarCounters(st);
         Load_RecordSettings(st);
     }
+    // Every value read, "name=value" joined by blanks.
+    QString values() const
+    {
+        const Settings& v = st.settings;
+        return QStringLiteral("SeasonMode=%1 CardEncoding=%2 TicketsLeft=%3 PauseTime=%4 TransTime=%5 TDPoll=%6 PollTime=%7 "
+                              "ViolationPrint=%8 KeepRecords=%9 ExitCancelNotice=%10 MsgLevel=%11 InOpen=%12 OutOpen=%13")
+            .arg(v.SeasonMode, v.CardEncoding)
+            .arg(v.TicketsLeft)
+            .arg(double(v.PauseTime))
+            .arg(v.TransTime)
+            .arg(v.TDPoll)
+            .arg(v.PollTime)
+            .arg(v.ViolationPrint)
+            .arg(v.KeepRecords)
+            .arg(v.ExitCancelNotice)
+            .arg(v.MsgLevel)
+            .arg(v.InOpenCount)
+            .arg(v.OutOpenCount);
+    }
     QStringList counters() const
     {
         QStringList out;
@@ -49,20 +68,8 @@ protected:
 TEST_F(SettingsFile, NoFileGivesEveryDefaultAndCreatesNothing)
 {
     loadAll();
-    const Settings& s = st.settings;
-    EXPECT_EQ(s.SeasonMode, "3");
-    EXPECT_EQ(s.CardEncoding, "1");
-    EXPECT_EQ(s.TicketsLeft, 0);
-    EXPECT_FLOAT_EQ(s.PauseTime, 0.5f);
-    EXPECT_EQ(s.TransTime, 5);
-    EXPECT_EQ(s.TDPoll, 0);
-    EXPECT_EQ(s.PollTime, 1);
-    EXPECT_FALSE(s.ViolationPrint);
-    EXPECT_FALSE(s.KeepRecords);
-    EXPECT_FALSE(s.ExitCancelNotice);
-    EXPECT_EQ(s.MsgLevel, 0);
-    EXPECT_EQ(s.InOpenCount, 0);
-    EXPECT_EQ(s.OutOpenCount, 0);
+    EXPECT_EQ(values(), "SeasonMode=3 CardEncoding=1 TicketsLeft=0 PauseTime=0.5 TransTime=5 TDPoll=0 PollTime=1 ViolationPrint=0 "
+                        "KeepRecords=0 ExitCancelNotice=0 MsgLevel=0 InOpen=0 OutOpen=0");
     EXPECT_EQ(counters(), QStringList({"0", "0", "0", "0", "0", "0", "0"}));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
@@ -72,31 +79,18 @@ TEST_F(SettingsFile, ValuesAndConversions)
     put("정기권운영=1\nCardEncoding=0\n잔여티켓매수=1500\nPauseTime=0.25\nTransTime=2.5\nTD_Poll=1\n"
         "PollTime=3.5\n위반인쇄=True\n자료기록=1 \n메세지출력=1\n입차열림= 7 \n출차열림=12\n");
     loadAll();
-    const Settings& s = st.settings;
-    EXPECT_EQ(s.SeasonMode, "1");
-    EXPECT_EQ(s.CardEncoding, "0");
-    EXPECT_EQ(s.TicketsLeft, 1500);
-    EXPECT_FLOAT_EQ(s.PauseTime, 0.25f);
-    EXPECT_EQ(s.TransTime, 2); // halves to even
-    EXPECT_EQ(s.TDPoll, 1);
-    EXPECT_EQ(s.PollTime, 4);
-    EXPECT_TRUE(s.ViolationPrint);
-    EXPECT_TRUE(s.KeepRecords); // trailing blank removed
-    EXPECT_TRUE(s.ExitCancelNotice);
-    EXPECT_EQ(s.MsgLevel, 1);
-    EXPECT_EQ(s.InOpenCount, 7);
-    EXPECT_EQ(s.OutOpenCount, 12);
+    // TransTime 2.5 halves to even, PollTime 3.5 to 4; 자료기록 loses its trailing blank.
+    EXPECT_EQ(values(), "SeasonMode=1 CardEncoding=0 TicketsLeft=1500 PauseTime=0.25 TransTime=2 TDPoll=1 PollTime=4 "
+                        "ViolationPrint=1 KeepRecords=1 ExitCancelNotice=1 MsgLevel=1 InOpen=7 OutOpen=12");
 }
 
 TEST_F(SettingsFile, ExactComparisons)
 {
     put("위반인쇄=true\n자료기록=01\n메세지출력=15\nTransTime=\n");
     loadAll();
-    EXPECT_FALSE(st.settings.ViolationPrint); // case-sensitive
-    EXPECT_FALSE(st.settings.KeepRecords);    // "01" is not "1"
-    EXPECT_FALSE(st.settings.ExitCancelNotice);
-    EXPECT_EQ(st.settings.MsgLevel, 15);     // yet its number is the reader's minutes
-    EXPECT_EQ(st.settings.TransTime, 5);     // empty value reads the default
+    // 위반인쇄 is case-sensitive, "01" is not "1" (yet its number is the reader's minutes), empty reads the default.
+    EXPECT_EQ(values(), "SeasonMode=3 CardEncoding=1 TicketsLeft=0 PauseTime=0.5 TransTime=5 TDPoll=0 PollTime=1 "
+                        "ViolationPrint=0 KeepRecords=0 ExitCancelNotice=0 MsgLevel=15 InOpen=0 OutOpen=0");
 }
 
 TEST_F(SettingsFile, UnusableValuesFallBackToTheirDefaults)
@@ -104,14 +98,8 @@ TEST_F(SettingsFile, UnusableValuesFallBackToTheirDefaults)
     put("TransTime=0\nTD_Poll=-1\nPollTime=0\n입차열림=abc\n출차열림=99999999999\n잔여티켓매수=1e12\n"
         "메세지출력=70000\nPauseTime=1e400\n");
     loadAll();
-    EXPECT_EQ(st.settings.TransTime, 5);
-    EXPECT_EQ(st.settings.TDPoll, 0);
-    EXPECT_EQ(st.settings.PollTime, 1);
-    EXPECT_EQ(st.settings.InOpenCount, 0);
-    EXPECT_EQ(st.settings.OutOpenCount, 0);
-    EXPECT_EQ(st.settings.TicketsLeft, 0);
-    EXPECT_EQ(st.settings.MsgLevel, 0);
-    EXPECT_FLOAT_EQ(st.settings.PauseTime, 0.5f);
+    EXPECT_EQ(values(), "SeasonMode=3 CardEncoding=1 TicketsLeft=0 PauseTime=0.5 TransTime=5 TDPoll=0 PollTime=1 ViolationPrint=0 "
+                        "KeepRecords=0 ExitCancelNotice=0 MsgLevel=0 InOpen=0 OutOpen=0");
 
     const struct { const char* text; int value; } bytes[] = {{"256", 5}, {"255", 255}, {"-0.4", 5}, {"x", 5}, {"7x", 7}};
     for (const auto& b : bytes) EXPECT_EQ(ByteSetting(QString::fromUtf8(b.text), 5, false), b.value) << b.text;

@@ -132,47 +132,43 @@ TEST(Archive, ArchivedRowKeepsEveryField)
     EXPECT_EQ(ts.count("일반권"), 0);
 }
 
-TEST(Archive, PrunesClosedHoursByMonthsAndCancellationsByDays)
+TEST(Archive, PrunesClosedHoursByMonths)
 {
     NightStation ts;
     Exec(ts.st.Db, "UPDATE 시스템 SET 자료보관기간 = 12");
-    Write_Ini(ts.st.IniPath, "시스템", "취소자료보관", "3");
-    ts.st.settings.KeepRecords = true;
     ts.closedHour("2005-07-01 23:59");         // at the edge: removed
     ts.closedHour("2005-06-15 10:00");         // before: removed
     ts.closedHour("2005-07-02 00:00");         // after: kept
     ts.closedHour("2005-01-01 00:00", false);  // open period: kept
-    ts.cancellation("c1", "2006-06-28 23:59"); // removed
-    ts.cancellation("c2", "2006-06-29 00:00"); // kept
-    ts.cancellation("c3", QVariant());         // never stamped: kept
-
     Archive_DayData(ts.st);
     EXPECT_EQ(ts.hourRows("2005-07-01 23:59"), 0);
     EXPECT_EQ(ts.hourRows("2005-06-15 10:00"), 0);
     EXPECT_EQ(ts.hourRows("2005-07-02 00:00"), 1);
     EXPECT_EQ(ts.hourRows("2005-01-01 00:00"), 1);
-    EXPECT_EQ(ts.codes("출차취소", "입차코드"), QStringList({"c2", "c3"}));
     EXPECT_EQ(ts.count("시간대별"), 24 + 2);  // the open period of the creation is untouched
 }
 
-TEST(Archive, CancellationsUntouchedWhenRecordsAreNotKept)
+TEST(Archive, PrunesCancellationsByDaysWhenRecordsAreKept)
 {
-    NightStation ts;
-    Write_Ini(ts.st.IniPath, "시스템", "취소자료보관", "0");
-    ts.st.settings.KeepRecords = false;
-    ts.cancellation("c1", "2006-01-01 10:00");
-    Archive_DayData(ts.st);
-    EXPECT_EQ(ts.count("출차취소"), 1);
-}
-
-TEST(Archive, CancellationRetentionMissingMeansToday)
-{
-    NightStation ts;
-    ts.st.settings.KeepRecords = true;
-    ts.cancellation("today", "2006-07-01 23:59");
-    ts.cancellation("tomorrow", "2006-07-02 00:00");
-    Archive_DayData(ts.st);
-    EXPECT_EQ(ts.codes("출차취소", "입차코드"), QStringList({"tomorrow"}));
+    struct Row { const char* name; bool keep; const char* days; QStringList kept; };
+    // c1 ends 2006-06-28 23:59, c2 2006-06-29 00:00, c3 2006-07-01 23:59, c4 2006-07-02 00:00, c5 never stamped
+    const Row rows[] = {
+        {"three days", true, "3", {"c2", "c3", "c4", "c5"}},
+        {"retention missing means today", true, nullptr, {"c4", "c5"}},
+        {"records not kept: untouched", false, "0", {"c1", "c2", "c3", "c4", "c5"}},
+    };
+    for (const Row& r : rows) {
+        NightStation ts;
+        ts.st.settings.KeepRecords = r.keep;
+        if (r.days) Write_Ini(ts.st.IniPath, "시스템", "취소자료보관", r.days);
+        ts.cancellation("c1", "2006-06-28 23:59");
+        ts.cancellation("c2", "2006-06-29 00:00");
+        ts.cancellation("c3", "2006-07-01 23:59");
+        ts.cancellation("c4", "2006-07-02 00:00");
+        ts.cancellation("c5", QVariant());
+        Archive_DayData(ts.st);
+        EXPECT_EQ(ts.codes("출차취소", "입차코드"), r.kept) << r.name;
+    }
 }
 
 TEST(Archive, MonthsClampAtMonthEndAndRetentionBelowOneIsOne)
@@ -232,28 +228,22 @@ TEST(Archive, SecondRunOnTheSameDayChangesNothing)
     EXPECT_EQ(ts.screen.totalsRefreshed, 1);
 }
 
-TEST(Archive, WithoutASystemRowTheRowsMoveButNothingIsPruned)
+TEST(Archive, WithoutASystemRowOrRetentionNothingIsPruned)
 {
-    NightStation ts;
-    ts.ticket({"0001200606301000", "2006-06-30", true, true});
-    ts.closedHour("2001-01-01 00:00");
-    Exec(ts.st.Db, "DELETE FROM 시스템");
-    Archive_DayData(ts.st);
-    EXPECT_EQ(ts.count("일반권"), 0);
-    EXPECT_EQ(ts.hourRows("2001-01-01 00:00"), 1);
-    EXPECT_EQ(Read_Ini(ts.st.IniPath, "시스템", "분실권번호", "none"), "none");
-    EXPECT_EQ(ts.screen.totalsRefreshed, 0);
-}
-
-TEST(Archive, PruningFailureStillRefreshesTheTotals)
-{
-    NightStation ts;
-    Exec(ts.st.Db, "UPDATE 시스템 SET 자료보관기간 = NULL");
-    ts.closedHour("2001-01-01 00:00");
-    Archive_DayData(ts.st);
-    EXPECT_EQ(ts.hourRows("2001-01-01 00:00"), 1);
-    EXPECT_EQ(Read_Ini(ts.st.IniPath, "시스템", "분실권번호", "none"), "none");
-    EXPECT_EQ(ts.screen.totalsRefreshed, 1);
+    // Without a system row the rows still move but the totals are not refreshed; a failed pruning refreshes them.
+    const struct { const char* sql; int totals; } rows[] = {{"DELETE FROM 시스템", 0},
+                                                           {"UPDATE 시스템 SET 자료보관기간 = NULL", 1}};
+    for (const auto& r : rows) {
+        NightStation ts;
+        ts.ticket({"0001200606301000", "2006-06-30", true, true});
+        ts.closedHour("2001-01-01 00:00");
+        Exec(ts.st.Db, r.sql);
+        Archive_DayData(ts.st);
+        EXPECT_EQ(ts.count("일반권"), 0) << r.sql;
+        EXPECT_EQ(ts.hourRows("2001-01-01 00:00"), 1) << r.sql;
+        EXPECT_EQ(Read_Ini(ts.st.IniPath, "시스템", "분실권번호", "none"), "none") << r.sql;
+        EXPECT_EQ(ts.screen.totalsRefreshed, r.totals) << r.sql;
+    }
 }
 
 TEST(Archive, FailureInTheMiddleOfAMoveKeepsEveryRowLive)

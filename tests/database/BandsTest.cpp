@@ -22,23 +22,29 @@ TEST(Bands, AmountEdges)
     for (const auto& [won, band] : cases) EXPECT_EQ(bands::AmountBand(won), band) << won;
 }
 
-TEST(ModelCodes, TextsGiveTheirCodesAndUnknownTextsGiveNone)
+TEST(ModelCodes, EveryListedTextGivesItsCodeAndOtherTextsNone)
 {
-    EXPECT_EQ(models::DispenserCode("M/S (재활용)"), 2);
-    EXPECT_EQ(models::DispenserCode("TD_TYPE1"), 4);
-    EXPECT_EQ(models::DispenserCode("ZP-4101"), std::nullopt);  // first-run text is in no list
-    EXPECT_EQ(models::SeasonReaderCode("PET_CARD"), 4);
-    EXPECT_EQ(models::SeasonReaderCode("HOST PASS"), 5);
-    EXPECT_EQ(models::SeasonReaderCode("리츠앤B"), 9);
-    EXPECT_EQ(models::SeasonReaderCode("ImageRf(CR)"), std::nullopt);
-    EXPECT_EQ(models::FeeDisplayCode("KIS    TYPE"), 1);
-    EXPECT_EQ(models::FeeDisplayCode("KIS TYPE"), std::nullopt);  // the inner blanks matter
-    EXPECT_EQ(models::FeeDisplayCode("VD0   TYPE"), 4);
-    EXPECT_EQ(models::PrinterCode("CBM-720"), 1);
-    EXPECT_EQ(models::PrinterCode("WRP-100P"), 5);
-    EXPECT_EQ(models::PosCode("POS1"), 0);
-    EXPECT_EQ(models::PosCode("POS6"), 5);
-    EXPECT_EQ(models::PosCode("POS7"), std::nullopt);
+    using Code = std::optional<quint8>;
+    struct Row { Code (*code)(const QString&); const char* text; Code expected; };
+    const Row rows[] = {
+        {models::DispenserCode, "바코드", 0}, {models::DispenserCode, "M/S (종이)", 1},
+        {models::DispenserCode, "M/S (재활용)", 2}, {models::DispenserCode, "WISE", 3},
+        {models::DispenserCode, "TD_TYPE1", 4}, {models::DispenserCode, "ZP-4101", std::nullopt},
+        // the season readers' codes do not follow the screen's order
+        {models::SeasonReaderCode, "ID Tech", 0}, {models::SeasonReaderCode, "TAG Master", 1},
+        {models::SeasonReaderCode, "Remocon(T)", 2}, {models::SeasonReaderCode, "Remocon(N)", 3},
+        {models::SeasonReaderCode, "PET_CARD", 4}, {models::SeasonReaderCode, "HOST PASS", 5},
+        {models::SeasonReaderCode, "FIRSTECH", 6}, {models::SeasonReaderCode, "CREDIPASS", 7},
+        {models::SeasonReaderCode, "리츠앤A", 8}, {models::SeasonReaderCode, "리츠앤B", 9},
+        {models::SeasonReaderCode, "ImageRf(CR)", std::nullopt},
+        {models::FeeDisplayCode, "VELDAMOR", 0}, {models::FeeDisplayCode, "KIS    TYPE", 1},
+        {models::FeeDisplayCode, "BEST TYPE", 2}, {models::FeeDisplayCode, "PLUS TYPE", 3},
+        {models::FeeDisplayCode, "VD0   TYPE", 4}, {models::FeeDisplayCode, "KIS TYPE", std::nullopt},
+        {models::FeeDisplayCode, "veldamor", std::nullopt}, {models::FeeDisplayCode, "", std::nullopt},
+        {models::PrinterCode, "CBM-720", 1}, {models::PrinterCode, "WRP-100P", 5},
+        {models::PosCode, "POS1", 0}, {models::PosCode, "POS6", 5}, {models::PosCode, "POS7", std::nullopt},
+    };
+    for (const Row& r : rows) EXPECT_EQ(r.code(QString::fromUtf8(r.text)), r.expected) << r.text;
     EXPECT_TRUE(models::HostSendsTime("시간수신함"));
     EXPECT_FALSE(models::HostSendsTime("시간수신안함"));
     EXPECT_TRUE(models::ReaderEncodingOnly("Encoding Only"));

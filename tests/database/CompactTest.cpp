@@ -68,13 +68,15 @@ TEST(Compact, FailedRenameLosesNothingAndLeavesNoTemporaryFile)
     EXPECT_TRUE(ts.msgs.shown.empty());
 }
 
+// Through the start-up: a repair ends the program with code 0.
 TEST(Compact, GarbageLiveFileIsMovedAsideAndReplacedByTheMaster)
 {
     ClosedStation ts;
     const QByteArray garbage(4096, 'G');
     WriteFile(ts.st.DbPath, garbage);
 
-    EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairedEnd);
+    EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::optional<int>(0));
+    EXPECT_FALSE(ts.st.Db.isOpen());
     ASSERT_EQ(ts.msgs.shown.size(), 1u);
     const auto& m = ts.msgs.shown.front();
     EXPECT_EQ(m.title, "데이터 베이스 오류");
@@ -95,10 +97,10 @@ TEST(Compact, GarbageLiveFileIsMovedAsideAndReplacedByTheMaster)
     EXPECT_EQ(ts.count("근무자관리"), 6);
 }
 
-TEST(Compact, JournalOfTheDamagedFileIsNotLeftBesideTheRepairedFile)
+TEST(Compact, EmptyLiveFileCountsAsDamagedAndItsJournalIsNotLeftBeside)
 {
     ClosedStation ts;
-    WriteFile(ts.st.DbPath, QByteArray(4096, 'G'));
+    WriteFile(ts.st.DbPath, {});
     WriteFile(ts.st.DbPath + "-journal", QByteArray(512, 'J'));
     EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairedEnd);
     EXPECT_FALSE(QFileInfo::exists(ts.st.DbPath + "-journal"));
@@ -106,21 +108,16 @@ TEST(Compact, JournalOfTheDamagedFileIsNotLeftBesideTheRepairedFile)
     EXPECT_EQ(ts.count("근무자관리"), 6);
 }
 
-TEST(Compact, EmptyLiveFileCountsAsDamaged)
-{
-    ClosedStation ts;
-    WriteFile(ts.st.DbPath, {});
-    EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairedEnd);
-    EXPECT_GT(QFileInfo(ts.st.DbPath).size(), 0);
-}
-
+// Through the start-up: a failed repair ends with code 1, and the damaged file never becomes the master.
 TEST(Compact, DamagedWithoutMasterEndsWithAClearMessageAndTouchesNothing)
 {
     ClosedStation ts;
     WriteFile(ts.st.DbPath, QByteArray(2048, 'x'));
     ASSERT_TRUE(QFile::remove(ts.path("Master/Master.mdb")));
 
-    EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairFailedEnd);
+    EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::optional<int>(1));
+    EXPECT_FALSE(ts.st.Db.isOpen());
+    EXPECT_FALSE(QFileInfo::exists(ts.path("Master/Master.mdb")));
     ASSERT_EQ(ts.msgs.shown.size(), 1u);
     EXPECT_EQ(ts.msgs.shown.front().style & vbCritical, vbCritical);
     EXPECT_TRUE(ts.msgs.shown.front().text.contains("마스터 화일이 존재하지 않아"));
@@ -142,36 +139,6 @@ TEST(Startup, LeftoverBakFilesAreDeletedButNotFolders)
     EXPECT_TRUE(QFileInfo(ts.path("Data/x.bak")).isDir());
     EXPECT_TRUE(QFileInfo::exists(ts.path("Data/keep.txt")));
     EXPECT_TRUE(ts.st.Db.isOpen());
-}
-
-TEST(Startup, EmptyProgramFolderGoesOnWithAnOpenDatabase)
-{
-    TestStation ts(TestStation::Db::None);
-    EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::nullopt);
-    EXPECT_TRUE(ts.st.Db.isOpen());
-    EXPECT_EQ(ts.count("근무자관리"), 6);
-    EXPECT_TRUE(QFileInfo::exists(ts.path("Master/Master.mdb")));
-    EXPECT_TRUE(static_cast<bool>(ts.st.routines.ArchiveDay));
-}
-
-TEST(Startup, RepairEndsTheProgramAndAFailedRepairEndsWithAnError)
-{
-    {
-        ClosedStation ts;
-        WriteFile(ts.st.DbPath, QByteArray(1024, 'z'));
-        EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::optional<int>(0));
-        EXPECT_FALSE(ts.st.Db.isOpen());
-    }
-    {
-        ClosedStation ts;
-        WriteFile(ts.st.DbPath, QByteArray(1024, 'z'));
-        QFile::remove(ts.path("Master/Master.mdb"));
-        EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::optional<int>(1));
-        EXPECT_FALSE(ts.st.Db.isOpen());
-        // The damaged file was not taken as the new master copy.
-        EXPECT_FALSE(QFileInfo::exists(ts.path("Master/Master.mdb")));
-        EXPECT_EQ(ReadFile(ts.st.DbPath), QByteArray(1024, 'z'));
-    }
 }
 
 TEST(Startup, FolderThatCannotBeMadeIsReportedAndEndsWithAnError)

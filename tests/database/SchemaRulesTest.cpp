@@ -3,7 +3,6 @@
 #include "core/Sql.h"
 
 #include <gtest/gtest.h>
-#include <map>
 
 using namespace tolvo;
 using tolvo::test::TestStation;
@@ -116,23 +115,4 @@ TEST(SchemaRules, FieldNamesMatchWithoutLetterCase)
     ASSERT_NE(schema::TableDef("일반권").field("입차코드"), nullptr);
     EXPECT_EQ(schema::TableDef("영수증프린터").field("port")->name, "PORT");
     EXPECT_THROW(schema::TableDef("없는표"), std::out_of_range);
-}
-
-TEST(SchemaRules, DescriptionMatchesTheFieldCountsOfEveryTable)
-{
-    const std::map<QString, int> counts{
-        {"일반권", 14}, {"임시일반권", 13}, {"공휴일", 2}, {"정기권", 19}, {"정기권입출차", 11},
-        {"임시정기권입출차", 11}, {"요금테이블", 5}, {"기타", 35}, {"시스템", 10}, {"키기능설정", 54},
-        {"발권기", 15}, {"정기권입구1", 8}, {"정기권출구1", 8}, {"정기권입구2", 8}, {"영수증프린터", 8},
-        {"리더기", 7}, {"요금표시기", 7}, {"정기권출구2", 9}, {"근무자관리", 13}, {"인쇄옵션", 18},
-        {"폼구성", 14}, {"주차시간대별", 27}, {"금액대별", 27}, {"시간대별", 38}, {"출차취소", 17},
-        {"할인현황", 11}, {"할인키", 10}, {"기능키", 6}, {"호스트", 7}, {"요금계산기", 9}};
-    ASSERT_EQ(schema::Tables().size(), counts.size());
-    for (const auto& t : schema::Tables()) EXPECT_EQ(static_cast<int>(t.fields.size()), counts.at(t.name)) << t.name.toStdString();
-    const QStringList hourly = schema::Fields("시간대별");
-    EXPECT_EQ(hourly.mid(8, 4), QStringList({"금액1", "대수1", "금액2", "대수2"}));
-    EXPECT_EQ(hourly.mid(28, 3), QStringList({"금액0", "대수0", "정산여부"}));
-    EXPECT_EQ(schema::Fields("키기능설정").mid(4, 4), QStringList({"할인키2", "요율2", "구분2", "사용여부2"}));
-    EXPECT_EQ(schema::Fields("기타").mid(0, 7),
-              QStringList({"일일최대요금", "시간할인", "회차시간", "기본시간", "기본금액", "구분시간", "구분금액"}));
 }

@@ -24,33 +24,23 @@ protected:
     }
 };
 
-TEST_F(DiscountKeysDb, NoActiveKeyLeavesTheSingleEmptyEntry)
+TEST_F(DiscountKeysDb, ActiveKeysOrderedByShiftStateThenKeyCode)
 {
-    addKey(65, 0, false);
-    Load_DiscountKeys(st);
-    EXPECT_EQ(st.discKeys.DiscKeyCount, 0);
-    EXPECT_EQ(codes(), (Codes{{0, 0}}));
-    EXPECT_EQ(st.discKeys.DiscKeyState, std::vector<quint8>{0});
-}
-
-TEST_F(DiscountKeysDb, OneActiveKeyIsIndexZero)
-{
-    addKey(112, 2, true);
-    Load_DiscountKeys(st);
-    EXPECT_EQ(st.discKeys.DiscKeyCount, 0);
-    EXPECT_EQ(codes(), (Codes{{112, 2}}));
-}
-
-TEST_F(DiscountKeysDb, OrderedByShiftStateThenKeyCode)
-{
-    addKey(113, 0, true);
-    addKey(112, 1, true);
-    addKey(65, 0, false);
-    addKey(112, 0, true);
-    Load_DiscountKeys(st);
-    EXPECT_EQ(st.discKeys.DiscKeyCount, 2);
-    EXPECT_EQ(codes(), (Codes{{112, 0}, {113, 0}, {112, 1}}));
-    EXPECT_EQ(st.discKeys.DiscKeyState, (std::vector<quint8>{0, 0, 0}));
+    struct Key { int code1, code2; bool active; };
+    const struct { const char* name; std::vector<Key> keys; int count; Codes codes; } rows[] = {
+        {"no active key: the single empty entry", {{65, 0, false}}, 0, {{0, 0}}},
+        {"one active key is index 0", {{112, 2, true}}, 0, {{112, 2}}},
+        {"by shift state, then key code", {{113, 0, true}, {112, 1, true}, {65, 0, false}, {112, 0, true}}, 2,
+         {{112, 0}, {113, 0}, {112, 1}}},
+    };
+    for (const auto& r : rows) {
+        Exec(st.Db, "DELETE FROM 할인키");
+        for (const Key& k : r.keys) addKey(k.code1, k.code2, k.active);
+        Load_DiscountKeys(st);
+        EXPECT_EQ(st.discKeys.DiscKeyCount, r.count) << r.name;
+        EXPECT_EQ(codes(), r.codes) << r.name;
+        EXPECT_EQ(st.discKeys.DiscKeyState, std::vector<quint8>(r.codes.size(), 0)) << r.name;
+    }
 }
 
 TEST_F(DiscountKeysDb, LoadAndResetClearThePerExitState)

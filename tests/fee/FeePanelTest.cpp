@@ -1,5 +1,6 @@
 #include "fee/FeePanel.h"
 #include "FeeFixture.h"
+#include "common/TestStation.h"
 
 #include <gtest/gtest.h>
 
@@ -49,12 +50,7 @@ protected:
 TEST_F(FeePanel, DisplayWritesEveryValueLabel)
 {
     Fee_Display(st);
-    EXPECT_EQ(screen.text("LOut_1"), "0123");
-    EXPECT_EQ(screen.text("LOut_2"), "2006-06-30 14:05");
-    EXPECT_EQ(screen.text("LOut_3"), "2006-06-30 12:00");
-    EXPECT_EQ(screen.text("LOut_4"), "30분");
-    EXPECT_EQ(screen.text("LOut_5"), "2시간5분");
-    EXPECT_EQ(screen.text("LOut_6"), "1,500원");
+    EXPECT_EQ(test::FeePanelTexts(screen), QStringList({"0123", "2006-06-30 14:05", "2006-06-30 12:00", "30분", "2시간5분", "1,500원"}));
     EXPECT_EQ(screen.text("Fnd"), "   1000");
     EXPECT_FALSE(screen.texts.contains("LOut_0"));
     for (int i = 1; i <= 6; ++i) EXPECT_EQ(screen.backColor(QStringLiteral("LOut_%1").arg(i)), ColorFromBgr(0x404000));

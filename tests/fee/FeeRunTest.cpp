@@ -60,19 +60,12 @@ TEST_F(FeeRun, WorkedFigures)
     ticket("0123200607031230"); // 95 minutes
     Calc_TicketFee(st);
     const ExitTransaction& t = st.trx;
-    EXPECT_EQ(t.TicketNo, "0123");
-    EXPECT_EQ(t.InDate, "2006-07-03");
-    EXPECT_EQ(t.InTime, "12:30");
-    EXPECT_EQ(t.OutDate, "2006-07-03");
-    EXPECT_EQ(t.OutTime, "14:05");
-    EXPECT_EQ(t.EntryCode, "0123200607031230");
-    EXPECT_EQ(t.ParkMinutes, 65);
-    EXPECT_EQ(t.DiscMinutes, 30);
-    EXPECT_EQ(t.TotalFee, 1300);
-    EXPECT_EQ(t.PayAmount, 1300);
-    EXPECT_EQ(screen.text("LOut_5"), "1시간5분");
-    EXPECT_EQ(screen.text("LOut_4"), "30분");
-    EXPECT_EQ(screen.text("POut_0"), " 출차모드");
+    EXPECT_EQ(QStringList({t.TicketNo, t.InDate, t.InTime, t.OutDate, t.OutTime, t.EntryCode}).join('|'),
+              "0123|2006-07-03|12:30|2006-07-03|14:05|0123200607031230");
+    EXPECT_EQ(std::vector<qint64>({t.ParkMinutes, t.DiscMinutes, t.TotalFee, t.PayAmount}),
+              std::vector<qint64>({65, 30, 1300, 1300}));
+    EXPECT_EQ(QStringList({screen.text("LOut_5"), screen.text("LOut_4"), screen.text("POut_0")}),
+              QStringList({"1시간5분", "30분", " 출차모드"}));
     EXPECT_EQ(feeDisplay, std::vector<qint32>{1300});
     EXPECT_FALSE(t.ExitDone);
     expectLocked();

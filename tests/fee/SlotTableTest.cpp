@@ -1,6 +1,7 @@
 #include "fee/SlotTable.h"
 #include "FeeFixture.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace tolvo {
@@ -48,7 +49,7 @@ struct Range {
     const char* rule;
 };
 
-void expectRanges(const SlotGeneration& g, std::initializer_list<Range> ranges)
+void expectRanges(const SlotGeneration& g, const std::vector<Range>& ranges)
 {
     ASSERT_EQ(g.kind, SlotGeneration::Ok) << g.error.toStdString();
     ASSERT_EQ(g.rows.size(), 288u);
@@ -72,98 +73,64 @@ TEST(SlotLabels, EndOfTheSlotAsTimeOfDay)
     for (int s = 1; s <= 288; ++s) EXPECT_EQ(g.rows[size_t(s - 1)].parkTime, SlotLabel(s));
 }
 
-TEST(SlotGenerator, WorkedExample)
+struct GeneratorCase {
+    const char* name;
+    SlotInputs inputs;
+    std::vector<Range> ranges;
+};
+
+SlotInputs with(SlotInputs in, const std::function<void(SlotInputs&)>& change)
 {
-    expectRanges(GenerateSlotTable(example()),
-                 {{1, 6, 1000, 1000, "기본요금"},
-                  {7, 8, 1500, 500, "구간요금1"},
-                  {9, 10, 2000, 500, "구간요금1"},
-                  {11, 12, 2500, 500, "구간요금1"},
-                  {13, 15, 2900, 400, "구간요금2"},
-                  {16, 18, 3300, 400, "구간요금2"},
-                  {19, 21, 3700, 400, "구간요금2"},
-                  {22, 24, 4100, 400, "구간요금2"},
-                  {25, 30, 5100, 1000, "최종구간"},
-                  {31, 36, 6100, 1000, "최종구간"},
-                  {109, 114, 19100, 1000, "최종구간"},
-                  {115, 288, 20000, 20000, "일일최대"}});
+    change(in);
+    return in;
 }
 
-TEST(SlotGenerator, CapEqualToTheFeeCountsAsReached)
+TEST(SlotGenerator, RowsOfEachTariff)
 {
-    SlotInputs in = example();
-    in.dailyCap = "20100";
-    expectRanges(GenerateSlotTable(in),
-                 {{109, 114, 19100, 1000, "최종구간"}, {115, 288, 20100, 20100, "일일최대"}});
-}
-
-TEST(SlotGenerator, UnitsRoundHalfToEven)
-{
-    SlotInputs in = basicOnly("30", "60", "100");
-    in.bandOn[0] = true;
-    in.bandEnd[0] = "55";
-    in.bandUnit[0] = "10";
-    in.bandAmount[0] = "500";
-    // 25 / 10 = 2.5 gives 2 units; (1440 - 55) / 60 gives 23 units of 12 rows.
-    expectRanges(GenerateSlotTable(in), {{1, 6, 1000, 1000, "기본요금"},
-                                         {7, 8, 1500, 500, "구간요금1"},
-                                         {9, 10, 2000, 500, "구간요금1"},
-                                         {11, 22, 2100, 100, "최종구간"},
-                                         {275, 286, 4300, 100, "최종구간"},
-                                         {287, 288, 0, std::nullopt, ""}});
-}
-
-TEST(SlotGenerator, UnreachedSlotsStayEmpty)
-{
-    // (1440 - 90) / 60 = 22.5 gives 22 units: 18 + 264 rows.
-    expectRanges(GenerateSlotTable(basicOnly("90", "60", "100")),
-                 {{1, 18, 1000, 1000, "기본요금"}, {271, 282, 3200, 100, "최종구간"},
-                  {283, 288, 0, std::nullopt, ""}});
-}
-
-TEST(SlotGenerator, RowsPastTheDayAreDropped)
-{
-    // 23.5 gives 24 units; the last unit's 12 rows only half fit.
-    expectRanges(GenerateSlotTable(basicOnly("30", "60", "100")),
-                 {{1, 6, 1000, 1000, "기본요금"}, {283, 288, 3400, 100, "최종구간"}});
-}
-
-TEST(SlotGenerator, WithoutBasicTheFirstBandStartsAtZero)
-{
-    SlotInputs in = example();
-    in.basicOn = false;
-    in.dailyCapOn = false;
-    // Band 1 from 0 to 60: 6 units of 2 rows.
-    expectRanges(GenerateSlotTable(in), {{1, 2, 500, 500, "구간요금1"}, {11, 12, 3000, 500, "구간요금1"},
-                                         {13, 15, 3400, 400, "구간요금2"}});
-}
-
-TEST(SlotGenerator, EmptyCapFieldCapsEveryBandRowAtZero)
-{
-    SlotInputs in = example();
-    in.dailyCap = "";
-    expectRanges(GenerateSlotTable(in), {{1, 6, 1000, 1000, "기본요금"}, {7, 288, 0, 0, "일일최대"}});
-}
-
-TEST(SlotGenerator, BandEndingBeforeThePreviousBoundaryWritesNothing)
-{
-    SlotInputs in = basicOnly("60", "30", "100");
-    in.bandOn[0] = true;
-    in.bandEnd[0] = "30";
-    in.bandUnit[0] = "10";
-    in.bandAmount[0] = "500";
-    // No band-1 rows; the final band counts from minute 30 again: 47 units, rows past 288 dropped.
-    expectRanges(GenerateSlotTable(in),
-                 {{1, 12, 1000, 1000, "기본요금"}, {13, 18, 1100, 100, "최종구간"}, {283, 288, 5600, 100, "최종구간"}});
-}
-
-TEST(SlotGenerator, FixedAmountModeWritesTheAmountEverywhere)
-{
-    SlotInputs in = example();
-    in.fixedOn = true;
-    in.basicAmount = "15000";
-    in.finalUnit = "60"; // prices only stays past a day
-    expectRanges(GenerateSlotTable(in), {{1, 288, 15000, 15000, "고정요금"}});
+    const GeneratorCase cases[] = {
+        {"worked example", example(),
+         {{1, 6, 1000, 1000, "기본요금"}, {7, 8, 1500, 500, "구간요금1"}, {9, 10, 2000, 500, "구간요금1"},
+          {11, 12, 2500, 500, "구간요금1"}, {13, 15, 2900, 400, "구간요금2"}, {16, 18, 3300, 400, "구간요금2"},
+          {19, 21, 3700, 400, "구간요금2"}, {22, 24, 4100, 400, "구간요금2"}, {25, 30, 5100, 1000, "최종구간"},
+          {31, 36, 6100, 1000, "최종구간"}, {109, 114, 19100, 1000, "최종구간"}, {115, 288, 20000, 20000, "일일최대"}}},
+        {"cap equal to the fee counts as reached", with(example(), [](SlotInputs& in) { in.dailyCap = "20100"; }),
+         {{109, 114, 19100, 1000, "최종구간"}, {115, 288, 20100, 20100, "일일최대"}}},
+        // 25 / 10 = 2.5 gives 2 units; (1440 - 55) / 60 gives 23 units of 12 rows.
+        {"units round half to even",
+         with(basicOnly("30", "60", "100"),
+              [](SlotInputs& in) {
+                  in.bandOn[0] = true, in.bandEnd[0] = "55", in.bandUnit[0] = "10", in.bandAmount[0] = "500";
+              }),
+         {{1, 6, 1000, 1000, "기본요금"}, {7, 8, 1500, 500, "구간요금1"}, {9, 10, 2000, 500, "구간요금1"},
+          {11, 22, 2100, 100, "최종구간"}, {275, 286, 4300, 100, "최종구간"}, {287, 288, 0, std::nullopt, ""}}},
+        // (1440 - 90) / 60 = 22.5 gives 22 units: 18 + 264 rows.
+        {"unreached slots stay empty", basicOnly("90", "60", "100"),
+         {{1, 18, 1000, 1000, "기본요금"}, {271, 282, 3200, 100, "최종구간"}, {283, 288, 0, std::nullopt, ""}}},
+        // 23.5 gives 24 units; the last unit's 12 rows only half fit.
+        {"rows past the day are dropped", basicOnly("30", "60", "100"),
+         {{1, 6, 1000, 1000, "기본요금"}, {283, 288, 3400, 100, "최종구간"}}},
+        // Band 1 from 0 to 60: 6 units of 2 rows.
+        {"without basic the first band starts at 0",
+         with(example(), [](SlotInputs& in) { in.basicOn = false, in.dailyCapOn = false; }),
+         {{1, 2, 500, 500, "구간요금1"}, {11, 12, 3000, 500, "구간요금1"}, {13, 15, 3400, 400, "구간요금2"}}},
+        {"empty cap field caps every band row at 0", with(example(), [](SlotInputs& in) { in.dailyCap = ""; }),
+         {{1, 6, 1000, 1000, "기본요금"}, {7, 288, 0, 0, "일일최대"}}},
+        // No band-1 rows; the final band counts from minute 30 again: 47 units, rows past 288 dropped.
+        {"band ending before the previous boundary writes nothing",
+         with(basicOnly("60", "30", "100"),
+              [](SlotInputs& in) {
+                  in.bandOn[0] = true, in.bandEnd[0] = "30", in.bandUnit[0] = "10", in.bandAmount[0] = "500";
+              }),
+         {{1, 12, 1000, 1000, "기본요금"}, {13, 18, 1100, 100, "최종구간"}, {283, 288, 5600, 100, "최종구간"}}},
+        // The final band is not used in this mode.
+        {"fixed amount everywhere",
+         with(example(), [](SlotInputs& in) { in.fixedOn = true, in.basicAmount = "15000", in.finalUnit = "60"; }),
+         {{1, 288, 15000, 15000, "고정요금"}}},
+    };
+    for (const GeneratorCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectRanges(GenerateSlotTable(c.inputs), c.ranges);
+    }
 }
 
 struct UnitCase {

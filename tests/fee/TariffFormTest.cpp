@@ -102,17 +102,6 @@ TEST(Leave, NothingWhileLoading)
     EXPECT_TRUE(msgs.shown.empty());
 }
 
-TEST(Leave, RefusedBandOneEndKeepsItsLabel)
-{
-    Boundaries b = activated("30", "60", "120", "200");
-    b.text[1] = "20";
-    ScriptedMessages msgs;
-    LeaveBoundary(b, Boundaries::T3, msgs);
-    EXPECT_EQ(b.label[1], "구간요금(2) :  20분 부터");
-    EXPECT_EQ(b.label[2], "구간요금(3) :  30분 부터");
-    EXPECT_EQ(b.label[0], "구간요금(1) :   30분 부터"); // not rebuilt
-}
-
 using TariffFormDb = test::FeeFixture;
 
 TEST_F(TariffFormDb, SaveAddsTheRowWhenMissingAndRoundsNumbers)
@@ -145,10 +134,12 @@ TEST_F(TariffFormDb, SetStoresRowAndTableTogether)
     EXPECT_EQ(Scalar(st.Db, "SELECT 기본금액 FROM 기타").toInt(), 8000);
     EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블 WHERE 요금 = 8000").toInt(), 288);
 
-    f.texts["T12"] = "0"; // refused in either mode
+    f.texts["T12"] = "0"; // refused in either mode, and stores neither row nor table
+    f.texts["T2"] = "9000";
     const SetOutcome refused = SetTariff(st.Db, f);
     EXPECT_EQ(refused.kind, SetOutcome::UnitTooSmall);
     EXPECT_EQ(refused.focusField, "T12");
+    EXPECT_EQ(Scalar(st.Db, "SELECT 기본금액 FROM 기타").toInt(), 8000);
     EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블 WHERE 요금 = 8000").toInt(), 288);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/SerialPort.h"
+#include "sim/PtyDevice.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -6,57 +7,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <sys/resource.h>
 
 namespace tolvo {
 namespace {
-
-// A pseudo-terminal pair; the port under test opens the slave side by path,
-// the test plays the device on the master side.
-class PtyPair {
-public:
-    PtyPair()
-    {
-        char name[256] = {};
-        termios raw{};
-        cfmakeraw(&raw);
-        if (::openpty(&m_master, &m_slave, name, &raw, nullptr) != 0) return;
-        m_path = QString::fromLocal8Bit(name);
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    }
-    ~PtyPair()
-    {
-        unplug();
-        if (m_slave >= 0) ::close(m_slave);
-    }
-    bool ok() const { return m_master >= 0; }
-    const QString& path() const { return m_path; }
-    // The device goes away: the master side closes, and so does our spare slave.
-    void unplug()
-    {
-        if (m_master >= 0) ::close(m_master);
-        m_master = -1;
-        if (m_slave >= 0) ::close(m_slave);
-        m_slave = -1;
-    }
-    QByteArray drain() const
-    {
-        QByteArray out;
-        char buf[256];
-        for (ssize_t n; m_master >= 0 && (n = ::read(m_master, buf, sizeof buf)) > 0;) out.append(buf, n);
-        return out;
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_path;
-};
 
 double cpuSeconds()
 {
@@ -75,13 +29,14 @@ void runEvents(int ms)
 
 TEST(QtSerialPortOnPty, WritesReachTheDevice)
 {
-    PtyPair pty;
+    sim::PtyDevice pty; // the device on the far side of a pseudo-terminal
     ASSERT_TRUE(pty.ok());
     auto port = QtSerialPortFactory().create();
-    ASSERT_TRUE(port->open(pty.path(), SerialSettings{}));
+    ASSERT_TRUE(port->open(pty.slavePath(), SerialSettings{}));
+    pty.replier = nullptr;
     port->write(QByteArray("\x02 1000\x03", 7));
-    runEvents(50);
-    EXPECT_EQ(pty.drain(), QByteArray("\x02 1000\x03", 7));
+    ASSERT_TRUE(pty.waitForReceived(7));
+    EXPECT_EQ(pty.received, QByteArray("\x02 1000\x03", 7));
     EXPECT_TRUE(port->isOpen());
 }
 
@@ -90,10 +45,10 @@ TEST(QtSerialPortOnPty, WritesReachTheDevice)
 // so every later sender sees it closed and stays silent.
 TEST(QtSerialPortOnPty, UnpluggedDeviceClosesThePortInsteadOfSpinning)
 {
-    PtyPair pty;
+    sim::PtyDevice pty; // the device on the far side of a pseudo-terminal
     ASSERT_TRUE(pty.ok());
     auto port = QtSerialPortFactory().create();
-    ASSERT_TRUE(port->open(pty.path(), SerialSettings{}));
+    ASSERT_TRUE(port->open(pty.slavePath(), SerialSettings{}));
     pty.unplug();
 
     port->write(QByteArray("\x02WR\x03"));
@@ -112,10 +67,10 @@ TEST(QtSerialPortOnPty, UnpluggedDeviceClosesThePortInsteadOfSpinning)
 // device gone in the middle must not stall each of them.
 TEST(QtSerialPortOnPty, WritesToAVanishedDeviceDoNotStallTheCaller)
 {
-    PtyPair pty;
+    sim::PtyDevice pty; // the device on the far side of a pseudo-terminal
     ASSERT_TRUE(pty.ok());
     auto port = QtSerialPortFactory().create();
-    ASSERT_TRUE(port->open(pty.path(), SerialSettings{}));
+    ASSERT_TRUE(port->open(pty.slavePath(), SerialSettings{}));
     pty.unplug();
 
     QElapsedTimer t;

@@ -44,16 +44,6 @@ TEST(Frames, TextFrameIsStxCp949DataEtxBcc)
     EXPECT_EQ(PortTestFrame(), Hex("02504F52545F5445535403"));
 }
 
-TEST(Frames, BccOfKoreanTextXorsEveryByte)
-{
-    const QString text = QStringLiteral("요금표시기 1234");
-    const QByteArray bytes = cp949::encode(text);
-    quint8 x = 0;
-    for (char c : bytes) x ^= quint8(c);
-    EXPECT_EQ(Get_BCC(text), x ^ 0x03);
-    EXPECT_EQ(Get_BCC_Stx(text), Get_BCC(text) ^ 0x02);
-}
-
 TEST(Frames, PortTestEchoOnlyForTheExactText)
 {
     TestStation ts(TestStation::Db::None);
@@ -208,14 +198,6 @@ TEST_F(PortsInitTest, PrinterPortOpensOnlyForASerialPrinter)
     Exec(st.Db, "UPDATE 영수증프린터 SET PORT = 'Rs232c'");
     EXPECT_TRUE(Comm::PortsInit(st));
     EXPECT_TRUE(st.comm->PortOpen(PortPrinter));
-}
-
-TEST_F(PortsInitTest, PortsSectionRedirectsADevice)
-{
-    WriteIniText(st.IniPath, "[ports]\nCom7=/dev/pts/42\n");
-    UseDevice(st, "요금표시기", "Com7");
-    EXPECT_TRUE(Comm::PortsInit(st));
-    EXPECT_EQ(st.comm->PortPath(PortFeeDisp), "/dev/pts/42");
 }
 
 TEST_F(PortsInitTest, ResetsReceiveStateAndClosePortsClosesAll)

@@ -119,17 +119,6 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"m9_timetext", 9, false, Op::TimeText, 0, "", "02" "5453" "32362F30312F30352030393A3030" "03"}),
     [](const ::testing::TestParamInfo<FrameCase>& i) { return std::string(i.param.name); });
 
-TEST_F(FeeDispFixture, ModelNamesMapToCodes)
-{
-    EXPECT_EQ(FeeDisp_ModelCode("VELDAMOR"), 0);
-    EXPECT_EQ(FeeDisp_ModelCode("KIS    TYPE"), 1);
-    EXPECT_EQ(FeeDisp_ModelCode("BEST TYPE"), 2);
-    EXPECT_EQ(FeeDisp_ModelCode("PLUS TYPE"), 3);
-    EXPECT_EQ(FeeDisp_ModelCode("VD0   TYPE"), 4);
-    EXPECT_FALSE(FeeDisp_ModelCode("KIS TYPE").has_value());
-    EXPECT_FALSE(FeeDisp_ModelCode("IMAGE(D)").has_value());
-}
-
 TEST_F(FeeDispFixture, ClosedPortSendsNothingAndKeepsTheFlags)
 {
     setModel(0, false);
@@ -184,27 +173,19 @@ std::vector<qint64> Offsets(const FakeDevice& d)
     return out;
 }
 
-TEST_F(FeeDispFixture, Model4RelayPulseBlocksEventsWithItsTiming)
+TEST_F(FeeDispFixture, Model4RelayPulseAndGateOpenBlockEventsWithTheirTiming)
 {
     setModel(4, false);
     Gate_Pulse(st, 2);
-    ASSERT_EQ(disp().writes.size(), 4u);
+    FeeDisp_GateOpen(st);
+    ASSERT_EQ(disp().writes.size(), 8u);
     EXPECT_EQ(disp().writes[0].bytes, QByteArray("\x02R31\x03"));
     for (int i = 1; i < 4; ++i) EXPECT_EQ(disp().writes[i].bytes, QByteArray("\x02R30\x03"));
-    EXPECT_EQ(Offsets(disp()), (std::vector<qint64>{0, 500, 600, 700}));
+    EXPECT_EQ(disp().writes[4].bytes, QByteArray("\x02WR\x03"));
+    for (int i = 5; i < 8; ++i) EXPECT_EQ(disp().writes[i].bytes, QByteArray("\x02R20\x03"));
+    EXPECT_EQ(Offsets(disp()), (std::vector<qint64>{0, 500, 600, 700, 700, 1200, 1300, 1400}));
     EXPECT_EQ(fake.waits->eventRuns, 0);
     EXPECT_EQ(ts.screen.list1, QStringList{"차단기작동 :  GATE NUM = 2"});
-}
-
-TEST_F(FeeDispFixture, Model4GateOpenTiming)
-{
-    setModel(4, false);
-    FeeDisp_GateOpen(st);
-    ASSERT_EQ(disp().writes.size(), 4u);
-    EXPECT_EQ(disp().writes[0].bytes, QByteArray("\x02WR\x03"));
-    for (int i = 1; i < 4; ++i) EXPECT_EQ(disp().writes[i].bytes, QByteArray("\x02R20\x03"));
-    EXPECT_EQ(Offsets(disp()), (std::vector<qint64>{0, 500, 600, 700}));
-    EXPECT_EQ(fake.waits->eventRuns, 0);
 }
 
 TEST_F(FeeDispFixture, Model2RelayPulseRunsEventsDuringItsHalfSecond)

@@ -80,19 +80,6 @@ INSTANTIATE_TEST_SUITE_P(
                       // longer than the line: no negative padding
                       GreetingCase{"안녕히 가십시오 안녕히 가십시오 안녕히 가십시오 안녕히 가십시오", 0}));
 
-TEST(ReceiptLayout, LostTicketAndLargeAmounts)
-{
-    ReceiptData d = Sample();
-    d.TicketNo = "L004";
-    d.Lost = true;
-    d.TotalFee = 1234567;
-    d.PayAmount = 1000;
-    const PrintOps ops = Receipt_Layout(d);
-    EXPECT_EQ(ops[0].text, "주차권번호 : L004(분실권)");
-    EXPECT_EQ(ops[5].text, "출차  금액 : 1,234,567원");
-    EXPECT_EQ(ops[6].text, "영수  금액 : 1,000원");
-}
-
 class ReceiptJob : public ::testing::Test {
 protected:
     void SetUp() override

@@ -102,18 +102,19 @@ TEST_F(TraceTest, FeeDisplayFramesAreTracedAndPortTestSetsTheEcho)
     FeeDisp_Receive(st);
     EXPECT_TRUE(st.PortTestEcho);
     EXPECT_EQ(log().text(), QStringLiteral("5.000  < 요금표시기 OK 수신\r\n5.000  < 요금표시기 PORT_TEST 수신\r\n"));
-    fake.ports->device("/dev/ttyS6").inject("\x02port_test\x03");
-    st.PortTestEcho = false;
-    FeeDisp_Receive(st);
-    EXPECT_FALSE(st.PortTestEcho);
 }
 
 TEST_F(TraceTest, FeeDisplayReceiveBufferIsCapped)
 {
     ASSERT_TRUE(st.comm->openPort(PortFeeDisp, "/dev/ttyS6", SerialSettings{}));
-    fake.ports->device("/dev/ttyS6").inject(QByteArray(100000, 'z'));
+    FakeDevice& dev = fake.ports->device("/dev/ttyS6");
+    dev.inject(QByteArray(100000, 'z') + "yy");
     FeeDisp_Receive(st);
-    EXPECT_LE(st.comm->feeDisp.RxBuf.size(), 1024);
+    EXPECT_EQ(st.comm->feeDisp.RxBuf, QByteArray(510, 'z') + "yy"); // the newest 512 bytes
+    dev.inject("\x02PORT_TEST\x03");
+    FeeDisp_Receive(st);
+    EXPECT_TRUE(st.PortTestEcho); // a later frame still parses
+    EXPECT_TRUE(st.comm->feeDisp.RxBuf.isEmpty());
 }
 
 // ---- the monitor's logic ----

@@ -27,11 +27,14 @@ PtyDevice::PtyDevice()
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { onReadable(); });
 }
 
-PtyDevice::~PtyDevice()
+PtyDevice::~PtyDevice() { unplug(); }
+
+void PtyDevice::unplug()
 {
     m_notifier.reset();
     if (m_master >= 0) ::close(m_master);
     if (m_slave >= 0) ::close(m_slave);
+    m_master = m_slave = -1;
 }
 
 void PtyDevice::send(const QByteArray& bytes)

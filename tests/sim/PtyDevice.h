@@ -31,6 +31,8 @@ public:
     void send(const QByteArray& bytes);
     // Runs events until at least n bytes have arrived here or the time is up.
     bool waitForReceived(int n, int timeoutMs = 2000);
+    // The device goes away (adapter unplugged): both sides of the pair close.
+    void unplug();
 
 private:
     void onReadable();

@@ -7,15 +7,6 @@
 using namespace tolvo;
 using tolvo::test::TestStation;
 
-TEST(Colours, ValuesAreBlueInTheHighByte)
-{
-    EXPECT_EQ(VbColour(4210688), QColor(0, 64, 64));
-    EXPECT_EQ(VbColour(255), QColor(255, 0, 0));
-    EXPECT_EQ(VbColour(0xFF0000), QColor(0, 0, 255));
-    EXPECT_EQ(VbColourValue(QColor(0, 64, 64)), 4210688);
-    EXPECT_EQ(VbColourValue(QColor(12, 34, 56)), 12 + 34 * 256 + 56 * 65536);
-}
-
 TEST(Colours, TextOfAKey)
 {
     EXPECT_EQ(ColourFromText(QStringLiteral("255")), QColor(255, 0, 0));
@@ -75,25 +66,6 @@ TEST(Colours, DoubleClickTargets)
     EXPECT_FALSE(label1.contains(QStringLiteral("Label1_8"))) << "the car-counter captions are not recoloured";
     EXPECT_TRUE(ColourTargets(QStringLiteral("POut"), false).contains(QStringLiteral("POut_0")));
     EXPECT_FALSE(ColourTargets(QStringLiteral("POut"), true).contains(QStringLiteral("POut_0")));
-}
-
-TEST(Colours, ChoiceIsSavedAndApplied)
-{
-    TestStation ts;
-    ApplyColourChoice(ts.st, QStringLiteral("POut"), QColor(1, 2, 3));
-    EXPECT_EQ(Read_Ini(ts.st.IniPath, QStringLiteral("시스템"), QStringLiteral("POut"), QString()),
-              QString::number(1 + 2 * 256 + 3 * 65536));
-    EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("POut_0")), QColor(1, 2, 3));
-    EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("POut_7")), QColor(1, 2, 3));
-}
-
-TEST(Colours, OnlyTheAdministratorMayChoose)
-{
-    TestStation ts;
-    ts.screen.setText(QStringLiteral("WName"), QStringLiteral("근무자1"));
-    EXPECT_FALSE(MayChooseColours(ts.st));
-    ts.screen.setText(QStringLiteral("WName"), QStringLiteral("관리자"));
-    EXPECT_TRUE(MayChooseColours(ts.st));
 }
 
 TEST(Colours, AntiPassBackText)

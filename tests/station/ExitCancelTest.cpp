@@ -39,18 +39,9 @@ TEST(ExitCancel, ASecondCancellationRewritesTheExitAndKeepsTheEntry)
     rig.st.worker.WorkerName = QStringLiteral("근무자4");
     ASSERT_TRUE(Save_ExitCancel(rig.st));
     ASSERT_EQ(rig.count(QStringLiteral("출차취소")), 1);
-    auto f = [&](const char* name) { return rig.value(QStringLiteral("SELECT ") + QString::fromUtf8(name) + QStringLiteral(" FROM 출차취소")); };
-    EXPECT_EQ(f("티켓번호").toString(), QStringLiteral("0042"));
-    EXPECT_EQ(f("입차시간").toString(), QStringLiteral("07:00"));
-    EXPECT_EQ(f("출차시간").toString(), QStringLiteral("09:20"));
-    EXPECT_EQ(f("실수령금액").toInt(), 3000);
-    EXPECT_EQ(f("총주차요금").toInt(), 5000);
-    EXPECT_EQ(f("할인시간").toInt(), 10);
-    EXPECT_EQ(f("총주차시간").toString(), QStringLiteral("100"));
-    EXPECT_EQ(f("근무자코드").toInt(), 4);
-    EXPECT_EQ(f("근무자명").toString(), QStringLiteral("근무자4"));
-    EXPECT_EQ(f("할인구분").toString(), QStringLiteral("현금출차"));
-    EXPECT_EQ(f("정산구분").toInt(), 0);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 티켓번호||'|'||입차시간||'|'||출차시간||'|'||실수령금액||'|'||총주차요금||'|'||할인시간||'|'||"
+                                       "총주차시간||'|'||근무자코드||'|'||근무자명||'|'||할인구분||'|'||정산구분 FROM 출차취소")).toString(),
+              QStringLiteral("0042|07:00|09:20|3000|5000|10|100|4|근무자4|현금출차|0"));
     EXPECT_TRUE(rig.ts.msgs.shown.empty()); // notice off
 }
 

@@ -69,9 +69,7 @@ TEST_F(ExitKeysTest, AFullCompletionOfATypedTicket)
     st.settings.KeepRecords = true;
     Exec(st.Db, QStringLiteral("INSERT INTO 출차취소 (티켓번호, 입차일, 입차시간, 입차코드, 근무자코드, 전송여부) "
                                "VALUES ('0123', '2026-01-05', '07:30', '0123202601050730', 3, 0)"));
-    screen.setText(QStringLiteral("CarCnt_0"), QStringLiteral("10"));
-    screen.setText(QStringLiteral("CarCnt_1"), QStringLiteral("4"));
-    screen.setText(QStringLiteral("CarCnt_6"), QStringLiteral("8"));
+    rig.setCounters({"10", "4", "0", "0", "0", "0", "8"});
     Write_Ini(st.IniPath, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("4"));
     st.HostPending.fill(false);
 
@@ -83,49 +81,29 @@ TEST_F(ExitKeysTest, AFullCompletionOfATypedTicket)
     EXPECT_TRUE(st.HostPending[HostOUT]);
 
     const QString code = QStringLiteral("0123202601050730");
-    auto row = [&](const char* f) {
-        return rig.value(QStringLiteral("SELECT ") + QString::fromUtf8(f) + QStringLiteral(" FROM 일반권 WHERE 입차코드 = ?"), {code});
-    };
-    EXPECT_EQ(row("포스코드").toInt(), 4); // the entry's booth is kept
-    EXPECT_EQ(row("입차일").toString(), QStringLiteral("2026-01-05"));
-    EXPECT_EQ(row("입차시간").toString(), QStringLiteral("07:30"));
-    EXPECT_EQ(row("출차일").toString(), QStringLiteral("2026-01-05"));
-    EXPECT_EQ(row("출차시간").toString(), QStringLiteral("09:30"));
-    EXPECT_EQ(row("총주차시간").toString(), QStringLiteral("120"));
-    EXPECT_EQ(row("총주차요금").toInt(), 5500);
-    EXPECT_EQ(row("할인시간").toInt(), 0);
-    EXPECT_EQ(row("실수령금액").toInt(), 5500);
-    EXPECT_EQ(row("전송여부").toInt(), 0);
-    EXPECT_EQ(row("정산구분").toInt(), 0);
-    EXPECT_EQ(row("할인구분").toString(), QStringLiteral("현금출차"));
-
-    EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 1);
-    EXPECT_EQ(rig.hourly(QStringLiteral("일반권입차수"), 9), 0);
-    EXPECT_EQ(rig.hourly(QStringLiteral("금액"), 9), 5500);
-    EXPECT_EQ(rig.hourly(QStringLiteral("대수"), 9), 1);
-    EXPECT_EQ(rig.hourly(QStringLiteral("데이터유무"), 9), 1);
+    // The entry's booth is kept; fields in table order from 입차일 to 할인구분, then 포스코드.
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차일||'|'||입차시간||'|'||출차일||'|'||출차시간||'|'||총주차시간||'|'||총주차요금||'|'||"
+                                       "할인시간||'|'||실수령금액||'|'||정산구분||'|'||전송여부||'|'||할인구분||'|'||포스코드 "
+                                       "FROM 일반권 WHERE 입차코드 = ?"), {code}).toString(),
+              QStringLiteral("2026-01-05|07:30|2026-01-05|09:30|120|5500|0|5500|0|0|현금출차|4"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 일반권출차수||'|'||일반권입차수||'|'||금액||'|'||대수||'|'||데이터유무 FROM 시간대별 "
+                                       "WHERE 정산여부 = 0 AND 시간대 = 9")).toString(), QStringLiteral("1|0|5500|1|1"));
     EXPECT_EQ(rig.value(QStringLiteral("SELECT SUM(대수) FROM 시간대별")).toInt(), 1);
 
     EXPECT_EQ(discCount(QStringLiteral("현금출차")), 1);
     EXPECT_EQ(discCount(QStringLiteral("현금출차"), "금액"), 5500);
     EXPECT_EQ(discCount(QStringLiteral("30분무료")), 0);
 
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수6 FROM 주차시간대별")).toInt(), 1); // 120 minutes
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 금액6 FROM 주차시간대별")).toInt(), 5500);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수1 + 건수2 + 건수3 + 건수4 + 건수5 + 건수7 + 건수8 + 건수9 + 건수10 FROM 주차시간대별")).toInt(), 0);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수7 FROM 금액대별")).toInt(), 1); // 5,500 won
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 금액7 FROM 금액대별")).toInt(), 5500);
-
-    EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 1);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차코드 FROM 임시일반권")).toString(), code);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 임시일반권")).toInt(), 5500);
+    // 120 minutes in duration band 6, 5,500 won in amount band 7, nothing elsewhere.
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수6||'|'||금액6||'|'||(건수1+건수2+건수3+건수4+건수5+건수7+건수8+건수9+건수10) "
+                                       "FROM 주차시간대별")).toString(), QStringLiteral("1|5500|0"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수7||'|'||금액7 FROM 금액대별")).toString(), QStringLiteral("1|5500"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT group_concat(입차코드||'|'||실수령금액) FROM 임시일반권")).toString(),
+              code + QStringLiteral("|5500"));
 
     EXPECT_EQ(rig.count(QStringLiteral("출차취소")), 0); // the earlier cancellation is gone
 
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_1")), QStringLiteral("5"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_2")), QStringLiteral("5"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_6")), QStringLiteral("7"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_0")), QStringLiteral("10"));
+    EXPECT_EQ(rig.counters(), QStringList({"10", "5", "5", "0", "0", "0", "7"}));
     EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("5"));
 
     const QString done = QStringLiteral("일반권차량 정산 완료!   주차권번호 : 0123");
@@ -141,19 +119,14 @@ TEST_F(ExitKeysTest, AFullCompletionOfATypedTicket)
 TEST_F(ExitKeysTest, ATicketWithoutAnEntryRowIsCountedAsEntryAndExit)
 {
     st.models.PosCode = 2;
-    screen.setText(QStringLiteral("CarCnt_0"), QStringLiteral("10"));
-    screen.setText(QStringLiteral("CarCnt_1"), QStringLiteral("4"));
-    screen.setText(QStringLiteral("CarCnt_6"), QStringLiteral("8"));
+    rig.setCounters({"10", "4", "0", "0", "0", "0", "8"});
     rig.type(QStringLiteral("09992601050900"));
     rig.enter();
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 포스코드 FROM 일반권 WHERE 입차코드 = '0999202601050900'")).toInt(), 2);
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차시간 FROM 일반권")).toString(), QStringLiteral("09:00"));
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권입차수"), 9), 1);
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 1);
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_0")), QStringLiteral("11"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_1")), QStringLiteral("5"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_2")), QStringLiteral("6"));
-    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_6")), QStringLiteral("8"));
+    EXPECT_EQ(rig.counters(), QStringList({"11", "5", "6", "0", "0", "0", "8"}));
     EXPECT_EQ(rig.ini(QStringLiteral("일반권입차수")), QStringLiteral("11"));
     EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("5"));
 }
@@ -256,6 +229,11 @@ TEST_F(ExitKeysTest, NothingOwedOpensTheBarrierOnly)
 
 TEST_F(ExitKeysTest, EscOnATypedTicketSendsNoEject)
 {
+    readerTicket(); // a ticket from the reader is ejected
+    rig.esc();
+    EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("eject"), QStringLiteral("time:0930")}));
+    expectIdle();
+    rig.calls.clear();
     typedTicket();
     rig.esc();
     EXPECT_EQ(rig.calls, QStringList{QStringLiteral("time:0930")});
@@ -267,14 +245,6 @@ TEST_F(ExitKeysTest, EscOnATypedTicketSendsNoEject)
     expectIdle();
     EXPECT_EQ(rig.count(QStringLiteral("출차취소")), 0);
     EXPECT_EQ(rig.value(QStringLiteral("SELECT COUNT(*) FROM 일반권 WHERE 출차일 IS NULL")).toInt(), 1);
-}
-
-TEST_F(ExitKeysTest, EscOnAReaderTicketEjectsIt)
-{
-    readerTicket();
-    rig.esc();
-    EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("eject"), QStringLiteral("time:0930")}));
-    expectIdle();
 }
 
 TEST_F(ExitKeysTest, ACancellationIsRecordedAndDeletedByALaterCompletion)
@@ -332,19 +302,27 @@ TEST_F(ExitKeysTest, KeysWithoutATicketAreLeftToTheFunctionKeys)
 
 TEST_F(ExitKeysTest, AFailedRecordKeepsTheTicketAndWritesNothing)
 {
+    screen.setText(QStringLiteral("CarCnt_1"), QStringLiteral("3"));
     typedTicket();
     Exec(st.Db, QStringLiteral("DROP TABLE 금액대별"));
     rig.enter();
     ASSERT_EQ(msgs.shown.size(), 1u);
     EXPECT_EQ(msgs.shown[0].title, QStringLiteral("데이터 베이스 오류"));
+    EXPECT_TRUE(msgs.shown[0].text.contains(QStringLiteral("금액대별")));
+    EXPECT_EQ(screen.text(QStringLiteral("CarCnt_1")), QStringLiteral("3"));
+    EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("-"));
+    EXPECT_EQ(st.trx.TicketData, QStringLiteral("0123202601050730"));
     EXPECT_TRUE(rig.value(QStringLiteral("SELECT 출차일 FROM 일반권")).isNull());
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 0);
     EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 0);
     EXPECT_EQ(rig.value(QStringLiteral("SELECT SUM(건수6) FROM 주차시간대별")).toInt(), 0);
     EXPECT_TRUE(st.trx.TicketInProgress);
     EXPECT_FALSE(st.trx.ExitDone);
-    rig.esc(); // the worker can still cancel
+    // Never left marked under way: once the table is back, a second Enter records the exit.
+    Exec(st.Db, QStringLiteral("CREATE TABLE 금액대별 AS SELECT * FROM 주차시간대별"));
+    rig.enter();
     EXPECT_FALSE(st.trx.TicketInProgress);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
 }
 
 TEST_F(ExitKeysTest, AFailingDeviceIsReportedAndTheExitStillCompletes)
@@ -356,19 +334,6 @@ TEST_F(ExitKeysTest, AFailingDeviceIsReportedAndTheExitStillCompletes)
     EXPECT_TRUE(msgs.shown[0].text.contains(QStringLiteral("영수증프린터 읽기 실패")));
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
     expectIdle();
-}
-
-TEST_F(ExitKeysTest, AFailureInsideTheCompletionNeverLeavesItMarkedUnderWay)
-{
-    typedTicket();
-    Exec(st.Db, QStringLiteral("DROP TABLE 할인현황"));
-    rig.enter();
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_FALSE(st.trx.ExitDone);
-    Exec(st.Db, QStringLiteral("CREATE TABLE 할인현황 (명칭 TEXT, 건수 INTEGER, 금액 INTEGER, 정산여부 INTEGER)"));
-    rig.enter(); // a second Enter records the exit
-    EXPECT_FALSE(st.trx.TicketInProgress);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
 }
 
 TEST_F(ExitKeysTest, AGuardLeftByACancelledLookupDoesNotSwallowTheNextTicketsEnter)
@@ -529,6 +494,36 @@ TEST_F(DiscountKeyTest, KeyStatesAreResetAfterTheExit)
     rig.type(QStringLiteral("0123"));
     rig.keyUp(112); // allowed again: the combination flag was reset
     EXPECT_EQ(st.trx.DiscKind, QStringLiteral("30분+200원"));
+}
+
+// ---- the road with the real booth routines and no devices at all (devices on ports: app/ExitEndToEnd)
+
+// Only the entry form stays a recorder; every device goes through src/serial.
+void useRealDevices(ExitRig& rig)
+{
+    auto frm = rig.st.exitLinks.frmInput;
+    rig.st.exitLinks = ExitLinks{};
+    rig.st.exitLinks.frmInput = frm;
+}
+
+TEST(ExitDevices, TheMainRoadWorksWithoutAnyDevice)
+{
+    ExitRig rig(kNine30);
+    useRealDevices(rig);
+    Exec(rig.st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 영수증인쇄여부 = 0"));
+    rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
+    rig.type(QStringLiteral("0123"));
+    rig.enter();
+    EXPECT_FALSE(rig.st.trx.TicketInProgress);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
+    // A ticket from the reader, without a reader: written nowhere, still recorded.
+    rig.st.trx.TicketData = QStringLiteral("0124202601050800");
+    Calc_TicketFee(rig.st);
+    rig.esc();
+    rig.st.trx.TicketData = QStringLiteral("0124202601050800");
+    Calc_TicketFee(rig.st);
+    rig.enter();
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권 WHERE 티켓번호 = '0124'")).toInt(), TariffFee(90));
 }
 
 } // namespace

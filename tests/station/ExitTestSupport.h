@@ -47,7 +47,7 @@ public:
         installTariff();
         reopenPeriod();
         recordDevices();
-        for (int i = 0; i <= 6; ++i) ts.screen.setText(QStringLiteral("CarCnt_%1").arg(i), QStringLiteral("0"));
+        setCounters(QStringList(7, QStringLiteral("0")));
     }
 
     // The statistics period opened afresh (after the discount keys changed).
@@ -114,6 +114,18 @@ public:
     }
 
     void answerFrmInput(const QString& data) { frmInputAnswers.push_back(data); }
+
+    // The seven car counters CarCnt_0 .. CarCnt_6 on the main screen.
+    QStringList counters() const
+    {
+        QStringList out;
+        for (int i = 0; i <= 6; ++i) out << ts.screen.text(QStringLiteral("CarCnt_%1").arg(i));
+        return out;
+    }
+    void setCounters(const QStringList& texts)
+    {
+        for (int i = 0; i <= 6; ++i) ts.screen.setText(QStringLiteral("CarCnt_%1").arg(i), texts.value(i));
+    }
 
     TestStation ts;
     Station& st;

@@ -29,21 +29,6 @@ bool right(TestStation& ts, int code, int r)
 
 } // namespace
 
-TEST(FrmWorkManData, LoadsTheSevenRows)
-{
-    TestStation ts;
-    const WorkManData d = LoadWorkMan(ts.st.Db);
-    EXPECT_TRUE(d.workers[0].present);
-    EXPECT_EQ(d.workers[0].name, "근무자1");
-    EXPECT_EQ(d.workers[0].password, "739164");
-    EXPECT_EQ(d.workers[4].password, "671290");
-    for (bool r : d.workers[2].rights) EXPECT_TRUE(r);
-    EXPECT_TRUE(d.adminPresent);
-    EXPECT_TRUE(d.optionsPresent);
-    EXPECT_TRUE(d.options.at(35));
-    EXPECT_FALSE(d.options.at(46));
-}
-
 TEST(FrmWorkManScreen, EachRightsBoxLandsOnItsWorkerAndRight)
 {
     for (int w = 0; w < 5; ++w) {

@@ -22,31 +22,39 @@ void SetWorker(TestStation& ts, int code, const QString& name, const QString& pw
          {name, pw, rights[0], rights[1], rights[2], rights[3], rights[4], rights[5], code});
 }
 
-} // namespace
-
-TEST(LoginLookup, NothingHappensBeforeTheSixthCharacter)
+// The administrator logs in with the first-run password and starts work.
+void AdministratorStartsWork(TestStation& ts)
 {
-    TestStation ts;
     LoginSession s(ts.st);
-    for (const QString& t : {QString(), QStringLiteral("5"), QStringLiteral("58204")}) {
-        const LookupView v = s.passwordChanged(t);
-        EXPECT_EQ(v.outcome, Outcome::Incomplete) << t.toStdString();
-        EXPECT_FALSE(v.okEnabled);
-        EXPECT_TRUE(v.lblLog.isEmpty());
-    }
-    EXPECT_FALSE(s.found());
+    ASSERT_EQ(s.passwordChanged(kAdminPw).outcome, Outcome::Found);
+    s.startOfWork();
 }
 
-TEST(LoginLookup, WrongPasswordEmptiesTheBoxWithTheMessage)
+} // namespace
+
+TEST(LoginLookup, TextsThatFindNoWorker)
 {
-    TestStation ts;
-    LoginSession s(ts.st);
-    const LookupView v = s.passwordChanged(QStringLiteral("582048"));
-    EXPECT_EQ(v.outcome, Outcome::Wrong);
-    EXPECT_EQ(v.lblLog, QStringLiteral("비밀번호가 틀림니다. 확인하십시요"));
-    EXPECT_TRUE(v.clearBox);
-    EXPECT_FALSE(v.okEnabled);
-    EXPECT_FALSE(s.found());
+    struct Row { const char* name; const char* typed; Outcome outcome; bool noAdminRow; };
+    const Row rows[] = {
+        {"empty", "", Outcome::Incomplete, false}, {"five characters", "58204", Outcome::Incomplete, false},
+        {"wrong password", "582048", Outcome::Wrong, false}, {"quote, five characters", "a' OR", Outcome::Incomplete, false},
+        {"quote is only a wrong password", "' OR 1", Outcome::Wrong, false},
+        {"maker code in lower case", "qmrtx7", Outcome::Wrong, false},
+        {"maker code without administrator row", "QMRTX7", Outcome::Wrong, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        TestStation ts;
+        if (r.noAdminRow) Exec(ts.st.Db, QStringLiteral("DELETE FROM 근무자관리 WHERE 근무자코드 = 0"));
+        LoginSession s(ts.st);
+        const LookupView v = s.passwordChanged(QString::fromUtf8(r.typed));
+        EXPECT_EQ(v.outcome, r.outcome);
+        EXPECT_EQ(v.lblLog, r.outcome == Outcome::Wrong ? QStringLiteral("비밀번호가 틀림니다. 확인하십시요") : QString());
+        EXPECT_EQ(v.clearBox, r.outcome == Outcome::Wrong);
+        EXPECT_FALSE(v.okEnabled);
+        EXPECT_FALSE(s.found());
+        EXPECT_FALSE(ts.st.worker.MakerMode);
+    }
 }
 
 TEST(LoginLookup, RightPasswordShowsTheWorkerAndEnablesOk)
@@ -65,29 +73,6 @@ TEST(LoginLookup, RightPasswordShowsTheWorkerAndEnablesOk)
     EXPECT_EQ(s.found()->code, 1);
 }
 
-TEST(LoginLookup, EveryFirstRunPasswordLogsIn)
-{
-    TestStation ts;
-    const QStringList pws{kAdminPw, kWorker1Pw, QStringLiteral("264809"), QStringLiteral("915372"),
-                          QStringLiteral("408653"), QStringLiteral("671290")};
-    for (int code = 0; code < pws.size(); ++code) {
-        LoginSession s(ts.st);
-        EXPECT_EQ(s.passwordChanged(pws[code]).outcome, Outcome::Found);
-        EXPECT_EQ(ts.st.worker.WorkerCode, code);
-    }
-    EXPECT_EQ(ts.st.worker.WorkerName, QStringLiteral("근무자5"));
-}
-
-TEST(LoginLookup, AChangeAfterALookupForgetsTheWorker)
-{
-    TestStation ts;
-    LoginSession s(ts.st);
-    s.passwordChanged(kWorker1Pw);
-    const LookupView v = s.passwordChanged(QStringLiteral("73916"));
-    EXPECT_FALSE(v.okEnabled);
-    EXPECT_FALSE(s.found());
-}
-
 TEST(LoginLookup, SharedPasswordTakesTheFirstRow)
 {
     TestStation ts;
@@ -98,83 +83,21 @@ TEST(LoginLookup, SharedPasswordTakesTheFirstRow)
     EXPECT_EQ(s.found()->code, 1);
 }
 
-TEST(LoginLookup, PasswordWithApostropheIsOnlyAWrongPassword)
-{
-    TestStation ts;
-    LoginSession s(ts.st);
-    const LookupView v = s.passwordChanged(QStringLiteral("a' OR"));
-    EXPECT_EQ(v.outcome, Outcome::Incomplete);
-    EXPECT_EQ(s.passwordChanged(QStringLiteral("' OR 1")).outcome, Outcome::Wrong);
-}
-
-TEST(LoginLookup, MakerCodeLogsInAsAdministratorWithEngineerMenus)
-{
-    TestStation ts;
-    SetWorker(ts, 0, QStringLiteral("관리자"), QStringLiteral("111111"), {true, true, true, true, false, true});
-    LoginSession s(ts.st);
-    const LookupView v = s.passwordChanged(QStringLiteral("QMRTX7"));
-    EXPECT_EQ(v.outcome, Outcome::Found);
-    EXPECT_TRUE(ts.st.worker.MakerMode);
-    EXPECT_EQ(ts.st.worker.WorkerCode, 0);
-    EXPECT_EQ(ts.st.worker.WorkerName, QStringLiteral("관리자"));
-    EXPECT_EQ(v.putInBox, QStringLiteral("111111"));
-    EXPECT_TRUE(v.okEnabled);
-    EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("Mnu_Td")));
-    EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("Mnu_Debug")));
-    ASSERT_TRUE(s.found());
-    EXPECT_EQ(s.found()->code, 0);
-
-    s.startOfWork();
-    EXPECT_FALSE(ts.screen.isEnabled(QStringLiteral("Mnu_Td"))) << "follows 권한5";
-    EXPECT_TRUE(ts.screen.isEnabled(QStringLiteral("Mnu_Debug")));
-}
-
-TEST(LoginLookup, MakerCodeInLowerCaseIsAWrongPassword)
-{
-    TestStation ts;
-    LoginSession s(ts.st);
-    EXPECT_EQ(s.passwordChanged(QStringLiteral("qmrtx7")).outcome, Outcome::Wrong);
-    EXPECT_FALSE(ts.st.worker.MakerMode);
-}
-
-TEST(LoginLookup, MakerCodeWithoutAdministratorRowIsRefused)
-{
-    TestStation ts;
-    Exec(ts.st.Db, QStringLiteral("DELETE FROM 근무자관리 WHERE 근무자코드 = 0"));
-    LoginSession s(ts.st);
-    const LookupView v = s.passwordChanged(QStringLiteral("QMRTX7"));
-    EXPECT_EQ(v.outcome, Outcome::Wrong);
-    EXPECT_FALSE(ts.st.worker.MakerMode);
-}
-
 TEST(StartOfWork, UncleanEndWarnsOnlyWhenTheFlagIsFalse)
 {
     for (const bool clean : {true, false}) {
         TestStation ts;
         Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 정상적인종료 = ?"), {clean});
-        LoginSession s(ts.st);
-        s.passwordChanged(kAdminPw);
-        s.startOfWork();
-        const auto texts = ts.msgs.texts();
+        AdministratorStartsWork(ts);
         const bool warned = std::any_of(ts.msgs.shown.begin(), ts.msgs.shown.end(), [](const auto& m) {
-            return m.text.startsWith(QStringLiteral("프로그램이 정상적으로 종료되지 않았습니다.")) &&
+            return m.text == QStringLiteral("프로그램이 정상적으로 종료되지 않았습니다.") + QChar(13) +
+                                 QStringLiteral("데이터에 손상을 입힐 수 있습니다. 유의바랍니다!") &&
                    m.style == vbCritical && m.title == QStringLiteral("Tarvola");
         });
         EXPECT_EQ(warned, !clean);
+        EXPECT_EQ(ts.msgs.shown.size(), clean ? 0u : 1u);
         EXPECT_FALSE(ToBool(ts.value(QStringLiteral("SELECT 정상적인종료 FROM 시스템")))) << "in progress";
     }
-}
-
-TEST(StartOfWork, TheWarningTextHasBothLines)
-{
-    TestStation ts;
-    Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 정상적인종료 = 0"));
-    LoginSession s(ts.st);
-    s.passwordChanged(kAdminPw);
-    s.startOfWork();
-    ASSERT_EQ(ts.msgs.shown.size(), 1u);
-    EXPECT_EQ(ts.msgs.shown[0].text, QStringLiteral("프로그램이 정상적으로 종료되지 않았습니다.") + QChar(13) +
-                                         QStringLiteral("데이터에 손상을 입힐 수 있습니다. 유의바랍니다!"));
 }
 
 TEST(StartOfWork, UsesTheWorkerFoundAndItsCurrentRights)
@@ -208,9 +131,7 @@ TEST(StartOfWork, HostLampAndMasterLamp)
         Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = ?"), {c.hostInUse});
         Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 사용여부 = ?"), {c.calcInUse});
         Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 출구판독기 = ?"), {c.exitReader});
-        LoginSession s(ts.st);
-        s.passwordChanged(kAdminPw);
-        s.startOfWork();
+        AdministratorStartsWork(ts);
         EXPECT_EQ(ts.screen.visible.value(QStringLiteral("Connect1")), c.connect1);
         EXPECT_EQ(ts.screen.visible.value(QStringLiteral("Connect2")), c.connect2);
         EXPECT_EQ(ts.st.models.HasExitReader, c.exitReader);
@@ -219,38 +140,20 @@ TEST(StartOfWork, HostLampAndMasterLamp)
 
 TEST(StartOfWork, OptionsOfHostReaderAndBooth)
 {
-    TestStation ts;
-    Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 기종 = ?"), {QStringLiteral("시간수신함")});
-    Exec(ts.st.Db, QStringLiteral("UPDATE 리더기 SET 기종 = ?"), {QStringLiteral("Encoding Only")});
-    Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 기종코드 = ?"), {QStringLiteral("POS4")});
-    LoginSession s(ts.st);
-    s.passwordChanged(kAdminPw);
-    s.startOfWork();
-    EXPECT_TRUE(ts.st.models.HostSendsTime);
-    EXPECT_FALSE(ts.st.models.ReaderCanPrint);
-    EXPECT_EQ(ts.st.models.PosCode, 3);
-}
-
-TEST(ModelCodes, FeeDisplayTable)
-{
-    EXPECT_EQ(FeeDisplayCode(QStringLiteral("VELDAMOR")), 0);
-    EXPECT_EQ(FeeDisplayCode(QStringLiteral("KIS    TYPE")), 1);
-    EXPECT_EQ(FeeDisplayCode(QStringLiteral("BEST TYPE")), 2);
-    EXPECT_EQ(FeeDisplayCode(QStringLiteral("PLUS TYPE")), 3);
-    EXPECT_EQ(FeeDisplayCode(QStringLiteral("VD0   TYPE")), 4);
-    EXPECT_FALSE(FeeDisplayCode(QStringLiteral("KIS TYPE"))); // blanks count
-    EXPECT_FALSE(FeeDisplayCode(QStringLiteral("veldamor")));
-    EXPECT_FALSE(FeeDisplayCode(QString()));
-}
-
-TEST(ModelCodes, SeasonReaderTableIsNotInCodeOrder)
-{
-    const std::pair<const char*, int> table[] = {
-        {"ID Tech", 0}, {"TAG Master", 1}, {"Remocon(T)", 2}, {"Remocon(N)", 3}, {"PET_CARD", 4},
-        {"HOST PASS", 5}, {"FIRSTECH", 6}, {"CREDIPASS", 7}, {"리츠앤A", 8}, {"리츠앤B", 9},
-    };
-    for (const auto& [text, code] : table) EXPECT_EQ(SeasonReaderCode(QString::fromUtf8(text)), code) << text;
-    EXPECT_FALSE(SeasonReaderCode(QStringLiteral("ImageRf(CR)")));
+    struct Row { const char* host; const char* reader; const char* pos; bool hostTime, readerPrints; int posCode; };
+    const Row rows[] = {{"시간수신함", "Encoding Only", "POS4", true, false, 3},
+                        {"시간수신안함", "ZP-2000", "unknown", false, true, 0}}; // an unknown booth code is booth 0
+    for (const Row& r : rows) {
+        TestStation ts;
+        ts.st.models.PosCode = 4;
+        Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 기종 = ?"), {QString::fromUtf8(r.host)});
+        Exec(ts.st.Db, QStringLiteral("UPDATE 리더기 SET 기종 = ?"), {QString::fromUtf8(r.reader)});
+        Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 기종코드 = ?"), {QString::fromUtf8(r.pos)});
+        AdministratorStartsWork(ts);
+        EXPECT_EQ(ts.st.models.HostSendsTime, r.hostTime) << r.host;
+        EXPECT_EQ(ts.st.models.ReaderCanPrint, r.readerPrints) << r.reader;
+        EXPECT_EQ(ts.st.models.PosCode, r.posCode) << r.pos;
+    }
 }
 
 TEST(ModelCodes, DispenserTableWithBoxLengthAndMenuCaption)
@@ -316,20 +219,6 @@ TEST(ModelCodes, UnitNumberFormat)
     EXPECT_EQ(FormatUnitNo(QStringLiteral("A1")), QStringLiteral("A1"));
 }
 
-TEST(ModelCodes, BoothNumberStartsFromZero)
-{
-    EXPECT_EQ(PosCodeOf(QStringLiteral("POS1")), 0);
-    EXPECT_EQ(PosCodeOf(QStringLiteral("POS6")), 5);
-    EXPECT_FALSE(PosCodeOf(QStringLiteral("POS7")));
-    TestStation ts;
-    ts.st.models.PosCode = 4;
-    Exec(ts.st.Db, QStringLiteral("UPDATE 요금계산기 SET 기종코드 = ?"), {QStringLiteral("unknown")});
-    LoginSession s(ts.st);
-    s.passwordChanged(kAdminPw);
-    s.startOfWork();
-    EXPECT_EQ(ts.st.models.PosCode, 0);
-}
-
 TEST(StartOfWork, HostGreetingOnlyWhenItsPortIsOpen)
 {
     for (const bool portFails : {false, true}) {
@@ -338,9 +227,7 @@ TEST(StartOfWork, HostGreetingOnlyWhenItsPortIsOpen)
         Exec(ts.st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = ?"), {QStringLiteral("Com9")});
         const QString path = PortDevicePath(ts.st.IniPath, QStringLiteral("Com9"));
         if (portFails) fake.ports->failing.insert(path);
-        LoginSession s(ts.st);
-        s.passwordChanged(kAdminPw);
-        s.startOfWork();
+        AdministratorStartsWork(ts);
         EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("Connect1")));
         EXPECT_EQ(ts.st.comm->PortOpen(PortHost), !portFails);
         const QByteArray written = fake.ports->has(path) ? fake.ports->device(path).written() : QByteArray();

@@ -38,17 +38,6 @@ protected:
     Station& st = rig.st;
 };
 
-TEST_F(LostTicketTest, FirstLostTicketOfAnEmptyTable)
-{
-    LostTicket(st);
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_TRUE(st.trx.LostTicket);
-    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("L001202601050800"));
-    EXPECT_EQ(st.trx.TicketNo, QStringLiteral("L001"));
-    EXPECT_EQ(st.trx.PayAmount, TariffFee(90));
-    EXPECT_EQ(rig.ts.screen.text(QStringLiteral("POut_0")), QStringLiteral(" 분실권  "));
-}
-
 TEST_F(LostTicketTest, NumbersFollowTheHighestStoredOne)
 {
     rig.addSettled(QStringLiteral("L007"), QStringLiteral("2026-01-04"), QStringLiteral("08:00"),
@@ -113,7 +102,11 @@ TEST_F(LostTicketTest, AllNumbersOfTheDayUsedIsRefused)
 TEST_F(LostTicketTest, ALostTicketCompletesOnItsFirstEnterWithoutTheReader)
 {
     st.trx.EnterGuard = true; // left over: a lost ticket has no guard
-    LostTicket(st);
+    LostTicket(st); // the first of an empty table, entered at the day's opening
+    EXPECT_TRUE(st.trx.LostTicket);
+    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("L001202601050800"));
+    EXPECT_EQ(st.trx.PayAmount, TariffFee(90));
+    EXPECT_EQ(rig.ts.screen.text(QStringLiteral("POut_0")), QStringLiteral(" 분실권  "));
     rig.calls.clear();
     rig.enter();
     EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("gate"), QStringLiteral("drawer"), QStringLiteral("receipt")}));

@@ -44,6 +44,11 @@ struct WindowStation {
     int endCode = -1;
 };
 
+class MainWindowTest : public ::testing::Test {
+protected:
+    WindowStation ws;
+};
+
 template <typename T>
 T* Find(const MainWindow& w, const QString& name)
 {
@@ -52,9 +57,8 @@ T* Find(const MainWindow& w, const QString& name)
 
 } // namespace
 
-TEST(MainWindow, EveryControlByItsName)
+TEST_F(MainWindowTest, EveryControlByItsName)
 {
-    WindowStation ws;
     const MainWindow& w = ws.window;
     EXPECT_TRUE(Find<QLineEdit>(w, QStringLiteral("TNum")));
     EXPECT_TRUE(Find<QListWidget>(w, QStringLiteral("List1")));
@@ -74,9 +78,8 @@ TEST(MainWindow, EveryControlByItsName)
     EXPECT_TRUE(w.findChild<QTimer*>(QStringLiteral("Timer1")));
 }
 
-TEST(MainWindow, FeePanelCaptions)
+TEST_F(MainWindowTest, FeePanelCaptions)
 {
-    WindowStation ws;
     const char* captions[] = {" 번호입력", " 발권번호", " 출차일시", " 입차일시", " 할인시간", " 주차시간", " 주차요금", " 영수금액 "};
     for (int i = 0; i <= 7; ++i)
         EXPECT_EQ(ws.window.text(QStringLiteral("POut_%1").arg(i)), QString::fromUtf8(captions[i]));
@@ -84,9 +87,8 @@ TEST(MainWindow, FeePanelCaptions)
     EXPECT_EQ(ws.window.text(QStringLiteral("Label1_12")), QStringLiteral(" 합계  :"));
 }
 
-TEST(MainWindow, MenuTreeByName)
+TEST_F(MainWindowTest, MenuTreeByName)
 {
-    WindowStation ws;
     const std::pair<const char*, const char*> items[] = {
         {"Mnu1", "영업마감"}, {"Mnu2", "정기권관리"}, {"Mnu3", "일반권 입출차 현황"},
         {"Mnu4", "정기권 입출차 현황"}, {"Mnu5", "정기권 부정입출 현황"}, {"MnuBing", "출차취소 현황"},
@@ -116,9 +118,8 @@ TEST(MainWindow, MenuTreeByName)
     }
 }
 
-TEST(MainWindow, SideMenuItemsInOrder)
+TEST_F(MainWindowTest, SideMenuItemsInOrder)
 {
-    WindowStation ws;
     auto* list = Find<QListWidget>(ws.window, QStringLiteral("lbxDemoList"));
     ASSERT_EQ(list->count(), 17);
     EXPECT_EQ(list->item(0)->text(), QStringLiteral("영업마감(F1)"));
@@ -126,9 +127,8 @@ TEST(MainWindow, SideMenuItemsInOrder)
     EXPECT_EQ(list->item(16)->text(), QStringLiteral("프로그램정보"));
 }
 
-TEST(MainWindow, VisibilityIsTheControlsOwnWhileTheWindowIsHidden)
+TEST_F(MainWindowTest, VisibilityIsTheControlsOwnWhileTheWindowIsHidden)
 {
-    WindowStation ws;
     MainWindow& w = ws.window;
     ASSERT_FALSE(w.QWidget::isVisible());
     w.setVisible(QStringLiteral("LblBusy"), true);
@@ -138,9 +138,8 @@ TEST(MainWindow, VisibilityIsTheControlsOwnWhileTheWindowIsHidden)
     EXPECT_FALSE(w.isVisible(QStringLiteral("NoSuchControl")));
 }
 
-TEST(MainWindow, LampsFollowTheStationsLinkStates)
+TEST_F(MainWindowTest, LampsFollowTheStationsLinkStates)
 {
-    WindowStation ws;
     auto* lamp = Find<QWidget>(ws.window, QStringLiteral("Connect1"));
     ASSERT_NE(lamp, nullptr);
     auto* onLine = lamp->findChild<QLabel*>(QStringLiteral("Image2"));
@@ -152,9 +151,8 @@ TEST(MainWindow, LampsFollowTheStationsLinkStates)
     // The fixture destroys the station before the window: the lamp must let go cleanly.
 }
 
-TEST(MainWindow, ScreenSinkReachesTheControls)
+TEST_F(MainWindowTest, ScreenSinkReachesTheControls)
 {
-    WindowStation ws;
     MainWindow& w = ws.window;
     w.setText(QStringLiteral("MnuTDTime"), QStringLiteral("발권기 시간설정"));
     EXPECT_EQ(Find<QAction>(w, QStringLiteral("MnuTDTime"))->text(), QStringLiteral("발권기 시간설정"));
@@ -176,9 +174,8 @@ TEST(MainWindow, ScreenSinkReachesTheControls)
     EXPECT_EQ(w.backColor(QStringLiteral("LOut_0")), QColor(0, 128, 128));
 }
 
-TEST(MainWindow, LoadStartsTheTimerAndKeepsTheClock)
+TEST_F(MainWindowTest, LoadStartsTheTimerAndKeepsTheClock)
 {
-    WindowStation ws;
     ws.window.load();
     EXPECT_TRUE(ws.window.timer1().isActive());
     EXPECT_EQ(ws.window.timer1().interval(), 1000);
@@ -190,9 +187,8 @@ TEST(MainWindow, LoadStartsTheTimerAndKeepsTheClock)
     EXPECT_FALSE(ws.window.timer1().isActive());
 }
 
-TEST(MainWindow, KeysGoToFunctionKeysOrToTheTicket)
+TEST_F(MainWindowTest, KeysGoToFunctionKeysOrToTheTicket)
 {
-    WindowStation ws;
     ws.window.load();
     Exec(ws.st.Db, QStringLiteral("INSERT INTO 기능키 (명칭, 기능코드, 키코드1, 키코드2, 사용여부) VALUES (?, 3, 49, 0, 1)"),
          {QStringLiteral("입구차단기 열림")});
@@ -204,9 +200,8 @@ TEST(MainWindow, KeysGoToFunctionKeysOrToTheTicket)
     EXPECT_EQ(ws.st.settings.InOpenCount, 1);
 }
 
-TEST(MainWindow, ColourDoubleClick)
+TEST_F(MainWindowTest, ColourDoubleClick)
 {
-    WindowStation ws;
     ws.window.load();
     int asked = 0;
     std::optional<QColor> answer = QColor(10, 20, 30);
@@ -232,9 +227,8 @@ TEST(MainWindow, ColourDoubleClick)
               QString::number(10 + 20 * 256 + 30 * 65536));
 }
 
-TEST(MainWindow, SideMenuRunsTheCommands)
+TEST_F(MainWindowTest, SideMenuRunsTheCommands)
 {
-    WindowStation ws;
     ws.window.load();
     QStringList shown;
     for (const char* form : {"FrmWorkMan", "frmAbout", "FrmFee"})
@@ -255,9 +249,8 @@ TEST(MainWindow, SideMenuRunsTheCommands)
     ws.window.hide();
 }
 
-TEST(MainWindow, ClosingAsksTheQuestion)
+TEST_F(MainWindowTest, ClosingAsksTheQuestion)
 {
-    WindowStation ws;
     ws.window.load();
     ws.window.show();
     ws.msgs.msgBoxAnswers = {vbNo};
@@ -277,7 +270,7 @@ TEST(MainWindow, ClosingAsksTheQuestion)
     EXPECT_TRUE(ToBool(Scalar(ws.st.Db, QStringLiteral("SELECT 정상적인종료 FROM 시스템"))));
 }
 
-TEST(MainWindow, SeasonRestoreThenTheShutDownQuestion)
+TEST_F(MainWindowTest, SeasonRestoreThenTheShutDownQuestion)
 {
     for (const int answer : {vbNo, vbYes}) {
         WindowStation ws;
@@ -328,4 +321,50 @@ TEST(MainWindow, NoScreenOutlivesTheStation)
         ASSERT_FALSE(monitor.isNull());
     }
     EXPECT_TRUE(monitor.isNull());
+// ---- the fee panel's layout
+
+namespace {
+
+QWidget* Control(const MainWindow& w, const QString& name) { return w.findChild<QWidget*>(name); }
+
+int MiddleY(const MainWindow& w, const QString& name)
+{
+    const QWidget* c = Control(w, name);
+    return c ? c->mapTo(&w, c->rect().center()).y() : -1;
+}
+
+} // namespace
+
+// Each fee-panel value stands on the row of its caption: the ticket number
+// beside " 발권번호", the exit time beside " 출차일시", and so on; the ticket box
+// stands beside the mode caption.
+TEST(FeePanelLayout, EachValueBesideItsCaption)
+{
+    MainWindow w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+
+    ASSERT_TRUE(Control(w, QStringLiteral("TNum")));
+    EXPECT_NEAR(MiddleY(w, QStringLiteral("TNum")), MiddleY(w, QStringLiteral("POut_0")), 4);
+    for (int i = 1; i <= 6; ++i) {
+        const QString value = QStringLiteral("LOut_%1").arg(i);
+        const QString caption = QStringLiteral("POut_%1").arg(i);
+        ASSERT_TRUE(Control(w, value)) << value.toStdString();
+        ASSERT_TRUE(Control(w, caption)) << caption.toStdString();
+        EXPECT_NEAR(MiddleY(w, value), MiddleY(w, caption), 4) << value.toStdString() << " is not beside "
+                                                                << caption.toStdString();
+    }
+}
+
+// The mode caption's value label carries only the panel colour; it must not
+// cover the ticket box, which the worker clicks into.
+TEST(FeePanelLayout, TicketBoxIsNotCovered)
+{
+    MainWindow w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QWidget* tnum = Control(w, QStringLiteral("TNum"));
+    ASSERT_TRUE(tnum);
+    const QPoint middle = tnum->mapTo(&w, tnum->rect().center());
+    EXPECT_EQ(w.childAt(middle), tnum);
 }

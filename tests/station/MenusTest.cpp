@@ -35,6 +35,11 @@ struct MenuRig {
     Menus menus;
 };
 
+class MenusTest : public ::testing::Test {
+protected:
+    MenuRig r;
+};
+
 QString Denial(const char* text)
 {
     return QStringLiteral("근무자1") + QString::fromUtf8(text) + QChar(13) + QChar(13) +
@@ -43,7 +48,7 @@ QString Denial(const char* text)
 
 } // namespace
 
-TEST(Menus, RightsItemsOpenTheirScreenWhileBusy)
+TEST_F(MenusTest, RightsItemsOpenTheirScreenWhileBusy)
 {
     const std::pair<const char*, const char*> table[] = {
         {"Mnu1", "Jungsan"}, {"Mnu2", "Jung"}, {"Mnu3", "IlList"}, {"Mnu4", "JioList"}, {"Mnu5", "BList"},
@@ -59,7 +64,7 @@ TEST(Menus, RightsItemsOpenTheirScreenWhileBusy)
     }
 }
 
-TEST(Menus, DenialTextsForAWorkerWithoutTheRight)
+TEST_F(MenusTest, DenialTextsForAWorkerWithoutTheRight)
 {
     struct Row {
         const char* menu;
@@ -98,23 +103,21 @@ TEST(Menus, DenialTextsForAWorkerWithoutTheRight)
     }
 }
 
-TEST(Menus, SystemItemsTestTheParentNotThemselves)
+TEST_F(MenusTest, SystemItemsTestTheParentNotThemselves)
 {
-    MenuRig r;
     r.ts.screen.setEnabled(QStringLiteral("MnuFee"), false);
     r.menus.click(QStringLiteral("MnuFee"));
     EXPECT_EQ(r.screens.shown, QStringList{QStringLiteral("FrmFee")});
 }
 
-TEST(Menus, RefusalComesBeforeThePassword)
+TEST_F(MenusTest, RefusalComesBeforeThePassword)
 {
-    MenuRig r;
     r.ts.screen.setEnabled(QStringLiteral("Mnu6"), false);
     r.menus.click(QStringLiteral("MnuData"));
     for (const auto& m : r.ts.msgs.shown) EXPECT_NE(m.kind, QStringLiteral("DialogM"));
 }
 
-TEST(Menus, AdministratorPasswordOutcomes)
+TEST_F(MenusTest, AdministratorPasswordOutcomes)
 {
     const std::pair<const char*, const char*> items[] = {{"MnuDisc", "FrmKey"}, {"MnuData", "frmDbase"}};
     for (const auto& [menu, form] : items) {
@@ -138,7 +141,7 @@ TEST(Menus, AdministratorPasswordOutcomes)
     }
 }
 
-TEST(Menus, SettingsCopyRunsOnlyWithTheRightPassword)
+TEST_F(MenusTest, SettingsCopyRunsOnlyWithTheRightPassword)
 {
     for (const int answer : {1, 2, 3}) {
         MenuRig r;
@@ -159,7 +162,7 @@ TEST(Menus, SettingsCopyRunsOnlyWithTheRightPassword)
     }
 }
 
-TEST(Menus, BusyIsClearedWhenTheScreenThrows)
+TEST_F(MenusTest, BusyIsClearedWhenTheScreenThrows)
 {
     struct Throwing : ScreenHost {
         void showModal(const QString&) override { throw std::runtime_error("screen failed"); }
@@ -171,9 +174,8 @@ TEST(Menus, BusyIsClearedWhenTheScreenThrows)
     EXPECT_FALSE(ts.st.StationBusy);
 }
 
-TEST(Menus, ItemsWithoutRules)
+TEST_F(MenusTest, ItemsWithoutRules)
 {
-    MenuRig r;
     for (const char* m : {"Mnu6", "MnuFee", "Mnu8", "Mnu_Td"}) r.ts.screen.setEnabled(QString::fromUtf8(m), false);
     r.menus.click(QStringLiteral("MnuBing"));
     r.menus.click(QStringLiteral("MnuNewTD"));
@@ -187,15 +189,14 @@ TEST(Menus, ItemsWithoutRules)
     EXPECT_FALSE(r.menus.click(QStringLiteral("Mnu6")));
 }
 
-TEST(Menus, ExitUnloadsTheMainScreen)
+TEST_F(MenusTest, ExitUnloadsTheMainScreen)
 {
-    MenuRig r;
     r.menus.click(QStringLiteral("Mnu8"));
     EXPECT_EQ(r.ts.screen.unloaded, 1);
     EXPECT_TRUE(r.ts.msgs.shown.empty());
 }
 
-TEST(Menus, EquipmentScreenByDispenserModel)
+TEST_F(MenusTest, EquipmentScreenByDispenserModel)
 {
     for (const int code : {0, 1, 2, 3, 4}) {
         MenuRig r;
@@ -207,9 +208,8 @@ TEST(Menus, EquipmentScreenByDispenserModel)
     }
 }
 
-TEST(Menus, ExitReaderGuideNeedsItsPort)
+TEST_F(MenusTest, ExitReaderGuideNeedsItsPort)
 {
-    MenuRig r;
     r.ts.st.models.HasExitReader = true;
     r.menus.click(QStringLiteral("Mnu_OutRd"));
     ASSERT_EQ(r.ts.msgs.shown.size(), 1u);
@@ -218,7 +218,7 @@ TEST(Menus, ExitReaderGuideNeedsItsPort)
     EXPECT_TRUE(r.screens.shown.isEmpty());
 }
 
-TEST(Menus, DispenserClockText)
+TEST_F(MenusTest, DispenserClockText)
 {
     // 2026-01-04 is a Sunday, 2026-01-10 a Saturday.
     EXPECT_EQ(Menus::DispenserClockText(QStringLiteral("09"), QDateTime(QDate(2026, 1, 4), QTime(13, 5, 9))),
@@ -227,9 +227,8 @@ TEST(Menus, DispenserClockText)
               QStringLiteral("01012601100000006"));
 }
 
-TEST(Menus, BarcodeDispenserClockOnAClosedPortReportsFailure)
+TEST_F(MenusTest, BarcodeDispenserClockOnAClosedPortReportsFailure)
 {
-    MenuRig r;
     InstallFakeComm(r.ts.st);
     r.ts.st.models.DispenserType = 0;
     r.menus.click(QStringLiteral("MnuTDTime"));
@@ -239,9 +238,8 @@ TEST(Menus, BarcodeDispenserClockOnAClosedPortReportsFailure)
     EXPECT_FALSE(r.ts.st.StationBusy);
 }
 
-TEST(Menus, DispenserClockFrameAndAnswer)
+TEST_F(MenusTest, DispenserClockFrameAndAnswer)
 {
-    MenuRig r;
     FakeComm fake = InstallFakeComm(r.ts.st);
     Exec(r.ts.st.Db, QStringLiteral("UPDATE 발권기 SET 사용여부 = 1, 포트번호 = ?"), {QStringLiteral("Com1")});
     ASSERT_TRUE(Comm::InitPort(r.ts.st, QStringLiteral("발권기"), PortDispenser));
@@ -259,9 +257,8 @@ TEST(Menus, DispenserClockFrameAndAnswer)
     EXPECT_EQ(r.ts.msgs.shown[0].text, QStringLiteral("발권기 설정 : 현재시간 설정 성공"));
 }
 
-TEST(Menus, WiseDispenserSendsWithoutMessageAndMagneticShowsGuide)
+TEST_F(MenusTest, WiseDispenserSendsWithoutMessageAndMagneticShowsGuide)
 {
-    MenuRig r;
     r.ts.st.models.DispenserType = 3;
     r.menus.click(QStringLiteral("MnuTDTime"));
     EXPECT_TRUE(r.ts.msgs.shown.empty());
@@ -275,9 +272,8 @@ TEST(Menus, WiseDispenserSendsWithoutMessageAndMagneticShowsGuide)
     EXPECT_FALSE(r.ts.st.StationBusy);
 }
 
-TEST(Menus, SideMenu)
+TEST_F(MenusTest, SideMenu)
 {
-    MenuRig r;
     r.menus.sideMenuClick(QStringLiteral("근무자 관리"));
     r.menus.sideMenuClick(QStringLiteral("요금 설정"));
     r.menus.sideMenuClick(QStringLiteral("없는 항목"));
@@ -288,9 +284,8 @@ TEST(Menus, SideMenu)
     EXPECT_EQ(r.ts.screen.unloaded, 1);
 }
 
-TEST(Menus, TimerRunsAgainWhenTheWorkerStaysAfterASettingsRestore)
+TEST_F(MenusTest, TimerRunsAgainWhenTheWorkerStaysAfterASettingsRestore)
 {
-    MenuRig r;
     r.menus.restoreFromMaster = [](Station& st) {
         st.screen.setTimerEnabled(false);
         st.screen.unload(); // the worker answers No to the shut-down question

@@ -2,7 +2,9 @@
 #include "database/DBase.h"
 #include "core/Sql.h"
 #include "platform/Ini.h"
+#include "serial/FakeComm.h"
 #include "station/MainLoad.h"
+#include "station/Shutdown.h"
 #include "station/Startup.h"
 
 #include <QDir>
@@ -22,53 +24,6 @@ void Touch(const QString& path)
 }
 
 } // namespace
-
-TEST(Startup, FirstStartInAnEmptyFolder)
-{
-    TestStation ts(TestStation::Db::None);
-    int loads = 0;
-    const auto end = Startup_Load(ts.st, [&] {
-        ++loads;
-        Main_FormLoad(ts.st);
-    });
-    ASSERT_FALSE(end);
-    EXPECT_EQ(loads, 1);
-    for (const char* d : {"Data", "Backup", "Image", "Master"}) EXPECT_TRUE(QDir(ts.path(QString::fromUtf8(d))).exists()) << d;
-    EXPECT_TRUE(QFile::exists(ts.path(QStringLiteral("Data/Park.MDB"))));
-    EXPECT_TRUE(ts.st.Db.isOpen());
-    EXPECT_EQ(ts.st.IniPath, ts.path(QStringLiteral("Tolvo.ini")));
-    for (int i = 0; i <= 6; ++i) EXPECT_EQ(ts.screen.text(QStringLiteral("CarCnt_%1").arg(i)), QStringLiteral("0")) << i;
-    EXPECT_EQ(ts.st.settings.SeasonMode, QStringLiteral("3"));
-    EXPECT_EQ(ts.st.settings.TransTime, 5);
-    EXPECT_EQ(ts.screen.text(QStringLiteral("Fnd")), QStringLiteral("      0"));
-    EXPECT_TRUE(ts.msgs.shown.empty());
-}
-
-TEST(Startup, CountersFromTheSettingsFile)
-{
-    TestStation ts(TestStation::Db::None);
-    const QString ini = ts.path(QStringLiteral("Tolvo.ini"));
-    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("일반권입차수"), QStringLiteral("120"));
-    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("125"));
-    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("정기권입차수"), QStringLiteral("7"));
-    Write_Ini(ini, QStringLiteral("시스템"), QStringLiteral("정기권출차수"), QStringLiteral("3"));
-    ASSERT_FALSE(Startup_Load(ts.st, [] {}));
-    const QStringList expected{"120", "125", "-5", "7", "3", "4", "-1"};
-    for (int i = 0; i <= 6; ++i)
-        EXPECT_EQ(ts.screen.text(QStringLiteral("CarCnt_%1").arg(i)), expected[i]) << i;
-}
-
-TEST(Startup, LeftoverBakFilesAreDeletedButNotFolders)
-{
-    TestStation ts(TestStation::Db::None);
-    QDir().mkpath(ts.path(QStringLiteral("Data/keep.bak")));
-    Touch(ts.path(QStringLiteral("Data/Park.bak")));
-    Touch(ts.path(QStringLiteral("Data/OTHER.BAK")));
-    ASSERT_FALSE(Startup_Load(ts.st, [] {}));
-    EXPECT_FALSE(QFile::exists(ts.path(QStringLiteral("Data/Park.bak"))));
-    EXPECT_FALSE(QFile::exists(ts.path(QStringLiteral("Data/OTHER.BAK"))));
-    EXPECT_TRUE(QDir(ts.path(QStringLiteral("Data/keep.bak"))).exists());
-}
 
 TEST(Startup, AFailureIsShownAndEndsWithAnErrorCode)
 {
@@ -149,3 +104,43 @@ TEST(Startup, ASecondStationOnTheSameFolderTouchesNothing)
     EXPECT_TRUE(QFile::exists(first.path(QStringLiteral("Data/Park.bak")))) << "the running station's folder is untouched";
     EXPECT_NO_THROW(Exec(first.st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {QStringLiteral("2026-01-06")}));
 }
+TEST(Shutdown, QuestionTextStyleAndAnswers)
+{
+    TestStation ts;
+    EXPECT_FALSE(Shutdown_Confirm(ts.st)) << "unanswered: No, the default";
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    const auto& m = ts.msgs.shown[0];
+    EXPECT_EQ(m.text, QStringLiteral("프로그램을 종료하면 주차관리 업무를 수행할수 없습니다.\r\n\r\n종료하시겠습니까?"));
+    EXPECT_EQ(m.title, QStringLiteral("Tarvola"));
+    EXPECT_EQ(m.style, vbYesNo | vbCritical | vbDefaultButton2);
+    ts.msgs.msgBoxAnswers = {vbNo, vbYes};
+    EXPECT_FALSE(Shutdown_Confirm(ts.st));
+    EXPECT_TRUE(Shutdown_Confirm(ts.st));
+}
+
+TEST(Shutdown, RunMarksTheCleanEndAndClosesEverything)
+{
+    for (const bool ports : {true, false}) { // with a port array, and with none at all
+        TestStation ts;
+        Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 정상적인종료 = 0"));
+        if (ports) InstallFakeComm(ts.st);
+        Shutdown_Run(ts.st);
+        EXPECT_FALSE(ts.st.Db.isOpen());
+        ts.OpenFreshDatabase();
+        EXPECT_TRUE(ToBool(ts.value(QStringLiteral("SELECT 정상적인종료 FROM 시스템")))) << ports;
+    }
+}
+
+TEST(Shutdown, OpenFeeDisplayIsClearedFirst)
+{
+    TestStation ts;
+    FakeComm fake = InstallFakeComm(ts.st);
+    Exec(ts.st.Db, QStringLiteral("UPDATE 요금표시기 SET 사용여부 = 1, 포트번호 = ?"), {QStringLiteral("Com8")});
+    ASSERT_TRUE(Comm::InitPort(ts.st, QStringLiteral("요금표시기"), PortFeeDisp));
+    ASSERT_TRUE(ts.st.comm->PortOpen(PortFeeDisp));
+    const QString path = ts.st.comm->PortPath(PortFeeDisp);
+    Shutdown_Run(ts.st);
+    EXPECT_FALSE(fake.ports->device(path).written().isEmpty()) << "the clear frame went out";
+    EXPECT_FALSE(ts.st.comm->PortOpen(PortFeeDisp));
+}
+

@@ -18,6 +18,13 @@ protected:
     RecordingMainScreen& screen = rig.ts.screen;
     ScriptedMessages& msgs = rig.ts.msgs;
 
+    // In progress, busy, Enter guard, typed (as 0/1) | entry code | amount to pay | ticket box.
+    static QString State(const ExitRig& r)
+    {
+        const ExitTransaction& t = r.st.trx;
+        return QStringLiteral("%1%2%3%4|%5|%6|%7").arg(t.TicketInProgress).arg(r.st.StationBusy).arg(t.EnterGuard)
+            .arg(t.TicketTyped).arg(t.EntryCode).arg(t.PayAmount).arg(r.ts.screen.text(QStringLiteral("TNum")));
+    }
     void expectIdle()
     {
         EXPECT_FALSE(st.trx.TicketInProgress);
@@ -51,31 +58,12 @@ TEST_F(TicketEntryTest, OneOpenEntryGoesStraightToTheFeeRun)
 {
     rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
     rig.type(QStringLiteral("0123"), false);
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0123202601050730"));
-    EXPECT_EQ(st.trx.TicketNo, QStringLiteral("0123"));
+    EXPECT_EQ(State(rig), QStringLiteral("1111|0123202601050730|%1|0123").arg(TariffFee(90)));
     EXPECT_EQ(st.trx.ParkMinutes, 90);
-    EXPECT_EQ(st.trx.PayAmount, TariffFee(90));
-    EXPECT_TRUE(st.StationBusy);
-    EXPECT_TRUE(st.trx.EnterGuard);
-    EXPECT_TRUE(st.trx.TicketTyped);
     EXPECT_FALSE(screen.isEnabled(QStringLiteral("TNum")));
     EXPECT_EQ(screen.text(QStringLiteral("POut_0")), QStringLiteral(" 출차모드"));
     EXPECT_TRUE(rig.frmInputAsked.isEmpty());
     EXPECT_EQ(rig.calls, QStringList{QStringLiteral("amount:4000")});
-}
-
-TEST_F(TicketEntryTest, TheEnterThatStartedTheLookupDoesNotComplete)
-{
-    rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
-    rig.type(QStringLiteral("0123"), false);
-    rig.enter(); // release of the lookup's Enter
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_FALSE(st.trx.EnterGuard);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차일 FROM 일반권")).toString(), QString());
-    rig.enter();
-    EXPECT_FALSE(st.trx.TicketInProgress);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차일 FROM 일반권")).toString(), QStringLiteral("2026-01-05"));
 }
 
 TEST_F(TicketEntryTest, NoOpenEntryAndFrmInputCancelledLeavesTheStationIdle)
@@ -113,37 +101,21 @@ TEST_F(TicketEntryTest, NoOpenEntryButTheTypedEntryWasSettledIsNotRecordedAgain)
 
 TEST_F(TicketEntryTest, TwoOpenEntriesAskForTheEntryTime)
 {
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-04"), QStringLiteral("10:00"));
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-05"), QStringLiteral("08:00"));
-    rig.answerFrmInput(QStringLiteral("0500202601050800"));
-    rig.type(QStringLiteral("0500"), false);
-    ASSERT_EQ(msgs.shown.size(), 1u);
-    EXPECT_EQ(msgs.shown[0].title, QStringLiteral("주차권번호 중복"));
-    EXPECT_EQ(msgs.shown[0].text, QStringLiteral("동일 주차권번호가 존재하므로 입차일시를 정확히 입력 하세요!"));
-    EXPECT_EQ(rig.frmInputAsked, QStringList{QStringLiteral("0500")});
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0500202601050800"));
-    EXPECT_EQ(st.trx.PayAmount, TariffFee(60));
-    EXPECT_TRUE(st.trx.EnterGuard);
-}
-
-TEST_F(TicketEntryTest, TwoOpenEntriesAndAnUnknownTypedEntryStillStartsTheFeeRun)
-{
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-04"), QStringLiteral("10:00"));
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-05"), QStringLiteral("08:00"));
-    rig.answerFrmInput(QStringLiteral("0500202601050845"));
-    rig.type(QStringLiteral("0500"));
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0500202601050845"));
-}
-
-TEST_F(TicketEntryTest, TwoOpenEntriesAndFrmInputCancelled)
-{
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-04"), QStringLiteral("10:00"));
-    rig.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-05"), QStringLiteral("08:00"));
-    rig.type(QStringLiteral("0500"));
-    expectIdle();
-    EXPECT_EQ(screen.text(QStringLiteral("TNum")), QString());
+    // FrmInput's answer: one of the two entries, an entry not stored, or cancel.
+    const std::pair<QString, qint32> answers[] = {
+        {QStringLiteral("0500202601050800"), TariffFee(60)}, {QStringLiteral("0500202601050845"), TariffFee(15)}, {QString(), 0}};
+    for (const auto& [answer, fee] : answers) {
+        ExitRig r;
+        r.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-04"), QStringLiteral("10:00"));
+        r.addEntry(QStringLiteral("0500"), QStringLiteral("2026-01-05"), QStringLiteral("08:00"));
+        r.answerFrmInput(answer);
+        r.type(QStringLiteral("0500"), false);
+        ASSERT_EQ(r.ts.msgs.shown.size(), 1u);
+        EXPECT_EQ(r.ts.msgs.shown[0].title, QStringLiteral("주차권번호 중복"));
+        EXPECT_EQ(r.ts.msgs.shown[0].text, QStringLiteral("동일 주차권번호가 존재하므로 입차일시를 정확히 입력 하세요!"));
+        EXPECT_EQ(r.frmInputAsked, QStringList{QStringLiteral("0500")});
+        EXPECT_EQ(State(r), answer.isEmpty() ? QStringLiteral("0000||0|") : QStringLiteral("1111|%1|%2|0500").arg(answer).arg(fee));
+    }
 }
 
 TEST_F(TicketEntryTest, ScansOf14And16CharactersGiveTheSameEntryCode)
@@ -151,21 +123,9 @@ TEST_F(TicketEntryTest, ScansOf14And16CharactersGiveTheSameEntryCode)
     for (const QString scan : {QStringLiteral("01232601050730"), QStringLiteral("XY01232601050730")}) {
         ExitRig r;
         r.type(scan, false);
-        EXPECT_TRUE(r.st.trx.TicketInProgress) << scan.toStdString();
-        EXPECT_EQ(r.st.trx.EntryCode, QStringLiteral("0123202601050730"));
-        EXPECT_EQ(r.ts.screen.text(QStringLiteral("TNum")), QStringLiteral("0123"));
-        EXPECT_TRUE(r.st.trx.TicketTyped);
-        EXPECT_TRUE(r.st.trx.EnterGuard);
-        EXPECT_TRUE(r.st.StationBusy);
-        EXPECT_EQ(r.st.trx.PayAmount, TariffFee(90));
+        EXPECT_EQ(State(r), QStringLiteral("1111|0123202601050730|%1|0123").arg(TariffFee(90))) << scan.toStdString();
+        EXPECT_TRUE(r.frmInputAsked.isEmpty()); // priced without an entry row
     }
-}
-
-TEST_F(TicketEntryTest, AScanWithoutAnEntryRowIsStillPriced)
-{
-    rig.type(QStringLiteral("01232601050830"));
-    EXPECT_TRUE(st.trx.TicketInProgress);
-    EXPECT_TRUE(rig.frmInputAsked.isEmpty());
 }
 
 TEST_F(TicketEntryTest, BadScanDatesGiveTheDataErrorAndNoTransaction)
@@ -178,10 +138,8 @@ TEST_F(TicketEntryTest, BadScanDatesGiveTheDataErrorAndNoTransaction)
         ASSERT_EQ(r.ts.msgs.shown.size(), 1u) << scan;
         EXPECT_EQ(r.ts.msgs.shown[0].title, QStringLiteral("입차데이터 오류"));
         EXPECT_EQ(r.ts.msgs.shown[0].text, QStringLiteral("주차권형식이 맞지않습니다....\n") + QString::fromLatin1(scan));
+        EXPECT_EQ(State(r).left(3), QStringLiteral("000")) << scan;
         EXPECT_EQ(r.ts.screen.text(QStringLiteral("TNum")), QString());
-        EXPECT_FALSE(r.st.trx.TicketInProgress);
-        EXPECT_FALSE(r.st.StationBusy) << scan;
-        EXPECT_FALSE(r.st.trx.EnterGuard);
     }
 }
 
@@ -198,12 +156,7 @@ TEST_F(TicketEntryTest, ASettledScanShowsTheStoredExit)
     rig.addSettled(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("06:00"),
                    QStringLiteral("2026-01-05"), QStringLiteral("07:10"), 70, 12500);
     rig.type(QStringLiteral("01232601050600"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_1")), QStringLiteral("0123"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_2")), QStringLiteral("2026-01-05 07:10"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_3")), QStringLiteral("2026-01-05 06:00"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_4")), QStringLiteral("0분"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_5")), QStringLiteral("70분"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_6")), QStringLiteral("12,500원"));
+    EXPECT_EQ(FeePanelTexts(screen), QStringList({"0123", "2026-01-05 07:10", "2026-01-05 06:00", "0분", "70분", "12,500원"}));
     EXPECT_EQ(screen.backColor(QStringLiteral("LOut_1")), ColorFromBgr(kPanelDimmed));
     ASSERT_EQ(msgs.shown.size(), 1u);
     EXPECT_EQ(msgs.shown[0].title, QStringLiteral("정산오류"));

@@ -69,30 +69,6 @@ TEST(TicketFrmInput, EnterOnABadBoxShowsTheErrorAndAChangeClearsIt)
     EXPECT_EQ(error->text(), QString());
 }
 
-TEST(TicketFrmInput, EnterOnAGoodBoxMovesOn)
-{
-    FrmInput f(QStringLiteral("0777"), kNow);
-    f.show();
-    QApplication::setActiveWindow(&f);
-    auto* date = child<QLineEdit>(f, "MaskEdBox1");
-    date->setFocus();
-    QTest::keyClick(date, Qt::Key_Return);
-    EXPECT_EQ(child<QLabel>(f, "Label4")->text(), QString());
-    EXPECT_TRUE(f.isVisible()); // Enter does not confirm the form
-    EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(f, "MaskEdBox2"));
-}
-
-TEST(TicketFrmInput, ConfirmGivesTheTicketData)
-{
-    FrmInput f(QStringLiteral("0777"), kNow);
-    f.show();
-    child<QLineEdit>(f, "MaskEdBox1")->setText(QStringLiteral("2026-01-04"));
-    child<QLineEdit>(f, "MaskEdBox2")->setText(QStringLiteral("23:15"));
-    QTest::mouseClick(child<QPushButton>(f, "Command1"), Qt::LeftButton);
-    EXPECT_EQ(f.result(), QDialog::Accepted);
-    EXPECT_EQ(f.ticketData(), QStringLiteral("0777202601042315"));
-}
-
 TEST(TicketFrmInput, ConfirmWithABadTimeDoesNothing)
 {
     FrmInput f(QStringLiteral("0777"), kNow);
@@ -125,6 +101,46 @@ TEST(TicketFrmInput, CancelAndTheCloseButtonBothCancel)
         QTest::mouseClick(child<QPushButton>(*f, "Command1"), Qt::LeftButton);
     });
     EXPECT_EQ(ts.st.exitLinks.frmInput(QStringLiteral("0777")), QStringLiteral("0777202601050830"));
+}
+
+// Typed through from the keyboard alone: date, Enter, time, Enter, Enter on the button that then has the focus.
+
+void typeInto(QLineEdit* box, const char* digits)
+{
+    box->selectAll();
+    QTest::keyClicks(box, QString::fromLatin1(digits));
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+TEST(FrmInputKeyboard, EnterAfterTheTimeConfirms)
+{
+    FrmInput f(QStringLiteral("0777"), kNow);
+    f.show();
+    QApplication::setActiveWindow(&f);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    auto* date = child<QLineEdit>(f, "MaskEdBox1");
+    date->setFocus();
+    typeInto(date, "20260104");
+    typeInto(child<QLineEdit>(f, "MaskEdBox2"), "2315");
+    ASSERT_EQ(QApplication::focusWidget(), child<QPushButton>(f, "Command1"));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_EQ(f.ticketData(), QStringLiteral("0777202601042315"));
+}
+
+TEST(FrmInputKeyboard, EnterOnTheFocusedCancelCancels)
+{
+    FrmInput f(QStringLiteral("0777"), kNow);
+    f.show();
+    QApplication::setActiveWindow(&f);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    auto* cancel = child<QPushButton>(f, "Command2");
+    cancel->setFocus();
+    QTest::keyClick(cancel, Qt::Key_Return);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(f.result(), QDialog::Rejected);
+    EXPECT_EQ(f.ticketData(), QString());
 }
 
 } // namespace

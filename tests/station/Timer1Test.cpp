@@ -85,21 +85,15 @@ TEST_F(Timer1, SendsOnSecondsThatAreMultiplesOfTransTime)
     }
 }
 
-TEST_F(Timer1, NothingIsSentWhileTheHostPortIsClosed)
-{
-    st.settings.TransTime = 1;
-    st.HostPending.fill(true);
-    for (int i = 0; i < 5; ++i) tick();
-    EXPECT_TRUE(sent.isEmpty());
-    EXPECT_FALSE(ts.screen.visible.contains(QStringLiteral("LblBusy")));
-}
-
 TEST_F(Timer1, OneKindPerTransmissionInTheFixedOrder)
 {
-    open(PortHost);
     st.settings.TransTime = 1;
     sendersClearFlags = true;
     st.HostPending.fill(true);
+    for (int i = 0; i < 5; ++i) tick();
+    EXPECT_TRUE(sent.isEmpty()) << "nothing while the host port is closed";
+    EXPECT_FALSE(ts.screen.visible.contains(QStringLiteral("LblBusy")));
+    open(PortHost);
     for (int i = 0; i < 9; ++i) tick();
     EXPECT_EQ(sent, QStringList({"DISC", "TIME", "PKTIME", "PAMT", "TD", "OUT", "CANCEL"}));
 }
@@ -175,24 +169,15 @@ TEST_F(Timer1, ChangeOfDayArchivesAndSendsNothingInThatTick)
     EXPECT_EQ(sent, QStringList({"TD"}));
 }
 
-TEST_F(Timer1, ChangeOfDayRunsTheDatabasesArchiveByDefault)
+TEST_F(Timer1, ChangeOfDayRunsTheDatabasesArchiveByDefaultEvenWhileBusy)
 {
+    st.StationBusy = true;
     st.DataRefreshDate = QStringLiteral("2026-01-04");
     tick();
     EXPECT_EQ(st.DataRefreshDate, "2026-01-05");
     EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-01-05");
     EXPECT_TRUE(QFile::exists(ts.path(QStringLiteral("Backup/i20260104.mdb"))));
     EXPECT_EQ(ts.screen.list1.value(0), kArchiveBusyText);
-}
-
-TEST_F(Timer1, ChangeOfDayRunsWhileBusy)
-{
-    st.StationBusy = true;
-    int archives = 0;
-    st.routines.ArchiveDay = [&](Station&) { ++archives; };
-    st.DataRefreshDate = QStringLiteral("2026-01-04");
-    tick();
-    EXPECT_EQ(archives, 1);
 }
 
 TEST_F(Timer1, AFailedArchiveIsShownOnceAndTheStationGoesOn)

@@ -52,17 +52,6 @@ TEST(WorkerRights, EachRightGuardsItsItems)
     }
 }
 
-TEST(WorkerRights, OnlySettlementForAWorkerWithRight2)
-{
-    TestStation ts;
-    SetRights(ts, 2, {false, true, false, false, false, false});
-    LogIn(ts, QStringLiteral("264809"));
-    int enabled = 0;
-    for (const auto& [menu, on] : MenuStates(ts.screen)) enabled += on;
-    EXPECT_EQ(enabled, 1);
-    EXPECT_TRUE(ts.screen.isEnabled(QStringLiteral("Mnu1")));
-}
-
 TEST(WorkerRights, NothingEnabledDuringATicketThenBackAfterIt)
 {
     TestStation ts;

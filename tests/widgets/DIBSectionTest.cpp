@@ -1,55 +1,31 @@
 #include "platform/ScriptedMessages.h"
 #include "widgets/DIBSection.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace tolvo;
 
 namespace {
 
-void put16(QByteArray& b, quint16 v) { b.append(char(v & 0xFF)).append(char(v >> 8)); }
-void put32(QByteArray& b, quint32 v)
-{
-    for (int i = 0; i < 4; ++i) b.append(char((v >> (8 * i)) & 0xFF));
-}
-
-// A 3x2 BMP with an 8-bit palette of three colours, bottom-up rows.
+// A 3x2 BMP with an 8-bit palette of three colours: top row 3 2 1, bottom row 1 2 3.
 QByteArray paletteBmp()
 {
-    const int w = 3, h = 2, stride = 4;
-    const int palette = 256 * 4;
-    const int offset = 14 + 40 + palette;
-    QByteArray b;
-    b.append("BM");
-    put32(b, quint32(offset + stride * h));
-    put32(b, 0);
-    put32(b, quint32(offset));
-    put32(b, 40);
-    put32(b, w);
-    put32(b, h);
-    put16(b, 1);
-    put16(b, 8);
-    put32(b, 0);
-    put32(b, quint32(stride * h));
-    put32(b, 2835);
-    put32(b, 2835);
-    put32(b, 256);
-    put32(b, 0);
-    for (int i = 0; i < 256; ++i) {
-        // Entries are blue, green, red, reserved.
-        quint8 r = 0, g = 0, bl = 0;
-        if (i == 1) r = 255;
-        if (i == 2) g = 200;
-        if (i == 3) bl = 100;
-        b.append(char(bl)).append(char(g)).append(char(r)).append(char(0));
-    }
-    // Bottom row: 1 2 3; top row: 3 2 1.
-    b.append(char(1)).append(char(2)).append(char(3)).append(char(0));
-    b.append(char(3)).append(char(2)).append(char(1)).append(char(0));
-    return b;
+    QImage img(3, 2, QImage::Format_Indexed8);
+    QList<QRgb> palette(256, qRgb(0, 0, 0)); // a full palette, so the file has 8 bits per pixel
+    palette[1] = qRgb(255, 0, 0), palette[2] = qRgb(0, 200, 0), palette[3] = qRgb(0, 0, 100);
+    img.setColorTable(palette);
+    const uchar top[3] = {3, 2, 1}, bottom[3] = {1, 2, 3};
+    for (int x = 0; x < 3; ++x) img.setPixel(x, 0, top[x]), img.setPixel(x, 1, bottom[x]);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    img.save(&out, "BMP");
+    EXPECT_EQ(quint8(out.data().at(28)), 8) << "written with 8 bits per pixel";
+    return out.data();
 }
 
 } // namespace
@@ -73,12 +49,10 @@ TEST(DIBSection, CreateFillsTheHeaderAndCleanUpEmpties)
     ScriptedMessages msgs;
     cDIBSection dib(msgs);
     ASSERT_TRUE(dib.Create(10, 6, 3));
-    EXPECT_EQ(dib.dib_width(), 10);
-    EXPECT_EQ(dib.dib_height(), 6);
-    EXPECT_EQ(dib.header().size, 40);
-    EXPECT_EQ(dib.header().planes, 1);
-    EXPECT_EQ(dib.header().bitCount, 24);
-    EXPECT_EQ(dib.header().sizeImage, 32 * 6);
+    // width, height, then the header's size, planes, bits per pixel and image size (rows of 32 bytes)
+    EXPECT_EQ(std::vector<int>({dib.dib_width(), dib.dib_height(), int(dib.header().size), int(dib.header().planes),
+                                int(dib.header().bitCount), int(dib.header().sizeImage)}),
+              std::vector<int>({10, 6, 40, 1, 24, 32 * 6}));
     EXPECT_NE(dib.DIBSectionBitsPtr(), nullptr);
     dib.CleanUp();
     EXPECT_TRUE(dib.empty());

@@ -1,5 +1,6 @@
 #include "common/TestStation.h"
 #include "core/Sql.h"
+#include "widgets/FrmAbout.h"
 #include "widgets/QtMessages.h"
 
 #include <QApplication>
@@ -33,47 +34,26 @@ QPushButton* button(QWidget& w, const char* name)
 
 TEST(DialogsPasswordCheck, AdministratorAndMakerCodes)
 {
-    TestStation ts;
-    setAdminPassword(ts, QStringLiteral("123456"));
-    struct Row { const char* typed; int result; };
+    enum Setup { Password123456, NullPassword, NoAdministratorRow, NoTable, ClosedDatabase };
+    struct Row { Setup setup; const char* typed; int result; };
     const Row rows[] = {
-        {"123456", 1},
-        {"QMRTX7", 1},  // the maker's code although the administrator's differs
-        {"qmrtx7", 2},  // letter case counts
-        {"12345", 2},
-        {"1234567", 2},
-        {"", 2},
-        {"654321", 2},
+        {Password123456, "123456", 1},
+        {Password123456, "QMRTX7", 1},  // the maker's code although the administrator's differs
+        {Password123456, "qmrtx7", 2},  // letter case counts
+        {Password123456, "12345", 2}, {Password123456, "1234567", 2}, {Password123456, "", 2},
+        {Password123456, "654321", 2},
+        {NullPassword, "", 2}, {NullPassword, "QMRTX7", 1},
+        {NoAdministratorRow, "123456", 2}, {NoAdministratorRow, "QMRTX7", 1},
+        {NoTable, "123456", 2}, {ClosedDatabase, "123456", 2}, {ClosedDatabase, "QMRTX7", 1},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(CheckAdminPassword(ts.st.Db, QString::fromUtf8(r.typed)), r.result) << r.typed;
-}
-
-TEST(DialogsPasswordCheck, NullPasswordMatchesNothing)
-{
-    TestStation ts;
-    setAdminPassword(ts, QVariant());
-    EXPECT_EQ(CheckAdminPassword(ts.st.Db, QString()), 2);
-    EXPECT_EQ(CheckAdminPassword(ts.st.Db, QStringLiteral("")), 2);
-    EXPECT_EQ(CheckAdminPassword(ts.st.Db, QStringLiteral("QMRTX7")), 1);
-}
-
-TEST(DialogsPasswordCheck, NoAdministratorRowGivesWrongUnlessMakerCode)
-{
-    TestStation ts;
-    setAdminPassword(ts, QStringLiteral("123456"));
-    Exec(ts.st.Db, QStringLiteral("DELETE FROM 근무자관리 WHERE 근무자코드 = 0"));
-    EXPECT_EQ(CheckAdminPassword(ts.st.Db, QStringLiteral("123456")), 2);
-    EXPECT_EQ(CheckAdminPassword(ts.st.Db, QStringLiteral("QMRTX7")), 1);
-}
-
-TEST(DialogsPasswordCheck, MissingTableOrClosedDatabaseIsNoError)
-{
-    TestStation ts;
-    Exec(ts.st.Db, QStringLiteral("DROP TABLE 근무자관리"));
-    EXPECT_EQ(CheckAdminPassword(ts.st.Db, QStringLiteral("123456")), 2);
-    EXPECT_EQ(CheckAdminPassword(QSqlDatabase(), QStringLiteral("123456")), 2);
-    EXPECT_EQ(CheckAdminPassword(QSqlDatabase(), QStringLiteral("QMRTX7")), 1);
+    for (const Row& r : rows) {
+        TestStation ts;
+        setAdminPassword(ts, r.setup == NullPassword ? QVariant() : QVariant(QStringLiteral("123456")));
+        if (r.setup == NoAdministratorRow) Exec(ts.st.Db, QStringLiteral("DELETE FROM 근무자관리 WHERE 근무자코드 = 0"));
+        if (r.setup == NoTable) Exec(ts.st.Db, QStringLiteral("DROP TABLE 근무자관리"));
+        const QSqlDatabase db = r.setup == ClosedDatabase ? QSqlDatabase() : ts.st.Db;
+        EXPECT_EQ(CheckAdminPassword(db, QString::fromUtf8(r.typed)), r.result) << r.setup << " " << r.typed;
+    }
 }
 
 TEST(DialogsDialogM, FormTextsAndWrongWhileOpen)
@@ -134,26 +114,13 @@ TEST(DialogsDialogM, ResultsOfOkCancelAndCloseBox)
 
 TEST(DialogsMBox, AnswersYesOnlyForTheYesButton)
 {
-    {
+    for (const char* how : {"Command1_0", "Command1_1", "close box"}) {
         MBoxForm form(QStringLiteral("계속?"), QStringLiteral("Tarvola"), QString(), nullptr);
         form.show();
-        QTest::mouseClick(button(form, "Command1_0"), Qt::LeftButton);
-        EXPECT_TRUE(form.answer());
-        EXPECT_FALSE(form.isVisible());
-    }
-    {
-        MBoxForm form(QStringLiteral("계속?"), QStringLiteral("Tarvola"), QString(), nullptr);
-        form.show();
-        QTest::mouseClick(button(form, "Command1_1"), Qt::LeftButton);
-        EXPECT_FALSE(form.answer());
-        EXPECT_FALSE(form.isVisible());
-    }
-    {
-        MBoxForm form(QStringLiteral("계속?"), QStringLiteral("Tarvola"), QString(), nullptr);
-        form.show();
-        form.close(); // the window's close box answers no
-        EXPECT_FALSE(form.answer());
-        EXPECT_FALSE(form.isVisible());
+        if (QByteArray(how) == "close box") form.close(); // the window's close box answers no
+        else QTest::mouseClick(button(form, how), Qt::LeftButton);
+        EXPECT_EQ(form.answer(), QByteArray(how) == "Command1_0") << how;
+        EXPECT_FALSE(form.isVisible()) << how;
     }
 }
 
@@ -266,4 +233,29 @@ TEST(DialogsQtMessages, ModalFormsAnswerThroughTheInterface)
 
     whenModal([](QWidget* w) { w->findChild<QPushButton*>("Command1")->click(); });
     msgs.Msg_Box(QStringLiteral("m"), QStringLiteral("Tarvola"));
+}
+
+TEST(DialogsAbout, VersionNumbersArePlainIntegers)
+{
+    EXPECT_EQ(VersionText("1.01.0"), "1.1.0");
+    EXPECT_EQ(VersionText("2.10.3"), "2.10.3");
+    EXPECT_EQ(VersionText("3"), "3.0.0");
+    EXPECT_EQ(VersionText("1.0.7.9"), "1.0.7");
+}
+
+TEST(DialogsAbout, FormTexts)
+{
+    FrmAbout form(nullptr);
+    EXPECT_EQ(form.objectName(), "frmAbout");
+    EXPECT_EQ(form.windowTitle(), AppTitle() + " 정보");
+    EXPECT_EQ(form.findChild<QLabel*>("lblTitle")->text(), "Title :   " + AppTitle());
+    EXPECT_EQ(form.findChild<QLabel*>("lblVersion")->text(), "Version : " + VersionText(BuildVersion()));
+    EXPECT_EQ(form.findChild<QLabel*>("lblDescription")->text(), AppDescription());
+    EXPECT_FALSE(form.findChild<QLabel*>("picIcon")->pixmap().isNull());
+    auto* ok = form.findChild<QPushButton*>("cmdOK");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->text(), "확인");
+    form.show();
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_FALSE(form.isVisible());
 }

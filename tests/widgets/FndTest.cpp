@@ -31,45 +31,22 @@ TEST(FndCells, CellOfEachCharacter)
     EXPECT_EQ(FndCellOf(u'-'), -1);
 }
 
-TEST(FndCells, AfterInitEveryDigitShowsCellZero)
+TEST(FndCells, TextsShownInTurn)
 {
-    EXPECT_EQ(seven().cells(), v({0, 0, 0, 0, 0, 0, 0}));
-}
-
-TEST(FndCells, BlankPaddedAmount)
-{
-    FndCells c = seven();
-    c.Fnd_Display(QStringLiteral("      0"));
-    EXPECT_EQ(c.cells(), v({10, 10, 10, 10, 10, 10, 9}));
-    c.Fnd_Display(QStringLiteral("  12500"));
-    EXPECT_EQ(c.cells(), v({10, 10, 0, 1, 4, 9, 9}));
-}
-
-TEST(FndCells, OverLongOrEmptyTextChangesNothing)
-{
-    FndCells c = seven();
-    c.Fnd_Display(QStringLiteral("1234567"));
-    const auto before = c.cells();
-    c.Fnd_Display(QStringLiteral("12345678"));
-    EXPECT_EQ(c.cells(), before);
-    c.Fnd_Display(QString());
-    EXPECT_EQ(c.cells(), before);
-}
-
-TEST(FndCells, OtherCharactersKeepTheirCellAndDoNotShift)
-{
-    FndCells c = seven();
-    c.Fnd_Display(QStringLiteral("      0"));
-    c.Fnd_Display(QStringLiteral("  1,500"));
-    EXPECT_EQ(c.cells(), v({10, 10, 0, 10, 4, 9, 9}));
-}
-
-TEST(FndCells, ShortTextLeavesTheRestAlone)
-{
-    FndCells c = seven();
-    c.Fnd_Display(QStringLiteral("9999999"));
-    c.Fnd_Display(QStringLiteral("12"));
-    EXPECT_EQ(c.cells(), v({0, 1, 8, 8, 8, 8, 8}));
+    const struct { const char* name; std::vector<const char*> shown; std::vector<int> cells; } rows[] = {
+        {"after init every digit shows cell 0", {}, v({0, 0, 0, 0, 0, 0, 0})},
+        {"blank-padded zero", {"      0"}, v({10, 10, 10, 10, 10, 10, 9})},
+        {"blank-padded amount", {"  12500"}, v({10, 10, 0, 1, 4, 9, 9})},
+        {"over-long text changes nothing", {"1234567", "12345678"}, v({0, 1, 2, 3, 4, 5, 6})},
+        {"empty text changes nothing", {"1234567", ""}, v({0, 1, 2, 3, 4, 5, 6})},
+        {"other characters keep their cell and do not shift", {"      0", "  1,500"}, v({10, 10, 0, 10, 4, 9, 9})},
+        {"short text leaves the rest alone", {"9999999", "12"}, v({0, 1, 8, 8, 8, 8, 8})},
+    };
+    for (const auto& r : rows) {
+        FndCells c = seven();
+        for (const char* t : r.shown) c.Fnd_Display(QString::fromLatin1(t));
+        EXPECT_EQ(c.cells(), r.cells) << r.name;
+    }
 }
 
 TEST(FndControl, StripHasOneCellPerColumnAndDrawnDigitsDiffer)

@@ -6,110 +6,60 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <optional>
+#include <vector>
 
 using namespace tolvo;
 
-TEST(KeyCaptureLogic, MatchingSecondEntryHandsTheKeyOver)
+TEST(KeyCaptureLogic, ReleasedKeysInTurn)
 {
-    KeyCaptureLogic k;
-    EXPECT_EQ(k.prompt(), "사용할 키를 입력하세요!");
-    k.keyUp(65, 4);
-    EXPECT_EQ(k.firstText(), "ALT + A");
-    EXPECT_EQ(k.prompt(), "재입력 하시기 바랍니다!");
-    EXPECT_FALSE(k.result().has_value());
-    k.keyUp(65, 4);
-    EXPECT_EQ(k.secondText(), "ALT + A");
-    EXPECT_EQ(k.prompt(), "키입력이 완료되었습니다.");
-    ASSERT_TRUE(k.result().has_value());
-    EXPECT_EQ(k.result()->text, "ALT + A");
-    EXPECT_EQ(k.result()->keyCode, 65);
-    EXPECT_EQ(k.result()->shift, 4);
-}
-
-TEST(KeyCaptureLogic, MismatchHandsNothingOver)
-{
-    KeyCaptureLogic k;
-    k.keyUp(65, 4);
-    k.keyUp(65, 0);
-    EXPECT_EQ(k.firstText(), "ALT + A");
-    EXPECT_EQ(k.secondText(), "A");
-    EXPECT_EQ(k.prompt(), "키입력오류 재시도 하시기 바랍니다.");
-    EXPECT_TRUE(k.finished());
-    EXPECT_FALSE(k.result().has_value());
-}
-
-TEST(KeyCaptureLogic, ModifierReleasesAreIgnored)
-{
-    KeyCaptureLogic k;
-    k.keyUp(18, 0); // Alt released before A
-    k.keyUp(16, 0);
-    k.keyUp(17, 1); // Ctrl released while Shift still held
-    EXPECT_EQ(k.firstText(), "");
-    k.keyUp(65, 0);
-    EXPECT_EQ(k.firstText(), "A");
-}
-
-TEST(KeyCaptureLogic, KeyWithoutTextStaysFirstEntry)
-{
-    KeyCaptureLogic k;
-    k.keyUp(13, 0); // Enter: no text, its codes kept
-    EXPECT_EQ(k.firstText(), "");
-    EXPECT_EQ(k.savedKeyCode(), 13);
-    k.keyUp(112, 0);
-    EXPECT_EQ(k.firstText(), "F1");
-    EXPECT_EQ(k.savedKeyCode(), 112);
-    EXPECT_EQ(k.secondText(), "");
-}
-
-TEST(KeyCaptureLogic, CombinedModifiersKeepTheirMaskButNoPrefix)
-{
-    KeyCaptureLogic k;
-    k.keyUp(112, 3); // Ctrl+Shift+F1
-    k.keyUp(112, 3);
-    ASSERT_TRUE(k.result().has_value());
-    EXPECT_EQ(k.result()->text, "F1");
-    EXPECT_EQ(k.result()->shift, 3);
-}
-
-TEST(KeyCaptureLogic, KeypadDigitsHaveNoText)
-{
-    KeyCaptureLogic k;
-    k.keyUp(97, 0);
-    EXPECT_EQ(k.firstText(), "");
-}
-
-TEST(KeyCaptureLogic, AfterBothEntriesPlainKeysAreIgnoredModifiedKeysReplaceTheSecond)
-{
-    KeyCaptureLogic k;
-    k.keyUp(66, 2);
-    k.keyUp(66, 1);
-    EXPECT_FALSE(k.result().has_value());
-    k.keyUp(67, 0); // ignored
-    EXPECT_EQ(k.secondText(), "SHIFT + B");
-    k.keyUp(66, 2); // taken as a new second entry
-    EXPECT_EQ(k.secondText(), "CTRL + B");
-    EXPECT_EQ(k.prompt(), "키입력이 완료되었습니다.");
-    ASSERT_TRUE(k.result().has_value());
-    EXPECT_EQ(k.result()->keyCode, 66);
-    EXPECT_EQ(k.result()->shift, 2);
-}
-
-TEST(KeyCaptureLogic, RetryStartsOver)
-{
-    KeyCaptureLogic k;
-    k.keyUp(65, 4);
-    k.keyUp(65, 4);
-    k.retry();
-    EXPECT_EQ(k.firstText(), "");
-    EXPECT_EQ(k.secondText(), "");
-    EXPECT_EQ(k.savedKeyCode(), 0);
-    EXPECT_EQ(k.savedShift(), 0);
-    EXPECT_EQ(k.prompt(), "사용할 키를 입력하세요!");
-    EXPECT_FALSE(k.result().has_value());
-    EXPECT_FALSE(k.finished());
+    struct Row {
+        const char* name;
+        std::vector<std::pair<int, int>> keys;  // released (code, shift mask) in order
+        const char* first;
+        const char* second;
+        const char* prompt;
+        int savedCode;
+        std::optional<std::pair<int, int>> result;  // (code, shift) handed over
+        const char* resultText;
+    };
+    const Row rows[] = {
+        {"nothing yet", {}, "", "", "사용할 키를 입력하세요!", 0, {}, ""},
+        {"first entry asks again", {{65, 4}}, "ALT + A", "", "재입력 하시기 바랍니다!", 65, {}, ""},
+        {"matching second entry", {{65, 4}, {65, 4}}, "ALT + A", "ALT + A", "키입력이 완료되었습니다.", 65, {{65, 4}}, "ALT + A"},
+        {"mismatch", {{65, 4}, {65, 0}}, "ALT + A", "A", "키입력오류 재시도 하시기 바랍니다.", 65, {}, ""},
+        // Alt, Shift released before A; Ctrl released while Shift still held
+        {"modifier releases ignored", {{18, 0}, {16, 0}, {17, 1}, {65, 0}}, "A", "", "재입력 하시기 바랍니다!", 65, {}, ""},
+        {"key without text stays the first entry", {{13, 0}, {112, 0}}, "F1", "", "재입력 하시기 바랍니다!", 112, {}, ""},
+        {"keypad digit has no text", {{97, 0}}, "", "", "재입력 하시기 바랍니다!", 97, {}, ""},
+        {"combined modifiers keep the mask, no prefix", {{112, 3}, {112, 3}}, "F1", "F1", "키입력이 완료되었습니다.", 112, {{112, 3}}, "F1"},
+        {"after both, plain keys are ignored", {{66, 2}, {66, 1}, {67, 0}}, "CTRL + B", "SHIFT + B", "키입력오류 재시도 하시기 바랍니다.", 66, {}, ""},
+        {"after both, a modified key replaces the second", {{66, 2}, {66, 1}, {67, 0}, {66, 2}}, "CTRL + B", "CTRL + B",
+         "키입력이 완료되었습니다.", 66, {{66, 2}}, "CTRL + B"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        KeyCaptureLogic k;
+        for (const auto& [code, shift] : r.keys) k.keyUp(code, shift);
+        EXPECT_EQ(k.firstText(), QString::fromUtf8(r.first));
+        EXPECT_EQ(k.secondText(), QString::fromUtf8(r.second));
+        EXPECT_EQ(k.prompt(), QString::fromUtf8(r.prompt));
+        EXPECT_EQ(k.savedKeyCode(), r.savedCode);
+        EXPECT_EQ(k.result().has_value(), r.result.has_value());
+        if (k.result() && r.result) {
+            EXPECT_EQ(k.result()->text, QString::fromUtf8(r.resultText));
+            EXPECT_EQ(std::make_pair(k.result()->keyCode, k.result()->shift), *r.result);
+        }
+    }
 }
 
 namespace {
+
+class KeyCaptureDialogTest : public ::testing::Test {
+protected:
+    KeyCaptureDialogTest() { d.show(); }
+    KeyCaptureDialog d{nullptr};
+};
 
 QString label(QWidget& w, const char* name) { return w.findChild<QLabel*>(QString::fromLatin1(name))->text(); }
 
@@ -120,9 +70,8 @@ void release(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoMo
 
 } // namespace
 
-TEST(KeyCaptureDialog, FormControlsAtStart)
+TEST_F(KeyCaptureDialogTest, FormControlsAtStart)
 {
-    KeyCaptureDialog d(nullptr);
     EXPECT_EQ(d.objectName(), "Dialog");
     EXPECT_EQ(d.windowTitle(), "사용키 입력");
     EXPECT_EQ(label(d, "Label1"), "사용할 키를 입력하세요!");
@@ -138,10 +87,8 @@ TEST(KeyCaptureDialog, FormControlsAtStart)
     EXPECT_EQ(timer->interval(), 500);
 }
 
-TEST(KeyCaptureDialog, KeysReleasedOnAFocusedButtonAreCapturedAndOkHandsThemOver)
+TEST_F(KeyCaptureDialogTest, KeysReleasedOnAFocusedButtonAreCapturedAndOkHandsThemOver)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     auto* ok = d.findChild<QPushButton*>("OKButton");
     // Press and release Alt+A twice while the button has the focus.
     for (int i = 0; i < 2; ++i) {
@@ -162,20 +109,16 @@ TEST(KeyCaptureDialog, KeysReleasedOnAFocusedButtonAreCapturedAndOkHandsThemOver
     EXPECT_EQ(d.captured()->shift, 4);
 }
 
-TEST(KeyCaptureDialog, EnterAndEscapeAreKeysNotButtonPresses)
+TEST_F(KeyCaptureDialogTest, EnterAndEscapeAreKeysNotButtonPresses)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     QTest::keyClick(&d, Qt::Key_Escape);
     QTest::keyClick(&d, Qt::Key_Return);
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(label(d, "Label2_0"), "");
 }
 
-TEST(KeyCaptureDialog, AutoRepeatReleasesAreIgnored)
+TEST_F(KeyCaptureDialogTest, AutoRepeatReleasesAreIgnored)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_B, Qt::NoModifier, QStringLiteral("b"), true);
     QApplication::sendEvent(&d, &repeat);
     EXPECT_EQ(label(d, "Label2_0"), "");
@@ -183,10 +126,8 @@ TEST(KeyCaptureDialog, AutoRepeatReleasesAreIgnored)
     EXPECT_EQ(label(d, "Label2_0"), "B");
 }
 
-TEST(KeyCaptureDialog, OkAfterMismatchHandsNothingOver)
+TEST_F(KeyCaptureDialogTest, OkAfterMismatchHandsNothingOver)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     release(&d, Qt::Key_A, Qt::AltModifier);
     release(&d, Qt::Key_A);
     EXPECT_EQ(label(d, "Label1"), "키입력오류 재시도 하시기 바랍니다.");
@@ -195,10 +136,8 @@ TEST(KeyCaptureDialog, OkAfterMismatchHandsNothingOver)
     EXPECT_FALSE(d.captured().has_value());
 }
 
-TEST(KeyCaptureDialog, RetryClearsAndRestartsTheBlinking)
+TEST_F(KeyCaptureDialogTest, RetryClearsAndRestartsTheBlinking)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     release(&d, Qt::Key_F5);
     release(&d, Qt::Key_F6);
     QTest::mouseClick(d.findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
@@ -215,20 +154,16 @@ TEST(KeyCaptureDialog, RetryClearsAndRestartsTheBlinking)
     EXPECT_EQ(d.captured()->keyCode, 116);
 }
 
-TEST(KeyCaptureDialog, ClosingByTheWindowHandsNothingOver)
+TEST_F(KeyCaptureDialogTest, ClosingByTheWindowHandsNothingOver)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     release(&d, Qt::Key_F5);
     release(&d, Qt::Key_F5);
     d.close();
     EXPECT_FALSE(d.captured().has_value());
 }
 
-TEST(KeyCaptureDialog, PictureBlinksWhileWaiting)
+TEST_F(KeyCaptureDialogTest, PictureBlinksWhileWaiting)
 {
-    KeyCaptureDialog d(nullptr);
-    d.show();
     auto* img = d.findChild<QLabel*>("Image1");
     const bool before = img->isVisible();
     QTest::qWait(600);

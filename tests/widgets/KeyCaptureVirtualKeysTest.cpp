@@ -67,18 +67,10 @@ TEST(VirtualKeys, AutoRepeatReleaseIsRecognised)
 
 TEST(VirtualKeys, KeyTextOfLettersDigitsAndFunctionKeys)
 {
-    EXPECT_EQ(keyText(65), "A");
-    EXPECT_EQ(keyText(90), "Z");
-    EXPECT_EQ(keyText(48), "0");
-    EXPECT_EQ(keyText(57), "9");
-    EXPECT_EQ(keyText(112), "F1");
-    EXPECT_EQ(keyText(121), "F10");
-    EXPECT_EQ(keyText(123), "F12");
-    EXPECT_EQ(keyText(96), "");  // keypad 0
-    EXPECT_EQ(keyText(13), "");
-    EXPECT_EQ(keyText(124), ""); // F13
-    EXPECT_EQ(keyText(64), "");
-    EXPECT_EQ(keyText(91), "");
+    // Keypad 0 (96), Enter (13), F13 (124) and the codes beside the letters have none.
+    const std::pair<int, const char*> rows[] = {{65, "A"},    {90, "Z"},   {48, "0"}, {57, "9"}, {112, "F1"}, {121, "F10"},
+                                                {123, "F12"}, {96, ""},    {13, ""},  {124, ""}, {64, ""},    {91, ""}};
+    for (const auto& [code, text] : rows) EXPECT_EQ(keyText(code), QString::fromUtf8(text)) << code;
 }
 
 TEST(VirtualKeys, EntryTextTakesAPrefixOnlyForASingleModifier)

@@ -8,36 +8,22 @@
 
 using namespace tolvo;
 
-TEST(LinkLampState, StartsOffLineWithGreyLamps)
+TEST(LinkLampState, StartsOffLineWithGreyLampsAndFollowsTheStatus)
 {
     Connect c;
-    EXPECT_FALSE(c.Status());
+    // status, text, text colour, off-line picture, on-line picture, Tx and Rx lamps, stored Tx and Rx colours
+    const auto state = [&c] {
+        return QString("%1|%2|%3|%4|%5|%6|%7|%8|%9")
+            .arg(c.Status()).arg(c.statusText()).arg(c.statusTextColor()).arg(c.offLinePictureShown())
+            .arg(c.onLinePictureShown()).arg(c.txLampColor(), 0, 16).arg(c.rxLampColor(), 0, 16).arg(c.TxColor()).arg(c.RxColor());
+    };
     EXPECT_FALSE(c.OnLine_Flag());
-    EXPECT_EQ(c.statusText(), "Off Line....");
-    EXPECT_EQ(c.statusTextColor(), 255u);
-    EXPECT_TRUE(c.offLinePictureShown());
-    EXPECT_FALSE(c.onLinePictureShown());
-    EXPECT_EQ(c.txLampColor(), 0x808080u);
-    EXPECT_EQ(c.rxLampColor(), 0x808080u);
-    EXPECT_EQ(c.TxColor(), 0u); // the stored colours stay 0
-    EXPECT_EQ(c.RxColor(), 0u);
-}
-
-TEST(LinkLampState, StatusShowsOnAndOffLine)
-{
-    Connect c;
+    EXPECT_EQ(state(), "0|Off Line....|255|1|0|808080|808080|0|0");
     c.setStatus(true);
-    EXPECT_EQ(c.statusText(), "On Line....");
-    EXPECT_EQ(c.statusTextColor(), 0u);
-    EXPECT_TRUE(c.onLinePictureShown());
-    EXPECT_FALSE(c.offLinePictureShown());
+    EXPECT_EQ(state(), "1|On Line....|0|0|1|808080|808080|0|0");
     c.setStatus(false);
-    EXPECT_EQ(c.statusText(), "Off Line....");
-}
-
-TEST(LinkLampState, CaptionAndForeColorReadBackEmpty)
-{
-    Connect c;
+    EXPECT_EQ(state(), "0|Off Line....|255|1|0|808080|808080|0|0");
+    // Caption and fore colour read back empty; the rest keep what is set.
     c.setCaption(QStringLiteral("HOST"));
     c.setForeColor(0xFF);
     EXPECT_EQ(c.Caption(), "");
