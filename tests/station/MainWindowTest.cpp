@@ -321,6 +321,8 @@ TEST(MainWindow, NoScreenOutlivesTheStation)
         ASSERT_FALSE(monitor.isNull());
     }
     EXPECT_TRUE(monitor.isNull());
+}
+
 // ---- the fee panel's layout
 
 namespace {
