@@ -1,5 +1,6 @@
 #include "database/FrmDbase.h"
 #include "equipment/DispenserAttach.h"
+#include "equipment/ExitReader.h"
 #include "equipment/TicketReader.h"
 #include "fee/FrmFee.h"
 #include "fee/FrmKey.h"
@@ -69,6 +70,7 @@ int main(int argc, char** argv)
     tolvo::AttachCommDispatch(st);
     tolvo::AttachDispenser(st);
     tolvo::AttachTicketReader(st);
+    tolvo::AttachExitReader(st);
     tolvo::AttachGates(st);
     tolvo::AttachHost(st);
     window.attach(st);
