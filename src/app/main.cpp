@@ -1,5 +1,6 @@
 #include "database/FrmDbase.h"
 #include "equipment/DispenserAttach.h"
+#include "equipment/ExitReader.h"
 #include "equipment/FrmTest.h"
 #include "equipment/TicketReader.h"
 #include "fee/FrmFee.h"
@@ -36,8 +37,7 @@ using tolvo::MainWindow;
 using tolvo::Station;
 
 // The screens the menus open, by form name.
-void RegisterScreens(Station& st, MainWindow& w, const tolvo::DispenserLinks& dispenser,
-                     const std::shared_ptr<tolvo::TicketReaderLink>& reader)
+void RegisterScreens(Station& st, MainWindow& w, const tolvo::EquipmentLinks& links)
 {
     w.registerScreen(QStringLiteral("frmAbout"), [&st](QWidget* parent) { tolvo::ShowFrmAbout(&st.Db, parent); });
     w.registerScreen(QStringLiteral("FrmFee"), [&st](QWidget* parent) { tolvo::ShowFrmFee(st, parent); });
@@ -53,10 +53,7 @@ void RegisterScreens(Station& st, MainWindow& w, const tolvo::DispenserLinks& di
     w.registerScreen(QStringLiteral("JioList"), [&st](QWidget* parent) { tolvo::ShowJioList(st, parent); });
     w.registerScreen(QStringLiteral("BList"), [&st](QWidget* parent) { tolvo::ShowBList(st, parent); });
     w.registerScreen(QStringLiteral("FrmPort"), [&st](QWidget* parent) { tolvo::ShowFrmPort(st, parent); });
-    const auto td = dispenser.family1;
-    w.registerScreen(QStringLiteral("FrmTest"), [&st, td, reader](QWidget* parent) {
-        tolvo::ShowFrmTest(st, td, reader, tolvo::OwnExitReader(st), parent);
-    });
+    w.registerScreen(QStringLiteral("FrmTest"), [&st, links](QWidget* parent) { tolvo::ShowFrmTest(st, links, parent); });
 }
 
 } // namespace
@@ -77,10 +74,11 @@ int main(int argc, char** argv)
     tolvo::AttachCommDispatch(st);
     const tolvo::DispenserLinks dispenser = tolvo::AttachDispenser(st);
     const auto reader = tolvo::AttachTicketReader(st);
+    const auto exitReader = tolvo::AttachExitReader(st);
     tolvo::AttachGates(st);
     tolvo::AttachHost(st);
     window.attach(st);
-    RegisterScreens(st, window, dispenser, reader);
+    RegisterScreens(st, window, {dispenser.family1, reader, exitReader});
     st.screens.frmLogin = [&window](Station& s) { tolvo::ShowFrmLogin(s, &window); };
     tolvo::FrmInput_Install(st, &window);
 

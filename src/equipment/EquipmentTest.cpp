@@ -1,10 +1,10 @@
 #include "equipment/EquipmentTest.h"
 
 #include "equipment/DispenserFamily1.h"
+#include "equipment/ExitReader.h"
 #include "equipment/TicketReader.h"
 #include "serial/Comm.h"
 #include "serial/FeeDisplay.h"
-#include "platform/Cp949.h"
 #include "platform/Vb.h"
 #include "core/Sql.h"
 #include "core/Station.h"
@@ -99,52 +99,7 @@ int TicketNumber(const QString& text) { return CInt(std::clamp(Val(text), 0.0, 9
 
 bool PortOpen(const Station& st, int port) { return st.comm && st.comm->PortOpen(port); }
 
-// The reply frame the exit reader sends back on port 9, taken from the port directly.
-struct OwnExitReaderState {
-    QByteArray rx;
-    QString frame;   // the last complete frame's text
-    QString reply;   // the last "PTR" text
-};
-
-bool SendAndAwait(Station& st, OwnExitReaderState& s, const QString& command)
-{
-    if (!PortOpen(st, PortCalc)) return false;
-    s.rx.clear();
-    s.frame.clear();
-    st.comm->Output(PortCalc, TD_Frame(command));
-    const auto answered = [&] {
-        if (!st.comm) return true;
-        s.rx += st.comm->Input(PortCalc);
-        const int stx = s.rx.lastIndexOf('\x02');
-        const int etx = s.rx.indexOf('\x03', stx + 1);
-        if (stx < 0 || etx < 0) return false;
-        s.frame = QString::fromLatin1(s.rx.mid(stx + 1, etx - stx - 1));
-        s.rx.clear();
-        return true;
-    };
-    if (!WaitUntil(st, answered, 1.0) || !s.frame.startsWith(QLatin1Char('P'))) return false;
-    if (s.frame.startsWith(QStringLiteral("PTR"))) s.reply = s.frame;
-    return true;
-}
-
 } // namespace
-
-ExitReaderCommands OwnExitReader(Station& st)
-{
-    auto s = std::make_shared<OwnExitReaderState>();
-    ExitReaderCommands c;
-    c.CG = [&st, s](quint8 relay) { return SendAndAwait(st, *s, QStringLiteral("CG") + QString::number(relay)); };
-    c.CTW = [&st, s](const QString& time, const QString& minutes) {
-        return SendAndAwait(st, *s, QStringLiteral("CTW") + time + minutes);
-    };
-    c.CTR = [&st, s] { return SendAndAwait(st, *s, QStringLiteral("CTR")); };
-    c.DispMessage = [&st](const QString& text) {
-        if (text.isEmpty() || !PortOpen(st, PortCalc)) return;
-        st.comm->Output(PortCalc, QByteArray("\x02") + "DSM0" + cp949::encode(text) + QByteArray("\x03"));
-    };
-    c.reply = [s] { return s->reply; };
-    return c;
-}
 
 TdCommandView TdCommand(int code, const QDateTime& now)
 {
@@ -209,9 +164,7 @@ ReadBackView ReadBackOf(bool answered, const QString& reply)
             at(22, 2)};
 }
 
-EquipmentTestLogic::EquipmentTestLogic(Station& st, std::shared_ptr<DispenserFamily1> dispenser,
-                                       std::shared_ptr<TicketReaderLink> reader, ExitReaderCommands exitReader)
-    : m_st(st), m_dispenser(std::move(dispenser)), m_reader(std::move(reader)), m_exitReader(std::move(exitReader))
+EquipmentTestLogic::EquipmentTestLogic(Station& st, EquipmentLinks links) : m_st(st), m_links(std::move(links))
 {
 }
 
@@ -228,7 +181,7 @@ void EquipmentTestLogic::tdClock(int index)
 {
     const QString name = index == 0 ? QStringLiteral("CTL_TimeSetUp") : QStringLiteral("Vfd_TimeSet");
     bool ok = false;
-    if (m_dispenser) ok = index == 0 ? m_dispenser->CTL_TimeSetUp() : m_dispenser->Vfd_TimeSet();
+    if (m_links.dispenser) ok = index == 0 ? m_links.dispenser->CTL_TimeSetUp() : m_links.dispenser->Vfd_TimeSet();
     m_st.msgs.Msg_Box(name + (ok ? QStringLiteral(" 성공!") : QStringLiteral(" 실패!")), name);
 }
 
@@ -236,8 +189,8 @@ void EquipmentTestLogic::readerRun(int index, const QString& text1)
 {
     if (index < 0 || index > 14) return;
     if (index == 11 || index == 12) {
-        if (m_reader)
-            m_reader->Print_CMD90((index == 11 ? QStringLiteral("12") : QStringLiteral("20")) + kUS + QStringLiteral("2") + text1);
+        if (m_links.reader)
+            m_links.reader->Print_CMD90((index == 11 ? QStringLiteral("12") : QStringLiteral("20")) + kUS + QStringLiteral("2") + text1);
         if (index == 12) return;
     }
     QString command = QString::fromUtf8(kReaderRows[index].command);
@@ -250,24 +203,24 @@ void EquipmentTestLogic::readerPrepare() { m_st.ReaderBusy = true; }
 void EquipmentTestLogic::readerIssue(const QString& ticket, const QDate& date, const QTime& time)
 {
     m_st.ReaderBusy = true;
-    if (m_reader) {
+    if (m_links.reader) {
         const QString stamp = date.toString(QStringLiteral("yyMMdd")) + time.toString(QStringLiteral("HHmm"));
         if (m_st.models.DispenserType != 2) {
             const QString row = kUS + QStringLiteral("2      ");
-            m_reader->Write_CMD(QStringLiteral("0008") + ticket + QStringLiteral("3") + stamp);
-            m_reader->Print_CMD90(QStringLiteral("23") + row + QStringLiteral("일련번호 : ") + ticket);
-            m_reader->Print_CMD90(QStringLiteral("24") + row + QStringLiteral("입차일자 : ") +
+            m_links.reader->Write_CMD(QStringLiteral("0008") + ticket + QStringLiteral("3") + stamp);
+            m_links.reader->Print_CMD90(QStringLiteral("23") + row + QStringLiteral("일련번호 : ") + ticket);
+            m_links.reader->Print_CMD90(QStringLiteral("24") + row + QStringLiteral("입차일자 : ") +
                                   date.toString(QStringLiteral("yyyy년MM월dd일")));
-            m_reader->Print_CMD90(QStringLiteral("25") + row + QStringLiteral("입차시간 : ") +
+            m_links.reader->Print_CMD90(QStringLiteral("25") + row + QStringLiteral("입차시간 : ") +
                                   time.toString(QStringLiteral("HH:mm")));
         } else {
             const QString line = Two(m_st.trx.RecycleLine + 5);
-            m_reader->Write_CMD(line + QStringLiteral("0008") + ticket + QStringLiteral("1") + stamp);
-            m_reader->Print_CMD96(line + kUS + QStringLiteral("H") + kUS + QStringLiteral("0 입:") +
+            m_links.reader->Write_CMD(line + QStringLiteral("0008") + ticket + QStringLiteral("1") + stamp);
+            m_links.reader->Print_CMD96(line + kUS + QStringLiteral("H") + kUS + QStringLiteral("0 입:") +
                                   date.toString(QStringLiteral("MM")) + QStringLiteral("/") +
                                   date.toString(QStringLiteral("dd ")) + time.toString(QStringLiteral("HH:mm    ")) + ticket);
         }
-        m_reader->Eject_CMD();
+        m_links.reader->Eject_CMD();
     }
     m_st.ReaderBusy = false;
 }
@@ -275,13 +228,13 @@ void EquipmentTestLogic::readerIssue(const QString& ticket, const QDate& date, c
 void EquipmentTestLogic::readerErase()
 {
     m_st.ReaderBusy = true;
-    if (m_reader) {
+    if (m_links.reader) {
         if (m_st.models.DispenserType == 2) {
-            m_reader->Write_CMD(QString(30, QLatin1Char('0')));
+            m_links.reader->Write_CMD(QString(30, QLatin1Char('0')));
             Delay(m_st, 0.1);
-            m_reader->RD_Erase_Recycle();
+            m_links.reader->RD_Erase_Recycle();
         }
-        m_reader->Eject_CMD();
+        m_links.reader->Eject_CMD();
     }
     m_st.ReaderBusy = false;
 }
@@ -316,8 +269,9 @@ bool EquipmentTestLogic::exitReaderUsable() const { return m_st.models.HasExitRe
 
 ReadBackView EquipmentTestLogic::readBack()
 {
-    const bool answered = m_exitReader.CTR && m_exitReader.CTR();
-    return ReadBackOf(answered, m_exitReader.reply ? m_exitReader.reply() : QString());
+    if (!m_links.exitReader) return ReadBackOf(false, QString());
+    const bool answered = m_links.exitReader->OutRd_CTR();
+    return ReadBackOf(answered, m_links.exitReader->OutRdReply);
 }
 
 std::optional<ReadBackView> EquipmentTestLogic::exitReaderRun(int index, const QDate& d, const QTime& t,
@@ -330,7 +284,7 @@ std::optional<ReadBackView> EquipmentTestLogic::exitReaderRun(int index, const Q
             m_st.msgs.Msg_Box(QStringLiteral("분은 0에서 99 사이로 입력하세요"), QStringLiteral("입력오류"));
             return std::nullopt;
         }
-        const bool ok = m_exitReader.CTW && m_exitReader.CTW(ExitReaderTimeText(d, t), *mm);
+        const bool ok = m_links.exitReader && m_links.exitReader->OutRd_CTW(ExitReaderTimeText(d, t), *mm);
         m_st.msgs.Msg_Box(ok ? QStringLiteral("출구 판독기 시간및 허용시간 설정 성공!")
                              : QStringLiteral("출구 판독기 시간및 허용시간 설정 실패!"),
                           QStringLiteral("시간및 허용시간 설정"));
@@ -338,11 +292,11 @@ std::optional<ReadBackView> EquipmentTestLogic::exitReaderRun(int index, const Q
     }
     case 1: return readBack();
     case 2: case 3: case 4:
-        if (m_exitReader.CG) m_exitReader.CG(quint8(index - 1));
+        if (m_links.exitReader) m_links.exitReader->OutRd_CG(quint8(index - 1));
         return std::nullopt;
     case 5: Disp_TimeText(m_st); return std::nullopt;
     case 6:
-        if (m_exitReader.DispMessage) m_exitReader.DispMessage(guide);
+        if (m_links.exitReader) m_links.exitReader->Disp_Message(guide);
         return std::nullopt;
     default: return std::nullopt;
     }

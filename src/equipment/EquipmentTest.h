@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTime>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -18,16 +17,14 @@ struct Station;
 class DispenserFamily1;
 class TicketReaderLink;
 
-// The exit reader's commands as the test screen uses them.
-struct ExitReaderCommands {
-    std::function<bool(quint8 relay)> CG;
-    std::function<bool(const QString& time, const QString& minutes)> CTW;
-    std::function<bool()> CTR;
-    std::function<void(const QString& text)> DispMessage;
-    std::function<QString()> reply; // the text of the last clock reply
+class ExitReaderLink;
+
+// The device links the screen drives; a missing link sends nothing.
+struct EquipmentLinks {
+    std::shared_ptr<DispenserFamily1> dispenser;
+    std::shared_ptr<TicketReaderLink> reader;
+    std::shared_ptr<ExitReaderLink> exitReader;
 };
-// Senders on port 9 that wait for the reader's own reply frame.
-ExitReaderCommands OwnExitReader(Station& st);
 
 // One row of the dispenser command table: what scrolling to a code shows.
 struct TdCommandView {
@@ -55,8 +52,7 @@ ReadBackView ReadBackOf(bool answered, const QString& reply);
 
 class EquipmentTestLogic {
 public:
-    EquipmentTestLogic(Station& st, std::shared_ptr<DispenserFamily1> dispenser,
-                       std::shared_ptr<TicketReaderLink> reader, ExitReaderCommands exitReader);
+    EquipmentTestLogic(Station& st, EquipmentLinks links);
     ~EquipmentTestLogic(); // the reader is never left busy by this screen
     EquipmentTestLogic(const EquipmentTestLogic&) = delete;
     EquipmentTestLogic& operator=(const EquipmentTestLogic&) = delete;
@@ -87,9 +83,7 @@ private:
     void digitSweep();
 
     Station& m_st;
-    std::shared_ptr<DispenserFamily1> m_dispenser;
-    std::shared_ptr<TicketReaderLink> m_reader;
-    ExitReaderCommands m_exitReader;
+    EquipmentLinks m_links;
 };
 
 } // namespace tolvo

@@ -57,9 +57,8 @@ struct BusyPointer {
 
 } // namespace
 
-FrmTest::FrmTest(Station& st, std::shared_ptr<DispenserFamily1> dispenser, std::shared_ptr<TicketReaderLink> reader,
-                 ExitReaderCommands exitReader, QWidget* parent)
-    : QDialog(parent), m_st(st), m_logic(st, std::move(dispenser), std::move(reader), std::move(exitReader))
+FrmTest::FrmTest(Station& st, EquipmentLinks links, QWidget* parent)
+    : QDialog(parent), m_st(st), m_logic(st, std::move(links))
 {
     setObjectName(QStringLiteral("FrmTest"));
     setWindowTitle(QStringLiteral("장비 테스트"));
@@ -317,10 +316,9 @@ void FrmTest::done(int r)
     QDialog::done(r);
 }
 
-void ShowFrmTest(Station& st, std::shared_ptr<DispenserFamily1> dispenser, std::shared_ptr<TicketReaderLink> reader,
-                 ExitReaderCommands exitReader, QWidget* parent)
+void ShowFrmTest(Station& st, const EquipmentLinks& links, QWidget* parent)
 {
-    FrmTest form(st, std::move(dispenser), std::move(reader), std::move(exitReader), parent);
+    FrmTest form(st, links, parent);
     form.exec();
 }
 

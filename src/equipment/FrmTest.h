@@ -21,8 +21,7 @@ struct Station;
 class FrmTest : public QDialog {
     Q_OBJECT
 public:
-    FrmTest(Station& st, std::shared_ptr<DispenserFamily1> dispenser, std::shared_ptr<TicketReaderLink> reader,
-            ExitReaderCommands exitReader, QWidget* parent = nullptr);
+    FrmTest(Station& st, EquipmentLinks links, QWidget* parent = nullptr);
 
 protected:
     void done(int r) override;
@@ -66,7 +65,6 @@ private:
 };
 
 // Shows the screen modally (menu "장비설정" with a magnetic-ticket dispenser).
-void ShowFrmTest(Station& st, std::shared_ptr<DispenserFamily1> dispenser, std::shared_ptr<TicketReaderLink> reader,
-                 ExitReaderCommands exitReader, QWidget* parent = nullptr);
+void ShowFrmTest(Station& st, const EquipmentLinks& links, QWidget* parent = nullptr);
 
 } // namespace tolvo
