@@ -35,7 +35,7 @@ QVariant StoredValue(const QString& field, const QVariant& v)
         const int n = v.toString().toInt(&ok);
         return ok ? QVariant(n) : QVariant();
     }
-    if (field == QLatin1String("사용여부") || field == QLatin1String("기기구분")) return v.toBool() ? 1 : 0;
+    if (field == QStringLiteral("사용여부") || field == QStringLiteral("기기구분")) return v.toBool() ? 1 : 0;
     return v.toString();
 }
 
@@ -43,7 +43,7 @@ Row RowOf(const PortFrame& frame, const FrameEdit& e)
 {
     Row row;
     for (auto it = e.fields.cbegin(); it != e.fields.cend(); ++it) {
-        if (!StoredFields().contains(it.key()) || it.key() == QLatin1String(frame.modelField)) continue;
+        if (!StoredFields().contains(it.key()) || it.key() == QString::fromUtf8(frame.modelField)) continue;
         const QVariant v = StoredValue(it.key(), it.value());
         if (!v.isNull()) row.emplace_back(it.key(), v);
     }
