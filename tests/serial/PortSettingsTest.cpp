@@ -3,9 +3,12 @@
 
 #include "serial/SerialTestUtil.h"
 
+#include "serial/FrmPort.h"
 #include "serial/PortSettings.h"
 #include "core/Sql.h"
 
+#include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace tolvo;
@@ -159,6 +162,25 @@ TEST_F(PortSettingsTest, ClosingWithoutFinishStoresRowsAndRestoresExitReaderFlag
     EXPECT_TRUE(st.comm->PortOpen(PortHost));
     EXPECT_TRUE(ts.screen.visible.value("Connect1"));
     EXPECT_TRUE(ts.screen.visible.value("Connect2"));
+}
+
+TEST_F(PortSettingsTest, ScreenRefusesClosingAndOtherButtonsDuringLoopTest)
+{
+    FrmPort form(st);
+    form.show();
+    bool closed = true, testEnabled = true;
+    fake.ports->device("/dev/ttyS8").replier = [&](const QByteArray& b) {
+        if (closed) {
+            closed = form.close();
+            testEnabled = form.findChild<QPushButton*>("Command1_0")->isEnabled();
+        }
+        return b;
+    };
+    QTest::mouseClick(form.findChild<QPushButton*>("Command2_8"), Qt::LeftButton);
+    EXPECT_FALSE(closed);
+    EXPECT_FALSE(testEnabled);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.findChild<QPushButton*>("Command1_0")->isEnabled());
 }
 
 } // namespace
