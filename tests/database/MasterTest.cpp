@@ -18,11 +18,11 @@ namespace {
 
 const QString CR = QString(QChar(13));
 
-// Every row of a table as text, in row order (schema "main" or "mst").
-QStringList Dump(const QSqlDatabase& db, const QString& table, const QString& schemaName = "main")
+// Every row of a table as text, in row order.
+QStringList Dump(const QSqlDatabase& db, const QString& table)
 {
     QStringList out;
-    QSqlQuery q = Query(db, QString("SELECT * FROM %1.%2 ORDER BY rowid").arg(Id(schemaName), Id(table)));
+    QSqlQuery q = Query(db, QString("SELECT * FROM %1 ORDER BY rowid").arg(Id(table)));
     while (q.next()) {
         QStringList row;
         for (int i = 0; i < q.record().count(); ++i)
@@ -32,10 +32,10 @@ QStringList Dump(const QSqlDatabase& db, const QString& table, const QString& sc
     return out;
 }
 
-std::map<QString, QStringList> DumpSettings(const QSqlDatabase& db, const QString& schemaName = "main")
+std::map<QString, QStringList> DumpSettings(const QSqlDatabase& db)
 {
     std::map<QString, QStringList> out;
-    for (const QString& t : MasterSettingsTables()) out[t] = Dump(db, t, schemaName);
+    for (const QString& t : MasterSettingsTables()) out[t] = Dump(db, t);
     return out;
 }
 
@@ -80,16 +80,15 @@ TEST(Master, BackupThenRestoreBringsBackEverySettingsTableExactly)
     EXPECT_EQ(ts.msgs.shown[1].style, vbInformation);
 
     // The master holds the live settings as they were before the stamp.
-    const auto backedUp = DumpSettings(ts.st.Db);
+    const auto atBackup = DumpSettings(ts.st.Db);
     for (const QString& t : MasterSettingsTables())
         if (t != "시스템") {
-            EXPECT_EQ(DumpMaster(ts, t), backedUp.at(t)) << t.toStdString();
+            EXPECT_EQ(DumpMaster(ts, t), atBackup.at(t)) << t.toStdString();
         }
-    const QString stamp = "2006-07-01 09:30:00 에 O'Neil에 의해 최종적으로 백업된 자료입니다.";
-    EXPECT_EQ(ts.value("SELECT 시스템백업기록 FROM 시스템").toString(), stamp);
+    EXPECT_EQ(ts.value("SELECT 시스템백업기록 FROM 시스템").toString(),
+              "2006-07-01 09:30:00 에 O'Neil에 의해 최종적으로 백업된 자료입니다.");
 
     // Settings change afterwards, then are restored.
-    const auto atBackup = DumpSettings(ts.st.Db);
     Exec(ts.st.Db, "DELETE FROM 공휴일");
     Exec(ts.st.Db, "DELETE FROM 요금테이블");
     ts.changeSettings("나중");
