@@ -12,22 +12,8 @@ namespace {
 
 ReceiptData Sample()
 {
-    ReceiptData d;
-    d.TicketNo = "0123";
-    d.InDate = "2026-01-05";
-    d.InTime = "08:10";
-    d.OutDate = "2026-01-05";
-    d.OutTime = "10:45";
-    d.ParkMinutes = 155;
-    d.DiscMinutes = 30;
-    d.TotalFee = 12500;
-    d.PayAmount = 0;
-    d.Greeting = "이용해 주셔서 감사합니다.";
-    d.Business = "한빛주차장";
-    d.Address = "서울시 중구 세종대로 1";
-    d.BusinessNo = "123-45-67890";
-    d.WorkerName = "근무자1";
-    return d;
+    return {"0123", false, "2026-01-05", "08:10", "2026-01-05", "10:45", 155, 30, 12500, 0, "이용해 주셔서 감사합니다.",
+            "한빛주차장", "서울시 중구 세종대로 1", "123-45-67890", "근무자1"};
 }
 
 TEST(ReceiptLayout, FullReceiptOfAnExit)
@@ -53,9 +39,7 @@ TEST(ReceiptLayout, FullReceiptOfAnExit)
         PrintLine("근 무 자   : 근무자1"),
         PrintLine(QString(47, '-')),
     };
-    const PrintOps got = Receipt_Layout(Sample());
-    ASSERT_EQ(got.size(), expected.size());
-    for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << "line " << i << ": " << got[i].text.toStdString();
+    EXPECT_EQ(Receipt_Layout(Sample()), expected);
 }
 
 TEST(ReceiptLayout, GreetingPaddedToTheMiddleOf48Bytes)
