@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <gtest/gtest.h>
 
 using namespace tolvo;
@@ -104,6 +105,7 @@ TEST(Archive, ArchivedRowKeepsEveryField)
     ScopedConnection c(ts.path("Backup/i20060630.mdb"), true);
     QSqlQuery q = Query(c.db(), "SELECT * FROM 일반권");
     ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.record().count(), 14);
     for (int i = 0; i < 14; ++i) EXPECT_EQ(q.value(i), before[i]) << i;
     EXPECT_EQ(ts.count("일반권"), 0);
 }
