@@ -110,13 +110,6 @@ TEST_F(MenusTest, SystemItemsTestTheParentNotThemselves)
     EXPECT_EQ(r.screens.shown, QStringList{QStringLiteral("FrmFee")});
 }
 
-TEST_F(MenusTest, RefusalComesBeforeThePassword)
-{
-    r.ts.screen.setEnabled(QStringLiteral("Mnu6"), false);
-    r.menus.click(QStringLiteral("MnuData"));
-    for (const auto& m : r.ts.msgs.shown) EXPECT_NE(m.kind, QStringLiteral("DialogM"));
-}
-
 TEST_F(MenusTest, AdministratorPasswordOutcomes)
 {
     const std::pair<const char*, const char*> items[] = {{"MnuDisc", "FrmKey"}, {"MnuData", "frmDbase"}};
