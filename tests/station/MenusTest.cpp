@@ -183,13 +183,6 @@ TEST_F(MenusTest, ItemsWithoutRules)
     EXPECT_FALSE(r.menus.click(QStringLiteral("Mnu6")));
 }
 
-TEST_F(MenusTest, ExitUnloadsTheMainScreen)
-{
-    r.menus.click(QStringLiteral("Mnu8"));
-    EXPECT_EQ(r.ts.screen.unloaded, 1);
-    EXPECT_TRUE(r.ts.msgs.shown.empty());
-}
-
 TEST_F(MenusTest, EquipmentScreenByDispenserModel)
 {
     for (const int code : {0, 1, 2, 3, 4}) {
