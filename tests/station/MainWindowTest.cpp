@@ -118,15 +118,6 @@ TEST_F(MainWindowTest, MenuTreeByName)
     }
 }
 
-TEST_F(MainWindowTest, SideMenuItemsInOrder)
-{
-    auto* list = Find<QListWidget>(ws.window, QStringLiteral("lbxDemoList"));
-    ASSERT_EQ(list->count(), 17);
-    EXPECT_EQ(list->item(0)->text(), QStringLiteral("영업마감(F1)"));
-    EXPECT_EQ(list->item(9)->text(), QStringLiteral("근무자 관리"));
-    EXPECT_EQ(list->item(16)->text(), QStringLiteral("프로그램정보"));
-}
-
 TEST_F(MainWindowTest, VisibilityIsTheControlsOwnWhileTheWindowIsHidden)
 {
     MainWindow& w = ws.window;
@@ -234,6 +225,10 @@ TEST_F(MainWindowTest, SideMenuRunsTheCommands)
     for (const char* form : {"FrmWorkMan", "frmAbout", "FrmFee"})
         ws.window.registerScreen(QString::fromUtf8(form), [&shown, form](QWidget*) { shown << QString::fromUtf8(form); });
     auto* list = Find<QListWidget>(ws.window, QStringLiteral("lbxDemoList"));
+    ASSERT_EQ(list->count(), 17);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("영업마감(F1)"));
+    EXPECT_EQ(list->item(9)->text(), QStringLiteral("근무자 관리"));
+    EXPECT_EQ(list->item(16)->text(), QStringLiteral("프로그램정보"));
     const auto click = [&](int row) {
         QListWidgetItem* it = list->item(row);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(it).center());
