@@ -27,10 +27,7 @@ protected:
     }
     void expectIdle()
     {
-        EXPECT_FALSE(st.trx.TicketInProgress);
-        EXPECT_FALSE(st.StationBusy);
-        EXPECT_FALSE(st.trx.EnterGuard);
-        EXPECT_FALSE(st.trx.TicketTyped);
+        EXPECT_EQ(State(rig).left(4), QStringLiteral("0000"));
         EXPECT_TRUE(st.trx.TicketData.isEmpty());
     }
 };
