@@ -95,15 +95,6 @@ TEST_F(DispenserLink, AFrameOverTheCapIsDroppedAndTheNextOneRead)
     EXPECT_EQ(sentTexts(), QStringList{u"C015"_s});
 }
 
-TEST_F(DispenserLink, AFrameSplitOverTwoReadsIsCompleted)
-{
-    const QByteArray f = dispenser::Frame(dispenser::IssueData("0007", QTime(8, 30)));
-    receive(f.left(20));
-    EXPECT_EQ(ts.count(u"일반권"_s), 0);
-    receive(f.mid(20));
-    EXPECT_EQ(ts.count(u"일반권"_s), 1);
-}
-
 TEST_F(DispenserLink, BytesArrivingDuringAWaitAreHandledInOrder)
 {
     // The clock report asks for a clock setting; the dispenser's reply arrives

@@ -124,17 +124,6 @@ TEST(TicketCard, RecycledPrintRow)
     for (const auto& r : rows) EXPECT_EQ(RecycledPrintRow(QString::fromUtf8(r.reply)), r.row) << r.reply;
 }
 
-TEST(TicketCard, StampsAndTicketData)
-{
-    EXPECT_EQ(StampShown(QStringLiteral("2601050930")), QStringLiteral("2026-01-05 09:30"));
-    EXPECT_EQ(CardTicketData(QStringLiteral("0123"), QStringLiteral("2601050730")), QStringLiteral("0123202601050730"));
-    EXPECT_TRUE(IsRealStamp(QStringLiteral("0001010000")));
-    EXPECT_TRUE(IsRealStamp(QStringLiteral("9912312359")));
-    EXPECT_FALSE(IsRealStamp(QStringLiteral("2601320730")));
-    EXPECT_FALSE(IsRealStamp(QStringLiteral("26010507 0")));
-    EXPECT_FALSE(IsRealStamp(QStringLiteral("260105073")));
-}
-
 TEST(TicketCard, ReplyCodes)
 {
     // codes: replies judged alike; N96 is known to the recycled parser only.
