@@ -90,12 +90,7 @@ TEST(TicketCard, PaperAndRecycledReplies)
 
 TEST(TicketCard, SeasonCardOnAPaperInstallation)
 {
-    const struct {
-        const char* name;
-        const char* reply;
-        QChar flag;
-        const char* rewrite;
-    } rows[] = {
+    const struct { const char* name; const char* reply; QChar flag; const char* rewrite; } rows[] = {
         {"as issued", "P61" "00" "0004" "1234" "1" "2601010800" "260101" "261231", u'1',
          "0004" "1234" "0" "2601010800" "260101" "261231"},
         {"after an exit", "P61" "00" "0004" "1234" "0" "2601010800" "260101" "261231", u'0',
@@ -156,11 +151,7 @@ TEST(TicketCard, ReplyCodes)
 
 TEST(TicketStamp, ExitRecords)
 {
-    const struct {
-        const char* name;
-        qint16 row;
-        const char* data;
-    } recycled[] = {
+    const struct { const char* name; qint16 row; const char* data; } recycled[] = {
         {"first exit", 0, "050008012302601050730" "2601050930"},
         {"row 5", 5, "100008012302601050730" "2601050930"},
         {"row 50", 50, "550008012302601050730" "2601050930"},

@@ -260,12 +260,8 @@ TEST_F(TicketReaderTest, AnUnpaidCardWhoseEntryWasSettledIsShownFromTheRow)
 
 TEST_F(TicketReaderTest, CardDataIgnoredInLostTicketModeWhileBusyAndDuringACompletion)
 {
-    const struct {
-        const char* name;
-        bool lost, busy, exitDone;
-        quint8 dispenser;
-        qint16 recycleLine; // after the read
-    } rows[] = {
+    // recycleLine: after the read
+    const struct { const char* name; bool lost, busy, exitDone; quint8 dispenser; qint16 recycleLine; } rows[] = {
         {"lost ticket, paper", true, false, false, 0, 0},
         {"busy, paper", false, true, false, 0, 0},
         {"lost ticket, recycled", true, false, false, 2, 0},
@@ -296,12 +292,7 @@ TEST_F(TicketReaderTest, CardDataIgnoredInLostTicketModeWhileBusyAndDuringACompl
 
 TEST_F(TicketReaderTest, CardsThatAreRefusedNeverReachTheFeeEngine)
 {
-    const struct {
-        const char* name;
-        quint8 dispenser;
-        QString card;
-        const char* text;
-    } rows[] = {
+    const struct { const char* name; quint8 dispenser; QString card; const char* text; } rows[] = {
         {"month 13", 0, TicketReaderSim::PaperCard(QStringLiteral("0123"), QStringLiteral("2613050730")),
          "주차권을 인식할 수 없습니다....."},
         {"25:61", 2, TicketReaderSim::RecycledCard(QStringLiteral("05"), QStringLiteral("0123"), QStringLiteral("2601052561")),
@@ -338,12 +329,8 @@ TEST_F(TicketReaderTest, SeasonCardIsBookedAsASeasonExitAndRewritten)
     st.routines.Season_Out = [&](Station&, QString& card, qint16& gate) {
         seasonExits << card + QLatin1Char('@') + QString::number(gate);
     };
-    const struct {
-        const char* name;
-        const char* number;
-        const char* flag;
-        QVariant state; // 입출차구분 afterwards
-    } rows[] = {
+    // state: 입출차구분 afterwards
+    const struct { const char* name; const char* number; const char* flag; QVariant state; } rows[] = {
         {"as issued", "1234", "1", 1},
         {"after an exit", "1234", "0", 2},
         {"another flag", "1234", "7", 9},
@@ -382,13 +369,7 @@ TEST_F(TicketReaderTest, ABrokenDatabaseIsReportedAndTheLinkGoesOn)
 
 TEST_F(TicketReaderTest, EraseProcedureHoldsTheReaderBusyOnEveryPath)
 {
-    const struct {
-        const char* name;
-        quint8 dispenser;
-        bool silent;
-        bool result;
-        QStringList commands;
-    } rows[] = {
+    const struct { const char* name; quint8 dispenser; bool silent; bool result; QStringList commands; } rows[] = {
         {"recycled", 2, false, true,
          {QStringLiteral("C70") + QString(30, QLatin1Char('0')), QStringLiteral("C810022"), QStringLiteral("C30")}},
         {"paper: only the eject", 0, false, true, {QStringLiteral("C30")}},

@@ -75,19 +75,6 @@ TEST(JungsanScreen, RedFrameFollowsTheFocus)
     EXPECT_TRUE(settle->isVisible() && close->isVisible());
 }
 
-TEST(JungsanScreen, SettleButtonRunsTheSettlementAndHandsOver)
-{
-    SettleStation ts;
-    ts.msgs.mboxAnswers.push_back(true);
-    Jungsan form(ts.st);
-    form.show();
-    QTest::mouseClick(form.findChild<QPushButton*>("Command1_0"), Qt::LeftButton);
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(ts.logins, 1);
-    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 0 AND 근무자명 = '근무자4'"), 24);
-    EXPECT_TRUE(ts.dayFile().contains("[금액대별 출차현황]"));
-}
-
 TEST(JungsanScreen, PrintButtonReprintsTheChosenDaysAndShowsTheOpenPeriodAgain)
 {
     SettleStation ts;
