@@ -37,7 +37,7 @@ TEST_F(DispenserEntry, AnIssueFrameBecomesARowWithItsHourStockAndLine)
     EXPECT_EQ(ts.screen.list1, QStringList{u"일반권 입차  주차권번호 : 0123"_s});
     EXPECT_TRUE(st.HostPending[HostTD]);
     EXPECT_EQ(st.settings.TicketsLeft, 49);
-    EXPECT_EQ(text(u"LblTDCnt"_s) + ini(u"잔여티켓매수"_s), u"4949"_s);
+    EXPECT_EQ(text(u"LblTDCnt"_s) + u"|"_s + ini(u"잔여티켓매수"_s), u"49|49"_s);
     EXPECT_EQ(ts.screen.totalsRefreshed, 1);
     EXPECT_EQ(ini(u"일반권입차수"_s), u"-"_s); // the first family leaves the entry counter alone
     // A ticket came out: the alarm is off and the lamps empty and hidden.

@@ -27,8 +27,8 @@ TEST(JungsanScreen, ShowsTheOpenPeriodsSumsAndTheWorker)
         {"LJIn_0", "2"}, {"LJIn_3", "3"}, {"LJIn_4", "1"}, {"LJIn_5", "4"}, {"LJIn_6", "8500"}};
     for (const auto& [name, value] : values) EXPECT_EQ(text(form, name), value) << name;
     EXPECT_EQ(text(form, "Label2"), "주의 : 인쇄용지가 충분한지 확인하세요.");
-    EXPECT_EQ(form.findChild<QPushButton*>("Command1_0")->text() + form.findChild<QPushButton*>("Command1_2")->text(),
-              "정산(&P)취소(&X)");
+    EXPECT_EQ(form.findChild<QPushButton*>("Command1_0")->text() + "|" + form.findChild<QPushButton*>("Command1_2")->text(),
+              "정산(&P)|취소(&X)");
     for (const char* d : {"DTPicker1", "DTPicker2"})
         EXPECT_EQ(form.findChild<QDateEdit*>(d)->date(), QDate(2026, 1, 5)) << d;
 }

@@ -56,7 +56,7 @@ TEST_F(Settle, ConfirmedSettlementClosesThePeriodAndOpensTheNext)
     EXPECT_EQ(ts.screen.totalsRefreshed, 1);
 
     EXPECT_EQ(ts.st.settings.InOpenCount, 0);
-    EXPECT_EQ(Read_Ini(ts.st, kIniSection, "입차열림", "x") + Read_Ini(ts.st, kIniSection, "출차열림", "x"), "00");
+    EXPECT_EQ(Read_Ini(ts.st, kIniSection, "입차열림", "x") + "|" + Read_Ini(ts.st, kIniSection, "출차열림", "x"), "0|0");
 }
 
 TEST_F(Settle, MarkingFollowsTheSendSwitchesAndKeepRecords)
