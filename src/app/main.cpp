@@ -1,5 +1,6 @@
 #include "database/FrmDbase.h"
 #include "equipment/DispenserAttach.h"
+#include "equipment/EquipmentScreens.h"
 #include "equipment/ExitReader.h"
 #include "equipment/TicketReader.h"
 #include "fee/FrmFee.h"
@@ -35,7 +36,7 @@ using tolvo::MainWindow;
 using tolvo::Station;
 
 // The screens the menus open, by form name.
-void RegisterScreens(Station& st, MainWindow& w)
+void RegisterScreens(Station& st, MainWindow& w, const tolvo::DispenserLinks& dispenser)
 {
     w.registerScreen(QStringLiteral("frmAbout"), [&st](QWidget* parent) { tolvo::ShowFrmAbout(&st.Db, parent); });
     w.registerScreen(QStringLiteral("FrmFee"), [&st](QWidget* parent) { tolvo::ShowFrmFee(st, parent); });
@@ -50,6 +51,12 @@ void RegisterScreens(Station& st, MainWindow& w)
     w.registerScreen(QStringLiteral("IlList"), [&st](QWidget* parent) { tolvo::ShowIlList(st, parent); });
     w.registerScreen(QStringLiteral("JioList"), [&st](QWidget* parent) { tolvo::ShowJioList(st, parent); });
     w.registerScreen(QStringLiteral("BList"), [&st](QWidget* parent) { tolvo::ShowBList(st, parent); });
+    w.registerScreen(QStringLiteral("FrmTDCnt"), [&st](QWidget* parent) { tolvo::ShowFrmTDCnt(st, parent); });
+    w.registerScreen(QStringLiteral("FrmTD"), [&st](QWidget* parent) { tolvo::ShowFrmTD(st, parent); });
+    w.registerScreen(QStringLiteral("FrmInfom"), [&st, one = dispenser.family1](QWidget* parent) {
+        tolvo::ShowFrmInfom(st, one.get(), parent);
+    });
+    w.registerScreen(QStringLiteral("FrmOutRd"), [&st](QWidget* parent) { tolvo::ShowFrmOutRd(st, parent); });
 }
 
 } // namespace
@@ -68,13 +75,13 @@ int main(int argc, char** argv)
     QDir().mkpath(st.AppPath);
     st.comm = std::make_unique<tolvo::Comm>();
     tolvo::AttachCommDispatch(st);
-    tolvo::AttachDispenser(st);
+    const tolvo::DispenserLinks dispenser = tolvo::AttachDispenser(st);
     tolvo::AttachTicketReader(st);
     tolvo::AttachExitReader(st);
     tolvo::AttachGates(st);
     tolvo::AttachHost(st);
     window.attach(st);
-    RegisterScreens(st, window);
+    RegisterScreens(st, window, dispenser);
     st.screens.frmLogin = [&window](Station& s) { tolvo::ShowFrmLogin(s, &window); };
     tolvo::FrmInput_Install(st, &window);
 
