@@ -2,6 +2,7 @@
 #include "equipment/DispenserAttach.h"
 #include "equipment/EquipmentScreens.h"
 #include "equipment/ExitReader.h"
+#include "equipment/FrmTest.h"
 #include "equipment/TicketReader.h"
 #include "fee/FrmFee.h"
 #include "fee/FrmKey.h"
@@ -11,6 +12,7 @@
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
 #include "serial/FrmDebug.h"
+#include "serial/FrmPort.h"
 #include "season/FrmJung.h"
 #include "season/ListScreens.h"
 #include "season/BingList.h"
@@ -36,7 +38,7 @@ using tolvo::MainWindow;
 using tolvo::Station;
 
 // The screens the menus open, by form name.
-void RegisterScreens(Station& st, MainWindow& w, const tolvo::DispenserLinks& dispenser)
+void RegisterScreens(Station& st, MainWindow& w, const tolvo::EquipmentLinks& links)
 {
     w.registerScreen(QStringLiteral("frmAbout"), [&st](QWidget* parent) { tolvo::ShowFrmAbout(&st.Db, parent); });
     w.registerScreen(QStringLiteral("FrmFee"), [&st](QWidget* parent) { tolvo::ShowFrmFee(st, parent); });
@@ -51,9 +53,11 @@ void RegisterScreens(Station& st, MainWindow& w, const tolvo::DispenserLinks& di
     w.registerScreen(QStringLiteral("IlList"), [&st](QWidget* parent) { tolvo::ShowIlList(st, parent); });
     w.registerScreen(QStringLiteral("JioList"), [&st](QWidget* parent) { tolvo::ShowJioList(st, parent); });
     w.registerScreen(QStringLiteral("BList"), [&st](QWidget* parent) { tolvo::ShowBList(st, parent); });
+    w.registerScreen(QStringLiteral("FrmPort"), [&st](QWidget* parent) { tolvo::ShowFrmPort(st, parent); });
+    w.registerScreen(QStringLiteral("FrmTest"), [&st, links](QWidget* parent) { tolvo::ShowFrmTest(st, links, parent); });
     w.registerScreen(QStringLiteral("FrmTDCnt"), [&st](QWidget* parent) { tolvo::ShowFrmTDCnt(st, parent); });
     w.registerScreen(QStringLiteral("FrmTD"), [&st](QWidget* parent) { tolvo::ShowFrmTD(st, parent); });
-    w.registerScreen(QStringLiteral("FrmInfom"), [&st, one = dispenser.family1](QWidget* parent) {
+    w.registerScreen(QStringLiteral("FrmInfom"), [&st, one = links.dispenser](QWidget* parent) {
         tolvo::ShowFrmInfom(st, one.get(), parent);
     });
     w.registerScreen(QStringLiteral("FrmOutRd"), [&st](QWidget* parent) { tolvo::ShowFrmOutRd(st, parent); });
@@ -76,12 +80,12 @@ int main(int argc, char** argv)
     st.comm = std::make_unique<tolvo::Comm>();
     tolvo::AttachCommDispatch(st);
     const tolvo::DispenserLinks dispenser = tolvo::AttachDispenser(st);
-    tolvo::AttachTicketReader(st);
-    tolvo::AttachExitReader(st);
+    const auto reader = tolvo::AttachTicketReader(st);
+    const auto exitReader = tolvo::AttachExitReader(st);
     tolvo::AttachGates(st);
     tolvo::AttachHost(st);
     window.attach(st);
-    RegisterScreens(st, window, dispenser);
+    RegisterScreens(st, window, {dispenser.family1, reader, exitReader});
     st.screens.frmLogin = [&window](Station& s) { tolvo::ShowFrmLogin(s, &window); };
     tolvo::FrmInput_Install(st, &window);
 
