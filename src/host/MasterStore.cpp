@@ -53,7 +53,8 @@ public:
             const QString column = QString::fromUtf16(f.column);
             const QString chars = m_text.mid(f.position - 1, f.width);
             QVariant v;
-            if (byBytes.contains(column)) v = AnsiMidB(m_text, static_cast<qint16>(f.position), static_cast<qint16>(f.width));
+            if (byBytes.contains(column))
+                v = AnsiMidB(m_text, static_cast<qint16>(f.position), static_cast<qint16>(f.width));
             else if (f.kind == FieldKind::Number) v = LeadingNumber(chars);
             else if (f.kind == FieldKind::Flag) v = int(chars == QLatin1String("1"));
             else if (f.kind == FieldKind::Raw) v = chars;
@@ -94,7 +95,8 @@ bool storeOnce(Station& st, const QString& table, const Row& row, const QStringL
         where << Id(c) + QStringLiteral(" IS ?");
         values << valueOf(row, c);
     }
-    const QString lookup = QStringLiteral("SELECT 1 FROM %1 WHERE %2 LIMIT 1").arg(Id(table), where.join(QStringLiteral(" AND ")));
+    const QString lookup =
+        QStringLiteral("SELECT 1 FROM %1 WHERE %2 LIMIT 1").arg(Id(table), where.join(QStringLiteral(" AND ")));
     if (Scalar(st.Db, lookup, values).isValid()) return false;
     Insert(st.Db, table, row);
     return true;
@@ -145,7 +147,8 @@ void Recv_TD(Station& st, const QString& text)
     Row row = f.row();
     set(row, kPos, f.posDigit());
     set(row, kTicket, code.left(4));
-    set(row, QStringLiteral("입차일"), code.mid(4, 4) + QLatin1Char('-') + code.mid(8, 2) + QLatin1Char('-') + code.mid(10, 2));
+    const QChar dash = QLatin1Char('-');
+    set(row, QStringLiteral("입차일"), code.mid(4, 4) + dash + code.mid(8, 2) + dash + code.mid(10, 2));
     set(row, QStringLiteral("입차시간"), code.mid(12, 2) + QLatin1Char(':') + code.mid(14, 2));
     set(row, QStringLiteral("정산구분"), 1);
     set(row, QStringLiteral("전송여부"), 1); // entries stay with the master
