@@ -91,7 +91,10 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
         FakeMaster m;
         if (!c.setup.isEmpty()) Exec(m.st.Db, c.setup);
         FakeDevice& port = m.fake.ports->device("/dev/fake9");
-        for (const QByteArray& r : c.reads) port.inject(r), m.st.routines.Master_Receive(m.st);
+        for (const QByteArray& r : c.reads) {
+            port.inject(r);
+            m.st.routines.Master_Receive(m.st);
+        }
         EXPECT_EQ(port.written(), c.written);
         EXPECT_EQ(m.rows(c.query), QStringList{c.row});
         EXPECT_EQ(m.st.PortTestEcho, c.echo);
