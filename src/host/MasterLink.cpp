@@ -62,7 +62,7 @@ void MasterLink::onFrame(const QByteArray& frame, const QByteArray& trailer)
 {
     if (trailer.isEmpty()) {
         m_st.PortTestEcho = true;
-        m_framer.reset(); // the rest of this read is not looked at
+        m_framer.dropPending(); // the rest of this read is not looked at
         return;
     }
     if (static_cast<quint8>(trailer.at(0)) != Get_BCC_Bytes(frame)) return; // the station sends it again
