@@ -1,5 +1,4 @@
-// The master link: receiver and store over a fake port 9, and a station's
-// sending cycle into a master over two bridged pseudo-terminals.
+// The master link over a fake port 9, and a station's cycle into a master over bridged pseudo-terminals.
 #include "common/TestStation.h"
 #include "core/Sql.h"
 #include "host/HostLink.h"
@@ -163,8 +162,7 @@ TEST(MasterLoopback, EveryRecordArrivesWholeOnceAndIsAcknowledgedOnce)
     // The hourly and band rows' worker names cut to 10 bytes, as the master cuts them.
     EXPECT_EQ(master.rows("SELECT 근무자명 FROM 시간대별" + settled + " UNION ALL SELECT DISTINCT 근무자명 FROM 금액대별" + settled),
               QStringList({"가나다라마", "홍길동    ", "홍길동    "}));
-    for (HostKind k : {HostOUT, HostDISC, HostTIME, HostPKTIME, HostPAMT, HostCANCEL})
-        EXPECT_TRUE(master.st.HostPending[k]) << k;
+    for (HostKind k : {HostOUT, HostDISC, HostTIME, HostPKTIME, HostPAMT, HostCANCEL}) EXPECT_TRUE(master.st.HostPending[k]);
 }
 
 } // namespace
