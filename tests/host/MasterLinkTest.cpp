@@ -29,8 +29,7 @@ struct End {
     }
     void add(const QString& table, const QString& cols, const QVariantList& v)
     {
-        const QString values = QStringList(v.size(), QStringLiteral("?")).join(',');
-        Exec(st.Db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, cols, values), v);
+        Exec(st.Db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, cols, QStringList(v.size(), "?").join(',')), v);
     }
     // Rows of a query, each as its values joined by "|".
     QStringList rows(const QString& sql) const
