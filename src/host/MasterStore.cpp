@@ -13,8 +13,8 @@ namespace tolvo {
 namespace {
 
 // By HostKind: TD, OUT, TIME, PKTIME, PAMT, DISC, CANCEL.
-constexpr std::array<const char*, HostKindCount> kAckWords{"TD_ACK ",     "OUT_ACK ", "TIME_ACK ",  "PKTIME_ACK ",
-                                                          "PAMT_ACK",    "DISC_ACK", "CANCEL_ACK "};
+constexpr std::array<const char*, HostKindCount> kAckWords{
+    "TD_ACK ", "OUT_ACK ", "TIME_ACK ", "PKTIME_ACK ", "PAMT_ACK", "DISC_ACK", "CANCEL_ACK "};
 
 const QString kPos = QStringLiteral("포스코드");
 const QString kEntryCode = QStringLiteral("입차코드");
@@ -45,7 +45,7 @@ public:
 
     // Every field of the layout: numbers leniently, texts without the blanks
     // that pad them (blanks alone were an empty column), the columns named in
-    // byBytes cut by code-page-949 bytes as the master has always cut them.
+    // byBytes cut by code-page-949 bytes (a Korean name to half its width).
     Row row(const QStringList& byBytes = {}) const
     {
         Row r;
