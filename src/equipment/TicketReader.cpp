@@ -57,23 +57,11 @@ ByteFramer::Options ReaderFramerOptions()
     return o;
 }
 
-ByteRole ClassifyReaderByte(quint8 b)
-{
-    switch (b) {
-    case 0x02: return ByteRole::Start;
-    case 0x03: return ByteRole::End;
-    case 0x05:
-    case 0x06:
-    case 0x15: return ByteRole::Control;
-    default: return ByteRole::Data;
-    }
-}
-
 } // namespace
 
 TicketReaderLink::TicketReaderLink(Station& st) : m_st(st), m_framer(ReaderFramerOptions())
 {
-    m_framer.classify = ClassifyReaderByte;
+    m_framer.classify = ClassifyStxEtx;
     m_framer.onControl = [this](quint8 c) { onControl(static_cast<char>(c)); };
     m_framer.onFrame = [this](const QByteArray& text, const QByteArray&) { onFrame(text); };
     // Any other failure while handling a frame ends that read, as a failing receive routine does.

@@ -23,6 +23,10 @@ enum class ByteRole {
 // feed() may be re-entered from inside a handler (a parser that sends and
 // waits for its reply): the nested call first takes the bytes the outer call
 // has not reached yet, then its own, so nothing is lost or reordered.
+// STX opens, ETX closes, ENQ, ACK and NAK are the link's own answers: the
+// classification most device links use.
+ByteRole ClassifyStxEtx(quint8 byte);
+
 class ByteFramer {
 public:
     struct Options {
