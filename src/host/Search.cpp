@@ -29,7 +29,6 @@ Search::Search(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
 {
     setObjectName(QStringLiteral("Search"));
     setWindowTitle(QStringLiteral("추가 기능 관리자"));
-    setAttribute(Qt::WA_DeleteOnClose);
 
     auto* tag = named(new QLineEdit(this), QStringLiteral("Text1"));
     auto* tagSearch = named(new QPushButton(QStringLiteral("태그번호로 검색"), this), QStringLiteral("TAGSearch"));
