@@ -1,5 +1,7 @@
 #include "database/FrmDbase.h"
 #include "equipment/DispenserAttach.h"
+#include "equipment/ExitReader.h"
+#include "equipment/FrmTest.h"
 #include "equipment/TicketReader.h"
 #include "fee/FrmFee.h"
 #include "fee/FrmKey.h"
@@ -9,6 +11,7 @@
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
 #include "serial/FrmDebug.h"
+#include "serial/FrmPort.h"
 #include "season/FrmJung.h"
 #include "season/ListScreens.h"
 #include "season/BingList.h"
@@ -34,7 +37,7 @@ using tolvo::MainWindow;
 using tolvo::Station;
 
 // The screens the menus open, by form name.
-void RegisterScreens(Station& st, MainWindow& w)
+void RegisterScreens(Station& st, MainWindow& w, const tolvo::EquipmentLinks& links)
 {
     w.registerScreen(QStringLiteral("frmAbout"), [&st](QWidget* parent) { tolvo::ShowFrmAbout(&st.Db, parent); });
     w.registerScreen(QStringLiteral("FrmFee"), [&st](QWidget* parent) { tolvo::ShowFrmFee(st, parent); });
@@ -49,6 +52,8 @@ void RegisterScreens(Station& st, MainWindow& w)
     w.registerScreen(QStringLiteral("IlList"), [&st](QWidget* parent) { tolvo::ShowIlList(st, parent); });
     w.registerScreen(QStringLiteral("JioList"), [&st](QWidget* parent) { tolvo::ShowJioList(st, parent); });
     w.registerScreen(QStringLiteral("BList"), [&st](QWidget* parent) { tolvo::ShowBList(st, parent); });
+    w.registerScreen(QStringLiteral("FrmPort"), [&st](QWidget* parent) { tolvo::ShowFrmPort(st, parent); });
+    w.registerScreen(QStringLiteral("FrmTest"), [&st, links](QWidget* parent) { tolvo::ShowFrmTest(st, links, parent); });
 }
 
 } // namespace
@@ -67,12 +72,13 @@ int main(int argc, char** argv)
     QDir().mkpath(st.AppPath);
     st.comm = std::make_unique<tolvo::Comm>();
     tolvo::AttachCommDispatch(st);
-    tolvo::AttachDispenser(st);
-    tolvo::AttachTicketReader(st);
+    const tolvo::DispenserLinks dispenser = tolvo::AttachDispenser(st);
+    const auto reader = tolvo::AttachTicketReader(st);
+    const auto exitReader = tolvo::AttachExitReader(st);
     tolvo::AttachGates(st);
     tolvo::AttachHost(st);
     window.attach(st);
-    RegisterScreens(st, window);
+    RegisterScreens(st, window, {dispenser.family1, reader, exitReader});
     st.screens.frmLogin = [&window](Station& s) { tolvo::ShowFrmLogin(s, &window); };
     tolvo::FrmInput_Install(st, &window);
 

@@ -45,6 +45,12 @@ public:
     void feed(const QByteArray& bytes);
     // Forgets the buffer, the open frame and any bytes not handled yet.
     void reset();
+    // Ends the current read: its bytes not handled yet are dropped.
+    void dropPending()
+    {
+        m_pending.clear();
+        m_pos = 0;
+    }
     // Empties the buffer only; a frame being received stays open.
     void clearBuffer() { m_buffer.clear(); }
 
