@@ -1,5 +1,6 @@
 #include "database/FrmDbase.h"
 #include "equipment/DispenserAttach.h"
+#include "equipment/EquipmentScreens.h"
 #include "equipment/ExitReader.h"
 #include "equipment/FrmTest.h"
 #include "equipment/TicketReader.h"
@@ -54,6 +55,12 @@ void RegisterScreens(Station& st, MainWindow& w, const tolvo::EquipmentLinks& li
     w.registerScreen(QStringLiteral("BList"), [&st](QWidget* parent) { tolvo::ShowBList(st, parent); });
     w.registerScreen(QStringLiteral("FrmPort"), [&st](QWidget* parent) { tolvo::ShowFrmPort(st, parent); });
     w.registerScreen(QStringLiteral("FrmTest"), [&st, links](QWidget* parent) { tolvo::ShowFrmTest(st, links, parent); });
+    w.registerScreen(QStringLiteral("FrmTDCnt"), [&st](QWidget* parent) { tolvo::ShowFrmTDCnt(st, parent); });
+    w.registerScreen(QStringLiteral("FrmTD"), [&st](QWidget* parent) { tolvo::ShowFrmTD(st, parent); });
+    w.registerScreen(QStringLiteral("FrmInfom"), [&st, one = links.dispenser](QWidget* parent) {
+        tolvo::ShowFrmInfom(st, one.get(), parent);
+    });
+    w.registerScreen(QStringLiteral("FrmOutRd"), [&st](QWidget* parent) { tolvo::ShowFrmOutRd(st, parent); });
 }
 
 } // namespace

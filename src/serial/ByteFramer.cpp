@@ -86,7 +86,7 @@ void ByteFramer::complete()
 {
     QByteArray frame;
     frame.swap(m_buffer);
-    if (m_options.trailerBytes > 0) {
+    if (m_options.trailerBytes > 0 && !(endsWithoutTrailer && endsWithoutTrailer(frame))) {
         m_frame = frame;
         m_state = State::Trailer;
         return;

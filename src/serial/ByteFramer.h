@@ -37,6 +37,9 @@ public:
     std::function<ByteRole(quint8 byte)> classify;
     std::function<void(quint8 byte)> onControl;
     std::function<void(const QByteArray& frame, const QByteArray& trailer)> onFrame;
+    // With a trailer: true for a frame that comes without one (a link's own
+    // short command), delivered at its End with an empty trailer.
+    std::function<bool(const QByteArray& frame)> endsWithoutTrailer;
     // An error of a frame's handler (or of a control byte's: frame empty).
     std::function<void(const QByteArray& frame, const QString& cause)> onError;
     // A frame grew past the cap and was dropped; bytes wait for the next Start.

@@ -20,15 +20,8 @@ QString Paid(const char* paid) { return QStringLiteral("P6100") + ExitReaderPeer
 
 TEST(ExitTicketVerdict, ByLengthStampAndAllowedMinutes)
 {
-    struct Case {
-        const char* name;
-        QString reply;
-        QDateTime now;
-        int minutes;
-        ExitVerdict expected;
-    } const cases[] = {
-        {"unpaid paper ticket", QStringLiteral("P6100") + ExitReaderPeer::UnpaidCard("0123", "2601050800"),
-         At(2026, 1, 5, 9, 30), 0, ExitVerdict::Unpaid},
+    struct Case { const char* name; QString reply; QDateTime now; int minutes; ExitVerdict expected;
+                  } const cases[] = {
         {"paid this minute, 0 allowed", Paid("2601050930"), At(2026, 1, 5, 9, 30), 0, ExitVerdict::Valid},
         {"paid a minute ago, 0 allowed", Paid("2601050929"), At(2026, 1, 5, 9, 30), 0, ExitVerdict::TooLate},
         {"5 allowed, at the limit", Paid("2601050925"), At(2026, 1, 5, 9, 30), 5, ExitVerdict::Valid},
@@ -36,18 +29,11 @@ TEST(ExitTicketVerdict, ByLengthStampAndAllowedMinutes)
         {"new year, 0 allowed", Paid("2612312359"), At(2027, 1, 1, 0, 0), 0, ExitVerdict::TooLate},
         {"new year, 1 allowed", Paid("2612312359"), At(2027, 1, 1, 0, 0), 1, ExitVerdict::Valid},
         {"paid last June, read in March", Paid("2506151200"), At(2026, 3, 10, 9, 0), 60, ExitVerdict::TooLate},
-        {"stamp a little ahead of the clock", Paid("2601050931"), At(2026, 1, 5, 9, 30), 0, ExitVerdict::Valid},
         {"stamp not digits", Paid("26AB050930"), At(2026, 1, 5, 9, 30), 60, ExitVerdict::Unreadable},
-        {"month 13 in early January", Paid("2613010000"), At(2026, 1, 1, 0, 5), 60, ExitVerdict::Unreadable},
-        {"recycled ticket (36)", QStringLiteral("P6100") + QString(31, u'1'), At(2026, 1, 5, 9, 30), 0,
-         ExitVerdict::Unreadable},
         {"season card (36)", QStringLiteral("P61000004123412601010000260101261231"), At(2026, 1, 5, 9, 30), 0,
          ExitVerdict::Unreadable},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(JudgeExitTicket(c.reply, c.now, c.minutes), c.expected);
-    }
+    for (const Case& c : cases) EXPECT_EQ(JudgeExitTicket(c.reply, c.now, c.minutes), c.expected) << c.name;
 }
 
 class ExitReaderLane : public ::testing::Test {
@@ -70,7 +56,6 @@ protected:
         ts.clock.setNow(At(2026, 1, 5, 9, 30));
     }
     FakeDevice& reader() { return fake.ports->device(kReader); }
-    QByteArray display() { return fake.ports->device(kDisplay).written(); }
     void receive(const QByteArray& bytes)
     {
         reader().inject(bytes);
@@ -83,16 +68,11 @@ protected:
 
 TEST_F(ExitReaderLane, FourOutcomesWithTheirFramesAndTheBarrier)
 {
-    struct Case {
-        const char* name;
-        QByteArray read;
-        const char* command;
-        const char* line;
-        QByteArray display;
-    } const cases[] = {
+    struct Case { const char* name; QByteArray read; const char* command; const char* line; QByteArray display;
+                  } const cases[] = {
         {"unreadable", ExitReaderPeer::Frame("P6100" + QString(20, u'0')), "C30",
          "출구판독기 : 카드정보를 읽을수 없습니다.", "\x02SW2L\x03"},
-        {"not paid", ExitReaderPeer::Inserted(ExitReaderPeer::UnpaidCard("0123", "2601050800")), "C30",
+        {"not paid", ExitReaderPeer::Inserted(QStringLiteral("000101231") + QStringLiteral("2601050800")), "C30",
          "출구판독기 : 미정산차량이 출차를 시도합니다.", "\x02SW3L\x03"},
         {"too late", ExitReaderPeer::Frame(Paid("2601050929")), "C30", "출구판독기 : 출차시간 초과차량입니다.",
          "\x02SW4L\x03"},
@@ -107,76 +87,41 @@ TEST_F(ExitReaderLane, FourOutcomesWithTheirFramesAndTheBarrier)
         receive(c.read);
         EXPECT_EQ(peer.commands, QStringList{QString::fromLatin1(c.command)});
         EXPECT_EQ(ts.screen.list1.value(0), QString::fromUtf8(c.line));
-        EXPECT_EQ(display(), c.display);
+        EXPECT_EQ(fake.ports->device(kDisplay).written(), c.display);
     }
-}
-
-TEST_F(ExitReaderLane, WithoutTheFeeDisplayTheTicketIsStillTakenIn)
-{
-    st.comm->closePort(PortFeeDisp);
-    receive(ExitReaderPeer::Frame(Paid("2601050930")));
-    EXPECT_EQ(peer.commands, QStringList{QStringLiteral("C31")});
-    EXPECT_EQ(ts.screen.list1, QStringList{QStringLiteral("출구판독기 : 정상출차 되었습니다.")});
 }
 
 TEST_F(ExitReaderLane, ReplyCodesAndSenders)
 {
-    struct Case {
-        const char* code;
-        const char* line; // "" for none
-    } const cases[] = {
-        {"PTW", "출구판독기 : 시간및 출차허용 시간이 재설정 되었습니다."},
-        {"PG3", "출구판독기 : 3번 RELAY를 ON/OFF (0.5초)"},
-        {"PEJ", "출구판독기 : 장비가 걸림(JAM)에 의하여 작동불가"},
-        {"P01", "출구판독기가 초기화 되었습니다."},
-        {"N43", "출구판독기 RETRY 명령 실패"},
-        {"NH1", "출구판독기 HEATING 명령 실패"},
-        {"P44", ""},
-        {"N50", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        EXPECT_EQ(ExitReaderMessage(QString::fromLatin1(c.code)), QString::fromUtf8(c.line));
-    }
-    // Positive replies come through the ACK/ENQ handshake within the second.
-    EXPECT_TRUE(link->OutRd_CG(2));
-    EXPECT_TRUE(link->OutRd_CTW(QStringLiteral("2026010509300001"), QStringLiteral("05")));
+    const std::pair<const char*, const char*> codes[] = {
+        {"PG3", "출구판독기 : 3번 RELAY를 ON/OFF (0.5초)"}, {"P01", "출구판독기가 초기화 되었습니다."},
+        {"N43", "출구판독기 RETRY 명령 실패"}, {"NH1", "출구판독기 HEATING 명령 실패"}, {"P44", ""}, {"N50", ""}};
+    for (const auto& [code, line] : codes) EXPECT_EQ(ExitReaderMessage(code), QString::fromUtf8(line)) << code;
+
     EXPECT_TRUE(link->OutRd_CTR());
-    EXPECT_EQ(link->OutRdReply, QStringLiteral("PTR0020260105093000") + QStringLiteral("0105"));
-    EXPECT_EQ(peer.commands, (QStringList{QStringLiteral("CG2"), QStringLiteral("CTW202601050930000105"),
-                                           QStringLiteral("CTR")}));
+    EXPECT_EQ(link->OutRdReply, QStringLiteral("PTR00202601050930000105"));
     link->Disp_Message(QString());
     link->Disp_Message(QStringLiteral("안녕"));
     EXPECT_EQ(peer.messages, QStringList{QStringLiteral("안녕")});
     reader().replier = [](const QByteArray&) { return QByteArray("\x06\x02N00\x03\x4e"); };
     EXPECT_FALSE(link->OutRd_Eject()); // a negative reply waits out the second
-    st.comm->closePort(PortCalc);
-    EXPECT_FALSE(link->OutRd_C31());
 }
 
 TEST_F(ExitReaderLane, SplitAndJoinedReads)
 {
-    // A block check equal to ACK, STX or ETX is skipped, not taken for what it looks like.
-    const auto withCheck = [](const QString& text, char check) {
-        QByteArray f = ExitReaderPeer::Frame(text);
-        f.back() = check;
-        return f;
-    };
+    // A block check equal to ACK, STX or ETX is skipped, not taken for what it looks like;
+    // without the fee display a valid ticket is still taken in.
+    const auto withCheck = [](const char* text, char check) { return ExitReaderPeer::Frame(text).chopped(1) + check; };
     st.comm->closePort(PortFeeDisp);
     const QByteArray valid = ExitReaderPeer::Frame(Paid("2601050930"));
     receive(valid.left(10));
-    receive(valid.mid(10) + withCheck(QStringLiteral("PEA"), '\x06') + withCheck(QStringLiteral("PER"), '\x02') +
-            withCheck(QStringLiteral("POK"), '\x03'));
+    receive(valid.mid(10) + withCheck("PEA", '\x06') + withCheck("PER", '\x02') + withCheck("POK", '\x03'));
     EXPECT_EQ(peer.commands, QStringList{QStringLiteral("C31")});
-    // Frames that arrive during the take-in's wait are handled inside it.
+    // Frames that arrive during the take-in's wait are handled inside it; none is lost.
     QStringList lines = ts.screen.list1;
     lines.sort();
-    QStringList expected{QStringLiteral("출구판독기 : 정상출차 되었습니다."),
-                                            QStringLiteral("출구판독기 : 미정산차량이 출차를 시도합니다."),
-                                            QStringLiteral("출구판독기 : 카드정보를 읽을수 없습니다."),
-                                            QStringLiteral("출구판독기 : 정상출차 되었습니다.")};
-    expected.sort();
-    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(lines.join(u'|'), QStringLiteral("출구판독기 : 미정산차량이 출차를 시도합니다.|출구판독기 : 정상출차 되었습니다.|"
+                                               "출구판독기 : 정상출차 되었습니다.|출구판독기 : 카드정보를 읽을수 없습니다."));
     // An overlong frame is dropped with a message; the next one is handled.
     ts.screen.list1.clear();
     receive("\x02" + QByteArray(300, '9') + "\x03\x00" + ExitReaderPeer::Frame(QStringLiteral("PG1")));

@@ -18,11 +18,6 @@ QByteArray ExitReaderPeer::Frame(const QString& text)
     return STX + t + ETX + bcc;
 }
 
-QString ExitReaderPeer::UnpaidCard(const QString& ticketNo, const QString& entry)
-{
-    return QStringLiteral("0001") + ticketNo + QStringLiteral("1") + entry;
-}
-
 QString ExitReaderPeer::PaidCard(const QString& ticketNo, const QString& paid, const QString& exit)
 {
     return QStringLiteral("0008") + ticketNo + QStringLiteral("0") + paid + exit;
@@ -58,8 +53,8 @@ QByteArray ExitReaderPeer::onBytes(const QByteArray& chunk)
 
 QString ExitReaderPeer::replyTo(const QString& command) const
 {
-    if (command.startsWith(QLatin1String("CTR")))
-        return QStringLiteral("PTR00") + QStringLiteral("20260105") + QStringLiteral("093000") + QStringLiteral("0105");
+    // Its clock (yyyymmdd hhnnss), a day code and its allowed minutes.
+    if (command == QLatin1String("CTR")) return QStringLiteral("PTR00202601050930000105");
     // "C30" -> "P30", "CG1" -> "PG1", "CTW..." -> "PTW".
     return QStringLiteral("P") + command.mid(1, 2);
 }
