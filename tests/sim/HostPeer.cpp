@@ -5,8 +5,21 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 
 namespace tolvo::sim {
+
+namespace {
+
+// The search request is the only frame the station sends without a block check.
+bool IsSearchRequest(const QByteArray& data)
+{
+    return data.size() >= 10 && (data.startsWith("CAR_SEARCH") || data.startsWith("TAG_SEARCH"));
+}
+
+QString Field(const QString& text, int width) { return text.left(width).leftJustified(width, QLatin1Char(' ')); }
+
+} // namespace
 
 HostPeer::HostPeer()
 {
@@ -17,6 +30,11 @@ HostPeer::HostPeer()
 }
 
 void HostPeer::sendFrame(const QString& text) { m_dev.send(TD_Frame(text)); }
+
+void HostPeer::sendClock(const QDateTime& t)
+{
+    sendFrame(QStringLiteral("TIME_SET_") + t.toString(QStringLiteral("yyyyMMddHHmmss")));
+}
 
 bool HostPeer::waitForFrames(int n, int timeoutMs)
 {
@@ -40,22 +58,72 @@ QString HostPeer::AckFor(const QString& recordText)
     return {};
 }
 
+QString HostPeer::VerdictFor(const QString& forwarded, const QDateTime& at, const QMap<QString, QString>& status)
+{
+    static const QStringList tags = {"JI1", "JO1", "JI2", "JO2"};
+    if (forwarded.size() != 20 || !tags.contains(forwarded.left(3))) return {};
+    const bool entry = forwarded.startsWith(QLatin1String("JI"));
+    const QString card = forwarded.mid(3).trimmed().right(10).rightJustified(10, QLatin1Char('0'));
+    const QString date = at.toString(QStringLiteral("yyyy-MM-dd"));
+    const QString time = at.toString(QStringLiteral("HH:mm"));
+    const QString passed = status.value(card, entry ? QStringLiteral("정상입차") : QStringLiteral("정상출차"));
+    return Field(entry ? date : QString(), 10) + Field(entry ? time : QString(), 5) +
+           Field(entry ? QString() : date, 10) + Field(entry ? QString() : time, 5) + Field(passed, 8) + card +
+           Field(QString(), 13) + Field(QString(), 12) + QStringLiteral("2099-12-31") +
+           (entry ? QStringLiteral("1") : QStringLiteral("0")) + QLatin1Char(' ');
+}
+
 void HostPeer::take(const QByteArray& chunk)
 {
     m_pending += chunk;
     for (;;) {
         const qsizetype etx = m_pending.indexOf('\x03');
-        if (etx < 0 || etx + 1 >= m_pending.size()) return; // the block check is still to come
+        if (etx < 0) return;
         const qsizetype stx = m_pending.lastIndexOf('\x02', etx);
         const QByteArray data = stx >= 0 ? m_pending.mid(stx + 1, etx - stx - 1) : QByteArray();
+        if (stx >= 0 && IsSearchRequest(data)) {
+            m_pending.remove(0, etx + 1);
+            answer(cp949::decode(data));
+            continue;
+        }
+        if (etx + 1 >= m_pending.size()) return; // the block check is still to come
         const auto bcc = static_cast<quint8>(m_pending[etx + 1]);
         m_pending.remove(0, etx + 2);
-        if (stx < 0 || bcc != Get_BCC_Bytes(data)) continue;
-        const QString text = cp949::decode(data);
-        frames << text;
-        const QString ack = acknowledge ? AckFor(text) : QString();
-        if (!ack.isEmpty()) sendFrame(ack);
+        if (stx >= 0 && bcc == Get_BCC_Bytes(data)) answer(cp949::decode(data));
     }
+}
+
+void HostPeer::answer(const QString& text)
+{
+    frames << text;
+    const QString verdict = VerdictFor(text, now(), seasonStatus);
+    if (!verdict.isEmpty()) {
+        sendFrame(verdict);
+        if (onFrame) onFrame(text, verdict);
+        return;
+    }
+    const QString ackText = AckFor(text);
+    if (ackText.isEmpty() || ack == Ack::Never) {
+        if (onFrame) onFrame(text, {});
+        return;
+    }
+    if (ack == Ack::WrongKey) {
+        QString wrong = ackText;
+        wrong.back() = wrong.back() == QLatin1Char('9') ? QLatin1Char('0') : QChar(wrong.back().unicode() + 1);
+        sendFrame(wrong);
+        if (onFrame) onFrame(text, wrong);
+    } else if (ack == Ack::Late) {
+        QTimer::singleShot(lateMs, &m_context, [this, text, ackText] { acknowledge(text, ackText); });
+    } else {
+        acknowledge(text, ackText);
+    }
+}
+
+void HostPeer::acknowledge(const QString& text, const QString& ackText)
+{
+    acknowledged << text;
+    sendFrame(ackText);
+    if (onFrame) onFrame(text, ackText);
 }
 
 } // namespace tolvo::sim
