@@ -2,6 +2,7 @@
 // from the generator, an entry, its number typed into TNum, Enter, and the
 // stored exit with its statistics. Offscreen, the clock set by the test.
 
+#include "common/AppRig.h"
 #include "core/Sql.h"
 #include "fee/SlotTable.h"
 #include "platform/Clock.h"
@@ -126,31 +127,16 @@ TEST(ExitEndToEnd, TheFeeDisplayOverAPseudoTerminal)
     sim::PtyDevice display;
     ASSERT_TRUE(display.ok());
     display.replier = nullptr;
-    QTemporaryDir dir;
-    ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(7, 30)));
-    ScriptedMessages msgs;
-    MainWindow window;
-    Station st(clock, msgs, window);
-    st.AppPath = dir.path();
-    st.comm = std::make_unique<Comm>(); // the real serial ports
-    AttachCommDispatch(st);
-    window.attach(st);
-    FrmInput_Install(st, &window);
-    {
-        QFile ini(dir.filePath(QStringLiteral("Tolvo.ini")));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[ports]\nCom7=" + display.slavePath().toLocal8Bit() + "\n");
-    }
-    ASSERT_FALSE(Startup_Load(st, [&window] { window.load(); }).has_value());
+    test::AppRig app(QDateTime(QDate(2026, 1, 5), QTime(7, 30)));
+    auto [st, clock, msgs, window] = std::tie(app.st, app.clock, app.msgs, app.window);
+    app.mapPorts({{"Com7", display.slavePath()}});
+    app.startUp();
     Exec(st.Db, QStringLiteral("UPDATE 요금표시기 SET 사용여부 = 1, 포트번호 = 'Com7', 기종 = 'PLUS TYPE'"));
     Exec(st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 영수증인쇄여부 = 0"));
     Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
 
-    FrmSplash splash(st, [&] { window.show(); }, [](int) {});
-    splash.show();
-    QTest::keyClicks(splash.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("582047"));
-    QTest::mouseClick(splash.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
-    ASSERT_TRUE(st.comm->PortOpen(PortFeeDisp)) << msgs.texts().join(QLatin1Char('|')).toStdString();
+    app.logIn();
+    ASSERT_TRUE(st.comm->PortOpen(PortFeeDisp)) << app.shown().toStdString();
     GenerateTariff(st);
     clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
 

@@ -2,6 +2,7 @@
 // simulated readers at entrance 1 and exit 1, the fee display carrying the
 // entrance barrier's relay and the exit reader's own controller opening the exit.
 
+#include "common/AppRig.h"
 #include "core/Sql.h"
 #include "gates/GatesAttach.h"
 #include "platform/Clock.h"
@@ -44,24 +45,11 @@ TEST(SeasonGateEndToEnd, CardsAtTheReadersOpenTheBarriersAndAreStored)
     ASSERT_TRUE(entrance.ok() && exitReader.ok() && display.ok());
     display.replier = nullptr;
 
-    QTemporaryDir dir;
-    ManualClock clock(QDateTime(QDate(2026, 3, 10), QTime(8, 15)));
-    ScriptedMessages msgs;
-    MainWindow window;
-    Station st(clock, msgs, window);
-    st.AppPath = dir.path();
-    st.comm = std::make_unique<Comm>();
-    AttachCommDispatch(st);
+    test::AppRig app(QDateTime(QDate(2026, 3, 10), QTime(8, 15)));
+    auto [st, clock, msgs, window] = std::tie(app.st, app.clock, app.msgs, app.window);
     AttachGates(st);
-    window.attach(st);
-    FrmInput_Install(st, &window);
-    {
-        QFile ini(dir.filePath(QStringLiteral("Tolvo.ini")));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[ports]\nCom2=" + entrance.slavePath().toLocal8Bit() + "\nCom3=" + exitReader.slavePath().toLocal8Bit() +
-                  "\nCom7=" + display.slavePath().toLocal8Bit() + "\n");
-    }
-    ASSERT_FALSE(Startup_Load(st, [&window] { window.load(); }).has_value());
+    app.mapPorts({{"Com2", entrance.slavePath()}, {"Com3", exitReader.slavePath()}, {"Com7", display.slavePath()}});
+    app.startUp();
     Exec(st.Db, QStringLiteral("UPDATE 요금표시기 SET 사용여부 = 1, 포트번호 = 'Com7', 기종 = 'PLUS TYPE'"));
     Exec(st.Db, QStringLiteral("UPDATE 정기권입구1 SET 사용여부 = 1, 포트번호 = 'Com2', 기종 = 'ID Tech', Gate제어 = '요금표시기'"));
     Exec(st.Db, QStringLiteral("UPDATE 정기권출구1 SET 사용여부 = 1, 포트번호 = 'Com3', 기종 = 'Remocon(N)', "
@@ -71,12 +59,9 @@ TEST(SeasonGateEndToEnd, CardsAtTheReadersOpenTheBarriersAndAreStored)
                                "('0000012345', '56다7890', '이영희', '2026-03-01', '2026-03-31', 1, 3, 2)"));
 
     // Log in: the ports open and the gate settings load.
-    FrmSplash splash(st, [&] { window.show(); }, [](int) {});
-    splash.show();
-    QTest::keyClicks(splash.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("582047"));
-    QTest::mouseClick(splash.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    app.logIn();
     ASSERT_TRUE(st.comm->PortOpen(PortSeasonIn1) && st.comm->PortOpen(PortSeasonOut1) && st.comm->PortOpen(PortFeeDisp))
-        << msgs.texts().join(QLatin1Char('|')).toStdString();
+        << app.shown().toStdString();
     clock.setNow(QDateTime(QDate(2026, 3, 10), QTime(8, 20)));
 
     // Entrance 1: the fee display's relay ("PLUS TYPE": STX "GON" ETX check).

@@ -3,6 +3,7 @@
 // ticket by itself (a pseudo-terminal has no DSR line to start the read), Enter
 // completes the exit, and the reader gets the exit written, printed and ejected.
 
+#include "common/AppRig.h"
 #include "core/Sql.h"
 #include "equipment/TicketReader.h"
 #include "fee/SlotTable.h"
@@ -50,32 +51,17 @@ TEST(TicketReaderEndToEnd, ATicketReadByTheReaderLeavesStampedPrintedAndEjected)
     sim::TicketReaderSim reader;
     pty.replier = [&reader](const QByteArray& chunk) { return reader.onBytes(chunk); };
 
-    QTemporaryDir dir;
-    ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(7, 30)));
-    ScriptedMessages msgs;
-    MainWindow window;
-    Station st(clock, msgs, window);
-    st.AppPath = dir.path();
-    st.comm = std::make_unique<Comm>(); // the real serial ports
-    AttachCommDispatch(st);
+    test::AppRig app(QDateTime(QDate(2026, 1, 5), QTime(7, 30)));
+    auto [st, clock, msgs, window] = std::tie(app.st, app.clock, app.msgs, app.window);
     AttachTicketReader(st);
-    window.attach(st);
-    FrmInput_Install(st, &window);
-    {
-        QFile ini(dir.filePath(QStringLiteral("Tolvo.ini")));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[ports]\nCom6=" + pty.slavePath().toLocal8Bit() + "\n");
-    }
-    ASSERT_FALSE(Startup_Load(st, [&window] { window.load(); }).has_value());
+    app.mapPorts({{"Com6", pty.slavePath()}});
+    app.startUp();
     Exec(st.Db, QStringLiteral("UPDATE 리더기 SET 사용여부 = 1, 포트번호 = 'Com6', 기종 = 'ZP-2000'"));
     Exec(st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 영수증인쇄여부 = 0"));
     Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
 
-    FrmSplash splash(st, [&] { window.show(); }, [](int) {});
-    splash.show();
-    QTest::keyClicks(splash.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("582047"));
-    QTest::mouseClick(splash.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
-    ASSERT_TRUE(st.comm->PortOpen(PortReader)) << msgs.texts().join(QLatin1Char('|')).toStdString();
+    app.logIn();
+    ASSERT_TRUE(st.comm->PortOpen(PortReader)) << app.shown().toStdString();
     GenerateTariff(st);
 
     // The dispenser's entry at 07:30; the car leaves at 09:30 (120 minutes, 5,500 won).
