@@ -6,6 +6,7 @@
 #include "core/Station.h"
 #include "widgets/TextFields.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,6 +17,21 @@
 
 namespace tolvo {
 
+namespace {
+
+// The box covers the label's blanks between "자료보관기간 :" and "개월".
+void placeInGap(QLabel& label, QLineEdit& box)
+{
+    const QFontMetrics fm(label.font());
+    const int start = fm.horizontalAdvance(QStringLiteral("자료보관기간 : "));
+    const int end = fm.horizontalAdvance(QStringLiteral("자료보관기간 :            "));
+    const int height = box.sizeHint().height();
+    label.setMinimumSize(fm.horizontalAdvance(label.text()), height);
+    box.setGeometry(start, 0, end - start, height);
+}
+
+} // namespace
+
 FrmDbase::FrmDbase(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
 {
     IgnoreEscape(*this);
@@ -24,8 +40,9 @@ FrmDbase::FrmDbase(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
 
     auto* label2 = new QLabel(QStringLiteral("자료보관기간 :             개월"), this);
     label2->setObjectName(QStringLiteral("Label2"));
-    m_txt1 = new QLineEdit(this);
+    m_txt1 = new QLineEdit(label2);
     m_txt1->setObjectName(QStringLiteral("Txt1"));
+    placeInGap(*label2, *m_txt1);
     m_ntext = std::make_unique<clsNtext>(m_txt1);
     m_txt1->setText(RetentionText(m_st));
 
@@ -48,7 +65,7 @@ FrmDbase::FrmDbase(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
 
     auto* retention = new QHBoxLayout;
     retention->addWidget(label2);
-    retention->addWidget(m_txt1);
+    retention->addStretch();
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(ok);

@@ -89,6 +89,7 @@ void FrmWorkMan::build()
     admin->setObjectName(QStringLiteral("Txt11"));
     admin->setMaxLength(6);
     admin->setEchoMode(QLineEdit::Password);
+    admin->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*", not the style's dot
     m_txt[11] = admin;
     wl->addWidget(new QLabel(QStringLiteral("관리자 비밀번호 :"), workers), 5, 0, 1, 2);
     wl->addWidget(admin, 5, 2, 1, 2);

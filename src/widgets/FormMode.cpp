@@ -89,6 +89,8 @@ void CentreOnScreen(QWidget& form)
 {
     const QScreen* screen = form.screen();
     if (!screen) return;
+    // Before its first show a form sized by its layout still has the default size; take the one show() gives it.
+    if (!form.isVisible() && !form.testAttribute(Qt::WA_Resized)) form.adjustSize();
     const QRect area = screen->geometry();
     const QSize size = form.frameGeometry().size().isValid() ? form.frameGeometry().size() : form.size();
     form.move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
