@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite qt6-serialport-dev
   libsimpleini-dev fonts-nanum
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
