@@ -102,6 +102,9 @@ bool Comm::openPort(int i, const QString& path, const SerialSettings& settings)
     s.port = m_factory->create();
     if (!s.port) return false;
     s.port->onReadyRead = [this, i] { postReceive(i); };
+    s.port->onLost = [this, i, path] {
+        if (m_onLost) m_onLost(i, path);
+    };
     if (!s.port->open(path, settings)) {
         s.port.reset();
         return false;
