@@ -1,5 +1,8 @@
 #include "database/FrmDbase.h"
 #include "equipment/DispenserAttach.h"
+#include "equipment/EquipmentScreens.h"
+#include "equipment/ExitReader.h"
+#include "equipment/FrmTest.h"
 #include "equipment/TicketReader.h"
 #include "fee/FrmFee.h"
 #include "fee/FrmKey.h"
@@ -10,6 +13,7 @@
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
 #include "serial/FrmDebug.h"
+#include "serial/FrmPort.h"
 #include "season/FrmJung.h"
 #include "season/ListScreens.h"
 #include "season/BingList.h"
@@ -35,7 +39,7 @@ using tolvo::MainWindow;
 using tolvo::Station;
 
 // The screens the menus open, by form name.
-void RegisterScreens(Station& st, MainWindow& w)
+void RegisterScreens(Station& st, MainWindow& w, const tolvo::EquipmentLinks& links)
 {
     w.registerScreen(QStringLiteral("frmAbout"), [&st](QWidget* parent) { tolvo::ShowFrmAbout(&st.Db, parent); });
     w.registerScreen(QStringLiteral("FrmFee"), [&st](QWidget* parent) { tolvo::ShowFrmFee(st, parent); });
@@ -50,6 +54,14 @@ void RegisterScreens(Station& st, MainWindow& w)
     w.registerScreen(QStringLiteral("IlList"), [&st](QWidget* parent) { tolvo::ShowIlList(st, parent); });
     w.registerScreen(QStringLiteral("JioList"), [&st](QWidget* parent) { tolvo::ShowJioList(st, parent); });
     w.registerScreen(QStringLiteral("BList"), [&st](QWidget* parent) { tolvo::ShowBList(st, parent); });
+    w.registerScreen(QStringLiteral("FrmPort"), [&st](QWidget* parent) { tolvo::ShowFrmPort(st, parent); });
+    w.registerScreen(QStringLiteral("FrmTest"), [&st, links](QWidget* parent) { tolvo::ShowFrmTest(st, links, parent); });
+    w.registerScreen(QStringLiteral("FrmTDCnt"), [&st](QWidget* parent) { tolvo::ShowFrmTDCnt(st, parent); });
+    w.registerScreen(QStringLiteral("FrmTD"), [&st](QWidget* parent) { tolvo::ShowFrmTD(st, parent); });
+    w.registerScreen(QStringLiteral("FrmInfom"), [&st, one = links.dispenser](QWidget* parent) {
+        tolvo::ShowFrmInfom(st, one.get(), parent);
+    });
+    w.registerScreen(QStringLiteral("FrmOutRd"), [&st](QWidget* parent) { tolvo::ShowFrmOutRd(st, parent); });
 }
 
 } // namespace
@@ -69,12 +81,13 @@ int main(int argc, char** argv)
     tolvo::MakePrivateFolder(st.AppPath);
     st.comm = std::make_unique<tolvo::Comm>();
     tolvo::AttachCommDispatch(st);
-    tolvo::AttachDispenser(st);
-    tolvo::AttachTicketReader(st);
+    const tolvo::DispenserLinks dispenser = tolvo::AttachDispenser(st);
+    const auto reader = tolvo::AttachTicketReader(st);
+    const auto exitReader = tolvo::AttachExitReader(st);
     tolvo::AttachGates(st);
     tolvo::AttachHost(st);
     window.attach(st);
-    RegisterScreens(st, window);
+    RegisterScreens(st, window, {dispenser.family1, reader, exitReader});
     st.screens.frmLogin = [&window](Station& s) { tolvo::ShowFrmLogin(s, &window); };
     tolvo::FrmInput_Install(st, &window);
 

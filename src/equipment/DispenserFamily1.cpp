@@ -40,18 +40,6 @@ constexpr std::array<EventKind, 11> kEvents{{
     {"57", "날짜/시간 재 설정", nullptr},
 }};
 
-ByteRole classify(quint8 b)
-{
-    switch (b) {
-    case STX: return ByteRole::Start;
-    case ETX: return ByteRole::End;
-    case ENQ:
-    case ACK:
-    case NAK: return ByteRole::Control;
-    default: return ByteRole::Data;
-    }
-}
-
 ByteFramer::Options framerOptions()
 {
     ByteFramer::Options o;
@@ -96,7 +84,7 @@ QString DisplayTimeCommand(const QDateTime& now)
 
 DispenserFamily1::DispenserFamily1(Station& st) : m_st(st), m_framer(framerOptions())
 {
-    m_framer.classify = classify;
+    m_framer.classify = ClassifyStxEtx;
     m_framer.onControl = [this](quint8 b) { onControl(b); };
     m_framer.onFrame = [this](const QByteArray& frame, const QByteArray&) { onFrame(frame); };
     m_framer.onError = [this](const QByteArray&, const QString& cause) { onError(cause); };

@@ -27,18 +27,6 @@ constexpr std::array<Status, 3> kStatuses{{
 }};
 const QString kCheckDispenser = QStringLiteral("발행기를 점검하시기 바랍니다.");
 
-ByteRole classify(quint8 b)
-{
-    switch (b) {
-    case STX: return ByteRole::Start;
-    case ETX: return ByteRole::End;
-    case ENQ:
-    case ACK:
-    case NAK: return ByteRole::Control;
-    default: return ByteRole::Data;
-    }
-}
-
 ByteFramer::Options framerOptions()
 {
     ByteFramer::Options o;
@@ -54,7 +42,7 @@ bool recordsTickets(quint8 model) { return model == 0 || model == 3; }
 
 DispenserFamily2::DispenserFamily2(Station& st) : m_st(st), m_framer(framerOptions())
 {
-    m_framer.classify = classify;
+    m_framer.classify = ClassifyStxEtx;
     m_framer.onControl = [this](quint8 b) { onControl(b); };
     m_framer.onFrame = [this](const QByteArray& frame, const QByteArray&) { onFrame(frame); };
     m_framer.onError = [this](const QByteArray&, const QString& cause) {

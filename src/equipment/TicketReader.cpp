@@ -46,11 +46,26 @@ void showDbError(Station& st, const std::exception& e)
 
 } // namespace
 
-TicketReaderLink::TicketReaderLink(Station& st)
-    : m_st(st),
-      m_framer(QByteArrayLiteral("\x06\x05\x15"),
-               {[this](const QByteArray& text) { onFrame(text); }, [this](char c) { onControl(c); }})
+namespace {
+
+// The reader sends bare bytes outside frames too; they join the next frame's text.
+ByteFramer::Options ReaderFramerOptions()
 {
+    ByteFramer::Options o;
+    o.capBytes = 1024;
+    o.dataOutsideFrame = true;
+    return o;
+}
+
+} // namespace
+
+TicketReaderLink::TicketReaderLink(Station& st) : m_st(st), m_framer(ReaderFramerOptions())
+{
+    m_framer.classify = ClassifyStxEtx;
+    m_framer.onControl = [this](quint8 c) { onControl(static_cast<char>(c)); };
+    m_framer.onFrame = [this](const QByteArray& text, const QByteArray&) { onFrame(text); };
+    // Any other failure while handling a frame ends that read, as a failing receive routine does.
+    m_framer.onError = [this](const QByteArray&, const QString&) { m_framer.dropPending(); };
 }
 
 // ---- senders ----

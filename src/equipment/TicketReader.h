@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/LinkFramer.h"
+#include "serial/ByteFramer.h"
 
 #include <QByteArray>
 #include <QString>
@@ -62,7 +62,7 @@ private:
     void startFeeRun();
 
     Station& m_st;
-    LinkFramer m_framer;
+    ByteFramer m_framer;
     quint8 m_result = 0;
 };
 

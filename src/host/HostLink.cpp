@@ -2,6 +2,7 @@
 
 #include "host/HostSeason.h"
 #include "host/HostSend.h"
+#include "host/MasterLink.h"
 #include "serial/Comm.h"
 #include "serial/FeeDisplay.h"
 #include "serial/Trace.h"
@@ -119,6 +120,7 @@ std::shared_ptr<HostLink> AttachHost(Station& st)
         const auto kind = static_cast<HostKind>(k);
         st.routines.HostSend[k] = [link, kind](Station& s) { Host_Send(s, *link, kind); };
     }
+    AttachMaster(st);
     if (st.comm) {
         std::weak_ptr<HostLink> weak = link;
         st.comm->addRxReset([weak] {

@@ -30,8 +30,8 @@ bool Host_HandleFrame(Station& st, HostLink& link, const QString& text);
 // Sets the station's clock from a 23-character clock frame.
 void Set_SystemTime(Station& st, const QString& text);
 
-// Attaches the host link to the station's routine slots (the receiver and the
-// seven senders) and to the port set-up (which empties the frame buffer). Call
+// Attaches the host link to the station's routine slots (the receiver, the
+// seven senders and the master link's receiver) and to the port set-up (which empties the frame buffer). Call
 // after st.comm is in place.
 std::shared_ptr<HostLink> AttachHost(Station& st);
 

@@ -4,6 +4,18 @@
 
 namespace tolvo {
 
+ByteRole ClassifyStxEtx(quint8 byte)
+{
+    switch (byte) {
+    case 0x02: return ByteRole::Start;
+    case 0x03: return ByteRole::End;
+    case 0x05:
+    case 0x06:
+    case 0x15: return ByteRole::Control;
+    default: return ByteRole::Data;
+    }
+}
+
 void ByteFramer::feed(const QByteArray& bytes)
 {
     m_pending += bytes;
@@ -86,7 +98,7 @@ void ByteFramer::complete()
 {
     QByteArray frame;
     frame.swap(m_buffer);
-    if (m_options.trailerBytes > 0) {
+    if (m_options.trailerBytes > 0 && !(endsWithoutTrailer && endsWithoutTrailer(frame))) {
         m_frame = frame;
         m_state = State::Trailer;
         return;

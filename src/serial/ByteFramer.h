@@ -23,6 +23,10 @@ enum class ByteRole {
 // feed() may be re-entered from inside a handler (a parser that sends and
 // waits for its reply): the nested call first takes the bytes the outer call
 // has not reached yet, then its own, so nothing is lost or reordered.
+// STX opens, ETX closes, ENQ, ACK and NAK are the link's own answers: the
+// classification most device links use.
+ByteRole ClassifyStxEtx(quint8 byte);
+
 class ByteFramer {
 public:
     struct Options {
@@ -37,6 +41,9 @@ public:
     std::function<ByteRole(quint8 byte)> classify;
     std::function<void(quint8 byte)> onControl;
     std::function<void(const QByteArray& frame, const QByteArray& trailer)> onFrame;
+    // With a trailer: true for a frame that comes without one (a link's own
+    // short command), delivered at its End with an empty trailer.
+    std::function<bool(const QByteArray& frame)> endsWithoutTrailer;
     // An error of a frame's handler (or of a control byte's: frame empty).
     std::function<void(const QByteArray& frame, const QString& cause)> onError;
     // A frame grew past the cap and was dropped; bytes wait for the next Start.
@@ -45,6 +52,12 @@ public:
     void feed(const QByteArray& bytes);
     // Forgets the buffer, the open frame and any bytes not handled yet.
     void reset();
+    // Ends the current read: its bytes not handled yet are dropped.
+    void dropPending()
+    {
+        m_pending.clear();
+        m_pos = 0;
+    }
     // Empties the buffer only; a frame being received stays open.
     void clearBuffer() { m_buffer.clear(); }
 

@@ -42,17 +42,6 @@ SectionHead reprintHead(const QString& title, const QDate& from, const QDate& to
 
 void append(PrintOps& to, const PrintOps& more) { to.insert(to.end(), more.begin(), more.end()); }
 
-// The hourglass for the life of the object.
-class BusyCursor {
-public:
-    explicit BusyCursor(SettlementView& v) : m_view(v) { m_view.setBusy(true); }
-    ~BusyCursor() { m_view.setBusy(false); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-
-private:
-    SettlementView& m_view;
-};
 
 } // namespace
 

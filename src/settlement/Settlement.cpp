@@ -14,17 +14,6 @@ namespace {
 
 const char* const kStatTables[] = {"시간대별", "주차시간대별", "금액대별", "할인현황"};
 
-// The hourglass for the life of the object.
-class BusyCursor {
-public:
-    explicit BusyCursor(SettlementView& v) : m_view(v) { m_view.setBusy(true); }
-    ~BusyCursor() { m_view.setBusy(false); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-
-private:
-    SettlementView& m_view;
-};
 
 QString nowStamp(const Station& st) { return FormatDateTime(st.clock.now()); }
 

@@ -22,6 +22,18 @@ public:
     virtual void unload() = 0;                       // closes the screen
 };
 
+// The hourglass for the life of the object.
+class BusyCursor {
+public:
+    explicit BusyCursor(SettlementView& v) : m_view(v) { m_view.setBusy(true); }
+    ~BusyCursor() { m_view.setBusy(false); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    SettlementView& m_view;
+};
+
 enum class SettleResult {
     Closed,    // 취소: the screen closed
     NoPrinter, // no printer or no print options: nothing printed

@@ -1,6 +1,6 @@
 // The one-second timer sending the station's records to the host through the
 // host link's senders: one record per sending second, in the fixed order of
-// kinds, nothing while the station is busy.
+// kinds.
 #include "common/TestStation.h"
 #include "core/Sql.h"
 #include "host/HostLink.h"
@@ -73,18 +73,6 @@ TEST_F(HostCycle, StatisticsFirstThenEntriesAndExits)
     EXPECT_EQ(codes, QStringList({"DISC", "TIME", "TD", "OUT"}));
     for (bool pending : st.HostPending) EXPECT_FALSE(pending);
     EXPECT_EQ(ts.value(QStringLiteral("SELECT COUNT(*) FROM 일반권 WHERE 전송여부 = 0")).toInt(), 0);
-}
-
-TEST_F(HostCycle, NothingGoesWhileTheStationIsBusy)
-{
-    st.StationBusy = true;
-    for (int i = 0; i < 3; ++i) tick();
-    EXPECT_TRUE(codes.isEmpty());
-    EXPECT_TRUE(ts.screen.isVisible(QStringLiteral("LblBusy")));
-    st.StationBusy = false;
-    tick();
-    EXPECT_EQ(codes, QStringList({"DISC"}));
-    EXPECT_FALSE(ts.screen.isVisible(QStringLiteral("LblBusy")));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <gtest/gtest.h>
 
 using namespace tolvo;
@@ -14,34 +15,27 @@ using tolvo::test::TestStation;
 
 namespace {
 
-struct Ticket {
-    QString code;
-    QVariant exitDate;  // Null while inside
-    bool settled;
-    bool sent;
-};
-
-struct Passage {
-    QString card;
-    QString verdict;
-    QVariant exitDate;
-};
+QStringList Column(const QSqlDatabase& db, const QString& table, const QString& field)
+{
+    QStringList out;
+    QSqlQuery q = Query(db, QString("SELECT %1 FROM %2 ORDER BY %1").arg(Id(field), Id(table)));
+    while (q.next()) out << q.value(0).toString();
+    return out;
+}
 
 // A station on the night of 2006-07-01, one second after midnight.
 struct NightStation : TestStation {
-    explicit NightStation(const QDateTime& at = QDateTime(QDate(2006, 7, 1), QTime(0, 0, 1)))
-        : TestStation(Db::Fresh, at)
+    explicit NightStation(const QDate& day = QDate(2006, 7, 1)) : TestStation(Db::Fresh, QDateTime(day, QTime(0, 0, 1))) {}
+    // exitDate Null while the car is inside.
+    void ticket(const QString& code, const QVariant& exitDate = "2006-06-30", bool settled = true, bool sent = true)
     {
+        Insert(st.Db, "일반권", {{"티켓번호", code.left(4)}, {"입차일", "2006-06-30"}, {"입차시간", "10:00"},
+                                 {"입차코드", code}, {"출차일", exitDate}, {"정산구분", settled},
+                                 {"전송여부", sent}, {"할인구분", "현금출차"}, {"포스코드", 0}});
     }
-    void ticket(const Ticket& t)
+    void passage(const QString& card, const QString& verdict, const QVariant& exitDate = "2006-06-30")
     {
-        Insert(st.Db, "일반권", {{"티켓번호", t.code.left(4)}, {"입차일", "2006-06-30"}, {"입차시간", "10:00"},
-                                 {"입차코드", t.code}, {"출차일", t.exitDate}, {"정산구분", t.settled},
-                                 {"전송여부", t.sent}, {"할인구분", "현금출차"}, {"포스코드", 0}});
-    }
-    void passage(const Passage& p)
-    {
-        Insert(st.Db, "정기권입출차", {{"정기권번호", p.card}, {"입출상태", p.verdict}, {"출차일자", p.exitDate},
+        Insert(st.Db, "정기권입출차", {{"정기권번호", card}, {"입출상태", verdict}, {"출차일자", exitDate},
                                        {"입출구분", false}});
     }
     void closedHour(const QString& end, bool settled = true, bool sent = false, bool counted = false)
@@ -53,52 +47,36 @@ struct NightStation : TestStation {
     {
         Insert(st.Db, "출차취소", {{"입차코드", code}, {"종료일시", end}, {"전송여부", sent}});
     }
-    QStringList codes(const QString& table, const QString& field, const QString& schemaName = "main") const
-    {
-        QStringList out;
-        QSqlQuery q = Query(st.Db, QString("SELECT %1 FROM %2.%3 ORDER BY %1").arg(Id(field), Id(schemaName), Id(table)));
-        while (q.next()) out << q.value(0).toString();
-        return out;
-    }
+    QStringList codes(const QString& table, const QString& field) const { return Column(st.Db, table, field); }
     QStringList archived(const QString& file, const QString& table, const QString& field) const
     {
-        QStringList out;
         ScopedConnection c(path("Backup/" + file), true);
-        QSqlQuery q = Query(c.db(), QString("SELECT %1 FROM %2 ORDER BY %1").arg(Id(field), Id(table)));
-        while (q.next()) out << q.value(0).toString();
-        return out;
+        return Column(c.db(), table, field);
     }
     qint64 hourRows(const QString& end) const
     {
         return value("SELECT COUNT(*) FROM 시간대별 WHERE 종료일시 = ?", {end}).toLongLong();
     }
+    bool archive(const QString& file) const { return QFileInfo::exists(path("Backup/" + file)); }
 };
-
-void Touch(const QString& path)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-}
 
 } // namespace
 
 TEST(Archive, OneNightMovesFinishedRowsAndKeepsTheRest)
 {
     NightStation ts;
-    ts.ticket({"0001200606301000", "2006-06-30", true, true});   // settled and sent: moves
-    ts.ticket({"0002200606301000", "2006-06-30", false, true});  // not settled: stays
-    ts.ticket({"0003200606301000", QVariant(), true, true});     // still inside: stays
-    ts.ticket({"0004200606301000", "2006-06-30", true, false});  // host has not got it: stays
-    ts.passage({"0000000001", "정상입차", QVariant()});           // inside: stays
-    ts.passage({"0000000002", "정상입차", ""});                   // inside: stays
-    ts.passage({"0000000003", "정상출차", "2006-06-30"});          // out: moves
-    ts.passage({"0000000004", "중복입차", QVariant()});            // irregular: moves without an exit
-    ts.passage({"0000000005", "미등록", ""});                      // irregular: moves
+    ts.ticket("0001200606301000");                            // settled and sent: moves
+    ts.ticket("0002200606301000", "2006-06-30", false);       // not settled: stays
+    ts.ticket("0003200606301000", QVariant());                // still inside: stays
+    ts.ticket("0004200606301000", "2006-06-30", true, false); // host has not got it: stays
+    ts.passage("0000000001", "정상입차", QVariant());          // inside: stays
+    ts.passage("0000000002", "정상입차", "");                  // inside: stays
+    ts.passage("0000000003", "정상출차");                      // out: moves
+    ts.passage("0000000004", "중복입차", QVariant());          // irregular: moves without an exit
+    ts.passage("0000000005", "미등록", "");                    // irregular: moves
 
     Archive_DayData(ts.st);
 
-    EXPECT_TRUE(QFileInfo::exists(ts.path("Backup/i20060630.mdb")));
-    EXPECT_TRUE(QFileInfo::exists(ts.path("Backup/j20060630.mdb")));
     EXPECT_EQ(ts.archived("i20060630.mdb", "일반권", "입차코드"), QStringList({"0001200606301000"}));
     EXPECT_EQ(ts.codes("일반권", "입차코드"),
               QStringList({"0002200606301000", "0003200606301000", "0004200606301000"}));
@@ -123,29 +101,41 @@ TEST(Archive, ArchivedRowKeepsEveryField)
     QVariantList before;
     for (int i = 0; i < 14; ++i) before << live.value(i);
     live.finish();
-
     Archive_DayData(ts.st);
     ScopedConnection c(ts.path("Backup/i20060630.mdb"), true);
     QSqlQuery q = Query(c.db(), "SELECT * FROM 일반권");
     ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.record().count(), 14);
     for (int i = 0; i < 14; ++i) EXPECT_EQ(q.value(i), before[i]) << i;
     EXPECT_EQ(ts.count("일반권"), 0);
 }
 
 TEST(Archive, PrunesClosedHoursByMonths)
 {
-    NightStation ts;
-    Exec(ts.st.Db, "UPDATE 시스템 SET 자료보관기간 = 12");
-    ts.closedHour("2005-07-01 23:59");         // at the edge: removed
-    ts.closedHour("2005-06-15 10:00");         // before: removed
-    ts.closedHour("2005-07-02 00:00");         // after: kept
-    ts.closedHour("2005-01-01 00:00", false);  // open period: kept
-    Archive_DayData(ts.st);
-    EXPECT_EQ(ts.hourRows("2005-07-01 23:59"), 0);
-    EXPECT_EQ(ts.hourRows("2005-06-15 10:00"), 0);
-    EXPECT_EQ(ts.hourRows("2005-07-02 00:00"), 1);
-    EXPECT_EQ(ts.hourRows("2005-01-01 00:00"), 1);
-    EXPECT_EQ(ts.count("시간대별"), 24 + 2);  // the open period of the creation is untouched
+    // Retention below one month counts as one; the day's files are named after the day before the run.
+    struct Row { const char* name; QDate run; int months; QString removed, kept, day; };
+    const Row rows[] = {
+        {"twelve months", {2006, 7, 1}, 12, "2005-07-01 23:59", "2005-07-02 00:00", "20060630"},
+        {"clamped at month end", {2006, 3, 31}, 1, "2006-02-28 23:59", "2006-03-01 00:00", "20060330"},
+        {"zero counts as one", {2006, 3, 31}, 0, "2006-02-28 23:59", "2006-03-01 00:00", "20060330"},
+        {"negative counts as one", {2006, 3, 31}, -5, "2006-02-28 23:59", "2006-03-01 00:00", "20060330"},
+        {"leap year", {2008, 3, 31}, 1, "2008-02-29 23:59", "2008-03-01 00:00", "20080330"},
+        {"across the year", {2006, 1, 15}, 2, "2005-11-15 23:59", "2005-11-16 00:00", "20060114"},
+        {"day before crosses the month end", {2006, 3, 1}, 12, "2005-03-01 23:59", "2005-03-02 00:00", "20060228"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        NightStation ts(r.run);
+        Exec(ts.st.Db, "UPDATE 시스템 SET 자료보관기간 = ?", {r.months});
+        ts.closedHour(r.removed);
+        ts.closedHour(r.kept);
+        ts.closedHour("2001-01-01 00:00", false); // open period: kept
+        Archive_DayData(ts.st);
+        EXPECT_EQ(ts.hourRows(r.removed), 0);
+        EXPECT_EQ(ts.count("시간대별"), 24 + 2); // the open period of the creation is untouched
+        EXPECT_EQ(ts.hourRows(r.kept) + ts.hourRows("2001-01-01 00:00"), 2);
+        EXPECT_TRUE(ts.archive("i" + r.day + ".mdb") && ts.archive("j" + r.day + ".mdb"));
+    }
 }
 
 TEST(Archive, PrunesCancellationsByDaysWhenRecordsAreKept)
@@ -171,51 +161,24 @@ TEST(Archive, PrunesCancellationsByDaysWhenRecordsAreKept)
     }
 }
 
-TEST(Archive, MonthsClampAtMonthEndAndRetentionBelowOneIsOne)
-{
-    struct C { QDate run; int months; QString removed, kept; };
-    const C cases[] = {{QDate(2006, 3, 31), 1, "2006-02-28 23:59", "2006-03-01 00:00"},
-                       {QDate(2006, 3, 31), 0, "2006-02-28 23:59", "2006-03-01 00:00"},
-                       {QDate(2006, 3, 31), -5, "2006-02-28 23:59", "2006-03-01 00:00"},
-                       {QDate(2008, 3, 31), 1, "2008-02-29 23:59", "2008-03-01 00:00"},
-                       {QDate(2006, 1, 15), 2, "2005-11-15 23:59", "2005-11-16 00:00"}};
-    for (const C& c : cases) {
-        NightStation ts(QDateTime(c.run, QTime(0, 0, 1)));
-        Exec(ts.st.Db, "UPDATE 시스템 SET 자료보관기간 = ?", {c.months});
-        ts.closedHour(c.removed);
-        ts.closedHour(c.kept);
-        Archive_DayData(ts.st);
-        EXPECT_EQ(ts.hourRows(c.removed), 0) << c.run.toString().toStdString() << " " << c.months;
-        EXPECT_EQ(ts.hourRows(c.kept), 1) << c.run.toString().toStdString() << " " << c.months;
-    }
-}
-
 TEST(Archive, RemovesThePairOfFilesThatLeftTheRetention)
 {
-    NightStation ts;  // 자료보관기간 12 from the first run
-    for (const char* f : {"i20050630.mdb", "j20050630.mdb", "i20050701.mdb", "i20050629.mdb"})
-        Touch(ts.path(QString("Backup/") + f));
+    NightStation ts; // 자료보관기간 12 from the first run
+    for (const char* f : {"i20050630.mdb", "j20050630.mdb", "i20050701.mdb", "i20050629.mdb"}) {
+        QFile file(ts.path(QString("Backup/") + f));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
     Archive_DayData(ts.st);
-    EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/i20050630.mdb")));
-    EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/j20050630.mdb")));
-    EXPECT_TRUE(QFileInfo::exists(ts.path("Backup/i20050701.mdb")));
-    EXPECT_TRUE(QFileInfo::exists(ts.path("Backup/i20050629.mdb")));
-}
-
-TEST(Archive, NameOfTheDayBeforeCrossesMonthEnds)
-{
-    NightStation ts(QDateTime(QDate(2006, 3, 1), QTime(0, 0, 1)));
-    Archive_DayData(ts.st);
-    EXPECT_TRUE(QFileInfo::exists(ts.path("Backup/i20060228.mdb")));
-    EXPECT_TRUE(QFileInfo::exists(ts.path("Backup/j20060228.mdb")));
+    EXPECT_FALSE(ts.archive("i20050630.mdb") || ts.archive("j20050630.mdb"));
+    EXPECT_TRUE(ts.archive("i20050701.mdb") && ts.archive("i20050629.mdb"));
 }
 
 TEST(Archive, SecondRunOnTheSameDayChangesNothing)
 {
     NightStation ts;
-    ts.ticket({"0001200606301000", "2006-06-30", true, true});
+    ts.ticket("0001200606301000");
     Archive_DayData(ts.st);
-    ts.ticket({"0002200606301000", "2006-06-30", true, true});
+    ts.ticket("0002200606301000");
     ts.closedHour("2001-01-01 00:00");
     Exec(ts.st.Db, "UPDATE 시스템 SET 자료보관기간 = 1");
     Write_Ini(ts.st.IniPath, "시스템", "분실권번호", "9123");
@@ -234,24 +197,25 @@ TEST(Archive, WithoutASystemRowOrRetentionNothingIsPruned)
     const struct { const char* sql; int totals; } rows[] = {{"DELETE FROM 시스템", 0},
                                                            {"UPDATE 시스템 SET 자료보관기간 = NULL", 1}};
     for (const auto& r : rows) {
+        SCOPED_TRACE(r.sql);
         NightStation ts;
-        ts.ticket({"0001200606301000", "2006-06-30", true, true});
+        ts.ticket("0001200606301000");
         ts.closedHour("2001-01-01 00:00");
         Exec(ts.st.Db, r.sql);
         Archive_DayData(ts.st);
-        EXPECT_EQ(ts.count("일반권"), 0) << r.sql;
-        EXPECT_EQ(ts.hourRows("2001-01-01 00:00"), 1) << r.sql;
-        EXPECT_EQ(Read_Ini(ts.st.IniPath, "시스템", "분실권번호", "none"), "none") << r.sql;
-        EXPECT_EQ(ts.screen.totalsRefreshed, r.totals) << r.sql;
+        EXPECT_EQ(ts.count("일반권"), 0);
+        EXPECT_EQ(ts.hourRows("2001-01-01 00:00"), 1);
+        EXPECT_EQ(Read_Ini(ts.st.IniPath, "시스템", "분실권번호", "none"), "none");
+        EXPECT_EQ(ts.screen.totalsRefreshed, r.totals);
     }
 }
 
 TEST(Archive, FailureInTheMiddleOfAMoveKeepsEveryRowLive)
 {
     NightStation ts;
-    ts.ticket({"0001200606301000", "2006-06-30", true, true});
-    ts.ticket({"0002200606301000", "2006-06-30", true, true});
-    ts.passage({"0000000003", "정상출차", "2006-06-30"});
+    ts.ticket("0001200606301000");
+    ts.ticket("0002200606301000");
+    ts.passage("0000000003", "정상출차");
     // The copy succeeds, the delete from the live table fails.
     Exec(ts.st.Db, "CREATE TEMP TRIGGER fail_delete BEFORE DELETE ON main.일반권 BEGIN SELECT RAISE(ABORT, 'disk gone'); END");
 
@@ -259,8 +223,7 @@ TEST(Archive, FailureInTheMiddleOfAMoveKeepsEveryRowLive)
     EXPECT_EQ(ts.count("일반권"), 2);
     EXPECT_TRUE(ts.archived("i20060630.mdb", "일반권", "입차코드").isEmpty());
     ASSERT_EQ(ts.screen.list1.size(), 1);
-    EXPECT_TRUE(ts.screen.list1.front().contains("일반권"));
-    EXPECT_TRUE(ts.screen.list1.front().contains("disk gone"));
+    EXPECT_TRUE(ts.screen.list1.front().contains("일반권") && ts.screen.list1.front().contains("disk gone"));
     EXPECT_EQ(ts.screen.text("PnlMsg"), ts.screen.list1.front());
     // The other table and the rest of the run go on; the day counts as done.
     EXPECT_EQ(ts.count("정기권입출차"), 0);
@@ -282,7 +245,7 @@ TEST(Archive, ExistingSeasonFileWithoutItsGeneralFileIsAppendedTo)
         ScopedConnection c(ts.path("Backup/j20060630.mdb"));
         Insert(c.db(), "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}});
     }
-    ts.passage({"0000000003", "정상출차", "2006-06-30"});
+    ts.passage("0000000003", "정상출차");
     Archive_DayData(ts.st);
     EXPECT_EQ(ts.archived("j20060630.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000003", "0000000009"}));
     EXPECT_TRUE(ts.screen.list1.isEmpty());
@@ -292,18 +255,14 @@ TEST(Archive, CreateRoutinesMakeOneTableWithItsIndexAndRefuseAnExistingFile)
 {
     TestStation ts(TestStation::Db::None);
     ASSERT_TRUE(QDir().mkpath(ts.st.ArchiveDir));
-    const QString i = ts.path("Backup/i20060630.mdb");
-    const QString j = ts.path("Backup/j20060630.mdb");
+    const QString i = ts.path("Backup/i20060630.mdb"), j = ts.path("Backup/j20060630.mdb");
     DBase::Create_IlbanArchive(i);
     DBase::Create_JungArchive(j);
     EXPECT_THROW(DBase::Create_IlbanArchive(i), DbError);
-    ScopedConnection ci(i, true);
-    EXPECT_EQ(Scalar(ci.db(), "SELECT group_concat(name) FROM sqlite_master WHERE sql IS NOT NULL").toString(),
-              "일반권,일반권_idx0");
-    EXPECT_EQ(Scalar(ci.db(), "SELECT COUNT(*) FROM pragma_table_info('일반권')").toInt(), 14);
-    ScopedConnection cj(j, true);
-    EXPECT_EQ(Scalar(cj.db(), "SELECT group_concat(name) FROM sqlite_master WHERE sql IS NOT NULL").toString(),
-              "정기권입출차,BackUpJungIOIndex");
+    const QString objects = "SELECT group_concat(name) FROM sqlite_master WHERE sql IS NOT NULL";
+    ScopedConnection ci(i, true), cj(j, true);
+    EXPECT_EQ(Scalar(ci.db(), objects).toString(), "일반권,일반권_idx0");
+    EXPECT_EQ(Scalar(cj.db(), objects).toString(), "정기권입출차,BackUpJungIOIndex");
     EXPECT_EQ(Scalar(cj.db(), "SELECT \"unique\" FROM pragma_index_list('정기권입출차')").toInt(), 0);
 }
 
@@ -312,8 +271,8 @@ TEST(Archive, RowsTheHostHasNotReceivedAreKept)
     NightStation ts;
     Exec(ts.st.Db, "UPDATE 시스템 SET 자료보관기간 = 1");
     ts.st.settings.KeepRecords = true;
-    ts.closedHour("2006-05-01 10:00", true, false, true); // counted, not sent: kept
-    ts.closedHour("2006-05-01 11:00", true, true, true);  // sent: removed
+    ts.closedHour("2006-05-01 10:00", true, false, true);  // counted, not sent: kept
+    ts.closedHour("2006-05-01 11:00", true, true, true);   // sent: removed
     ts.closedHour("2006-05-01 12:00", true, false, false); // nothing to send: removed
     ts.cancellation("unsent", "2006-06-30 23:50", false);
     ts.cancellation("sent", "2006-06-30 23:50");

@@ -21,13 +21,6 @@ protected:
     TestStation ts{TestStation::Db::None, QDateTime(QDate(2006, 6, 30), QTime(14, 5))};
 };
 
-TEST_F(DayChoiceFixture, ArchivePathFromTheDayText)
-{
-    EXPECT_EQ(DayArchivePath(ts.st, "2006-06-29", kIlbanPrefix), ts.st.ArchiveDir + "i20060629.mdb");
-    EXPECT_EQ(DayArchivePath(ts.st, "2006-06-29", kJungPrefix), ts.st.ArchiveDir + "j20060629.mdb");
-    EXPECT_EQ(DayArchivePath(ts.st, "2006-0_-__", kIlbanPrefix), ts.st.ArchiveDir + "i20060___.mdb");
-}
-
 TEST_F(DayChoiceFixture, Decisions)
 {
     QDir().mkpath(ts.st.ArchiveDir);

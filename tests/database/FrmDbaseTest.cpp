@@ -32,55 +32,48 @@ void fillRecords(TestStation& ts)
 
 qint64 n(TestStation& ts, const char* table) { return ts.count(QString::fromUtf8(table)); }
 
+// Rows of 일반권, 정기권입출차, 출차취소, 정기권 and 근무자관리, and the entries counted in the open period.
+QString Counts(TestStation& ts)
+{
+    return QString("%1 %2 %3 %4 %5 / %6").arg(n(ts, "일반권")).arg(n(ts, "정기권입출차")).arg(n(ts, "출차취소")).arg(n(ts, "정기권"))
+        .arg(n(ts, "근무자관리")).arg(ts.value("SELECT SUM(일반권입차수) FROM 시간대별").toInt());
+}
+
 } // namespace
 
 TEST(FrmDbaseClear, QuestionTextAndStyle)
 {
     TestStation ts;
-    ts.msgs.msgBoxAnswers.push_back(vbNo);
-    EXPECT_FALSE(FrmDbase_Clear(ts.st, 5));
+    EXPECT_FALSE(FrmDbase_Clear(ts.st, 5)); // unscripted: no
     ASSERT_EQ(ts.msgs.shown.size(), 1u);
-    EXPECT_EQ(ts.msgs.shown[0].kind, "MsgBox");
-    EXPECT_EQ(ts.msgs.shown[0].style, 276);
-    EXPECT_EQ(ts.msgs.shown[0].title, "Tarvola");
-    EXPECT_EQ(ts.msgs.shown[0].text, "이기능은 모든 출차취소 기록을 삭제합니다.\r실행하면 복구할 수 없으므로 주의 하시기 바랍니다.\r\r"
-                                     "계속하시겠습니까?");
+    const auto& m = ts.msgs.shown[0];
+    EXPECT_EQ(QString("%1|%2|%3|").arg(m.kind).arg(m.style).arg(m.title) + m.text,
+              "MsgBox|276|Tarvola|이기능은 모든 출차취소 기록을 삭제합니다.\r실행하면 복구할 수 없으므로 주의 하시기 바랍니다.\r\r"
+              "계속하시겠습니까?");
 }
 
 TEST(FrmDbaseClear, EachButtonClearsItsRecordsOnYesAndNothingOnNo)
 {
-    struct Row { int index; qint64 tickets; qint64 seasonIO; qint64 cancels; bool newPeriod; };
-    const Row rows[] = {
-        {0, 1, 1, 1, false}, // cars still inside go, tickets with an exit stay
-        {1, 2, 1, 1, false}, // tickets with an exit go
-        {2, 3, 1, 1, true},
-        {3, 0, 0, 0, true},
-        {4, 3, 0, 1, false},
-        {5, 3, 1, 0, false},
+    // Settings are never touched; a new period starts after clearing the totals.
+    const struct { int index; const char* after; bool newPeriod; } rows[] = {
+        {0, "1 1 1 0 6 / 120", false}, // cars still inside go, tickets with an exit stay
+        {1, "2 1 1 0 6 / 120", false}, // tickets with an exit go
+        {2, "3 1 1 0 6 / 0", true},
+        {3, "0 0 0 0 6 / 0", true},
+        {4, "3 0 1 0 6 / 120", false},
+        {5, "3 1 0 0 6 / 120", false},
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.index);
         TestStation ts;
         fillRecords(ts);
-        ts.msgs.msgBoxAnswers.push_back(vbNo);
+        ts.msgs.msgBoxAnswers = {vbNo, vbYes};
         EXPECT_FALSE(FrmDbase_Clear(ts.st, r.index));
-        EXPECT_EQ(n(ts, "일반권"), 3) << r.index;
-        EXPECT_EQ(n(ts, "정기권입출차"), 1) << r.index;
-
-        ts.msgs.msgBoxAnswers.push_back(vbYes);
-        EXPECT_TRUE(FrmDbase_Clear(ts.st, r.index)) << r.index;
-        EXPECT_EQ(n(ts, "일반권"), r.tickets) << r.index;
-        EXPECT_EQ(n(ts, "정기권입출차"), r.seasonIO) << r.index;
-        EXPECT_EQ(n(ts, "출차취소"), r.cancels) << r.index;
-        EXPECT_EQ(n(ts, "정기권"), 0) << r.index;
-        EXPECT_EQ(n(ts, "근무자관리"), 6) << r.index; // settings are never touched
-        if (r.newPeriod) {
-            EXPECT_EQ(n(ts, "시간대별"), 24) << r.index;
-            EXPECT_EQ(ts.value("SELECT SUM(일반권입차수) FROM 시간대별").toInt(), 0) << r.index;
-            EXPECT_EQ(ts.screen.totalsRefreshed, 1) << r.index;
-        } else {
-            EXPECT_EQ(ts.value("SELECT SUM(일반권입차수) FROM 시간대별").toInt(), 5 * 24) << r.index;
-            EXPECT_EQ(ts.screen.totalsRefreshed, 0) << r.index;
-        }
+        EXPECT_EQ(Counts(ts), "3 1 1 0 6 / 120");
+        EXPECT_TRUE(FrmDbase_Clear(ts.st, r.index));
+        EXPECT_EQ(Counts(ts), r.after);
+        EXPECT_EQ(n(ts, "시간대별"), 24);
+        EXPECT_EQ(ts.screen.totalsRefreshed, r.newPeriod ? 1 : 0);
         if (r.index == 0) {
             EXPECT_EQ(ts.value("SELECT 입차코드 FROM 일반권").toString(), "0002202601050800");
         }
@@ -91,14 +84,12 @@ TEST(FrmDbaseClear, FullClearOnAnEmptyDatabaseLeavesExactlyOneOpenPeriod)
 {
     TestStation ts;
     Exec(ts.st.Db, "INSERT INTO 할인키 (명칭, 키코드1, 키코드2, 키명칭, 사용여부, 중복사용) VALUES ('경차', 65, 4, 'ALT + A', 1, 0)");
-    ts.msgs.msgBoxAnswers.push_back(vbYes);
+    ts.msgs.msgBoxAnswers = {vbYes, vbYes};
     ASSERT_TRUE(FrmDbase_Clear(ts.st, 3));
-    ts.msgs.msgBoxAnswers.push_back(vbYes);
     ASSERT_TRUE(FrmDbase_Clear(ts.st, 3));
-    EXPECT_EQ(n(ts, "시간대별"), 24);
-    EXPECT_EQ(n(ts, "주차시간대별"), 1);
-    EXPECT_EQ(n(ts, "금액대별"), 1);
-    EXPECT_EQ(n(ts, "할인현황"), 2); // cash exits and the one active key
+    // 할인현황: cash exits and the one active key.
+    EXPECT_EQ(QString("%1 %2 %3 %4").arg(n(ts, "시간대별")).arg(n(ts, "주차시간대별")).arg(n(ts, "금액대별")).arg(n(ts, "할인현황")),
+              "24 1 1 2");
     EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 1").toInt(), 0);
 }
 
@@ -107,11 +98,10 @@ TEST(FrmDbaseClear, FailureIsShownAndNothingIsHalfCleared)
     TestStation ts;
     fillRecords(ts);
     Exec(ts.st.Db, "DROP TABLE 출차취소");
-    ts.msgs.msgBoxAnswers.push_back(vbYes);
+    ts.msgs.msgBoxAnswers = {vbYes};
     EXPECT_FALSE(FrmDbase_Clear(ts.st, 3));
     EXPECT_EQ(ts.msgs.shown.back().title, "자료삭제 오류");
-    EXPECT_EQ(n(ts, "일반권"), 3);
-    EXPECT_EQ(n(ts, "정기권입출차"), 1);
+    EXPECT_EQ(QString("%1 %2").arg(n(ts, "일반권")).arg(n(ts, "정기권입출차")), "3 1");
     EXPECT_EQ(ts.screen.totalsRefreshed, 0);
 }
 
@@ -125,10 +115,11 @@ TEST(FrmDbaseRetention, StoredAsAWholeNumberWithinRange)
         {"32767", true, 32767}, {"32768", false, 32767}, {"99999999999", false, 32767}, {"-1", false, 32767},
     };
     for (const Row& r : rows) {
+        SCOPED_TRACE(r.text);
         ts.msgs.clear();
-        EXPECT_EQ(FrmDbase_StoreRetention(ts.st, QString::fromUtf8(r.text)), r.ok) << r.text;
-        EXPECT_EQ(ts.value("SELECT 자료보관기간 FROM 시스템").toInt(), r.stored) << r.text;
-        EXPECT_EQ(ts.msgs.shown.size(), r.ok ? 0u : 1u) << r.text;
+        EXPECT_EQ(FrmDbase_StoreRetention(ts.st, QString::fromUtf8(r.text)), r.ok);
+        EXPECT_EQ(ts.value("SELECT 자료보관기간 FROM 시스템").toInt(), r.stored);
+        EXPECT_EQ(ts.msgs.shown.size(), r.ok ? 0u : 1u);
     }
 }
 
@@ -145,27 +136,24 @@ TEST(FrmDbaseScreen, ControlsConfirmAndRefusal)
     TestStation ts;
     FrmDbase form(ts.st);
     form.show();
+    const auto click = [&](const char* name) { QTest::mouseClick(form.findChild<QPushButton*>(name), Qt::LeftButton); };
     EXPECT_EQ(form.windowTitle(), "데이터베이스 관리");
     EXPECT_EQ(form.findChild<QLabel*>("Label2")->text(), "자료보관기간 :             개월");
     auto* txt1 = form.findChild<QLineEdit*>("Txt1");
-    ASSERT_NE(txt1, nullptr);
-    EXPECT_EQ(txt1->text(), "12");
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(form.findChild<QPushButton*>(QStringLiteral("Command1_%1").arg(i))->text(),
-                  QString::fromUtf8(DbaseClearButtons()[size_t(i)].caption));
+    ASSERT_EQ(txt1 ? txt1->text() : "none", "12");
 
     txt1->setText("40000");
-    QTest::mouseClick(form.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    click("cmdOK");
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(ts.msgs.shown.back().title, "입력오류");
     EXPECT_EQ(ts.value("SELECT 자료보관기간 FROM 시스템").toInt(), 12);
 
     ts.msgs.msgBoxAnswers.push_back(vbYes);
-    QTest::mouseClick(form.findChild<QPushButton*>("Command1_5"), Qt::LeftButton);
+    click("Command1_5");
     EXPECT_TRUE(form.isVisible()); // the screen stays open after a clear
 
     txt1->setText("24");
-    QTest::mouseClick(form.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    click("cmdOK");
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(ts.value("SELECT 자료보관기간 FROM 시스템").toInt(), 24);
 }
@@ -176,5 +164,5 @@ TEST(FrmDbaseScreen, EscDoesNotClose)
     FrmDbase form(ts.st);
     form.show();
     QTest::keyClick(&form, Qt::Key_Escape);
-    EXPECT_TRUE(form.isVisible()) << "only 확인 or the close box close it";
+    EXPECT_TRUE(form.isVisible()); // only 확인 or the close box close it
 }

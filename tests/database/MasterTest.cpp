@@ -4,6 +4,7 @@
 #include "core/Sql.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -17,11 +18,11 @@ namespace {
 
 const QString CR = QString(QChar(13));
 
-// Every row of a table as text, in row order (schema "main" or "mst").
-QStringList Dump(const QSqlDatabase& db, const QString& table, const QString& schemaName = "main")
+// Every row of a table as text, in row order.
+QStringList Dump(const QSqlDatabase& db, const QString& table)
 {
     QStringList out;
-    QSqlQuery q = Query(db, QString("SELECT * FROM %1.%2 ORDER BY rowid").arg(Id(schemaName), Id(table)));
+    QSqlQuery q = Query(db, QString("SELECT * FROM %1 ORDER BY rowid").arg(Id(table)));
     while (q.next()) {
         QStringList row;
         for (int i = 0; i < q.record().count(); ++i)
@@ -31,10 +32,10 @@ QStringList Dump(const QSqlDatabase& db, const QString& table, const QString& sc
     return out;
 }
 
-std::map<QString, QStringList> DumpSettings(const QSqlDatabase& db, const QString& schemaName = "main")
+std::map<QString, QStringList> DumpSettings(const QSqlDatabase& db)
 {
     std::map<QString, QStringList> out;
-    for (const QString& t : MasterSettingsTables()) out[t] = Dump(db, t, schemaName);
+    for (const QString& t : MasterSettingsTables()) out[t] = Dump(db, t);
     return out;
 }
 
@@ -79,16 +80,15 @@ TEST(Master, BackupThenRestoreBringsBackEverySettingsTableExactly)
     EXPECT_EQ(ts.msgs.shown[1].style, vbInformation);
 
     // The master holds the live settings as they were before the stamp.
-    const auto backedUp = DumpSettings(ts.st.Db);
+    const auto atBackup = DumpSettings(ts.st.Db);
     for (const QString& t : MasterSettingsTables())
         if (t != "시스템") {
-            EXPECT_EQ(DumpMaster(ts, t), backedUp.at(t)) << t.toStdString();
+            EXPECT_EQ(DumpMaster(ts, t), atBackup.at(t)) << t.toStdString();
         }
-    const QString stamp = "2006-07-01 09:30:00 에 O'Neil에 의해 최종적으로 백업된 자료입니다.";
-    EXPECT_EQ(ts.value("SELECT 시스템백업기록 FROM 시스템").toString(), stamp);
+    EXPECT_EQ(ts.value("SELECT 시스템백업기록 FROM 시스템").toString(),
+              "2006-07-01 09:30:00 에 O'Neil에 의해 최종적으로 백업된 자료입니다.");
 
     // Settings change afterwards, then are restored.
-    const auto atBackup = DumpSettings(ts.st.Db);
     Exec(ts.st.Db, "DELETE FROM 공휴일");
     Exec(ts.st.Db, "DELETE FROM 요금테이블");
     ts.changeSettings("나중");
@@ -144,59 +144,55 @@ TEST(Master, CancelledQuestionsShowTheLastBackupStampAndChangeNothing)
 
 TEST(Master, MissingMasterIsReportedAndNothingChanges)
 {
-    MasterStation ts;
-    ASSERT_TRUE(QFile::remove(ts.path("Master/Master.mdb")));
-    const auto before = DumpSettings(ts.st.Db);
-    Backup_ToMaster(ts.st);
-    Restore_FromMaster(ts.st);
-    ASSERT_EQ(ts.msgs.shown.size(), 2u);
     const QString text = "마스터 화일이 존재하지 않습니다." + CR + "프로그램을 종료하고 다시 실행하면 마스터 화일을 생성합니다.";
-    EXPECT_EQ(ts.msgs.shown[0].title, "데이터 백업오류");
-    EXPECT_EQ(ts.msgs.shown[0].text, text);
-    EXPECT_EQ(ts.msgs.shown[0].style, vbCritical);
-    EXPECT_EQ(ts.msgs.shown[1].title, "데이터 복구오류");
-    EXPECT_EQ(ts.msgs.shown[1].text, text);
-    EXPECT_EQ(DumpSettings(ts.st.Db), before);
-    EXPECT_FALSE(QFile::exists(ts.path("Master/Master.mdb")));  // not created by attaching
-    EXPECT_TRUE(ts.screen.timerOn);
+    for (const bool folder : {false, true}) {
+        SCOPED_TRACE(folder ? "AFolderNamedLikeTheMasterCopyIsNoMasterCopy" : "no file");
+        MasterStation ts;
+        ASSERT_TRUE(QFile::remove(ts.path("Master/Master.mdb")));
+        ASSERT_TRUE(!folder || QDir().mkpath(ts.path("Master/Master.mdb")));
+        const auto before = DumpSettings(ts.st.Db);
+        ts.msgs.msgBoxAnswers = {vbOK, vbOK, vbOK, vbOK};
+        Backup_ToMaster(ts.st);
+        Restore_FromMaster(ts.st);
+        ASSERT_EQ(ts.msgs.shown.size(), 2u);
+        EXPECT_EQ(ts.msgs.shown[0].title + ts.msgs.shown[0].text, "데이터 백업오류" + text);
+        EXPECT_EQ(ts.msgs.shown[1].title + ts.msgs.shown[1].text, "데이터 복구오류" + text);
+        EXPECT_EQ(ts.msgs.shown[0].style, vbCritical);
+        EXPECT_EQ(DumpSettings(ts.st.Db), before);
+        EXPECT_EQ(QFileInfo::exists(ts.path("Master/Master.mdb")), folder); // not created by attaching
+        EXPECT_TRUE(ts.screen.timerOn);
+    }
 }
 
-TEST(Master, RestoreFromAMasterLackingATableChangesNothingAndReportsIt)
+TEST(Master, AMasterLackingATableOrColumnChangesNeitherFileAndIsReported)
 {
-    MasterStation ts;
-    {
-        ScopedConnection m(ts.path("Master/Master.mdb"));
-        Exec(m.db(), "DROP TABLE 공휴일");
+    struct Row { const char* name; const char* masterSql; bool backup; const char* title; const char* names; };
+    const Row rows[] = {
+        {"restore lacking a table", "DROP TABLE 공휴일", false, "데이터 복구오류", "공휴일"},
+        {"backup lacking a column", "DROP TABLE 요금테이블; CREATE TABLE 요금테이블 (주차시간 TEXT, 요금 INTEGER)", true,
+         "데이터 백업오류", ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        MasterStation ts;
+        {
+            ScopedConnection m(ts.path("Master/Master.mdb"));
+            for (const QString& sql : QString(r.masterSql).split("; ")) Exec(m.db(), sql);
+        }
+        const auto masterBefore = DumpMaster(ts, "발권기");
+        ts.changeSettings("현재");
+        const auto before = DumpSettings(ts.st.Db); // the backup stamp included
+        ts.msgs.msgBoxAnswers = {vbOK};
+        r.backup ? Backup_ToMaster(ts.st) : Restore_FromMaster(ts.st);
+        EXPECT_EQ(DumpSettings(ts.st.Db), before);
+        EXPECT_EQ(DumpMaster(ts, "발권기"), masterBefore); // earlier tables were not emptied either
+        ASSERT_EQ(ts.msgs.shown.size(), 2u);
+        EXPECT_EQ(ts.msgs.shown[1].title, r.title);
+        EXPECT_EQ(ts.msgs.shown[1].style, vbCritical);
+        EXPECT_TRUE(ts.msgs.shown[1].text.contains(r.names));
+        EXPECT_TRUE(ts.screen.timerOn); // stopped for the copy, running again
+        EXPECT_EQ(ts.screen.unloaded, 0);
     }
-    ts.changeSettings("현재");
-    const auto before = DumpSettings(ts.st.Db);
-    ts.msgs.msgBoxAnswers = {vbOK};
-    Restore_FromMaster(ts.st);
-    EXPECT_EQ(DumpSettings(ts.st.Db), before);
-    ASSERT_EQ(ts.msgs.shown.size(), 2u);
-    EXPECT_EQ(ts.msgs.shown[1].title, "데이터 복구오류");
-    EXPECT_EQ(ts.msgs.shown[1].style, vbCritical);
-    EXPECT_TRUE(ts.msgs.shown[1].text.contains("공휴일"));
-    EXPECT_TRUE(ts.screen.timerOn);  // stopped for the copy, running again
-    EXPECT_EQ(ts.screen.unloaded, 0);
-}
-
-TEST(Master, BackupIntoAMasterLackingAColumnChangesNeitherFile)
-{
-    MasterStation ts;
-    {
-        ScopedConnection m(ts.path("Master/Master.mdb"));
-        Exec(m.db(), "DROP TABLE 요금테이블");
-        Exec(m.db(), "CREATE TABLE 요금테이블 (주차시간 TEXT, 요금 INTEGER)");
-    }
-    const auto masterBefore = DumpMaster(ts, "발권기");
-    ts.changeSettings("새값");
-    ts.msgs.msgBoxAnswers = {vbOK};
-    Backup_ToMaster(ts.st);
-    EXPECT_EQ(DumpMaster(ts, "발권기"), masterBefore);  // earlier tables were not emptied either
-    EXPECT_TRUE(ts.value("SELECT 시스템백업기록 FROM 시스템").toString().contains("최초로"));
-    ASSERT_EQ(ts.msgs.shown.size(), 2u);
-    EXPECT_EQ(ts.msgs.shown[1].title, "데이터 백업오류");
 }
 
 TEST(Master, EmptyLiveTableEndsEmptyInTheMaster)
@@ -216,18 +212,4 @@ TEST(Master, SettingsTablesAreTheSixteenInOrder)
     EXPECT_EQ(MasterSettingsTables(),
               QStringList({"발권기", "리더기", "영수증프린터", "요금표시기", "정기권입구1", "정기권출구1", "정기권입구2",
                            "정기권출구2", "기능키", "할인키", "시스템", "근무자관리", "인쇄옵션", "기타", "요금테이블", "공휴일"}));
-}
-
-TEST(Master, AFolderNamedLikeTheMasterCopyIsNoMasterCopy)
-{
-    MasterStation ts;
-    ASSERT_TRUE(QFile::remove(ts.path("Master/Master.mdb")));
-    ASSERT_TRUE(QDir().mkpath(ts.path("Master/Master.mdb")));
-    ts.msgs.msgBoxAnswers = {vbOK, vbOK, vbOK, vbOK};
-    Backup_ToMaster(ts.st);
-    Restore_FromMaster(ts.st);
-    ASSERT_EQ(ts.msgs.shown.size(), 2u);
-    const QString text = "마스터 화일이 존재하지 않습니다." + CR + "프로그램을 종료하고 다시 실행하면 마스터 화일을 생성합니다.";
-    EXPECT_EQ(ts.msgs.shown[0].title + ts.msgs.shown[0].text, "데이터 백업오류" + text);
-    EXPECT_EQ(ts.msgs.shown[1].title + ts.msgs.shown[1].text, "데이터 복구오류" + text);
 }

@@ -9,6 +9,7 @@
 
 using namespace tolvo;
 using namespace tolvo::sim;
+using namespace Qt::StringLiterals;
 using tolvo::test::DispenserFixture;
 
 namespace {
@@ -29,16 +30,10 @@ protected:
     }
 };
 
-struct FrameCase {
-    const char* name;
-    quint8 model;
-    QByteArray text;
-    const char* recorded; // "number hh:nn", or "" for nothing
-};
-
 TEST_F(DispenserSecondFamily, FramesByLengthAndModel)
 {
-    const FrameCase cases[] = {
+    // recorded: "number hh:nn", or "" for nothing
+    const struct { const char* name; quint8 model; QByteArray text; const char* recorded; } cases[] = {
         {"14 characters, model 3", 3, "1234abcdef0915", "1234 09:15"},
         {"19 characters", 0, "0700123412345608 30", ""},
         {"18 characters, model 0, status normal", 0, "07001234xxxxxx0830", "1234 08:30"},
@@ -47,7 +42,7 @@ TEST_F(DispenserSecondFamily, FramesByLengthAndModel)
         {"15 characters", 3, "1234abcdef09150", ""},
         {"13 characters", 3, "1234abcdef091", ""},
     };
-    for (const FrameCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Exec(st.Db, QStringLiteral("DELETE FROM 일반권"));
         st.models.DispenserType = c.model;
@@ -56,37 +51,28 @@ TEST_F(DispenserSecondFamily, FramesByLengthAndModel)
     }
 }
 
-struct StatusCase {
-    const char* code;
-    const char* text;
-    const char* lamp; // null: alarm off
-};
-
 TEST_F(DispenserSecondFamily, TheStatusTableOfThe18CharacterFrame)
 {
-    const StatusCase cases[] = {
-        {"00", "정상", nullptr},
-        {"01", "장비정지", "장비정지"},
-        {"02", "주차권없음", "주차권없음"},
-        {"03", "주차권부족", "주차권부족"},
-        {"7X", "장비오류", "장비오류"},
+    const struct { const char* code; const char* text; const char* lamp; } cases[] = { // lamp null: alarm off
+        {"00", "정상", nullptr}, {"01", "장비정지", "장비정지"}, {"02", "주차권없음", "주차권없음"},
+        {"03", "주차권부족", "주차권부족"}, {"7X", "장비오류", "장비오류"},
     };
     int n = 0;
-    for (const StatusCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.code);
         ts.screen.list1.clear();
         ts.screen.visible.clear();
-        const QByteArray no = QByteArray::number(++n).rightJustified(4, '0');
-        receiveFrame(dispenser::Ticket18("07", c.code, no, QTime(8, 30)));
+        const QString no = QString::number(++n).rightJustified(4, u'0');
+        receiveFrame(dispenser::Ticket18("07", c.code, no.toLatin1(), QTime(8, 30)));
         // Stock 50 - n stays in the "any other" range: the frame's own lamps stay.
-        EXPECT_EQ(ts.screen.list1, QStringList{QStringLiteral("일반권 입차  주차권번호 : ") + QString::fromLatin1(no) +
-                                               QStringLiteral("        발권기 상태 : ") + QString::fromUtf8(c.text) +
-                                               QStringLiteral("   UNIT NO : 07")});
-        EXPECT_EQ(ts.screen.text(QStringLiteral("PnlMsg")), QStringLiteral("일반권 입차  주차권번호 : ") + QString::fromLatin1(no));
+        const QString entry = u"일반권 입차  주차권번호 : "_s + no;
+        EXPECT_EQ(ts.screen.list1,
+                  QStringList{entry + u"        발권기 상태 : "_s + QString::fromUtf8(c.text) + u"   UNIT NO : 07"_s});
+        EXPECT_EQ(ts.screen.text(u"PnlMsg"_s), entry);
         EXPECT_EQ(st.DispenserAlarm != 0, c.lamp != nullptr);
-        EXPECT_EQ(ts.screen.isVisible(QStringLiteral("Shape1")), c.lamp != nullptr);
-        EXPECT_EQ(ts.screen.text(QStringLiteral("LblWarning1")), c.lamp ? QStringLiteral("발행기 이상발생!") : QString());
-        EXPECT_EQ(ts.screen.text(QStringLiteral("LblWarning2")), c.lamp ? QString::fromUtf8(c.lamp) : QString());
+        EXPECT_EQ(ts.screen.isVisible(u"Shape1"_s), c.lamp != nullptr);
+        EXPECT_EQ(ts.screen.text(u"LblWarning1"_s), c.lamp ? u"발행기 이상발생!"_s : QString());
+        EXPECT_EQ(ts.screen.text(u"LblWarning2"_s), QString::fromUtf8(c.lamp));
     }
     EXPECT_EQ(ts.count(QStringLiteral("일반권")), n);
     EXPECT_EQ(ts.screen.text(QStringLiteral("CarCnt_0")), QString::number(n));
@@ -110,9 +96,9 @@ TEST_F(DispenserSecondFamily, A14CharacterFrameLeavesTheLampsToTheStock)
     EXPECT_NE(st.DispenserAlarm, 0);
 }
 
-TEST_F(DispenserSecondFamily, AckIsAnsweredWithTheUnitNumberForEveryModel)
+TEST_F(DispenserSecondFamily, AckIsAnsweredWithTheUnitNumberForEveryModelAndEmptiesTheBuffer)
 {
-    for (const quint8 model : {0, 3, 4}) {
+    for (const quint8 model : {0, 4, 3}) {
         SCOPED_TRACE(model);
         st.models.DispenserType = model;
         st.TDAckFlag = false;
@@ -121,12 +107,8 @@ TEST_F(DispenserSecondFamily, AckIsAnsweredWithTheUnitNumberForEveryModel)
         EXPECT_EQ(device().written(), QByteArray("\x05" "07"));
         EXPECT_TRUE(st.TDAckFlag);
     }
-}
-
-TEST_F(DispenserSecondFamily, AckEmptiesTheBuffer)
-{
     receive(QByteArray("\x02" "99\x06") + dispenser::Ticket14("0042", QTime(8, 0)) + "\x03" "x");
-    EXPECT_EQ(tickets(), QStringLiteral("0042 08:00"));
+    EXPECT_EQ(tickets(), u"0042 08:00"_s);
 }
 
 TEST_F(DispenserSecondFamily, SplitAndJoinedReads)

@@ -14,6 +14,7 @@
 
 using namespace tolvo;
 using namespace tolvo::test;
+using namespace Qt::StringLiterals;
 using tolvo::sim::TicketReaderSim;
 
 namespace {
@@ -68,41 +69,33 @@ protected:
 TEST_F(TicketReaderTest, SendersResultsCaptionsAndWaits)
 {
     enum Reply { Positive, Negative, Silent, Closed };
-    const struct {
-        const char* name;
-        std::function<bool(TicketReaderLink&)> call;
-        Reply reply;
-        bool result;
-        const char* label4;
-        const char* label5;
-        qint64 minWaitMs, maxWaitMs;
-    } rows[] = {
-        {"write positive", [](TicketReaderLink& l) { return l.Write_CMD(QStringLiteral("x")); }, Positive, true,
-         "Encoding Success", "-", 0, 200},
-        {"write negative", [](TicketReaderLink& l) { return l.Write_CMD(QStringLiteral("x")); }, Negative, false,
-         "Encoding Fail", "-", 0, 200},
-        {"write silent", [](TicketReaderLink& l) { return l.Write_CMD(QStringLiteral("x")); }, Silent, false,
-         "Encoding No Response", "-", 1000, 1100},
-        {"write closed", [](TicketReaderLink& l) { return l.Write_CMD(QStringLiteral("x")); }, Closed, false,
-         "Encoding No Response", "-", 0, 0},
-        {"print90 positive", [](TicketReaderLink& l) { return l.Print_CMD90(QStringLiteral("x")); }, Positive, true,
-         "-", "Printing Success", 0, 200},
-        {"print96 negative", [](TicketReaderLink& l) { return l.Print_CMD96(QStringLiteral("x")); }, Negative, false,
-         "-", "Printing Fail", 0, 200},
-        {"print90 silent", [](TicketReaderLink& l) { return l.Print_CMD90(QStringLiteral("x")); }, Silent, false,
-         "-", "Printing No Response", 2000, 2100},
-        {"print96 closed", [](TicketReaderLink& l) { return l.Print_CMD96(QStringLiteral("x")); }, Closed, false,
-         "-", "Printing No Response", 0, 0},
-        {"eject positive", [](TicketReaderLink& l) { return l.Eject_CMD(); }, Positive, true, "", "", 0, 200},
-        {"eject negative", [](TicketReaderLink& l) { return l.Eject_CMD(); }, Negative, false, "", "", 0, 200},
-        {"eject silent", [](TicketReaderLink& l) { return l.Eject_CMD(); }, Silent, false, "", "", 1000, 1100},
-        {"eject closed", [](TicketReaderLink& l) { return l.Eject_CMD(); }, Closed, false, "", "", 0, 0},
-        {"read silent", [](TicketReaderLink& l) { return l.Read_CMD60(); }, Silent, false, "-", "-", 1000, 1100},
-        {"erase positive", [](TicketReaderLink& l) { return l.RD_Erase_Recycle(); }, Positive, true, "-", "-", 0, 200},
-    };
+    using Call = std::function<bool(TicketReaderLink&)>;
+    const Call write = [](TicketReaderLink& l) { return l.Write_CMD(u"x"_s); };
+    const Call print90 = [](TicketReaderLink& l) { return l.Print_CMD90(u"x"_s); };
+    const Call print96 = [](TicketReaderLink& l) { return l.Print_CMD96(u"x"_s); };
+    const Call eject = [](TicketReaderLink& l) { return l.Eject_CMD(); };
+    const struct { const char* name; Call call; Reply reply; bool result; const char *label4, *label5; qint64 minMs, maxMs; }
+        rows[] = {
+            {"write positive", write, Positive, true, "Encoding Success", "-", 0, 200},
+            {"write negative", write, Negative, false, "Encoding Fail", "-", 0, 200},
+            {"write silent", write, Silent, false, "Encoding No Response", "-", 1000, 1100},
+            {"write closed", write, Closed, false, "Encoding No Response", "-", 0, 0},
+            {"print90 positive", print90, Positive, true, "-", "Printing Success", 0, 200},
+            {"print96 negative", print96, Negative, false, "-", "Printing Fail", 0, 200},
+            {"print90 silent", print90, Silent, false, "-", "Printing No Response", 2000, 2100},
+            {"print96 closed", print96, Closed, false, "-", "Printing No Response", 0, 0},
+            {"eject positive", eject, Positive, true, "", "", 0, 200},
+            {"eject negative", eject, Negative, false, "", "", 0, 200},
+            {"eject silent", eject, Silent, false, "", "", 1000, 1100},
+            {"eject closed", eject, Closed, false, "", "", 0, 0},
+            {"read silent", [](TicketReaderLink& l) { return l.Read_CMD60(); }, Silent, false, "-", "-", 1000, 1100},
+            {"erase positive", [](TicketReaderLink& l) { return l.RD_Erase_Recycle(); }, Positive, true, "-", "-", 0, 200},
+        };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        if (!st.comm->PortOpen(PortReader)) ASSERT_TRUE(st.comm->openPort(PortReader, kReaderPath, SerialSettings{}));
+        if (!st.comm->PortOpen(PortReader)) {
+            ASSERT_TRUE(st.comm->openPort(PortReader, kReaderPath, SerialSettings{}));
+        }
         if (r.reply == Closed) st.comm->closePort(PortReader);
         reader.silent = r.reply == Silent;
         reader.failCommand = r.reply == Negative ? QStringLiteral("C%1").arg(r.name[0] == 'w' ? "70" : r.name[0] == 'p' ? "96" : "30") : QString();
@@ -112,8 +105,8 @@ TEST_F(TicketReaderTest, SendersResultsCaptionsAndWaits)
         const qint64 start = fake.waits->now;
         EXPECT_EQ(r.call(*link), r.result);
         const qint64 waited = fake.waits->now - start;
-        EXPECT_GE(waited, r.minWaitMs);
-        EXPECT_LE(waited, r.maxWaitMs);
+        EXPECT_GE(waited, r.minMs);
+        EXPECT_LE(waited, r.maxMs);
         EXPECT_EQ(screen.text(QStringLiteral("Label4")), QString::fromUtf8(r.label4));
         EXPECT_EQ(screen.text(QStringLiteral("Label5")), QString::fromUtf8(r.label5));
         EXPECT_EQ(dev->writes.empty(), r.reply == Closed);
@@ -121,7 +114,7 @@ TEST_F(TicketReaderTest, SendersResultsCaptionsAndWaits)
     }
 }
 
-TEST_F(TicketReaderTest, CommandFramesAndTheirTrace)
+TEST_F(TicketReaderTest, CommandFramesControlBytesAndTheirTrace)
 {
     st.comm->DebugOn = true;
     st.comm->DebugDevice = PortReader;
@@ -133,34 +126,19 @@ TEST_F(TicketReaderTest, CommandFramesAndTheirTrace)
     EXPECT_EQ(dev->writes[0].bytes, QByteArray("\x02" "C30" "\x03" "C"));
     EXPECT_EQ(dev->writes[1].bytes, QByteArray("\x02" "C61" "\x03" "G"));
     EXPECT_EQ(dev->writes[2].bytes.mid(1, 7), QByteArray("C810022"));
-    const QString trace = st.comm->trace.text();
-    for (const char* line : {"  주차권리더기: > Eject_CMD 송신(C30)", "  주차권리더기: > Read_CMD 송신(C61)",
-                             "  주차권리더기: > RD_Erase_Recycle 송신(C81)"})
-        EXPECT_TRUE(trace.contains(QString::fromUtf8(line))) << line;
-}
-
-// ---- receiving ----
-
-TEST_F(TicketReaderTest, AckIsAnsweredWithOneEnq)
-{
-    st.comm->DebugOn = true;
-    st.comm->DebugDevice = PortReader;
+    // ACK is answered with one ENQ; ENQ and NAK stay out of a frame without STX.
+    dev->clearWrites();
     inject(QByteArray("\x06"));
-    ASSERT_EQ(dev->writes.size(), 1u);
-    EXPECT_EQ(dev->writes[0].bytes, QByteArray("\x05"));
-    EXPECT_TRUE(st.comm->trace.text().contains(QStringLiteral("  주차권리더기: < ACK 수신")));
-    EXPECT_TRUE(st.comm->trace.text().contains(QStringLiteral("  주차권리더기: > ENQ 송신")));
-}
-
-TEST_F(TicketReaderTest, EnqAndNakStayOutOfAFrameWithoutStx)
-{
-    st.comm->DebugOn = true;
-    st.comm->DebugDevice = PortReader;
+    EXPECT_EQ(dev->written(), QByteArray("\x05"));
+    dev->clearWrites();
     inject(QByteArray("\x05P0\x15" "0\x03" "c"));
     EXPECT_TRUE(dev->writes.empty());
-    EXPECT_EQ(screen.list1, QStringList{QStringLiteral("리더기(ZP-2000)가 초기화 되었습니다.")});
-    EXPECT_TRUE(st.comm->trace.text().contains(QStringLiteral("  주차권리더기: < 수신데이터 P00")));
+    EXPECT_EQ(screen.list1, QStringList{u"리더기(ZP-2000)가 초기화 되었습니다."_s});
     EXPECT_EQ(link->RDResult(), 1);
+    for (const char* line : {"  주차권리더기: > Eject_CMD 송신(C30)", "  주차권리더기: > Read_CMD 송신(C61)",
+                             "  주차권리더기: > RD_Erase_Recycle 송신(C81)", "  주차권리더기: < ACK 수신",
+                             "  주차권리더기: > ENQ 송신", "  주차권리더기: < 수신데이터 P00"})
+        EXPECT_TRUE(st.comm->trace.text().contains(QString::fromUtf8(line))) << line;
 }
 
 TEST_F(TicketReaderTest, PortTestEchoDropsTheRestOfItsRead)
@@ -206,9 +184,6 @@ TEST_F(TicketReaderTest, DsrRiseStartsExactlyOneReadAndTheExitCompletesFromTheRe
     EXPECT_EQ(reader.commands, QStringList{QStringLiteral("C61")});
     EXPECT_EQ(st.trx.EntryCode, QStringLiteral("0123202601050730"));
     EXPECT_EQ(st.trx.PayAmount, 5500);
-    EXPECT_EQ(screen.text(QStringLiteral("TNum")), QStringLiteral("0123"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_6")), QStringLiteral("5,500원"));
-    EXPECT_TRUE(msgs.shown.empty());
 
     rig.enter();
     EXPECT_FALSE(st.trx.TicketInProgress);
@@ -217,19 +192,16 @@ TEST_F(TicketReaderTest, DsrRiseStartsExactlyOneReadAndTheExitCompletesFromTheRe
     EXPECT_EQ(reader.commands, expected);
     EXPECT_EQ(reader.card, QStringLiteral("0008" "0123" "0" "2601050930" "2601050930"));
     EXPECT_FALSE(reader.inSlot);
-    EXPECT_EQ(value(QStringLiteral("SELECT 출차일 || ' ' || 출차시간 FROM 일반권 WHERE 입차코드 = '0123202601050730'")),
-              QStringLiteral("2026-01-05 09:30"));
-    EXPECT_EQ(value(QStringLiteral("SELECT 실수령금액 FROM 일반권 WHERE 입차코드 = '0123202601050730'")).toInt(), 5500);
-    EXPECT_EQ(screen.text(QStringLiteral("Label4")), QString()); // the eject clears both
+    EXPECT_EQ(value(u"SELECT 출차일||' '||출차시간||' '||실수령금액 FROM 일반권 WHERE 입차코드 = '0123202601050730'"_s),
+              u"2026-01-05 09:30 5500"_s);
     EXPECT_TRUE(msgs.shown.empty());
 
     // Read again, the same ticket is paid now: shown from the card and pushed back.
     reader.insert(reader.card);
     st.routines.Read_CMD61(st);
     EXPECT_EQ(titles(), QStringList{QStringLiteral("정산오류")});
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_2")), QStringLiteral("2026-01-05 09:30"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_3")), QStringLiteral("2026-01-05 09:30"));
-    EXPECT_EQ(screen.text(QStringLiteral("LOut_5")), QString());
+    EXPECT_EQ(screen.text(u"LOut_2"_s) + u'|' + screen.text(u"LOut_3"_s) + u'|' + screen.text(u"LOut_5"_s),
+              u"2026-01-05 09:30|2026-01-05 09:30|"_s);
     EXPECT_FALSE(st.trx.TicketInProgress);
     EXPECT_EQ(reader.commands.last(), QStringLiteral("C30"));
 }
@@ -278,11 +250,8 @@ TEST_F(TicketReaderTest, AnUnpaidCardWhoseEntryWasSettledIsShownFromTheRow)
     readCard(TicketReaderSim::PaperCard(QStringLiteral("0123"), QStringLiteral("2601050730")));
     EXPECT_EQ(titles(), QStringList{QStringLiteral("정산오류")});
     EXPECT_EQ(msgs.shown.at(0).text, QStringLiteral("이미정산이 완료된 주차권입니다....."));
-    const struct { const char* label; const char* text; } shown[] = {
-        {"LOut_1", "0123"}, {"LOut_2", "2026-01-05 08:10"}, {"LOut_3", "2026-01-05 07:30"},
-        {"LOut_4", "0분"},  {"LOut_5", "40분"},             {"LOut_6", "1,500원"},
-    };
-    for (const auto& s : shown) EXPECT_EQ(screen.text(QString::fromUtf8(s.label)), QString::fromUtf8(s.text)) << s.label;
+    EXPECT_EQ(FeePanelTexts(screen),
+              QStringList({u"0123"_s, u"2026-01-05 08:10"_s, u"2026-01-05 07:30"_s, u"0분"_s, u"40분"_s, u"1,500원"_s}));
     EXPECT_EQ(screen.text(QStringLiteral("TNum")), QString());
     EXPECT_FALSE(st.trx.TicketInProgress);
     EXPECT_EQ(reader.commands, (QStringList{QStringLiteral("C61"), QStringLiteral("C30")}));
@@ -291,12 +260,8 @@ TEST_F(TicketReaderTest, AnUnpaidCardWhoseEntryWasSettledIsShownFromTheRow)
 
 TEST_F(TicketReaderTest, CardDataIgnoredInLostTicketModeWhileBusyAndDuringACompletion)
 {
-    const struct {
-        const char* name;
-        bool lost, busy, exitDone;
-        quint8 dispenser;
-        qint16 recycleLine; // after the read
-    } rows[] = {
+    // recycleLine: after the read
+    const struct { const char* name; bool lost, busy, exitDone; quint8 dispenser; qint16 recycleLine; } rows[] = {
         {"lost ticket, paper", true, false, false, 0, 0},
         {"busy, paper", false, true, false, 0, 0},
         {"lost ticket, recycled", true, false, false, 2, 0},
@@ -327,12 +292,7 @@ TEST_F(TicketReaderTest, CardDataIgnoredInLostTicketModeWhileBusyAndDuringACompl
 
 TEST_F(TicketReaderTest, CardsThatAreRefusedNeverReachTheFeeEngine)
 {
-    const struct {
-        const char* name;
-        quint8 dispenser;
-        QString card;
-        const char* text;
-    } rows[] = {
+    const struct { const char* name; quint8 dispenser; QString card; const char* text; } rows[] = {
         {"month 13", 0, TicketReaderSim::PaperCard(QStringLiteral("0123"), QStringLiteral("2613050730")),
          "주차권을 인식할 수 없습니다....."},
         {"25:61", 2, TicketReaderSim::RecycledCard(QStringLiteral("05"), QStringLiteral("0123"), QStringLiteral("2601052561")),
@@ -369,12 +329,8 @@ TEST_F(TicketReaderTest, SeasonCardIsBookedAsASeasonExitAndRewritten)
     st.routines.Season_Out = [&](Station&, QString& card, qint16& gate) {
         seasonExits << card + QLatin1Char('@') + QString::number(gate);
     };
-    const struct {
-        const char* name;
-        const char* number;
-        const char* flag;
-        QVariant state; // 입출차구분 afterwards
-    } rows[] = {
+    // state: 입출차구분 afterwards
+    const struct { const char* name; const char* number; const char* flag; QVariant state; } rows[] = {
         {"as issued", "1234", "1", 1},
         {"after an exit", "1234", "0", 2},
         {"another flag", "1234", "7", 9},
@@ -413,13 +369,7 @@ TEST_F(TicketReaderTest, ABrokenDatabaseIsReportedAndTheLinkGoesOn)
 
 TEST_F(TicketReaderTest, EraseProcedureHoldsTheReaderBusyOnEveryPath)
 {
-    const struct {
-        const char* name;
-        quint8 dispenser;
-        bool silent;
-        bool result;
-        QStringList commands;
-    } rows[] = {
+    const struct { const char* name; quint8 dispenser; bool silent; bool result; QStringList commands; } rows[] = {
         {"recycled", 2, false, true,
          {QStringLiteral("C70") + QString(30, QLatin1Char('0')), QStringLiteral("C810022"), QStringLiteral("C30")}},
         {"paper: only the eject", 0, false, true, {QStringLiteral("C30")}},

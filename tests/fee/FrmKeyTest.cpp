@@ -25,21 +25,15 @@ const QString kTakenTail = QStringLiteral(")으로 등록되어있는 키입니�
 
 DiscPanel disc(const QString& name, KeyChord key, const QString& keyText)
 {
-    DiscPanel p;
-    p.name = name;
-    p.key = key;
-    p.keyText = keyText;
-    p.use = true;
-    return p;
+    return {.name = name, .keyText = keyText, .key = key, .use = true};
 }
-
-FuncPanel func(int function, KeyChord key, const QString& keyText)
+FuncPanel func(int function, KeyChord key, const QString& keyText) { return {function, keyText, key, true}; }
+// The same panel on another chord.
+template <class Panel>
+Panel rekeyed(Panel p, KeyChord key, const QString& keyText)
 {
-    FuncPanel p;
-    p.function = function;
     p.key = key;
     p.keyText = keyText;
-    p.use = true;
     return p;
 }
 
@@ -64,18 +58,12 @@ TEST(FrmKeyDiscount, NewKeyIsStoredAndItsChordRefusedAfterwards)
 {
     TestStation ts;
     KeyEditor ed(ts.st);
-    DiscPanel p = disc("경차할인", {65, 4}, "ALT + A");
-    p.kind1 = 1;
-    p.rate1 = "30";
-    p.kind2 = 2;
-    p.rate2 = "500";
+    const DiscPanel p{.name = "경차할인", .keyText = "ALT + A", .key = {65, 4}, .kind1 = 1, .rate1 = "30", .kind2 = 2,
+                      .rate2 = "500", .use = true};
     EXPECT_TRUE(ed.saveDisc(p).done);
     EXPECT_TRUE(ed.discChanged());
     ASSERT_EQ(rows(ts, "할인키"), 1);
-    EXPECT_EQ(ts.value("SELECT 적용요율1 FROM 할인키").toInt(), 30);
-    EXPECT_EQ(ts.value("SELECT 적용요율2 FROM 할인키").toInt(), 500);
-    EXPECT_EQ(ts.value("SELECT 키명칭 FROM 할인키").toString(), "ALT + A");
-    EXPECT_TRUE(ToBool(ts.value("SELECT 사용여부 FROM 할인키")));
+    EXPECT_EQ(ts.value("SELECT 적용요율1||' '||적용요율2||' '||키명칭||' '||사용여부 FROM 할인키").toString(), "30 500 ALT + A 1");
 
     const KeyAction again = ed.saveDisc(disc("다른키", {65, 4}, "ALT + A"));
     EXPECT_FALSE(again.done);
@@ -113,26 +101,17 @@ TEST(FrmKeyDiscount, EditedRowGivenAnotherRowsChordIsRefused)
 
     DiscPanel p = ed.loadDiscRow(list[1]); // "둘" on B
     EXPECT_TRUE(ed.discEditing());
-    p.key = {65, 0};
-    p.keyText = "A";
-    EXPECT_FALSE(ed.saveDisc(p).done);
+    EXPECT_FALSE(ed.saveDisc(rekeyed(p, {65, 0}, "A")).done);
     EXPECT_EQ(ts.msgs.shown.back().text, kTakenByDisc + "하나" + kTakenTail);
     EXPECT_TRUE(ed.discEditing()); // still editing the same row
-    p.key = {67, 0};
-    p.keyText = "C";
-    EXPECT_FALSE(ed.saveDisc(p).done);
+    EXPECT_FALSE(ed.saveDisc(rekeyed(p, {67, 0}, "C")).done);
     EXPECT_EQ(ts.msgs.shown.back().text, kTakenByFunc + "분실권" + kTakenTail);
 
     // Its own chord and a free one are fine.
-    p.key = {66, 0};
-    p.keyText = "B";
     p.name = "둘째";
     EXPECT_TRUE(ed.saveDisc(p).done);
     EXPECT_EQ(ts.value("SELECT 명칭 FROM 할인키 WHERE 키코드1 = 66").toString(), "둘째");
-    p = ed.loadDiscRow(ed.discRows()[1]);
-    p.key = {68, 2};
-    p.keyText = "CTRL + D";
-    EXPECT_TRUE(ed.saveDisc(p).done);
+    EXPECT_TRUE(ed.saveDisc(rekeyed(ed.loadDiscRow(ed.discRows()[1]), {68, 2}, "CTRL + D")).done);
     EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 할인키 WHERE 키코드1 = 68 AND 키코드2 = 2").toInt(), 1);
     EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 할인키 WHERE 키코드1 = 66").toInt(), 0);
 }
@@ -142,12 +121,9 @@ TEST(FrmKeyDiscount, NamesAndRatesAreStoredAsGiven)
     TestStation ts;
     KeyEditor ed(ts.st);
     const auto row = [&] { return ts.value("SELECT 명칭||'|'||적용요율1||'|'||할인종류2||'|'||적용요율2||'|'||중복사용 FROM 할인키"); };
-    DiscPanel p = disc("O'Neil", {72, 1}, "SHIFT + H");
-    p.kind1 = 0;
-    p.rate1 = "25"; // kind 0 stores rate 0 on a new key
-    p.coupon = true;
-    p.kind2 = 3;
-    p.rate2 = "12.5"; // a coupon's row two is stored; an even half rounds down
+    // Kind 0 stores rate 0 on a new key; a coupon's row two is stored; an even half rounds down.
+    const DiscPanel p{.name = "O'Neil", .keyText = "SHIFT + H", .key = {72, 1}, .kind1 = 0, .rate1 = "25", .kind2 = 3,
+                      .rate2 = "12.5", .use = true, .coupon = true};
     ASSERT_TRUE(ed.saveDisc(p).done);
     EXPECT_EQ(row().toString(), "O'Neil|0|3|12|1");
 
@@ -166,30 +142,25 @@ TEST(FrmKeyDiscount, ValidationOrderAndTexts)
     TestStation ts;
     KeyEditor ed(ts.st);
     struct Row { DiscPanel p; const char* text; KeyFocus focus; };
-    DiscPanel noName = disc("", {65, 0}, "A");
-    DiscPanel noKey = disc("x", {0, 0}, "");
-    DiscPanel badRate1 = disc("x", {65, 0}, "A");
-    badRate1.rate1 = "12a";
-    DiscPanel badRate2 = disc("x", {65, 0}, "A");
-    badRate2.rate2 = "";
-    DiscPanel hugeRate = disc("x", {65, 0}, "A");
-    hugeRate.kind1 = 2;
-    hugeRate.rate1 = "3000000000";
+    const DiscPanel noName = disc("", {65, 0}, "A");
     const Row cases[] = {
         {noName, "명칭을 입력하세요!", KeyFocus::Txt1},
-        {noKey, "사용할키를 선택하세요!", KeyFocus::Command1},
-        {badRate1, "적용요율(1)란에 숫자를 입력하세요!", KeyFocus::Txt3},
-        {badRate2, "적용요율(2)란에 숫자를 입력하세요!", KeyFocus::Txt4},
-        {hugeRate, "적용요율(1)란에 숫자를 입력하세요!", KeyFocus::Txt3},
+        {disc("x", {0, 0}, ""), "사용할키를 선택하세요!", KeyFocus::Command1},
+        {{.name = "x", .keyText = "A", .key = {65, 0}, .rate1 = "12a", .use = true}, "적용요율(1)란에 숫자를 입력하세요!",
+         KeyFocus::Txt3},
+        {{.name = "x", .keyText = "A", .key = {65, 0}, .rate2 = "", .use = true}, "적용요율(2)란에 숫자를 입력하세요!",
+         KeyFocus::Txt4},
+        {{.name = "x", .keyText = "A", .key = {65, 0}, .kind1 = 2, .rate1 = "3000000000", .use = true},
+         "적용요율(1)란에 숫자를 입력하세요!", KeyFocus::Txt3},
     };
     for (const Row& r : cases) {
+        SCOPED_TRACE(r.text);
         ts.msgs.clear();
         const KeyAction a = ed.saveDisc(r.p);
-        EXPECT_FALSE(a.done) << r.text;
-        EXPECT_EQ(a.focus, r.focus) << r.text;
-        ASSERT_EQ(ts.msgs.shown.size(), 1u) << r.text;
-        EXPECT_EQ(ts.msgs.shown[0].title, "자료입력 오류");
-        EXPECT_EQ(ts.msgs.shown[0].text, QString::fromUtf8(r.text));
+        EXPECT_FALSE(a.done);
+        EXPECT_EQ(a.focus, r.focus);
+        EXPECT_EQ(ts.msgs.texts(), QStringList{QString::fromUtf8(r.text)});
+        EXPECT_EQ(ts.msgs.shown.back().title, "자료입력 오류");
     }
     EXPECT_EQ(rows(ts, "할인키"), 0);
 
@@ -278,9 +249,7 @@ TEST(FrmKeyFunction, NoKeyRefusedDiscountChordRefusedEditedChordChecked)
 
     ASSERT_TRUE(ed.saveFunc(func(3, {120, 0}, "F9")).done);
     ASSERT_TRUE(ed.saveFunc(func(3, {121, 0}, "F10")).done);
-    FuncPanel p = ed.loadFuncRow(ed.funcRows()[0]);
-    p.key = {121, 0};
-    p.keyText = "F10";
+    const FuncPanel p = rekeyed(ed.loadFuncRow(ed.funcRows()[0]), {121, 0}, "F10");
     EXPECT_FALSE(ed.saveFunc(p).done);
     EXPECT_TRUE(ts.msgs.shown.back().text.startsWith(kTakenByFunc));
     EXPECT_TRUE(ed.deleteFunc(p).done);

@@ -9,37 +9,15 @@ namespace {
 
 SlotInputs example()
 {
-    SlotInputs in;
-    in.basicOn = true;
-    in.basicTime = "30";
-    in.basicAmount = "1000";
-    in.bandOn[0] = true;
-    in.bandEnd[0] = "60";
-    in.bandUnit[0] = "10";
-    in.bandAmount[0] = "500";
-    in.bandOn[1] = true;
-    in.bandEnd[1] = "120";
-    in.bandUnit[1] = "15";
-    in.bandAmount[1] = "400";
-    in.bandEnd[2] = "120";
-    in.bandUnit[2] = "0";
-    in.bandAmount[2] = "0";
-    in.finalUnit = "30";
-    in.finalAmount = "1000";
-    in.dailyCapOn = true;
-    in.dailyCap = "20000";
-    return in;
+    return {.basicOn = true, .bandOn = {true, true, false}, .dailyCapOn = true, .basicTime = "30", .basicAmount = "1000",
+            .bandEnd = {"60", "120", "120"}, .bandUnit = {"10", "15", "0"}, .bandAmount = {"500", "400", "0"},
+            .finalUnit = "30", .finalAmount = "1000", .dailyCap = "20000"};
 }
 
 SlotInputs basicOnly(const char* basicTime, const char* finalUnit, const char* finalAmount)
 {
-    SlotInputs in;
-    in.basicOn = true;
-    in.basicTime = basicTime;
-    in.basicAmount = "1000";
-    in.finalUnit = finalUnit;
-    in.finalAmount = finalAmount;
-    return in;
+    return {.basicOn = true, .basicTime = basicTime, .basicAmount = "1000", .bandEnd = {}, .bandUnit = {}, .bandAmount = {},
+            .finalUnit = finalUnit, .finalAmount = finalAmount, .dailyCap = {}};
 }
 
 struct Range {

@@ -10,91 +10,73 @@ using namespace tolvo::test;
 
 namespace {
 
-// ---- verdict x mode x direction ----
+const QString kCard = QStringLiteral("0000001234");
 
-enum class Kind { Unregistered, Expired, Normal, NormalFromNeither, Repeated };
-
-struct MatrixCase {
-    const char* name;
-    bool in;
-    Kind kind;
-    const char* opens; // modes "0", "1", "2", "3", "7": 'O' open, 'R' refuse
-    const char* status;
-};
-
-void PrintTo(const MatrixCase& c, std::ostream* os) { *os << c.name; }
-
-class VerdictMatrix : public ::testing::TestWithParam<MatrixCase> {};
-
-TEST_P(VerdictMatrix, OpensOrRefusesByMode)
+QString Labels(DecisionRig& r, std::initializer_list<int> which)
 {
-    const MatrixCase& c = GetParam();
-    const char* modes[] = {"0", "1", "2", "3", "7"};
-    for (int i = 0; i < 5; ++i) {
-        DecisionRig r;
-        r.st.settings.SeasonMode = QString::fromLatin1(modes[i]);
-        r.st.settings.AntiPassBack = true; // a first read is never a repeat
-        Card card{QStringLiteral("0000001234")};
-        switch (c.kind) {
-        case Kind::Unregistered: break;
-        case Kind::Expired: card.end = QStringLiteral("2026-03-09"); break;
-        case Kind::Normal: card.state = c.in ? 2 : 1; break;
-        case Kind::NormalFromNeither: card.state = 0; break;
-        case Kind::Repeated: card.state = c.in ? 1 : 2; break;
-        }
-        if (c.kind != Kind::Unregistered) r.add(card);
-        const qint16 gate = c.in ? 3 : 5;
-        if (c.in) r.in(card.number, gate);
-        else r.out(card.number, gate);
-        const bool open = c.opens[i] == 'O';
-        const QString expected = QStringLiteral("%1%2 %3")
-                                     .arg(open ? QStringLiteral("open") : QStringLiteral("refuse"),
-                                          c.in ? QStringLiteral("In") : QStringLiteral("Out"))
-                                     .arg(gate);
-        EXPECT_EQ(r.barrier, QStringList{expected}) << "mode " << modes[i];
-        EXPECT_EQ(r.ts.value(QStringLiteral("SELECT 입출상태 FROM 정기권입출차")).toString(), QString::fromUtf8(c.status))
-            << "mode " << modes[i];
-        EXPECT_EQ(r.ts.screen.totalsRefreshed, 1);
-    }
+    QStringList out;
+    for (int i : which) out << r.label(i);
+    return out.join(u'|');
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Verdicts, VerdictMatrix,
-    ::testing::Values(MatrixCase{"inUnregistered", true, Kind::Unregistered, "ORRRR", "미등록"},
-                      MatrixCase{"inExpired", true, Kind::Expired, "OORRR", "기간초과"},
-                      MatrixCase{"inNormalFromOutside", true, Kind::Normal, "OOOOO", "정상입차"},
-                      MatrixCase{"inNormalFromNeither", true, Kind::NormalFromNeither, "OOOOO", "정상입차"},
-                      MatrixCase{"inRepeated", true, Kind::Repeated, "OOORO", "중복입차"},
-                      MatrixCase{"outUnregistered", false, Kind::Unregistered, "ORRRR", "미등록"},
-                      MatrixCase{"outExpired", false, Kind::Expired, "OORRR", "기간초과"},
-                      MatrixCase{"outNormalFromInside", false, Kind::Normal, "OOOOO", "정상출차"},
-                      MatrixCase{"outNormalFromNeither", false, Kind::NormalFromNeither, "OOOOO", "정상출차"},
-                      MatrixCase{"outRepeated", false, Kind::Repeated, "OOORO", "중복출차"}),
-    [](const ::testing::TestParamInfo<MatrixCase>& i) { return std::string(i.param.name); });
-
 } // namespace
+
+TEST(SeasonDecision, VerdictsOpenOrRefuseByMode)
+{
+    enum class Kind { Unregistered, Expired, Normal, NormalFromNeither, Repeated };
+    // opens: modes "0", "1", "2", "3", "7": 'O' open, 'R' refuse
+    const struct { const char* name; bool in; Kind kind; const char *opens, *status; } cases[] = {
+        {"inUnregistered", true, Kind::Unregistered, "ORRRR", "미등록"},
+        {"inExpired", true, Kind::Expired, "OORRR", "기간초과"},
+        {"inNormalFromOutside", true, Kind::Normal, "OOOOO", "정상입차"},
+        {"inNormalFromNeither", true, Kind::NormalFromNeither, "OOOOO", "정상입차"},
+        {"inRepeated", true, Kind::Repeated, "OOORO", "중복입차"},
+        {"outUnregistered", false, Kind::Unregistered, "ORRRR", "미등록"},
+        {"outExpired", false, Kind::Expired, "OORRR", "기간초과"},
+        {"outNormalFromInside", false, Kind::Normal, "OOOOO", "정상출차"},
+        {"outNormalFromNeither", false, Kind::NormalFromNeither, "OOOOO", "정상출차"},
+        {"outRepeated", false, Kind::Repeated, "OOORO", "중복출차"},
+    };
+    const char* modes[] = {"0", "1", "2", "3", "7"};
+    for (const auto& c : cases) {
+        for (int i = 0; i < 5; ++i) {
+            SCOPED_TRACE(std::string(c.name) + " mode " + modes[i]);
+            DecisionRig r;
+            r.st.settings.SeasonMode = QString::fromLatin1(modes[i]);
+            r.st.settings.AntiPassBack = true; // a first read is never a repeat
+            Card card{kCard};
+            if (c.kind == Kind::Expired) card.end = QStringLiteral("2026-03-09");
+            if (c.kind == Kind::Normal) card.state = c.in ? 2 : 1;
+            if (c.kind == Kind::NormalFromNeither) card.state = 0;
+            if (c.kind == Kind::Repeated) card.state = c.in ? 1 : 2;
+            if (c.kind != Kind::Unregistered) r.add(card);
+            const qint16 gate = c.in ? 3 : 5;
+            c.in ? r.in(card.number, gate) : r.out(card.number, gate);
+            const QString verdict = QLatin1String(c.opens[i] == 'O' ? "open" : "refuse") + QLatin1String(c.in ? "In" : "Out");
+            EXPECT_EQ(r.barrier, QStringList{verdict + QStringLiteral(" %1").arg(gate)});
+            EXPECT_EQ(r.ts.value(QStringLiteral("SELECT 입출상태 FROM 정기권입출차")).toString(), QString::fromUtf8(c.status));
+            EXPECT_EQ(r.ts.screen.totalsRefreshed, 1);
+        }
+    }
+}
 
 // ---- passage rows, register, counts ----
 
 TEST(SeasonDecision, NormalEntryWritesRowRegisterHourAndCounters)
 {
     DecisionRig r;
-    r.add(CardInState(QStringLiteral("0000001234"), 2));
+    r.add(CardInState(kCard, 2));
     r.counters("41", "40", "17");
-    r.in(QStringLiteral("0000001234"));
+    r.in(kCard);
     EXPECT_EQ(r.passages(), QStringList{QStringLiteral("2026-03-10|09:05|2026-03-09|18:20|0000001234|정상입차|12가3456|홍길동|"
                                                        "2026-12-31|0310090507|0")});
-    EXPECT_EQ(r.reg("입출차구분", "0000001234").toInt(), 1);
-    EXPECT_EQ(r.reg("입차수", "0000001234").toInt(), 6);
-    EXPECT_EQ(r.reg("출차수", "0000001234").toInt(), 7);
-    EXPECT_EQ(r.reg("입차일자 || ' ' || 입차시간", "0000001234").toString(), QStringLiteral("2026-03-10 09:05"));
+    EXPECT_EQ(r.reg("입출차구분||' '||입차수||' '||출차수||' '||입차일자||' '||입차시간", kCard).toString(),
+              QStringLiteral("1 6 7 2026-03-10 09:05"));
     EXPECT_EQ(r.hourCount("정기권입차수", 9), 1);
     EXPECT_EQ(r.hourCount("정기권입차수", 10), 0);
     EXPECT_EQ(r.ts.value(QStringLiteral("SELECT 데이터유무 FROM 시간대별 WHERE 정산여부 = 0 AND 시간대 = 9")).toInt(), 1);
     EXPECT_EQ(r.ini("정기권입차수"), QStringLiteral("42"));
-    EXPECT_EQ(r.label(3), QStringLiteral("42"));
-    EXPECT_EQ(r.label(5), QStringLiteral("2"));
-    EXPECT_EQ(r.label(6), QStringLiteral("18"));
+    EXPECT_EQ(Labels(r, {3, 5, 6}), QStringLiteral("42|2|18"));
     EXPECT_EQ(r.ts.screen.text(QStringLiteral("PnlMsg")),
               QStringLiteral("(정상입차) 정기권번호 :  0000001234  차량번호 : 12가3456  이름 : 홍길동"));
     EXPECT_EQ(r.ts.screen.list1,
@@ -107,33 +89,28 @@ TEST(SeasonDecision, NormalEntryWritesRowRegisterHourAndCounters)
 TEST(SeasonDecision, NormalExitFromInsideCountsTheHour)
 {
     DecisionRig r;
-    r.add(CardInState(QStringLiteral("0000001234"), 1));
+    r.add(CardInState(kCard, 1));
     r.counters("42", "40", "18");
-    r.out(QStringLiteral("0000001234"));
+    r.out(kCard);
     EXPECT_EQ(r.passages(), QStringList{QStringLiteral("2026-03-09|08:10|2026-03-10|09:05|0000001234|정상출차|12가3456|홍길동|"
                                                        "2026-12-31|0310090507|1")});
-    EXPECT_EQ(r.reg("입출차구분", "0000001234").toInt(), 2);
-    EXPECT_EQ(r.reg("출차수", "0000001234").toInt(), 8);
-    EXPECT_EQ(r.reg("출차일자 || ' ' || 출차시간", "0000001234").toString(), QStringLiteral("2026-03-10 09:05"));
+    EXPECT_EQ(r.reg("입출차구분||' '||출차수||' '||출차일자||' '||출차시간", kCard).toString(),
+              QStringLiteral("2 8 2026-03-10 09:05"));
     EXPECT_EQ(r.hourCount("정기권출차수", 9), 1);
     EXPECT_EQ(r.ini("정기권출차수"), QStringLiteral("41"));
-    EXPECT_EQ(r.label(4), QStringLiteral("41"));
-    EXPECT_EQ(r.label(5), QStringLiteral("1"));
-    EXPECT_EQ(r.label(6), QStringLiteral("17"));
+    EXPECT_EQ(Labels(r, {4, 5, 6}), QStringLiteral("41|1|17"));
     EXPECT_EQ(r.traceTexts(), QStringList{QStringLiteral("  정기권출차 : 정상출차 처리 정기권번호 ==> 0000001234")});
 }
 
 TEST(SeasonDecision, ExitFromNeitherStateCountsCarsButNotTheHour)
 {
     DecisionRig r;
-    r.add(CardInState(QStringLiteral("0000001234"), 0));
+    r.add(CardInState(kCard, 0));
     r.counters("3", "1", "9");
-    r.out(QStringLiteral("0000001234"));
-    EXPECT_EQ(r.reg("입출차구분", "0000001234").toInt(), 2);
-    EXPECT_EQ(r.reg("출차수", "0000001234").toInt(), 8);
+    r.out(kCard);
+    EXPECT_EQ(r.reg("입출차구분||' '||출차수", kCard).toString(), QStringLiteral("2 8"));
     EXPECT_EQ(r.hourCount("정기권출차수", 9), 0);
-    EXPECT_EQ(r.label(4), QStringLiteral("2"));
-    EXPECT_EQ(r.label(6), QStringLiteral("8"));
+    EXPECT_EQ(Labels(r, {4, 6}), QStringLiteral("2|8"));
     EXPECT_EQ(r.barrier, QStringList{QStringLiteral("openOut 2")});
 }
 
@@ -186,19 +163,14 @@ TEST(SeasonDecision, ExpiredAndRepeatedRowsAndTexts)
 
 TEST(SeasonDecision, PeriodBounds)
 {
-    struct Row {
-        const char* name;
-        QVariant start, end;
-        const char* status;
-    };
-    const Row rows[] = {
+    const struct { const char* name; QVariant start, end; const char* status; } rows[] = {
         {"lastDayToday", QStringLiteral("2026-01-01"), QStringLiteral("2026-03-10"), "정상입차"},
         {"firstDayToday", QStringLiteral("2026-03-10"), QStringLiteral("2026-04-01"), "정상입차"},
         {"endedYesterday", QStringLiteral("2026-01-01"), QStringLiteral("2026-03-09"), "기간초과"},
         {"startsTomorrow", QStringLiteral("2026-03-11"), QStringLiteral("2026-04-01"), "기간초과"},
         {"noBounds", QVariant(), QVariant(), "정상입차"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         DecisionRig r;
         Card c{QStringLiteral("0000000001"), row.start, row.end};
         r.add(c);
@@ -257,46 +229,38 @@ TEST(SeasonDecision, AntiPassBackRefusesARepeatAtTheSameSlotOnly)
 {
     DecisionRig r;
     r.st.settings.AntiPassBack = true;
-    r.add(CardInState(QStringLiteral("0000001234"), 2));
-    r.in(QStringLiteral("0000001234"), 1);
+    r.add(CardInState(kCard, 2));
+    r.in(kCard, 1);
     const QStringList list = r.ts.screen.list1;
     r.ts.screen.totalsRefreshed = 0;
-    r.in(QStringLiteral("0000001234"), 1);
+    r.in(kCard, 1);
     EXPECT_EQ(r.rows(), 1);
     EXPECT_EQ(r.ts.screen.list1, list);
     EXPECT_EQ(r.ts.screen.totalsRefreshed, 0);
     EXPECT_EQ(r.barrier, (QStringList{QStringLiteral("openIn 1"), QStringLiteral("refuseIn 1")}));
     EXPECT_EQ(r.traceTexts().last(), QStringLiteral("  정기권입차  : Anti Pass Back 처리됨"));
-    r.in(QStringLiteral("0000001234"), 3); // the other slot: decided (already inside)
+    r.in(kCard, 3); // the other slot: decided (already inside)
     EXPECT_EQ(r.rows(), 2);
     EXPECT_EQ(r.barrier.last(), QStringLiteral("refuseIn 3"));
 }
 
-TEST(SeasonDecision, AntiPassBackRemembersUnregisteredCardsToo)
+TEST(SeasonDecision, AntiPassBackOnlyInModesTwoAndThreeAndForUnregisteredCardsToo)
 {
-    DecisionRig r;
-    r.st.settings.AntiPassBack = true;
-    r.in(QStringLiteral("0000009999"));
-    r.in(QStringLiteral("0000009999"));
-    EXPECT_EQ(r.rows(), 1);
-    EXPECT_EQ(r.barrier, (QStringList{QStringLiteral("refuseIn 1"), QStringLiteral("refuseIn 1")}));
-}
-
-TEST(SeasonDecision, AntiPassBackOnlyInModesTwoAndThree)
-{
-    for (const char* mode : {"0", "1"}) {
+    const struct { const char* mode; bool on; int rows; } cases[] = {
+        {"3", true, 1}, {"2", true, 1}, {"1", true, 2}, {"0", true, 2}, {"3", false, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + (c.on ? " on" : " off"));
         DecisionRig r;
-        r.st.settings.SeasonMode = QString::fromLatin1(mode);
-        r.st.settings.AntiPassBack = true;
+        r.st.settings.SeasonMode = QString::fromLatin1(c.mode);
+        r.st.settings.AntiPassBack = c.on;
         r.in(QStringLiteral("0000009999"));
         r.in(QStringLiteral("0000009999"));
-        EXPECT_EQ(r.rows(), 2) << mode;
-        EXPECT_TRUE(r.st.gates.LastCardIn[0].isEmpty()) << mode;
+        EXPECT_EQ(r.rows(), c.rows);
+        EXPECT_EQ(r.barrier, QStringList(2, QLatin1String(c.mode[0] == '0' ? "openIn 1" : "refuseIn 1")));
+        if (c.mode[0] < '2') {
+            EXPECT_TRUE(r.st.gates.LastCardIn[0].isEmpty());
+        }
     }
-    DecisionRig off;
-    off.in(QStringLiteral("0000009999"));
-    off.in(QStringLiteral("0000009999"));
-    EXPECT_EQ(off.rows(), 2);
 }
 
 TEST(SeasonDecision, ExitSlotsAreSharedByTheCombinedReadersAndExitOne)
@@ -322,18 +286,17 @@ TEST(SeasonDecision, ExitSlotsAreSharedByTheCombinedReadersAndExitOne)
 TEST(SeasonDecision, AFailureRollsBackOpensNothingAndSaysSo)
 {
     DecisionRig r;
-    r.add(CardInState(QStringLiteral("0000001234"), 2));
+    r.add(CardInState(kCard, 2));
     r.counters("41", "40", "17");
     Exec(r.st.Db, QStringLiteral("CREATE TRIGGER fail BEFORE UPDATE ON 시간대별 BEGIN SELECT RAISE(ABORT, 'disk is full'); END"));
-    r.in(QStringLiteral("0000001234"));
+    r.in(kCard);
     EXPECT_EQ(r.rows(), 0);
-    EXPECT_EQ(r.reg("입출차구분", "0000001234").toInt(), 2);
-    EXPECT_EQ(r.reg("입차수", "0000001234").toInt(), 5);
+    EXPECT_EQ(r.reg("입출차구분||' '||입차수", kCard).toString(), QStringLiteral("2 5"));
     EXPECT_TRUE(r.barrier.isEmpty());
     EXPECT_EQ(r.label(3), QStringLiteral("41"));
     EXPECT_EQ(r.ini("정기권입차수"), QStringLiteral("none"));
     ASSERT_EQ(r.ts.screen.list1.size(), 1);
-    EXPECT_TRUE(r.ts.screen.list1[0].startsWith(QStringLiteral("정기권 처리 오류 : 0000001234 "))) << r.ts.screen.list1[0].toStdString();
+    EXPECT_TRUE(r.ts.screen.list1[0].startsWith(QStringLiteral("정기권 처리 오류 : 0000001234 ")));
     EXPECT_TRUE(r.ts.screen.list1[0].contains(QStringLiteral("disk is full")));
     EXPECT_EQ(r.traceTexts(), r.ts.screen.list1);
 }
@@ -372,7 +335,7 @@ TEST(SeasonDecision, OneTimestampForRowRegisterHourAndDay)
     Exec(st.Db, QStringLiteral("INSERT INTO 정기권 (정기권번호, 시작일, 종료일, 입출차구분, 입차수) "
                                "VALUES ('0000001234', '2026-03-01', '2026-03-31', 0, 0)"));
     clock.setNow(QDateTime(QDate(2026, 3, 31), QTime(23, 59, 59)));
-    QString card = QStringLiteral("0000001234");
+    QString card = kCard;
     qint16 gate = 1;
     st.routines.Season_In(st, card, gate);
     EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT 입출상태 || 입차일자 || 입차시간 || 처리일시 FROM 정기권입출차")).toString(),

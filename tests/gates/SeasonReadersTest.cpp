@@ -105,19 +105,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 } // namespace
 
-TEST(SeasonReaders, RoutinesExistForEveryGateAndModelButPetCardAndDirAAtExits)
-{
-    ReaderRig r;
-    int count = 0;
-    for (int g = 0; g < 4; ++g)
-        for (int m = 0; m < 10; ++m) {
-            const bool expected = m != 4 && !(m == 8 && (g == GateOut1 || g == GateOut2));
-            EXPECT_EQ(bool(r.st.routines.SeasonRx[size_t(g)][size_t(m)]), expected) << g << "/" << m;
-            count += expected;
-        }
-    EXPECT_EQ(count, 34);
-}
-
 TEST(SeasonReaders, DirAExitLeavesTheCardInTheExitBuffer)
 {
     ReaderRig r;
@@ -140,26 +127,20 @@ TEST(SeasonReaders, TraceShowsTheFrameOfTheWatchedGateOnly)
 
 TEST(SeasonReaders, PortTestEchoAndFeedBack)
 {
-    struct Row {
-        const char* name;
-        int gate;
-        quint8 model;
-        bool feedBack;
-    };
-    const Row rows[] = {{"idTechIn1", GateIn1, ReaderIDTech, true},    {"idTechIn2", GateIn2, ReaderIDTech, false},
+    const struct { const char* name; int gate; quint8 model; bool feedBack; } rows[] = {{"idTechIn1", GateIn1, ReaderIDTech, true},    {"idTechIn2", GateIn2, ReaderIDTech, false},
                         {"tagMasterOut1", GateOut1, ReaderTagMaster, false},
                         {"credipassIn2", GateIn2, ReaderCredipass, true}, {"dirBOut2", GateOut2, ReaderDirB, false},
                         {"dirAIn1", GateIn1, ReaderDirA, true},          {"remoconNIn1", GateIn1, ReaderRemoconN, false},
                         {"hostPassIn1", GateIn1, ReaderHostPass, false}};
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         ReaderRig r;
         r.st.comm->DebugDevice = quint8(ReaderRig::GatePort(row.gate));
         r.receive(row.gate, row.model, PortTestFrame() + Hex("02" XY905172 "03"));
-        EXPECT_TRUE(r.st.PortTestEcho) << row.name;
-        EXPECT_TRUE(r.decisions.isEmpty()) << row.name; // the rest of the read is dropped
-        EXPECT_EQ(r.traceTexts(), row.feedBack ? QStringList{QStringLiteral("  Feed Back Test   : PORT_TEST")} : QStringList{})
-            << row.name;
-        EXPECT_TRUE(r.written(PortHost).isEmpty()) << row.name;
+        EXPECT_TRUE(r.st.PortTestEcho);
+        EXPECT_TRUE(r.decisions.isEmpty()); // the rest of the read is dropped
+        EXPECT_EQ(r.traceTexts(), row.feedBack ? QStringList{QStringLiteral("  Feed Back Test   : PORT_TEST")} : QStringList{});
+        EXPECT_TRUE(r.written(PortHost).isEmpty());
     }
     ReaderRig r; // FIRSTECH and Remocon(T) never see the frame as text
     r.receive(GateIn1, ReaderFirstech, PortTestFrame());
@@ -210,23 +191,18 @@ TEST(SeasonReaders, PortSetUpEmptiesTheBuffers)
 
 TEST(SeasonReaders, HostPassForwardsTheFrameToTheHost)
 {
-    struct Row {
-        const char* name;
-        int gate;
-        const char* read;
-        const char* host;
-    };
-    const Row rows[] = {
+    const struct { const char* name; int gate; const char *read, *host; } rows[] = {
         {"exit1", GateOut1, "02" XY905172 "03", "02" "4a4f31" XY905172 "202020202020202020" "03" "1e"},
         {"entrance2TwentyChars", GateIn2, "02" "3132333435363738393031323334353637383930" "03",
          "02" "4a4932" "3132333435363738393031323334353637" "03" "03"},
         {"emptyFrame", GateIn1, "0203", "02" "4a4931" "2020202020202020202020202020202020" "03" "11"},
         {"ackDropped", GateOut2, "02" "5859" "06" "3930353137" "3203", "02" "4a4f32" XY905172 "202020202020202020" "03" "1d"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         ReaderRig r;
         r.receive(row.gate, ReaderHostPass, Hex(row.read));
-        EXPECT_EQ(r.written(PortHost).toHex(' '), Hex(row.host).toHex(' ')) << row.name;
+        EXPECT_EQ(r.written(PortHost).toHex(' '), Hex(row.host).toHex(' '));
         EXPECT_TRUE(r.decisions.isEmpty());
         EXPECT_EQ(r.ts.screen.totalsRefreshed, 0);
     }

@@ -79,14 +79,8 @@ TEST_F(HostReceive, ByteWalk)
 {
     const QByteArray overflow = QByteArray("\x02") + QByteArray(HostRxBuffer::Capacity, 'A') + "I_OPEN\x03";
     const QByteArray wrapsAt101 = QByteArray("\x02") + QByteArray(101, 'A') + "I_OPEN\x03";
-    const struct {
-        const char* name;
-        QList<QByteArray> reads;
-        QByteArray answered; // written back on port 8
-        QList<int> gates;
-        bool lampOn;
-        bool echo;
-    } rows[] = {
+    // answered: written back on port 8
+    const struct { const char* name; QList<QByteArray> reads; QByteArray answered; QList<int> gates; bool lampOn, echo; } rows[] = {
         {"ENQ outside a frame is answered", {Bytes("\x05")}, Bytes("\x10\x02"), {}, false, false},
         {"ENQ inside a frame is answered, not stored", {Bytes("\x02I_O\x05PEN\x03")}, Bytes("\x10\x02"), {0}, false, false},
         {"DLE turns the lamp on, not stored", {Bytes("\x02O_\x10OPEN\x03")}, {}, {1}, true, false},
@@ -145,14 +139,7 @@ TEST_F(HostReceive, HandshakeAndCommandsAreTraced)
 
 TEST_F(HostReceive, AcknowledgementsByLength)
 {
-    const struct {
-        const char* name;
-        QString text;
-        QString awaited;
-        int kind; // -1: no flag
-        bool lampOn;
-        bool traced;
-    } rows[] = {
+    const struct { const char* name; QString text, awaited; int kind; bool lampOn, traced; } rows[] = { // kind -1: no flag
         {"TD", "TD_ACK TD01234567", "TD01234567", HostTD, true, true},
         {"TD, any character at 7", "TD_ACKxTD01234567", "TD01234567", HostTD, true, true},
         {"TD, other key", "TD_ACK TD01234568", "TD01234567", -1, true, true},
@@ -191,25 +178,18 @@ TEST_F(HostReceive, ClockFrames)
     const QString failLine = QStringLiteral("호스트 시간 재설정 실패 : ");
     const QString rxTrace = QStringLiteral("  < 호스트에 의한 시스템 시간 재설정 수신 : ");
     const QDateTime before(QDate(2026, 1, 5), QTime(9, 0, 0));
-    const struct {
-        const char* name;
-        QString frame;
-        bool sendsTime;
-        bool busy;
-        bool refuse;
-        QDateTime after;
-        QString list; // "" none
-    } rows[] = {
-        {"set", good, true, false, false, QDateTime(QDate(2026, 2, 14), QTime(15, 30, 45)), okLine + good},
-        {"refused by the system", good, true, false, true, before, failLine + good},
-        {"month 13", "TIME_SET_20261314153045", true, false, false, before, failLine + "TIME_SET_20261314153045"},
-        {"30 February", "TIME_SET_20260230153045", true, false, false, before, failLine + "TIME_SET_20260230153045"},
-        {"hour 24", "TIME_SET_20260214243045", true, false, false, before, failLine + "TIME_SET_20260214243045"},
-        {"second 60", "TIME_SET_20260214153060", true, false, false, before, failLine + "TIME_SET_20260214153060"},
-        {"year 1999", "TIME_SET_19991231235959", true, false, false, before, failLine + "TIME_SET_19991231235959"},
-        {"year 2100", "TIME_SET_21000101000000", true, false, false, before, failLine + "TIME_SET_21000101000000"},
-        {"letters", "TIME_SET_2026O214153045", true, false, false, before, failLine + "TIME_SET_2026O214153045"},
-        {"blanks", "TIME_SET_2026 214153045", true, false, false, before, failLine + "TIME_SET_2026 214153045"},
+    // list: the line List1 gets ahead of the frame, "" none
+    const struct { const char* name; QString frame; bool sendsTime, busy, refuse; QDateTime after; QString list; } rows[] = {
+        {"set", good, true, false, false, QDateTime(QDate(2026, 2, 14), QTime(15, 30, 45)), okLine},
+        {"refused by the system", good, true, false, true, before, failLine},
+        {"month 13", "TIME_SET_20261314153045", true, false, false, before, failLine},
+        {"30 February", "TIME_SET_20260230153045", true, false, false, before, failLine},
+        {"hour 24", "TIME_SET_20260214243045", true, false, false, before, failLine},
+        {"second 60", "TIME_SET_20260214153060", true, false, false, before, failLine},
+        {"year 1999", "TIME_SET_19991231235959", true, false, false, before, failLine},
+        {"year 2100", "TIME_SET_21000101000000", true, false, false, before, failLine},
+        {"letters", "TIME_SET_2026O214153045", true, false, false, before, failLine},
+        {"blanks", "TIME_SET_2026 214153045", true, false, false, before, failLine},
         {"the host may not set the time", good, false, false, false, before, QString()},
         {"the station is busy", good, true, true, false, before, QString()},
     };
@@ -225,7 +205,7 @@ TEST_F(HostReceive, ClockFrames)
         screen.setVisible(QStringLiteral("LblBusy"), r.busy);
         receiveFrame(r.frame);
         EXPECT_EQ(clock.now(), r.after);
-        EXPECT_EQ(screen.list1, r.list.isEmpty() ? QStringList() : QStringList{r.list});
+        EXPECT_EQ(screen.list1, r.list.isEmpty() ? QStringList() : QStringList{r.list + r.frame});
         EXPECT_TRUE(st.Connect1.Status()); // every 23-character frame
         EXPECT_EQ(traceText().contains(rxTrace + r.frame), r.sendsTime && r.frame.size() == 23);
         EXPECT_EQ(traceText().contains(failLine + r.frame + QStringLiteral("\r\n")), r.list.startsWith(failLine));
@@ -243,11 +223,7 @@ TEST_F(HostReceive, PortSetUpEmptiesAHalfReceivedFrame)
 
 TEST(HostRxText, CodePage949)
 {
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        QString text;
-    } rows[] = {
+    const struct { const char* name; QByteArray bytes; QString text; } rows[] = {
         {"ASCII", QByteArray("I_OPEN"), QStringLiteral("I_OPEN")},
         {"a Korean pair is one character", QByteArray("\xC1\xA4\xBB\xF3"), QStringLiteral("정상")},
         {"a lead byte at the end", QByteArray("AB\xC1"), QStringLiteral("AB\uFFFD")},

@@ -19,21 +19,12 @@ using namespace tolvo::test;
 
 namespace {
 
-struct StampCase {
-    int ms;
-    const char* text;
-};
-class StampTest : public ::testing::TestWithParam<StampCase> {};
-
-TEST_P(StampTest, SecondsSinceMidnightWithThreeDecimals)
+TEST(TraceStamp, SecondsSinceMidnightWithThreeDecimals)
 {
-    EXPECT_EQ(TraceStamp(QTime::fromMSecsSinceStartOfDay(GetParam().ms)), QString::fromUtf8(GetParam().text));
+    const std::pair<int, const char*> cases[] = {{250, ".250"},           {0, ".000"},           {5000, "5.000"},
+                                                 {43521500, "43521.500"}, {86399999, "86399.999"}, {61007, "61.007"}};
+    for (const auto& [ms, text] : cases) EXPECT_EQ(TraceStamp(QTime::fromMSecsSinceStartOfDay(ms)), QString::fromUtf8(text));
 }
-
-INSTANTIATE_TEST_SUITE_P(Stamps, StampTest,
-                         ::testing::Values(StampCase{250, ".250"}, StampCase{0, ".000"}, StampCase{5000, "5.000"},
-                                           StampCase{43521500, "43521.500"}, StampCase{86399999, "86399.999"},
-                                           StampCase{61007, "61.007"}));
 
 class TraceTest : public ::testing::Test {
 protected:

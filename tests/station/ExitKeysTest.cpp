@@ -36,28 +36,22 @@ protected:
         rig.type(QStringLiteral("0123"));
         rig.calls.clear();
     }
+    // Nothing under way, the box empty and focused, the panel and discount keys reset.
     void expectIdle()
     {
-        EXPECT_FALSE(st.trx.TicketInProgress);
-        EXPECT_FALSE(st.trx.ExitDone);
-        EXPECT_FALSE(st.trx.LostTicket);
-        EXPECT_FALSE(st.trx.TicketTyped);
-        EXPECT_FALSE(st.StationBusy);
-        EXPECT_TRUE(st.trx.TicketData.isEmpty());
+        const ExitTransaction& t = st.trx;
+        EXPECT_EQ(QStringLiteral("%1%2%3%4%5%6|%7").arg(t.TicketInProgress).arg(t.ExitDone).arg(t.LostTicket).arg(t.TicketTyped)
+                      .arg(st.StationBusy).arg(st.discKeys.DiscComboUsed).arg(t.TicketData), QStringLiteral("000000|"));
         EXPECT_TRUE(screen.isEnabled(QStringLiteral("TNum")));
-        EXPECT_EQ(screen.text(QStringLiteral("TNum")), QString());
-        EXPECT_EQ(screen.focused, QStringLiteral("TNum"));
-        EXPECT_EQ(screen.text(QStringLiteral("POut_0")), QStringLiteral(" 번호입력"));
-        EXPECT_EQ(screen.text(QStringLiteral("Fnd")), QStringLiteral("      0"));
-        EXPECT_FALSE(st.discKeys.DiscComboUsed);
+        EXPECT_EQ(screen.text(QStringLiteral("TNum")) + screen.focused + screen.text(QStringLiteral("POut_0")) +
+                      screen.text(QStringLiteral("Fnd")), QStringLiteral("TNum 번호입력      0"));
         for (auto s : st.discKeys.DiscKeyState) EXPECT_EQ(s, 0);
     }
-    qint64 discCount(const QString& name, const char* field = "건수")
+    // "name:count:amount" of every discount counted in the open period, by name.
+    QString discounts()
     {
-        return rig.value(QStringLiteral("SELECT ") + QString::fromUtf8(field) +
-                             QStringLiteral(" FROM 할인현황 WHERE 명칭 = ? AND 정산여부 = 0"),
-                         {name})
-            .toLongLong();
+        return rig.value(QStringLiteral("SELECT group_concat(명칭||':'||건수||':'||금액, ' ') FROM (SELECT * FROM 할인현황 "
+                                        "WHERE 정산여부 = 0 AND 건수 > 0 ORDER BY 명칭)")).toString();
     }
 };
 
@@ -90,9 +84,7 @@ TEST_F(ExitKeysTest, AFullCompletionOfATypedTicket)
                                        "WHERE 정산여부 = 0 AND 시간대 = 9")).toString(), QStringLiteral("1|0|5500|1|1"));
     EXPECT_EQ(rig.value(QStringLiteral("SELECT SUM(대수) FROM 시간대별")).toInt(), 1);
 
-    EXPECT_EQ(discCount(QStringLiteral("현금출차")), 1);
-    EXPECT_EQ(discCount(QStringLiteral("현금출차"), "금액"), 5500);
-    EXPECT_EQ(discCount(QStringLiteral("30분무료")), 0);
+    EXPECT_EQ(discounts(), QStringLiteral("현금출차:1:5500"));
 
     // 120 minutes in duration band 6, 5,500 won in amount band 7, nothing elsewhere.
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수6||'|'||금액6||'|'||(건수1+건수2+건수3+건수4+건수5+건수7+건수8+건수9+건수10) "
@@ -133,25 +125,25 @@ TEST_F(ExitKeysTest, ATicketWithoutAnEntryRowIsCountedAsEntryAndExit)
 
 TEST_F(ExitKeysTest, APaperTicketInTheReaderIsStampedPrintedAndEjected)
 {
-    st.models.DispenserType = 1;
-    readerTicket();
-    rig.enter(); // no guard for a ticket from the reader
-    const QChar us(0x1F);
-    EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("gate"), QStringLiteral("drawer"), QStringLiteral("receipt"),
-                                      QStringLiteral("write:00080123026010509302601050930"),
-                                      QStringLiteral("print90:19") + us + QStringLiteral("2    2026-01-05 09:30  \\5,500"),
-                                      QStringLiteral("eject")}));
-    EXPECT_FALSE(st.trx.TicketInProgress);
-}
-
-TEST_F(ExitKeysTest, PaperTicketWithoutEncodingOrPrinting)
-{
-    st.settings.CardEncoding = QStringLiteral("0");
-    st.models.ReaderCanPrint = false;
-    readerTicket();
-    rig.enter();
-    EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("gate"), QStringLiteral("drawer"), QStringLiteral("receipt"),
-                                      QStringLiteral("eject")}));
+    // Stamped and printed only when encoding is on and the reader prints.
+    const QString us(QChar(0x1F));
+    const struct { const char* name; bool encodePrint; QStringList stampPrint; } rows[] = {
+        {"encoding and printing", true,
+         {QStringLiteral("write:00080123026010509302601050930"), QStringLiteral("print90:19") + us + QStringLiteral("2    2026-01-05 09:30  \\5,500")}},
+        {"neither", false, {}}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ExitRig x{kNine30};
+        x.st.models.DispenserType = 1;
+        x.st.settings.CardEncoding = r.encodePrint ? QStringLiteral("1") : QStringLiteral("0");
+        x.st.models.ReaderCanPrint = r.encodePrint;
+        x.st.trx.TicketData = QStringLiteral("0123202601050730");
+        Calc_TicketFee(x.st);
+        x.calls.clear();
+        x.enter(); // no guard for a ticket from the reader
+        EXPECT_EQ(x.calls, QStringList({"gate", "drawer", "receipt"}) + r.stampPrint + QStringList{"eject"});
+        EXPECT_FALSE(x.st.trx.TicketInProgress);
+    }
 }
 
 TEST_F(ExitKeysTest, RecycledTicketLines)
@@ -177,38 +169,29 @@ TEST_F(ExitKeysTest, RecycledTicketLines)
     }
 }
 
-TEST_F(ExitKeysTest, RecycledTicketWriteFailureRetriesOnYes)
+TEST_F(ExitKeysTest, RecycledTicketWriteFailureRetriesOnYesOrCompletesOnNo)
 {
-    st.models.DispenserType = 2;
-    readerTicket();
-    rig.writeResults = {false, true};
-    msgs.mboxAnswers = {true};
-    rig.enter();
-    ASSERT_EQ(msgs.shown.size(), 1u);
-    EXPECT_EQ(msgs.shown[0].kind, QStringLiteral("MBox"));
-    EXPECT_EQ(msgs.shown[0].title, QStringLiteral("주차권 리더기 에러"));
-    EXPECT_EQ(msgs.shown[0].yesCaption, QStringLiteral("재시도"));
-    EXPECT_EQ(msgs.shown[0].text,
-              QStringLiteral("기록 오류 발생 : 취소를 하더라도 정상적인 정산처리가 됩니다.\n\n재시도 하시겠습니까?"));
-    EXPECT_EQ(rig.calls.filter(QStringLiteral("write:")).size(), 2);
-    EXPECT_EQ(st.trx.RecycleLine, 5);
-    EXPECT_FALSE(st.trx.TicketInProgress);
-}
-
-TEST_F(ExitKeysTest, RecycledTicketWriteFailureDeclinedStillCompletes)
-{
-    st.models.DispenserType = 2;
-    readerTicket();
-    rig.writeResults = {false};
-    msgs.mboxAnswers = {false};
-    rig.enter();
-    ASSERT_EQ(msgs.shown.size(), 2u);
-    EXPECT_EQ(msgs.shown[1].kind, QStringLiteral("Msg_Box"));
-    EXPECT_EQ(msgs.shown[1].text, QStringLiteral("주의 : 이주차권은 반드시 주차권 소거기로 초기화한후 사용하시기 바랍니다."));
-    EXPECT_EQ(rig.calls.filter(QStringLiteral("write:")).size(), 1);
-    EXPECT_TRUE(rig.calls.contains(QStringLiteral("eject")));
-    EXPECT_EQ(st.trx.RecycleLine, 5);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
+    for (const bool retry : {true, false}) {
+        ExitRig x{kNine30};
+        x.st.models.DispenserType = 2;
+        x.st.trx.TicketData = QStringLiteral("0123202601050730");
+        Calc_TicketFee(x.st);
+        x.writeResults = {false, true};
+        x.ts.msgs.mboxAnswers = {retry};
+        x.enter();
+        const auto& shown = x.ts.msgs.shown;
+        ASSERT_EQ(shown.size(), retry ? 1u : 2u);
+        EXPECT_EQ(shown[0].kind + shown[0].title + shown[0].yesCaption, QStringLiteral("MBox주차권 리더기 에러재시도"));
+        EXPECT_EQ(shown[0].text, QStringLiteral("기록 오류 발생 : 취소를 하더라도 정상적인 정산처리가 됩니다.\n\n재시도 하시겠습니까?"));
+        if (!retry)
+            EXPECT_EQ(shown[1].kind + shown[1].text,
+                      QStringLiteral("Msg_Box주의 : 이주차권은 반드시 주차권 소거기로 초기화한후 사용하시기 바랍니다."));
+        EXPECT_EQ(x.calls.filter(QStringLiteral("write:")).size(), retry ? 2 : 1);
+        EXPECT_TRUE(x.calls.contains(QStringLiteral("eject")));
+        EXPECT_EQ(x.st.trx.RecycleLine, 5);
+        EXPECT_FALSE(x.st.trx.TicketInProgress);
+        EXPECT_EQ(x.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
+    }
 }
 
 TEST_F(ExitKeysTest, NothingOwedOpensTheBarrierOnly)
@@ -223,8 +206,7 @@ TEST_F(ExitKeysTest, NothingOwedOpensTheBarrierOnly)
     EXPECT_EQ(rig.calls, (QStringList{QStringLiteral("amount:0"), QStringLiteral("gate")}));
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 할인구분 FROM 일반권")).toString(), QStringLiteral("전액무료"));
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수1 FROM 금액대별")).toInt(), 1);
-    EXPECT_EQ(discCount(QStringLiteral("전액무료")), 1);
-    EXPECT_EQ(discCount(QStringLiteral("현금출차")), 0);
+    EXPECT_EQ(discounts(), QStringLiteral("전액무료:1:0"));
 }
 
 TEST_F(ExitKeysTest, EscOnATypedTicketSendsNoEject)
@@ -306,8 +288,7 @@ TEST_F(ExitKeysTest, AFailedRecordKeepsTheTicketAndWritesNothing)
     typedTicket();
     Exec(st.Db, QStringLiteral("DROP TABLE 금액대별"));
     rig.enter();
-    ASSERT_EQ(msgs.shown.size(), 1u);
-    EXPECT_EQ(msgs.shown[0].title, QStringLiteral("데이터 베이스 오류"));
+    EXPECT_TRUE(OnlyShown(msgs).startsWith(QStringLiteral("데이터 베이스 오류|")));
     EXPECT_TRUE(msgs.shown[0].text.contains(QStringLiteral("금액대별")));
     EXPECT_EQ(screen.text(QStringLiteral("CarCnt_1")), QStringLiteral("3"));
     EXPECT_EQ(rig.ini(QStringLiteral("일반권출차수")), QStringLiteral("-"));
@@ -432,11 +413,7 @@ TEST_F(DiscountKeyTest, ACombinableKeyAddsAndBlocksNonCombinableKeys)
     rig.keyUp(113);
     rig.enter();
     // The combinable key counts its three uses, the exit itself counts as cash.
-    EXPECT_EQ(discCount(QStringLiteral("쿠폰30분")), 3);
-    EXPECT_EQ(discCount(QStringLiteral("쿠폰30분"), "금액"), 0);
-    EXPECT_EQ(discCount(QStringLiteral("현금출차")), 1);
-    EXPECT_EQ(discCount(QStringLiteral("현금출차"), "금액"), 2500);
-    EXPECT_EQ(discCount(QStringLiteral("30분+200원")), 0);
+    EXPECT_EQ(discounts(), QStringLiteral("쿠폰30분:3:0 현금출차:1:2500"));
 }
 
 TEST_F(DiscountKeyTest, ANonCombinableKeyReplacesEarlierDiscounts)
@@ -453,10 +430,8 @@ TEST_F(DiscountKeyTest, ANonCombinableKeyReplacesEarlierDiscounts)
     rig.keyUp(113); // a combinable key adds to it
     EXPECT_EQ(st.trx.PayAmount, 1750);
     rig.enter();
-    EXPECT_EQ(discCount(QStringLiteral("반값")), 1);
-    EXPECT_EQ(discCount(QStringLiteral("반값"), "금액"), 1750);
-    EXPECT_EQ(discCount(QStringLiteral("30분+200원")), 0); // non-combinable keys count only as the exit's name
-    EXPECT_EQ(discCount(QStringLiteral("쿠폰30분")), 1);
+    // Non-combinable keys count only as the exit's name.
+    EXPECT_EQ(discounts(), QStringLiteral("반값:1:1750 쿠폰30분:1:0"));
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 할인구분 FROM 일반권")).toString(), QStringLiteral("반값"));
 }
 

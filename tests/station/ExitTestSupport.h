@@ -27,6 +27,12 @@ inline qint32 TariffFee(int m)
     return 1000 + 500 * ((m - 30 + 9) / 10);
 }
 
+// "title|text" of the one message shown; empty unless exactly one was shown.
+inline QString OnlyShown(const ScriptedMessages& m)
+{
+    return m.shown.size() == 1 ? m.shown[0].title + QLatin1Char('|') + m.shown[0].text : QString();
+}
+
 struct DiscKeyDef {
     QString name;
     int code1 = 0, code2 = 0;

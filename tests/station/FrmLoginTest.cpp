@@ -63,11 +63,8 @@ TEST(FrmLogin, SixthCharacterTakesOverTheWorkerAndTheRights)
     EXPECT_EQ(r.name->text(), QStringLiteral(" 근무자명:       김철수 ")) << "the name as stored";
     EXPECT_EQ(r.log->text(), QStringLiteral(" 김철수님께서 로그인 하셨습니다.")) << "the greeting trims";
     EXPECT_TRUE(r.ok->isEnabled());
-    EXPECT_FALSE(r.ts.screen.isEnabled(QStringLiteral("Mnu8")));
-    EXPECT_FALSE(r.ts.screen.isEnabled(QStringLiteral("Mnu6")));
-    EXPECT_FALSE(r.ts.screen.isEnabled(QStringLiteral("MnuData")));
-    EXPECT_TRUE(r.ts.screen.isEnabled(QStringLiteral("Mnu1")));
-    EXPECT_TRUE(r.ts.screen.isEnabled(QStringLiteral("MnuSearch")));
+    for (const auto& [menu, on] : {std::pair{"Mnu8", false}, {"Mnu6", false}, {"MnuData", false}, {"Mnu1", true}, {"MnuSearch", true}})
+        EXPECT_EQ(r.ts.screen.isEnabled(QString::fromUtf8(menu)), on) << menu;
     EXPECT_TRUE(r.ts.msgs.shown.empty());
 }
 

@@ -196,27 +196,20 @@ TEST(ModelCodes, TextsInNoListKeepTheCodes)
 TEST(ModelCodes, EachSeasonGateReadsItsOwnTable)
 {
     TestStation ts;
-    Exec(ts.st.Db, QStringLiteral("UPDATE 정기권입구1 SET 기종 = ?"), {QStringLiteral("TAG Master")});
-    Exec(ts.st.Db, QStringLiteral("UPDATE 정기권입구2 SET 기종 = ?"), {QStringLiteral("Remocon(N)")});
-    Exec(ts.st.Db, QStringLiteral("UPDATE 정기권출구1 SET 기종 = ?"), {QStringLiteral("PET_CARD")});
-    Exec(ts.st.Db, QStringLiteral("UPDATE 정기권출구2 SET 기종 = ?"), {QStringLiteral("HOST PASS")});
-    Exec(ts.st.Db, QStringLiteral("UPDATE 요금표시기 SET 기종 = ?"), {QStringLiteral("BEST TYPE")});
+    const std::pair<const char*, const char*> models[] = {{"정기권입구1", "TAG Master"}, {"정기권입구2", "Remocon(N)"},
+        {"정기권출구1", "PET_CARD"}, {"정기권출구2", "HOST PASS"}, {"요금표시기", "BEST TYPE"}};
+    for (const auto& [table, model] : models)
+        Exec(ts.st.Db, QStringLiteral("UPDATE %1 SET 기종 = ?").arg(QString::fromUtf8(table)), {QString::fromUtf8(model)});
     Load_DeviceModels(ts.st);
-    EXPECT_EQ(ts.st.models.SeasonIn1Type, 1);
-    EXPECT_EQ(ts.st.models.SeasonIn2Type, 3);
-    EXPECT_EQ(ts.st.models.SeasonOut1Type, 4);
-    EXPECT_EQ(ts.st.models.SeasonOut2Type, 5);
-    EXPECT_EQ(ts.st.models.FeeDispType, 2);
+    const DeviceModels& m = ts.st.models;
+    EXPECT_EQ(std::vector<int>({m.SeasonIn1Type, m.SeasonIn2Type, m.SeasonOut1Type, m.SeasonOut2Type, m.FeeDispType}),
+              std::vector<int>({1, 3, 4, 5, 2}));
 }
 
 TEST(ModelCodes, UnitNumberFormat)
 {
-    EXPECT_EQ(FormatUnitNo(QStringLiteral("1")), QStringLiteral("01"));
-    EXPECT_EQ(FormatUnitNo(QStringLiteral("12")), QStringLiteral("12"));
-    EXPECT_EQ(FormatUnitNo(QStringLiteral("123")), QStringLiteral("123"));
-    EXPECT_EQ(FormatUnitNo(QString()), QString());
-    EXPECT_EQ(FormatUnitNo(QVariant()), QString());
-    EXPECT_EQ(FormatUnitNo(QStringLiteral("A1")), QStringLiteral("A1"));
+    const std::pair<QVariant, const char*> rows[] = {{"1", "01"}, {"12", "12"}, {"123", "123"}, {QString(), ""}, {QVariant(), ""}, {"A1", "A1"}};
+    for (const auto& [in, out] : rows) EXPECT_EQ(FormatUnitNo(in), QString::fromUtf8(out)) << in.toString().toStdString();
 }
 
 TEST(StartOfWork, HostGreetingOnlyWhenItsPortIsOpen)

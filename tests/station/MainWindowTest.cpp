@@ -118,15 +118,6 @@ TEST_F(MainWindowTest, MenuTreeByName)
     }
 }
 
-TEST_F(MainWindowTest, SideMenuItemsInOrder)
-{
-    auto* list = Find<QListWidget>(ws.window, QStringLiteral("lbxDemoList"));
-    ASSERT_EQ(list->count(), 17);
-    EXPECT_EQ(list->item(0)->text(), QStringLiteral("영업마감(F1)"));
-    EXPECT_EQ(list->item(9)->text(), QStringLiteral("근무자 관리"));
-    EXPECT_EQ(list->item(16)->text(), QStringLiteral("프로그램정보"));
-}
-
 TEST_F(MainWindowTest, VisibilityIsTheControlsOwnWhileTheWindowIsHidden)
 {
     MainWindow& w = ws.window;
@@ -234,6 +225,10 @@ TEST_F(MainWindowTest, SideMenuRunsTheCommands)
     for (const char* form : {"FrmWorkMan", "frmAbout", "FrmFee"})
         ws.window.registerScreen(QString::fromUtf8(form), [&shown, form](QWidget*) { shown << QString::fromUtf8(form); });
     auto* list = Find<QListWidget>(ws.window, QStringLiteral("lbxDemoList"));
+    ASSERT_EQ(list->count(), 17);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("영업마감(F1)"));
+    EXPECT_EQ(list->item(9)->text(), QStringLiteral("근무자 관리"));
+    EXPECT_EQ(list->item(16)->text(), QStringLiteral("프로그램정보"));
     const auto click = [&](int row) {
         QListWidgetItem* it = list->item(row);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(it).center());
@@ -337,36 +332,22 @@ int MiddleY(const MainWindow& w, const QString& name)
 
 } // namespace
 
-// Each fee-panel value stands on the row of its caption: the ticket number
-// beside " 발권번호", the exit time beside " 출차일시", and so on; the ticket box
-// stands beside the mode caption.
+// Each fee-panel value stands on the row of its caption (the ticket box beside
+// the mode caption), and the mode caption's value label, which only carries the
+// panel colour, does not cover the ticket box the worker clicks into.
 TEST(FeePanelLayout, EachValueBesideItsCaption)
-{
-    MainWindow w;
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-
-    ASSERT_TRUE(Control(w, QStringLiteral("TNum")));
-    EXPECT_NEAR(MiddleY(w, QStringLiteral("TNum")), MiddleY(w, QStringLiteral("POut_0")), 4);
-    for (int i = 1; i <= 6; ++i) {
-        const QString value = QStringLiteral("LOut_%1").arg(i);
-        const QString caption = QStringLiteral("POut_%1").arg(i);
-        ASSERT_TRUE(Control(w, value)) << value.toStdString();
-        ASSERT_TRUE(Control(w, caption)) << caption.toStdString();
-        EXPECT_NEAR(MiddleY(w, value), MiddleY(w, caption), 4) << value.toStdString() << " is not beside "
-                                                                << caption.toStdString();
-    }
-}
-
-// The mode caption's value label carries only the panel colour; it must not
-// cover the ticket box, which the worker clicks into.
-TEST(FeePanelLayout, TicketBoxIsNotCovered)
 {
     MainWindow w;
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     const QWidget* tnum = Control(w, QStringLiteral("TNum"));
     ASSERT_TRUE(tnum);
-    const QPoint middle = tnum->mapTo(&w, tnum->rect().center());
-    EXPECT_EQ(w.childAt(middle), tnum);
+    EXPECT_EQ(w.childAt(tnum->mapTo(&w, tnum->rect().center())), tnum);
+    EXPECT_NEAR(MiddleY(w, QStringLiteral("TNum")), MiddleY(w, QStringLiteral("POut_0")), 4);
+    for (int i = 1; i <= 6; ++i) {
+        const QString value = QStringLiteral("LOut_%1").arg(i), caption = QStringLiteral("POut_%1").arg(i);
+        SCOPED_TRACE(value.toStdString());
+        ASSERT_TRUE(Control(w, value) && Control(w, caption));
+        EXPECT_NEAR(MiddleY(w, value), MiddleY(w, caption), 4);
+    }
 }

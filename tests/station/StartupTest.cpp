@@ -54,10 +54,8 @@ TEST(Startup, MainScreenLoad)
     EXPECT_EQ(ts.screen.text(QStringLiteral("WName")), QStringLiteral("근무자2"));
     EXPECT_EQ(ts.screen.totalsRefreshed, 1);
     EXPECT_EQ(ts.screen.text(QStringLiteral("main")), QStringLiteral("한빛주차장 주차관리 시스템"));
-    EXPECT_FALSE(ts.screen.visible.value(QStringLiteral("PnlTime")));
-    EXPECT_FALSE(ts.screen.visible.value(QStringLiteral("LCnt_7")));
-    EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("LCnt_0")));
-    EXPECT_TRUE(ts.screen.visible.value(QStringLiteral("WName")));
+    for (const auto& [control, shown] : {std::pair{"PnlTime", false}, {"LCnt_7", false}, {"LCnt_0", true}, {"WName", true}})
+        EXPECT_EQ(ts.screen.visible.value(QString::fromUtf8(control)), shown) << control;
     EXPECT_EQ(ts.st.ImageSaveDir, QStringLiteral("/img"));
     EXPECT_EQ(ts.st.DataRefreshDate, QStringLiteral("2026-01-04"));
     for (bool p : ts.st.HostPending) EXPECT_TRUE(p);
@@ -80,10 +78,8 @@ TEST(Startup, PeriodTotalsOfTheOpenPeriod)
     Exec(ts.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 3, 일반권출차수 = 2, 금액 = 1500 WHERE 일련번호 = "
                                   "(SELECT MIN(일련번호) FROM 시간대별)"));
     ShowPeriodTotals(ts.st);
-    EXPECT_EQ(ts.screen.text(QStringLiteral("WName")), QStringLiteral("관리자"));
-    EXPECT_EQ(ts.screen.text(QStringLiteral("LCnt_0")), QStringLiteral("3"));
-    EXPECT_EQ(ts.screen.text(QStringLiteral("LCnt_1")), QStringLiteral("2"));
-    EXPECT_EQ(ts.screen.text(QStringLiteral("LCnt_7")), QStringLiteral("1500"));
+    for (const auto& [control, text] : {std::pair{"WName", "관리자"}, {"LCnt_0", "3"}, {"LCnt_1", "2"}, {"LCnt_7", "1500"}})
+        EXPECT_EQ(ts.screen.text(QString::fromUtf8(control)), QString::fromUtf8(text)) << control;
     Exec(ts.st.Db, QStringLiteral("UPDATE 시간대별 SET 정산여부 = 1"));
     ShowPeriodTotals(ts.st);
     EXPECT_EQ(ts.screen.text(QStringLiteral("LCnt_0")), QString()) << "a settled period counts nothing";

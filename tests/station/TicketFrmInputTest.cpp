@@ -26,14 +26,12 @@ T* child(QWidget& w, const char* name)
 
 TEST(TicketFrmInputLogic, ValidDatesAndTimes)
 {
-    EXPECT_TRUE(FrmInput_DateValid(QStringLiteral("2026-01-05")));
-    EXPECT_TRUE(FrmInput_DateValid(QStringLiteral("2028-02-29")));
-    for (const char* bad : {"2026-02-29", "2026-13-01", "2026-00-10", "2026-01-32", "2026-01-", "20260105", ""})
-        EXPECT_FALSE(FrmInput_DateValid(QString::fromLatin1(bad))) << bad;
-    EXPECT_TRUE(FrmInput_TimeValid(QStringLiteral("00:00")));
-    EXPECT_TRUE(FrmInput_TimeValid(QStringLiteral("23:59")));
-    for (const char* bad : {"24:00", "12:60", "1:05", "12:", ""})
-        EXPECT_FALSE(FrmInput_TimeValid(QString::fromLatin1(bad))) << bad;
+    const std::pair<const char*, bool> dates[] = {{"2026-01-05", true}, {"2028-02-29", true}, {"2026-02-29", false},
+        {"2026-13-01", false}, {"2026-00-10", false}, {"2026-01-32", false}, {"2026-01-", false}, {"20260105", false}, {"", false}};
+    for (const auto& [d, valid] : dates) EXPECT_EQ(FrmInput_DateValid(QString::fromLatin1(d)), valid) << d;
+    const std::pair<const char*, bool> times[] = {{"00:00", true}, {"23:59", true}, {"24:00", false}, {"12:60", false},
+                                                  {"1:05", false}, {"12:", false}, {"", false}};
+    for (const auto& [t, valid] : times) EXPECT_EQ(FrmInput_TimeValid(QString::fromLatin1(t)), valid) << t;
     EXPECT_EQ(FrmInput_TicketData(QStringLiteral("0777"), QStringLiteral("2026-01-05"), QStringLiteral("08:30")),
               QStringLiteral("0777202601050830"));
     EXPECT_EQ(FrmInput_TicketData(QStringLiteral("0777"), QStringLiteral("2026-02-30"), QStringLiteral("08:30")), QString());

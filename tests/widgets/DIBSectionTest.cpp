@@ -28,6 +28,14 @@ QByteArray paletteBmp()
     return out.data();
 }
 
+QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& bytes)
+{
+    QFile f(dir.filePath(QString::fromLatin1(name)));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return f.fileName();
+}
+
 } // namespace
 
 TEST(DIBSection, BytesPerScanLineRoundsRowsToFourBytes)
@@ -66,46 +74,31 @@ TEST(DIBSection, CreateFillsTheHeaderAndCleanUpEmpties)
 TEST(DIBSection, LoadExpandsAPaletteBmpTo24Bits)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("pal.bmp");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(paletteBmp());
-    f.close();
-
+    const QString path = writeFile(dir, "pal.bmp", paletteBmp());
     ScriptedMessages msgs;
     cDIBSection dib(msgs);
     ASSERT_TRUE(dib.Load(path));
     EXPECT_TRUE(msgs.shown.empty());
-    EXPECT_EQ(dib.dib_width(), 3);
-    EXPECT_EQ(dib.dib_height(), 2);
-    EXPECT_EQ(dib.dib_channels(), 3);
-    EXPECT_EQ(dib.BytesPerScanLine(), 12);
+    EXPECT_EQ(std::vector<int>({dib.dib_width(), dib.dib_height(), dib.dib_channels(), dib.BytesPerScanLine()}),
+              std::vector<int>({3, 2, 3, 12}));
     // Top row (the file's second row): blue, green, red; bytes are B, G, R.
     const uchar* bits = dib.DIBSectionBitsPtr();
     ASSERT_NE(bits, nullptr);
-    const uchar top[9] = {100, 0, 0, 0, 200, 0, 0, 0, 255};
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(bits[i], top[i]) << i;
+    EXPECT_EQ(std::vector<int>(bits, bits + 9), std::vector<int>({100, 0, 0, 0, 200, 0, 0, 0, 255}));
     const uchar* bottom = bits + dib.BytesPerScanLine();
-    const uchar bot[9] = {0, 0, 255, 0, 200, 0, 100, 0, 0};
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(bottom[i], bot[i]) << i;
+    EXPECT_EQ(std::vector<int>(bottom, bottom + 9), std::vector<int>({0, 0, 255, 0, 200, 0, 100, 0, 0}));
 }
 
 TEST(DIBSection, LoadOfANonBitmapShowsTheMessageAndLeavesItEmpty)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("not.bmp");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not a bitmap");
-    f.close();
-
+    const QString path = writeFile(dir, "not.bmp", "not a bitmap");
     ScriptedMessages msgs;
     cDIBSection dib(msgs);
     ASSERT_TRUE(dib.Create(2, 2, 3));
     EXPECT_FALSE(dib.Load(path));
     ASSERT_EQ(msgs.shown.size(), 1u);
-    EXPECT_EQ(msgs.shown[0].kind, "MsgBox");
-    EXPECT_EQ(msgs.shown[0].text, "Can't load BMP image");
+    EXPECT_EQ(msgs.shown[0].kind + "|" + msgs.shown[0].text, "MsgBox|Can't load BMP image");
     EXPECT_EQ(msgs.shown[0].style, vbOKOnly);
     EXPECT_TRUE(dib.empty());
     EXPECT_FALSE(dib.Load(dir.filePath("missing.bmp")));

@@ -105,8 +105,7 @@ TEST(DialogsDialogM, ResultsOfOkCancelAndCloseBox)
         const QString action = QString::fromUtf8(r.action);
         if (action == "ok") QTest::mouseClick(button(form, "OKButton"), Qt::LeftButton);
         else if (action == "cancel") QTest::mouseClick(button(form, "CancelButton"), Qt::LeftButton);
-        else if (action == "close") form.close();
-        else QTest::keyClick(&form, Qt::Key_Escape);
+        else form.close();
         EXPECT_FALSE(form.isVisible()) << r.typed << " " << r.action;
         EXPECT_EQ(form.Result(), r.result) << r.typed << " " << r.action;
     }
@@ -237,10 +236,8 @@ TEST(DialogsQtMessages, ModalFormsAnswerThroughTheInterface)
 
 TEST(DialogsAbout, VersionNumbersArePlainIntegers)
 {
-    EXPECT_EQ(VersionText("1.01.0"), "1.1.0");
-    EXPECT_EQ(VersionText("2.10.3"), "2.10.3");
-    EXPECT_EQ(VersionText("3"), "3.0.0");
-    EXPECT_EQ(VersionText("1.0.7.9"), "1.0.7");
+    for (const auto& [in, out] : {std::pair{"1.01.0", "1.1.0"}, {"2.10.3", "2.10.3"}, {"3", "3.0.0"}, {"1.0.7.9", "1.0.7"}})
+        EXPECT_EQ(VersionText(in), out) << in;
 }
 
 TEST(DialogsAbout, FormTexts)

@@ -22,11 +22,9 @@ TEST(DialogsTextFields, NumericTextOfATable)
 
 TEST(DialogsTextFields, TrailingNonNumericCharactersAreDropped)
 {
-    EXPECT_EQ(StripTrailingNonNumeric("12a"), "12");
-    EXPECT_EQ(StripTrailingNonNumeric("12."), "12.");
-    EXPECT_EQ(StripTrailingNonNumeric("1a2"), "1a2"); // only the end is looked at
-    EXPECT_EQ(StripTrailingNonNumeric("-"), "");
-    EXPECT_EQ(StripTrailingNonNumeric(""), "");
+    // Only the end is looked at.
+    for (const auto& [in, out] : {std::pair{"12a", "12"}, {"12.", "12."}, {"1a2", "1a2"}, {"-", ""}, {"", ""}})
+        EXPECT_EQ(StripTrailingNonNumeric(in), out) << in;
 }
 
 namespace {

@@ -22,13 +22,8 @@ std::vector<int> v(std::initializer_list<int> l) { return std::vector<int>(l); }
 
 TEST(FndCells, CellOfEachCharacter)
 {
-    EXPECT_EQ(FndCellOf(u'1'), 0);
-    EXPECT_EQ(FndCellOf(u'5'), 4);
-    EXPECT_EQ(FndCellOf(u'9'), 8);
-    EXPECT_EQ(FndCellOf(u'0'), 9);
-    EXPECT_EQ(FndCellOf(u' '), 10);
-    EXPECT_EQ(FndCellOf(u','), -1);
-    EXPECT_EQ(FndCellOf(u'-'), -1);
+    const std::pair<char16_t, int> rows[] = {{u'1', 0}, {u'5', 4}, {u'9', 8}, {u'0', 9}, {u' ', 10}, {u',', -1}, {u'-', -1}};
+    for (const auto& [c, cell] : rows) EXPECT_EQ(FndCellOf(c), cell) << char(c);
 }
 
 TEST(FndCells, TextsShownInTurn)

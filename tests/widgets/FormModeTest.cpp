@@ -53,12 +53,10 @@ TEST(FormModeForced, ApplyMakesTopmostAndKeepsHiddenScreensHidden)
     EXPECT_FALSE(onTop(off));
 
     setForced(ts, 1);
-    QWidget hidden;
+    QWidget hidden, shown;
     ApplyFormMode(ts.st, hidden);
     EXPECT_TRUE(onTop(hidden));
     EXPECT_FALSE(hidden.isVisible());
-
-    QWidget shown;
     shown.setGeometry(100, 120, 300, 200);
     shown.show();
     const QRect before = shown.geometry();
@@ -66,17 +64,10 @@ TEST(FormModeForced, ApplyMakesTopmostAndKeepsHiddenScreensHidden)
     EXPECT_TRUE(onTop(shown));
     EXPECT_TRUE(shown.isVisible());
     EXPECT_EQ(shown.geometry().size(), before.size());
-}
 
-TEST(FormModeForced, SwitchingOffReleasesNothing)
-{
-    TestStation ts;
-    setForced(ts, 1);
-    QWidget w;
-    ApplyFormMode(ts.st, w);
-    setForced(ts, 0);
-    ApplyFormMode(ts.st, w);
-    EXPECT_TRUE(onTop(w));
+    setForced(ts, 0); // switching off releases nothing
+    ApplyFormMode(ts.st, shown);
+    EXPECT_TRUE(onTop(shown));
 }
 
 TEST(FormModeAutoRun, EntryWrittenAndEmptiedInTheConfigFolder)

@@ -1,0 +1,165 @@
+// The dispenser and exit-reader screens: the dispenser's command texts, a
+// setting stored only when acknowledged, the stock entry, and each screen
+// opened by its menu item.
+
+#include "common/TestStation.h"
+#include "core/Sql.h"
+#include "equipment/DispenserAttach.h"
+#include "equipment/EquipmentScreens.h"
+#include "equipment/EquipmentScreensLogic.h"
+#include "platform/Ini.h"
+#include "serial/FakeComm.h"
+#include "station/CommDispatch.h"
+#include "station/Menus.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+
+namespace {
+
+QDateTime At(int d, int h, int mi, int s) { return QDateTime(QDate(2026, 1, d), QTime(h, mi, s)); }
+
+TEST(DispenserCommandText, ByCommandAndUnit)
+{
+    struct Case { int pos; const char* unit; const char* v0; const char* v1; QDateTime now;
+                  const char* expected; } const cases[] = {
+        {3, "1", " 25 ", "", At(5, 9, 0, 0), "10425"},
+        {0, "07", "", "", At(4, 10, 20, 30), "07012601041020300"}, // Sunday
+        {0, "07", "", "", At(10, 8, 0, 5), "07012601100800056"},   // Saturday
+        {2, "00", "0001 ", " 9999", At(5, 9, 0, 0), "000300019999"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TdCommandText(c.pos, c.unit, c.v0, c.v1, c.now), QString::fromLatin1(c.expected)) << c.expected;
+}
+
+class DispenserScreens : public ::testing::Test {
+protected:
+    test::TestStation ts;
+    Station& st = ts.st;
+    FakeComm fake = InstallFakeComm(ts.st);
+    bool answers = true;
+
+    void SetUp() override
+    {
+        st.models.DispenserType = 3;
+        st.models.DispenserUnitNo = QStringLiteral("01");
+        ASSERT_TRUE(st.comm->openPort(PortDispenser, kPath, SerialSettings{}));
+        fake.ports->device(kPath).replier = [this](const QByteArray& w) {
+            return answers && w.startsWith('\x02') ? QByteArray("\x06") : QByteArray();
+        };
+        AttachCommDispatch(st);
+        AttachDispenser(st);
+    }
+    QString row() const
+    {
+        return ts.value(QStringLiteral("SELECT printf('%s|%s|%s|%s', Start_No, End_No, Td_No, Unit_No) FROM 발권기")).toString();
+    }
+    static inline const QString kPath = QStringLiteral("/dev/fake-td");
+};
+
+TEST_F(DispenserScreens, SettingsAreStoredOnlyWhenAcknowledged)
+{
+    // message: "" for none; row: Start_No|End_No|Td_No|Unit_No afterwards.
+    struct Case { const char* name; int pos; const char* v0; const char* v1; bool ack; const char* message;
+                  const char* row; } const cases[] = {
+        {"range, answered", 2, "1'2", "9999", true, "발권기 설정 : 발행번호 범위 설정 성공", "1'2|9999||"},
+        {"next number, no answer", 3, "25", "", false, "발권기 설정 : 발행번호 재설정 실패", "1'2|9999||"},
+        {"reset, answered", 1, "", "", true, "발권기 설정 : 발행번호 초기화 성공", "1'2|9999||"},
+        {"next number, answered", 3, " 25", "", true, "발권기 설정 : 발행번호 재설정 성공", "1'2|9999| 25|"},
+        {"unit number", 5, " 3", "", true, "", "1'2|9999| 25| 3"},
+    };
+    Exec(st.Db, QStringLiteral("UPDATE 발권기 SET Start_No = NULL, End_No = NULL, Td_No = NULL, Unit_No = NULL"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ts.msgs.shown.clear();
+        answers = c.ack;
+        SendTdCommand(st, c.pos, QString::fromUtf8(c.v0), QString::fromUtf8(c.v1));
+        EXPECT_EQ(ts.msgs.texts().join(QLatin1Char('|')), QString::fromUtf8(c.message));
+        EXPECT_EQ(row(), QString::fromUtf8(c.row));
+    }
+    EXPECT_EQ(st.models.DispenserUnitNo, QStringLiteral("3"));
+}
+
+TEST_F(DispenserScreens, TicketStockEntry)
+{
+    struct Case { const char* typed; bool stored; qint32 count; } const cases[] = {
+        {"0", false, 77}, {"-5", false, 77}, {"abc", false, 77}, {"4294967296", false, 77},
+        {"12.5", true, 12}, {"13.5", true, 14}, {"500", true, 500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const QString key = QStringLiteral("잔여티켓매수"), section = QStringLiteral("시스템");
+        st.settings.TicketsLeft = 77;
+        st.DispenserAlarm = 1;
+        Write_Ini(st.IniPath, section, key, QStringLiteral("77"));
+        EXPECT_EQ(StoreTicketStock(st, QString::fromLatin1(c.typed)), c.stored);
+        EXPECT_EQ(st.settings.TicketsLeft, c.count);
+        EXPECT_EQ(Read_Ini(st.IniPath, section, key, {}), QString::fromLatin1(c.stored ? c.typed : "77"));
+        EXPECT_EQ(st.DispenserAlarm == 0, c.stored);
+    }
+}
+
+struct Screens : ScreenHost {
+    Station& st;
+    explicit Screens(Station& s) : st(s) {}
+    void showModeless(const QString&) override {}
+    void showModal(const QString& form) override
+    {
+        if (form == QLatin1String("FrmTDCnt")) ShowFrmTDCnt(st);
+        if (form == QLatin1String("FrmTD")) ShowFrmTD(st);
+        if (form == QLatin1String("FrmInfom")) ShowFrmInfom(st, nullptr);
+        if (form == QLatin1String("FrmOutRd")) ShowFrmOutRd(st);
+    }
+};
+
+TEST_F(DispenserScreens, EachScreenOpensFromItsMenu)
+{
+    struct Case { const char* menu; quint8 model; const char* form; const char* caption; } const cases[] = {
+        {"MnuNewTD", 3, "FrmTDCnt", "발권기 주차권교환"},
+        {"MnuTDTime", 1, "FrmInfom", "발권기 안내 멘트 설정"},
+        {"Mnu_Td", 0, "FrmTD", "주차권 발권기"},
+        {"Mnu_OutRd", 3, "FrmOutRd", "주차권 판독기 안내 멘트 설정"},
+    };
+    st.models.HasExitReader = true;
+    ASSERT_TRUE(st.comm->openPort(PortCalc, QStringLiteral("/dev/fake-outrd"), SerialSettings{}));
+    Screens host(st);
+    Menus menus(st, host);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.menu);
+        st.models.DispenserType = c.model;
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w) return;
+            seen = w->objectName() + QLatin1Char(' ') + w->windowTitle();
+            static_cast<QDialog*>(w)->done(0);
+        });
+        menus.click(QString::fromLatin1(c.menu));
+        EXPECT_EQ(seen, QString::fromUtf8(c.form) + QLatin1Char(' ') + QString::fromUtf8(c.caption));
+    }
+}
+
+TEST_F(DispenserScreens, FrmTDCannotBeClosedWhileItWaits)
+{
+    bool usableDuringWait = false;
+    QTimer::singleShot(0, [&] {
+        auto* form = static_cast<QDialog*>(QApplication::activeModalWidget());
+        fake.waits->onEvents = [&, form] {
+            form->reject();
+            usableDuringWait = usableDuringWait || form->isEnabled() || !form->isVisible();
+        };
+        form->findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+        fake.waits->onEvents = nullptr;
+        form->reject();
+    });
+    ShowFrmTD(st);
+    EXPECT_FALSE(usableDuringWait);
+    EXPECT_EQ(ts.msgs.texts(), QStringList{QStringLiteral("발권기 설정 : 시간 설정 성공")});
+}
+
+} // namespace

@@ -1,0 +1,34 @@
+// The exit reader over a pseudo-terminal with the real serial port: a paid
+// ticket goes in and the reader is told to take it.
+
+#include "common/TestStation.h"
+#include "equipment/ExitReader.h"
+#include "serial/Comm.h"
+#include "sim/ExitReaderPeer.h"
+#include "sim/PtyDevice.h"
+#include "station/CommDispatch.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvo;
+using sim::ExitReaderPeer;
+
+TEST(ExitReaderOverPty, APaidTicketIsTakenIn)
+{
+    sim::PtyDevice reader;
+    ASSERT_TRUE(reader.ok());
+    ExitReaderPeer peer;
+    reader.replier = [&peer](const QByteArray& b) { return peer.onBytes(b); };
+    test::TestStation ts(test::TestStation::Db::None, QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+    ts.st.comm = std::make_shared<Comm>();
+    ts.st.models.HasExitReader = true;
+    ASSERT_TRUE(ts.st.comm->openPort(PortCalc, reader.slavePath(), SerialSettings{}));
+    AttachCommDispatch(ts.st);
+    AttachExitReader(ts.st);
+
+    reader.send(ExitReaderPeer::Inserted(ExitReaderPeer::PaidCard("0123", "2601050930", "2601050930")));
+    // The take-in frame, then the ENQ that fetches its reply.
+    ASSERT_TRUE(reader.waitForReceived(7, 3000)) << reader.received.toHex(' ').toStdString();
+    EXPECT_EQ(reader.received, QByteArray("\x02" "C31\x03" "B\x05"));
+    ts.st.comm.reset();
+}
