@@ -81,7 +81,7 @@ void showDbError(Station& st, const DbError& e) { st.msgs.Msg_Box(e.message(), Q
 // The field's name comes from the table above, never from input.
 void storeField(Station& st, const char* field, const QString& value)
 {
-    Exec(st.Db, QStringLiteral("UPDATE 발권기 SET %1 = ?").arg(u(field)), {value});
+    Exec(st.Db, QStringLiteral("UPDATE 발권기 SET %1 = ?").arg(Id(u(field))), {value});
 }
 
 } // namespace

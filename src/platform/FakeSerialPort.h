@@ -42,6 +42,8 @@ struct FakeDevice {
 
     // Bytes arrive: queued for readAll and announced like the real port does.
     void inject(const QByteArray& bytes);
+    // The device goes away: its open port closes and says so, as the real one does.
+    void unplug();
     // All bytes written, joined.
     QByteArray written() const
     {
@@ -108,6 +110,11 @@ public:
     {
         if (onReadyRead) onReadyRead();
     }
+    void lose()
+    {
+        close();
+        if (onLost) onLost();
+    }
 
 private:
     void setLine(char line, bool on)
@@ -127,6 +134,11 @@ inline void FakeDevice::inject(const QByteArray& bytes)
 {
     rx += bytes;
     if (port) port->announce();
+}
+
+inline void FakeDevice::unplug()
+{
+    if (port) port->lose();
 }
 
 class FakeSerialPortFactory : public SerialPortFactory {

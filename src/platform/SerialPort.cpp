@@ -49,7 +49,11 @@ public:
         // the failing call has returned), so the device is silent until reopened.
         QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port, [this](QSerialPort::SerialPortError e) {
             if (!isFatal(e)) return;
-            QMetaObject::invokeMethod(&m_port, [this] { close(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(&m_port, [this] {
+                if (!m_port.isOpen()) return;
+                close();
+                if (onLost) onLost();
+            }, Qt::QueuedConnection);
         });
     }
 

@@ -38,6 +38,8 @@ public:
     virtual bool cts() const = 0;
 
     std::function<void()> onReadyRead;
+    // Called once when the platform closed the port because its device went away.
+    std::function<void()> onLost;
 };
 
 class SerialPortFactory {

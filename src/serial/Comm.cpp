@@ -1,6 +1,7 @@
 #include "serial/Comm.h"
 
 #include "platform/Cp949.h"
+#include "core/Sql.h"
 #include "core/Station.h"
 
 #include <QFile>
@@ -101,6 +102,9 @@ bool Comm::openPort(int i, const QString& path, const SerialSettings& settings)
     s.port = m_factory->create();
     if (!s.port) return false;
     s.port->onReadyRead = [this, i] { postReceive(i); };
+    s.port->onLost = [this, i, path] {
+        if (m_onLost) m_onLost(i, path);
+    };
     if (!s.port->open(path, settings)) {
         s.port.reset();
         return false;
@@ -312,7 +316,7 @@ bool readDeviceRow(Station& st, const QString& table, DeviceRow& row)
 {
     QSqlQuery q(st.Db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT * FROM ") + table) || !q.next()) return false;
+    if (!q.exec(QStringLiteral("SELECT * FROM ") + Id(table)) || !q.next()) return false;
     const QSqlRecord rec = q.record();
     auto field = [&](const char* name) {
         const int k = rec.indexOf(QString::fromUtf8(name));

@@ -79,6 +79,8 @@ public:
 
     // The one dispatch callback for "data arrived / line changed on port i".
     void setOnComm(EventHandler handler) { m_onComm = std::move(handler); }
+    // Told once when a port's device went away (the port is closed until the set-up opens it again).
+    void setOnPortLost(std::function<void(int index, const QString& path)> handler) { m_onLost = std::move(handler); }
 
     // Device modules register the reset of their receive buffers; PortsInit runs them.
     void addRxReset(std::function<void()> reset) { m_rxResets.push_back(std::move(reset)); }
@@ -137,6 +139,7 @@ private:
     std::vector<Pulse> m_pulses;
     int m_nextPulse = 1;
     EventHandler m_onComm;
+    std::function<void(int, const QString&)> m_onLost;
     QObject m_ctx;
     QTimer m_linePoll;
 };

@@ -130,7 +130,13 @@ void MSComm_OnComm(Station& st, int index, CommEvent ev)
 
 void AttachCommDispatch(Station& st)
 {
-    if (st.comm) st.comm->setOnComm([&st](int index, CommEvent ev) { MSComm_OnComm(st, index, ev); });
+    if (!st.comm) return;
+    st.comm->setOnComm([&st](int index, CommEvent ev) { MSComm_OnComm(st, index, ev); });
+    // The keyboard road goes on without the device; the port set-up takes it back.
+    st.comm->setOnPortLost([&st](int index, const QString& path) {
+        st.screen.appendList1(QStringLiteral("%1 연결 끊김 (%2)")
+                                  .arg(QString::fromUtf8(PortDevices()[size_t(index)].table), path));
+    });
 }
 
 } // namespace tolvo
