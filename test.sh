@@ -6,8 +6,8 @@ cd "$(dirname "$0")"
 ./scripts/deps.sh
 cmake --preset test >/dev/null
 cmake --build --preset test
+# The byte parsers under libFuzzer, a fixed number of inputs each (scripts/fuzz.sh N for longer).
+./scripts/fuzz.sh
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 ctest --preset test --no-tests=error -j "$(nproc)"
-# The byte parsers under libFuzzer, a fixed number of inputs each (scripts/fuzz.sh N for longer).
-./scripts/fuzz.sh
