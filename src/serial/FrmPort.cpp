@@ -123,7 +123,7 @@ QWidget* FrmPort::buildFrame(int port)
         g->addWidget(f.gateCtl, r++, 1);
     }
     if (port == PortPrinter) {
-        f.printerPort = List(box, QStringLiteral("PORT_4"), {"Rs232c", "LPT1", "LPT2", "FILE"});
+        f.printerPort = List(box, QStringLiteral("PORT"), {"Rs232c", "LPT1", "LPT2", "FILE"});
         g->addWidget(new QLabel(QStringLiteral("포트 :"), box), r, 0);
         g->addWidget(f.printerPort, r++, 1);
     }
