@@ -114,6 +114,11 @@ TEST(KillDuringExits, EveryExitIsWholeOrAbsentAndTheBooksAddUp)
     const Books end = CheckBooks(dbPath);
     EXPECT_TRUE(end.fault.isEmpty()) << end.fault.toStdString();
     EXPECT_GT(end.exits, lastExits);
+    {   // the books held with discounted and lost-ticket exits among them
+        ScopedConnection c(dbPath);
+        EXPECT_EQ(Num(c.db(), QStringLiteral("SELECT COUNT(*) FROM 할인현황 WHERE 건수 > 0 AND 명칭 IN ('30분무료', '전액무료')")), 2);
+        EXPECT_GT(Num(c.db(), QStringLiteral("SELECT COUNT(*) FROM 일반권 WHERE 입차코드 LIKE 'L%' AND 출차일 <> ''")), 0);
+    }
     std::printf("%d kills (%d mid-run), %lld exits stored, settings counter %lld behind\n", kills, killedMidRun,
                 static_cast<long long>(end.exits), static_cast<long long>(lastGap));
 }
