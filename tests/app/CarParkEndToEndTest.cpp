@@ -3,6 +3,7 @@
 // fee display) and its host port wired to the master link of station B, whose
 // host port goes to the simulated host PC. One shared clock set by the test.
 
+#include "common/AppRig.h"
 #include "core/Sql.h"
 #include "equipment/DispenserAttach.h"
 #include "equipment/ExitReader.h"
@@ -122,21 +123,6 @@ struct Cable {
 
 QByteArray Map(const char* com, const QString& path) { return QByteArray(com) + '=' + path.toLocal8Bit() + '\n'; }
 
-void GenerateTariff(Station& st)
-{
-    SlotInputs in; // first 30 minutes 1,000 won, then 500 won per 10 minutes
-    in.basicOn = true;
-    in.basicTime = QStringLiteral("30");
-    in.basicAmount = QStringLiteral("1000");
-    in.finalUnit = QStringLiteral("10");
-    in.finalAmount = QStringLiteral("500");
-    const SlotGeneration g = GenerateSlotTable(in);
-    ASSERT_EQ(g.kind, SlotGeneration::Ok);
-    WriteSlotTable(st.Db, g.rows);
-    Exec(st.Db, QStringLiteral("UPDATE 기타 SET 기본사용 = 1, 기본시간 = 30, 기본금액 = 1000, 구간시간4 = 10, "
-                               "구간금액4 = 500, 일일최대사용 = 0"));
-}
-
 // Runs fn on the modal screen once it is up.
 void OnModal(const QString& name, std::function<void(QWidget&)> fn)
 {
@@ -184,7 +170,7 @@ TEST(CarParkEndToEnd, StationToMasterToHost)
     ASSERT_TRUE(a.st.comm->PortOpen(PortDispenser) && a.st.comm->PortOpen(PortReader) &&
                 a.st.comm->PortOpen(PortHost) && b.st.comm->PortOpen(PortCalc) && b.st.comm->PortOpen(PortHost))
         << a.msgs.texts().join(u'|').toStdString() << b.msgs.texts().join(u'|').toStdString();
-    GenerateTariff(a.st);
+    test::GenerateTariff(a.st);
 
     // Both stations' one-second timers; the records travel while they run.
     const auto run = [&](int seconds) {

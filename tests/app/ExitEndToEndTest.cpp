@@ -31,21 +31,6 @@ namespace {
 
 QVariant Value(const Station& st, const QString& sql) { return Scalar(st.Db, sql); }
 
-void GenerateTariff(Station& st)
-{
-    SlotInputs in; // first 30 minutes 1,000 won, then 500 won per 10 minutes
-    in.basicOn = true;
-    in.basicTime = QStringLiteral("30");
-    in.basicAmount = QStringLiteral("1000");
-    in.finalUnit = QStringLiteral("10");
-    in.finalAmount = QStringLiteral("500");
-    const SlotGeneration g = GenerateSlotTable(in);
-    ASSERT_EQ(g.kind, SlotGeneration::Ok);
-    WriteSlotTable(st.Db, g.rows);
-    Exec(st.Db, QStringLiteral("UPDATE 기타 SET 기본사용 = 1, 기본시간 = 30, 기본금액 = 1000, 구간시간4 = 10, "
-                               "구간금액4 = 500, 일일최대사용 = 0"));
-}
-
 TEST(ExitEndToEnd, FromAnEmptyFolderToAStoredExit)
 {
     QTemporaryDir dir;
@@ -77,7 +62,7 @@ TEST(ExitEndToEnd, FromAnEmptyFolderToAStoredExit)
     EXPECT_EQ(ended, -1);
     EXPECT_EQ(st.worker.WorkerName, QStringLiteral("관리자"));
 
-    GenerateTariff(st);
+    test::GenerateTariff(st);
     // The receipt printer prints into the day file.
     Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
 
@@ -137,7 +122,7 @@ TEST(ExitEndToEnd, TheFeeDisplayOverAPseudoTerminal)
 
     app.logIn();
     ASSERT_TRUE(st.comm->PortOpen(PortFeeDisp)) << app.shown().toStdString();
-    GenerateTariff(st);
+    test::GenerateTariff(st);
     clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
 
     auto* tnum = window.findChild<QLineEdit*>(QStringLiteral("TNum"));

@@ -20,19 +20,6 @@ using namespace tolvo;
 
 namespace {
 
-void Tariff(Station& st)
-{
-    SlotInputs in; // first 30 minutes 1,000 won, then 500 won per 10 minutes
-    in.basicOn = true;
-    in.basicTime = QStringLiteral("30");
-    in.basicAmount = QStringLiteral("1000");
-    in.finalUnit = QStringLiteral("10");
-    in.finalAmount = QStringLiteral("500");
-    WriteSlotTable(st.Db, GenerateSlotTable(in).rows);
-    Exec(st.Db, QStringLiteral("UPDATE 기타 SET 기본사용 = 1, 기본시간 = 30, 기본금액 = 1000, 구간시간4 = 10, "
-                               "구간금액4 = 500, 일일최대사용 = 0"));
-}
-
 qint64 MsFor(const std::function<void()>& step)
 {
     QElapsedTimer t;
@@ -76,7 +63,7 @@ TEST(SilentDevices, TheKeyboardRoadGoesOnAndNothingIsReportedUnplugged)
         Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
         app.logIn();
         ASSERT_TRUE(st.comm->PortOpen(r.port)) << app.shown().toStdString();
-        Tariff(st);
+        test::GenerateTariff(st);
         st.DataRefreshDate = QStringLiteral("2026-01-05");
         st.settings.TransTime = st.settings.PollTime = st.settings.TDPoll = 1;
         Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "

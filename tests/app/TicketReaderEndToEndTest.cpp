@@ -29,21 +29,6 @@ using namespace tolvo;
 
 namespace {
 
-void GenerateTariff(Station& st)
-{
-    SlotInputs in; // first 30 minutes 1,000 won, then 500 won per 10 minutes
-    in.basicOn = true;
-    in.basicTime = QStringLiteral("30");
-    in.basicAmount = QStringLiteral("1000");
-    in.finalUnit = QStringLiteral("10");
-    in.finalAmount = QStringLiteral("500");
-    const SlotGeneration g = GenerateSlotTable(in);
-    ASSERT_EQ(g.kind, SlotGeneration::Ok);
-    WriteSlotTable(st.Db, g.rows);
-    Exec(st.Db, QStringLiteral("UPDATE 기타 SET 기본사용 = 1, 기본시간 = 30, 기본금액 = 1000, 구간시간4 = 10, "
-                               "구간금액4 = 500, 일일최대사용 = 0"));
-}
-
 TEST(TicketReaderEndToEnd, ATicketReadByTheReaderLeavesStampedPrintedAndEjected)
 {
     sim::PtyDevice pty;
@@ -62,7 +47,7 @@ TEST(TicketReaderEndToEnd, ATicketReadByTheReaderLeavesStampedPrintedAndEjected)
 
     app.logIn();
     ASSERT_TRUE(st.comm->PortOpen(PortReader)) << app.shown().toStdString();
-    GenerateTariff(st);
+    test::GenerateTariff(st);
 
     // The dispenser's entry at 07:30; the car leaves at 09:30 (120 minutes, 5,500 won).
     Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "

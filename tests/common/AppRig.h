@@ -5,7 +5,9 @@
 // [ports], the start-up and the login by keyboard. Each test attaches the
 // device subsystems it drives before starting.
 
+#include "core/Sql.h"
 #include "core/Station.h"
+#include "fee/SlotTable.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedMessages.h"
 #include "serial/Comm.h"
@@ -25,6 +27,23 @@
 #include <utility>
 
 namespace tolvo::test {
+
+// The tariff the program-level runs price with: the first 30 minutes 1,000 won,
+// then 500 won for every started 10 minutes.
+inline void GenerateTariff(Station& st)
+{
+    SlotInputs in;
+    in.basicOn = true;
+    in.basicTime = QStringLiteral("30");
+    in.basicAmount = QStringLiteral("1000");
+    in.finalUnit = QStringLiteral("10");
+    in.finalAmount = QStringLiteral("500");
+    const SlotGeneration g = GenerateSlotTable(in);
+    ASSERT_EQ(g.kind, SlotGeneration::Ok);
+    WriteSlotTable(st.Db, g.rows);
+    Exec(st.Db, QStringLiteral("UPDATE 기타 SET 기본사용 = 1, 기본시간 = 30, 기본금액 = 1000, 구간시간4 = 10, "
+                               "구간금액4 = 500, 일일최대사용 = 0"));
+}
 
 struct AppRig {
     explicit AppRig(const QDateTime& now) : clock(now), st(clock, msgs, window)

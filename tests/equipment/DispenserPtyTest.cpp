@@ -1,6 +1,7 @@
 // A dispenser on a pseudo-terminal issues a ticket to the running station (real
 // serial ports, the timer's poll), and the ticket is then typed at the exit and priced.
 
+#include "common/AppRig.h"
 #include "core/Sql.h"
 #include "core/Station.h"
 #include "equipment/DispenserAttach.h"
@@ -31,21 +32,6 @@ using namespace tolvo;
 namespace {
 
 // First 30 minutes 1,000 won, then 500 won per 10 minutes.
-void GenerateTariff(Station& st)
-{
-    SlotInputs in;
-    in.basicOn = true;
-    in.basicTime = QStringLiteral("30");
-    in.basicAmount = QStringLiteral("1000");
-    in.finalUnit = QStringLiteral("10");
-    in.finalAmount = QStringLiteral("500");
-    const SlotGeneration g = GenerateSlotTable(in);
-    ASSERT_EQ(g.kind, SlotGeneration::Ok);
-    WriteSlotTable(st.Db, g.rows);
-    Exec(st.Db, QStringLiteral("UPDATE 기타 SET 기본사용 = 1, 기본시간 = 30, 기본금액 = 1000, 구간시간4 = 10, "
-                               "구간금액4 = 500, 일일최대사용 = 0"));
-}
-
 bool RunUntil(const std::function<bool()>& done, int ms = 3000)
 {
     QElapsedTimer t;
@@ -88,7 +74,7 @@ TEST(DispenserOverPty, AnIssuedTicketIsRecordedAndPricedAtTheExit)
     QTest::mouseClick(splash.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
     ASSERT_TRUE(st.comm->PortOpen(PortDispenser)) << msgs.texts().join(QLatin1Char('|')).toStdString();
     ASSERT_EQ(st.models.DispenserType, 1);
-    GenerateTariff(st);
+    test::GenerateTariff(st);
     st.settings.TDPoll = 1;
     st.settings.TicketsLeft = 200;
 
