@@ -9,3 +9,5 @@ cmake --build --preset test
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 ctest --preset test --no-tests=error -j "$(nproc)"
+# The byte parsers under libFuzzer, a fixed number of inputs each (scripts/fuzz.sh N for longer).
+./scripts/fuzz.sh

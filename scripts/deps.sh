@@ -3,10 +3,11 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config python3
   qt6-base-dev libqt6sql6-sqlite qt6-serialport-dev
   libsimpleini-dev fonts-nanum
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include "gates/GatesAttach.h"
 #include "host/HostLink.h"
 #include "platform/Clock.h"
+#include "platform/PrivateFiles.h"
 #include "platform/ProgramFolder.h"
 #include "serial/Comm.h"
 #include "serial/FrmDebug.h"
@@ -60,6 +61,7 @@ void RegisterScreens(Station& st, MainWindow& w, const tolvo::EquipmentLinks& li
 
 int main(int argc, char** argv)
 {
+    tolvo::RestrictNewFiles(); // before anything is written: sockets, logs and Qt's own files too
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false); // the program ends through its own paths
 
@@ -69,7 +71,7 @@ int main(int argc, char** argv)
     Station st(clock, msgs, window);
     msgs.setDatabase(&st.Db);
     st.AppPath = tolvo::ProgramFolder();
-    QDir().mkpath(st.AppPath);
+    tolvo::MakePrivateFolder(st.AppPath);
     st.comm = std::make_unique<tolvo::Comm>();
     tolvo::AttachCommDispatch(st);
     const tolvo::DispenserLinks dispenser = tolvo::AttachDispenser(st);

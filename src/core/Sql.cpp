@@ -1,5 +1,7 @@
 #include "core/Sql.h"
 
+#include "platform/PrivateFiles.h"
+
 #include <QSqlError>
 #include <QUuid>
 
@@ -185,6 +187,7 @@ ScopedConnection::ScopedConnection(const QString& path, bool readOnly)
         throw DbError(QStringLiteral("cannot open ") + path + QStringLiteral(": ") + err);
     }
     if (!readOnly) {
+        MakePrivate(path); // its journals take the same mode
         try {
             ApplyPragmas(m_db);
         } catch (...) {

@@ -45,10 +45,12 @@ int MoveRows(const Station& st, const QString& path, const schema::Table& table,
     const QString cols = IdList(table.fieldNames());
     Attachment arc(st.Db, path, kArc);
     Transaction tx(st.Db);
+    // fixed SQL: `where` is one of the clauses above, never typed text
     QSqlQuery ins = Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 WHERE %4")
                                     .arg(Id(kArc), Id(table.name), cols, where));
     const int copied = ins.numRowsAffected();
     ins.finish();
+    // fixed SQL: as above
     QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(table.name), where));
     if (del.numRowsAffected() != copied)
         throw DbError(QStringLiteral("archive copied %1 rows but would delete %2").arg(copied).arg(del.numRowsAffected()));

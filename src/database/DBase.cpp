@@ -5,6 +5,7 @@
 #include "database/Schema.h"
 #include "core/Sql.h"
 #include "platform/Messages.h"
+#include "platform/PrivateFiles.h"
 #include "core/StatsPeriod.h"
 #include "core/Station.h"
 
@@ -47,7 +48,7 @@ void SyncPath(const QString& path, bool directory)
 
 void MakeFolder(const QString& path)
 {
-    if (!QDir().mkpath(path)) throw DbError(QStringLiteral("cannot create folder ") + path);
+    if (!MakePrivateFolder(path)) throw DbError(QStringLiteral("cannot create folder ") + path);
 }
 
 // Copies a file completely under a temporary name, then renames it into place.
@@ -56,6 +57,7 @@ void CopyFileAtomically(const QString& from, const QString& to)
     const QString tmp = to + QStringLiteral(".copy.bak");
     QFile::remove(tmp);
     if (!QFile::copy(from, tmp)) throw DbError(QStringLiteral("cannot copy ") + from + QStringLiteral(" to ") + to);
+    MakePrivate(tmp); // a copy keeps the mode of its source
     SyncPath(tmp, false);
     if (!AtomicReplace(tmp, to)) {
         QFile::remove(tmp);
@@ -76,6 +78,7 @@ void OpenShared(Station& st, const QString& path)
         throw DbError(QStringLiteral("cannot open ") + path + QStringLiteral(": ") + err);
     }
     st.Db = db;
+    MakePrivate(path);
     try {
         ApplyPragmas(st.Db);
     } catch (...) {
@@ -125,6 +128,7 @@ CompactResult Repair(Station& st)
     QFile::remove(staged);
     bool ok = QFile::copy(master, staged);
     if (ok) {
+        MakePrivate(staged);
         SyncPath(staged, false);
         ok = ::rename(QFile::encodeName(live).constData(), QFile::encodeName(aside).constData()) == 0;
         // A journal left by the damaged file must not be played back into the copy.
@@ -242,6 +246,7 @@ CompactResult DataBase_Compact(Station& st, const FileReplacer& replace)
         QFile::remove(bak);
         return IsDamageCode(e.nativeCode) ? Repair(st) : CompactResult::NotCompacted;
     }
+    MakePrivate(bak);
     SyncPath(bak, false);
     // The live file is never removed first: the rename replaces it in one step.
     if (!replace(bak, live)) {

@@ -71,6 +71,7 @@ bool FrmDbase_Clear(Station& st, int index)
         Transaction t(st.Db);
         for (const char* table : b.tables) {
             QString sql = QStringLiteral("DELETE FROM ") + Id(QString::fromUtf8(table));
+            // fixed SQL: the button table's own clause
             if (b.where) sql += QStringLiteral(" WHERE ") + QString::fromUtf8(b.where);
             Exec(st.Db, sql);
         }

@@ -171,16 +171,8 @@ bool replaceFile(const QString& path, const QByteArray& bytes)
     const QByteArray target = QFile::encodeName(path);
     TempFile tmp(target);
     if (!tmp.isOpen()) return false;
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(target.constData(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    return tmp.setMode(mode) && tmp.write(bytes) && tmp.commit(target);
+    // Only the station's user may read it, whatever mode a carried-over file had.
+    return tmp.setMode(0600) && tmp.write(bytes) && tmp.commit(target);
 }
 
 } // namespace

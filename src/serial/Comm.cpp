@@ -1,6 +1,7 @@
 #include "serial/Comm.h"
 
 #include "platform/Cp949.h"
+#include "core/Sql.h"
 #include "core/Station.h"
 
 #include <QFile>
@@ -312,7 +313,7 @@ bool readDeviceRow(Station& st, const QString& table, DeviceRow& row)
 {
     QSqlQuery q(st.Db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT * FROM ") + table) || !q.next()) return false;
+    if (!q.exec(QStringLiteral("SELECT * FROM ") + Id(table)) || !q.next()) return false;
     const QSqlRecord rec = q.record();
     auto field = [&](const char* name) {
         const int k = rec.indexOf(QString::fromUtf8(name));

@@ -2,6 +2,7 @@
 
 
 #include "platform/Cp949.h"
+#include "platform/PrivateFiles.h"
 #include "serial/Comm.h"
 #include "core/Station.h"
 
@@ -219,9 +220,10 @@ void Printer_OpenDrawer(Station& st)
 void Print_ToFile(Station& st, const QString& text)
 {
     const QString dir = st.DataPath.isEmpty() ? st.AppPath + QStringLiteral("/Data/") : st.DataPath;
-    QDir().mkpath(dir);
+    MakePrivateFolder(dir);
     QFile f(dir + st.clock.now().date().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".txt"));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return;
+    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     f.write(cp949::encode(text) + "\r\n");
 }
 

@@ -10,6 +10,7 @@ QString raw(const QVariant& v) { return v.isNull() ? QString() : QString::number
 
 PeriodTotals sums(const QSqlDatabase& db, const QString& where, const QVariantList& values)
 {
+    // fixed SQL: callers pass their own clause, the values are bound
     QSqlQuery q = Query(db, QStringLiteral("SELECT SUM(일반권입차수), SUM(일반권출차수), SUM(정기권입차수), "
                                            "SUM(정기권출차수), SUM(금액) FROM 시간대별 WHERE ") + where, values);
     if (!q.next()) return {};

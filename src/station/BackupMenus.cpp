@@ -48,9 +48,9 @@ QString LastBackupNote(const Station& st)
 void CopySeasonTickets(const Station& st, const QString& from, const QString& to)
 {
     const QStringList fields = schema::Fields(QStringLiteral("정기권"));
-    Exec(st.Db, QStringLiteral("DELETE FROM %1.정기권").arg(to));
+    Exec(st.Db, QStringLiteral("DELETE FROM %1.정기권").arg(Id(to)));
     Exec(st.Db, QStringLiteral("INSERT INTO %1.정기권 (%2) SELECT %3 FROM %4.정기권")
-                    .arg(to, IdList(fields), IdList(fields), from));
+                    .arg(Id(to), IdList(fields), IdList(fields), Id(from)));
 }
 
 } // namespace

@@ -92,11 +92,10 @@ void countDiscounts(const Station& st)
 // The band number picks the column pair; nothing typed reaches the SQL text.
 void countBand(const Station& st, const QString& table, int band)
 {
-    const QString n = QString::number(band);
+    const QString count = Id(QStringLiteral("건수%1").arg(band));
+    const QString amount = Id(QStringLiteral("금액%1").arg(band));
     Exec(st.Db,
-         QStringLiteral("UPDATE ") + Id(table) + QStringLiteral(" SET 건수") + n + QStringLiteral(" = 건수") + n +
-             QStringLiteral(" + 1, 금액") + n + QStringLiteral(" = 금액") + n +
-             QStringLiteral(" + ? WHERE 정산여부 = 0"),
+         QStringLiteral("UPDATE %1 SET %2 = %2 + 1, %3 = %3 + ? WHERE 정산여부 = 0").arg(Id(table), count, amount),
          {st.trx.PayAmount});
 }
 

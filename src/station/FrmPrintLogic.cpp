@@ -52,6 +52,7 @@ void SavePrintOptions(const QSqlDatabase& db, const PrintOptions& o)
     } else {
         QStringList sets;
         for (const QString& f : fields) sets << f + QStringLiteral(" = ?");
+        // fixed SQL: field names quoted by Id() above
         Exec(db, QStringLiteral("UPDATE 인쇄옵션 SET ") + sets.join(QStringLiteral(", ")), values);
     }
     tr.commit();

@@ -71,7 +71,7 @@ void Load_DeviceModels(Station& st)
     DeviceModels& m = st.models;
     SetCode(m.FeeDispType, FeeDisplayCode(TextOf(FirstRow(st.Db, QStringLiteral("SELECT 기종 FROM 요금표시기")), QStringLiteral("기종"))));
     const auto season = [&](const char* table) {
-        return SeasonReaderCode(TextOf(FirstRow(st.Db, QStringLiteral("SELECT 기종 FROM ") + QString::fromUtf8(table)),
+        return SeasonReaderCode(TextOf(FirstRow(st.Db, QStringLiteral("SELECT 기종 FROM ") + Id(QString::fromUtf8(table))),
                                        QStringLiteral("기종")));
     };
     SetCode(m.SeasonIn1Type, season("정기권입구1"));
