@@ -269,6 +269,8 @@ void MainWindow::buildCentral()
     auto* listBox = new QVBoxLayout;
     m_list1 = new QListWidget(central);
     m_list1->setObjectName(QStringLiteral("List1"));
+    // One line each: without this every appended line lays out the whole list again.
+    m_list1->setUniformItemSizes(true);
     listBox->addWidget(m_list1);
     auto* msgBox = new QHBoxLayout;
     msgBox->addWidget(MakeLabel(central, QStringLiteral("PnlMsg"), QString(), 14), 1);
