@@ -18,6 +18,11 @@ QByteArray ExitReaderPeer::Frame(const QString& text)
     return STX + t + ETX + bcc;
 }
 
+QString ExitReaderPeer::UnpaidCard(const QString& ticketNo, const QString& entry)
+{
+    return QStringLiteral("0001") + ticketNo + QStringLiteral("1") + entry;
+}
+
 QString ExitReaderPeer::PaidCard(const QString& ticketNo, const QString& paid, const QString& exit)
 {
     return QStringLiteral("0008") + ticketNo + QStringLiteral("0") + paid + exit;

@@ -17,7 +17,8 @@ public:
     static QByteArray Inserted(const QString& cardData) { return Frame(QStringLiteral("P6100") + cardData); }
 
     static QByteArray Frame(const QString& text); // STX text ETX BCC
-    // A paid paper card: payment and exit stamps, yymmddhhnn.
+    // Paper card data: unpaid (entry stamp), paid (payment and exit stamps, yymmddhhnn).
+    static QString UnpaidCard(const QString& ticketNo, const QString& entry);
     static QString PaidCard(const QString& ticketNo, const QString& paid, const QString& exit);
 
     QStringList commands; // command texts, in order
