@@ -11,7 +11,7 @@ namespace tolvo {
 
 struct Station;
 
-// Opens a job. False (after telling the operator where the Parts say so) when
+// Opens a job. False (after telling the operator, for the printers that say why) when
 // the printer cannot print; the caller then skips the whole job.
 bool Printer_Open(Station& st);
 // Ends the job: closes the parallel device; later writes do nothing.
