@@ -1,4 +1,5 @@
 // Archive of a busy day: 20,000 settled exits and 5,000 season passages in the live file.
+#include "BenchSupport.h"
 #include "database/Archive.h"
 #include "database/DBase.h"
 #include "core/Sql.h"
@@ -52,11 +53,7 @@ void BM_ArchiveBusyDay(benchmark::State& state)
         ScriptedMessages msgs;
         RecordingMainScreen screen;
         Station st(clock, msgs, screen);
-        st.AppPath = dir.path();
-        st.IniPath = st.AppPath + "/Tolvo.ini";
-        DBase::SetFolders(st);
-        DBase::DataBase_Check(st);
-        DBase::DataBase_Open(st);
+        bench::OpenNewDatabase(st, dir.path());
         FillBusyDay(st);
         state.ResumeTiming();
 

@@ -2,6 +2,7 @@
 // records) with 200,000 rows in 일반권. The wall time includes the durable commit
 // (full sync) and the settings-file write of the exit counter; the CPU time is
 // the station's own work.
+#include "BenchSupport.h"
 #include "database/DBase.h"
 #include "core/Sql.h"
 #include "fee/DiscountKeys.h"
@@ -29,11 +30,7 @@ class BenchStation {
 public:
     BenchStation()
     {
-        st.AppPath = dir.path();
-        st.IniPath = dir.filePath(QStringLiteral("Tolvo.ini"));
-        DBase::SetFolders(st);
-        DBase::DataBase_Check(st);
-        DBase::DataBase_Open(st);
+        bench::OpenNewDatabase(st, dir.path());
         st.worker.WorkerCode = 1;
         st.worker.WorkerName = QStringLiteral("근무자1");
         SlotInputs in;

@@ -3,6 +3,7 @@
 // and format its record; BM_SendStep adds the write to the port and the durable
 // marking after an at-once acknowledgement. wire_ms is the record's time on the
 // line at 9600 baud (10 bits a byte); the aim is a selection under a tenth of it.
+#include "BenchSupport.h"
 #include "core/RecordingMainScreen.h"
 #include "core/Sql.h"
 #include "core/Station.h"
@@ -28,11 +29,7 @@ class BenchStation {
 public:
     BenchStation()
     {
-        st.AppPath = dir.path();
-        st.IniPath = dir.filePath(QStringLiteral("Tolvo.ini"));
-        DBase::SetFolders(st);
-        DBase::DataBase_Check(st);
-        DBase::DataBase_Open(st);
+        bench::OpenNewDatabase(st, dir.path());
         fake = InstallFakeComm(st);
         link = AttachHost(st);
         st.comm->openPort(PortHost, QStringLiteral("/dev/host"), SerialSettings{});

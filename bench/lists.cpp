@@ -1,5 +1,6 @@
 // General-ticket list: a search of an archived day of 20,000 exits, until the
 // exited grid holds every row.
+#include "BenchSupport.h"
 #include "core/RecordingMainScreen.h"
 #include "core/Sql.h"
 #include "core/Station.h"
@@ -53,11 +54,7 @@ void BM_IlListArchiveSearch(benchmark::State& state)
     ScriptedMessages msgs;
     RecordingMainScreen screen;
     Station st(clock, msgs, screen);
-    st.AppPath = dir.path();
-    st.IniPath = st.AppPath + "/Tolvo.ini";
-    DBase::SetFolders(st);
-    DBase::DataBase_Check(st);
-    DBase::DataBase_Open(st);
+    bench::OpenNewDatabase(st, dir.path());
     QDir().mkpath(st.ArchiveDir);
     FillArchive(st.ArchiveDir + "i20260104.mdb");
 

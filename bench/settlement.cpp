@@ -1,4 +1,5 @@
 // Settlement of a busy day: 3,000 exits and 500 cancellations in the open period.
+#include "BenchSupport.h"
 #include "database/DBase.h"
 #include "core/Sql.h"
 #include "core/StatsPeriod.h"
@@ -29,11 +30,7 @@ struct BusyDay {
 
     BusyDay()
     {
-        st.AppPath = dir.path();
-        st.IniPath = st.AppPath + "/Tolvo.ini";
-        DBase::SetFolders(st);
-        DBase::DataBase_Check(st);
-        DBase::DataBase_Open(st);
+        bench::OpenNewDatabase(st, dir.path());
         st.worker.WorkerName = "근무자1";
         st.settings.KeepRecords = true;
         Exec(st.Db, "UPDATE 인쇄옵션 SET 할인현황인쇄여부 = 1, 시간대별인쇄여부 = 1, 시간대별전체인쇄여부 = 1, "
