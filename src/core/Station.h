@@ -85,6 +85,10 @@ struct Station {
     std::array<bool, HostKindCount> HostPending{};
 
     bool StationBusy = false;
+    // Waits that run events, one inside another: now, and the deepest so far
+    // (a handler that waits lets another handler run, which may wait in turn).
+    int WaitNesting = 0;
+    int DeepestWaitNesting = 0;
     bool HostWait = false;   // a season verdict awaited from the host holds the sending back
     QString DataRefreshDate; // "yyyy-mm-dd": the day of the last end-of-day archive
     QString ImageSaveDir;    // 폼구성.이미지저장폴더

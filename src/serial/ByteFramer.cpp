@@ -109,9 +109,33 @@ void ByteFramer::complete()
 
 void ByteFramer::deliver(const QByteArray& frame, const QByteArray& trailer)
 {
+    if (m_busy > 0 && holdWhileBusy && holdWhileBusy(frame)) {
+        m_held.emplace_back(frame, trailer);
+        return;
+    }
+    handleFrame(frame, trailer);
+}
+
+void ByteFramer::handleFrame(const QByteArray& frame, const QByteArray& trailer)
+{
+    const Busy busy(*this);
     guarded(frame, [&] {
         if (onFrame) onFrame(frame, trailer);
     });
+}
+
+void ByteFramer::leaveBusy()
+{
+    if (--m_busy > 0 || m_draining) return;
+    // Each held frame runs busy in turn; what arrives meanwhile queues behind it.
+    // One loop drains them all, so the stack does not grow with the backlog.
+    m_draining = true;
+    while (!m_held.empty()) {
+        auto [frame, trailer] = std::move(m_held.front());
+        m_held.pop_front();
+        handleFrame(frame, trailer);
+    }
+    m_draining = false;
 }
 
 } // namespace tolvo

@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+#include <deque>
 #include <functional>
+#include <utility>
 
 namespace tolvo {
 
@@ -48,6 +50,25 @@ public:
     std::function<void(const QByteArray& frame, const QString& cause)> onError;
     // A frame grew past the cap and was dropped; bytes wait for the next Start.
     std::function<void(qsizetype droppedBytes)> onOverflow;
+    // While the link is busy (a frame's handler, or a sender holding Busy, waits
+    // for its device and so runs events), a frame for which this says true is
+    // held and handled after the busy work ends, in arrival order: a report that
+    // arrives during a wait neither runs inside it nor passes for its reply, and
+    // waits never nest deeper than one frame. Replies the wait needs say false.
+    std::function<bool(const QByteArray& frame)> holdWhileBusy;
+
+    // Marks the link busy for its lifetime; the outermost one to end handles
+    // what was held meanwhile.
+    class Busy {
+    public:
+        explicit Busy(ByteFramer& framer) : m_framer(framer) { ++m_framer.m_busy; }
+        ~Busy() { m_framer.leaveBusy(); }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+    private:
+        ByteFramer& m_framer;
+    };
 
     void feed(const QByteArray& bytes);
     // Forgets the buffer, the open frame and any bytes not handled yet.
@@ -63,6 +84,8 @@ public:
 
     const QByteArray& buffer() const { return m_buffer; }
     bool inFrame() const { return m_state == State::InFrame; }
+    bool busy() const { return m_busy > 0; }
+    qsizetype heldFrames() const { return qsizetype(m_held.size()); }
 
 private:
     enum class State { Idle, InFrame, Trailer, Discarding };
@@ -72,6 +95,8 @@ private:
     void complete();
     void deliver(const QByteArray& frame, const QByteArray& trailer);
     template <typename F> void guarded(const QByteArray& frame, F&& f);
+    void handleFrame(const QByteArray& frame, const QByteArray& trailer);
+    void leaveBusy();
 
     Options m_options;
     State m_state = State::Idle;
@@ -79,6 +104,10 @@ private:
     QByteArray m_frame; // a closed frame waiting for its trailer
     QByteArray m_pending;
     qsizetype m_pos = 0;
+    int m_busy = 0;
+    bool m_draining = false;
+    // Complete frames held while busy; reset() keeps them, as they were received whole.
+    std::deque<std::pair<QByteArray, QByteArray>> m_held;
 };
 
 } // namespace tolvo

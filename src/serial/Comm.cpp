@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
+#include <algorithm>
 #include <cmath>
 
 namespace tolvo {
@@ -429,11 +430,26 @@ bool CheckPortTestEcho(Station& st, const QByteArray& frameText)
 
 namespace {
 qint64 toMs(double seconds) { return seconds > 0 ? std::llround(seconds * 1000.0) : 0; }
+
+class NestedWait {
+public:
+    explicit NestedWait(Station& st) : m_st(st)
+    {
+        m_st.DeepestWaitNesting = std::max(m_st.DeepestWaitNesting, ++m_st.WaitNesting);
+    }
+    ~NestedWait() { --m_st.WaitNesting; }
+    NestedWait(const NestedWait&) = delete;
+    NestedWait& operator=(const NestedWait&) = delete;
+
+private:
+    Station& m_st;
+};
 } // namespace
 
 void Delay(Station& st, double seconds)
 {
     if (!st.comm) return;
+    const NestedWait nested(st);
     Waits& w = st.comm->waits();
     const qint64 deadline = w.nowMs() + toMs(seconds);
     for (qint64 left = deadline - w.nowMs(); left > 0; left = deadline - w.nowMs()) w.runEventsFor(left);
@@ -451,6 +467,7 @@ bool WaitUntil(Station& st, const std::function<bool()>& condition, double secon
 {
     if (condition()) return true;
     if (!st.comm) return false;
+    const NestedWait nested(st);
     Waits& w = st.comm->waits();
     const qint64 deadline = w.nowMs() + toMs(seconds);
     for (qint64 left = deadline - w.nowMs(); left > 0; left = deadline - w.nowMs()) {

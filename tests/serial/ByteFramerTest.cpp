@@ -86,6 +86,27 @@ TEST(ByteFramer, ANestedReadContinuesWhereTheOuterOneStood)
     EXPECT_EQ(link.seen, QStringList({"NEXT", "REPLY", "ASK"}));
 }
 
+TEST(ByteFramer, ReportsArrivingDuringAWaitRunAfterItInArrivalOrder)
+{
+    Link link;
+    // "R..." frames are replies a waiting handler needs; every other frame is held.
+    link.framer.holdWhileBusy = [](const QByteArray& f) { return !f.startsWith('R'); };
+    int waits = 0;
+    link.nested = [&] { return ++waits == 1 ? QByteArray("\x02" "T2\x03\x02" "REPLY\x03\x02" "T3\x03") : QByteArray(); };
+    link.framer.feed("\x02" "ASK\x03");
+    EXPECT_EQ(link.seen, QStringList({"REPLY", "ASK", "T2", "T3"}));
+    EXPECT_EQ(link.framer.heldFrames(), 0);
+
+    // A sender holding the link busy keeps reports out of its wait too.
+    link.seen.clear();
+    {
+        const ByteFramer::Busy sending(link.framer);
+        link.framer.feed("\x02" "T4\x03\x02" "R1\x03");
+        EXPECT_EQ(link.seen, QStringList({"R1"}));
+    }
+    EXPECT_EQ(link.seen, QStringList({"R1", "T4"}));
+}
+
 TEST(ByteFramer, ResetForgetsAHalfFrame)
 {
     Link link;
