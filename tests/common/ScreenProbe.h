@@ -8,7 +8,9 @@
 #include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -19,6 +21,8 @@
 namespace tolvo::test {
 
 inline constexpr QSize kBoothDisplay(1024, 768);
+// What the main window's 1024x740 leaves of the display for a window's title bar.
+inline constexpr int kTitleBar = 28;
 
 // Shows a screen as a window of its own and makes it the active one.
 inline void ShowActive(QWidget& screen)
@@ -36,14 +40,17 @@ inline void ScrollIntoView(QWidget* w)
         if (auto* area = qobject_cast<QScrollArea*>(p)) area->ensureWidgetVisible(w, 0, 0);
 }
 
-// A click on the middle of a control as the window receives it: whatever lies
+// A click on a control as the window receives it: whatever lies
 // on top at that point gets the press.
 inline void ClickThroughWindow(QWidget* w)
 {
     ScrollIntoView(w);
     QWidget* top = w->window();
     QWindow* handle = top->windowHandle();
-    const QPoint at = w->mapTo(top, w->rect().center());
+    // A check box or option button takes clicks on its box and caption only.
+    const bool boxed = qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w);
+    const QPoint local = boxed ? QPoint(w->height() / 2, w->height() / 2) : w->rect().center();
+    const QPoint at = w->mapTo(top, local);
     QTest::mouseClick(handle, Qt::LeftButton, {}, handle->mapFromGlobal(top->mapToGlobal(at)));
     QApplication::processEvents();
 }
