@@ -72,6 +72,8 @@ FrmTest::FrmTest(Station& st, EquipmentLinks links, QWidget* parent)
     auto* exitButton = Button(this, QStringLiteral("Command2"), QStringLiteral("Exit"));
     grid->addWidget(exitButton, 2, 2);
     connect(exitButton, &QPushButton::clicked, this, [this] { accept(); });
+    // Narrow margins keep the three columns within the booth's 1024 pixels.
+    for (QLayout* l : findChildren<QLayout*>()) l->setContentsMargins(6, 6, 6, 6);
 
     const QDateTime now = m_st.clock.now();
     for (QDateEdit* d : {m_dt1, m_dt3}) d->setDate(now.date());
@@ -221,16 +223,16 @@ QGroupBox* FrmTest::exitReaderPanel()
     label16->setObjectName(QStringLiteral("Label16"));
     auto* run = Button(p, QStringLiteral("Command15"), QStringLiteral("RUN"));
     auto* g = new QGridLayout(p);
-    g->addWidget(m_combo3, 0, 0, 1, 4);
-    g->addWidget(m_label13, 1, 0, 1, 4);
+    g->addWidget(m_combo3, 0, 0, 1, 3);
+    g->addWidget(m_label13, 1, 0, 1, 3);
     g->addWidget(m_label14, 2, 0);
     g->addWidget(m_dt3, 2, 1);
     g->addWidget(m_dt4, 2, 2);
-    g->addWidget(m_text7, 2, 1, 1, 3);
+    g->addWidget(m_text7, 2, 1, 1, 2);
     g->addWidget(m_label15, 3, 0);
     g->addWidget(m_text6, 3, 1);
     g->addWidget(label16, 3, 2);
-    g->addWidget(run, 4, 3);
+    g->addWidget(run, 4, 2);
     connect(m_combo3, &QComboBox::activated, this, &FrmTest::exitActionChosen);
     connect(run, &QPushButton::clicked, this, &FrmTest::exitReaderRun);
     return m_exitPanel;

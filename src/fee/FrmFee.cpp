@@ -33,6 +33,14 @@ QString bandTailText() { return QStringLiteral(" 분까지") + blanks(22) + QStr
 constexpr int kRowH = 24;
 constexpr int kRowStep = 30;
 constexpr int kLeft = 34;
+// The booth display is 1024x768: the tariff panel with the holiday panel under
+// it on the left, the slot table and the buttons on the right.
+constexpr int kPanelW = 610;
+constexpr int kRightX = 624;
+constexpr int kRightW = 384;
+constexpr int kHolidayY = 404;
+constexpr int kFormW = kRightX + kRightW + 8;
+constexpr int kFormH = 668;
 
 // The wait cursor while the slot table is rebuilt.
 struct WaitCursor {
@@ -52,9 +60,11 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int
 }
 
 // Places each widget over the next run of blanks of a caption label, so the
-// label's text reads around the fields.
+// label's text reads around the fields. The widgets go on top of the label,
+// which would otherwise take their mouse clicks.
 void placeInGaps(QLabel* label, std::initializer_list<QWidget*> fields)
 {
+    label->resize(label->fontMetrics().horizontalAdvance(label->text()) + 6, kRowH);
     const QString text = label->text();
     const QFontMetrics fm = label->fontMetrics();
     auto field = fields.begin();
@@ -68,6 +78,7 @@ void placeInGaps(QLabel* label, std::initializer_list<QWidget*> fields)
             const int w = std::max(36, gap * 3 / 4);
             const int x = label->x() + fm.horizontalAdvance(text.left(i)) + (gap - w) / 2;
             (*field)->setGeometry(x, label->y(), w, kRowH);
+            (*field)->raise();
             ++field;
         }
         i = j;
@@ -101,7 +112,7 @@ FrmFee::FrmFee(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
 {
     setObjectName(QStringLiteral("FrmFee"));
     setWindowTitle(QStringLiteral("요금테이블 설정"));
-    setFixedSize(1180, 610);
+    setFixedSize(kFormW, kFormH);
     m_b.loading = true;
 
     buildTariffPanel();
@@ -132,7 +143,7 @@ FrmFee::~FrmFee()
 void FrmFee::buildTariffPanel()
 {
     Label2 = makeLabel(this, QStringLiteral("Label2"), QString(), 10, 8);
-    Label2->resize(620, kRowH);
+    Label2->resize(kPanelW, kRowH);
     Label2->setStyleSheet(QStringLiteral("color: red;"));
 
     for (int i = 1; i <= 12; ++i) {
@@ -219,12 +230,12 @@ void FrmFee::buildTariffPanel()
 
     Command1 = new QPushButton(QStringLiteral("설정 (&S)"), this);
     Command1->setObjectName(QStringLiteral("Command1_0"));
-    Command1->setGeometry(380, 560, 110, 32);
+    Command1->setGeometry(kFormW - 8 - 2 * 110 - 10, kFormH - 8 - 32, 110, 32);
     Command1->setAutoDefault(false);
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     CmdEnd = new QPushButton(QStringLiteral("종료 (&X)"), this);
     CmdEnd->setObjectName(QStringLiteral("CmdEnd"));
-    CmdEnd->setGeometry(500, 560, 110, 32);
+    CmdEnd->setGeometry(kFormW - 8 - 110, kFormH - 8 - 32, 110, 32);
     CmdEnd->setAutoDefault(false);
     connect(CmdEnd, &QPushButton::clicked, this, &FrmFee::reject);
 }
@@ -232,9 +243,10 @@ void FrmFee::buildTariffPanel()
 void FrmFee::buildSlotGrid()
 {
     feeFrame = new QGroupBox(QStringLiteral("요금 테이블 구성"), this);
-    feeFrame->setGeometry(640, 8, 530, 300);
+    feeFrame->setGeometry(kRightX, 8, kRightW, kFormH - 8 - 32 - 8 - 8);
     FeeDBGrid = makeGrid(feeFrame, QStringLiteral("FeeDBGrid"));
-    FeeDBGrid->setGeometry(8, 22, 514, 270);
+    FeeDBGrid->setGeometry(8, 22, kRightW - 16, feeFrame->height() - 30);
+    FeeDBGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch); // four columns, no sideways scrolling
     FeeData = new QSqlQueryModel(this);
     FeeDBGrid->setModel(FeeData);
 }
@@ -242,9 +254,9 @@ void FrmFee::buildSlotGrid()
 void FrmFee::buildHolidayPanel()
 {
     holidayFrame = new QGroupBox(QStringLiteral("공휴일 등록"), this);
-    holidayFrame->setGeometry(640, 316, 530, 286);
+    holidayFrame->setGeometry(10, kHolidayY, kPanelW, kFormH - kHolidayY - 8);
     DBGrid1 = makeGrid(holidayFrame, QStringLiteral("DBGrid1"));
-    DBGrid1->setGeometry(8, 22, 300, 256);
+    DBGrid1->setGeometry(8, 22, 300, holidayFrame->height() - 30);
     Data2 = new QSqlQueryModel(this);
     DBGrid1->setModel(Data2);
     connect(DBGrid1, &QTableView::clicked, this, [this](const QModelIndex& i) { pickHoliday(i.row()); });
@@ -409,6 +421,8 @@ void FrmFee::onFixedMode(bool on)
 {
     Label2->setText(CheckExplanation(5, on));
     Label1[0]->setText(on ? fixedRowText() : basicRowText());
+    if (on) placeInGaps(Label1[0], {T[2]});
+    else placeInGaps(Label1[0], {T[1], T[2]});
     // The final band's row stays: stays of a day or more are priced by it in both modes.
     for (int i : {4, 5, 1, 6, 9, 10, 11}) Label1[size_t(i)]->setVisible(!on);
     for (int i : {1, 2, 3, 4, 8, 9}) C[size_t(i)]->setVisible(!on);

@@ -69,8 +69,13 @@ FrmPort::FrmPort(Station& st, QWidget* parent) : QDialog(parent), m_st(st), m_lo
 {
     setObjectName(QStringLiteral("FrmPort"));
     setWindowTitle(QStringLiteral("포트설정"));
-    auto* grid = new QGridLayout;
-    for (int port = 0; port < 10; ++port) grid->addWidget(buildFrame(port), port / 4, port % 4);
+    // Four frames a row so the screen fits the booth's 1024x768: the fee
+    // calculator's frame takes two cells for its mode controls, and the
+    // status and buttons sit in the last cell.
+    auto* grid = new QGridLayout(this);
+    grid->setVerticalSpacing(4);
+    for (int port = 0; port < 9; ++port) grid->addWidget(buildFrame(port), port / 4, port % 4);
+    grid->addWidget(buildFrame(PortCalc), 2, 1, 1, 2);
 
     auto* bottom = new QGroupBox(this);
     m_test = new QPushButton(QStringLiteral("Test"), bottom);
@@ -79,14 +84,16 @@ FrmPort::FrmPort(Station& st, QWidget* parent) : QDialog(parent), m_st(st), m_lo
     m_end->setObjectName(QStringLiteral("Command1_1"));
     m_status = new QLabel(bottom);
     m_status->setObjectName(QStringLiteral("LblStatus"));
-    auto* row = new QHBoxLayout(bottom);
-    row->addWidget(new QLabel(QStringLiteral("포트(Com) 상태 : "), bottom));
-    row->addWidget(m_status, 1);
-    row->addWidget(m_test);
-    row->addWidget(m_end);
-    auto* main = new QVBoxLayout(this);
-    main->addLayout(grid);
-    main->addWidget(bottom);
+    m_status->setWordWrap(true);
+    m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto* column = new QVBoxLayout(bottom);
+    column->addWidget(new QLabel(QStringLiteral("포트(Com) 상태 : "), bottom));
+    column->addWidget(m_status, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_test);
+    buttons->addWidget(m_end);
+    column->addLayout(buttons);
+    grid->addWidget(bottom, 2, 3);
 
     connect(m_test, &QPushButton::clicked, this, &FrmPort::testClicked);
     connect(m_end, &QPushButton::clicked, this, &FrmPort::finishClicked);
@@ -107,25 +114,36 @@ QWidget* FrmPort::buildFrame(int port)
     Frame& f = m_frames[port];
     auto* box = new QGroupBox(QString::fromUtf8(pf.caption), this);
     box->setObjectName(QStringLiteral("Frame_%1").arg(port));
+    // Labels in column 0, lists over columns 1 to 3; Data and Stop share a row.
     auto* g = new QGridLayout(box);
+    g->setVerticalSpacing(3);
     int r = 0;
     f.model = List(box, QStringLiteral("Model_%1").arg(port), pf.models);
     g->addWidget(new QLabel(ModelLabel(port), box), r, 0);
-    g->addWidget(f.model, r++, 1);
+    g->addWidget(f.model, r++, 1, 1, 3);
     for (int k = 0; k < 5; ++k) {
         f.line[k] = List(box, QStringLiteral("%1_%2").arg(QString::fromUtf8(kLineFields[k])).arg(port), LineItems(k));
-        g->addWidget(new QLabel(QString::fromUtf8(kLineLabels[k]), box), r, 0);
-        g->addWidget(f.line[k], r++, 1);
+        auto* label = new QLabel(QString::fromUtf8(kLineLabels[k]), box);
+        if (k == 3) {
+            g->addWidget(label, r, 0);
+            g->addWidget(f.line[k], r, 1);
+        } else if (k == 4) {
+            g->addWidget(label, r, 2);
+            g->addWidget(f.line[k], r++, 3);
+        } else {
+            g->addWidget(label, r, 0);
+            g->addWidget(f.line[k], r++, 1, 1, 3);
+        }
     }
     if (pf.gate) {
         f.gateCtl = List(box, QStringLiteral("Gate제어_%1").arg(port), models::GateControls());
         g->addWidget(new QLabel(QStringLiteral("차단기제어 : "), box), r, 0);
-        g->addWidget(f.gateCtl, r++, 1);
+        g->addWidget(f.gateCtl, r++, 1, 1, 3);
     }
     if (port == PortPrinter) {
         f.printerPort = List(box, QStringLiteral("PORT"), {"Rs232c", "LPT1", "LPT2", "FILE"});
         g->addWidget(new QLabel(QStringLiteral("포트 :"), box), r, 0);
-        g->addWidget(f.printerPort, r++, 1);
+        g->addWidget(f.printerPort, r++, 1, 1, 3);
     }
     f.use = new QCheckBox(QStringLiteral("   사용여부"), box);
     f.use->setObjectName(QStringLiteral("Check1_%1").arg(pf.useCheck));
@@ -133,10 +151,10 @@ QWidget* FrmPort::buildFrame(int port)
     if (port != PortPrinter) {
         f.feedBack = new QPushButton(QStringLiteral("Feed Back"), box);
         f.feedBack->setObjectName(QStringLiteral("Command2_%1").arg(port));
-        g->addWidget(f.feedBack, r, 1);
+        g->addWidget(f.feedBack, r, 1, 1, 3);
         connect(f.feedBack, &QPushButton::clicked, this, [this, port] { feedBackClicked(port); });
     }
-    ++r;
+    g->setRowStretch(++r, 1); // frames of a row keep their lists at the top
     if (pf.gate) connect(f.use, &QCheckBox::toggled, f.gateCtl, &QWidget::setEnabled);
     if (port == PortCalc) {
         m_optReader = new QRadioButton(QStringLiteral("출구판독기"), box);
@@ -148,11 +166,15 @@ QWidget* FrmPort::buildFrame(int port)
         m_name = new QLineEdit(box);
         m_name->setObjectName(QStringLiteral("기기명칭"));
         m_nameLabel = new QLabel(QStringLiteral("명칭 :"), box);
-        g->addWidget(m_optReader, r, 0);
-        g->addWidget(m_optCalc, r++, 1);
-        g->addWidget(m_master, r++, 0);
-        g->addWidget(m_nameLabel, r, 0);
-        g->addWidget(m_name, r++, 1);
+        auto* mode = new QVBoxLayout; // beside the lists, in the frame's second cell
+        mode->addWidget(m_optReader);
+        mode->addWidget(m_optCalc);
+        mode->addWidget(m_master);
+        mode->addWidget(m_nameLabel);
+        mode->addWidget(m_name);
+        mode->addStretch(1);
+        g->addLayout(mode, 0, 4, r, 1);
+        g->setColumnMinimumWidth(4, 120);
         connect(m_master, &QCheckBox::clicked, this,
                 [this](bool on) { m_master->setText(on ? QStringLiteral("Master") : QStringLiteral("Slave")); });
         connect(m_optReader, &QRadioButton::clicked, this, [this] { modeChosen(true); });

@@ -1,6 +1,7 @@
 #include "fee/FrmFee.h"
 #include "fee/FeeRun.h"
 #include "fee/Holidays.h"
+#include "common/ScreenProbe.h"
 #include "common/TestStation.h"
 #include "FeeFixture.h"
 
@@ -255,6 +256,65 @@ TEST_F(FrmFeeTest, ClosingStoresTheFields)
         EXPECT_EQ(stored("평일개장시간").toString(), "09:00");
         EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블").toInt(), 0); // closing builds nothing
     }
+}
+
+// A click on a field, then typing: the click moves the focus unless the field
+// being left refuses its value.
+struct MouseCase {
+    const char* name;
+    int first;
+    const char* firstText;
+    int second;
+    const char* secondText;
+    const char* firstAfter;  // the first field's text at the end
+    const char* secondAfter; // the second field's text at the end
+    const char* message;     // shown on leaving the first field, or ""
+};
+
+class FrmFeeMouse : public FrmFeeTest, public ::testing::WithParamInterface<MouseCase> {};
+
+TEST_P(FrmFeeMouse, ClickedFieldTakesTheTyping)
+{
+    const MouseCase& c = GetParam();
+    form.reset();
+    setTariff(QStringLiteral("할인사용"), 1);
+    open();
+    test::ShowActive(*form);
+    test::ClickThroughWindow(t(c.first));
+    EXPECT_EQ(form->focusWidget(), t(c.first));
+    test::TypeThroughWindow(form.get(), QString::fromUtf8(c.firstText));
+    test::ClickThroughWindow(t(c.second));
+    test::TypeThroughWindow(form.get(), QString::fromUtf8(c.secondText));
+    EXPECT_EQ(t(c.first)->text(), QString::fromUtf8(c.firstAfter));
+    EXPECT_EQ(t(c.second)->text(), QString::fromUtf8(c.secondAfter));
+    const QString message = QString::fromUtf8(c.message);
+    if (message.isEmpty()) {
+        EXPECT_TRUE(msgs.shown.empty());
+    } else {
+        ASSERT_EQ(msgs.shown.size(), 1u);
+        EXPECT_EQ(msgs.shown[0].text, message);
+        EXPECT_EQ(msgs.shown[0].title, "입력오류");
+    }
+}
+
+// Stored: basic 30 min 1000 won, band 1 to 60 min by 10 min 500 won, final band 30 min 1000 won.
+INSTANTIATE_TEST_SUITE_P(
+    Fields, FrmFeeMouse,
+    ::testing::Values(MouseCase{"basic minutes then won", 1, "45", 2, "1200", "45", "1200", ""},
+                      MouseCase{"band 1 unit then amount", 4, "5", 5, "300", "5", "300", ""},
+                      MouseCase{"final band unit then amount", 12, "20", 13, "700", "20", "700", ""},
+                      MouseCase{"service time then daily maximum", 14, "10", 16, "15000", "10", "15000", ""},
+                      MouseCase{"band 2 end then its unit", 6, "150", 7, "7", "150", "7", ""},
+                      // the band-1 end refused: the focus stays and takes the next typing
+                      MouseCase{"refused band 1 end keeps the focus", 3, "20", 4, "5", "5", "10",
+                                "기본구간의 기본시간 (30) 보다 이후시간으로 입력하세요!"}),
+    [](const auto& info) { return test::CaseName(info); });
+
+TEST_F(FrmFeeTest, EveryControlIsReachableOnTheBoothDisplay)
+{
+    EXPECT_LE(form->width(), test::kBoothDisplay.width());
+    EXPECT_LE(form->height() + test::kTitleBar, test::kBoothDisplay.height());
+    EXPECT_EQ(test::UnreachableControls(*form).join(u' ').toStdString(), "");
 }
 
 TEST(FrmFeeFresh, FirstRunTariffCanBeSetAndPriced)
