@@ -276,12 +276,19 @@ void TicketReaderLink::refuse(const QString& reply, const QString& text)
 void TicketReaderLink::startFeeRun()
 {
     ExitTransaction& t = m_st.trx;
+    const bool replacing = t.TicketInProgress;
+    if (!Calc_TicketFee(m_st)) {
+        // Not priced (the run said why): the card goes back, a ticket already shown stays.
+        t.TicketData = replacing ? t.EntryCode : QString();
+        m_st.screen.setText(QStringLiteral("TNum"), replacing ? t.TicketNo : QString());
+        Eject_CMD();
+        return;
+    }
     // A ticket read while another is shown replaces it, discounts and all;
     // the reader's ticket is stamped and ejected when the exit completes.
-    if (t.TicketInProgress) Reset_DiscKeyState(m_st);
+    if (replacing) Reset_DiscKeyState(m_st);
     t.TicketTyped = false;
     t.EnterGuard = false;
-    Calc_TicketFee(m_st);
 }
 
 // ---- erase ----

@@ -54,9 +54,9 @@ std::optional<Priced> price(Station& st, const TariffRow& tariff, const TicketEn
     p.parkMinutes = static_cast<qint32>(minutes.minutes);
     if (tariff.graceOn && minutes.minutes <= *tariff.graceMinutes) return p; // grace: free
     const qint64 net = std::max<qint64>(minutes.minutes - discount, 0);
+    // A missing slot row (no slot table yet) is no price of 0: the run ends.
     const FeeResult fee = FeeFromMinutesWith(st.Db, tariff, net);
-    if (fee.status == FeeStatus::BadValue) return std::nullopt;
-    if (fee.status == FeeStatus::MissingRow) showTariffFault(st); // goes on with 0
+    if (fee.status != FeeStatus::Ok) return std::nullopt;
     p.parkMinutes = static_cast<qint32>(net);
     p.discMinutes = static_cast<qint32>(discount);
     p.fee = static_cast<qint32>(fee.fee);
@@ -134,18 +134,20 @@ std::optional<TicketEntry> ParseTicketData(const QString& data)
     return e;
 }
 
-void Calc_TicketFee(Station& st)
+bool Calc_TicketFee(Station& st)
 {
-    if (!run(st)) return;
+    if (!run(st)) return false;
     showOnFeeDisplay(st);
     lockForExit(st);
     st.trx.ExitDone = false;
+    return true;
 }
 
-void Calc_TicketFee_NoDisp(Station& st)
+bool Calc_TicketFee_NoDisp(Station& st)
 {
-    if (!run(st)) return;
+    if (!run(st)) return false;
     lockForExit(st);
+    return true;
 }
 
 } // namespace tolvo

@@ -19,8 +19,10 @@ std::optional<TicketEntry> ParseTicketData(const QString& data);
 
 // Prices the current ticket (st.trx.TicketData, LostTicket) at the clock's time,
 // shows it on the panel and the fee display, and locks the station for the exit.
-void Calc_TicketFee(Station& st);
+// A tariff that cannot price the stay shows the tariff fault and changes nothing:
+// false then, and no exit can be completed at a fee of 0 that is no fee.
+bool Calc_TicketFee(Station& st);
 // The same without the fee display and without clearing ExitDone.
-void Calc_TicketFee_NoDisp(Station& st);
+bool Calc_TicketFee_NoDisp(Station& st);
 
 } // namespace tolvo

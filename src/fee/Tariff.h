@@ -38,8 +38,8 @@ std::optional<int> MinutesOfDay(const QString& hhnn);
 QString TariffFaultText();
 inline QString TariffFaultTitle() { return QStringLiteral("Tarvola"); }
 
-// Result of a fee computation: a faulty tariff value ends the fee run unchanged;
-// a missing slot row lets it go on with 0.
+// Result of a fee computation: a missing row or a faulty value is a tariff fault,
+// and the fee run ends unchanged.
 enum class FeeStatus { Ok, MissingRow, BadValue };
 
 } // namespace tolvo

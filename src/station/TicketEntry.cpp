@@ -67,13 +67,14 @@ void showSettled(Station& st, const SettledRow& r)
 }
 
 // Starts the fee run for st.trx.TicketData; a run that starts no transaction
-// (tariff fault, bad data) leaves the station idle.
+// (tariff fault, bad data) leaves the station idle with the box emptied.
 void startFeeRun(Station& st)
 {
     st.trx.EnterGuard = true;
     st.trx.TicketTyped = true;
-    Calc_TicketFee(st);
-    if (!st.trx.TicketInProgress) EndLookupWithoutTicket(st);
+    if (Calc_TicketFee(st)) return;
+    st.screen.setText(QStringLiteral("TNum"), QString());
+    EndLookupWithoutTicket(st);
 }
 
 // A settled ticket is shown, anything else is priced.

@@ -179,15 +179,56 @@ TEST_P(FeeRunFaults, ShowTheTariffFaultOnceAndChangeNothing)
 
 INSTANTIATE_TEST_SUITE_P(Faults, FeeRunFaults, ::testing::ValuesIn(kFaults), [](const auto& i) { return test::CaseName(i); });
 
-TEST_F(FeeRun, MissingSlotRowGoesOnWithZero)
+// A slot table that cannot price the stay gives no fee of 0: the run ends as
+// when 기타 has no row.
+struct SlotFault {
+    const char* name;
+    const char* sql;
+    const char* data;
+};
+
+const SlotFault kSlotFaults[] = {
+    {"no slot table", "DELETE FROM 요금테이블", "0123200607031230"},
+    {"slot of the stay missing", "DELETE FROM 요금테이블 WHERE 시간 = 13", "0123200607031230"},
+    {"whole day slot missing on a long stay", "DELETE FROM 요금테이블 WHERE 시간 = 288", "0123200607011230"},
+};
+
+class FeeRunSlotFaults : public FeeRun, public ::testing::WithParamInterface<SlotFault> {};
+
+TEST_P(FeeRunSlotFaults, ShowTheTariffFaultOnceAndChangeNothing)
 {
-    Exec(st.Db, "DELETE FROM 요금테이블 WHERE 시간 = 13");
-    ticket("0123200607031230");
-    Calc_TicketFee(st);
-    EXPECT_EQ(messageCount(TariffFaultText()), 1);
-    EXPECT_EQ(st.trx.TotalFee, 0);
-    EXPECT_EQ(st.trx.ParkMinutes, 65);
-    expectLocked();
+    const SlotFault& f = GetParam();
+    Exec(st.Db, QString::fromUtf8(f.sql));
+    previousTicket();
+    ticket(f.data);
+    EXPECT_FALSE(Calc_TicketFee(st)) << f.name;
+    expectUntouched();
+    EXPECT_EQ(messageCount(TariffFaultText()), 1) << f.name;
+    EXPECT_EQ(msgs.shown.size(), 1u) << f.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FeeRunSlotFaults, ::testing::ValuesIn(kSlotFaults), [](const auto& i) { return test::CaseName(i); });
+
+// A stay that is free by the tariff needs no slot: it is still shown at 0.
+TEST_F(FeeRun, FreeStaysNeedNoSlotTable)
+{
+    Exec(st.Db, "DELETE FROM 요금테이블");
+    struct Free { const char* name; const char* data; bool graceOn; int parkMinutes, discMinutes; };
+    const Free cases[] = {
+        {"within the grace period", "0001200607031355", true, 10, 0},
+        {"time discount longer than the stay", "0001200607031345", false, 0, 30},
+    };
+    for (const Free& c : cases) {
+        msgs.clear();
+        setTariff("회차사용", c.graceOn);
+        ticket(c.data);
+        EXPECT_TRUE(Calc_TicketFee(st)) << c.name;
+        EXPECT_EQ(st.trx.ParkMinutes, c.parkMinutes) << c.name;
+        EXPECT_EQ(st.trx.DiscMinutes, c.discMinutes) << c.name;
+        EXPECT_EQ(st.trx.TotalFee, 0) << c.name;
+        EXPECT_TRUE(msgs.shown.empty()) << c.name;
+        expectLocked();
+    }
 }
 
 TEST_F(FeeRun, TicketDataThatIsNoDateIsRefused)

@@ -113,7 +113,7 @@ TEST_F(TicketEntryTest, TwoOpenEntriesAskForTheEntryTime)
 
 TEST_F(TicketEntryTest, ScansOf14And16CharactersGiveTheSameEntryCode)
 {
-    for (const QString scan : {QStringLiteral("01232601050730"), QStringLiteral("XY01232601050730")}) {
+    for (const QString& scan : {QStringLiteral("01232601050730"), QStringLiteral("XY01232601050730")}) {
         ExitRig r;
         r.type(scan, false);
         EXPECT_EQ(State(r), QStringLiteral("1111|0123202601050730|%1|0123").arg(TariffFee(90))) << scan.toStdString();
@@ -180,13 +180,40 @@ TEST_F(TicketEntryTest, QuotesInScannedDataReachTheDatabaseAsValues)
     EXPECT_EQ(st.trx.EntryCode, QStringLiteral("O'R1202601050830"));
 }
 
-TEST_F(TicketEntryTest, AFeeRunThatCannotStartLeavesTheStationIdle)
+// A typed ticket that the tariff cannot price starts no exit: Enter then stores
+// nothing. A stay that the tariff makes free still completes at 0.
+TEST_F(TicketEntryTest, ATariffThatCannotPriceTheStayStoresNoExit)
 {
-    rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
-    Exec(st.Db, QStringLiteral("DELETE FROM 기타"));
-    rig.type(QStringLiteral("0123"));
-    EXPECT_TRUE(OnlyShown(msgs).startsWith(QStringLiteral("Tarvola|")));
-    expectIdle();
+    const QString fault = QStringLiteral("Tarvola|요금테이블 데이터 베이스에 이상이있습니다.\r"
+                                         "계산할 수 없으므로 요금테이블을 재설정 하시기 바랍니다.");
+    struct Case {
+        const char* name;
+        QStringList setup;
+        QString entryTime, shown, box, stored; // box after the lookup; stored: "출차일|총주차요금" of the entry
+    } cases[] = {
+        {"기타 has no row", {QStringLiteral("DELETE FROM 기타")}, QStringLiteral("07:30"), fault, QString(), QStringLiteral("|")},
+        {"no slot table", {QStringLiteral("DELETE FROM 요금테이블")}, QStringLiteral("07:30"), fault, QString(),
+         QStringLiteral("|")},
+        {"grace stay without slot table",
+         {QStringLiteral("DELETE FROM 요금테이블"), QStringLiteral("UPDATE 기타 SET 회차사용 = 1, 회차시간 = 10")},
+         QStringLiteral("08:55"), QString(), QStringLiteral("0123"), QStringLiteral("2026-01-05|0")},
+        {"priced stay", {}, QStringLiteral("07:30"), QString(), QStringLiteral("0123"), QStringLiteral("2026-01-05|4000")},
+    };
+    for (const Case& c : cases) {
+        ExitRig r;
+        r.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), c.entryTime);
+        for (const QString& sql : c.setup) Exec(r.st.Db, sql);
+        r.type(QStringLiteral("0123"));
+        EXPECT_EQ(OnlyShown(r.ts.msgs), c.shown) << c.name;
+        EXPECT_EQ(r.ts.screen.text(QStringLiteral("TNum")), c.box) << c.name;
+        r.enter();
+        EXPECT_FALSE(r.st.trx.TicketInProgress) << c.name;
+        EXPECT_EQ(r.ts.screen.text(QStringLiteral("TNum")), QString()) << c.name;
+        EXPECT_TRUE(r.st.trx.TicketData.isEmpty()) << c.name;
+        EXPECT_EQ(r.value(QStringLiteral("SELECT ifnull(출차일, '') || '|' || ifnull(총주차요금, '') FROM 일반권")).toString(),
+                  c.stored) << c.name;
+        EXPECT_EQ(r.ts.msgs.shown.size(), c.shown.isEmpty() ? 0u : 1u) << c.name;
+    }
 }
 
 TEST_F(TicketEntryTest, NoLookupWhileATicketIsInProgress)
