@@ -76,16 +76,18 @@ FeeResult FeeFromMinutesWith(const QSqlDatabase& db, const TariffRow& tariff, qi
     });
 }
 
-qint32 Fee_FromMinutes(Station& st, qint32 minutes)
+std::optional<qint32> Fee_FromMinutesChecked(Station& st, qint32 minutes)
 {
     if (minutes <= 0) return 0;
     const std::optional<TariffRow> tariff = ReadTariffRow(st.Db);
     FeeResult r = tariff ? FeeFromMinutesWith(st.Db, *tariff, minutes) : missing();
     if (r.status != FeeStatus::Ok) {
         st.msgs.Msg_Box(TariffFaultText(), TariffFaultTitle());
-        return 0;
+        return std::nullopt;
     }
     return static_cast<qint32>(r.fee);
 }
+
+qint32 Fee_FromMinutes(Station& st, qint32 minutes) { return Fee_FromMinutesChecked(st, minutes).value_or(0); }
 
 } // namespace tolvo

@@ -32,5 +32,8 @@ FeeResult FeeFromMinutesWith(const QSqlDatabase& db, const TariffRow& tariff, qi
 // Fee in won of m billable minutes, reading 기타 and 요금테이블 afresh. On a
 // tariff fault shows the tariff-fault message once and gives 0.
 qint32 Fee_FromMinutes(Station& st, qint32 minutes);
+// The same, but a tariff fault (after its message) gives no fee, so that a
+// caller never takes the fault for a free stay.
+std::optional<qint32> Fee_FromMinutesChecked(Station& st, qint32 minutes);
 
 } // namespace tolvo

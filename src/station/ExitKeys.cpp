@@ -242,11 +242,14 @@ void ApplyDiscountKind(Station& st, int kind, double rate)
     switch (kind) {
     case DiscMinutes: {
         const qint32 r = wholeRate(rate);
-        t.ParkMinutes = std::max<qint32>(0, clamp32(double(t.ParkMinutes) - r));
-        t.DiscMinutes = clamp32(double(t.DiscMinutes) + r);
+        const qint32 remaining = std::max<qint32>(0, clamp32(double(t.ParkMinutes) - r));
         const bool fromRemaining = ToBool(Scalar(st.Db, QStringLiteral("SELECT 기본요금포함여부 FROM 기타")));
-        if (fromRemaining) t.PayAmount = Fee_FromMinutes(st, t.ParkMinutes);
-        else t.PayAmount = clamp32(double(t.PayAmount) - Fee_FromMinutes(st, r));
+        // A broken tariff leaves the ticket as it stood rather than making it free.
+        const std::optional<qint32> fee = Fee_FromMinutesChecked(st, fromRemaining ? remaining : r);
+        if (!fee) break;
+        t.ParkMinutes = remaining;
+        t.DiscMinutes = clamp32(double(t.DiscMinutes) + r);
+        t.PayAmount = fromRemaining ? *fee : clamp32(double(t.PayAmount) - *fee);
         break;
     }
     case DiscAmount:

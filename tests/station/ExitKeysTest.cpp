@@ -393,6 +393,24 @@ TEST_F(DiscountKeyTest, ATimeKindNeverTakesMinutesBelowZero)
     EXPECT_EQ(st.trx.PayAmount, 0); // 1,000 less the 30 minutes' 1,000
 }
 
+TEST_F(DiscountKeyTest, ATimeKindOnABrokenTariffLeavesTheTicketAsItStood)
+{
+    for (const bool fromRemaining : {false, true}) {
+        SCOPED_TRACE(fromRemaining ? "fee of the remaining minutes" : "fee of the discount minutes");
+        Exec(st.Db, QStringLiteral("UPDATE 기타 SET 기본요금포함여부 = ?"), {int(fromRemaining)});
+        Exec(st.Db, QStringLiteral("DELETE FROM 요금테이블"));
+        st.trx.ParkMinutes = 120;
+        st.trx.DiscMinutes = 0;
+        st.trx.PayAmount = 5500;
+        msgs.shown.clear();
+        ApplyDiscountKind(st, 1, 30);
+        EXPECT_EQ(st.trx.PayAmount, 5500);
+        EXPECT_EQ(st.trx.ParkMinutes, 120);
+        EXPECT_EQ(st.trx.DiscMinutes, 0);
+        EXPECT_EQ(msgs.shown.size(), 1u);
+    }
+}
+
 TEST_F(DiscountKeyTest, ACombinableKeyAddsAndBlocksNonCombinableKeys)
 {
     addKeys();
