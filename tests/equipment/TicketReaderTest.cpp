@@ -8,6 +8,8 @@
 #include "station/CommDispatch.h"
 #include "station/ExitTestSupport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <stdexcept>
 #include <gtest/gtest.h>
@@ -501,6 +503,33 @@ TEST_F(TicketReaderTest, EraseProcedureHoldsTheReaderBusyOnEveryPath)
     st.routines.Eject_CMD(st);
     EXPECT_EQ(reader.commands.size(), 4);
     EXPECT_EQ(reader.commands.last(), QStringLiteral("C30"));
+}
+
+// ---- the simulator beside ./run.sh ----
+
+TEST(TicketReaderSimNumbers, ASessionGoesOnFromTheDaysLastTicket)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("numbers.txt"));
+    const QDate today(2026, 1, 5);
+    // kept: the file before the session, nullptr for none
+    const struct { const char* name; const char* kept; int first; } rows[] = {
+        {"first session", nullptr, 1001},
+        {"later session of the day", "2026-01-05 1007\n", 1008},
+        {"yesterday's numbers", "2026-01-04 1500\n", 1001},
+        {"a damaged file", "2026-01-05 x\n", 1001},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        QFile::remove(file);
+        if (r.kept) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(r.kept);
+        }
+        EXPECT_EQ(sim::NextTicketNumber(file, today), r.first);
+        EXPECT_EQ(sim::NextTicketNumber(file, today), r.first + 1);
+    }
 }
 
 } // namespace
