@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QTime>
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace tolvo {
@@ -61,6 +62,15 @@ const Outcome kOutcomes[] = {
 constexpr double kGateDelay = 0.7;
 const QString kStampFormat = QStringLiteral("yyyyMMddHHmm");
 
+// Frames the reader sends by itself: a ticket put in, and its event reports.
+// They are never a command's reply.
+bool isReport(const QByteArray& frame)
+{
+    static const char* const kReports[] = {"P60", "P61", "POK", "PEA", "PET", "PER", "PEJ"};
+    const QByteArray code = frame.left(3);
+    return std::any_of(std::begin(kReports), std::end(kReports), [&](const char* r) { return code == r; });
+}
+
 bool allDigits(const QString& s)
 {
     return std::all_of(s.begin(), s.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
@@ -104,6 +114,8 @@ ExitReaderLink::ExitReaderLink(Station& st) : m_st(st), m_framer(ByteFramer::Opt
     m_framer.classify = [this](quint8 b) { return classify(b); };
     m_framer.onControl = [this](quint8 b) { onControl(b); };
     m_framer.onFrame = [this](const QByteArray& frame, const QByteArray&) { onFrame(frame); };
+    // A ticket handled waits for the reader and the barrier: the next one waits its turn.
+    m_framer.holdWhileBusy = isReport;
     m_framer.onError = [this](const QByteArray&, const QString& cause) {
         m_st.screen.appendList1(QStringLiteral("출구판독기 수신 오류 : ") + cause);
     };
@@ -119,10 +131,16 @@ bool ExitReaderLink::portOpen(int port) const { return m_st.comm && m_st.comm->P
 bool ExitReaderLink::send(const QString& command)
 {
     if (!portOpen(PortCalc)) return false;
-    OutRdResult = false;
-    m_st.comm->Output(PortCalc, TD_Frame(command));
-    WaitUntil(m_st, [this] { return OutRdResult; }, 1.0);
-    return OutRdResult;
+    bool result = false;
+    {
+        // Reports that arrive during the wait are handled when it ends, not taken as its reply.
+        const ByteFramer::Busy busy(m_framer);
+        OutRdResult = false;
+        m_st.comm->Output(PortCalc, TD_Frame(command));
+        WaitUntil(m_st, [this] { return OutRdResult; }, 1.0);
+        result = OutRdResult;
+    }
+    return result;
 }
 
 bool ExitReaderLink::OutRd_CG(quint8 relay) { return send(QStringLiteral("CG") + QString::number(relay % 10)); }

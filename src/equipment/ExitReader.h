@@ -33,7 +33,8 @@ public:
     explicit ExitReaderLink(Station& st);
 
     // Senders: false at once when port 9 is closed, else true only when a
-    // positive reply came within one second.
+    // positive reply came within one second. A ticket or an event report that
+    // arrives meanwhile is handled after the wait, never taken for the reply.
     bool OutRd_CG(quint8 relay);
     bool OutRd_CTW(const QString& dateTime, const QString& minutes);
     bool OutRd_CAW(const QString& minutes);
@@ -43,7 +44,8 @@ public:
     // A text on the reader's display; waits for nothing.
     void Disp_Message(const QString& text);
 
-    // Receive routine of port 9.
+    // Receive routine of port 9. A ticket that comes while another is being
+    // handled waits for it: tickets are judged one at a time, in arrival order.
     void OutRd_Receive();
     // Handles one read (the receive side without the port).
     void feed(const QByteArray& bytes);

@@ -11,8 +11,10 @@
 #include "serial/Comm.h"
 #include "serial/Trace.h"
 
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <exception>
+#include <utility>
 
 namespace tolvo {
 
@@ -20,6 +22,17 @@ namespace {
 
 constexpr char ACK = '\x06';
 constexpr char ENQ = '\x05';
+
+bool isRead(const QString& command)
+{
+    return command == QLatin1String("C60") || command == QLatin1String("C61");
+}
+
+// A read reply carrying a card: what the reader sends when it is asked to read, or by itself.
+bool isTicketData(const QByteArray& text)
+{
+    return text.startsWith("P60") || text.startsWith("P61");
+}
 
 const QString kWriteLabel = QStringLiteral("Label4");
 const QString kPrintLabel = QStringLiteral("Label5");
@@ -64,6 +77,7 @@ TicketReaderLink::TicketReaderLink(Station& st) : m_st(st), m_framer(ReaderFrame
     m_framer.classify = ClassifyStxEtx;
     m_framer.onControl = [this](quint8 c) { onControl(static_cast<char>(c)); };
     m_framer.onFrame = [this](const QByteArray& text, const QByteArray&) { onFrame(text); };
+    m_framer.holdWhileBusy = [this](const QByteArray& text) { return holdsTicket(text); };
     // Any other failure while handling a frame ends that read, as a failing receive routine does.
     m_framer.onError = [this](const QByteArray&, const QString&) { m_framer.dropPending(); };
 }
@@ -88,14 +102,21 @@ bool TicketReaderLink::send(const QString& command, const QString& data, double 
         return false;
     }
     if (caption == Caption::Write || caption == Caption::Print) show("....", "....");
-    m_result = 0;
-    m_st.comm->Output(PortReader, TD_Frame(command + data));
-    DebugTraceLine(m_st, PortReader, trace);
-    const bool answered = WaitUntil(m_st, [this] { return m_result != 0; }, seconds);
-    const bool ok = answered && m_result == 1;
-    if (!answered) show(" No Response", " No Response");
-    else if (ok) show(" Success", " Success");
-    else show(" Fail", " Fail");
+    bool ok = false;
+    {
+        // Ticket data that arrives during the wait is handled when it ends.
+        const ByteFramer::Busy busy(m_framer);
+        const bool outerRead = std::exchange(m_readWaiting, isRead(command));
+        const auto restore = qScopeGuard([&] { m_readWaiting = outerRead; });
+        m_result = 0;
+        m_st.comm->Output(PortReader, TD_Frame(command + data));
+        DebugTraceLine(m_st, PortReader, trace);
+        const bool answered = WaitUntil(m_st, [this] { return m_result != 0; }, seconds);
+        ok = answered && m_result == 1;
+        if (!answered) show(" No Response", " No Response");
+        else if (ok) show(" Success", " Success");
+        else show(" Fail", " Fail");
+    }
     return ok;
 }
 
@@ -135,6 +156,14 @@ bool TicketReaderLink::RD_Erase_Recycle()
 }
 
 // ---- receiving ----
+
+bool TicketReaderLink::holdsTicket(const QByteArray& text)
+{
+    if (!isTicketData(text)) return false;
+    // It answers a read that waits for it, and is handled after that read as well.
+    if (std::exchange(m_readWaiting, false)) m_result = 1;
+    return true;
+}
 
 void TicketReaderLink::RD_Receive()
 {

@@ -22,7 +22,8 @@ public:
     explicit TicketReaderLink(Station& st);
 
     // Senders: false at once when port 6 is closed, else true only when the
-    // positive reply arrived in time (1 s; 2 s for printing).
+    // positive reply arrived in time (1 s; 2 s for printing). A card the reader
+    // sends meanwhile is handled after the wait; it answers only a read.
     bool Eject_CMD();
     bool Read_CMD61();
     bool Read_CMD60();
@@ -49,6 +50,8 @@ public:
 private:
     enum class Caption { None, Write, Print, Eject };
     bool send(const QString& command, const QString& data, double seconds, const QString& trace, Caption caption);
+    // While the link is busy a ticket's data waits for it to end.
+    bool holdsTicket(const QByteArray& text);
     void onFrame(const QByteArray& text);
     void onControl(char c);
     void judge(const QString& reply, bool recycled);
@@ -64,6 +67,7 @@ private:
     Station& m_st;
     ByteFramer m_framer;
     quint8 m_result = 0;
+    bool m_readWaiting = false; // a read command waits for its card, not answered yet
 };
 
 // Holds Station::ReaderBusy for a card job that owns the reader outside the

@@ -16,6 +16,7 @@ using sim::ExitReaderPeer;
 namespace {
 
 QDateTime At(int y, int mo, int d, int h, int mi) { return QDateTime(QDate(y, mo, d), QTime(h, mi)); }
+const QString kGateLine = QStringLiteral("차단기작동 :  GATE NUM = 1");
 QString Paid(const char* paid) { return QStringLiteral("P6100") + ExitReaderPeer::PaidCard("0123", paid, "2601050930"); }
 
 TEST(ExitTicketVerdict, ByLengthStampAndAllowedMinutes)
@@ -117,11 +118,10 @@ TEST_F(ExitReaderLane, SplitAndJoinedReads)
     receive(valid.left(10));
     receive(valid.mid(10) + withCheck("PEA", '\x06') + withCheck("PER", '\x02') + withCheck("POK", '\x03'));
     EXPECT_EQ(peer.commands, QStringList{QStringLiteral("C31")});
-    // Frames that arrive during the take-in's wait are handled inside it; none is lost.
-    QStringList lines = ts.screen.list1;
-    lines.sort();
-    EXPECT_EQ(lines.join(u'|'), QStringLiteral("출구판독기 : 미정산차량이 출차를 시도합니다.|출구판독기 : 정상출차 되었습니다.|"
-                                               "출구판독기 : 정상출차 되었습니다.|출구판독기 : 카드정보를 읽을수 없습니다."));
+    // The reports behind the ticket wait for its take-in and follow it in order; none is lost.
+    EXPECT_EQ(ts.screen.list1.join(u'|'),
+              QStringLiteral("출구판독기 : 정상출차 되었습니다.|출구판독기 : 미정산차량이 출차를 시도합니다.|"
+                             "출구판독기 : 카드정보를 읽을수 없습니다.|출구판독기 : 정상출차 되었습니다."));
     // An overlong frame is dropped with a message; the next one is handled.
     ts.screen.list1.clear();
     receive("\x02" + QByteArray(300, '9') + "\x03\x00" + ExitReaderPeer::Frame(QStringLiteral("PG1")));
@@ -132,6 +132,79 @@ TEST_F(ExitReaderLane, SplitAndJoinedReads)
     receive("\x02PORT_TEST\x03");
     EXPECT_TRUE(st.PortTestEcho);
     EXPECT_EQ(ts.screen.list1.size(), 2);
+}
+
+TEST_F(ExitReaderLane, TicketsBackToBackAreHandledOneAfterAnotherInArrivalOrder)
+{
+    // Paid now (taken in, barrier), a minute too late (pushed back), paid now.
+    const QByteArray tickets[] = {ExitReaderPeer::Frame(Paid("2601050930")), ExitReaderPeer::Frame(Paid("2601050929")),
+                                  ExitReaderPeer::Frame(Paid("2601050930"))};
+    enum class When { WithTheFirst, WithTheFirstsReply, DuringTheFirstsBarrierWait };
+    const struct { const char* name; When second, third; } rows[] = {
+        {"in one read", When::WithTheFirst, When::WithTheFirst},
+        {"one by one during the first's waits", When::WithTheFirstsReply, When::DuringTheFirstsBarrierWait},
+    };
+    const QByteArray open = "\x02\x1b$?LR22\x03";
+    const QByteArray barrierFrames = "\x02SW5L\x03" + open + "\x02SW4L\x03" "\x02SW5L\x03" + open;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        peer.commands.clear();
+        ts.screen.list1.clear();
+        FakeDevice& display = fake.ports->device(kDisplay);
+        display.clearWrites();
+        st.DeepestWaitNesting = 0;
+        const auto sentWith = [&](When w) {
+            QByteArray b;
+            if (r.second == w) b += tickets[1];
+            if (r.third == w) b += tickets[2];
+            return b;
+        };
+        reader().replier = [&](const QByteArray& b) {
+            const bool first = peer.commands.isEmpty();
+            const QByteArray out = peer.onBytes(b);
+            return first && !peer.commands.isEmpty() ? out + sentWith(When::WithTheFirstsReply) : out;
+        };
+        bool inBarrierWait = false;
+        fake.waits->onEvents = [&] {
+            if (inBarrierWait || !display.written().startsWith("\x02SW5L\x03")) return;
+            inBarrierWait = true;
+            reader().inject(sentWith(When::DuringTheFirstsBarrierWait));
+        };
+        receive(tickets[0] + sentWith(When::WithTheFirst));
+        fake.waits->onEvents = nullptr;
+
+        EXPECT_EQ(peer.commands, (QStringList{QStringLiteral("C31"), QStringLiteral("C30"), QStringLiteral("C31")}));
+        EXPECT_EQ(display.written(), barrierFrames);
+        EXPECT_EQ(ts.screen.list1, (QStringList{QStringLiteral("출구판독기 : 정상출차 되었습니다."), kGateLine,
+                                                QStringLiteral("출구판독기 : 출차시간 초과차량입니다."),
+                                                QStringLiteral("출구판독기 : 정상출차 되었습니다."), kGateLine}));
+        EXPECT_LE(st.DeepestWaitNesting, 2);
+    }
+}
+
+TEST_F(ExitReaderLane, AReportDuringASendersWaitIsNotItsReply)
+{
+    // The reader answers the time query with nothing but a report of its own.
+    const struct { const char* name; QByteArray report; QStringList commands; QStringList lines; } rows[] = {
+        {"a ticket put in", ExitReaderPeer::Frame(Paid("2601050930")), {"CTR", "C31"},
+         {QStringLiteral("출구판독기 : 정상출차 되었습니다."), kGateLine}},
+        {"an event report", ExitReaderPeer::Frame(QStringLiteral("PEA")), {"CTR"},
+         {QStringLiteral("출구판독기 : 미정산차량이 출차를 시도합니다.")}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        peer.commands.clear();
+        ts.screen.list1.clear();
+        reader().replier = [&](const QByteArray& b) {
+            const QByteArray out = peer.onBytes(b);
+            return peer.commands.size() == 1 ? r.report : out;
+        };
+        EXPECT_FALSE(link->OutRd_CTR());
+        EXPECT_TRUE(link->OutRdReply.isEmpty());
+        // It is handled once the query has given up.
+        EXPECT_EQ(peer.commands, r.commands);
+        EXPECT_EQ(ts.screen.list1, r.lines);
+    }
 }
 
 } // namespace

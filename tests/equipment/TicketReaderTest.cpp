@@ -8,6 +8,8 @@
 #include "station/CommDispatch.h"
 #include "station/ExitTestSupport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <stdexcept>
 #include <gtest/gtest.h>
@@ -365,6 +367,93 @@ TEST_F(TicketReaderTest, ABrokenDatabaseIsReportedAndTheLinkGoesOn)
     EXPECT_EQ(screen.list1.value(0), QStringLiteral("리더기(ZP-2000) WRITE 명령 실패"));
 }
 
+// ---- tickets during waits ----
+
+// A card's read reply as the reader sends it by itself.
+QByteArray Report(const QString& card) { return TicketReaderSim::Frame(QStringLiteral("P6100") + card); }
+const QString kPaidCard = QStringLiteral("0008" "0123" "0" "2601050930" "2601050930");
+
+TEST_F(TicketReaderTest, AReadIsAnsweredByItsCardWhateverTheCardsEjectGets)
+{
+    reader.failCommand = QStringLiteral("C30");
+    reader.insert(kPaidCard);
+    EXPECT_TRUE(link->Read_CMD61());
+    EXPECT_EQ(titles(), QStringList{QStringLiteral("정산오류")});
+    EXPECT_EQ(reader.commands, (QStringList{QStringLiteral("C61"), QStringLiteral("C30")}));
+    EXPECT_EQ(link->RDResult(), 2); // the eject's answer, after the read
+}
+
+TEST_F(TicketReaderTest, ACardSentDuringACommandsWaitIsNotItsReply)
+{
+    using Call = std::function<bool(TicketReaderLink&)>;
+    // The reader answers the command with nothing but a paid card of its own.
+    // captions: Label4|Label5 when the card's eject goes out
+    const struct { const char* name; Call call; bool result; const char* captions; } rows[] = {
+        {"write", [](TicketReaderLink& l) { return l.Write_CMD(u"x"_s); }, false, "Encoding No Response|-"},
+        {"print", [](TicketReaderLink& l) { return l.Print_CMD96(u"x"_s); }, false, "-|Printing No Response"},
+        {"eject", [](TicketReaderLink& l) { return l.Eject_CMD(); }, false, "|"},
+        {"read: the card is its answer", [](TicketReaderLink& l) { return l.Read_CMD61(); }, true, "-|-"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        msgs.clear();
+        reader.commands.clear();
+        screen.setText(QStringLiteral("Label4"), QStringLiteral("-"));
+        screen.setText(QStringLiteral("Label5"), QStringLiteral("-"));
+        QString captions;
+        dev->replier = [&](const QByteArray& b) {
+            reader.silent = reader.commands.isEmpty();
+            const QByteArray out = reader.onBytes(b);
+            if (reader.commands.size() == 2 && captions.isEmpty())
+                captions = screen.text(QStringLiteral("Label4")) + u'|' + screen.text(QStringLiteral("Label5"));
+            return reader.silent ? Report(kPaidCard) : out;
+        };
+        EXPECT_EQ(r.call(*link), r.result);
+        EXPECT_EQ(captions, QString::fromUtf8(r.captions));
+        // The card is handled once the command is done: shown as paid and pushed back.
+        EXPECT_EQ(titles(), QStringList{QStringLiteral("정산오류")});
+        ASSERT_EQ(reader.commands.size(), 2);
+        EXPECT_EQ(reader.commands[1], QStringLiteral("C30"));
+    }
+}
+
+TEST_F(TicketReaderTest, CardsBackToBackAreHandledOneAfterAnotherInArrivalOrder)
+{
+    QStringList seasonExits;
+    st.routines.Season_Out = [&](Station&, QString& card, qint16&) { seasonExits << card; };
+    const auto card = [](const char* no) { return u"0004"_s + QString::fromUtf8(no) + u"1" "2601010800" "260101" "261231"_s; };
+    const QByteArray cards[] = {Report(card("1111")), Report(card("2222")), Report(card("3333"))};
+    enum class When { WithTheFirst, WithTheFirstsWriteReply, DuringTheFirstsEject };
+    const struct { const char* name; When second, third; } rows[] = {
+        {"in one read", When::WithTheFirst, When::WithTheFirst},
+        {"one by one during the first's waits", When::WithTheFirstsWriteReply, When::DuringTheFirstsEject},
+    };
+    const auto rewritten = [&](const char* no) { return u"C70"_s + card(no).replace(8, 1, u'0'); };
+    const QStringList expected{rewritten("1111"), u"C30"_s, rewritten("2222"), u"C30"_s, rewritten("3333"), u"C30"_s};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        reader.commands.clear();
+        seasonExits.clear();
+        st.DeepestWaitNesting = 0;
+        const auto sentWith = [&](When w) {
+            QByteArray b;
+            if (r.second == w) b += cards[1];
+            if (r.third == w) b += cards[2];
+            return b;
+        };
+        dev->replier = [&](const QByteArray& b) {
+            QByteArray out = reader.onBytes(b);
+            if (reader.commands.size() == 1 && b.startsWith('\x02')) out += sentWith(When::WithTheFirstsWriteReply);
+            if (reader.commands.size() == 2 && b.startsWith('\x02')) out += sentWith(When::DuringTheFirstsEject);
+            return out;
+        };
+        inject(cards[0] + sentWith(When::WithTheFirst));
+        EXPECT_EQ(reader.commands, expected);
+        EXPECT_EQ(seasonExits, (QStringList{u"0000001111"_s, u"0000002222"_s, u"0000003333"_s}));
+        EXPECT_LE(st.DeepestWaitNesting, 2);
+    }
+}
+
 // ---- erasing a recycled ticket ----
 
 TEST_F(TicketReaderTest, EraseProcedureHoldsTheReaderBusyOnEveryPath)
@@ -414,6 +503,33 @@ TEST_F(TicketReaderTest, EraseProcedureHoldsTheReaderBusyOnEveryPath)
     st.routines.Eject_CMD(st);
     EXPECT_EQ(reader.commands.size(), 4);
     EXPECT_EQ(reader.commands.last(), QStringLiteral("C30"));
+}
+
+// ---- the simulator beside ./run.sh ----
+
+TEST(TicketReaderSimNumbers, ASessionGoesOnFromTheDaysLastTicket)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("numbers.txt"));
+    const QDate today(2026, 1, 5);
+    // kept: the file before the session, nullptr for none
+    const struct { const char* name; const char* kept; int first; } rows[] = {
+        {"first session", nullptr, 1001},
+        {"later session of the day", "2026-01-05 1007\n", 1008},
+        {"yesterday's numbers", "2026-01-04 1500\n", 1001},
+        {"a damaged file", "2026-01-05 x\n", 1001},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        QFile::remove(file);
+        if (r.kept) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(r.kept);
+        }
+        EXPECT_EQ(sim::NextTicketNumber(file, today), r.first);
+        EXPECT_EQ(sim::NextTicketNumber(file, today), r.first + 1);
+    }
 }
 
 } // namespace

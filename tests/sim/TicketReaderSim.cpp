@@ -2,6 +2,10 @@
 
 #include "platform/Cp949.h"
 
+#include <QDate>
+#include <QFile>
+#include <QSaveFile>
+
 namespace tolvo::sim {
 
 namespace {
@@ -10,6 +14,26 @@ constexpr char ETX = '\x03';
 constexpr char ENQ = '\x05';
 constexpr char ACK = '\x06';
 } // namespace
+
+int NextTicketNumber(const QString& file, const QDate& today)
+{
+    const QString day = today.toString(Qt::ISODate);
+    int last = 1000;
+    QFile in(file);
+    if (in.open(QIODevice::ReadOnly)) {
+        const QStringList kept = QString::fromLatin1(in.readLine(64)).simplified().split(QLatin1Char(' '));
+        bool ok = false;
+        const int n = kept.value(1).toInt(&ok);
+        if (kept.value(0) == day && ok && n >= 1000) last = n;
+    }
+    const int next = last + 1;
+    QSaveFile out(file);
+    if (out.open(QIODevice::WriteOnly)) {
+        out.write(QStringLiteral("%1 %2\n").arg(day).arg(next).toLatin1());
+        out.commit();
+    }
+    return next;
+}
 
 QByteArray TicketReaderSim::Frame(const QString& text)
 {

@@ -4,7 +4,15 @@
 #include <QString>
 #include <QStringList>
 
+class QDate;
+
 namespace tolvo::sim {
+
+// The next ticket number of the day: one past the number kept in file
+// ("yyyy-mm-dd number"), or 1001 when the file is missing, unreadable or of
+// another day; the file then keeps the new number. A new session of the
+// simulator so goes on from the last one and never re-uses a number that day.
+int NextTicketNumber(const QString& file, const QDate& today);
 
 // The ticket reader's side of port 6. Each command frame from the station is
 // answered with ACK; the station's ENQ then fetches the reply frame. The

@@ -93,9 +93,10 @@ int main(int argc, char** argv)
         return answer;
     };
 
-    int ticketNo = 1000;
+    // Numbered on from the day's last ticket, kept beside the station, so a new session re-uses none.
+    const QString numbers = folder + QStringLiteral("/ticket_reader_sim.txt");
     const auto insert = [&](bool recycled) {
-        ++ticketNo;
+        const int ticketNo = tolvo::sim::NextTicketNumber(numbers, QDate::currentDate());
         const QString no = QString::number(ticketNo % 10000).rightJustified(4, QLatin1Char('0'));
         // Entered an hour and a half ago.
         const QString stamp = QDateTime::currentDateTime().addSecs(-90 * 60).toString(QStringLiteral("yyMMddHHmm"));
