@@ -58,6 +58,14 @@ qint16 ShortSetting(const QString& text, qint16 def)
     }
 }
 
+qint16 MinutesSetting(const QString& text, qint16 def)
+{
+    // A sign is not a digit: "-5" gives 0 like any text without leading digits.
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.front() < QLatin1Char('0') || t.front() > QLatin1Char('9')) return 0;
+    return ShortSetting(t, def);
+}
+
 qint32 WholeTextSetting(const QString& text, qint32 def)
 {
     try {
@@ -112,7 +120,7 @@ void Load_RecordSettings(Station& st)
     s.KeepRecords = readKey(st, "자료기록", "0") == QStringLiteral("1");
     const QString notice = readKey(st, "메세지출력", "0");
     s.ExitCancelNotice = notice == QStringLiteral("1");
-    s.MsgLevel = ShortSetting(notice, 0);
+    s.MsgLevel = MinutesSetting(notice, 0);
     s.InOpenCount = WholeTextSetting(readKey(st, "입차열림", "0"), 0);
     s.OutOpenCount = WholeTextSetting(readKey(st, "출차열림", "0"), 0);
 }

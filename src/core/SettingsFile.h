@@ -25,6 +25,7 @@ void Write_Ini(const Station& st, const QString& section, const QString& key, co
 quint8 ByteSetting(const QString& text, quint8 def, bool zeroAllowed);
 qint32 CountSetting(const QString& text, qint32 def);   // the number's value, 32-bit
 qint16 ShortSetting(const QString& text, qint16 def);   // the number's value, 16-bit
+qint16 MinutesSetting(const QString& text, qint16 def); // the same from leading digits only, else 0
 qint32 WholeTextSetting(const QString& text, qint32 def); // the whole text, 32-bit
 float SecondsSetting(const QString& text, float def);
 // A count shown on a label: plain decimal text, a minus sign when negative.

@@ -87,6 +87,7 @@ DispenserFamily1::DispenserFamily1(Station& st) : m_st(st), m_framer(framerOptio
     m_framer.classify = ClassifyStxEtx;
     m_framer.onControl = [this](quint8 b) { onControl(b); };
     m_framer.onFrame = [this](const QByteArray& frame, const QByteArray&) { onFrame(frame); };
+    m_framer.holdWhileBusy = [this](const QByteArray& frame) { return !isReply(frame); };
     m_framer.onError = [this](const QByteArray&, const QString& cause) { onError(cause); };
     m_framer.onOverflow = [this](qsizetype n) {
         onError(QStringLiteral("수신 프레임이 너무 깁니다 (%1 바이트)").arg(n));
@@ -99,6 +100,9 @@ void DispenserFamily1::send(const QString& command) { m_st.comm->Output(PortDisp
 
 bool DispenserFamily1::sendAndWait(const QString& command, bool& ack, const QString& traceText)
 {
+    // Reports that arrive meanwhile wait for this command's end, so they neither
+    // run inside its wait nor start waits of their own there.
+    const ByteFramer::Busy busy(m_framer);
     ack = false;
     send(command);
     DebugTraceLine(m_st, PortDispenser, traceText);
@@ -150,6 +154,13 @@ void DispenserFamily1::onControl(quint8 byte)
     DebugTraceLine(m_st, PortDispenser, kTrace + QStringLiteral("< ACK 수신"));
     DebugTraceLine(m_st, PortDispenser, kTrace + QStringLiteral("> ENQ 송신"));
     if (m_st.comm) m_st.comm->Output(PortDispenser, QByteArrayLiteral("\x05" "C0"));
+}
+
+bool DispenserFamily1::isReply(const QByteArray& frame) const
+{
+    if (frame == QByteArrayLiteral("PORT_TEST") || frame.size() == 7) return true; // echo, poll reply
+    const QString head = QString::fromLatin1(frame.left(5));
+    return (!TDClockReply.isEmpty() && head == TDClockReply) || (!TDDisplayReply.isEmpty() && head == TDDisplayReply);
 }
 
 void DispenserFamily1::onFrame(const QByteArray& frame)

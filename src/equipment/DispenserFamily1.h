@@ -43,6 +43,9 @@ private:
     void send(const QString& command);
     bool portOpen() const;
     void onControl(quint8 byte);
+    // A frame a sender may be waiting for (passes at once); every other one is a
+    // report, held while a sender waits or another frame is being handled.
+    bool isReply(const QByteArray& frame) const;
     void onFrame(const QByteArray& frame);
     void onError(const QString& cause);
 

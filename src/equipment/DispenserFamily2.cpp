@@ -43,6 +43,8 @@ bool recordsTickets(quint8 model) { return model == 0 || model == 3; }
 DispenserFamily2::DispenserFamily2(Station& st) : m_st(st), m_framer(framerOptions())
 {
     m_framer.classify = ClassifyStxEtx;
+    // The loop test's frame comes back without a block check: it ends at its ETX.
+    m_framer.endsWithoutTrailer = [](const QByteArray& frame) { return frame == QByteArrayLiteral("PORT_TEST"); };
     m_framer.onControl = [this](quint8 b) { onControl(b); };
     m_framer.onFrame = [this](const QByteArray& frame, const QByteArray&) { onFrame(frame); };
     m_framer.onError = [this](const QByteArray&, const QString& cause) {

@@ -135,7 +135,9 @@ TdSelection SelectTdCommand(Station& st, int pos)
         if (c.shown0) s.text0 = q.value(u(c.shown0)).toString();
         if (c.shown1) s.text1 = q.value(u(c.shown1)).toString();
     } catch (const DbError& e) {
+        // The unit number in use stays: an unread table is no empty one.
         showDbError(st, e);
+        return s;
     }
     if (pos == kUnitNoCommand) st.models.DispenserUnitNo = s.text0;
     return s;
@@ -174,15 +176,17 @@ void SendTdCommand(Station& st, int pos, const QString& value0, const QString& v
     if (st.comm && st.comm->PortOpen(PortDispenser)) st.comm->Output(PortDispenser, TD_Frame(text));
     Delay(st, 0.3);
     const bool ok = st.TDAckFlag;
+    // The table holds the new values by the time the operator reads the result.
+    if (ok) {
+        try {
+            if (c.store0) storeField(st, c.store0, value0);
+            if (c.store1) storeField(st, c.store1, value1);
+        } catch (const DbError& e) {
+            showDbError(st, e);
+        }
+    }
     st.msgs.Msg_Box(QStringLiteral("발권기 설정 : ") + u(c.name) + (ok ? QStringLiteral(" 성공") : QStringLiteral(" 실패")),
                     QStringLiteral("발권기 설정"));
-    if (!ok) return;
-    try {
-        if (c.store0) storeField(st, c.store0, value0);
-        if (c.store1) storeField(st, c.store1, value1);
-    } catch (const DbError& e) {
-        showDbError(st, e);
-    }
 }
 
 QString FeeTestName(int index) { return u(kFeeTests[qBound(0, index, kFeeTestCount - 1)]); }

@@ -38,7 +38,7 @@ struct TdSelection {
     QString guide;
 };
 // Reads the first row of 발권기 (a failure shows its message and empty boxes);
-// "UNIT_NO 설정" also takes the stored unit number.
+// "UNIT_NO 설정" also takes the stored unit number, when there is a row to take it from.
 TdSelection SelectTdCommand(Station& st, int pos);
 // The guidance when port 0 is closed.
 QString TdPortClosedText();
@@ -47,7 +47,7 @@ QString TdPortClosedText();
 QString TdCommandText(int pos, const QString& unitNo, const QString& value0, const QString& value1,
                       const QDateTime& now);
 // Sends a command and waits 0.3 s for the ACK; on success stores the values
-// the command sets. "UNIT_NO 설정" stores the unit number only. Shows the result.
+// the command sets, then shows the result. "UNIT_NO 설정" stores the unit number only.
 void SendTdCommand(Station& st, int pos, const QString& value0, const QString& value1);
 
 // Fee-display tests by Combo2 index.

@@ -35,7 +35,8 @@ std::optional<quint8> PosCodeOf(const QString& model);
 // TNum's maximum length and MnuTDTime's caption for a dispenser code.
 int DispenserTNumLength(quint8 code);
 QString DispenserTimeMenuCaption(quint8 code);
-// 발권기.Unit_No with the format "00": a number gets at least two digits, other texts stay.
+// 발권기.Unit_No with the format "00": a number gets at least two digits, other texts stay;
+// Null or empty gives "00".
 QString FormatUnitNo(const QVariant& unitNo);
 
 // Reads the model codes and options of every device table into st.models

@@ -106,6 +106,20 @@ TEST_F(SettingsFile, UnusableValuesFallBackToTheirDefaults)
     EXPECT_EQ(ByteSetting(QStringLiteral("0"), 9, true), 0);
 }
 
+TEST_F(SettingsFile, AllowedMinutesAreTheLeadingDigits)
+{
+    const struct { const char* ini; int minutes; } cases[] = {
+        {"메세지출력=-5\n", 0}, {"메세지출력=+5\n", 0}, {"메세지출력=abc\n", 0}, {"메세지출력=12분\n", 12},
+        {"메세지출력=30\n", 30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        put(c.ini);
+        Load_RecordSettings(st);
+        EXPECT_EQ(st.settings.MsgLevel, c.minutes);
+    }
+}
+
 TEST_F(SettingsFile, CarCountersWithDifferencesAndSum)
 {
     put("일반권입차수=120\n일반권출차수=125\n정기권입차수=30\n정기권출차수=10\n");

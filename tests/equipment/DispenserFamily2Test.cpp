@@ -4,6 +4,7 @@
 #include "equipment/DispenserTestSupport.h"
 #include "equipment/EntryRecord.h"
 #include "sim/PtyDevice.h"
+#include "station/Login.h"
 
 #include <QElapsedTimer>
 
@@ -135,11 +136,23 @@ TEST_F(DispenserSecondFamily, ABadFrameDoesNotDropTheNext)
 {
     QByteArray bad = dispenser::Ticket14("0001", QTime(8, 0));
     bad.replace(10, 4, "8x00");
-    receive(dispenser::Frame(bad) + dispenser::Frame(dispenser::Ticket14("0002", QTime(8, 1))) +
-            QByteArray("\x02PORT_TEST\x03") + dispenser::Frame(dispenser::Ticket14("0003", QTime(8, 2))));
-    EXPECT_EQ(tickets(), QStringLiteral("0002 08:01,0003 08:02"));
+    const QByteArray echo("\x02PORT_TEST\x03"); // no block check follows it
+    receive(dispenser::Frame(bad) + dispenser::Frame(dispenser::Ticket14("0002", QTime(8, 1))) + echo);
     EXPECT_TRUE(st.PortTestEcho);
+    st.PortTestEcho = false;
+    receive(echo + dispenser::Frame(dispenser::Ticket14("0003", QTime(8, 2))));
+    EXPECT_TRUE(st.PortTestEcho);
+    EXPECT_EQ(tickets(), QStringLiteral("0002 08:01,0003 08:02"));
     EXPECT_EQ(ts.screen.list1.value(0), QStringLiteral("발권기 수신 오류 : 발권 시각이 잘못되었습니다 : 8x:00"));
+}
+
+TEST_F(DispenserSecondFamily, WithNoUnitNumberStoredAckIsAnsweredWith00)
+{
+    Exec(st.Db, QStringLiteral("UPDATE 발권기 SET Unit_No = NULL"));
+    Load_DeviceModels(st);
+    device().clearWrites();
+    receive("\x06");
+    EXPECT_EQ(device().written(), QByteArray("\x05" "00"));
 }
 
 TEST(DispenserSecondFamilyOverPty, TicketsReportedByTheDispenserBecomeRows)

@@ -3,6 +3,7 @@
 
 #include "equipment/DispenserTestSupport.h"
 
+#include <deque>
 #include <functional>
 
 using namespace tolvo;
@@ -107,6 +108,42 @@ TEST_F(DispenserLink, BytesArrivingDuringAWaitAreHandledInOrder)
             dispenser::Frame(dispenser::IssueData("0010", QTime(8, 59))));
     EXPECT_TRUE(ts.screen.list1.contains(kResynced));
     EXPECT_EQ(ts.value(u"SELECT group_concat(티켓번호, ',') FROM 일반권"_s).toString(), u"0010,0011"_s);
+}
+
+TEST_F(DispenserLink, ABurstDuringAPollIsHandledAfterItInArrivalOrder)
+{
+    // Season cards read by the dispenser open the entrance barrier, whose relay
+    // pulse waits; the dispenser babbles one frame per turn of the event loop and
+    // answers the poll last.
+    QStringList cardsIn, barriersOpened;
+    st.routines.Season_In = [&](Station& s, QString& card, qint16&) {
+        cardsIn << card;
+        Delay(s, 0.5);
+        barriersOpened << card;
+    };
+    std::deque<QByteArray> burst;
+    for (int i = 1; i <= 16; ++i) {
+        const QByteArray no = QByteArray::number(i).rightJustified(4, '0');
+        burst.push_back(dispenser::Frame(dispenser::IssueData(no, QTime(8, 30), i % 2 ? '1' : '4')));
+    }
+    burst.push_back(dispenser::Frame(QByteArray("D00000\x00", 7)));
+    fake.waits->onEvents = [&] {
+        if (burst.empty()) return;
+        device().inject(burst.front());
+        burst.pop_front();
+    };
+
+    EXPECT_TRUE(link->TD_Poll());
+    fake.waits->onEvents = nullptr;
+
+    EXPECT_EQ(ts.value(u"SELECT group_concat(티켓번호, ',') FROM 일반권"_s).toString(),
+              u"0001,0003,0005,0007,0009,0011,0013,0015"_s);
+    const QStringList cards{u"0000000002"_s, u"0000000004"_s, u"0000000006"_s, u"0000000008"_s,
+                            u"0000000010"_s, u"0000000012"_s, u"0000000014"_s, u"0000000016"_s};
+    EXPECT_EQ(cardsIn, cards);
+    EXPECT_EQ(barriersOpened, cards);
+    EXPECT_LE(st.DeepestWaitNesting, 2);
+    EXPECT_EQ(st.WaitNesting, 0);
 }
 
 TEST_F(DispenserLink, PollRepliesRequestWhatTheDispenserHolds)

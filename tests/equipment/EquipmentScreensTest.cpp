@@ -85,6 +85,35 @@ TEST_F(DispenserScreens, SettingsAreStoredOnlyWhenAcknowledged)
     EXPECT_EQ(st.models.DispenserUnitNo, QStringLiteral("3"));
 }
 
+TEST(DispenserUnitNumber, ChoosingItTakesTheStoredOneOnlyWhenTheTableIsRead)
+{
+    // setup: a statement run before the choice; unit: the unit number afterwards.
+    struct Case { const char* name; const char* setup; const char* unit; const char* message; } const cases[] = {
+        {"row read", "UPDATE 발권기 SET Unit_No = '05'", "05", ""},
+        {"no row", "DELETE FROM 발권기", "01", ""},
+        {"table unreadable", "ALTER TABLE 발권기 RENAME TO 발권기_old", "01", "데이터 베이스 오류"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TestStation fresh;
+        fresh.st.models.DispenserUnitNo = QStringLiteral("01");
+        Exec(fresh.st.Db, QString::fromUtf8(c.setup));
+        SelectTdCommand(fresh.st, kUnitNoCommand);
+        EXPECT_EQ(fresh.st.models.DispenserUnitNo, QString::fromUtf8(c.unit));
+        EXPECT_EQ(fresh.msgs.shown.empty() ? QString() : fresh.msgs.shown.front().title, QString::fromUtf8(c.message));
+    }
+}
+
+TEST_F(DispenserScreens, AnAcknowledgedSettingIsStoredBeforeItsResultIsShown)
+{
+    // The table refuses the update: its error comes before the result box.
+    Exec(st.Db, QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON 발권기 BEGIN SELECT RAISE(ABORT, 'locked'); END"));
+    SendTdCommand(st, 4, QStringLiteral("500"), QString());
+    ASSERT_EQ(ts.msgs.shown.size(), 2u);
+    EXPECT_EQ(ts.msgs.shown[0].title, QStringLiteral("데이터 베이스 오류"));
+    EXPECT_EQ(ts.msgs.shown[1].text, QStringLiteral("발권기 설정 : 최대 발행수량 설정 성공"));
+}
+
 TEST_F(DispenserScreens, TicketStockEntry)
 {
     struct Case { const char* typed; bool stored; qint32 count; } const cases[] = {

@@ -4,6 +4,7 @@ namespace tolvo::sim {
 
 namespace {
 constexpr char STX = 0x02, ETX = 0x03;
+const QByteArray kPortTest = QByteArrayLiteral("PORT_TEST");
 
 QByteArray two(int v) { return QByteArray::number(v).rightJustified(2, '0'); }
 QByteArray hhnn(const QTime& t) { return two(t.hour()) + two(t.minute()); }
@@ -74,12 +75,14 @@ QByteArray DispenserPeer::answer(const QByteArray& chunk)
             break;
         }
         const qsizetype end = m_rx.indexOf(ETX, start);
-        if (end < 0 || end + 1 >= m_rx.size()) {
+        const QByteArray text = end < 0 ? QByteArray() : m_rx.mid(start + 1, end - start - 1);
+        // The station's loop-test frame has no block check.
+        const qsizetype frameEnd = text == kPortTest ? end + 1 : end + 2;
+        if (end < 0 || frameEnd > m_rx.size()) {
             m_rx.remove(0, start); // wait for the rest and the block check
             break;
         }
-        const QByteArray text = m_rx.mid(start + 1, end - start - 1);
-        m_rx.remove(0, end + 2);
+        m_rx.remove(0, frameEnd);
         commands.push_back(text);
         out += answerCommand(text);
     }
@@ -88,6 +91,7 @@ QByteArray DispenserPeer::answer(const QByteArray& chunk)
 
 QByteArray DispenserPeer::answerCommand(const QByteArray& text)
 {
+    if (text == kPortTest) return STX + kPortTest + ETX; // looped back as it came
     if (text == "C000") {
         if (!answerPolls) return {};
         return dispenser::Frame(dispenser::PollReply("00", m_waiting.empty() ? 0x00 : 0x30));

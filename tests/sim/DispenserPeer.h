@@ -23,9 +23,9 @@ QByteArray Ticket18(const QByteArray& unit, const QByteArray& status, const QByt
 
 // A first-family dispenser that answers the station: polls with its status
 // (issue data waiting), data requests with the next issued ticket, clock and
-// display commands with their replies. Feed it what the station wrote; it
-// returns the bytes the dispenser sends back. Usable on a fake port and on a
-// pseudo-terminal.
+// display commands with their replies, and the port test's frame with itself.
+// Feed it what the station wrote; it returns the bytes the dispenser sends
+// back. Usable on a fake port and on a pseudo-terminal.
 class DispenserPeer {
 public:
     // A ticket comes out of the dispenser; it is reported when the station asks.

@@ -2,7 +2,8 @@
 // hand. Each line typed issues a ticket: a number of up to four digits issues
 // that ticket, an empty line the next one; "q" ends. By default it is of the
 // first family (the station polls for the ticket); with -2 of the second
-// (the ticket is reported at once in a 14-character frame).
+// (the ticket is reported at once in a 14-character frame). Either echoes the
+// port settings' "Feed Back" frame, as a dispenser looped back does.
 
 #include "sim/DispenserPeer.h"
 #include "sim/PtyDevice.h"
