@@ -2,6 +2,7 @@
 #include "common/TestStation.h"
 #include "core/Sql.h"
 #include "host/HostLink.h"
+#include "platform/Cp949.h"
 #include "serial/FakeComm.h"
 #include "sim/PtyDevice.h"
 
@@ -57,6 +58,12 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
 {
     const QByteArray td = TD_Frame(kTD), out = TD_Frame(kOUT), cut = td.chopped(1);
     const QByteArray ack = TD_Frame("TD_ACK TD10000042"), outAck = TD_Frame("OUT_ACK OUT10000043");
+    // Under this key the exit's block check is 02h, the value of STX.
+    const QByteArray out02 = TD_Frame(QString(kOUT).replace(0, 11, "OUT10000006"));
+    const QByteArray out02Ack = TD_Frame("OUT_ACK OUT10000006");
+    ASSERT_EQ(out02.back(), '\x02');
+    const QByteArray carSearch = "\x02" "CAR_SEARCH" + cp949::encode(f("12가3456", 15)) + "\x03";
+    const QByteArray tagSearch = "\x02" "TAG_SEARCH" + f("0000012345", 15).toLatin1() + "\x03";
     const QString disc = "DISC10000001 " + f("", 8) + "3   1 2026-01-05 09:002026-01-05 18:00" + f("현금출차", 20) +
                          f("홍길동", 10) + "3 2 ";
     struct Case {
@@ -83,6 +90,12 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
          "CREATE TRIGGER t BEFORE INSERT ON 일반권 WHEN NEW.출차일 IS NOT NULL BEGIN SELECT RAISE(ABORT, 'x'); END"},
         {"a blank number reads 0", {TD_Frame(disc)}, TD_Frame("DISC_ACKDISC10000001"), false, false, "0|3|2",
          "SELECT 금액, 건수, 할인종류 FROM 할인현황 WHERE 정산여부 = 1"},
+        // A search request comes without a block check; a record's block check is taken whatever its value.
+        {"a search request, then a record in the same read", {carSearch + td}, ack, false, false},
+        {"a record, a search request and a record", {out02 + tagSearch + td}, out02Ack + ack, false, false, "1|1",
+         "SELECT count(*), count(출차일) FROM 일반권"},
+        {"a record whose block check is 02h", {out02}, out02Ack, false, false},
+        {"a search request, then a record whose block check is 02h", {carSearch + out02}, out02Ack, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
