@@ -113,6 +113,44 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
     }
 }
 
+// A cancellation: ticket 0007, fee and amount received as given, settled shift of worker 3.
+QString Cancel(const QString& tag, int fee)
+{
+    return "CANCEL0" + tag + " 00072026-01-0508:152026-01-0510:200007202601050815125   " + f(QString::number(fee), 8) +
+           "0   " + f(QString::number(fee), 8) + "1" + f("현금출차", 20) + f("홍길동", 10) + "3 " +
+           "2026-01-05 06:002026-01-05 18:00";
+}
+
+TEST(MasterReceive, ACancellationSentAgainReplacesItsRowInOneStep)
+{
+    const struct {
+        const char* name;
+        const char* setup;
+        QString fees;
+        QByteArray written;
+    } cases[] = {
+        {"the new values replace the old", "", "5000",
+         TD_Frame("CANCEL_ACK CANCEL00000001") + TD_Frame("CANCEL_ACK CANCEL00000002")},
+        {"a replacement that fails keeps the old row and is not acknowledged",
+         "CREATE TRIGGER t BEFORE INSERT ON 출차취소 WHEN NEW.총주차요금 = 5000 BEGIN SELECT RAISE(ABORT, 'x'); END", "3000",
+         TD_Frame("CANCEL_ACK CANCEL00000001")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMaster m;
+        if (*c.setup) Exec(m.st.Db, QString::fromUtf8(c.setup));
+        FakeDevice& port = m.fake.ports->device("/dev/fake9");
+        const QString first = Cancel("0000001", 3000), again = Cancel("0000002", 5000);
+        ASSERT_EQ(first.size(), 156);
+        for (const QString& text : {first, again}) {
+            port.inject(TD_Frame(text));
+            m.st.routines.Master_Receive(m.st);
+        }
+        EXPECT_EQ(port.written(), c.written);
+        EXPECT_EQ(m.rows("SELECT 총주차요금, 실수령금액, 근무자코드 FROM 출차취소"), QStringList{c.fees + "|" + c.fees + "|3"});
+    }
+}
+
 TEST(MasterLoopback, EveryRecordArrivesWholeOnceAndIsAcknowledgedOnce)
 {
     End station, master;
