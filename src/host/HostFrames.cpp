@@ -6,40 +6,6 @@
 
 namespace tolvo {
 
-void HostRxBuffer::start()
-{
-    m_bytes.clear();
-    m_inFrame = true;
-    m_overflow = false;
-}
-
-void HostRxBuffer::add(char byte)
-{
-    if (!m_inFrame) return;
-    if (m_bytes.size() >= Capacity) {
-        m_overflow = true;
-        return;
-    }
-    m_bytes.append(byte);
-}
-
-std::optional<QByteArray> HostRxBuffer::finish()
-{
-    const bool overflow = m_overflow;
-    QByteArray bytes;
-    bytes.swap(m_bytes);
-    reset();
-    if (overflow) return std::nullopt;
-    return bytes;
-}
-
-void HostRxBuffer::reset()
-{
-    m_bytes.clear();
-    m_inFrame = false;
-    m_overflow = false;
-}
-
 QString RxBytesToText(const QByteArray& bytes)
 {
     static const QChar replacement(0xFFFD);

@@ -11,10 +11,10 @@ namespace tolvo {
 
 namespace {
 
-constexpr char ENQ = 0x05;
-constexpr char DLE = 0x10;
-constexpr char STX = 0x02;
-constexpr char ETX = 0x03;
+constexpr quint8 ENQ = 0x05;
+constexpr quint8 DLE = 0x10;
+constexpr quint8 STX = 0x02;
+constexpr quint8 ETX = 0x03;
 
 void trace(Station& st, const QString& text) { DebugTraceLine(st, PortHost, text); }
 
@@ -47,6 +47,44 @@ void seasonVerdict(Station& st, const QString& text)
     Host_SeasonResult(st, text);
     st.HostWait = false;
     trace(st, QStringLiteral("  < 호스트 정기권 처리결과   : ") + text);
+}
+
+ByteFramer::Options framing()
+{
+    ByteFramer::Options o;
+    o.capBytes = HostLink::FrameCap; // no block check follows a host frame
+    return o;
+}
+
+ByteRole classify(quint8 byte)
+{
+    switch (byte) {
+    case STX: return ByteRole::Start;
+    case ETX: return ByteRole::End;
+    case ENQ:
+    case DLE: return ByteRole::Control;
+    default: return ByteRole::Data;
+    }
+}
+
+// ENQ and DLE are answered anywhere, in a frame or between frames.
+void control(Station& st, quint8 byte)
+{
+    if (byte == ENQ) {
+        if (st.comm) st.comm->Output(PortHost, QByteArrayLiteral("\x10\x02"));
+        trace(st, QStringLiteral("  < 호스트 ENQ 수신"));
+        trace(st, QStringLiteral("  > 호스트 DLE 송신"));
+        return;
+    }
+    trace(st, QStringLiteral("  < 호스트 DLE 수신"));
+    st.Connect1.setStatus(true);
+}
+
+// What a waiting sender or port test needs; every other frame is a command of
+// the host that waits its turn.
+bool passesAtOnce(const QString& text)
+{
+    return text == QLatin1String("PORT_TEST") || MatchAck(text, QString()).has_value();
 }
 
 } // namespace
@@ -87,34 +125,30 @@ bool Host_HandleFrame(Station& st, HostLink& link, const QString& text)
 void Host_Receive(Station& st, HostLink& link)
 {
     if (!st.comm) return;
-    const QByteArray in = st.comm->Input(PortHost);
-    for (const char c : in) {
-        switch (c) {
-        case ENQ:
-            st.comm->Output(PortHost, QByteArrayLiteral("\x10\x02"));
-            trace(st, QStringLiteral("  < 호스트 ENQ 수신"));
-            trace(st, QStringLiteral("  > 호스트 DLE 송신"));
-            break;
-        case DLE:
-            trace(st, QStringLiteral("  < 호스트 DLE 수신"));
-            st.Connect1.setStatus(true);
-            break;
-        case STX: link.rx.start(); break;
-        case ETX: {
-            // The buffer is idle before the frame is acted on, so a receive that
-            // runs nested inside the action starts from a clean state.
-            const std::optional<QByteArray> frame = link.rx.finish();
-            if (frame && !Host_HandleFrame(st, link, RxBytesToText(*frame))) return;
-            break;
-        }
-        default: link.rx.add(c); break;
-        }
-    }
+    link.station = &st;
+    link.framer.feed(st.comm->Input(PortHost));
+}
+
+HostLink::HostLink() : framer(framing())
+{
+    framer.classify = classify;
+    framer.onControl = [this](quint8 byte) {
+        if (station) control(*station, byte);
+    };
+    framer.onFrame = [this](const QByteArray& frame, const QByteArray&) {
+        if (station && !Host_HandleFrame(*station, *this, RxBytesToText(frame))) framer.dropPending();
+    };
+    framer.holdWhileBusy = [](const QByteArray& frame) { return !passesAtOnce(RxBytesToText(frame)); };
+    framer.onError = [this](const QByteArray&, const QString& cause) {
+        // The frame ends quietly; the trace shows why.
+        if (station) trace(*station, QStringLiteral("  호스트 수신 처리 실패 : ") + cause);
+    };
 }
 
 std::shared_ptr<HostLink> AttachHost(Station& st)
 {
     auto link = std::make_shared<HostLink>();
+    link->station = &st;
     st.routines.Host_Receive = [link](Station& s) { Host_Receive(s, *link); };
     for (int k = 0; k < HostKindCount; ++k) {
         const auto kind = static_cast<HostKind>(k);
@@ -124,7 +158,7 @@ std::shared_ptr<HostLink> AttachHost(Station& st)
     if (st.comm) {
         std::weak_ptr<HostLink> weak = link;
         st.comm->addRxReset([weak] {
-            if (const auto l = weak.lock()) l->rx.reset();
+            if (const auto l = weak.lock()) l->framer.reset();
         });
     }
     return link;

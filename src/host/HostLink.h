@@ -3,6 +3,7 @@
 #include "core/Station.h"
 #include "host/HostFrames.h"
 #include "host/HostRecords.h"
+#include "serial/ByteFramer.h"
 
 #include <array>
 #include <memory>
@@ -12,10 +13,22 @@ namespace tolvo {
 
 // What the host link keeps between calls: the frame being received, the
 // acknowledgement flags the senders wait on and the tags of their keys.
+//
+// A host command (a barrier, the clock, a verdict) that arrives while the link
+// handles another, or while a sender waits for its acknowledgement, is held and
+// handled after it, in arrival order; acknowledgements and the port test pass
+// at once.
 struct HostLink {
-    HostRxBuffer rx;
+    static constexpr int FrameCap = 512; // a longer frame is dropped whole
+
+    HostLink();
+    HostLink(const HostLink&) = delete;
+    HostLink& operator=(const HostLink&) = delete;
+
+    ByteFramer framer;
     std::array<bool, HostKindCount> HostAck{};
     RecordTags tags;
+    Station* station = nullptr; // the station the link last served
 };
 
 // Receive routine of port 8: answers the handshake, collects frames and acts on

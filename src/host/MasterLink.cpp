@@ -21,6 +21,13 @@ ByteFramer::Options framing()
     return o;
 }
 
+// The port test and a search request come without a block check; a record's
+// block check follows its ETX whatever its value, STX's included.
+bool EndsWithoutBlockCheck(const QByteArray& frame)
+{
+    return frame == "PORT_TEST" || frame.startsWith("CAR_SEARCH") || frame.startsWith("TAG_SEARCH");
+}
+
 ByteRole classify(quint8 byte)
 {
     switch (byte) {
@@ -38,8 +45,7 @@ MasterLink::MasterLink(Station& st) : m_st(st), m_framer(framing())
 {
     m_framer.classify = classify;
     m_framer.onControl = [this](quint8 b) { onControl(b); };
-    // The port test comes without a block check.
-    m_framer.endsWithoutTrailer = [](const QByteArray& f) { return f == "PORT_TEST"; };
+    m_framer.endsWithoutTrailer = EndsWithoutBlockCheck;
     m_framer.onFrame = [this](const QByteArray& f, const QByteArray& trailer) { onFrame(f, trailer); };
     m_framer.onError = [this](const QByteArray&, const QString& cause) { showFailure(cause); };
 }
@@ -61,6 +67,7 @@ void MasterLink::onControl(quint8 byte)
 void MasterLink::onFrame(const QByteArray& frame, const QByteArray& trailer)
 {
     if (trailer.isEmpty()) {
+        if (frame != "PORT_TEST") return; // a search request: a master has no answer
         m_st.PortTestEcho = true;
         m_framer.dropPending(); // the rest of this read is not looked at
         return;

@@ -102,6 +102,15 @@ bool storeOnce(Station& st, const QString& table, const Row& row, const QStringL
     return true;
 }
 
+// Replaces the rows of the row's 입차코드 with it, in one step: a failure keeps the old row.
+void replaceByEntryCode(Station& st, const QString& table, const Row& row)
+{
+    Transaction tx(st.Db);
+    Exec(st.Db, QStringLiteral("DELETE FROM %1 WHERE 입차코드 = ?").arg(Id(table)), {valueOf(row, kEntryCode)});
+    Insert(st.Db, table, row);
+    tx.commit();
+}
+
 // 전송여부 of a row the option sends on (True: not to be sent).
 int sentUnless(Station& st, const QString& option)
 {
@@ -165,13 +174,8 @@ void Recv_OUT(Station& st, const QString& text)
     set(row, kPos, f.posDigit());
     set(row, QStringLiteral("정산구분"), 1);
     set(row, QStringLiteral("전송여부"), sentUnless(st, QStringLiteral("일반권출차전송")));
-    {
-        // A stored copy of the ticket (its entry, or this exit sent before) is replaced in one step.
-        Transaction tx(st.Db);
-        Exec(st.Db, QStringLiteral("DELETE FROM 일반권 WHERE 입차코드 = ?"), {valueOf(row, kEntryCode)});
-        Insert(st.Db, QStringLiteral("일반권"), row);
-        tx.commit();
-    }
+    // A stored copy of the ticket (its entry, or this exit sent before) gives way to it.
+    replaceByEntryCode(st, QStringLiteral("일반권"), row);
     acknowledge(st, HostOUT, text, QStringLiteral("일반권 출차데이터 수신 주차권번호: ") + f.chars(kTicket));
     st.HostPending[HostOUT] = true;
 }
@@ -215,9 +219,10 @@ void Recv_CANCEL(Station& st, const QString& text)
     const int sent = sentUnless(st, QStringLiteral("출차취소전송"));
     set(row, QStringLiteral("정산구분"), 1); // settled at its own station
     set(row, QStringLiteral("전송여부"), sent);
-    const bool stored = storeOnce(st, QStringLiteral("출차취소"), row, {kEntryCode});
+    // A cancellation sent again (the ticket cancelled again, or its acknowledgement lost) replaces the stored one.
+    replaceByEntryCode(st, QStringLiteral("출차취소"), row);
     acknowledge(st, HostCANCEL, text, QStringLiteral("출차취소 데이터 수신 주차권번호: ") + f.chars(kTicket));
-    if (stored && !sent) st.HostPending[HostCANCEL] = true;
+    if (!sent) st.HostPending[HostCANCEL] = true;
 }
 
 void Master_Store(Station& st, HostKind kind, const QString& text)

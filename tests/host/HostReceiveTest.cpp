@@ -77,7 +77,7 @@ QByteArray Bytes(const char* s) { return QByteArray(s); }
 
 TEST_F(HostReceive, ByteWalk)
 {
-    const QByteArray overflow = QByteArray("\x02") + QByteArray(HostRxBuffer::Capacity, 'A') + "I_OPEN\x03";
+    const QByteArray overflow = QByteArray("\x02") + QByteArray(HostLink::FrameCap, 'A') + "I_OPEN\x03";
     const QByteArray wrapsAt101 = QByteArray("\x02") + QByteArray(101, 'A') + "I_OPEN\x03";
     // answered: written back on port 8
     const struct { const char* name; QList<QByteArray> reads; QByteArray answered; QList<int> gates; bool lampOn, echo; } rows[] = {
@@ -99,7 +99,7 @@ TEST_F(HostReceive, ByteWalk)
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        link->rx.reset();
+        link->framer.reset();
         screen.list1.clear();
         device(PortHost).clearWrites();
         st.Connect1.setStatus(false);
@@ -215,10 +215,75 @@ TEST_F(HostReceive, ClockFrames)
 TEST_F(HostReceive, PortSetUpEmptiesAHalfReceivedFrame)
 {
     receive(Bytes("\x02I_OP"));
-    ASSERT_TRUE(link->rx.inFrame());
+    ASSERT_TRUE(link->framer.inFrame());
     // No database: the set-up opens nothing but still empties the buffers.
     Comm::PortsInit(st);
-    EXPECT_FALSE(link->rx.inFrame());
+    EXPECT_FALSE(link->framer.inFrame());
+}
+
+// An 85-character verdict: a normal entry, which opens the first entrance.
+QString EntryVerdict()
+{
+    return QStringLiteral("2026-01-05") + QStringLiteral("08:10") + QString(15, ' ') + QStringLiteral("정상입차    ")
+        + QStringLiteral("0000012345") + QString(13 + 12, ' ') + QStringLiteral("2026-12-31") + QStringLiteral("1 ");
+}
+
+// The fee display of BEST TYPE holds its relay 0.5 s and lets events run meanwhile.
+class HostReceiveDuringPulse : public HostReceive {
+protected:
+    HostReceiveDuringPulse()
+    {
+        st.models.FeeDispType = 2;
+        fake.waits->onEvents = [this] {
+            if (arrivals.isEmpty()) return;
+            device(PortHost).inject(arrivals.takeFirst());
+            Host_Receive(st, *link); // the port's data-arrived event
+        };
+    }
+    int pulses() { return int(device(PortFeeDisp).written().count(QByteArray::fromHex("A00112000000B0"))); }
+    // Host lines of the trace, in order, from those that start with one of the prefixes.
+    QStringList traced(const QStringList& prefixes) const
+    {
+        QStringList out;
+        for (const QString& line : traceText().split(QStringLiteral("\r\n")))
+            for (const QString& p : prefixes)
+                if (line.contains(p)) out << line.mid(line.indexOf(p));
+        return out;
+    }
+
+    QList<QByteArray> arrivals; // one per run of events
+};
+
+TEST_F(HostReceiveDuringPulse, AFrameSplitAcrossAVerdictsPulseStaysWholeAndInOrder)
+{
+    ASSERT_EQ(EntryVerdict().size(), 85);
+    st.Connect1.setProcessNum(QStringLiteral("TD10000042"));
+    arrivals = {Bytes("0042\x03\x02I_O"), Bytes("PEN\x03")};
+    receive(TD_Frame(EntryVerdict()) + Bytes("\x02TD_ACK TD1000"));
+    EXPECT_TRUE(link->HostAck[HostTD]);
+    EXPECT_FALSE(link->framer.inFrame());
+    EXPECT_EQ(pulses(), 2); // the verdict's, then I_OPEN's
+    // The acknowledgement is taken during the pulse; the verdict's line follows its handling.
+    EXPECT_EQ(traced({QStringLiteral("  < 호스트 "), QStringLiteral("  < 호스트에 의한 ")}),
+              QStringList({"  < 호스트 응답수신   : TD_ACK TD10000042", "  < 호스트 정기권 처리결과   : " + EntryVerdict(),
+                           "  < 호스트에 의한 입차열림 명령 수신 : I_OPEN"}));
+}
+
+TEST_F(HostReceiveDuringPulse, ABurstOfCommandsRunsInArrivalOrderOneWaitDeep)
+{
+    QStringList expected;
+    for (int i = 0; i < 300; ++i) {
+        const bool in = i % 3 != 2;
+        arrivals << (in ? Bytes("\x02I_OPEN\x03") : Bytes("\x02O_OPEN\x03"));
+        expected << (in ? QStringLiteral("  < 호스트에 의한 입차열림 명령 수신 : I_OPEN")
+                        : QStringLiteral("  < 호스트에 의한 출차열림 명령 수신 : O_OPEN"));
+    }
+    receive(Bytes("\x02I_OPEN\x03"));
+    EXPECT_TRUE(arrivals.isEmpty());
+    EXPECT_EQ(pulses(), 201); // every I_OPEN; this display works no exit barrier
+    EXPECT_EQ(traced({QStringLiteral("  < 호스트에 의한 ")}), QStringList{QStringLiteral("  < 호스트에 의한 입차열림 명령 수신 : I_OPEN")} + expected);
+    EXPECT_EQ(st.DeepestWaitNesting, 1);
+    EXPECT_EQ(link->framer.heldFrames(), 0);
 }
 
 TEST(HostRxText, CodePage949)

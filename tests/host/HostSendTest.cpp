@@ -308,6 +308,33 @@ TEST_F(HostSend, OrderOfTheRows)
     EXPECT_FALSE(st.HostPending[HostCANCEL]);
 }
 
+TEST_F(HostSend, HostCommandsDuringTheWaitRunAfterTheSendInArrivalOrder)
+{
+    // A fee display of BEST TYPE, whose barrier pulse lets events run.
+    ASSERT_TRUE(st.comm->openPort(PortFeeDisp, QStringLiteral("/dev/fee"), SerialSettings{}));
+    st.models.FeeDispType = 2;
+    answer = false;
+    entry("0012");
+    bool arrived = false;
+    fake.waits->onEvents = [&] {
+        if (arrived || sentTexts.isEmpty()) return;
+        arrived = true;
+        host().inject(QByteArray("\x02I_OPEN\x03\x02O_OPEN\x03") + TD_Frame(sim::HostPeer::AckFor(sentTexts[0])));
+    };
+    send(HostTD);
+    fake.waits->onEvents = nullptr;
+    EXPECT_EQ(sent(QStringLiteral("1")), 1); // the acknowledgement passed at once
+    EXPECT_EQ(fake.ports->device(QStringLiteral("/dev/fee")).written(), QByteArray::fromHex("A00112000000B0A00113000000B0"));
+    EXPECT_EQ(st.DeepestWaitNesting, 1);
+    const QString t = st.comm->trace.text();
+    const qsizetype done = t.indexOf(QStringLiteral("  < 입차데이터 전송완료   : 0012"));
+    const qsizetype in = t.indexOf(QStringLiteral("  < 호스트에 의한 입차열림 명령 수신 : I_OPEN"));
+    const qsizetype out = t.indexOf(QStringLiteral("  < 호스트에 의한 출차열림 명령 수신 : O_OPEN"));
+    EXPECT_GE(done, 0);
+    EXPECT_GT(in, done);
+    EXPECT_GT(out, in);
+}
+
 TEST_F(HostSend, TraceOfAnEntry)
 {
     entry("0012");

@@ -75,4 +75,17 @@ TEST_F(HostSim, AForwardedSeasonCardGetsAVerdictAndItsAcknowledgement)
               QStringLiteral("00XY905172|출입금지|2026-01-05 08:10|1"));
 }
 
+TEST_F(HostSim, TheStationsHandshakeBytesAndPortTestArePrintedAndTheRecordAfterThemIsAnswered)
+{
+    QStringList printed;
+    host.onControl = [&](const QString& name) { printed << name; };
+    host.onFrame = [&](const QString& text, const QString& answer) { printed << text + " / " + answer; };
+    st.comm->Output(PortHost, QByteArray("\x05\x02")); // as at login
+    host.sendEnq();                                     // answered with DLE STX
+    ASSERT_TRUE(host.waitForBytes(4));
+    st.comm->Output(PortHost, PortTestFrame() + TD_Frame(QStringLiteral("TD10000042 0007202601050815")));
+    ASSERT_TRUE(host.waitForFrames(2));
+    EXPECT_EQ(printed, QStringList({"ENQ", "DLE", "PORT_TEST / ", "TD10000042 0007202601050815 / TD_ACK TD10000042"}));
+}
+
 } // namespace

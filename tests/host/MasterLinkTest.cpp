@@ -2,6 +2,7 @@
 #include "common/TestStation.h"
 #include "core/Sql.h"
 #include "host/HostLink.h"
+#include "platform/Cp949.h"
 #include "serial/FakeComm.h"
 #include "sim/PtyDevice.h"
 
@@ -57,6 +58,12 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
 {
     const QByteArray td = TD_Frame(kTD), out = TD_Frame(kOUT), cut = td.chopped(1);
     const QByteArray ack = TD_Frame("TD_ACK TD10000042"), outAck = TD_Frame("OUT_ACK OUT10000043");
+    // Under this key the exit's block check is 02h, the value of STX.
+    const QByteArray out02 = TD_Frame(QString(kOUT).replace(0, 11, "OUT10000006"));
+    const QByteArray out02Ack = TD_Frame("OUT_ACK OUT10000006");
+    ASSERT_EQ(out02.back(), '\x02');
+    const QByteArray carSearch = "\x02" "CAR_SEARCH" + cp949::encode(f("12가3456", 15)) + "\x03";
+    const QByteArray tagSearch = "\x02" "TAG_SEARCH" + f("0000012345", 15).toLatin1() + "\x03";
     const QString disc = "DISC10000001 " + f("", 8) + "3   1 2026-01-05 09:002026-01-05 18:00" + f("현금출차", 20) +
                          f("홍길동", 10) + "3 2 ";
     struct Case {
@@ -83,6 +90,12 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
          "CREATE TRIGGER t BEFORE INSERT ON 일반권 WHEN NEW.출차일 IS NOT NULL BEGIN SELECT RAISE(ABORT, 'x'); END"},
         {"a blank number reads 0", {TD_Frame(disc)}, TD_Frame("DISC_ACKDISC10000001"), false, false, "0|3|2",
          "SELECT 금액, 건수, 할인종류 FROM 할인현황 WHERE 정산여부 = 1"},
+        // A search request comes without a block check; a record's block check is taken whatever its value.
+        {"a search request, then a record in the same read", {carSearch + td}, ack, false, false},
+        {"a record, a search request and a record", {out02 + tagSearch + td}, out02Ack + ack, false, false, "1|1",
+         "SELECT count(*), count(출차일) FROM 일반권"},
+        {"a record whose block check is 02h", {out02}, out02Ack, false, false},
+        {"a search request, then a record whose block check is 02h", {carSearch + out02}, out02Ack, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,6 +110,44 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
         EXPECT_EQ(m.rows(c.query), QStringList{c.row});
         EXPECT_EQ(m.st.PortTestEcho, c.echo);
         EXPECT_EQ(m.st.Connect2.Status(), c.lamp);
+    }
+}
+
+// A cancellation: ticket 0007, fee and amount received as given, settled shift of worker 3.
+QString Cancel(const QString& tag, int fee)
+{
+    return "CANCEL0" + tag + " 00072026-01-0508:152026-01-0510:200007202601050815125   " + f(QString::number(fee), 8) +
+           "0   " + f(QString::number(fee), 8) + "1" + f("현금출차", 20) + f("홍길동", 10) + "3 " +
+           "2026-01-05 06:002026-01-05 18:00";
+}
+
+TEST(MasterReceive, ACancellationSentAgainReplacesItsRowInOneStep)
+{
+    const struct {
+        const char* name;
+        const char* setup;
+        QString fees;
+        QByteArray written;
+    } cases[] = {
+        {"the new values replace the old", "", "5000",
+         TD_Frame("CANCEL_ACK CANCEL00000001") + TD_Frame("CANCEL_ACK CANCEL00000002")},
+        {"a replacement that fails keeps the old row and is not acknowledged",
+         "CREATE TRIGGER t BEFORE INSERT ON 출차취소 WHEN NEW.총주차요금 = 5000 BEGIN SELECT RAISE(ABORT, 'x'); END", "3000",
+         TD_Frame("CANCEL_ACK CANCEL00000001")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMaster m;
+        if (*c.setup) Exec(m.st.Db, QString::fromUtf8(c.setup));
+        FakeDevice& port = m.fake.ports->device("/dev/fake9");
+        const QString first = Cancel("0000001", 3000), again = Cancel("0000002", 5000);
+        ASSERT_EQ(first.size(), 156);
+        for (const QString& text : {first, again}) {
+            port.inject(TD_Frame(text));
+            m.st.routines.Master_Receive(m.st);
+        }
+        EXPECT_EQ(port.written(), c.written);
+        EXPECT_EQ(m.rows("SELECT 총주차요금, 실수령금액, 근무자코드 FROM 출차취소"), QStringList{c.fees + "|" + c.fees + "|3"});
     }
 }
 

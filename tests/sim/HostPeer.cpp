@@ -11,10 +11,10 @@ namespace tolvo::sim {
 
 namespace {
 
-// The search request is the only frame the station sends without a block check.
-bool IsSearchRequest(const QByteArray& data)
+// The frames the station sends without a block check: the search request and the port test.
+bool HasNoBlockCheck(const QByteArray& data)
 {
-    return data.size() >= 10 && (data.startsWith("CAR_SEARCH") || data.startsWith("TAG_SEARCH"));
+    return data == "PORT_TEST" || data.startsWith("CAR_SEARCH") || data.startsWith("TAG_SEARCH");
 }
 
 QString Field(const QString& text, int width) { return text.left(width).leftJustified(width, QLatin1Char(' ')); }
@@ -75,21 +75,35 @@ QString HostPeer::VerdictFor(const QString& forwarded, const QDateTime& at, cons
 
 void HostPeer::take(const QByteArray& chunk)
 {
-    m_pending += chunk;
-    for (;;) {
-        const qsizetype etx = m_pending.indexOf('\x03');
-        if (etx < 0) return;
-        const qsizetype stx = m_pending.lastIndexOf('\x02', etx);
-        const QByteArray data = stx >= 0 ? m_pending.mid(stx + 1, etx - stx - 1) : QByteArray();
-        if (stx >= 0 && IsSearchRequest(data)) {
-            m_pending.remove(0, etx + 1);
-            answer(cp949::decode(data));
-            continue;
+    for (const char byte : chunk) takeByte(byte);
+}
+
+void HostPeer::takeByte(char byte)
+{
+    if (m_rx == Rx::BlockCheck) { // whatever its value
+        m_rx = Rx::Idle;
+        if (static_cast<quint8>(byte) == Get_BCC_Bytes(m_frame)) answer(cp949::decode(m_frame));
+        return;
+    }
+    switch (byte) {
+    case '\x05':
+    case '\x10':
+        if (onControl) onControl(byte == '\x05' ? QStringLiteral("ENQ") : QStringLiteral("DLE"));
+        return;
+    case '\x02':
+        m_frame.clear();
+        m_rx = Rx::InFrame;
+        return;
+    case '\x03':
+        if (m_rx != Rx::InFrame) return;
+        m_rx = Rx::BlockCheck;
+        if (HasNoBlockCheck(m_frame)) {
+            m_rx = Rx::Idle;
+            answer(cp949::decode(m_frame));
         }
-        if (etx + 1 >= m_pending.size()) return; // the block check is still to come
-        const auto bcc = static_cast<quint8>(m_pending[etx + 1]);
-        m_pending.remove(0, etx + 2);
-        if (stx >= 0 && bcc == Get_BCC_Bytes(data)) answer(cp949::decode(data));
+        return;
+    default:
+        if (m_rx == Rx::InFrame) m_frame += byte;
     }
 }
 

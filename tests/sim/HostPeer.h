@@ -14,10 +14,10 @@ namespace tolvo::sim {
 
 // The host PC at the far end of the station's port 8, over a pseudo-terminal.
 // It collects the frames the station sends (STX text ETX block check; a search
-// request comes without the block check), answers each record with the
-// acknowledgement that carries its key, answers a season card forwarded from a
-// "HOST PASS" gate with an 85-character verdict, and sends the host's own
-// frames and handshake bytes when told.
+// request and the port test come without the block check) and its handshake
+// bytes, answers each record with the acknowledgement that carries its key,
+// answers a season card forwarded from a "HOST PASS" gate with an 85-character
+// verdict, and sends the host's own frames and handshake bytes when told.
 class HostPeer {
 public:
     // How records are acknowledged.
@@ -42,8 +42,10 @@ public:
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     // Told of each frame received and of each answer sent (the program prints them).
     std::function<void(const QString& text, const QString& answer)> onFrame;
+    // Told of each handshake byte the station sends ("ENQ", "DLE").
+    std::function<void(const QString& name)> onControl;
 
-    // Texts of the frames received with a good block check, in order.
+    // Texts of the frames received whole (with a good block check where one follows), in order.
     QStringList frames;
     // Texts of the records acknowledged with their own key, in order.
     QStringList acknowledged;
@@ -70,11 +72,13 @@ public:
 
 private:
     void take(const QByteArray& chunk);
+    void takeByte(char byte);
     void answer(const QString& text);
     void acknowledge(const QString& text, const QString& ackText);
 
     PtyDevice m_dev;
-    QByteArray m_pending;
+    enum class Rx { Idle, InFrame, BlockCheck } m_rx = Rx::Idle;
+    QByteArray m_frame;
     QObject m_context; // late acknowledgements die with the peer
 };
 

@@ -1,7 +1,7 @@
 // The host PC as a small program beside the station: it opens a
-// pseudo-terminal for the station's host port, prints every frame the station
-// sends and the answer it gives, and sends the host's frames when told. See
-// README, "Trying it with the simulated host".
+// pseudo-terminal for the station's host port, prints every frame and
+// handshake byte the station sends and the answer it gives, and sends the
+// host's frames when told. See README, "Trying it with the simulated host".
 
 #include "sim/HostPeer.h"
 
@@ -60,6 +60,7 @@ int main(int argc, char** argv)
     host.onFrame = [](const QString& text, const QString& answer) {
         say(QStringLiteral("station: ") + text + (answer.isEmpty() ? QString() : QStringLiteral("\n   host: ") + answer));
     };
+    host.onControl = [](const QString& name) { say(QStringLiteral("station: ") + name); };
     say(QStringLiteral("Host on %1. Map it in Tolvo.ini:\n  [ports]\n  Com9=%1\nCommands:\n%2")
             .arg(host.slavePath(), QString::fromUtf8(Help)));
 
