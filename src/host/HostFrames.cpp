@@ -6,6 +6,17 @@
 
 namespace tolvo {
 
+ByteRole ClassifyHostByte(quint8 byte)
+{
+    switch (byte) {
+    case 0x02: return ByteRole::Start;
+    case 0x03: return ByteRole::End;
+    case 0x05:
+    case 0x10: return ByteRole::Control;
+    default: return ByteRole::Data;
+    }
+}
+
 QString RxBytesToText(const QByteArray& bytes)
 {
     static const QChar replacement(0xFFFD);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Station.h"
+#include "serial/ByteFramer.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -10,6 +11,10 @@
 // The pure part of the host link's receiving side: turning a frame's bytes
 // into text, and reading what the text says.
 namespace tolvo {
+
+// Host and master frames alike: STX opens, ETX closes, ENQ and DLE are
+// answered wherever they come.
+ByteRole ClassifyHostByte(quint8 byte);
 
 // One character per byte below 0x80; a byte of 0x80 or more with the byte after
 // it as one code-page-949 character. A pair that is no character, or a lead

@@ -1,5 +1,6 @@
 #include "host/HostLink.h"
 
+#include "host/HostFrames.h"
 #include "host/HostSeason.h"
 #include "host/HostSend.h"
 #include "host/MasterLink.h"
@@ -13,8 +14,6 @@ namespace {
 
 constexpr quint8 ENQ = 0x05;
 constexpr quint8 DLE = 0x10;
-constexpr quint8 STX = 0x02;
-constexpr quint8 ETX = 0x03;
 
 void trace(Station& st, const QString& text) { DebugTraceLine(st, PortHost, text); }
 
@@ -54,17 +53,6 @@ ByteFramer::Options framing()
     ByteFramer::Options o;
     o.capBytes = HostLink::FrameCap; // no block check follows a host frame
     return o;
-}
-
-ByteRole classify(quint8 byte)
-{
-    switch (byte) {
-    case STX: return ByteRole::Start;
-    case ETX: return ByteRole::End;
-    case ENQ:
-    case DLE: return ByteRole::Control;
-    default: return ByteRole::Data;
-    }
 }
 
 // ENQ and DLE are answered anywhere, in a frame or between frames.
@@ -131,7 +119,7 @@ void Host_Receive(Station& st, HostLink& link)
 
 HostLink::HostLink() : framer(framing())
 {
-    framer.classify = classify;
+    framer.classify = ClassifyHostByte;
     framer.onControl = [this](quint8 byte) {
         if (station) control(*station, byte);
     };

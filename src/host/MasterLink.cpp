@@ -10,8 +10,6 @@ namespace {
 
 constexpr quint8 ENQ = 0x05;
 constexpr quint8 DLE = 0x10;
-constexpr quint8 STX = 0x02;
-constexpr quint8 ETX = 0x03;
 
 ByteFramer::Options framing()
 {
@@ -28,22 +26,11 @@ bool EndsWithoutBlockCheck(const QByteArray& frame)
     return frame == "PORT_TEST" || frame.startsWith("CAR_SEARCH") || frame.startsWith("TAG_SEARCH");
 }
 
-ByteRole classify(quint8 byte)
-{
-    switch (byte) {
-    case STX: return ByteRole::Start;
-    case ETX: return ByteRole::End;
-    case ENQ:
-    case DLE: return ByteRole::Control;
-    default: return ByteRole::Data;
-    }
-}
-
 } // namespace
 
 MasterLink::MasterLink(Station& st) : m_st(st), m_framer(framing())
 {
-    m_framer.classify = classify;
+    m_framer.classify = ClassifyHostByte;
     m_framer.onControl = [this](quint8 b) { onControl(b); };
     m_framer.endsWithoutTrailer = EndsWithoutBlockCheck;
     m_framer.onFrame = [this](const QByteArray& f, const QByteArray& trailer) { onFrame(f, trailer); };
