@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 #include <array>
+#include <deque>
 #include <optional>
 
 namespace tolvo {
@@ -20,6 +22,24 @@ struct GateControl {
     bool operator==(const GateControl&) const = default;
 };
 
+// A complete frame of a gate's reader, as the reader model it was read with made it.
+struct SeasonFrame {
+    quint8 model = 0;
+    QString text;
+};
+
+// The receive side of one gate beyond its buffer. A card's handling may wait
+// (a barrier pulse that runs events), and the gate's receive routine then runs
+// again inside it: that call takes over the bytes of the outer read not handled
+// yet, and frames it completes are held and handled after the current one, in
+// arrival order.
+struct SeasonGateLink {
+    QByteArray pending; // the read being handled
+    qsizetype pos = 0;  // the next byte of it
+    int busy = 0;       // handling a frame
+    std::deque<SeasonFrame> held;
+};
+
 // State of the season gates that the gates, the port set-up and the test screen share.
 struct SeasonGateState {
     // Empty while the gate has no recognised setting: its barrier is not driven.
@@ -27,14 +47,20 @@ struct SeasonGateState {
     // Receive buffers (one character per received byte) and in-frame flags.
     std::array<QString, SeasonGateCount> RxBuf{};
     std::array<bool, SeasonGateCount> InFrame{};
+    // Set when a frame outgrew the buffer: its bytes are ignored up to the next frame start.
+    std::array<bool, SeasonGateCount> Overflowed{};
+    std::array<SeasonGateLink, SeasonGateCount> Link{};
     // Anti-passback: the last card read per slot, entrances and exits apart.
     std::array<QString, 3> LastCardIn{};
     std::array<QString, 3> LastCardOut{};
 
+    // Port set-up: buffers and flags start afresh. Complete frames waiting for
+    // their turn are kept; they were received whole.
     void clearReceive()
     {
         for (QString& b : RxBuf) b.clear();
         InFrame.fill(false);
+        Overflowed.fill(false);
     }
 };
 

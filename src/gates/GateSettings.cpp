@@ -6,6 +6,7 @@
 #include "serial/Trace.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <array>
 
 namespace tolvo {
@@ -45,15 +46,26 @@ constexpr std::array<int, SeasonGateCount> kPorts{PortSeasonIn1, PortSeasonOut1,
 // The order the tables are read in.
 constexpr std::array<int, SeasonGateCount> kLoadOrder{GateIn1, GateIn2, GateOut1, GateOut2};
 
-// The first row's Gate제어; empty when the table, its row or the field is missing.
-std::optional<GateControl> readSetting(Station& st, int gate)
+struct GateRow {
+    std::optional<GateControl> control; // empty when its text is not recognised
+    bool inUse = false;
+};
+
+// The first row's Gate제어 and 사용여부; nothing when the table, its row or a field is missing.
+GateRow readRow(Station& st, int gate)
 {
     try {
-        QSqlQuery q = Query(st.Db, QStringLiteral("SELECT 기종, Gate제어 FROM ") + Id(GateTable(gate)));
-        if (!q.next()) return std::nullopt;
-        return GateControlOf(q.value(1).toString(), GatePort(gate));
+        QSqlQuery q = Query(st.Db, QStringLiteral("SELECT * FROM ") + Id(GateTable(gate)));
+        if (!q.next()) return {};
+        const QSqlRecord rec = q.record();
+        const auto field = [&](const QString& name) {
+            const int k = rec.indexOf(name);
+            return k < 0 ? QVariant() : q.value(k);
+        };
+        return {GateControlOf(field(QStringLiteral("Gate제어")).toString(), GatePort(gate)),
+                ToBool(field(QStringLiteral("사용여부")))};
     } catch (const DbError&) {
-        return std::nullopt;
+        return {};
     }
 }
 
@@ -74,9 +86,11 @@ void Load_GateCtl(Station& st)
 {
     for (const int gate : kLoadOrder) {
         auto& control = st.gates.Control[size_t(gate)];
-        if (const auto read = readSetting(st, gate)) control = read;
-        if (control) continue;
+        const GateRow row = readRow(st, gate);
+        if (row.control) control = row.control;
         // Never a default: code 0 on port 0 would send barrier bytes to the dispenser.
+        // Only a gate in use is worth the operator's notice.
+        if (control || !row.inUse) continue;
         const QString line = QStringLiteral("차단기 제어 설정 없음 : ") + GateTable(gate);
         st.screen.appendList1(line);
         DebugTraceLineAny(st, line);

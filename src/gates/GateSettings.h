@@ -18,8 +18,8 @@ int GatePort(int gateIndex);
 std::optional<GateControl> GateControlOf(const QString& text, int ownPort);
 
 // Load_GateCtl: reads the four gates' Gate제어. A recognised text sets the gate;
-// any other keeps what it had. A gate left without a setting drives no barrier,
-// and the operator is told on List1 and the trace.
+// any other keeps what it had. A gate left without a setting drives no barrier;
+// when the gate is in use (사용여부), the operator is told on List1 and the trace.
 void Load_GateCtl(Station& st);
 
 } // namespace tolvo

@@ -61,6 +61,8 @@ bool writesFeedBack(int gate, quint8 model)
 
 QString& bufferOf(Station& st, int gate) { return st.gates.RxBuf[size_t(gate)]; }
 bool& inFrameOf(Station& st, int gate) { return st.gates.InFrame[size_t(gate)]; }
+bool& overflowedOf(Station& st, int gate) { return st.gates.Overflowed[size_t(gate)]; }
+SeasonGateLink& linkOf(Station& st, int gate) { return st.gates.Link[size_t(gate)]; }
 
 void clearGate(Station& st, int gate)
 {
@@ -68,12 +70,29 @@ void clearGate(Station& st, int gate)
     inFrameOf(st, gate) = false;
 }
 
-// One character per byte; a buffer past its cap starts over.
-void append(Station& st, int gate, const QString& chars)
+// A frame start: a new frame, whatever came before.
+void startFrame(Station& st, int gate)
+{
+    bufferOf(st, gate).clear();
+    inFrameOf(st, gate) = true;
+    overflowedOf(st, gate) = false;
+}
+
+// A frame too long for the buffer is dropped whole: what follows it up to the
+// next frame start is ignored, so no tail of it passes for a frame of its own.
+void overflow(Station& st, int gate)
+{
+    clearGate(st, gate);
+    overflowedOf(st, gate) = true;
+}
+
+// One character per byte, up to the cap; false when the buffer is full.
+bool appendWithinCap(Station& st, int gate, const QString& chars)
 {
     QString& buf = bufferOf(st, gate);
+    if (buf.size() + chars.size() > SeasonRxCap) return false;
     buf += chars;
-    if (buf.size() > SeasonRxCap) clearGate(st, gate);
+    return true;
 }
 
 qint16 gateNumber(int gate) { return qint16(kGates[size_t(gate)].port); }
@@ -127,73 +146,142 @@ void framedFrame(Station& st, int gate, quint8 model, const QString& frame)
     decide(st, info.entrance, *card, gateNumber(gate));
 }
 
-void receiveFramed(Station& st, int gate, quint8 model, const QByteArray& in)
+// What a complete frame causes: the trace line, then the decision (or the host frame).
+void handleFrame(Station& st, int gate, const SeasonFrame& f)
 {
-    const int port = kGates[size_t(gate)].port;
-    for (const char ch : in) {
-        const quint8 b = quint8(ch);
-        if (b == STX) {
-            bufferOf(st, gate).clear();
-            inFrameOf(st, gate) = true;
-        } else if (b == ACK) {
-            continue;
-        } else if (b != ETX) {
-            append(st, gate, QString(QChar(b)));
-        } else {
-            // Copied out and cleared first: bytes arriving during the decision start afresh.
-            const QString frame = bufferOf(st, gate);
-            clearGate(st, gate);
-            if (frame == QLatin1String("PORT_TEST")) {
-                st.PortTestEcho = true;
-                if (writesFeedBack(gate, model)) DebugTraceLine(st, port, QStringLiteral("  Feed Back Test   : PORT_TEST"));
-                return; // the rest of this read is dropped
-            }
-            if (model != ReaderRemoconN) traceFrame(st, gate, frame);
-            framedFrame(st, gate, model, frame);
-        }
+    const bool entrance = kGates[size_t(gate)].entrance;
+    switch (f.model) {
+    case ReaderFirstech:
+        traceFrame(st, gate, f.text);
+        decide(st, entrance, QStringLiteral("000000") + f.text, gateNumber(gate));
+        break;
+    case ReaderRemoconT: {
+        const int n = f.text.toInt(nullptr, 16);
+        decide(st, entrance, QStringLiteral("000000") + QStringLiteral("%1").arg(n, 4, 10, QLatin1Char('0')),
+               gateNumber(gate));
+        break;
+    }
+    default:
+        if (f.model != ReaderRemoconN) traceFrame(st, gate, f.text);
+        framedFrame(st, gate, f.model, f.text);
+        break;
     }
 }
 
-// FIRSTECH: each data byte as its decimal text; a frame is 4 characters.
-void receiveFirstech(Station& st, int gate, const QByteArray& in)
+// The gate is busy while it handles a frame.
+void handleOne(Station& st, int gate, const SeasonFrame& f)
 {
-    for (const char ch : in) {
-        const quint8 b = quint8(ch);
-        QString& buf = bufferOf(st, gate);
-        if (b == STX && !inFrameOf(st, gate)) {
-            buf.clear();
-            inFrameOf(st, gate) = true;
-        } else if (b == ETX && buf.size() == 4) {
-            traceFrame(st, gate, buf);
-            const QString card = QStringLiteral("000000") + buf;
-            clearGate(st, gate);
-            decide(st, kGates[size_t(gate)].entrance, card, gateNumber(gate));
-        } else {
-            buf += QString::number(b);
-            // Past 4 characters no frame can end: start clean at the next STX.
-            if (buf.size() > 4) clearGate(st, gate);
-        }
+    SeasonGateLink& link = linkOf(st, gate);
+    ++link.busy;
+    try {
+        handleFrame(st, gate, f);
+    } catch (...) {
+        // As a failure inside the routine always did: the rest of the read is lost.
+        // Frames already complete are not.
+        link.pending.clear();
+        link.pos = 0;
     }
+    --link.busy;
+}
+
+// A frame completed while the gate handles another (inside a barrier wait that runs
+// events) waits for it; then each waiting frame runs in turn, in arrival order, from
+// this one loop, so waits never nest deeper however many cards arrive.
+void deliver(Station& st, int gate, SeasonFrame f)
+{
+    SeasonGateLink& link = linkOf(st, gate);
+    if (link.busy > 0) {
+        link.held.push_back(std::move(f));
+        return;
+    }
+    handleOne(st, gate, f);
+    while (!link.held.empty()) {
+        const SeasonFrame next = std::move(link.held.front());
+        link.held.pop_front();
+        handleOne(st, gate, next);
+    }
+}
+
+// Framed models and HOST PASS. False when the rest of the read is dropped.
+bool framedByte(Station& st, int gate, quint8 model, quint8 b)
+{
+    const int port = kGates[size_t(gate)].port;
+    if (b == STX) {
+        startFrame(st, gate);
+        return true;
+    }
+    if (b == ACK) return true;
+    bool& overflowed = overflowedOf(st, gate);
+    if (b != ETX) {
+        if (!overflowed && !appendWithinCap(st, gate, QString(QChar(b)))) {
+            // HOST PASS forwards even an over-long text: its first characters.
+            if (model == ReaderHostPass) overflowed = true;
+            else overflow(st, gate);
+        }
+        return true;
+    }
+    // The end of a frame already dropped.
+    if (overflowed && model != ReaderHostPass) return true;
+    overflowed = false;
+    // Copied out and cleared first: bytes arriving during the decision start afresh.
+    const QString frame = bufferOf(st, gate);
+    clearGate(st, gate);
+    if (frame == QLatin1String("PORT_TEST")) {
+        st.PortTestEcho = true;
+        if (writesFeedBack(gate, model)) DebugTraceLine(st, port, QStringLiteral("  Feed Back Test   : PORT_TEST"));
+        return false;
+    }
+    deliver(st, gate, SeasonFrame{model, frame});
+    return true;
+}
+
+// FIRSTECH: each data byte as its decimal text; a frame is 4 characters.
+void firstechByte(Station& st, int gate, quint8 b)
+{
+    QString& buf = bufferOf(st, gate);
+    if (b == STX && !inFrameOf(st, gate)) {
+        startFrame(st, gate);
+        return;
+    }
+    if (overflowedOf(st, gate)) return;
+    if (b == ETX && buf.size() == 4) {
+        const QString digits = buf;
+        clearGate(st, gate);
+        deliver(st, gate, SeasonFrame{ReaderFirstech, digits});
+        return;
+    }
+    buf += QString::number(b);
+    // Past 4 characters no frame can end.
+    if (buf.size() > 4) overflow(st, gate);
 }
 
 // Remocon(T): A3h starts a code; bytes append as hexadecimal text; 2 to 4
 // characters make the number.
-void receiveRemoconT(Station& st, int gate, const QByteArray& in)
+void remoconTByte(Station& st, int gate, quint8 b)
 {
-    for (const char ch : in) {
-        const quint8 b = quint8(ch);
-        if (b == RemoconStart) {
-            bufferOf(st, gate).clear();
-            inFrameOf(st, gate) = true;
-            continue;
-        }
-        append(st, gate, QString::number(b, 16).toUpper());
-        const QString& buf = bufferOf(st, gate);
-        if (buf.size() < 2 || buf.size() > 4) continue;
-        const int n = buf.toInt(nullptr, 16);
-        const QString card = QStringLiteral("000000") + QStringLiteral("%1").arg(n, 4, 10, QLatin1Char('0'));
-        clearGate(st, gate);
-        decide(st, kGates[size_t(gate)].entrance, card, gateNumber(gate));
+    if (b == RemoconStart) {
+        startFrame(st, gate);
+        return;
+    }
+    if (overflowedOf(st, gate)) return;
+    if (!appendWithinCap(st, gate, QString::number(b, 16).toUpper())) {
+        overflow(st, gate);
+        return;
+    }
+    const QString& buf = bufferOf(st, gate);
+    if (buf.size() < 2 || buf.size() > 4) return;
+    const QString code = buf;
+    clearGate(st, gate);
+    deliver(st, gate, SeasonFrame{ReaderRemoconT, code});
+}
+
+// False when the rest of the read is dropped.
+bool receiveByte(Station& st, int gate, quint8 model, quint8 b)
+{
+    switch (model) {
+    case ReaderFirstech: firstechByte(st, gate, b); return true;
+    case ReaderRemoconT: remoconTByte(st, gate, b); return true;
+    default: return framedByte(st, gate, model, b);
     }
 }
 
@@ -231,11 +319,16 @@ void SeasonReceive(Station& st, int gateIndex, quint8 model)
     if (!st.comm || !HasSeasonReceive(gateIndex, model)) return;
     const QByteArray in = st.comm->Input(kGates[size_t(gateIndex)].port);
     if (in.isEmpty()) return;
-    switch (model) {
-    case ReaderFirstech: receiveFirstech(st, gateIndex, in); break;
-    case ReaderRemoconT: receiveRemoconT(st, gateIndex, in); break;
-    default: receiveFramed(st, gateIndex, model, in); break;
+    // Run inside a wait of this gate, the call first takes the bytes the outer
+    // call has not reached yet: nothing is lost or reordered.
+    SeasonGateLink& link = linkOf(st, gateIndex);
+    link.pending += in;
+    while (link.pos < link.pending.size()) {
+        const auto b = quint8(link.pending.at(link.pos++));
+        if (!receiveByte(st, gateIndex, model, b)) break;
     }
+    link.pending.clear();
+    link.pos = 0;
 }
 
 } // namespace tolvo

@@ -26,6 +26,9 @@ QByteArray SeasonHostFrame(const QString& tag, const QString& text);
 
 // The receive routine of a gate (0..3, see SeasonGateIndex) and reader model:
 // reads the gate's port once and handles every byte. HOST PASS forwards to the host.
+// A frame that completes while the gate handles another (a barrier wait runs
+// events) is handled after it, in arrival order. A frame past the buffer's cap is
+// never decided; HOST PASS forwards its first characters.
 void SeasonReceive(Station& st, int gateIndex, quint8 model);
 
 // Whether a gate has a receive routine for a model (PET_CARD none; 리츠앤A only

@@ -39,6 +39,11 @@ void SetGateText(Station& st, const char* table, const QVariant& text)
     Exec(st.Db, QStringLiteral("UPDATE ") + Id(QString::fromUtf8(table)) + QStringLiteral(" SET Gate제어 = ?"), {text});
 }
 
+void SetInUse(Station& st, const char* table, bool inUse = true)
+{
+    Exec(st.Db, QStringLiteral("UPDATE ") + Id(QString::fromUtf8(table)) + QStringLiteral(" SET 사용여부 = ?"), {inUse});
+}
+
 std::optional<GateControl> Ctl(quint8 code, quint8 port) { return GateControl{code, port}; }
 
 } // namespace
@@ -61,6 +66,7 @@ TEST(LoadGateCtl, SetsEachGateFromItsTable)
 TEST(LoadGateCtl, AGateWithoutASettingHasNoBarrierAndSaysSo)
 {
     GateRig r; // the first-run rows leave Gate제어 empty
+    for (const char* table : {"정기권입구1", "정기권출구1", "정기권입구2", "정기권출구2"}) SetInUse(r.st, table);
     SetGateText(r.st, "정기권출구1", QStringLiteral("정기권입구1(DTR)"));
     SetGateText(r.st, "정기권입구2", QString());
     Exec(r.st.Db, QStringLiteral("DELETE FROM 정기권출구2"));
@@ -69,9 +75,9 @@ TEST(LoadGateCtl, AGateWithoutASettingHasNoBarrierAndSaysSo)
     EXPECT_EQ(r.st.gates.Control[GateOut1], Ctl(1, 1));
     EXPECT_FALSE(r.st.gates.Control[GateIn2].has_value());
     EXPECT_FALSE(r.st.gates.Control[GateOut2].has_value());
+    // A table without its row says nothing of the gate being in use.
     const QStringList expected{QStringLiteral("차단기 제어 설정 없음 : 정기권입구1"),
-                               QStringLiteral("차단기 제어 설정 없음 : 정기권입구2"),
-                               QStringLiteral("차단기 제어 설정 없음 : 정기권출구2")};
+                               QStringLiteral("차단기 제어 설정 없음 : 정기권입구2")};
     EXPECT_EQ(r.ts.screen.list1, expected);
     EXPECT_EQ(r.traceTexts(), expected);
 }
@@ -84,12 +90,14 @@ TEST(LoadGateCtl, AnUnreadableTableLeavesTheGateWithoutBarrier)
     r.st.routines.Load_GateCtl(r.st);
     EXPECT_EQ(r.st.gates.Control[GateIn1], Ctl(0, 7));
     EXPECT_FALSE(r.st.gates.Control[GateOut1].has_value());
-    EXPECT_TRUE(r.ts.screen.list1.contains(QStringLiteral("차단기 제어 설정 없음 : 정기권출구1")));
+    // The port set-up reports the missing table; the gate is not known to be in use.
+    EXPECT_TRUE(r.ts.screen.list1.isEmpty());
 }
 
 TEST(LoadGateCtl, AReloadKeepsTheLastRecognisedSetting)
 {
     GateRig r;
+    for (const char* table : {"정기권입구1", "정기권출구1", "정기권입구2", "정기권출구2"}) SetInUse(r.st, table);
     SetGateText(r.st, "정기권입구1", QStringLiteral("요금표시기"));
     r.st.routines.Load_GateCtl(r.st);
     r.ts.screen.list1.clear();
@@ -102,4 +110,40 @@ TEST(LoadGateCtl, AReloadKeepsTheLastRecognisedSetting)
     // Only the gates that never had one are reported again.
     EXPECT_EQ(r.ts.screen.list1, (QStringList{QStringLiteral("차단기 제어 설정 없음 : 정기권입구2"),
                                               QStringLiteral("차단기 제어 설정 없음 : 정기권출구1")}));
+}
+
+TEST(LoadGateCtl, OnlyAGateInUseIsReportedWithoutASetting)
+{
+    const struct { const char* name; bool inUse; const char* text; bool reported; } rows[] = {
+        {"notInUseNoSetting", false, nullptr, false},
+        {"notInUseWithSetting", false, "요금표시기", false},
+        {"inUseNoSetting", true, nullptr, true},
+        {"inUseUnknownText", true, "릴레이", true},
+        {"inUseWithSetting", true, "요금표시기", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        GateRig r;
+        SetInUse(r.st, "정기권출구2", row.inUse);
+        SetGateText(r.st, "정기권출구2", row.text ? QVariant(QString::fromUtf8(row.text)) : QVariant());
+        r.st.routines.Load_GateCtl(r.st);
+        const QStringList expected =
+            row.reported ? QStringList{QStringLiteral("차단기 제어 설정 없음 : 정기권출구2")} : QStringList{};
+        EXPECT_EQ(r.ts.screen.list1, expected);
+        EXPECT_EQ(r.traceTexts(), expected);
+    }
+}
+
+TEST(LoadGateCtl, ANewDatabaseSaysNothingAndNoBarrierMoves)
+{
+    GateRig r; // first-run rows: no gate in use, no Gate제어
+    r.st.routines.Load_GateCtl(r.st);
+    r.st.routines.Load_GateCtl(r.st); // as after the port settings screen closes
+    EXPECT_TRUE(r.ts.screen.list1.isEmpty());
+    EXPECT_TRUE(r.traceTexts().isEmpty());
+    r.st.routines.Gate_OpenIn(r.st, 1);
+    r.st.routines.Gate_OpenOut(r.st, 2);
+    r.st.routines.Gate_OpenIn(r.st, 3);
+    r.st.routines.Gate_OpenOut(r.st, 5);
+    EXPECT_EQ(r.writesElsewhere({}), QStringList{});
 }

@@ -4,6 +4,7 @@
 #include "serial/Comm.h"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <vector>
 
 using namespace tolvo;
@@ -160,6 +161,70 @@ TEST(SeasonReaders, AnOverlongFrameIsDroppedAndTheNextOneWorks)
     EXPECT_EQ(r.decisions, QStringList{QStringLiteral("In 0000905172 1")});
 }
 
+// An over-long frame ends in a tail of the model's own length: the tail must not pass
+// for a card, and the gate reads the next frame after it.
+TEST(SeasonReaders, AnOverlongFrameIsNeverDecided)
+{
+    const QByteArray stxAs = Hex("02") + QByteArray(65, 'A');
+    const struct {
+        const char* name;
+        int gate;
+        quint8 model;
+        QString before; // what the buffer holds first (the test screen's card)
+        QByteArray overlong, next;
+        QStringList decisions;
+    } rows[] = {
+        {"idTech", GateIn1, ReaderIDTech, {}, stxAs + "XY905172" + Hex("03"), Hex("02" XY905172 "03"),
+         {QStringLiteral("In 0000905172 1")}},
+        {"tagMaster", GateOut1, ReaderTagMaster, {}, stxAs + "ABCD12345678" + Hex("03"), Hex("02" ABCD12345678 "03"),
+         {QStringLiteral("Out 0012345678 2")}},
+        {"remoconN", GateIn2, ReaderRemoconN, {}, stxAs + "12345" + Hex("03"), Hex("02" "3132333435" "03"),
+         {QStringLiteral("In 0000012345 3")}},
+        {"remoconNWithoutStx", GateIn1, ReaderRemoconN, {}, stxAs + Hex("03") + "12345" + Hex("03"),
+         Hex("02" "3132333435" "03"), {QStringLiteral("In 0000012345 1")}},
+        {"credipass", GateOut2, ReaderCredipass, {}, stxAs + "ABCDEFGH87654321" + Hex("03"), Hex("02" CREDI16 "03"),
+         {QStringLiteral("Out 0087654321 5")}},
+        {"dirA", GateIn1, ReaderDirA, {}, stxAs + "zI4061938" + Hex("03"), Hex("02" zO4061938 "03"),
+         {QStringLiteral("Out 0004061938 1")}},
+        {"dirB", GateOut2, ReaderDirB, {}, stxAs + "zO4061938" + Hex("03"), Hex("02" zO4061938 "03"),
+         {QStringLiteral("Out 0004061938 5")}},
+        // 11, 12, 13 pass 4 characters; 12 and 34 (0Ch 22h) would make 1234.
+        {"firstech", GateIn2, ReaderFirstech, {}, Hex("020b0c0d0c2203"), Hex("020c2203"), {QStringLiteral("In 0000001234 3")}},
+        // The test screen's card, then 12h until the buffer is full: one more 12h
+        // would be a number of its own.
+        {"remoconT", GateOut1, ReaderRemoconT, QStringLiteral("0000000003"), QByteArray(28, '\x12') + Hex("12"),
+         Hex("a312"), {QStringLiteral("Out 0000000018 2")}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ReaderRig r;
+        r.st.gates.RxBuf[size_t(row.gate)] = row.before;
+        r.receive(row.gate, row.model, row.overlong);
+        EXPECT_TRUE(r.decisions.isEmpty());
+        EXPECT_LE(r.st.gates.RxBuf[size_t(row.gate)].size(), SeasonRxCap);
+        r.receive(row.gate, row.model, row.next);
+        EXPECT_EQ(r.decisions, row.decisions);
+    }
+}
+
+TEST(SeasonReaders, HostPassForwardsTheFirstCharactersOfAnOverlongText)
+{
+    const QByteArray text = QByteArray("0123456789").repeated(7); // 70 characters
+    const QByteArray first17 = Hex("02" "4a4f31" "3031323334353637383930313233343536" "03" "01");
+    const struct { const char* name; std::vector<QByteArray> reads; } rows[] = {
+        {"oneRead", {Hex("02") + text + Hex("03")}},
+        {"twoReads", {Hex("02") + text.left(40), text.mid(40) + Hex("03")}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ReaderRig r;
+        for (const QByteArray& read : row.reads) r.receive(GateOut1, ReaderHostPass, read);
+        r.receive(GateOut1, ReaderHostPass, Hex("02" XY905172 "03")); // and the next frame as usual
+        EXPECT_EQ(r.written(PortHost).toHex(' '),
+                  (first17 + Hex("02" "4a4f31" XY905172 "202020202020202020" "03" "1e")).toHex(' '));
+    }
+}
+
 TEST(SeasonReaders, BytesArrivingDuringADecisionStartTheirOwnFrame)
 {
     ReaderRig r;
@@ -172,6 +237,21 @@ TEST(SeasonReaders, BytesArrivingDuringADecisionStartTheirOwnFrame)
     r.receive(GateIn1, ReaderIDTech, Hex("02" XY905172 "03"));
     r.receive(GateIn1, ReaderIDTech, Hex("31313131" "03"));
     EXPECT_EQ(r.decisions, (QStringList{QStringLiteral("In 0000905172 1"), QStringLiteral("In 0000111111 1")}));
+}
+
+TEST(SeasonReaders, AFailingDecisionLosesNoCardThatArrivedMeanwhile)
+{
+    ReaderRig r;
+    int calls = 0;
+    r.onDecision = [&] {
+        if (++calls > 1) return;
+        r.receive(GateIn1, ReaderIDTech, Hex("02" "5859313131313131" "03")); // during the decision
+        throw std::runtime_error("port gone");
+    };
+    r.receive(GateIn1, ReaderIDTech, Hex("02" XY905172 "03" "02" "5859323232323232" "03"));
+    r.receive(GateIn1, ReaderIDTech, Hex("02" "5859333333333333" "03"));
+    EXPECT_EQ(r.decisions, (QStringList{QStringLiteral("In 0000905172 1"), QStringLiteral("In 0000222222 1"),
+                                        QStringLiteral("In 0000111111 1"), QStringLiteral("In 0000333333 1")}));
 }
 
 TEST(SeasonReaders, PortSetUpEmptiesTheBuffers)

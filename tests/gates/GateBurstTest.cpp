@@ -1,0 +1,95 @@
+#include "gates/DecisionRig.h"
+
+#include "gates/GatesAttach.h"
+
+#include <QCoreApplication>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+#include <deque>
+
+using namespace tolvo;
+using namespace tolvo::test;
+
+namespace {
+
+// An ID Tech frame of the card "0000" + digits, as the reader sends it.
+QByteArray IdTech(const char* digits) { return Hex("02") + "XY" + QByteArray(digits) + Hex("03"); }
+
+// The real barriers, the entrance 1 relay on a "BEST TYPE" fee display, which holds
+// it while events run, and the gates' port events dispatched as the main screen does.
+class BurstRig : public DecisionRig {
+public:
+    BurstRig()
+    {
+        AttachGates(st);
+        st.settings.SeasonMode = QStringLiteral("3");
+        st.settings.AntiPassBack = true;
+        st.models.FeeDispType = 2;
+        st.gates.Control[GateIn1] = GateControl{0, 7};
+        st.comm->setOnComm([this](int port, CommEvent ev) {
+            if (ev == comEvReceive && port == 1) st.routines.SeasonRx[GateIn1][st.models.SeasonIn1Type](st);
+        });
+    }
+
+    // The first read arrives; each later one on a turn of whatever wait runs, like a
+    // reader that keeps sending while a card is held in its field.
+    void babble(std::deque<QByteArray> reads)
+    {
+        fake.waits->onEvents = [this, &reads] {
+            if (reads.empty()) return;
+            dev(1).inject(reads.front());
+            reads.pop_front();
+        };
+        while (!reads.empty()) {
+            dev(1).inject(reads.front());
+            reads.pop_front();
+            QCoreApplication::processEvents();
+        }
+        QCoreApplication::processEvents();
+        fake.waits->onEvents = nullptr;
+    }
+
+    QStringList verdicts()
+    {
+        QStringList out;
+        QSqlQuery q = Query(st.Db, QStringLiteral("SELECT 정기권번호, 입출상태 FROM 정기권입출차 ORDER BY rowid"));
+        while (q.next()) out << q.value(0).toString() + QLatin1Char(' ') + q.value(1).toString();
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(GateBurst, CardsDuringABarrierPulseAreDecidedAfterItInArrivalOrder)
+{
+    BurstRig r;
+    for (const char* n : {"0000100001", "0000100002", "0000100003", "0000100004", "0000100005", "0000100006"})
+        r.add(Card{QString::fromLatin1(n)});
+    const QByteArray second = IdTech("100002");
+    // The first read ends inside the second card's frame; the rest of it comes during the pulse.
+    r.babble({IdTech("100001") + second.left(5), second.mid(5) + IdTech("100003"), IdTech("100003"),
+              IdTech("100001"), IdTech("100004"), IdTech("100005") + IdTech("100006")});
+
+    // The repeated 100003 is refused by anti-passback without a row; 100001 is inside already.
+    EXPECT_EQ(r.verdicts(), (QStringList{QStringLiteral("0000100001 정상입차"), QStringLiteral("0000100002 정상입차"),
+                                         QStringLiteral("0000100003 정상입차"), QStringLiteral("0000100001 중복입차"),
+                                         QStringLiteral("0000100004 정상입차"), QStringLiteral("0000100005 정상입차"),
+                                         QStringLiteral("0000100006 정상입차")}));
+    // Six openings, each relay on and off before the next (a repeated card in mode "3" is refused).
+    const QByteArray pulse = Hex("a00112000000b0" "a00113000000b0");
+    EXPECT_EQ(r.written(7).toHex(' '), pulse.repeated(6).toHex(' '));
+    EXPECT_LE(r.st.DeepestWaitNesting, 2);
+    EXPECT_TRUE(r.st.gates.Link[GateIn1].held.empty());
+}
+
+TEST(GateBurst, AHeldCardInItsReadersFieldDoesNotDeepenTheWaits)
+{
+    BurstRig r;
+    r.st.settings.SeasonMode = QStringLiteral("2"); // a repeated entry opens too
+    r.st.settings.AntiPassBack = false;
+    r.add(Card{QStringLiteral("0000100001")});
+    std::deque<QByteArray> reads(200, IdTech("100001"));
+    r.babble(reads);
+    EXPECT_EQ(r.rows(), 200);
+    EXPECT_LE(r.st.DeepestWaitNesting, 2);
+}
