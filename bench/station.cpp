@@ -1,6 +1,6 @@
-// The real station on a program folder made by bench_year_data, its keys fed as
-// Qt key events (as the kill test's scripted station does), a PLUS fee display
-// and the ticket reader on pseudo-terminals. Modes:
+// The real station on a program folder made by bench_year_data, its keys posted
+// to the event queue as a keyboard's are (handled when the main thread gets to
+// them), a PLUS fee display and the ticket reader on pseudo-terminals. Modes:
 //   startup <folder> <launch ns>   launch (CLOCK_REALTIME) to the login screen shown
 //   latency <folder> <tickets>     Enter (typed) or the reader's reply written (read)
 //                                  to the fee frame's last byte on the display's port
@@ -8,7 +8,18 @@
 //                                  their devices' frames at 9600 baud's full rate for
 //                                  the seconds, then the backlog waited for (2 min cap);
 //                                  exits 6 if frames were still unhandled at the cap
+//   peak <folder> <scale> [seconds] a busy car park's peak, its pace times the scale:
+//                                  4 lanes (entrances 1 and 2, exits 1 and 2), a car
+//                                  every 6-10 s per lane, 30 % of them season cards at
+//                                  the lane's gate, the others a dispenser ticket at an
+//                                  entrance or a paid ticket into the exit reader at an
+//                                  exit; the host's ENQ each second; exits typed at the
+//                                  booth every half second; 60 s unless given; exits 6
+//                                  like load
 //   screens <folder> <out folder>  the main and tariff screens as PNG (scripts/screenshots.sh)
+// Both fed modes print per port the frames sent and handled, the typed exits'
+// latency, and the deepest nesting of device waits (Delay and WaitUntil inside
+// one another) while fed and in all.
 #include "core/Sql.h"
 #include "core/Station.h"
 #include "equipment/DispenserAttach.h"
@@ -33,8 +44,10 @@
 #include "fee/FrmFee.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -47,8 +60,10 @@
 #include <fcntl.h>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <pty.h>
+#include <random>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -58,8 +73,24 @@ using Clk = std::chrono::steady_clock;
 
 namespace {
 
+double Ms(Clk::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// Writes bytes to a pseudo-terminal's far end, waiting while the station does not
+// read (its side full), but never past the end.
+void WriteAll(int fd, std::mutex& lock, const QByteArray& bytes, const std::atomic<bool>& end)
+{
+    std::lock_guard l(lock);
+    for (qsizetype done = 0; done < bytes.size() && !end;) {
+        pollfd p{fd, POLLOUT, 0};
+        if (::poll(&p, 1, 50) <= 0) continue;
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) done += n;
+    }
+}
+
 // The display's far end: a thread stamps the moment each fee frame's last byte
-// arrives (STX, six amount characters, ETX, block check).
+// arrives (STX, six amount characters, ETX, block check). Under load it also
+// sends the display's own frames to the station at 9600 baud's full rate.
 class DisplayPort {
 public:
     DisplayPort()
@@ -70,7 +101,8 @@ public:
     }
     ~DisplayPort()
     {
-        m_stop = true;
+        stop();
+        m_stopReading = true;
         ::close(m_slave); // wakes the read with EIO
         m_thread.join();
         ::close(m_master);
@@ -79,12 +111,30 @@ public:
     size_t frames() const { std::lock_guard l(m_lock); return m_ends.size(); }
     Clk::time_point frameEnd(size_t i) const { std::lock_guard l(m_lock); return m_ends.at(i); }
 
+    void start()
+    {
+        m_feeder = std::thread([this] {
+            const QByteArray frame = QByteArrayLiteral("\x02OK\x03");
+            const auto begin = Clk::now();
+            for (long long bytes = 0; !m_stopFeeding; bytes += frame.size(), ++m_sent) {
+                std::this_thread::sleep_until(begin + std::chrono::microseconds(bytes * 1000000 / 960));
+                WriteAll(m_master, m_writeLock, frame, m_stopFeeding);
+            }
+        });
+    }
+    void stop()
+    {
+        m_stopFeeding = true;
+        if (m_feeder.joinable()) m_feeder.join();
+    }
+    int sent() const { return m_sent; }
+
 private:
     void readLoop()
     {
         QByteArray buf;
         char chunk[256];
-        while (!m_stop) {
+        while (!m_stopReading) {
             const ssize_t n = ::read(m_master, chunk, sizeof chunk);
             if (n <= 0) break;
             const auto now = Clk::now();
@@ -92,7 +142,7 @@ private:
             qsizetype stx;
             while ((stx = buf.indexOf('\x02')) >= 0) {
                 const qsizetype etx = buf.indexOf('\x03', stx);
-                    if (etx < 0 || (etx - stx - 1 == 6 && etx + 1 >= buf.size())) break;
+                if (etx < 0 || (etx - stx - 1 == 6 && etx + 1 >= buf.size())) break;
                 // Only the amount frame has six characters; the others may lack a block check.
                 if (etx - stx - 1 == 6) {
                     std::lock_guard l(m_lock);
@@ -106,10 +156,12 @@ private:
     }
     int m_master = -1, m_slave = -1;
     QString m_path;
-    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_stopReading{false}, m_stopFeeding{false};
+    std::atomic<int> m_sent{0};
     mutable std::mutex m_lock;
+    std::mutex m_writeLock;
     std::vector<Clk::time_point> m_ends;
-    std::thread m_thread;
+    std::thread m_thread, m_feeder;
 };
 
 struct Program {
@@ -157,23 +209,49 @@ struct Program {
     }
 };
 
-bool WaitFrames(const DisplayPort& d, size_t n)
+// A key as the keyboard gives it: queued, handled when the main thread next runs events.
+void PostKey(QObject* to, Qt::Key key, const QString& text = {})
 {
-    const auto end = Clk::now() + std::chrono::seconds(3);
-    while (d.frames() < n && Clk::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    return d.frames() >= n;
+    QCoreApplication::postEvent(to, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+    QCoreApplication::postEvent(to, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
 }
 
-double Ms(Clk::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+void PostDigits(QObject* to, const QString& digits)
+{
+    for (const QChar c : digits) PostKey(to, Qt::Key(Qt::Key_0 + c.digitValue()), QString(c));
+}
 
-void Report(const char* what, std::vector<double> ms)
+bool RunEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds cap)
+{
+    const auto end = Clk::now() + cap;
+    while (!done() && Clk::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    return done();
+}
+
+bool WaitFrames(const DisplayPort& d, size_t n)
+{
+    return RunEventsUntil([&] { return d.frames() >= n; }, std::chrono::seconds(3));
+}
+
+// Enter on the main screen completes the shown exit; Esc clears what is left.
+void CompleteExit(Program& prog)
+{
+    PostKey(&prog.window, Qt::Key_Return);
+    if (!RunEventsUntil([&] { return !prog.st.trx.TicketInProgress; }, std::chrono::seconds(3))) {
+        PostKey(&prog.window, Qt::Key_Escape);
+        RunEventsUntil([&] { return !prog.st.trx.TicketInProgress; }, std::chrono::seconds(3));
+    }
+}
+
+void Report(const char* what, std::vector<double> ms, const char* note = "")
 {
     if (ms.empty()) { std::printf("%s: no samples\n", what); return; }
     std::sort(ms.begin(), ms.end());
     const auto p = [&ms](double q) { return ms.at(std::min(ms.size() - 1, size_t(q * ms.size()))); };
-    std::printf("%-8s n=%zu  p50 %.1f ms  p95 %.1f ms  p99 %.1f ms  (wire time of the 9-byte frame at 9600 baud: 9.4 ms)\n",
-                what, ms.size(), p(0.50), p(0.95), p(0.99));
+    std::printf("%-8s n=%zu  p50 %.1f ms  p95 %.1f ms  p99 %.1f ms%s\n", what, ms.size(), p(0.50), p(0.95), p(0.99), note);
 }
+
+constexpr const char* kWireNote = "  (wire time of the 9-byte frame at 9600 baud: 9.4 ms)";
 
 int Startup(const QString& folder, long long launchNs)
 {
@@ -187,6 +265,36 @@ int Startup(const QString& folder, long long launchNs)
 }
 
 QString TicketNo(int i) { return QString::number(5000 + i % 4000).rightJustified(4, QLatin1Char('0')); }
+
+// The latest entry minute, from `entered` back, whose entry code for the number
+// no earlier run on this folder has made.
+QDateTime FreeEntry(const QSqlDatabase& db, const QString& no, QDateTime in)
+{
+    while (Scalar(db, QStringLiteral("SELECT 1 FROM 일반권 WHERE 입차코드 = ?"),
+                  {no + in.toString(QStringLiteral("yyyyMMddHHmm"))}).isValid())
+        in = in.addSecs(-60);
+    return in;
+}
+
+// The next ticket to type from number i on (5000-8999): one open entry of its
+// number, under a new entry code. Returns the number; the entry row is stored.
+QString OpenTypedTicket(const QSqlDatabase& db, int& i, const QDateTime& entered)
+{
+    for (;; ++i) {
+        const QString no = TicketNo(i);
+        QString after = no;
+        after.back() = QChar(after.back().unicode() + 1);
+        if (Scalar(db, QStringLiteral("SELECT 1 FROM 일반권 WHERE 입차코드 >= ? AND 입차코드 < ? AND 티켓번호 = ? "
+                                         "AND 출차일 IS NULL LIMIT 1"), {no, after, no}).isValid())
+            continue; // a second open entry of that number would ask for the entry time
+        const QDateTime in = FreeEntry(db, no, entered);
+        Exec(db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "
+                                   "VALUES (0, ?, ?, ?, ?, 0, 1)"),
+             {no, in.date().toString(Qt::ISODate), in.toString(QStringLiteral("HH:mm")),
+              no + in.toString(QStringLiteral("yyyyMMddHHmm"))});
+        return no;
+    }
+}
 
 int Latency(const QString& folder, int tickets)
 {
@@ -204,28 +312,27 @@ int Latency(const QString& folder, int tickets)
     if (!tnum) return 4;
     std::vector<double> typed, read;
     const QDateTime entered = prog.clock.now().addSecs(-90 * 60);
+    int next = 0;
     for (int i = 0; i < tickets; ++i) {
-        const QString no = TicketNo(i);
         const bool byReader = i % 2 == 1;
-        const QDateTime in = entered.addSecs(-60 * (i / 60));
-        const QString hhnn = in.toString(QStringLiteral("HH:mm"));
-        if (!byReader)
-            Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "
-                                       "VALUES (0, ?, ?, ?, ?, 0, 1)"),
-                 {no, in.date().toString(Qt::ISODate), hhnn, no + in.toString(QStringLiteral("yyyyMMddHHmm"))});
         const size_t before = display.frames();
         Clk::time_point t0;
+        QString no;
         if (byReader) {
+            // Read tickets are numbered from 9000; the card carries its own entry, one never settled.
+            no = QString::number(9000 + i % 1000);
+            const QDateTime in = FreeEntry(st.Db, no, entered);
             reader.insert(sim::TicketReaderSim::PaperCard(no, in.toString(QStringLiteral("yyMMddHHmm"))));
             const QByteArray reply = reader.readReplyFrame();
-            t0 = Clk::now();
             readerPort.send(reply);
             t0 = Clk::now(); // the reply's last byte written
         } else {
+            no = OpenTypedTicket(st.Db, next, entered);
+            ++next;
             tnum->setFocus();
-            QTest::keyClicks(tnum, no);
+            PostDigits(tnum, no);
+            PostKey(tnum, Qt::Key_Return);
             t0 = Clk::now();
-            QTest::keyClick(tnum, Qt::Key_Return);
         }
         if (!WaitFrames(display, before + 1)) {
             std::fprintf(stderr, "ticket %s (%s): no fee frame\n", qPrintable(no), byReader ? "read" : "typed");
@@ -233,24 +340,25 @@ int Latency(const QString& folder, int tickets)
             return 5;
         }
         (byReader ? read : typed).push_back(Ms(display.frameEnd(before) - t0));
-        QTest::keyClick(&prog.window, Qt::Key_Return); // completes the exit
-        if (st.trx.TicketInProgress) QTest::keyClick(&prog.window, Qt::Key_Escape);
+        CompleteExit(prog);
         QTest::qWait(5);
     }
-    Report("typed", typed);
-    Report("read", read);
+    Report("typed", typed, kWireNote);
+    Report("read", read, kWireNote);
     return 0;
 }
 
-// A device on a pseudo-terminal under load: one thread writes frames at 9600
-// baud's pace (960 bytes a second) until stopped; another reads what the
-// station sends and, for a device that answers, writes its answer.
+// A device on a pseudo-terminal under load: one thread writes frames until
+// stopped, at 9600 baud's pace (960 bytes a second) or at the moments of a
+// schedule; another reads what the station sends and, for a device that answers,
+// writes its answer. Each frame is made when its moment has come.
 class LoadPort {
 public:
     using Maker = std::function<QByteArray(int k)>;
     using Answerer = std::function<QByteArray(const QByteArray& chunk)>;
 
-    LoadPort(Maker make, Answerer answer) : m_make(std::move(make)), m_answer(std::move(answer))
+    LoadPort(Maker make, Answerer answer, std::optional<std::vector<Clk::duration>> schedule = std::nullopt)
+        : m_make(std::move(make)), m_answer(std::move(answer)), m_schedule(std::move(schedule))
     {
         char name[128] = {};
         if (openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0) m_path = QString::fromLocal8Bit(name);
@@ -274,28 +382,26 @@ public:
     }
     int sent() const { return m_sent; }
     QByteArray received() const { std::lock_guard l(m_lock); return m_received; }
+    // When each frame's last byte was written.
+    std::vector<Clk::time_point> written() const { std::lock_guard l(m_lock); return m_written; }
 
 private:
-    // Waits while the station does not read (its side full), but never past the end.
-    void write(const QByteArray& bytes, const std::atomic<bool>& end)
-    {
-        std::lock_guard l(m_writeLock);
-        for (qsizetype done = 0; done < bytes.size() && !end;) {
-            pollfd p{m_master, POLLOUT, 0};
-            if (::poll(&p, 1, 50) <= 0) continue;
-            const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0) done += n;
-        }
-    }
     void feedLoop()
     {
         const auto start = Clk::now();
         long long bytes = 0;
-        while (!m_stopFeeding) {
-            const QByteArray frame = m_make(m_sent);
-            std::this_thread::sleep_until(start + std::chrono::microseconds(bytes * 1000000 / 960));
-            write(frame, m_stopFeeding);
+        for (int k = 0; !m_stopFeeding; ++k) {
+            if (m_schedule && size_t(k) >= m_schedule->size()) break;
+            std::this_thread::sleep_until(m_schedule ? start + m_schedule->at(size_t(k))
+                                                     : start + std::chrono::microseconds(bytes * 1000000 / 960));
             if (m_stopFeeding) break;
+            const QByteArray frame = m_make(k);
+            WriteAll(m_master, m_writeLock, frame, m_stopFeeding);
+            if (m_stopFeeding) break;
+            {
+                std::lock_guard l(m_lock);
+                m_written.push_back(Clk::now());
+            }
             bytes += frame.size();
             ++m_sent;
         }
@@ -313,12 +419,13 @@ private:
                 std::lock_guard l(m_lock);
                 m_received += in;
             }
-            if (m_answer) write(m_answer(in), m_stopReading);
+            if (m_answer) WriteAll(m_master, m_writeLock, m_answer(in), m_stopReading);
         }
     }
 
     Maker m_make;
     Answerer m_answer;
+    std::optional<std::vector<Clk::duration>> m_schedule; // none: full rate
     int m_master = -1, m_slave = -1;
     QString m_path;
     std::atomic<bool> m_stopFeeding{false}, m_stopReading{false};
@@ -326,10 +433,11 @@ private:
     mutable std::mutex m_lock;
     std::mutex m_writeLock;
     QByteArray m_received;
+    std::vector<Clk::time_point> m_written;
     std::thread m_feeder, m_reader;
 };
 
-// The devices of the load run: their tables in use on their ports, each port mapped.
+// The devices of the fed runs: their tables in use on their ports.
 void UseLoadDevices(const QString& folder)
 {
     QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("load"));
@@ -350,163 +458,378 @@ void UseLoadDevices(const QString& folder)
     QSqlDatabase::removeDatabase(QStringLiteral("load"));
 }
 
-// Exits typed one after another until the time is up; the fee frame's latency of
-// each, and how many had no frame within the wait.
-// Read by the reporting thread while the main thread may still be typing.
+// Issue minutes of today under which no dispenser ticket (numbers up to 4000)
+// is stored yet, so every ticket of this run makes a new entry code.
+std::vector<QTime> FreeIssueMinutes(const QString& folder, int count)
+{
+    QSet<QString> used;
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("minutes"));
+        c.setDatabaseName(folder + QStringLiteral("/Data/Park.MDB"));
+        if (c.open()) {
+            QSqlQuery q(c);
+            q.prepare(QStringLiteral("SELECT DISTINCT 입차시간 FROM 일반권 WHERE 입차일 = ? AND 티켓번호 <= '4000'"));
+            q.addBindValue(QDate::currentDate().toString(Qt::ISODate));
+            if (q.exec())
+                while (q.next()) used.insert(q.value(0).toString());
+        }
+        c.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("minutes"));
+    std::vector<QTime> out;
+    for (QTime t(0, 0); int(out.size()) < count; t = t.addSecs(60))
+        if (!used.contains(t.toString(QStringLiteral("HH:mm")))) out.push_back(t);
+    return out;
+}
+
+QByteArray DispenserTicket(const std::vector<QTime>& minutes, int k)
+{
+    const QByteArray no = QByteArray::number(k % 4000 + 1).rightJustified(4, '0');
+    return sim::dispenser::Frame(sim::dispenser::Ticket14(no, minutes.at(std::min(size_t(k / 4000), minutes.size() - 1))));
+}
+
+// Each gate reads its own 500 of the season tickets, so its passages can be counted apart.
+LoadPort::Maker GateCards(int gate)
+{
+    return [gate](int k) { return sim::SeasonReaderSim::CardFrame(0, QByteArray::number(100000 + gate * 500 + k % 500)); };
+}
+
+// The exit reader's side: the peer's answers, and when each ticket's command
+// (take in, C31, or give back, C30) arrived.
+struct ExitReaderSide {
+    std::mutex lock;
+    sim::ExitReaderPeer peer;
+    int commands = 0;
+    std::vector<Clk::time_point> ticketCommands;
+
+    LoadPort::Answerer answerer()
+    {
+        return [this](const QByteArray& chunk) {
+            std::lock_guard l(lock);
+            const QByteArray answer = peer.onBytes(chunk);
+            for (qsizetype i = commands; i < peer.commands.size(); ++i)
+                if (peer.commands.at(i) == QLatin1String("C30") || peer.commands.at(i) == QLatin1String("C31"))
+                    ticketCommands.push_back(Clk::now());
+            commands = int(peer.commands.size());
+            return answer;
+        };
+    }
+    int ticketCommandCount() { std::lock_guard l(lock); return int(ticketCommands.size()); }
+};
+
+// Exits typed one after another until the time is up, with a pause between them;
+// the fee frame's latency of each, and how many had no frame within the wait.
+// Read by the reporting thread while exits are still typed.
 struct Typed {
     std::mutex lock;
     std::vector<double> ms;
     int missed = 0;
 };
 
-void TypeExits(Program& prog, DisplayPort& display, Clk::time_point until, Typed& t)
+// Runs fn on the main thread when it next runs events, in a nested wait or not;
+// false when that did not come within the cap.
+bool OnMainThread(QObject* context, std::function<void()> fn, std::chrono::milliseconds cap)
 {
-    auto* tnum = prog.window.findChild<QLineEdit*>(QStringLiteral("TNum"));
-    const QDateTime entered = prog.clock.now().addSecs(-90 * 60);
-    for (int i = 0; tnum && Clk::now() < until; ++i) {
-        const QString no = TicketNo(i);
-        Exec(prog.st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "
-                                        "VALUES (0, ?, ?, ?, ?, 0, 1)"),
-             {no, entered.date().toString(Qt::ISODate), entered.toString(QStringLiteral("HH:mm")),
-              no + entered.toString(QStringLiteral("yyyyMMddHHmm"))});
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    QMetaObject::invokeMethod(context, [fn = std::move(fn), done] { fn(); *done = true; }, Qt::QueuedConnection);
+    const auto end = Clk::now() + cap;
+    while (!*done && Clk::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return *done;
+}
+
+bool TicketInProgress(Program& prog)
+{
+    auto open = std::make_shared<std::atomic<bool>>(true);
+    OnMainThread(&prog.window, [&prog, open] { *open = prog.st.trx.TicketInProgress; }, std::chrono::seconds(3));
+    return *open;
+}
+
+// The cashier: a thread of its own types while the main thread may sit in the
+// station's waits, as a keyboard's keys reach it. The entry rows go in on the
+// main thread through the station's connection (a second writer would meet the
+// station's own transactions).
+void TypeExits(Program& prog, QLineEdit* tnum, DisplayPort& display, Clk::time_point until, Typed& t,
+               std::chrono::milliseconds pause)
+{
+    const QDateTime entered = QDateTime::currentDateTime().addSecs(-90 * 60);
+    for (int i = 0; Clk::now() < until; ++i) {
+        auto no = std::make_shared<QString>();
+        auto next = std::make_shared<int>(i);
+        const bool stored = OnMainThread(&prog.window, [&prog, no, next, entered] {
+            try {
+                *no = OpenTypedTicket(prog.st.Db, *next, entered);
+            } catch (const DbError& e) {
+                std::fprintf(stderr, "typed exit: %s\n", e.what());
+            }
+        }, std::chrono::seconds(3));
+        if (!stored || no->isEmpty()) {
+            std::lock_guard l(t.lock);
+            ++t.missed;
+            continue;
+        }
+        i = *next;
         const size_t before = display.frames();
-        tnum->setFocus();
-        QTest::keyClicks(tnum, no);
+        PostDigits(tnum, *no);
+        PostKey(tnum, Qt::Key_Return);
         const auto t0 = Clk::now();
-        QTest::keyClick(tnum, Qt::Key_Return);
-        const bool shown = WaitFrames(display, before + 1);
+        const auto end = t0 + std::chrono::seconds(3);
+        while (display.frames() <= before && Clk::now() < end) std::this_thread::sleep_for(std::chrono::microseconds(200));
         {
             std::lock_guard l(t.lock);
-            if (shown) t.ms.push_back(Ms(display.frameEnd(before) - t0));
+            if (display.frames() > before) t.ms.push_back(Ms(display.frameEnd(before) - t0));
             else ++t.missed;
         }
-        QTest::keyClick(&prog.window, Qt::Key_Return);
-        if (prog.st.trx.TicketInProgress) QTest::keyClick(&prog.window, Qt::Key_Escape);
-        QTest::qWait(20);
+        PostKey(&prog.window, Qt::Key_Return); // completes the exit
+        const auto settled = Clk::now() + std::chrono::seconds(3);
+        while (TicketInProgress(prog) && Clk::now() < settled) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (TicketInProgress(prog)) PostKey(&prog.window, Qt::Key_Escape);
+        std::this_thread::sleep_for(pause);
     }
 }
 
-// Feeding stops after the given seconds; what has arrived by then is waited for,
-// but never past the cap. A thread of its own stops, counts (on its own database
-// connection) and reports, then ends the program: under load the station's main
-// thread can sit for minutes in nested event loops (a device's send waits for its
-// answer while further frames are handled inside that wait), so the run must not
-// depend on it returning.
-int Load(const QString& folder, int seconds)
+// A fed port: its name in the report and how many of its frames the station has
+// handled so far (rows, passages, answers), counted on the reporter's connection.
+struct FedPort {
+    const char* name;
+    LoadPort* port;
+    std::function<int(const QSqlDatabase&)> handled;
+};
+
+// Rows of 일반권 and 정기권입출차 stored after the run began, found by their row numbers.
+struct RowsSince {
+    qint64 ilban = 0, passages = 0;
+
+    static RowsSince Now(const QSqlDatabase& db)
+    {
+        return {Scalar(db, QStringLiteral("SELECT COALESCE(MAX(rowid), 0) FROM 일반권")).toLongLong(),
+                Scalar(db, QStringLiteral("SELECT COALESCE(MAX(rowid), 0) FROM 정기권입출차")).toLongLong()};
+    }
+    // Dispenser rows (numbers up to 4000; typed exits use 5000 and up).
+    int dispenser(const QSqlDatabase& db) const
+    {
+        return Scalar(db, QStringLiteral("SELECT COUNT(*) FROM 일반권 WHERE rowid > ? AND 티켓번호 <= '4000'"), {ilban}).toInt();
+    }
+    int gate(const QSqlDatabase& db, int g) const
+    {
+        return Scalar(db, QStringLiteral("SELECT COUNT(*) FROM 정기권입출차 WHERE rowid > ? AND "
+                                         "CAST(정기권번호 AS INTEGER) BETWEEN ? AND ?"),
+                      {passages, 100000 + g * 500, 100000 + g * 500 + 499})
+            .toInt();
+    }
+};
+
+// What a fed run reports besides the ports: the typed exits, and for the peak
+// the exit reader's ticket-to-command latency.
+struct FedRun {
+    const char* tag;
+    int seconds = 60;
+    std::chrono::milliseconds typingPause{20};
+    std::vector<FedPort> fed;
+    std::vector<std::function<void()>> starts, stops; // feeders not counted (port 7)
+    std::function<void()> extraReport;
+};
+
+// Feeding stops after the run's seconds; what has arrived by then is waited for,
+// but never past the cap. A thread of its own stops, counts (on its own read-only
+// connection) and reports, then ends the program: the station's main thread can
+// sit for minutes in nested waits, so the run must not depend on it returning.
+// A cashier thread types exits while fed; the main thread only runs events.
+int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run)
 {
     constexpr auto drainCap = std::chrono::minutes(2);
-    UseLoadDevices(folder);
-    // Dispenser tickets numbered 1..4000 in each minute of the day, so every code is new.
-    LoadPort dispenser([](int k) {
-        const QByteArray no = QByteArray::number(k % 4000 + 1).rightJustified(4, '0');
-        return sim::dispenser::Frame(sim::dispenser::Ticket14(no, QTime(0, 0).addSecs(60 * (k / 4000))));
-    }, {});
-    // Each gate reads its own 500 of the season tickets, so its passages can be counted apart.
-    const auto card = [](int gate) {
-        return [gate](int k) {
-            return sim::SeasonReaderSim::CardFrame(0, QByteArray::number(100000 + gate * 500 + k % 500));
-        };
-    };
-    LoadPort in1(card(0), {}), out1(card(1), {}), in2(card(2), {}), out2(card(3), {});
-    LoadPort feeDispIn([](int) { return QByteArrayLiteral("\x02OK\x03"); }, {});
-    LoadPort host([](int) { return QByteArrayLiteral("\x05"); }, {});
-    auto exitPeer = std::make_shared<sim::ExitReaderPeer>();
-    auto exitCommands = std::make_shared<std::atomic<int>>(0);
-    LoadPort exitReader([](int k) {
-        const QString no = QString::number(k % 4000 + 1).rightJustified(4, QLatin1Char('0'));
-        return sim::ExitReaderPeer::Inserted(sim::ExitReaderPeer::UnpaidCard(no, QStringLiteral("2601050800")));
-    }, [exitPeer, exitCommands](const QByteArray& chunk) {
-        const QByteArray answer = exitPeer->onBytes(chunk);
-        *exitCommands = int(exitPeer->commands.size());
-        return answer;
-    });
-    DisplayPort display;
-    const QString ini = folder + QStringLiteral("/Tolvo.ini");
-    const std::pair<const char*, const LoadPort*> map[] = {{"Com1", &dispenser}, {"Com2", &in1}, {"Com3", &out1},
-                                                           {"Com4", &in2}, {"Com8", &out2}, {"Com9", &host},
-                                                           {"Com10", &exitReader}};
-    for (const auto& [com, port] : map) Write_Ini(ini, QStringLiteral("ports"), QString::fromLatin1(com), port->path());
-    Write_Ini(ini, QStringLiteral("ports"), QStringLiteral("Com7"), display.path());
-    Program prog(folder);
-    if (!prog.start() || !prog.login()) return 3;
-    static constexpr int kPorts = 7;
-    using Counts = std::array<int, kPorts>;
-    const QString today = prog.clock.now().date().toString(Qt::ISODate);
-    // Rows of the dispenser's day, passages of each gate's cards, DLEs to the host, exit reader commands.
-    const auto counts = [&](const QSqlDatabase& db) {
-        const auto count = [&db](const QString& sql) { return Scalar(db, sql).toInt(); };
-        const auto passages = [&count](int gate) {
-            return count(QStringLiteral("SELECT COUNT(*) FROM 정기권입출차 WHERE CAST(정기권번호 AS INTEGER) BETWEEN %1 AND %2")
-                             .arg(100000 + gate * 500).arg(100000 + gate * 500 + 499));
-        };
-        // The station dates a dispenser ticket today; typed exits use numbers from 5000.
-        return Counts{count(QStringLiteral("SELECT COUNT(*) FROM 일반권 WHERE 입차일 = '%1' AND "
-                                           "CAST(티켓번호 AS INTEGER) <= 4000").arg(today)), passages(0),
-                      passages(1), passages(2), passages(3), int(host.received().count('\x10')), exitCommands->load()};
-    };
-    const Counts base = counts(prog.st.Db);
-    LoadPort* const fed[kPorts] = {&dispenser, &in1, &out1, &in2, &out2, &host, &exitReader};
-    LoadPort* const feeders[] = {&dispenser, &in1, &out1, &in2, &out2, &feeDispIn, &host, &exitReader};
+    const size_t n = run.fed.size();
+    std::vector<int> base(n);
+    for (size_t i = 0; i < n; ++i) base[i] = run.fed[i].handled(prog.st.Db);
     Typed typed;
     const auto feedStart = Clk::now();
-    const auto feedEnd = feedStart + std::chrono::seconds(seconds);
-    for (LoadPort* f : feeders) f->start();
+    const auto feedEnd = feedStart + std::chrono::seconds(run.seconds);
+    for (const FedPort& f : run.fed) f.port->start();
+    for (const auto& s : run.starts) s();
     std::thread reporter([&] {
         std::this_thread::sleep_until(feedEnd);
-        for (LoadPort* f : feeders) f->stop();
+        for (const FedPort& f : run.fed) f.port->stop();
+        for (const auto& s : run.stops) s();
         const double fedFor = Ms(Clk::now() - feedStart) / 1000;
-        Counts want{};
-        for (int i = 0; i < kPorts; ++i) want[i] = fed[i]->sent();
+        const int deepestFed = prog.st.DeepestWaitNesting; // read across threads: a figure, not a decision
+        std::vector<int> want(n);
+        for (size_t i = 0; i < n; ++i) want[i] = run.fed[i].port->sent();
         const bool ok = [&] {
             QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("loadcount"));
             c.setDatabaseName(folder + QStringLiteral("/Data/Park.MDB"));
             c.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000;QSQLITE_OPEN_READONLY"));
             if (!c.open()) return false;
             const auto handled = [&] {
-                Counts h = counts(c);
-                for (int i = 0; i < kPorts; ++i) h[i] -= base[i];
+                std::vector<int> h(n);
+                for (size_t i = 0; i < n; ++i) h[i] = run.fed[i].handled(c) - base[i];
                 return h;
             };
-            const auto done = [&want](const Counts& h) {
-                for (int i = 0; i < kPorts; ++i)
+            const auto done = [&](const std::vector<int>& h) {
+                for (size_t i = 0; i < n; ++i)
                     if (h[i] < want[i]) return false;
                 return true;
             };
-            const Counts atStop = handled();
+            const std::vector<int> atStop = handled();
             const auto drainStart = Clk::now();
-            Counts got = atStop;
+            std::vector<int> got = atStop;
             while (!done(got) && Clk::now() < drainStart + drainCap) {
-                std::this_thread::sleep_for(std::chrono::seconds(1));
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
                 got = handled();
             }
             const double drained = Ms(Clk::now() - drainStart) / 1000;
-            std::printf("load     frames fed for %.1f s (asked %d s)\n", fedFor, seconds);
-            if (done(got)) std::printf("load     every frame handled %.1f s after the feeding stopped\n", drained);
-            else std::printf("load     NOT drained: frames unhandled at the cap, %.0f s after the feeding stopped\n", drained);
-            const char* names[kPorts] = {"port 0 dispenser tickets (rows)", "port 1 season gate in 1 (passages)",
-                                         "port 2 season gate out 1 (passages)", "port 3 season gate in 2 (passages)",
-                                         "port 5 season gate out 2 (passages)", "port 8 host ENQ (DLE answers)",
-                                         "port 9 exit reader tickets (commands)"};
-            std::printf("load     %-38s %7s %16s %14s %10s\n", "", "sent", "handled at stop", "handled at end",
+            std::printf("%-8s frames fed for %.1f s (asked %d s)\n", run.tag, fedFor, run.seconds);
+            if (done(got)) std::printf("%-8s every frame handled %.1f s after the feeding stopped\n", run.tag, drained);
+            else std::printf("%-8s NOT drained: frames unhandled at the cap, %.0f s after the feeding stopped\n", run.tag, drained);
+            std::printf("%-8s %-38s %7s %16s %14s %10s\n", run.tag, "", "sent", "handled at stop", "handled at end",
                         "unhandled");
-            for (int i = 0; i < kPorts; ++i)
-                std::printf("load     %-38s %7d %16d %14d %10d\n", names[i], want[i], atStop[i], got[i],
+            for (size_t i = 0; i < n; ++i)
+                std::printf("%-8s %-38s %7d %16d %14d %10d\n", run.tag, run.fed[i].name, want[i], atStop[i], got[i],
                             std::max(0, want[i] - got[i]));
-            std::printf("load     port 7 fee display frames (traced only) %7d\n", feeDispIn.sent());
             return done(got);
         }();
+        std::printf("%-8s deepest nesting of device waits: %d while fed, %d in all\n", run.tag, deepestFed,
+                    int(prog.st.DeepestWaitNesting));
         {
             std::lock_guard l(typed.lock);
-            std::printf("load     typed exits: %zu with a fee frame, %d without one within 3 s\n", typed.ms.size(),
+            std::printf("%-8s typed exits: %zu with a fee frame, %d without one within 3 s\n", run.tag, typed.ms.size(),
                         typed.missed);
-            Report("typed under load", typed.ms);
+            Report("typed", typed.ms, " (key posted to the fee frame's last byte)");
         }
+        if (run.extraReport) run.extraReport();
+        // What the station said meanwhile (read on its own thread, if it gets there).
+        auto said = std::make_shared<std::vector<QString>>();
+        OnMainThread(&prog.window, [&prog, said] { for (const auto& m : prog.msgs.shown) said->push_back(m.text); },
+                     std::chrono::seconds(2));
+        std::printf("%-8s messages shown by the station: %zu\n", run.tag, said->size());
+        for (size_t k = 0; k < std::min<size_t>(said->size(), 5); ++k)
+            std::printf("%-8s   %s\n", run.tag, qPrintable(said->at(k).simplified()));
         std::fflush(stdout);
         std::_Exit(ok ? 0 : 6); // the main thread may still be deep in the station's nested waits
     });
-    TypeExits(prog, display, feedEnd, typed);
-    reporter.join();
-    return 0;
+    auto* tnum = prog.window.findChild<QLineEdit*>(QStringLiteral("TNum"));
+    std::thread cashier([&, tnum] {
+        if (tnum) TypeExits(prog, tnum, display, feedEnd, typed, run.typingPause);
+    });
+    cashier.detach(); // it ends with the feeding; the reporter ends the program
+    // The station runs on the main thread, the backlog included; the reporter ends the program.
+    for (;;) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+void MapPorts(const QString& folder, const std::vector<std::pair<const char*, QString>>& map)
+{
+    const QString ini = folder + QStringLiteral("/Tolvo.ini");
+    for (const auto& [com, path] : map) Write_Ini(ini, QStringLiteral("ports"), QString::fromLatin1(com), path);
+}
+
+int Load(const QString& folder, int seconds)
+{
+    UseLoadDevices(folder);
+    const std::vector<QTime> minutes = FreeIssueMinutes(folder, 10);
+    LoadPort dispenser([&minutes](int k) { return DispenserTicket(minutes, k); }, {});
+    LoadPort in1(GateCards(0), {}), out1(GateCards(1), {}), in2(GateCards(2), {}), out2(GateCards(3), {});
+    LoadPort host([](int) { return QByteArrayLiteral("\x05"); }, {});
+    ExitReaderSide exitSide;
+    LoadPort exitReader([](int k) {
+        const QString no = QString::number(k % 4000 + 1).rightJustified(4, QLatin1Char('0'));
+        return sim::ExitReaderPeer::Inserted(sim::ExitReaderPeer::UnpaidCard(no, QStringLiteral("2601050800")));
+    }, exitSide.answerer());
+    DisplayPort display;
+    MapPorts(folder, {{"Com1", dispenser.path()}, {"Com2", in1.path()}, {"Com3", out1.path()}, {"Com4", in2.path()},
+                      {"Com8", out2.path()}, {"Com9", host.path()}, {"Com10", exitReader.path()}, {"Com7", display.path()}});
+    Program prog(folder);
+    if (!prog.start() || !prog.login()) return 3;
+    RowsSince since;
+    FedRun run{"load", seconds, std::chrono::milliseconds(20), {}, {}, {}, {}};
+    run.fed = {
+        {"port 0 dispenser tickets (rows)", &dispenser, [&since](const QSqlDatabase& db) { return since.dispenser(db); }},
+        {"port 1 season gate in 1 (passages)", &in1, [&since](const QSqlDatabase& db) { return since.gate(db, 0); }},
+        {"port 2 season gate out 1 (passages)", &out1, [&since](const QSqlDatabase& db) { return since.gate(db, 1); }},
+        {"port 3 season gate in 2 (passages)", &in2, [&since](const QSqlDatabase& db) { return since.gate(db, 2); }},
+        {"port 5 season gate out 2 (passages)", &out2, [&since](const QSqlDatabase& db) { return since.gate(db, 3); }},
+        {"port 8 host ENQ (DLE answers)", &host, [&host](const QSqlDatabase&) { return int(host.received().count('\x10')); }},
+        {"port 9 exit reader tickets (commands)", &exitReader,
+         [&exitSide](const QSqlDatabase&) { return exitSide.ticketCommandCount(); }},
+    };
+    since = RowsSince::Now(prog.st.Db);
+    run.starts = {[&display] { display.start(); }};
+    run.stops = {[&display] { display.stop(); }};
+    run.extraReport = [&display] { std::printf("load     port 7 fee display frames (traced only) %7d\n", display.sent()); };
+    return Feed(folder, prog, display, run);
+}
+
+// Moments of each port's frames in a peak: per lane a car every 6-10 s divided
+// by the scale; 30 % show a season card at the lane's gate, the others take a
+// dispenser ticket (entrances) or put a paid ticket into the exit reader (exits).
+struct PeakSchedule {
+    std::array<std::vector<Clk::duration>, 4> gates; // entrance 1, exit 1, entrance 2, exit 2
+    std::vector<Clk::duration> dispenser, exitReader, host;
+};
+
+PeakSchedule MakePeakSchedule(double scale, int seconds)
+{
+    PeakSchedule s;
+    std::mt19937 random(20260105); // the same peak every run
+    std::uniform_real_distribution<double> gap(6.0, 10.0), share(0.0, 1.0);
+    const auto at = [](double sec) { return std::chrono::duration_cast<Clk::duration>(std::chrono::duration<double>(sec)); };
+    for (int lane = 0; lane < 4; ++lane) {
+        const bool entrance = lane % 2 == 0;
+        for (double t = share(random) * gap(random) / scale; t < seconds; t += gap(random) / scale) {
+            if (share(random) < 0.3) s.gates[size_t(lane)].push_back(at(t));
+            else (entrance ? s.dispenser : s.exitReader).push_back(at(t));
+        }
+    }
+    std::sort(s.dispenser.begin(), s.dispenser.end());
+    std::sort(s.exitReader.begin(), s.exitReader.end());
+    for (int t = 1; t <= seconds; ++t) s.host.push_back(at(t));
+    return s;
+}
+
+int Peak(const QString& folder, double scale, int seconds)
+{
+    UseLoadDevices(folder);
+    const PeakSchedule plan = MakePeakSchedule(scale, seconds);
+    const std::vector<QTime> minutes = FreeIssueMinutes(folder, 2);
+    LoadPort dispenser([&minutes](int k) { return DispenserTicket(minutes, k); }, {}, plan.dispenser);
+    LoadPort in1(GateCards(0), {}, plan.gates[0]), out1(GateCards(1), {}, plan.gates[1]);
+    LoadPort in2(GateCards(2), {}, plan.gates[2]), out2(GateCards(3), {}, plan.gates[3]);
+    LoadPort host([](int) { return QByteArrayLiteral("\x05"); }, {}, plan.host);
+    ExitReaderSide exitSide;
+    // A ticket paid at the booth this minute: the reader takes it in.
+    LoadPort exitReader([](int k) {
+        const QString no = QString::number(k % 4000 + 1).rightJustified(4, QLatin1Char('0'));
+        const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyMMddHHmm"));
+        return sim::ExitReaderPeer::Inserted(sim::ExitReaderPeer::PaidCard(no, now, now));
+    }, exitSide.answerer(), plan.exitReader);
+    DisplayPort display;
+    MapPorts(folder, {{"Com1", dispenser.path()}, {"Com2", in1.path()}, {"Com3", out1.path()}, {"Com4", in2.path()},
+                      {"Com8", out2.path()}, {"Com9", host.path()}, {"Com10", exitReader.path()}, {"Com7", display.path()}});
+    Program prog(folder);
+    if (!prog.start() || !prog.login()) return 3;
+    RowsSince since;
+    FedRun run{"peak", seconds, std::chrono::milliseconds(500), {}, {}, {}, {}};
+    run.fed = {
+        {"port 0 dispenser tickets (rows)", &dispenser, [&since](const QSqlDatabase& db) { return since.dispenser(db); }},
+        {"port 1 season gate in 1 (passages)", &in1, [&since](const QSqlDatabase& db) { return since.gate(db, 0); }},
+        {"port 2 season gate out 1 (passages)", &out1, [&since](const QSqlDatabase& db) { return since.gate(db, 1); }},
+        {"port 3 season gate in 2 (passages)", &in2, [&since](const QSqlDatabase& db) { return since.gate(db, 2); }},
+        {"port 5 season gate out 2 (passages)", &out2, [&since](const QSqlDatabase& db) { return since.gate(db, 3); }},
+        {"port 8 host ENQ (DLE answers)", &host, [&host](const QSqlDatabase&) { return int(host.received().count('\x10')); }},
+        {"port 9 exit reader tickets (commands)", &exitReader,
+         [&exitSide](const QSqlDatabase&) { return exitSide.ticketCommandCount(); }},
+    };
+    since = RowsSince::Now(prog.st.Db);
+    std::printf("peak     scale %g: a car every %.1f-%.1f s per lane for %d s\n", scale, 6 / scale, 10 / scale, seconds);
+    run.extraReport = [&exitReader, &exitSide] {
+        // The k-th ticket's command is the k-th take-in or give-back the reader got.
+        const std::vector<Clk::time_point> tickets = exitReader.written();
+        std::vector<double> ms;
+        {
+            std::lock_guard l(exitSide.lock);
+            for (size_t k = 0; k < std::min(tickets.size(), exitSide.ticketCommands.size()); ++k)
+                ms.push_back(Ms(exitSide.ticketCommands[k] - tickets[k]));
+        }
+        Report("exit rd", ms, " (ticket's last byte written to the reader's command)");
+    };
+    return Feed(folder, prog, display, run);
 }
 
 // The main screen after login and the tariff screen, as PNG files for the README.
@@ -533,7 +856,10 @@ int main(int argc, char** argv)
     if (a.size() == 4 && a.at(1) == QLatin1String("startup")) return Startup(a.at(2), a.at(3).toLongLong());
     if (a.size() == 4 && a.at(1) == QLatin1String("latency")) return Latency(a.at(2), a.at(3).toInt());
     if (a.size() == 4 && a.at(1) == QLatin1String("load")) return Load(a.at(2), a.at(3).toInt());
+    if ((a.size() == 4 || a.size() == 5) && a.at(1) == QLatin1String("peak"))
+        return Peak(a.at(2), a.at(3).toDouble(), a.size() == 5 ? a.at(4).toInt() : 60);
     if (a.size() == 4 && a.at(1) == QLatin1String("screens")) return Screens(a.at(2), a.at(3));
-    std::fprintf(stderr, "usage: bench_station startup <folder> <launch ns> | latency <folder> <tickets>\n");
+    std::fprintf(stderr, "usage: bench_station startup <folder> <launch ns> | latency <folder> <tickets> | "
+                         "load <folder> <seconds> | peak <folder> <scale> [seconds] | screens <folder> <out folder>\n");
     return 2;
 }

@@ -267,6 +267,8 @@ void DataBase_Open(Station& st)
         DataBase_Close(st);
         throw;
     }
+    // A file from an older station lacks the indexes its per-ticket statements need.
+    schema::AddMissingIndexes(st.Db);
 }
 
 void DataBase_Close(Station& st)

@@ -18,13 +18,18 @@ Field Tm(const QString& n) { return {n, FieldType::Time, 0, false, false}; }
 
 QString Num(int n) { return QString::number(n); }
 
+Index Ix(const QString& name, const QStringList& fields, bool primary, bool unique, const QString& where = {})
+{
+    return {name, fields, primary, unique, where};
+}
+
 // Marks the fields of primary indexes as required (a primary key holds no Null).
 Table Finish(Table t)
 {
     for (const Index& ix : t.indexes) {
         if (!ix.primary) continue;
         for (Field& f : t.fields)
-            if (f.name == ix.field) f.required = true;
+            if (ix.fields.contains(f.name)) f.required = true;
     }
     return t;
 }
@@ -117,20 +122,23 @@ std::vector<Table> BuildTables()
 {
     const std::vector<Field> gate{Txt("Gate제어", 20)};
     std::vector<Table> t;
-    t.push_back({"일반권", IlbanFields(true), {{"일반권_idx0", "입차코드", true, true}}});
-    t.push_back({"임시일반권", IlbanFields(false), {{"임시일반권_idx0", "입차코드", false, false}}});
+    t.push_back({"일반권", IlbanFields(true), {Ix("일반권_idx0", {"입차코드"}, true, true),
+                  // The host link's next entry and next exit to send.
+                  Ix("일반권_idx1", {"입차일", "입차시간", "티켓번호"}, false, false, "출차일 IS NULL AND 전송여부 = 0"),
+                  Ix("일반권_idx2", {"출차일", "출차시간", "티켓번호"}, false, false, "출차일 IS NOT NULL AND 전송여부 = 0")}});
+    t.push_back({"임시일반권", IlbanFields(false), {Ix("임시일반권_idx0", {"입차코드"}, false, false)}});
     t.push_back({"공휴일", {Txt("적요", 30), Txt("날짜", 10)}, {}});
     t.push_back({"정기권",
                  {Txt("정기권번호", 10), Txt("차량번호", 13), Txt("차종", 10), Txt("색상", 10), Txt("이름", 12),
                   Txt("소속", 32), Txt("전화번호", 13), Txt("발급일", 10), Lng("입차수"), Lng("출차수"),
                   Txt("소유자", 12), Lng("월정요금"), Byte("입출차구분"), Txt("입차일자", 10), Txt("입차시간", 5),
                   Txt("출차일자", 10), Txt("출차시간", 5), Txt("시작일", 10), Txt("종료일", 10)},
-                 {{"MonIndex1", "정기권번호", true, true}}});
-    t.push_back({"정기권입출차", JungIOFields(), {{"JungIOIndex", "정기권번호", false, false}}});
-    t.push_back({"임시정기권입출차", JungIOFields(), {{"TmpJungIOIndex", "정기권번호", false, false}}});
+                 {Ix("MonIndex1", {"정기권번호"}, true, true)}});
+    t.push_back({"정기권입출차", JungIOFields(), {Ix("JungIOIndex", {"정기권번호"}, false, false)}});
+    t.push_back({"임시정기권입출차", JungIOFields(), {Ix("TmpJungIOIndex", {"정기권번호"}, false, false)}});
     t.push_back({"요금테이블",
                  {Txt("주차시간", 10), Lng("요금"), Lng("구분"), Lng("시간"), Txt("적용구분", 10)},
-                 {{"Primary", "시간", true, true}}});
+                 {Ix("Primary", {"시간"}, true, true)}});
     t.push_back({"기타", TariffFields(), {}});
     t.push_back({"시스템",
                  {Lng("주차용량"), Txt("데이터갱신일시", 10), Txt("티켓번호", 4), Int("자료보관기간"),
@@ -163,17 +171,19 @@ std::vector<Table> BuildTables()
                   Bool("담당자표시"), Bool("수입금액표시"), Bool("시간표시"), Bool("운영상태표시"), Bool("영상처리"),
                   Bool("자동실행"), Bool("강제모드"), Txt("이미지저장폴더", 30), Txt("임시저장폴더", 30), Bool("Jpg변환")},
                  {}});
-    t.push_back({"주차시간대별", BandFields(), {}});
-    t.push_back({"금액대별", BandFields(), {}});
-    t.push_back({"시간대별", HourlyFields(), {}});
+    // The open period's rows are found among a year and more of closed ones.
+    t.push_back({"주차시간대별", BandFields(), {Ix("주차시간대별_idx0", {"정산여부"}, false, false)}});
+    t.push_back({"금액대별", BandFields(), {Ix("금액대별_idx0", {"정산여부"}, false, false)}});
+    t.push_back({"시간대별", HourlyFields(), {Ix("시간대별_idx0", {"정산여부", "시간대"}, false, false)}});
     t.push_back({"출차취소",
                  IlbanFields(false) + std::vector<Field>{Byte("근무자코드"), Txt("근무자명", 10), Txt("시작일시", 16),
                                                          Txt("종료일시", 16)},
-                 {{"출차취소_idx0", "입차코드", false, false}}});
+                 {Ix("출차취소_idx0", {"입차코드"}, false, false),
+                  Ix("출차취소_idx1", {"출차일", "출차시간", "티켓번호"}, false, false, "정산구분 = 1 AND 전송여부 = 0")}});
     t.push_back({"할인현황",
                  {Byte("포스코드"), Txt("근무자명", 10), Byte("근무자코드"), Txt("명칭", 20), Int("할인종류"), Lng("금액"),
                   Lng("건수"), Bool("정산여부"), Bool("전송여부"), Txt("시작일시", 16), Txt("종료일시", 16)},
-                 {}});
+                 {Ix("할인현황_idx0", {"정산여부", "명칭"}, false, false)}});
     t.push_back({"할인키",
                  {Txt("명칭", 20), Int("키코드1"), Int("키코드2"), Txt("키명칭", 20), Int("할인종류1"), Lng("적용요율1"),
                   Int("할인종류2"), Lng("적용요율2"), Bool("사용여부"), Bool("중복사용")},
@@ -224,8 +234,10 @@ QString ColumnSql(const Field& f)
     return s;
 }
 
+// An archive file keeps only the key index, under a name of its own.
 Table WithIndexName(Table t, const QString& name)
 {
+    t.indexes.resize(1);
     t.indexes.front().name = name;
     return t;
 }
@@ -281,13 +293,19 @@ QString CreateTableSql(const Table& t, const QString& schemaName)
     return QStringLiteral("CREATE TABLE %1.%2 (%3)").arg(Id(schemaName), Id(t.name), cols.join(QStringLiteral(", ")));
 }
 
-QStringList CreateIndexSql(const Table& t, const QString& schemaName)
+QStringList CreateIndexSql(const Table& t, const QString& schemaName, bool ifNotExists)
 {
     QStringList out;
     for (const Index& ix : t.indexes) {
-        out << QStringLiteral("CREATE %1INDEX %2.%3 ON %4 (%5 ASC)")
-                   .arg(ix.unique || ix.primary ? QStringLiteral("UNIQUE ") : QString(), Id(schemaName), Id(ix.name),
-                        Id(t.name), Id(ix.field));
+        QStringList cols;
+        for (const QString& f : ix.fields) cols << Id(f) + QStringLiteral(" ASC");
+        QString sql = QStringLiteral("CREATE %1INDEX %2%3.%4 ON %5 (%6)")
+                          .arg(ix.unique || ix.primary ? QStringLiteral("UNIQUE ") : QString(),
+                               ifNotExists ? QStringLiteral("IF NOT EXISTS ") : QString(), Id(schemaName),
+                               Id(ix.name), Id(t.name), cols.join(QStringLiteral(", ")));
+        // fixed SQL: `where` is a condition of the index table above, never typed text
+        if (!ix.where.isEmpty()) sql += QStringLiteral(" WHERE ") + ix.where;
+        out << sql;
     }
     return out;
 }
@@ -303,6 +321,22 @@ void CreateSchema(const QSqlDatabase& db, const QString& schemaName)
     Transaction tx(db);
     for (const Table& t : Tables()) CreateTable(db, t, schemaName);
     tx.commit();
+}
+
+QStringList AddMissingIndexes(const QSqlDatabase& db)
+{
+    QStringList left;
+    for (const Table& t : Tables()) {
+        const QStringList sql = CreateIndexSql(t, QStringLiteral("main"), true);
+        for (size_t i = 0; i < t.indexes.size(); ++i) {
+            try {
+                Exec(db, sql.at(qsizetype(i)));
+            } catch (const DbError&) {
+                left << t.indexes.at(i).name;
+            }
+        }
+    }
+    return left;
 }
 
 } // namespace tolvo::schema

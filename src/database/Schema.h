@@ -28,9 +28,10 @@ struct Field {
 
 struct Index {
     QString name;  // unique within a file
-    QString field;
+    QStringList fields;
     bool primary = false;
     bool unique = false;
+    QString where;  // fixed SQL: a partial index holds only the rows it selects
 };
 
 struct Table {
@@ -55,11 +56,16 @@ const Table& JungArchiveTable();
 
 // SQL text from the description.
 QString CreateTableSql(const Table& t, const QString& schemaName = QStringLiteral("main"));
-QStringList CreateIndexSql(const Table& t, const QString& schemaName = QStringLiteral("main"));
+QStringList CreateIndexSql(const Table& t, const QString& schemaName = QStringLiteral("main"),
+                           bool ifNotExists = false);
 
 // Creates one table with its indexes / every table of the live database, in the
 // connection's main file or an attached schema. Throws DbError.
 void CreateTable(const QSqlDatabase& db, const Table& t, const QString& schemaName = QStringLiteral("main"));
 void CreateSchema(const QSqlDatabase& db, const QString& schemaName = QStringLiteral("main"));
+// Adds to an existing live file the indexes it lacks (a file made before they
+// were added). An index that cannot be built (disk full, file read-only) is left
+// out: the statements still run, only slower. Returns the indexes left out.
+QStringList AddMissingIndexes(const QSqlDatabase& db);
 
 } // namespace tolvo::schema

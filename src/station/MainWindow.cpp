@@ -568,6 +568,9 @@ void MainWindow::setFocus(const QString& name)
 
 void MainWindow::appendList1(const QString& line)
 {
+    // Only the newest lines stay: selecting the last line lays the whole list out
+    // again, so a longer list would make every line of a long day dearer.
+    while (m_list1->count() >= kList1Lines) delete m_list1->takeItem(0);
     m_list1->addItem(line);
     m_list1->setCurrentRow(m_list1->count() - 1);
 }

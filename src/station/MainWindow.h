@@ -29,6 +29,9 @@ class Fnd1;
 class MainWindow : public QMainWindow, public MainScreen, public ScreenHost {
     Q_OBJECT
 public:
+    // The message list List1 keeps this many of the newest lines.
+    static constexpr int kList1Lines = 500;
+
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 

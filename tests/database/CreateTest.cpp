@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFile>
 #include <QSqlQuery>
+#include <QRegularExpression>
 #include <QSqlRecord>
 #include <gtest/gtest.h>
 
@@ -46,7 +47,7 @@ QStringList Rows(const QSqlDatabase& db, const QString& sql)
 }
 
 // Every table in creation order as "table (n rows): column kind, ...", then every index as
-// "index name on table(column) [unique]".
+// "index name on table(column, ...) [unique] [where condition]".
 QStringList SchemaListing(const QSqlDatabase& db)
 {
     QStringList out;
@@ -58,11 +59,18 @@ QStringList SchemaListing(const QSqlDatabase& db)
             cols << c.value(0).toString() + ' ' + ColumnKind(t.value(1).toString(), c.value(0).toString(), c.value(1).toString());
         out << QString("%1 (%2 rows): %3").arg(t.value(0).toString()).arg(RowCount(db, t.value(0).toString())).arg(cols.join(", "));
     }
-    QSqlQuery i = Query(db, "SELECT m.name, m.tbl_name, x.name, l.\"unique\" FROM sqlite_master m, pragma_index_info(m.name) x, "
-                            "pragma_index_list(m.tbl_name) l WHERE m.type = 'index' AND l.name = m.name ORDER BY m.rowid");
-    while (i.next())
-        out << QString("index %1 on %2(%3)%4").arg(i.value(0).toString(), i.value(1).toString(), i.value(2).toString(),
-                                                  i.value(3).toBool() ? " unique" : "");
+    QSqlQuery i = Query(db, "SELECT m.name, m.tbl_name, l.\"unique\", m.sql FROM sqlite_master m, pragma_index_list(m.tbl_name) l "
+                            "WHERE m.type = 'index' AND l.name = m.name ORDER BY m.rowid");
+    while (i.next()) {
+        QStringList cols;
+        QSqlQuery x = Query(db, "SELECT name FROM pragma_index_info(?) ORDER BY seqno", {i.value(0)});
+        while (x.next()) cols << x.value(0).toString();
+        const QString sql = i.value(3).toString();
+        const qsizetype where = sql.indexOf(" WHERE ");
+        out << QString("index %1 on %2(%3)%4%5").arg(i.value(0).toString(), i.value(1).toString(), cols.join(", "),
+                                                     i.value(2).toBool() ? " unique" : "",
+                                                     where < 0 ? QString() : " where" + sql.mid(where + 6));
+    }
     return out;
 }
 
@@ -100,12 +108,19 @@ const char* const kSchema = R"(
 호스트 (1 rows): 기종 T20, 포트번호 T5, Baud I, ParityBit T1, DataBit Y, StopBit Y, 사용여부 B
 요금계산기 (1 rows): 기기구분 B, 기기명칭 T20, 사용여부 B, 기종코드 T10, 포트번호 T5, Baud I, ParityBit T1, DataBit Y, StopBit Y
 index 일반권_idx0 on 일반권(입차코드) unique
+index 일반권_idx1 on 일반권(입차일, 입차시간, 티켓번호) where 출차일 IS NULL AND 전송여부 = 0
+index 일반권_idx2 on 일반권(출차일, 출차시간, 티켓번호) where 출차일 IS NOT NULL AND 전송여부 = 0
 index 임시일반권_idx0 on 임시일반권(입차코드)
 index MonIndex1 on 정기권(정기권번호) unique
 index JungIOIndex on 정기권입출차(정기권번호)
 index TmpJungIOIndex on 임시정기권입출차(정기권번호)
 index Primary on 요금테이블(시간) unique
+index 주차시간대별_idx0 on 주차시간대별(정산여부)
+index 금액대별_idx0 on 금액대별(정산여부)
+index 시간대별_idx0 on 시간대별(정산여부, 시간대)
 index 출차취소_idx0 on 출차취소(입차코드)
+index 출차취소_idx1 on 출차취소(출차일, 출차시간, 티켓번호) where 정산구분 = 1 AND 전송여부 = 0
+index 할인현황_idx0 on 할인현황(정산여부, 명칭)
 )";
 
 } // namespace
@@ -226,4 +241,65 @@ TEST(Check, MissingMasterIsCopiedFromTheLiveFile)
     ScopedConnection master(ts.path("Master/Master.mdb"), true);
     EXPECT_EQ(RowCount(master.db(), "공휴일"), 1);
     EXPECT_EQ(RowCount(master.db(), "근무자관리"), 6);
+}
+
+TEST(Open, AFileWithoutTheLaterIndexesGetsThemAndKeepsItsRows)
+{
+    TestStation ts;
+    Insert(ts.st.Db, "공휴일", {{"적요", "설날"}, {"날짜", "2026-02-17"}});
+    // A file as an older station left it: only the key indexes.
+    for (const char* ix : {"일반권_idx1", "일반권_idx2", "주차시간대별_idx0", "금액대별_idx0", "시간대별_idx0", "출차취소_idx1",
+                           "할인현황_idx0"})
+        Exec(ts.st.Db, QString("DROP INDEX %1").arg(Id(QString::fromUtf8(ix))));
+    ts.CloseDatabase();
+    ts.OpenFreshDatabase();
+    // The indexes come after the others in the file; the rows are the first run's and the holiday.
+    QStringList expected = QString::fromUtf8(kSchema).trimmed().split('\n').filter(QRegularExpression("^index "));
+    QStringList actual = SchemaListing(ts.st.Db).filter(QRegularExpression("^index "));
+    expected.sort();
+    actual.sort();
+    EXPECT_EQ(actual.join('\n').toStdString(), expected.join('\n').toStdString());
+    EXPECT_EQ(ts.count("공휴일"), 1);
+}
+
+// The statements run for every ticket, card, passage and host record, as the station
+// words them: each finds its rows through an index, never by reading the whole table.
+TEST(Open, PerTicketStatementsSearchAnIndex)
+{
+    struct Case {
+        const char* name;
+        const char* sql;
+        const char* index;
+    };
+    const Case cases[] = {
+        {"period totals", "SELECT MAX(근무자명), SUM(정기권입차수), SUM(정기권출차수), SUM(일반권입차수), SUM(일반권출차수), "
+                          "SUM(금액), SUM(대수) FROM 시간대별 WHERE 정산여부 = 0", "시간대별_idx0"},
+        {"entry in the hour", "UPDATE 시간대별 SET 일반권입차수 = 일반권입차수 + 1 WHERE 정산여부 = 0 AND 시간대 = 9",
+         "시간대별_idx0"},
+        {"passage in the hour",
+         "UPDATE 시간대별 SET 정기권출차수 = 정기권출차수 + 1, 데이터유무 = 1 WHERE 정산여부 = 0 AND 시간대 = 9", "시간대별_idx0"},
+        {"duration band", "UPDATE 주차시간대별 SET 건수1 = 건수1 + 1, 금액1 = 금액1 + 1000 WHERE 정산여부 = 0",
+         "주차시간대별_idx0"},
+        {"amount band", "UPDATE 금액대별 SET 건수2 = 건수2 + 1, 금액2 = 금액2 + 1000 WHERE 정산여부 = 0", "금액대별_idx0"},
+        {"discount", "UPDATE 할인현황 SET 건수 = 건수 + 1, 금액 = 금액 + 500 WHERE 명칭 = '현금출차' AND 정산여부 = 0",
+         "할인현황_idx0"},
+        {"next entry to send",
+         "SELECT * FROM 일반권 WHERE 출차일 IS NULL AND 전송여부 = 0 ORDER BY 입차일, 입차시간, 티켓번호 LIMIT 1", "일반권_idx1"},
+        {"next exit to send",
+         "SELECT * FROM 일반권 WHERE 출차일 IS NOT NULL AND 전송여부 = 0 ORDER BY 출차일, 출차시간, 티켓번호 LIMIT 1",
+         "일반권_idx2"},
+        {"next cancellation to send",
+         "SELECT * FROM 출차취소 WHERE 정산구분 = 1 AND 전송여부 = 0 ORDER BY 출차일, 출차시간, 티켓번호 LIMIT 1",
+         "출차취소_idx1"},
+        {"entry marked sent", "UPDATE 일반권 SET 전송여부 = 1 WHERE 입차코드 IS '00012026030209 00'", "일반권_idx0"},
+    };
+    TestStation ts;
+    for (const Case& c : cases) {
+        const QStringList plan = Rows(ts.st.Db, QString("EXPLAIN QUERY PLAN ") + QString::fromUtf8(c.sql));
+        const QString steps = plan.join(" / ");
+        EXPECT_TRUE(steps.contains(QString("USING INDEX ") + QString::fromUtf8(c.index)) ||
+                    steps.contains(QString("USING COVERING INDEX ") + QString::fromUtf8(c.index)))
+            << c.name << ": " << steps.toStdString();
+        EXPECT_FALSE(steps.contains("TEMP B-TREE")) << c.name << ": " << steps.toStdString();
+    }
 }

@@ -351,3 +351,30 @@ TEST(FeePanelLayout, EachValueBesideItsCaption)
         EXPECT_NEAR(MiddleY(w, value), MiddleY(w, caption), 4);
     }
 }
+
+// List1 keeps the newest 500 lines, oldest first, and the newest one selected.
+TEST(MainWindowList1, KeepsTheNewest500LinesInOrder)
+{
+    struct Case {
+        const char* name;
+        int appended;
+        int firstKept;  // number of the oldest line still listed
+    };
+    const Case cases[] = {
+        {"under the cap", 499, 0},
+        {"at the cap", 500, 0},
+        {"one over", 501, 1},
+        {"a long day", 1234, 734},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindow w;
+        auto* list = w.findChild<QListWidget*>(QStringLiteral("List1"));
+        ASSERT_TRUE(list);
+        for (int i = 0; i < c.appended; ++i) w.appendList1(QStringLiteral("줄 %1").arg(i));
+        ASSERT_EQ(list->count(), c.appended - c.firstKept);
+        for (int row = 0; row < list->count(); ++row)
+            ASSERT_EQ(list->item(row)->text(), QStringLiteral("줄 %1").arg(c.firstKept + row)) << "row " << row;
+        EXPECT_EQ(list->currentRow(), list->count() - 1);
+    }
+}
