@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <functional>
+#include <map>
+#include <utility>
 
 namespace tolvo {
 
@@ -26,7 +28,22 @@ public:
         now += std::min(ms, maxStepMs);
         ++eventRuns;
         QCoreApplication::processEvents();
+        runDueCalls();
         if (onEvents) onEvents();
+    }
+    void callAfter(qint64 ms, std::function<void()> f) override
+    {
+        calls.emplace(std::make_pair(now + std::max<qint64>(ms, 0), nextCall++), std::move(f));
+    }
+    // Calls fall due only while events run, as a timer's would; each runs once,
+    // in order of due time and then of scheduling, those it schedules included.
+    void runDueCalls()
+    {
+        while (!calls.empty() && calls.begin()->first.first <= now) {
+            auto f = std::move(calls.begin()->second);
+            calls.erase(calls.begin());
+            f();
+        }
     }
 
     qint64 now = 1000000;
@@ -35,6 +52,8 @@ public:
     qint64 sleptMs = 0;
     int eventRuns = 0;
     std::function<void()> onEvents;
+    std::map<std::pair<qint64, int>, std::function<void()>> calls;
+    int nextCall = 0;
 };
 
 } // namespace tolvo

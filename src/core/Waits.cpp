@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -26,14 +27,23 @@ void SteadyWaits::runEventsFor(qint64 ms)
         sleepMs(ms);
         return;
     }
-    // A local loop blocks in the event dispatcher until the deadline: no spinning.
-    QEventLoop loop;
+    // The timer only wakes the dispatcher at the deadline: the call blocks until
+    // something has run, and whatever runs first ends it.
     QTimer deadline;
     deadline.setSingleShot(true);
     deadline.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     deadline.start(static_cast<int>(ms));
-    loop.exec();
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void SteadyWaits::callAfter(qint64 ms, std::function<void()> f)
+{
+    if (!QCoreApplication::instance()) {
+        sleepMs(ms);
+        f();
+        return;
+    }
+    QTimer::singleShot(static_cast<int>(std::max<qint64>(ms, 0)), Qt::PreciseTimer, std::move(f));
 }
 
 } // namespace tolvo

@@ -15,8 +15,12 @@ public:
     virtual qint64 nowMs() const = 0;
     // Blocks the thread for ms; no event runs.
     virtual void sleepMs(qint64 ms) = 0;
-    // Runs events for at most ms (returns earlier when woken); never spins.
+    // Runs events for at most ms, returning once some have run, so that a
+    // caller's condition is looked at again at once; never spins.
     virtual void runEventsFor(qint64 ms) = 0;
+    // Runs f from the event loop once ms have passed; calls made with the same
+    // ms run in the order they were made.
+    virtual void callAfter(qint64 ms, std::function<void()> f) = 0;
 };
 
 class SteadyWaits : public Waits {
@@ -24,6 +28,7 @@ public:
     qint64 nowMs() const override;
     void sleepMs(qint64 ms) override;
     void runEventsFor(qint64 ms) override;
+    void callAfter(qint64 ms, std::function<void()> f) override;
 };
 
 } // namespace tolvo

@@ -8,6 +8,8 @@
 #include <QDate>
 #include <QTime>
 #include <algorithm>
+#include <cmath>
+#include <exception>
 #include <iterator>
 #include <utility>
 
@@ -233,9 +235,33 @@ void ExitReaderLink::paidTicketCheck(const QString& reply)
     m_st.screen.appendList1(QString::fromUtf8(o.message));
     if (!portOpen(PortFeeDisp)) return;
     outcome(o.indication);
-    if (verdict != ExitVerdict::Valid) return;
-    Delay(m_st, kGateDelay);
-    Gate_Pulse(m_st, 1);
+    if (verdict == ExitVerdict::Valid) pulseWhenDue();
+}
+
+// Waiting out the delay inside the ticket's handling would hold every ticket
+// behind it for as long; the pulse comes from the event loop instead.
+void ExitReaderLink::pulseWhenDue()
+{
+    const std::weak_ptr<int> alive = m_alive;
+    m_st.comm->waits().callAfter(std::llround(kGateDelay * 1000.0), [this, alive] {
+        if (alive.lock()) pulseDue();
+    });
+}
+
+void ExitReaderLink::pulseDue()
+{
+    ++m_pulsesDue;
+    if (m_pulsing) return; // the pulse running now takes this one after it
+    m_pulsing = true;
+    while (m_pulsesDue > 0) {
+        --m_pulsesDue;
+        try {
+            Gate_Pulse(m_st, 1);
+        } catch (const std::exception& e) {
+            m_st.screen.appendList1(QStringLiteral("출구판독기 수신 오류 : ") + QString::fromUtf8(e.what()));
+        }
+    }
+    m_pulsing = false;
 }
 
 void ExitReaderLink::outcome(const char* indication)

@@ -64,11 +64,18 @@ private:
     void onFrame(const QByteArray& frame);
     void paidTicketCheck(const QString& reply);
     void outcome(const char* indication);
+    void pulseWhenDue();
+    void pulseDue();
 
     Station& m_st;
     ByteFramer m_framer;
     bool m_checkNext = false; // the next byte is a block check
     bool m_skipByte = false;  // the byte being handled is that block check
+    // Barrier pulses of paid tickets, each due a while after its verdict. The
+    // tickets behind it are judged meanwhile; the pulses follow in order.
+    int m_pulsesDue = 0;
+    bool m_pulsing = false;
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0); // outlived by no pending pulse
 };
 
 // Makes the link and fills st.routines.OutRd_Receive; the port set-up resets it.

@@ -62,6 +62,8 @@ protected:
         reader().inject(bytes);
         for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
     }
+    // Lets a paid ticket's barrier pulse fall due.
+    void settle() { Delay(st, 1.0); }
 
     static inline const QString kReader = QStringLiteral("/dev/fake-outrd");
     static inline const QString kDisplay = QStringLiteral("/dev/fake-vfd");
@@ -86,6 +88,7 @@ TEST_F(ExitReaderLane, FourOutcomesWithTheirFramesAndTheBarrier)
         ts.screen.list1.clear();
         fake.ports->device(kDisplay).clearWrites();
         receive(c.read);
+        settle();
         EXPECT_EQ(peer.commands, QStringList{QString::fromLatin1(c.command)});
         EXPECT_EQ(ts.screen.list1.value(0), QString::fromUtf8(c.line));
         EXPECT_EQ(fake.ports->device(kDisplay).written(), c.display);
@@ -139,13 +142,14 @@ TEST_F(ExitReaderLane, TicketsBackToBackAreHandledOneAfterAnotherInArrivalOrder)
     // Paid now (taken in, barrier), a minute too late (pushed back), paid now.
     const QByteArray tickets[] = {ExitReaderPeer::Frame(Paid("2601050930")), ExitReaderPeer::Frame(Paid("2601050929")),
                                   ExitReaderPeer::Frame(Paid("2601050930"))};
-    enum class When { WithTheFirst, WithTheFirstsReply, DuringTheFirstsBarrierWait };
+    enum class When { WithTheFirst, WithTheFirstsReply, AfterTheFirstsVerdict };
     const struct { const char* name; When second, third; } rows[] = {
         {"in one read", When::WithTheFirst, When::WithTheFirst},
-        {"one by one during the first's waits", When::WithTheFirstsReply, When::DuringTheFirstsBarrierWait},
+        {"one by one, during the first's reply wait and after its verdict", When::WithTheFirstsReply, When::AfterTheFirstsVerdict},
     };
     const QByteArray open = "\x02\x1b$?LR22\x03";
-    const QByteArray barrierFrames = "\x02SW5L\x03" + open + "\x02SW4L\x03" "\x02SW5L\x03" + open;
+    // The tickets behind a paid one are judged while its barrier waits; the pulses follow in order.
+    const QByteArray barrierFrames = "\x02SW5L\x03" "\x02SW4L\x03" "\x02SW5L\x03" + open + open;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         peer.commands.clear();
@@ -164,20 +168,22 @@ TEST_F(ExitReaderLane, TicketsBackToBackAreHandledOneAfterAnotherInArrivalOrder)
             const QByteArray out = peer.onBytes(b);
             return first && !peer.commands.isEmpty() ? out + sentWith(When::WithTheFirstsReply) : out;
         };
-        bool inBarrierWait = false;
+        bool injected = false;
         fake.waits->onEvents = [&] {
-            if (inBarrierWait || !display.written().startsWith("\x02SW5L\x03")) return;
-            inBarrierWait = true;
-            reader().inject(sentWith(When::DuringTheFirstsBarrierWait));
+            if (injected || !display.written().startsWith("\x02SW5L\x03")) return;
+            injected = true;
+            reader().inject(sentWith(When::AfterTheFirstsVerdict));
         };
         receive(tickets[0] + sentWith(When::WithTheFirst));
+        settle();
         fake.waits->onEvents = nullptr;
 
         EXPECT_EQ(peer.commands, (QStringList{QStringLiteral("C31"), QStringLiteral("C30"), QStringLiteral("C31")}));
         EXPECT_EQ(display.written(), barrierFrames);
-        EXPECT_EQ(ts.screen.list1, (QStringList{QStringLiteral("출구판독기 : 정상출차 되었습니다."), kGateLine,
+        EXPECT_EQ(ts.screen.list1, (QStringList{QStringLiteral("출구판독기 : 정상출차 되었습니다."),
                                                 QStringLiteral("출구판독기 : 출차시간 초과차량입니다."),
-                                                QStringLiteral("출구판독기 : 정상출차 되었습니다."), kGateLine}));
+                                                QStringLiteral("출구판독기 : 정상출차 되었습니다."), kGateLine,
+                                                kGateLine}));
         EXPECT_LE(st.DeepestWaitNesting, 2);
     }
 }
@@ -201,6 +207,7 @@ TEST_F(ExitReaderLane, AReportDuringASendersWaitIsNotItsReply)
         };
         EXPECT_FALSE(link->OutRd_CTR());
         EXPECT_TRUE(link->OutRdReply.isEmpty());
+        settle();
         // It is handled once the query has given up.
         EXPECT_EQ(peer.commands, r.commands);
         EXPECT_EQ(ts.screen.list1, r.lines);
