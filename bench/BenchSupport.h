@@ -3,7 +3,9 @@
 #include "core/Station.h"
 #include "database/DBase.h"
 
+#include <QByteArray>
 #include <QString>
+#include <benchmark/benchmark.h>
 
 namespace tolvo::bench {
 
@@ -16,6 +18,18 @@ inline void OpenNewDatabase(Station& st, const QString& folder)
     DBase::SetFolders(st);
     DBase::DataBase_Check(st);
     DBase::DataBase_Open(st);
+}
+
+// The main of a benchmark program: App is QCoreApplication, or QApplication
+// (offscreen) for one that makes screens.
+template <typename App> int RunBenchmarks(int argc, char** argv, bool offscreen = false)
+{
+    if (offscreen) qputenv("QT_QPA_PLATFORM", "offscreen");
+    App app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace tolvo::bench

@@ -109,11 +109,4 @@ BENCHMARK(BM_OneExit)->Unit(benchmark::kMillisecond)->Iterations(200);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return tolvo::bench::RunBenchmarks<QApplication>(argc, argv); }

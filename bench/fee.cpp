@@ -1,4 +1,5 @@
 // The ticket fee run for a short, a month-long and a year-long stay.
+#include "BenchSupport.h"
 #include "database/Schema.h"
 #include "core/Sql.h"
 #include "fee/FeeRun.h"
@@ -89,11 +90,4 @@ BENCHMARK(BM_FeeRun_366Days)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return tolvo::bench::RunBenchmarks<QCoreApplication>(argc, argv); }

@@ -2,6 +2,7 @@
 // the offscreen platform), with the list already holding 0, 500 or 20,000 lines:
 // the line and the event-loop pass that follows it (lay-out, paint). A long day
 // must cost each line what a fresh start does.
+#include "BenchSupport.h"
 #include "station/MainWindow.h"
 
 #include <QApplication>
@@ -28,12 +29,4 @@ BENCHMARK(BM_AppendList1)->Arg(0)->Arg(500)->Arg(20000)->Unit(benchmark::kMicros
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return tolvo::bench::RunBenchmarks<QApplication>(argc, argv, true); }

@@ -73,12 +73,4 @@ BENCHMARK(BM_IlListArchiveSearch)->Unit(benchmark::kMillisecond)->Iterations(10)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return tolvo::bench::RunBenchmarks<QApplication>(argc, argv, true); }

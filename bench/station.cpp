@@ -629,6 +629,23 @@ struct FedRun {
     std::function<void()> extraReport;
 };
 
+// The fed ports a run counts, each with what shows a frame of it handled.
+std::vector<FedPort> CountedPorts(RowsSince& since, LoadPort& dispenser, const std::array<LoadPort*, 4>& gates,
+                                  LoadPort& host, LoadPort& exitReader, ExitReaderSide& exitSide)
+{
+    const auto gate = [&since](int g) { return [&since, g](const QSqlDatabase& db) { return since.gate(db, g); }; };
+    return {
+        {"port 0 dispenser tickets (rows)", &dispenser, [&since](const QSqlDatabase& db) { return since.dispenser(db); }},
+        {"port 1 season gate in 1 (passages)", gates[0], gate(0)},
+        {"port 2 season gate out 1 (passages)", gates[1], gate(1)},
+        {"port 3 season gate in 2 (passages)", gates[2], gate(2)},
+        {"port 5 season gate out 2 (passages)", gates[3], gate(3)},
+        {"port 8 host ENQ (DLE answers)", &host, [&host](const QSqlDatabase&) { return int(host.received().count('\x10')); }},
+        {"port 9 exit reader tickets (commands)", &exitReader,
+         [&exitSide](const QSqlDatabase&) { return exitSide.ticketCommandCount(); }},
+    };
+}
+
 // Feeding stops after the run's seconds; what has arrived by then is waited for,
 // but never past the cap. A thread of its own stops, counts (on its own read-only
 // connection) and reports, then ends the program: the station's main thread can
@@ -739,16 +756,7 @@ int Load(const QString& folder, int seconds)
     if (!prog.start() || !prog.login()) return 3;
     RowsSince since;
     FedRun run{"load", seconds, std::chrono::milliseconds(20), {}, {}, {}, {}};
-    run.fed = {
-        {"port 0 dispenser tickets (rows)", &dispenser, [&since](const QSqlDatabase& db) { return since.dispenser(db); }},
-        {"port 1 season gate in 1 (passages)", &in1, [&since](const QSqlDatabase& db) { return since.gate(db, 0); }},
-        {"port 2 season gate out 1 (passages)", &out1, [&since](const QSqlDatabase& db) { return since.gate(db, 1); }},
-        {"port 3 season gate in 2 (passages)", &in2, [&since](const QSqlDatabase& db) { return since.gate(db, 2); }},
-        {"port 5 season gate out 2 (passages)", &out2, [&since](const QSqlDatabase& db) { return since.gate(db, 3); }},
-        {"port 8 host ENQ (DLE answers)", &host, [&host](const QSqlDatabase&) { return int(host.received().count('\x10')); }},
-        {"port 9 exit reader tickets (commands)", &exitReader,
-         [&exitSide](const QSqlDatabase&) { return exitSide.ticketCommandCount(); }},
-    };
+    run.fed = CountedPorts(since, dispenser, {&in1, &out1, &in2, &out2}, host, exitReader, exitSide);
     since = RowsSince::Now(prog.st.Db);
     run.starts = {[&display] { display.start(); }};
     run.stops = {[&display] { display.stop(); }};
@@ -806,16 +814,7 @@ int Peak(const QString& folder, double scale, int seconds)
     if (!prog.start() || !prog.login()) return 3;
     RowsSince since;
     FedRun run{"peak", seconds, std::chrono::milliseconds(500), {}, {}, {}, {}};
-    run.fed = {
-        {"port 0 dispenser tickets (rows)", &dispenser, [&since](const QSqlDatabase& db) { return since.dispenser(db); }},
-        {"port 1 season gate in 1 (passages)", &in1, [&since](const QSqlDatabase& db) { return since.gate(db, 0); }},
-        {"port 2 season gate out 1 (passages)", &out1, [&since](const QSqlDatabase& db) { return since.gate(db, 1); }},
-        {"port 3 season gate in 2 (passages)", &in2, [&since](const QSqlDatabase& db) { return since.gate(db, 2); }},
-        {"port 5 season gate out 2 (passages)", &out2, [&since](const QSqlDatabase& db) { return since.gate(db, 3); }},
-        {"port 8 host ENQ (DLE answers)", &host, [&host](const QSqlDatabase&) { return int(host.received().count('\x10')); }},
-        {"port 9 exit reader tickets (commands)", &exitReader,
-         [&exitSide](const QSqlDatabase&) { return exitSide.ticketCommandCount(); }},
-    };
+    run.fed = CountedPorts(since, dispenser, {&in1, &out1, &in2, &out2}, host, exitReader, exitSide);
     since = RowsSince::Now(prog.st.Db);
     std::printf("peak     scale %g: a car every %.1f-%.1f s per lane for %d s\n", scale, 6 / scale, 10 / scale, seconds);
     run.extraReport = [&exitReader, &exitSide] {
