@@ -58,13 +58,9 @@ TEST(TicketReaderTariff, ACardTheTariffCannotPriceGoesBackAndNothingIsStored)
         QString entryTime, shown, box, stored; // box after the read; stored: "출차일|총주차요금"
         qsizetype commands;                     // reader commands up to the end of the exit
     } cases[] = {
-        {"기타 has no row", {QStringLiteral("DELETE FROM 기타")}, QStringLiteral("0730"), kFault, QString(),
-         QStringLiteral("|"), 2},
         {"no slot table", {kNoSlots}, QStringLiteral("0730"), kFault, QString(), QStringLiteral("|"), 2},
         {"grace stay without slot table", {kNoSlots, kGrace}, QStringLiteral("0925"), QString(),
          QStringLiteral("0123"), QStringLiteral("2026-01-05|0"), 4},
-        {"priced stay", {}, QStringLiteral("0730"), QString(), QStringLiteral("0123"),
-         QStringLiteral("2026-01-05|5500"), 4},
     };
     for (const Case& c : cases) {
         ReaderRig r;

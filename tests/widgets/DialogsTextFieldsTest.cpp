@@ -1,5 +1,4 @@
 #include "widgets/TextFields.h"
-#include "common/ScreenProbe.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -7,7 +6,6 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
-#include <memory>
 
 using namespace tolvo;
 
@@ -148,36 +146,4 @@ TEST(DialogsClsNtext, EmptyBecomesZeroLeadingZerosGo)
     EXPECT_EQ(f.edits[1]->text(), "7");
     QTest::keyClick(f.edits[1], Qt::Key_Up);
     EXPECT_TRUE(f.edits[0]->hasFocus());
-}
-
-TEST(DialogsTextFieldsMouse, ClickedFieldTakesTheTyping)
-{
-    struct Row {
-        const char* name;
-        bool numeric;
-        const char* stored; // the second field's text before the click
-        const char* typed;
-        const char* after;
-    };
-    const Row rows[] = {
-        {"text field", false, "홍길동", "kim", "kim"},
-        {"numeric field", true, "007", "45", "45"},
-        {"numeric field, a letter typed", true, "1000", "3x", "3"},
-    };
-    for (const Row& r : rows) {
-        Form f;
-        std::unique_ptr<QObject> helpers[2];
-        for (int i = 0; i < 2; ++i) {
-            if (r.numeric) helpers[i] = std::make_unique<clsNtext>(f.edits[i]);
-            else helpers[i] = std::make_unique<clsText>(f.edits[i]);
-        }
-        f.edits[1]->setText(QString::fromUtf8(r.stored));
-        test::ClickThroughWindow(f.edits[0]);
-        test::TypeThroughWindow(&f.w, QStringLiteral("12"));
-        test::ClickThroughWindow(f.edits[1]);
-        EXPECT_EQ(f.w.focusWidget(), f.edits[1]) << r.name;
-        test::TypeThroughWindow(&f.w, QString::fromUtf8(r.typed));
-        EXPECT_EQ(f.edits[0]->text(), "12") << r.name;
-        EXPECT_EQ(f.edits[1]->text(), QString::fromUtf8(r.after)) << r.name;
-    }
 }
