@@ -176,10 +176,8 @@ void handleOne(Station& st, int gate, const SeasonFrame& f)
     try {
         handleFrame(st, gate, f);
     } catch (...) {
-        // As a failure inside the routine always did: the rest of the read is lost.
-        // Frames already complete are not.
-        link.pending.clear();
-        link.pos = 0;
+        // The decision reports its own failures; this one costs only its card,
+        // and the cards behind it in the read are still decided.
     }
     --link.busy;
 }

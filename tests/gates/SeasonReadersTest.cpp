@@ -252,6 +252,15 @@ TEST(SeasonReaders, AFailingDecisionLosesNoCardThatArrivedMeanwhile)
     r.receive(GateIn1, ReaderIDTech, Hex("02" "5859333333333333" "03"));
     EXPECT_EQ(r.decisions, (QStringList{QStringLiteral("In 0000905172 1"), QStringLiteral("In 0000222222 1"),
                                         QStringLiteral("In 0000111111 1"), QStringLiteral("In 0000333333 1")}));
+
+    // The card behind a failing one in the same read is decided too.
+    r.decisions.clear();
+    calls = 0;
+    r.onDecision = [&] {
+        if (++calls == 1) throw std::runtime_error("database locked");
+    };
+    r.receive(GateIn1, ReaderIDTech, Hex("02" "5859343434343434" "03" "02" "5859353535353535" "03"));
+    EXPECT_EQ(r.decisions, (QStringList{QStringLiteral("In 0000444444 1"), QStringLiteral("In 0000555555 1")}));
 }
 
 TEST(SeasonReaders, PortSetUpEmptiesTheBuffers)
