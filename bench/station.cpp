@@ -737,6 +737,15 @@ void MapPorts(const QString& folder, const std::vector<std::pair<const char*, QS
     for (const auto& [com, path] : map) Write_Ini(ini, QStringLiteral("ports"), QString::fromLatin1(com), path);
 }
 
+// Each fed port on the Com its device takes, the fee display on Com7.
+void MapFedPorts(const QString& folder, LoadPort& dispenser, const std::array<LoadPort*, 4>& gates, LoadPort& host,
+                 LoadPort& exitReader, DisplayPort& display)
+{
+    MapPorts(folder, {{"Com1", dispenser.path()}, {"Com2", gates[0]->path()}, {"Com3", gates[1]->path()},
+                      {"Com4", gates[2]->path()}, {"Com8", gates[3]->path()}, {"Com9", host.path()},
+                      {"Com10", exitReader.path()}, {"Com7", display.path()}});
+}
+
 int Load(const QString& folder, int seconds)
 {
     UseLoadDevices(folder);
@@ -750,8 +759,7 @@ int Load(const QString& folder, int seconds)
         return sim::ExitReaderPeer::Inserted(sim::ExitReaderPeer::UnpaidCard(no, QStringLiteral("2601050800")));
     }, exitSide.answerer());
     DisplayPort display;
-    MapPorts(folder, {{"Com1", dispenser.path()}, {"Com2", in1.path()}, {"Com3", out1.path()}, {"Com4", in2.path()},
-                      {"Com8", out2.path()}, {"Com9", host.path()}, {"Com10", exitReader.path()}, {"Com7", display.path()}});
+    MapFedPorts(folder, dispenser, {&in1, &out1, &in2, &out2}, host, exitReader, display);
     Program prog(folder);
     if (!prog.start() || !prog.login()) return 3;
     RowsSince since;
@@ -808,8 +816,7 @@ int Peak(const QString& folder, double scale, int seconds)
         return sim::ExitReaderPeer::Inserted(sim::ExitReaderPeer::PaidCard(no, now, now));
     }, exitSide.answerer(), plan.exitReader);
     DisplayPort display;
-    MapPorts(folder, {{"Com1", dispenser.path()}, {"Com2", in1.path()}, {"Com3", out1.path()}, {"Com4", in2.path()},
-                      {"Com8", out2.path()}, {"Com9", host.path()}, {"Com10", exitReader.path()}, {"Com7", display.path()}});
+    MapFedPorts(folder, dispenser, {&in1, &out1, &in2, &out2}, host, exitReader, display);
     Program prog(folder);
     if (!prog.start() || !prog.login()) return 3;
     RowsSince since;
