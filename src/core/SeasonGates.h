@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QByteArray>
+#include "core/LinkQueue.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <array>
-#include <deque>
 #include <optional>
 
 namespace tolvo {
@@ -34,10 +34,8 @@ struct SeasonFrame {
 // yet, and frames it completes are held and handled after the current one, in
 // arrival order.
 struct SeasonGateLink {
-    QByteArray pending; // the read being handled
-    qsizetype pos = 0;  // the next byte of it
-    int busy = 0;       // handling a frame
-    std::deque<SeasonFrame> held;
+    NestedRead read;
+    HeldQueue<SeasonFrame> held;
 };
 
 // State of the season gates that the gates, the port set-up and the test screen share.

@@ -133,16 +133,13 @@ bool ExitReaderLink::portOpen(int port) const { return m_st.comm && m_st.comm->P
 bool ExitReaderLink::send(const QString& command)
 {
     if (!portOpen(PortCalc)) return false;
-    bool result = false;
-    {
-        // Reports that arrive during the wait are handled when it ends, not taken as its reply.
-        const ByteFramer::Busy busy(m_framer);
-        OutRdResult = false;
-        m_st.comm->Output(PortCalc, TD_Frame(command));
-        WaitUntil(m_st, [this] { return OutRdResult; }, 1.0);
-        result = OutRdResult;
-    }
-    return result;
+    // Reports that arrive during the wait are handled when it ends, not taken as its reply;
+    // the result is taken before they run.
+    const ByteFramer::Busy busy(m_framer);
+    OutRdResult = false;
+    m_st.comm->Output(PortCalc, TD_Frame(command));
+    WaitUntil(m_st, [this] { return OutRdResult; }, 1.0);
+    return OutRdResult;
 }
 
 bool ExitReaderLink::OutRd_CG(quint8 relay) { return send(QStringLiteral("CG") + QString::number(relay % 10)); }

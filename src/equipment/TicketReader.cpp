@@ -102,21 +102,18 @@ bool TicketReaderLink::send(const QString& command, const QString& data, double 
         return false;
     }
     if (caption == Caption::Write || caption == Caption::Print) show("....", "....");
-    bool ok = false;
-    {
-        // Ticket data that arrives during the wait is handled when it ends.
-        const ByteFramer::Busy busy(m_framer);
-        const bool outerRead = std::exchange(m_readWaiting, isRead(command));
-        const auto restore = qScopeGuard([&] { m_readWaiting = outerRead; });
-        m_result = 0;
-        m_st.comm->Output(PortReader, TD_Frame(command + data));
-        DebugTraceLine(m_st, PortReader, trace);
-        const bool answered = WaitUntil(m_st, [this] { return m_result != 0; }, seconds);
-        ok = answered && m_result == 1;
-        if (!answered) show(" No Response", " No Response");
-        else if (ok) show(" Success", " Success");
-        else show(" Fail", " Fail");
-    }
+    // Ticket data that arrives during the wait is handled when it ends.
+    const ByteFramer::Busy busy(m_framer);
+    const bool outerRead = std::exchange(m_readWaiting, isRead(command));
+    const auto restore = qScopeGuard([&] { m_readWaiting = outerRead; });
+    m_result = 0;
+    m_st.comm->Output(PortReader, TD_Frame(command + data));
+    DebugTraceLine(m_st, PortReader, trace);
+    const bool answered = WaitUntil(m_st, [this] { return m_result != 0; }, seconds);
+    const bool ok = answered && m_result == 1;
+    if (!answered) show(" No Response", " No Response");
+    else if (ok) show(" Success", " Success");
+    else show(" Fail", " Fail");
     return ok;
 }
 

@@ -168,36 +168,21 @@ void handleFrame(Station& st, int gate, const SeasonFrame& f)
     }
 }
 
-// The gate is busy while it handles a frame.
 void handleOne(Station& st, int gate, const SeasonFrame& f)
 {
-    SeasonGateLink& link = linkOf(st, gate);
-    ++link.busy;
     try {
         handleFrame(st, gate, f);
     } catch (...) {
         // The decision reports its own failures; this one costs only its card,
         // and the cards behind it in the read are still decided.
     }
-    --link.busy;
 }
 
 // A frame completed while the gate handles another (inside a barrier wait that runs
-// events) waits for it; then each waiting frame runs in turn, in arrival order, from
-// this one loop, so waits never nest deeper however many cards arrive.
+// events) waits for it, then runs in its turn.
 void deliver(Station& st, int gate, SeasonFrame f)
 {
-    SeasonGateLink& link = linkOf(st, gate);
-    if (link.busy > 0) {
-        link.held.push_back(std::move(f));
-        return;
-    }
-    handleOne(st, gate, f);
-    while (!link.held.empty()) {
-        const SeasonFrame next = std::move(link.held.front());
-        link.held.pop_front();
-        handleOne(st, gate, next);
-    }
+    linkOf(st, gate).held.offer(std::move(f), true, [&](const SeasonFrame& x) { handleOne(st, gate, x); });
 }
 
 // Framed models and HOST PASS. False when the rest of the read is dropped.
@@ -319,14 +304,7 @@ void SeasonReceive(Station& st, int gateIndex, quint8 model)
     if (in.isEmpty()) return;
     // Run inside a wait of this gate, the call first takes the bytes the outer
     // call has not reached yet: nothing is lost or reordered.
-    SeasonGateLink& link = linkOf(st, gateIndex);
-    link.pending += in;
-    while (link.pos < link.pending.size()) {
-        const auto b = quint8(link.pending.at(link.pos++));
-        if (!receiveByte(st, gateIndex, model, b)) break;
-    }
-    link.pending.clear();
-    link.pos = 0;
+    linkOf(st, gateIndex).read.feed(in, [&](quint8 b) { return receiveByte(st, gateIndex, model, b); });
 }
 
 } // namespace tolvo

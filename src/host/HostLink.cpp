@@ -113,30 +113,26 @@ bool Host_HandleFrame(Station& st, HostLink& link, const QString& text)
 void Host_Receive(Station& st, HostLink& link)
 {
     if (!st.comm) return;
-    link.station = &st;
     link.framer.feed(st.comm->Input(PortHost));
 }
 
-HostLink::HostLink() : framer(framing())
+HostLink::HostLink(Station& st) : framer(framing()), station(st)
 {
     framer.classify = ClassifyHostByte;
-    framer.onControl = [this](quint8 byte) {
-        if (station) control(*station, byte);
-    };
+    framer.onControl = [this](quint8 byte) { control(station, byte); };
     framer.onFrame = [this](const QByteArray& frame, const QByteArray&) {
-        if (station && !Host_HandleFrame(*station, *this, RxBytesToText(frame))) framer.dropPending();
+        if (!Host_HandleFrame(station, *this, RxBytesToText(frame))) framer.dropPending();
     };
     framer.holdWhileBusy = [](const QByteArray& frame) { return !passesAtOnce(RxBytesToText(frame)); };
     framer.onError = [this](const QByteArray&, const QString& cause) {
         // The frame ends quietly; the trace shows why.
-        if (station) trace(*station, QStringLiteral("  호스트 수신 처리 실패 : ") + cause);
+        trace(station, QStringLiteral("  호스트 수신 처리 실패 : ") + cause);
     };
 }
 
 std::shared_ptr<HostLink> AttachHost(Station& st)
 {
-    auto link = std::make_shared<HostLink>();
-    link->station = &st;
+    auto link = std::make_shared<HostLink>(st);
     st.routines.Host_Receive = [link](Station& s) { Host_Receive(s, *link); };
     for (int k = 0; k < HostKindCount; ++k) {
         const auto kind = static_cast<HostKind>(k);

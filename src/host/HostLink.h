@@ -21,14 +21,14 @@ namespace tolvo {
 struct HostLink {
     static constexpr int FrameCap = 512; // a longer frame is dropped whole
 
-    HostLink();
+    explicit HostLink(Station& st);
     HostLink(const HostLink&) = delete;
     HostLink& operator=(const HostLink&) = delete;
 
     ByteFramer framer;
     std::array<bool, HostKindCount> HostAck{};
     RecordTags tags;
-    Station* station = nullptr; // the station the link last served
+    Station& station;
 };
 
 // Receive routine of port 8: answers the handshake, collects frames and acts on

@@ -149,7 +149,6 @@ void Host_Send(Station& st, HostLink& link, HostKind kind)
     const SendSpec& s = spec(kind);
     const QString value = traceValue(s, rec->row);
     // Host commands that arrive during the wait run after the send; its acknowledgement passes.
-    link.station = &st;
     const ByteFramer::Busy busy(link.framer);
 
     st.Connect1.setProcessNum(rec->key);

@@ -18,13 +18,10 @@ ByteRole ClassifyStxEtx(quint8 byte)
 
 void ByteFramer::feed(const QByteArray& bytes)
 {
-    m_pending += bytes;
-    while (m_pos < m_pending.size()) {
-        const auto byte = static_cast<quint8>(m_pending[m_pos++]);
+    m_read.feed(bytes, [this](quint8 byte) {
         handle(byte);
-    }
-    m_pending.clear();
-    m_pos = 0;
+        return true;
+    });
 }
 
 void ByteFramer::reset()
@@ -32,8 +29,7 @@ void ByteFramer::reset()
     m_state = State::Idle;
     m_buffer.clear();
     m_frame.clear();
-    m_pending.clear();
-    m_pos = 0;
+    m_read.dropPending();
 }
 
 template <typename F> void ByteFramer::guarded(const QByteArray& frame, F&& f)
@@ -109,33 +105,20 @@ void ByteFramer::complete()
 
 void ByteFramer::deliver(const QByteArray& frame, const QByteArray& trailer)
 {
-    if (m_busy > 0 && holdWhileBusy && holdWhileBusy(frame)) {
-        m_held.emplace_back(frame, trailer);
-        return;
-    }
-    handleFrame(frame, trailer);
+    const bool mayWait = busy() && holdWhileBusy && holdWhileBusy(frame);
+    m_held.offer(Frame{frame, trailer}, mayWait, [this](const Frame& f) { handleFrame(f); });
 }
 
-void ByteFramer::handleFrame(const QByteArray& frame, const QByteArray& trailer)
+void ByteFramer::handleFrame(const Frame& f)
 {
-    const Busy busy(*this);
-    guarded(frame, [&] {
-        if (onFrame) onFrame(frame, trailer);
+    guarded(f.first, [&] {
+        if (onFrame) onFrame(f.first, f.second);
     });
 }
 
 void ByteFramer::leaveBusy()
 {
-    if (--m_busy > 0 || m_draining) return;
-    // Each held frame runs busy in turn; what arrives meanwhile queues behind it.
-    // One loop drains them all, so the stack does not grow with the backlog.
-    m_draining = true;
-    while (!m_held.empty()) {
-        auto [frame, trailer] = std::move(m_held.front());
-        m_held.pop_front();
-        handleFrame(frame, trailer);
-    }
-    m_draining = false;
+    m_held.leave([this](const Frame& f) { handleFrame(f); });
 }
 
 } // namespace tolvo

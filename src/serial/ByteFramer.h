@@ -1,9 +1,10 @@
 #pragma once
 
+#include "core/LinkQueue.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
-#include <deque>
 #include <functional>
 #include <utility>
 
@@ -61,7 +62,7 @@ public:
     // what was held meanwhile.
     class Busy {
     public:
-        explicit Busy(ByteFramer& framer) : m_framer(framer) { ++m_framer.m_busy; }
+        explicit Busy(ByteFramer& framer) : m_framer(framer) { m_framer.m_held.enter(); }
         ~Busy() { m_framer.leaveBusy(); }
         Busy(const Busy&) = delete;
         Busy& operator=(const Busy&) = delete;
@@ -74,18 +75,14 @@ public:
     // Forgets the buffer, the open frame and any bytes not handled yet.
     void reset();
     // Ends the current read: its bytes not handled yet are dropped.
-    void dropPending()
-    {
-        m_pending.clear();
-        m_pos = 0;
-    }
+    void dropPending() { m_read.dropPending(); }
     // Empties the buffer only; a frame being received stays open.
     void clearBuffer() { m_buffer.clear(); }
 
     const QByteArray& buffer() const { return m_buffer; }
     bool inFrame() const { return m_state == State::InFrame; }
-    bool busy() const { return m_busy > 0; }
-    qsizetype heldFrames() const { return qsizetype(m_held.size()); }
+    bool busy() const { return m_held.busy(); }
+    qsizetype heldFrames() const { return m_held.size(); }
 
 private:
     enum class State { Idle, InFrame, Trailer, Discarding };
@@ -95,19 +92,17 @@ private:
     void complete();
     void deliver(const QByteArray& frame, const QByteArray& trailer);
     template <typename F> void guarded(const QByteArray& frame, F&& f);
-    void handleFrame(const QByteArray& frame, const QByteArray& trailer);
+    using Frame = std::pair<QByteArray, QByteArray>; // the frame and its trailer
+    void handleFrame(const Frame& f);
     void leaveBusy();
 
     Options m_options;
     State m_state = State::Idle;
     QByteArray m_buffer;
     QByteArray m_frame; // a closed frame waiting for its trailer
-    QByteArray m_pending;
-    qsizetype m_pos = 0;
-    int m_busy = 0;
-    bool m_draining = false;
+    NestedRead m_read;
     // Complete frames held while busy; reset() keeps them, as they were received whole.
-    std::deque<std::pair<QByteArray, QByteArray>> m_held;
+    HeldQueue<Frame> m_held;
 };
 
 } // namespace tolvo

@@ -6,7 +6,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     auto& f = tolvo::fuzz::Shared();
-    static tolvo::HostLink link;
+    static tolvo::HostLink link(f.st);
     f.inject(tolvo::PortHost, tolvo::fuzz::Bytes(data, size));
     tolvo::Host_Receive(f.st, link);
     return 0;
