@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 namespace tolvo {
 
@@ -21,11 +22,11 @@ public:
 
     void Msg_Box(const QString& text, const QString& title) override
     {
-        shown.push_back({QStringLiteral("Msg_Box"), title, text, 0, {}});
+        record({QStringLiteral("Msg_Box"), title, text, 0, {}});
     }
     bool MBox(const QString& text, const QString& title, const QString& yesCaption) override
     {
-        shown.push_back({QStringLiteral("MBox"), title, text, 0, yesCaption});
+        record({QStringLiteral("MBox"), title, text, 0, yesCaption});
         if (mboxAnswers.empty()) return false;
         const bool a = mboxAnswers.front();
         mboxAnswers.pop_front();
@@ -33,7 +34,7 @@ public:
     }
     int DialogM() override
     {
-        shown.push_back({QStringLiteral("DialogM"), QStringLiteral("패스워드입력"), {}, 0, {}});
+        record({QStringLiteral("DialogM"), QStringLiteral("패스워드입력"), {}, 0, {}});
         if (dialogMAnswers.empty()) return 3;
         const int a = dialogMAnswers.front();
         dialogMAnswers.pop_front();
@@ -41,7 +42,7 @@ public:
     }
     int MsgBox(const QString& text, int style, const QString& title) override
     {
-        shown.push_back({QStringLiteral("MsgBox"), title, text, style, {}});
+        record({QStringLiteral("MsgBox"), title, text, style, {}});
         if (!msgBoxAnswers.empty()) {
             const int a = msgBoxAnswers.front();
             msgBoxAnswers.pop_front();
@@ -68,6 +69,15 @@ public:
     std::deque<bool> mboxAnswers;
     std::deque<int> dialogMAnswers;
     std::deque<int> msgBoxAnswers;
+    // Runs while a message is shown, before it is answered: what a person sees then.
+    std::function<void(const Shown&)> onShow;
+
+private:
+    void record(Shown s)
+    {
+        shown.push_back(s);
+        if (onShow) onShow(s); // a copy: the callback may show messages of its own
+    }
 };
 
 } // namespace tolvo

@@ -85,11 +85,27 @@ TEST_F(DispenserScreens, SettingsAreStoredOnlyWhenAcknowledged)
     EXPECT_EQ(st.models.DispenserUnitNo, QStringLiteral("3"));
 }
 
+TEST_F(DispenserScreens, AnEmptyUnitNumberIsStoredAndTheStationUses00)
+{
+    // typed: the box text; row: Unit_No stored; unit: the number in use afterwards.
+    struct Case { const char* typed; const char* row; const char* unit; } const cases[] = {
+        {"  ", "  ", "00"}, {" 7", " 7", "7"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        st.models.DispenserUnitNo = QStringLiteral("01");
+        SendTdCommand(st, kUnitNoCommand, QString::fromUtf8(c.typed), QString());
+        EXPECT_EQ(ts.value(QStringLiteral("SELECT Unit_No FROM 발권기")).toString(), QString::fromUtf8(c.row));
+        EXPECT_EQ(st.models.DispenserUnitNo, QString::fromUtf8(c.unit));
+    }
+}
+
 TEST(DispenserUnitNumber, ChoosingItTakesTheStoredOneOnlyWhenTheTableIsRead)
 {
     // setup: a statement run before the choice; unit: the unit number afterwards.
     struct Case { const char* name; const char* setup; const char* unit; const char* message; } const cases[] = {
         {"row read", "UPDATE 발권기 SET Unit_No = '05'", "05", ""},
+        {"stored Null", "UPDATE 발권기 SET Unit_No = NULL", "00", ""},
         {"no row", "DELETE FROM 발권기", "01", ""},
         {"table unreadable", "ALTER TABLE 발권기 RENAME TO 발권기_old", "01", "데이터 베이스 오류"},
     };

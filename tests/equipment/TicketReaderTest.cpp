@@ -367,6 +367,27 @@ TEST_F(TicketReaderTest, ABrokenDatabaseIsReportedAndTheLinkGoesOn)
     EXPECT_EQ(screen.list1.value(0), QStringLiteral("리더기(ZP-2000) WRITE 명령 실패"));
 }
 
+TEST_F(TicketReaderTest, ADatabaseErrorCostsOnlyItsCardAndTheRestOfTheReadIsHandled)
+{
+    QStringList seasonExits;
+    st.routines.Season_Out = [&](Station&, QString& card, qint16&) { seasonExits << card; };
+    Exec(st.Db, QStringLiteral("INSERT INTO 정기권 (정기권번호, 입출차구분) VALUES ('0000001111', 9), ('0000002222', 9)"));
+    Exec(st.Db, QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON 정기권 WHEN OLD.정기권번호 = '0000001111' "
+                               "BEGIN SELECT RAISE(ABORT, 'locked'); END"));
+    const QString tail = QStringLiteral("1" "2601010800" "260101" "261231");
+    const auto report = [&](const char* no) {
+        return TicketReaderSim::Frame(QStringLiteral("P6100" "0004") + QString::fromUtf8(no) + tail);
+    };
+    inject(report("1111") + report("2222")); // both cards in one read
+    EXPECT_EQ(titles(), QStringList{QStringLiteral("데이터 베이스 오류")});
+    // The first card is neither booked nor rewritten; the second goes through.
+    EXPECT_EQ(value(QStringLiteral("SELECT group_concat(입출차구분, '|') FROM (SELECT * FROM 정기권 ORDER BY 정기권번호)"))
+                  .toString(), QStringLiteral("9|1"));
+    EXPECT_EQ(seasonExits, QStringList{QStringLiteral("0000002222")});
+    EXPECT_EQ(reader.commands,
+              (QStringList{QStringLiteral("C700004" "2222" "0" "2601010800" "260101" "261231"), QStringLiteral("C30")}));
+}
+
 // ---- tickets during waits ----
 
 // A card's read reply as the reader sends it by itself.

@@ -258,6 +258,42 @@ TEST_F(FrmFeeTest, ClosingStoresTheFields)
     }
 }
 
+// Closing checks what leaving the fields and setting the table check: a refused
+// value keeps the screen open, stores nothing and takes the focus.
+TEST_F(FrmFeeTest, ClosingRefusesWhatTheFieldsRefuse)
+{
+    // Stored: basic 30, band 1 to 60 by 10, band 2 to 120 by 15, band 3 off, final unit 30.
+    const struct { const char* name; int field; const char* text; bool esc; const char* message; const char* storedField;
+                   int stored; } rows[] = {
+        {"final unit 0", 12, "0", false, "단위 시간을 5분 이상으로 설정하세요", "구간시간4", 30},
+        {"final unit 4.9 by Esc", 12, "4.9", true, "단위 시간을 5분 이상으로 설정하세요", "구간시간4", 30},
+        {"band 2 unit 4", 7, "4", true, "단위 시간을 5분 이상으로 설정하세요", "구간시간2", 15},
+        {"band 1 end before the basic time", 3, "20", true, "기본구간의 기본시간 (30) 보다 이후시간으로 입력하세요!",
+         "구간시각1", 60},
+        {"band 2 end before band 1's", 6, "50", true, "구간1의 기본시간 (60) 보다 이후시간으로 입력하세요!", "구간시각2", 120},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        open();
+        msgs.clear();
+        t(r.field)->setText(QString::fromUtf8(r.text));
+        t(14)->setText("17");
+        if (r.esc) QTest::keyClick(form.get(), Qt::Key_Escape);
+        else click("CmdEnd");
+        EXPECT_TRUE(form->isVisible());
+        ASSERT_EQ(msgs.shown.size(), 1u);
+        EXPECT_EQ(msgs.shown[0].title + u'|' + msgs.shown[0].text, "입력오류|" + QString::fromUtf8(r.message));
+        EXPECT_EQ(form->focusWidget(), t(r.field));
+        EXPECT_EQ(stored(r.storedField).toInt(), r.stored);
+        EXPECT_NE(stored("시간할인").toInt(), 17); // nothing stored
+        t(r.field)->setText(QString::number(r.stored));
+        QTest::keyClick(form.get(), Qt::Key_Escape); // right now: stored and closed
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_EQ(stored("시간할인").toInt(), 17);
+        Exec(st.Db, "UPDATE 기타 SET 시간할인 = 0");
+    }
+}
+
 // A click on a field, then typing: the click moves the focus unless the field
 // being left refuses its value.
 struct MouseCase {
@@ -315,6 +351,17 @@ TEST_F(FrmFeeTest, EveryControlIsReachableOnTheBoothDisplay)
     EXPECT_LE(form->width(), test::kBoothDisplay.width());
     EXPECT_LE(form->height() + test::kTitleBar, test::kBoothDisplay.height());
     EXPECT_EQ(test::UnreachableControls(*form).join(u' ').toStdString(), "");
+}
+
+TEST(FrmFeeFresh, LookingAtTheFirstRunTariffClosesWithoutAWord)
+{
+    test::TestStation ts;
+    FrmFee form(ts.st);
+    form.show();
+    QApplication::processEvents();
+    QTest::mouseClick(form.findChild<QPushButton*>("CmdEnd"), Qt::LeftButton); // the final unit is empty: unchanged
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(ts.msgs.shown.empty());
 }
 
 TEST(FrmFeeFresh, FirstRunTariffCanBeSetAndPriced)

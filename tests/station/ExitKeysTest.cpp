@@ -5,6 +5,7 @@
 #include "fee/FeeRun.h"
 #include "station/ExitKeys.h"
 #include "fee/FeePanel.h"
+#include "serial/FakeComm.h"
 
 #include <gtest/gtest.h>
 
@@ -331,6 +332,33 @@ TEST_F(ExitKeysTest, AGuardLeftByACancelledLookupDoesNotSwallowTheNextTicketsEnt
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
 }
 
+// The printer's failure boxes wait for the cashier ("reboot"): the exit, its
+// statistics and counters are stored before the first of them is shown.
+TEST_F(ExitKeysTest, APaidExitIsStoredBeforeAnyMessageWaitsForTheCashier)
+{
+    st.exitLinks.openDrawer = nullptr; // the real drawer and receipt, on a printer that cannot be opened
+    st.exitLinks.receiptPrint = nullptr;
+    FakeComm fake = InstallFakeComm(st);
+    Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'LPT1'"));
+    rig.setCounters({"10", "4", "6", "0", "0", "0", "8"});
+    Write_Ini(st.IniPath, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("4"));
+    typedTicket();
+    QStringList seen; // 일반권|시간대별 9시|금액대별 7|CarCnt_1|ini at each box
+    msgs.onShow = [&](const ScriptedMessages::Shown&) {
+        seen << rig.value(QStringLiteral("SELECT 출차일||' '||출차시간||' '||실수령금액 FROM 일반권")).toString() + u'|' +
+                    QString::number(rig.hourly(QStringLiteral("일반권출차수"), 9)) + u'|' +
+                    rig.value(QStringLiteral("SELECT 건수7 FROM 금액대별")).toString() + u'|' +
+                    screen.text(QStringLiteral("CarCnt_1")) + u'|' + rig.ini(QStringLiteral("일반권출차수"));
+    };
+    rig.enter();
+    const QString lpt1 = QStringLiteral("영수증 프린터가 LPT1으로 설정되어 있으나  LPT1이 오픈되지 않습니다.\r\n시스템을 재부팅 하십시요!");
+    EXPECT_EQ(msgs.texts(), (QStringList{lpt1, lpt1})); // the drawer's job, then the receipt's
+    const QString stored = QStringLiteral("2026-01-05 09:30 5500|1|1|5|5");
+    EXPECT_EQ(seen, (QStringList{stored, stored}));
+    EXPECT_FALSE(st.trx.TicketInProgress);
+    EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 1);
+}
+
 // --- discount keys
 
 class DiscountKeyTest : public ExitKeysTest {
@@ -409,6 +437,53 @@ TEST_F(DiscountKeyTest, ATimeKindOnABrokenTariffLeavesTheTicketAsItStood)
         EXPECT_EQ(st.trx.DiscMinutes, 0);
         EXPECT_EQ(msgs.shown.size(), 1u);
     }
+}
+
+TEST_F(DiscountKeyTest, ATimeKeyNeverRaisesTheAmount)
+{
+    // Grace of 10 minutes; the test tariff charges 1,000 won up to 30 minutes.
+    // keys: 112 5 minutes, 113 5 minutes combinable, 114 30 minutes combinable, 115 a fixed 1,000 won.
+    const struct { const char* name; const char* entry; bool fromRemaining; std::vector<int> keys; qint32 pay;
+                   qint32 minutes; } rows[] = {
+        {"free stay, fee of the remaining minutes", "09:22", true, {112}, 0, 3},
+        {"free stay, combinable key, fee of the remaining minutes", "09:22", true, {113}, 0, 3},
+        {"free stay, fee of the key's minutes", "09:22", false, {112}, 0, 3},
+        {"fixed amount, then a combinable time key", "07:30", true, {115, 114}, 1000, 90},
+        {"a time key lowers as before", "07:30", true, {114}, 4000, 90}, // 5,500 to 90 minutes: 1,000 + 6 x 500
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ExitRig x{kNine30};
+        x.addDiscountKey({QStringLiteral("5분"), 112, 0, 1, 5, 0, 0, false});
+        x.addDiscountKey({QStringLiteral("쿠폰5분"), 113, 0, 1, 5, 0, 0, true});
+        x.addDiscountKey({QStringLiteral("쿠폰30분"), 114, 0, 1, 30, 0, 0, true});
+        x.addDiscountKey({QStringLiteral("천원"), 115, 0, 5, 1000, 0, 0, false});
+        x.reopenPeriod();
+        Exec(x.st.Db, QStringLiteral("UPDATE 기타 SET 회차사용 = 1, 회차시간 = 10, 기본요금포함여부 = ?"), {int(r.fromRemaining)});
+        x.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QString::fromUtf8(r.entry));
+        x.type(QStringLiteral("0123"));
+        for (const int k : r.keys) x.keyUp(k);
+        EXPECT_EQ(x.st.trx.PayAmount, r.pay);
+        EXPECT_EQ(x.st.trx.ParkMinutes, r.minutes);
+        EXPECT_TRUE(x.ts.msgs.shown.empty());
+    }
+}
+
+TEST_F(DiscountKeyTest, ANonCombinableKeyOnABrokenTariffLeavesTheTicketAsItStood)
+{
+    addKeys();
+    typedTicket();
+    Exec(st.Db, QStringLiteral("DELETE FROM 요금테이블"));
+    rig.keyUp(112); // 30 minutes and 200 won, not combinable: the fee run again first
+    EXPECT_EQ(OnlyShown(msgs), QStringLiteral("Tarvola|요금테이블 데이터 베이스에 이상이있습니다.\r"
+                                              "계산할 수 없으므로 요금테이블을 재설정 하시기 바랍니다."));
+    EXPECT_EQ(st.trx.PayAmount, 5500);
+    EXPECT_EQ(st.trx.ParkMinutes, 120);
+    EXPECT_EQ(st.trx.DiscMinutes, 0);
+    EXPECT_EQ(st.trx.DiscKind, QStringLiteral("현금출차"));
+    for (auto s : st.discKeys.DiscKeyState) EXPECT_EQ(s, 0);
+    EXPECT_TRUE(rig.calls.isEmpty()); // nothing new on the fee display
+    EXPECT_TRUE(st.trx.TicketInProgress);
 }
 
 TEST_F(DiscountKeyTest, ACombinableKeyAddsAndBlocksNonCombinableKeys)

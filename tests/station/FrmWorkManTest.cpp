@@ -58,17 +58,17 @@ TEST(FrmWorkManScreen, NamesAndPasswordsStoredAsTypedByEveryClosePath)
         EXPECT_EQ(txt(form, 1)->text(), "근무자1");
         EXPECT_EQ(txt(form, 11)->echoMode(), QLineEdit::Password);
         txt(form, 1)->setText("O'Brien");
-        txt(form, 2)->setText("123");     // short passwords are stored too
-        txt(form, 3)->setText("");        // an empty name too
-        txt(form, 10)->setText("739164"); // a password already used by worker 1
+        txt(form, 2)->setText("123456");
+        txt(form, 3)->setText("");        // an empty name is stored too
+        txt(form, 10)->setText("555555");
         txt(form, 11)->setText("999999");
         QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
         EXPECT_FALSE(form.isVisible());
     }
     EXPECT_EQ(ts.value("SELECT 근무자명 FROM 근무자관리 WHERE 근무자코드 = 1").toString(), "O'Brien");
-    EXPECT_EQ(ts.value("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = 1").toString(), "123");
+    EXPECT_EQ(ts.value("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = 1").toString(), "123456");
     EXPECT_TRUE(ts.value("SELECT 근무자명 FROM 근무자관리 WHERE 근무자코드 = 2").isNull());
-    EXPECT_EQ(ts.value("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = 5").toString(), "739164");
+    EXPECT_EQ(ts.value("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = 5").toString(), "555555");
     EXPECT_EQ(ts.value("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = 0").toString(), "999999");
     EXPECT_EQ(ts.value("SELECT 근무자명 FROM 근무자관리 WHERE 근무자코드 = 0").toString(), "관리자");
 }
@@ -183,4 +183,53 @@ TEST(FrmWorkManScreen, AFailedSaveKeepsTheScreenOpenAndTheProgramRunning)
     form.close(); // closes once the rows can be stored
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.closeResult(), WorkManClose::Restart);
+}
+
+// A password the login cannot take (not six characters) or one another worker
+// or the administrator already has is refused on closing; nothing is stored.
+TEST(FrmWorkManScreen, PasswordsTheLoginCannotTellApartAreRefused)
+{
+    const QStringList kFirstRunPasswords{"582047", "739164", "264809", "915372", "408653", "671290"}; // codes 0..5
+    // code: 0 administrator, 1..5 workers; message: "" when stored.
+    const struct { const char* name; int code; const char* password; const char* message; } rows[] = {
+        {"short", 1, "12345", "비밀번호는 6자리로 입력하세요 : 근무자1"},
+        {"empty", 3, "", "비밀번호는 6자리로 입력하세요 : 근무자3"},
+        {"long", 2, "1234567", "비밀번호는 6자리로 입력하세요 : 근무자2"},
+        {"administrator short", 0, "1", "비밀번호는 6자리로 입력하세요 : 관리자"},
+        {"another worker's", 5, "739164", "비밀번호가 같습니다 : 근무자1, 근무자5\r\n다른 비밀번호를 입력하세요!"},
+        {"the administrator's", 4, "582047", "비밀번호가 같습니다 : 관리자, 근무자4\r\n다른 비밀번호를 입력하세요!"},
+        {"administrator takes a worker's", 0, "915372", "비밀번호가 같습니다 : 관리자, 근무자3\r\n다른 비밀번호를 입력하세요!"},
+        {"a new one", 2, "000000", ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TestStation ts;
+        WorkManData d = LoadWorkMan(ts.st.Db);
+        if (r.code == 0) d.adminPassword = QString::fromUtf8(r.password);
+        else d.workers[size_t(r.code - 1)].password = QString::fromUtf8(r.password);
+        d.workers[0].name = QStringLiteral("새이름"); // stored only with the passwords
+        const QString message = QString::fromUtf8(r.message);
+        const WorkManClose result = WorkMan_Close(ts.st, d, false);
+        EXPECT_EQ(result, message.isEmpty() ? WorkManClose::Reload : WorkManClose::StayOpen);
+        EXPECT_EQ(ts.msgs.shown.empty() ? QString() : ts.msgs.shown[0].title + u'|' + ts.msgs.shown[0].text,
+                  message.isEmpty() ? QString() : QStringLiteral("비밀번호 오류|") + message);
+        EXPECT_EQ(ts.value("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = ?", {r.code}).toString(),
+                  message.isEmpty() ? QString::fromUtf8(r.password) : kFirstRunPasswords[r.code]);
+        EXPECT_EQ(ts.value("SELECT 근무자명 FROM 근무자관리 WHERE 근무자코드 = 1").toString(),
+                  message.isEmpty() ? QStringLiteral("새이름") : QStringLiteral("근무자1"));
+    }
+    // On the screen: the message, the screen stays open with what was typed.
+    TestStation ts;
+    FrmWorkMan form(ts.st);
+    form.show();
+    txt(form, 4)->setText("739164");
+    QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(txt(form, 4)->text(), "739164");
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    EXPECT_EQ(ts.msgs.shown[0].text, "비밀번호가 같습니다 : 근무자1, 근무자2\r\n다른 비밀번호를 입력하세요!");
+    txt(form, 4)->setText("264809");
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(ts.value("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = 2").toString(), "264809");
 }
