@@ -78,8 +78,6 @@ TicketReaderLink::TicketReaderLink(Station& st) : m_st(st), m_framer(ReaderFrame
     m_framer.onControl = [this](quint8 c) { onControl(static_cast<char>(c)); };
     m_framer.onFrame = [this](const QByteArray& text, const QByteArray&) { onFrame(text); };
     m_framer.holdWhileBusy = [this](const QByteArray& text) { return holdsTicket(text); };
-    // Any other failure while handling a frame ends that read, as a failing receive routine does.
-    m_framer.onError = [this](const QByteArray&, const QString&) { m_framer.dropPending(); };
 }
 
 // ---- senders ----
@@ -187,8 +185,7 @@ void TicketReaderLink::onFrame(const QByteArray& text)
         if (m_st.models.DispenserType == 2) RD_ParseType2(reply);
         else RD_Parse(reply);
     } catch (const std::exception& e) {
-        // A broken database ends this ticket's handling and the rest of the read.
-        m_framer.dropPending();
+        // A broken database ends this ticket's handling only; the cards behind it are handled.
         showDbError(m_st, e);
     }
 }
