@@ -78,8 +78,9 @@ void startFrame(Station& st, int gate)
     overflowedOf(st, gate) = false;
 }
 
-// A frame too long for the buffer is dropped whole: what follows it up to the
-// next frame start is ignored, so no tail of it passes for a frame of its own.
+// A frame too long for the buffer is dropped whole: what follows it up to its own
+// end is ignored, so no tail of it passes for a frame of its own, and a frame
+// sent after it without STX is still read.
 void overflow(Station& st, int gate)
 {
     clearGate(st, gate);
@@ -203,8 +204,12 @@ bool framedByte(Station& st, int gate, quint8 model, quint8 b)
         }
         return true;
     }
-    // The end of a frame already dropped.
-    if (overflowed && model != ReaderHostPass) return true;
+    // The end of a frame already dropped: the next one starts here.
+    if (overflowed && model != ReaderHostPass) {
+        overflowed = false;
+        clearGate(st, gate);
+        return true;
+    }
     overflowed = false;
     // Copied out and cleared first: bytes arriving during the decision start afresh.
     const QString frame = bufferOf(st, gate);
