@@ -84,6 +84,12 @@ void storeField(Station& st, const char* field, const QString& value)
     Exec(st.Db, QStringLiteral("UPDATE 발권기 SET %1 = ?").arg(Id(u(field))), {value});
 }
 
+// The unit number the station sends: "00" when none is set, as at login.
+QString unitNoInUse(const QString& text)
+{
+    return text.trimmed().isEmpty() ? QStringLiteral("00") : text;
+}
+
 } // namespace
 
 // ---- ticket stock ----
@@ -139,7 +145,7 @@ TdSelection SelectTdCommand(Station& st, int pos)
         showDbError(st, e);
         return s;
     }
-    if (pos == kUnitNoCommand) st.models.DispenserUnitNo = s.text0;
+    if (pos == kUnitNoCommand) st.models.DispenserUnitNo = unitNoInUse(s.text0);
     return s;
 }
 
@@ -166,7 +172,7 @@ void SendTdCommand(Station& st, int pos, const QString& value0, const QString& v
     if (!c.code) {
         try {
             storeField(st, c.store0, value0);
-            st.models.DispenserUnitNo = value0.trimmed();
+            st.models.DispenserUnitNo = unitNoInUse(value0.trimmed());
         } catch (const DbError& e) {
             showDbError(st, e);
         }

@@ -55,7 +55,7 @@ QString DispenserTimeMenuCaption(quint8 code)
 QString FormatUnitNo(const QVariant& unitNo)
 {
     const QString text = unitNo.isNull() ? QString() : unitNo.toString();
-    if (text.isEmpty()) return QStringLiteral("00"); // no unit number stored
+    if (text.trimmed().isEmpty()) return QStringLiteral("00"); // no unit number stored
     if (!IsNumeric(text)) return text;
     const double v = Val(text);
     if (v != static_cast<double>(static_cast<qint64>(v)) || v < 0) return text.trimmed();

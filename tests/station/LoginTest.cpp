@@ -208,7 +208,8 @@ TEST(ModelCodes, EachSeasonGateReadsItsOwnTable)
 
 TEST(ModelCodes, UnitNumberFormat)
 {
-    const std::pair<QVariant, const char*> rows[] = {{"1", "01"}, {"12", "12"}, {"123", "123"}, {QString(), "00"}, {QVariant(), "00"}, {"A1", "A1"}};
+    const std::pair<QVariant, const char*> rows[] = {{"1", "01"}, {"12", "12"}, {"123", "123"}, {QString(), "00"}, {QVariant(), "00"}, {"A1", "A1"},
+                                                    {"  ", "00"}};
     for (const auto& [in, out] : rows) EXPECT_EQ(FormatUnitNo(in), QString::fromUtf8(out)) << in.toString().toStdString();
 }
 
