@@ -122,6 +122,16 @@ void stampPaper(Station& st)
     readerEject(st);
 }
 
+// A cancellation recorded earlier for the ticket being completed disappears.
+void dropCancellation(Station& st)
+{
+    try {
+        Exec(st.Db, QStringLiteral("DELETE FROM 출차취소 WHERE 입차코드 = ?"), {st.trx.EntryCode});
+    } catch (const std::exception& e) {
+        ShowExitError(st, e);
+    }
+}
+
 // The station back to "waiting for a ticket" after a completion or a cancellation.
 void backToIdle(Station& st)
 {
@@ -215,24 +225,22 @@ void Exit_Complete(Station& st)
     }
     t.ExitDone = true;
     const ExitDoneReset reset{t};
+    // The exit is stored before the barrier opens and before anything that may wait
+    // for a person (a printer's or the reader's message): a station stopped at such a
+    // message keeps it. Nothing recorded: the ticket stays for another Enter or Esc.
+    if (!Record_GeneralExit(st)) return;
+    st.HostPending[HostOUT] = true;
+    if (st.settings.KeepRecords) dropCancellation(st);
     gateOpen(st);
     if (t.PayAmount > 0) {
         openDrawer(st);
         receiptPrint(st);
     }
-    st.HostPending[HostOUT] = true;
     if (!t.LostTicket && !t.TicketTyped) {
         if (st.models.DispenserType == 2) stampRecycled(st);
         else stampPaper(st);
     }
-    if (!Save_GeneralExit(st)) return; // nothing recorded: the ticket stays for another Enter or Esc
-    if (st.settings.KeepRecords) {
-        try {
-            Exec(st.Db, QStringLiteral("DELETE FROM 출차취소 WHERE 입차코드 = ?"), {t.EntryCode});
-        } catch (const std::exception& e) {
-            ShowExitError(st, e);
-        }
-    }
+    Finish_GeneralExit(st);
     backToIdle(st);
 }
 
@@ -249,7 +257,8 @@ void ApplyDiscountKind(Station& st, int kind, double rate)
         if (!fee) break;
         t.ParkMinutes = remaining;
         t.DiscMinutes = clamp32(double(t.DiscMinutes) + r);
-        t.PayAmount = fromRemaining ? *fee : clamp32(double(t.PayAmount) - *fee);
+        // A discount never raises the amount: a free stay stays free.
+        t.PayAmount = std::min(t.PayAmount, fromRemaining ? *fee : clamp32(double(t.PayAmount) - *fee));
         break;
     }
     case DiscAmount:
@@ -279,7 +288,8 @@ void Exit_DiscountKey(Station& st, int keyCode, int shift)
             st.screen.setText(QStringLiteral("PnlMsg"), QStringLiteral("이미 쿠폰을 사용중이므로 할인이 불가 합니다"));
             return;
         } else {
-            Calc_TicketFee_NoDisp(st);
+            // The run has said why it could not price the ticket: it stays as it stood.
+            if (!Calc_TicketFee_NoDisp(st)) return;
             t.DiscKind = key->name;
         }
         if (dk.DiscKeyState[i] < 255) ++dk.DiscKeyState[i];

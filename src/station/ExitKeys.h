@@ -17,7 +17,9 @@ bool ExitKeys_KeyUp(Station& st, int keyCode, int shift);
 
 // Esc: the cancellation of the exit.
 void Exit_Cancel(Station& st);
-// Enter: the completion of the exit.
+// Enter: the completion of the exit. The exit is recorded first, then the barrier,
+// drawer, receipt and ticket stamp follow, so that no message between them can
+// lose a paid exit.
 void Exit_Complete(Station& st);
 // A discount key (key code and shift state).
 void Exit_DiscountKey(Station& st, int keyCode, int shift);

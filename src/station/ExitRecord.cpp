@@ -142,7 +142,7 @@ void resetScreen(Station& st)
 
 } // namespace
 
-bool Save_GeneralExit(Station& st)
+bool Record_GeneralExit(Station& st)
 {
     bool newRow = false;
     try {
@@ -162,7 +162,15 @@ bool Save_GeneralExit(Station& st)
         return false;
     }
     updateCounters(st, newRow);
-    resetScreen(st);
+    return true;
+}
+
+void Finish_GeneralExit(Station& st) { resetScreen(st); }
+
+bool Save_GeneralExit(Station& st)
+{
+    if (!Record_GeneralExit(st)) return false;
+    Finish_GeneralExit(st);
     return true;
 }
 

@@ -15,6 +15,11 @@ struct Station;
 // nothing is written, the error is shown and false is returned (the transaction
 // stays as it was).
 bool Save_GeneralExit(Station& st);
+// The same in two steps, so that nothing that waits for a person comes between
+// the exit and its record: the rows and the counters (false as above), then the
+// screen reset that ends the transaction's ticket data and discount name.
+bool Record_GeneralExit(Station& st);
+void Finish_GeneralExit(Station& st);
 
 // Shows a failure of the exit road to the worker; the station goes on.
 void ShowExitError(Station& st, const std::exception& e);
