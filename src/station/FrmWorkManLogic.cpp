@@ -10,6 +10,7 @@
 
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <vector>
 
 namespace tolvo {
 
@@ -19,7 +20,42 @@ QVariant textOrNull(const QString& s) { return s.isEmpty() ? QVariant() : QVaria
 
 QString rightField(int i) { return QStringLiteral("권한%1").arg(i + 1); }
 
+// The login takes a password at its sixth character and finds the worker by it alone.
+constexpr int kPasswordLength = 6;
+
+struct PasswordHolder {
+    QString who;
+    QString password;
+};
+
+// The administrator first, then the workers present, as the screen shows them.
+std::vector<PasswordHolder> passwordHolders(const WorkManData& d)
+{
+    std::vector<PasswordHolder> out;
+    if (d.adminPresent) out.push_back({QStringLiteral("관리자"), d.adminPassword});
+    for (size_t i = 0; i < d.workers.size(); ++i) {
+        const WorkerEntry& w = d.workers[i];
+        if (!w.present) continue;
+        out.push_back({w.name.isEmpty() ? QStringLiteral("근무자%1").arg(i + 1) : w.name, w.password});
+    }
+    return out;
+}
+
 } // namespace
+
+std::optional<QString> WorkManPasswordFault(const WorkManData& data)
+{
+    const std::vector<PasswordHolder> holders = passwordHolders(data);
+    for (const PasswordHolder& h : holders)
+        if (h.password.size() != kPasswordLength)
+            return QStringLiteral("비밀번호는 6자리로 입력하세요 : ") + h.who;
+    for (size_t i = 0; i < holders.size(); ++i)
+        for (size_t j = i + 1; j < holders.size(); ++j)
+            if (holders[i].password == holders[j].password)
+                return QStringLiteral("비밀번호가 같습니다 : ") + holders[i].who + QStringLiteral(", ") + holders[j].who +
+                       QStringLiteral("\r\n다른 비밀번호를 입력하세요!");
+    return std::nullopt;
+}
 
 WorkManData LoadWorkMan(const QSqlDatabase& db)
 {
@@ -87,6 +123,10 @@ void WorkMan_AutoRunClicked(const Station& st, bool ticked)
 
 WorkManClose WorkMan_Close(Station& st, const WorkManData& data, bool forcedAtOpening)
 {
+    if (const auto fault = WorkManPasswordFault(data)) {
+        st.msgs.Msg_Box(*fault, QStringLiteral("비밀번호 오류"));
+        return WorkManClose::StayOpen; // nothing stored; the fields stay as typed
+    }
     try {
         SaveWorkMan(st.Db, data);
     } catch (const DbError& e) {

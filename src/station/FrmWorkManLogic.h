@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 #include <map>
+#include <optional>
 
 class QSqlDatabase;
 
@@ -56,6 +57,10 @@ WorkManData LoadWorkMan(const QSqlDatabase& db);
 // Stores every row as edited, in one transaction (empty texts as Null).
 // Throws DbError.
 void SaveWorkMan(const QSqlDatabase& db, const WorkManData& data);
+
+// A password the login cannot take (not six characters) or that two of the
+// administrator and the workers share: the message that refuses it, else none.
+std::optional<QString> WorkManPasswordFault(const WorkManData& data);
 
 // The auto-run box was clicked: the autostart entry is written or emptied at once.
 void WorkMan_AutoRunClicked(const Station& st, bool ticked);

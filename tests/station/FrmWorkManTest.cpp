@@ -196,7 +196,7 @@ TEST(FrmWorkManScreen, PasswordsTheLoginCannotTellApartAreRefused)
         {"empty", 3, "", "비밀번호는 6자리로 입력하세요 : 근무자3"},
         {"long", 2, "1234567", "비밀번호는 6자리로 입력하세요 : 근무자2"},
         {"administrator short", 0, "1", "비밀번호는 6자리로 입력하세요 : 관리자"},
-        {"another worker's", 5, "739164", "비밀번호가 같습니다 : 근무자1, 근무자5\r\n다른 비밀번호를 입력하세요!"},
+        {"another worker's", 5, "739164", "비밀번호가 같습니다 : 근무자1, 새이름\r\n다른 비밀번호를 입력하세요!"},
         {"the administrator's", 4, "582047", "비밀번호가 같습니다 : 관리자, 근무자4\r\n다른 비밀번호를 입력하세요!"},
         {"administrator takes a worker's", 0, "915372", "비밀번호가 같습니다 : 관리자, 근무자3\r\n다른 비밀번호를 입력하세요!"},
         {"a new one", 2, "000000", ""},
@@ -207,7 +207,7 @@ TEST(FrmWorkManScreen, PasswordsTheLoginCannotTellApartAreRefused)
         WorkManData d = LoadWorkMan(ts.st.Db);
         if (r.code == 0) d.adminPassword = QString::fromUtf8(r.password);
         else d.workers[size_t(r.code - 1)].password = QString::fromUtf8(r.password);
-        d.workers[0].name = QStringLiteral("새이름"); // stored only with the passwords
+        d.workers[4].name = QStringLiteral("새이름"); // named as on the screen, stored only with the passwords
         const QString message = QString::fromUtf8(r.message);
         const WorkManClose result = WorkMan_Close(ts.st, d, false);
         EXPECT_EQ(result, message.isEmpty() ? WorkManClose::Reload : WorkManClose::StayOpen);
@@ -215,8 +215,8 @@ TEST(FrmWorkManScreen, PasswordsTheLoginCannotTellApartAreRefused)
                   message.isEmpty() ? QString() : QStringLiteral("비밀번호 오류|") + message);
         EXPECT_EQ(ts.value("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = ?", {r.code}).toString(),
                   message.isEmpty() ? QString::fromUtf8(r.password) : kFirstRunPasswords[r.code]);
-        EXPECT_EQ(ts.value("SELECT 근무자명 FROM 근무자관리 WHERE 근무자코드 = 1").toString(),
-                  message.isEmpty() ? QStringLiteral("새이름") : QStringLiteral("근무자1"));
+        EXPECT_EQ(ts.value("SELECT 근무자명 FROM 근무자관리 WHERE 근무자코드 = 5").toString(),
+                  message.isEmpty() ? QStringLiteral("새이름") : QStringLiteral("근무자5"));
     }
     // On the screen: the message, the screen stays open with what was typed.
     TestStation ts;
