@@ -319,6 +319,7 @@ void FrmFee::Form_Activate()
     m_b.text = {T[1]->text(), T[3]->text(), T[6]->text(), T[9]->text()};
     ActivateBoundaries(m_b);
     for (int i = 0; i < 4; ++i) Label1[size_t(9 + i)]->setText(m_b.label[size_t(i)]);
+    m_shown = collectForm();
 }
 
 bool FrmFee::event(QEvent* e)
@@ -459,7 +460,10 @@ void FrmFee::Command1_Click()
         refreshSlots();
     }
     switch (outcome.kind) {
-    case SetOutcome::Done: loadRow(); break; // the fields show what was stored, rounded
+    case SetOutcome::Done:
+        loadRow(); // the fields show what was stored, rounded
+        m_shown = collectForm();
+        break;
     case SetOutcome::UnitTooSmall:
         m_st.msgs.Msg_Box(UnitTooSmallText(), InputErrorTitle());
         focusField(outcome.focusField);
@@ -471,8 +475,18 @@ void FrmFee::Command1_Click()
 void FrmFee::reject()
 {
     if (!m_closing) {
+        const TariffForm form = collectForm();
+        // Unchanged fields close without being stored again: a screen only looked at
+        // never refuses to close.
+        const bool changed = form.checks != m_shown.checks || form.texts != m_shown.texts || form.times != m_shown.times;
+        const auto fault = changed ? TariffCloseFault(form) : std::nullopt;
+        if (fault) {
+            m_st.msgs.Msg_Box(fault->text, InputErrorTitle());
+            focusField(fault->field);
+            return; // open until the fields are right
+        }
         m_closing = true;
-        storeFields();
+        if (changed) storeFields();
     }
     QDialog::reject();
 }

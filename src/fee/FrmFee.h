@@ -34,7 +34,7 @@ public:
     void Form_Activate();
 
 public slots:
-    void reject() override; // "종료 (&X)", Esc and closing store the fields first
+    void reject() override; // "종료 (&X)", Esc and closing: changed fields are checked, then stored
 
 protected:
     bool event(QEvent* e) override;
@@ -68,6 +68,7 @@ private:
     Boundaries m_b;
     bool m_inLeave = false;
     bool m_closing = false;
+    TariffForm m_shown; // the fields as the stored row put them on screen
     bool m_coveredByOwnWindow = false;
     QString m_pickedName, m_pickedDate;
 

@@ -117,13 +117,19 @@ QString SlotLabel(int slot)
 
 QString UnitTooSmallText() { return QStringLiteral("단위 시간을 5분 이상으로 설정하세요"); }
 
-SlotGeneration GenerateSlotTable(const SlotInputs& in)
+QString RefusedUnitField(const SlotInputs& in)
 {
     for (int i = 0; i < 3; ++i)
-        if (in.bandOn[i] && Val(in.bandUnit[i]) < 5) return refused(kBandFields[i]);
+        if (in.bandOn[i] && Val(in.bandUnit[i]) < 5) return kBandFields[i];
     // The final unit divides the rest of the day and prices every stay past a day,
     // in both modes; below 5 minutes it gives free slots or no price at all.
-    if (Val(in.finalUnit) < 5) return refused(QStringLiteral("T12"));
+    if (Val(in.finalUnit) < 5) return QStringLiteral("T12");
+    return {};
+}
+
+SlotGeneration GenerateSlotTable(const SlotInputs& in)
+{
+    if (const QString field = RefusedUnitField(in); !field.isEmpty()) return refused(field);
 
     SlotGeneration g;
     try {

@@ -46,6 +46,10 @@ struct SlotGeneration {
 // The slot label of a slot: its end as a time of day ("00시간05분" .. "00시간00분").
 QString SlotLabel(int slot);
 
+// The unit field refused by the unit check (a band in use or the final band
+// under 5 minutes), else empty.
+QString RefusedUnitField(const SlotInputs& in);
+
 // Turns the tariff on screen into the 288 slot rows. Pure.
 SlotGeneration GenerateSlotTable(const SlotInputs& in);
 

@@ -75,13 +75,22 @@ bool changed(const Boundaries& b, int from)
     return false;
 }
 
+// The prefixes of the refusal of a band end, bands 1 to 3.
+const char* const kEarlierPrefixes[3] = {"기본구간의 기본시간 (", "구간1의 기본시간 (", "구간2의 기본시간 ("};
+
+bool endsBefore(const QString& earlier, const QString& end) { return Val(earlier) > Val(end); }
+
+QString endsBeforeText(int band, const QString& earlier)
+{
+    return QString::fromUtf8(kEarlierPrefixes[band]) + earlier + QStringLiteral(") 보다 이후시간으로 입력하세요!");
+}
+
 // Refuses an end before the earlier boundary: message, then the earlier text.
-bool refuseEarlier(Boundaries& b, int field, const char* prefix, Messages& msgs)
+bool refuseEarlier(Boundaries& b, int field, Messages& msgs)
 {
     const QString& earlier = b.text[size_t(field - 1)];
-    if (!(Val(earlier) > Val(b.text[size_t(field)]))) return false;
-    msgs.Msg_Box(QString::fromUtf8(prefix) + earlier + QStringLiteral(") 보다 이후시간으로 입력하세요!"),
-                 QStringLiteral("입력오류"));
+    if (!endsBefore(earlier, b.text[size_t(field)])) return false;
+    msgs.Msg_Box(endsBeforeText(field - 1, earlier), QStringLiteral("입력오류"));
     b.text[size_t(field)] = earlier;
     return true;
 }
@@ -159,6 +168,26 @@ SetOutcome SetTariff(QSqlDatabase& db, const TariffForm& form)
     return {};
 }
 
+std::optional<FieldFault> TariffCloseFault(const TariffForm& f)
+{
+    // A fixed amount hides the bands and prices nothing by them.
+    if (!f.checks.value(QStringLiteral("C5"))) {
+        const char* const boundaries[4] = {"T1", "T3", "T6", "T9"};
+        for (int band = 1; band <= 3; ++band) {
+            // The band is in use and so is the boundary it starts from, as leaving its end checks.
+            const bool on = f.checks.value(QStringLiteral("C%1").arg(band + 1));
+            const bool startOn = f.checks.value(QStringLiteral("C%1").arg(band));
+            const QString earlier = f.texts.value(QString::fromLatin1(boundaries[band - 1]));
+            const QString end = QString::fromLatin1(boundaries[band]);
+            if (on && startOn && endsBefore(earlier, f.texts.value(end)))
+                return FieldFault{end, endsBeforeText(band - 1, earlier)};
+        }
+    }
+    if (const QString unit = RefusedUnitField(SlotInputsOf(f)); !unit.isEmpty())
+        return FieldFault{unit, UnitTooSmallText()};
+    return std::nullopt;
+}
+
 QString StartLabelPrefix(int band) { return QString::fromUtf8(kPrefixes[band]); }
 
 QString StartLabel(int band, const QString& value, int width)
@@ -186,19 +215,19 @@ QString LeaveBoundary(Boundaries& b, Boundaries::Field field, Messages& msgs)
         break;
     case Boundaries::T3:
         l[1] = StartLabel(1, t[1], kLeaveWidth);
-        if (b.basicOn && refuseEarlier(b, 1, "기본구간의 기본시간 (", msgs)) focus = QStringLiteral("T3");
+        if (b.basicOn && refuseEarlier(b, 1, msgs)) focus = QStringLiteral("T3");
         l[2] = StartLabel(2, t[1], kLeaveWidth);
         l[3] = StartLabel(3, t[1], kLeaveWidth);
         t[2] = t[3] = t[1];
         break;
     case Boundaries::T6:
-        if (b.band1On && refuseEarlier(b, 2, "구간1의 기본시간 (", msgs)) focus = QStringLiteral("T6");
+        if (b.band1On && refuseEarlier(b, 2, msgs)) focus = QStringLiteral("T6");
         l[2] = StartLabel(2, t[2], kLeaveWidth);
         l[3] = StartLabel(3, t[2], kLeaveWidth);
         t[3] = t[2];
         break;
     case Boundaries::T9:
-        if (b.band2On && refuseEarlier(b, 3, "구간2의 기본시간 (", msgs)) focus = QStringLiteral("T9");
+        if (b.band2On && refuseEarlier(b, 3, msgs)) focus = QStringLiteral("T9");
         l[3] = StartLabel(3, t[3], kLeaveWidth);
         break;
     }

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace tolvo {
 
@@ -46,6 +47,15 @@ struct SetOutcome {
     QString error;      // Failed
 };
 SetOutcome SetTariff(QSqlDatabase& db, const TariffForm& form);
+
+// What closing the screen refuses, as leaving the fields and the set button do:
+// the end of a band in use before the boundary before it, or a unit under 5
+// minutes. The field to focus and the "입력오류" message.
+struct FieldFault {
+    QString field;
+    QString text;
+};
+std::optional<FieldFault> TariffCloseFault(const TariffForm& form);
 
 // The band boundaries, their start labels and the state the leave handling reads.
 struct Boundaries {
