@@ -143,5 +143,37 @@ TEST_F(TariffFormDb, SetStoresRowAndTableTogether)
     EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블 WHERE 요금 = 8000").toInt(), 288);
 }
 
+// What closing refuses, field by field. Boxes "C1".."C5" on as listed; fields
+// T1 30, T3 60, T6 120, T9 180, band units 10, final unit 30 unless changed.
+TEST(TariffCloseFault, OnlyBandsInUseAndTheFinalUnit)
+{
+    const struct { const char* name; const char* on; const char* field; const char* text; const char* fault;
+                   const char* message; } rows[] = {
+        {"all right", "1234", "T4", "10", "", ""},
+        {"band 1 before the basic time", "12", "T3", "20", "T3", "기본구간의 기본시간 (30) 보다 이후시간으로 입력하세요!"},
+        {"band 1 before 0 without the basic fee", "2", "T3", "20", "", ""},
+        {"band 2 before band 1", "123", "T6", "50", "T6", "구간1의 기본시간 (60) 보다 이후시간으로 입력하세요!"},
+        {"band 2 off", "12", "T6", "50", "", ""},
+        {"band 3 before band 2", "1234", "T9", "100", "T9", "구간2의 기본시간 (120) 보다 이후시간으로 입력하세요!"},
+        {"equal ends pass", "1234", "T9", "120", "", ""},
+        {"fixed amount hides the bands", "12345", "T3", "20", "", ""},
+        {"band 3 unit 4.9", "1234", "T10", "4.9", "T10", "단위 시간을 5분 이상으로 설정하세요"},
+        {"unit of a band off", "123", "T10", "0", "", ""},
+        {"final unit empty", "1", "T12", "", "T12", "단위 시간을 5분 이상으로 설정하세요"},
+        {"final unit 0 in fixed mode", "5", "T12", "0", "T12", "단위 시간을 5분 이상으로 설정하세요"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TariffForm f;
+        for (int c = 1; c <= 5; ++c) f.checks[QStringLiteral("C%1").arg(c)] = QString::fromUtf8(r.on).contains(QString::number(c));
+        f.texts = {{"T1", "30"}, {"T3", "60"}, {"T6", "120"}, {"T9", "180"}, {"T4", "10"}, {"T7", "10"}, {"T10", "10"},
+                   {"T12", "30"}};
+        f.texts[QString::fromUtf8(r.field)] = QString::fromUtf8(r.text);
+        const auto fault = TariffCloseFault(f);
+        EXPECT_EQ(fault ? fault->field + u'|' + fault->text : QString(),
+                  *r.fault ? QString::fromUtf8(r.fault) + u'|' + QString::fromUtf8(r.message) : QString());
+    }
+}
+
 } // namespace
 } // namespace tolvo
