@@ -71,8 +71,9 @@ inline const QString kForcedModeNotice =
 
 enum class WorkManClose { Reload, Restart, StayOpen };
 
-// Closing, whatever closes the screen: every row is stored first (a failure is
-// shown and the screen stays open with its fields: StayOpen); when the
+// Closing, whatever closes the screen: a refused password (WorkManPasswordFault)
+// is shown and nothing is stored; otherwise every row is stored first (a failure
+// is shown); either way the screen then stays open with its fields (StayOpen); when the
 // forced mode differs from its value at opening, the restart notice, the
 // clean-end mark, the ports and the database closed (the caller then ends the
 // program); otherwise the main screen's layout is read again.
