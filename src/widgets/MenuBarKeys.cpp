@@ -107,9 +107,25 @@ bool MenuBarKeys::keyPress(const QObject* watched, const QKeyEvent& k)
     }
     if (key != Qt::Key_Alt && hasKeyboard()) {
         m_menuKeys.insert(key);
+        if (choosesTitle(k)) {
+            // A title without a menu runs as a click does: the keyboard is home
+            // first, so the screen it opens starts as from anywhere else.
+            QAction* title = m_bar.activeAction();
+            leave();
+            if (!k.isAutoRepeat()) title->trigger();
+            return true;
+        }
         settleLater();
     }
     return false;
+}
+
+bool MenuBarKeys::choosesTitle(const QKeyEvent& k) const
+{
+    const bool enter = k.key() == Qt::Key_Return || k.key() == Qt::Key_Enter || k.key() == Qt::Key_Space;
+    if (!enter || ourMenu(QApplication::activePopupWidget())) return false;
+    const QAction* title = m_bar.activeAction();
+    return title && !title->menu() && title->isEnabled();
 }
 
 bool MenuBarKeys::keyRelease(const QKeyEvent& k)

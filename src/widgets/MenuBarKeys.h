@@ -37,6 +37,7 @@ private:
     bool ourMenu(const QWidget* w) const;
     bool keyPress(const QObject* watched, const QKeyEvent& k);
     bool keyRelease(const QKeyEvent& k);
+    bool choosesTitle(const QKeyEvent& k) const;
     void toggle();
     void enter();
     void leave();

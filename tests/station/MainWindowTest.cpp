@@ -416,7 +416,11 @@ struct ShownWindow {
         EXPECT_TRUE(QTest::qWaitForWindowActive(&ws.window));
         ws.window.setFocus(QStringLiteral("TNum"));
         for (const char* form : {"Jungsan", "IlList", "BList", "FrmFee", "frmAbout", "FrmPort"})
-            ws.window.registerScreen(QString::fromUtf8(form), [this, form](QWidget*) { shown << QString::fromUtf8(form); });
+            ws.window.registerScreen(QString::fromUtf8(form), [this, form](QWidget*) {
+                shown << QString::fromUtf8(form);
+                const QWidget* f = ws.window.focusWidget();
+                focusAtOpen << (f ? f->objectName() : QString());
+            });
     }
     bool menuHasKeyboard() const
     {
@@ -425,6 +429,7 @@ struct ShownWindow {
     }
     WindowStation ws;
     QStringList shown;
+    QStringList focusAtOpen; // the control with the keyboard as each screen opened
 };
 
 } // namespace
@@ -457,6 +462,7 @@ TEST(MainWindowMenuKeys, AltOrF10ThenArrowsAndEnterOpenTheItem)
         ShownWindow sw;
         for (const Qt::Key k : c.keys) Key(sw.ws.window, k);
         EXPECT_EQ(sw.shown, QStringList{QString::fromUtf8(c.screen)});
+        EXPECT_EQ(sw.focusAtOpen, QStringList{QStringLiteral("TNum")}) << "the screen opens as from the ticket box";
         EXPECT_FALSE(sw.menuHasKeyboard());
         EXPECT_EQ(QApplication::focusWidget(), sw.ws.window.tnum());
         EXPECT_TRUE(sw.ws.msgs.shown.empty());
