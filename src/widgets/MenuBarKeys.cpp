@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOptionMenuItem>
 #include <QTimer>
 
 namespace tolvo {
@@ -24,6 +25,20 @@ public:
     {
         if (hint == SH_MenuBar_AltKeyNavigation) return 1;
         return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        // The title the keyboard is on is drawn as an opened one: some looks
+        // light a title only while its menu is open.
+        if (element == CE_MenuBarItem && widget && widget->hasFocus() && (option->state & State_Selected)) {
+            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+                QStyleOptionMenuItem lit(*item);
+                lit.state |= State_Sunken;
+                return QProxyStyle::drawControl(element, &lit, painter, widget);
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
     }
 };
 

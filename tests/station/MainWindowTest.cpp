@@ -432,6 +432,19 @@ struct ShownWindow {
     QStringList focusAtOpen; // the control with the keyboard as each screen opened
 };
 
+// Some pixels of the active title are in the highlight colour.
+bool TitleLit(QMenuBar& bar)
+{
+    QAction* title = bar.activeAction();
+    if (!title) return false;
+    const QImage image = bar.grab(bar.actionGeometry(title)).toImage();
+    const QColor highlight = bar.palette().color(QPalette::Highlight);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == highlight) return true;
+    return false;
+}
+
 } // namespace
 
 // Alt or F10 gives the keyboard to the menu bar with its first title lit; the
@@ -493,6 +506,7 @@ TEST(MainWindowMenuKeys, SecondAltOrEscGivesTheTicketBoxBack)
         Key(sw.ws.window, c.keys.front());
         EXPECT_TRUE(sw.menuHasKeyboard()) << "the first key lights the menu bar";
         EXPECT_NE(QApplication::focusWidget(), sw.ws.window.tnum());
+        EXPECT_TRUE(TitleLit(*sw.ws.window.menuBar())) << "the title the keyboard is on shows it";
         for (std::size_t i = 1; i < c.keys.size(); ++i) Key(sw.ws.window, c.keys[i]);
         EXPECT_FALSE(sw.menuHasKeyboard());
         EXPECT_EQ(QApplication::focusWidget(), sw.ws.window.tnum());
