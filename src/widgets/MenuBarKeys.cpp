@@ -105,8 +105,11 @@ bool MenuBarKeys::eventFilter(QObject* watched, QEvent* e)
 
 bool MenuBarKeys::keyPress(const QObject* watched, const QKeyEvent& k)
 {
-    if (!ours(watched)) return false;
     const int key = k.key();
+    // A release addressed to a menu that closed on the press is never
+    // delivered: the key's next press outside the menus is a key of its own.
+    if (!k.isAutoRepeat() && !hasKeyboard()) m_menuKeys.remove(key);
+    if (!ours(watched)) return false;
     if (key != Qt::Key_Alt) m_altAlone = false;
     else if (!k.isAutoRepeat() && !m_altAlone) {
         m_altAlone = true;

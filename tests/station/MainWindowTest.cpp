@@ -537,6 +537,17 @@ TEST(MainWindowMenuKeys, MenuKeysAreNotTheExitKeys)
     EXPECT_TRUE(st.trx.TicketInProgress) << "Enter chose the item only";
     Key(sw.ws.window, Qt::Key_Escape);
     EXPECT_FALSE(st.trx.TicketInProgress) << "Esc in the ticket box cancels";
+
+    // An item chosen in an open menu whose Enter release never arrives (the
+    // platform addressed it to the closed menu): the next Enter is the ticket's.
+    Keys(sw.ws.window, {Qt::Key_F10, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down});
+    QTest::keyPress(KeyTarget(sw.ws.window), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(sw.shown.size(), 2);
+    st.trx.TicketInProgress = true;
+    st.trx.EnterGuard = true; // the first Enter on a typed ticket only clears it
+    Key(sw.ws.window, Qt::Key_Return);
+    EXPECT_FALSE(st.trx.EnterGuard) << "Enter reached the exit keys";
 }
 
 // Alt held with another key is that key's shift state, not the menu bar's.
