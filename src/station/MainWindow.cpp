@@ -122,6 +122,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     };
     buildMenus();
     buildCentral();
+    // Alt and F10 reach the menu bar; the keyboard comes back to the ticket box (the bar owns it).
     new MenuBarKeys(*menuBar(), [this] { return m_tnum; });
 }
 
