@@ -62,7 +62,7 @@ MenuBarKeys::MenuBarKeys(QMenuBar& bar, std::function<QWidget*()> home)
 
 MenuBarKeys::~MenuBarKeys()
 {
-    qApp->removeEventFilter(this);
+    if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
 }
 
 bool MenuBarKeys::ourMenu(const QWidget* w) const
