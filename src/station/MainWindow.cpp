@@ -123,7 +123,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     buildMenus();
     buildCentral();
     // Alt and F10 reach the menu bar; the keyboard comes back to the ticket box (the bar owns it).
-    new MenuBarKeys(*menuBar(), [this] { return m_tnum; });
+    // F10 bound to a discount or function key stays that key.
+    new MenuBarKeys(
+        *menuBar(), [this] { return m_tnum; },
+        [this] { return m_st && BoothKeyBound(*m_st, VK_F1 + 9, 0); });
 }
 
 MainWindow::~MainWindow()

@@ -49,8 +49,8 @@ bool IsF10(const QKeyEvent& k)
 
 } // namespace
 
-MenuBarKeys::MenuBarKeys(QMenuBar& bar, std::function<QWidget*()> home)
-    : QObject(&bar), m_bar(bar), m_home(std::move(home))
+MenuBarKeys::MenuBarKeys(QMenuBar& bar, std::function<QWidget*()> home, std::function<bool()> f10Taken)
+    : QObject(&bar), m_bar(bar), m_home(std::move(home)), m_f10Taken(std::move(f10Taken))
 {
     m_style = new AltKeyStyle(QStyleFactory::create(QApplication::style()->name()));
     m_style->setParent(this);
@@ -115,6 +115,9 @@ bool MenuBarKeys::keyPress(const QObject* watched, const QKeyEvent& k)
         m_altAlone = true;
         m_altHadKeyboard = hasKeyboard();
     }
+    // A car park that bound F10 to a discount or function key keeps it; Alt
+    // still reaches the menu bar.
+    if (IsF10(k) && !hasKeyboard() && m_f10Taken && m_f10Taken()) return false;
     if (IsF10(k)) {
         m_menuKeys.insert(key);
         if (!k.isAutoRepeat()) {

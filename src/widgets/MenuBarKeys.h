@@ -18,10 +18,11 @@ namespace tolvo {
 // F10, or Esc, gives the keyboard back to the home control (or to none when it
 // cannot take it). The keys that work the menus are theirs alone: their
 // releases, and the release of a lone Alt or F10, reach no other key handler.
+// F10 stays the car park's own key where it is bound to one (f10Taken).
 class MenuBarKeys : public QObject {
 public:
     // home: the control that gets the keyboard back when the menus let it go.
-    MenuBarKeys(QMenuBar& bar, std::function<QWidget*()> home);
+    MenuBarKeys(QMenuBar& bar, std::function<QWidget*()> home, std::function<bool()> f10Taken = {});
     ~MenuBarKeys() override;
     MenuBarKeys(const MenuBarKeys&) = delete;
     MenuBarKeys& operator=(const MenuBarKeys&) = delete;
@@ -47,6 +48,7 @@ private:
 
     QMenuBar& m_bar;
     std::function<QWidget*()> m_home;
+    std::function<bool()> m_f10Taken;
     QStyle* m_style = nullptr;
     QSet<int> m_menuKeys;   // pressed while the menus had the keyboard, not yet released
     bool m_altAlone = false; // Alt is down and no other key came since

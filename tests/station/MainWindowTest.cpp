@@ -519,7 +519,8 @@ TEST(MainWindowMenuKeys, SecondAltOrEscGivesTheTicketBoxBack)
 
 // The keys that work the menus are not the ticket's: Esc that leaves the menu
 // bar does not cancel the exit on screen, Enter that chooses an item does not
-// complete it; a lone Alt or F10 is not looked up as a function key.
+// complete it; a lone Alt is not looked up as a function key, and F10 only
+// where the car park bound it to one.
 TEST(MainWindowMenuKeys, MenuKeysAreNotTheExitKeys)
 {
     ShownWindow sw;
@@ -528,8 +529,21 @@ TEST(MainWindowMenuKeys, MenuKeysAreNotTheExitKeys)
          {QStringLiteral("입구차단기 열림")});
     Key(sw.ws.window, Qt::Key_F10);
     Key(sw.ws.window, Qt::Key_F10);
-    EXPECT_EQ(st.settings.InOpenCount, 0) << "F10 belongs to the menu bar";
+    EXPECT_EQ(st.settings.InOpenCount, 2) << "F10 bound to a function key stays that key";
+    EXPECT_FALSE(sw.menuHasKeyboard());
+    Exec(st.Db, QStringLiteral("DELETE FROM 기능키"));
     st.trx.TicketInProgress = true;
+    Exec(st.Db, QStringLiteral("INSERT INTO 할인키 (명칭, 할인종류1, 적용요율1, 키코드1, 키코드2, 사용여부) "
+                               "VALUES (?, 4, 0, 121, 0, 1)"),
+         {QStringLiteral("무료")});
+    QTest::keyPress(KeyTarget(sw.ws.window), Qt::Key_F10);
+    EXPECT_FALSE(sw.menuHasKeyboard()) << "F10 bound to a discount key stays that key";
+    QTest::keyRelease(KeyTarget(sw.ws.window), Qt::Key_F10);
+    QApplication::processEvents();
+    Exec(st.Db, QStringLiteral("DELETE FROM 할인키"));
+    Key(sw.ws.window, Qt::Key_F10);
+    EXPECT_TRUE(sw.menuHasKeyboard()) << "F10 bound to nothing reaches the menu bar";
+    Key(sw.ws.window, Qt::Key_F10);
     Keys(sw.ws.window, {Qt::Key_Alt, Qt::Key_Escape});
     EXPECT_TRUE(st.trx.TicketInProgress) << "Esc left the menu bar only";
     Keys(sw.ws.window, {Qt::Key_F10, Qt::Key_Left, Qt::Key_Return});
