@@ -186,6 +186,11 @@ QString PaperPrintData(const QString& outDate, const QString& outTime, qint32 pa
            QStringLiteral("  \\") + FormatMoney(payAmount);
 }
 
+bool DiscountKeyBound(const Station& st, int keyCode, int shift)
+{
+    return findDiscountKey(st, keyCode, shift).has_value();
+}
+
 bool ExitKeys_KeyUp(Station& st, int keyCode, int shift)
 {
     if (!st.trx.TicketInProgress) return false;

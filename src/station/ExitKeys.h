@@ -23,6 +23,8 @@ void Exit_Cancel(Station& st);
 void Exit_Complete(Station& st);
 // A discount key (key code and shift state).
 void Exit_DiscountKey(Station& st, int keyCode, int shift);
+// An active discount key is bound to this key code and shift state.
+bool DiscountKeyBound(const Station& st, int keyCode, int shift);
 
 // The discount kinds of 할인키 applied to the amount (kind 1 needs the fee run).
 enum DiscountKind { DiscNone = 0, DiscMinutes = 1, DiscAmount = 2, DiscPercent = 3, DiscFree = 4, DiscFixed = 5 };

@@ -4,6 +4,7 @@
 #include "platform/Ini.h"
 #include "serial/Printer.h"
 #include "serial/Receipt.h"
+#include "station/ExitKeys.h"
 #include "station/LostTicket.h"
 #include "station/Menus.h"
 #include "core/Station.h"
@@ -78,6 +79,16 @@ int FunctionCodeOf(Station& st, int keyCode, int shift)
                         {keyCode, shift});
     if (!q.next() || q.value(0).isNull()) return -1;
     return q.value(0).toInt();
+}
+
+bool BoothKeyBound(Station& st, int keyCode, int shift)
+{
+    try {
+        if (st.trx.TicketInProgress) return DiscountKeyBound(st, keyCode, shift);
+        return FunctionCodeOf(st, keyCode, shift) >= 0;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 void FunctionKey(Station& st, Menus& menus, const FunctionKeyActions& actions, int keyCode, int shift)

@@ -26,6 +26,11 @@ FunctionKeyActions DefaultFunctionKeyActions();
 // shift state; -1 when no active key is bound to it.
 int FunctionCodeOf(Station& st, int keyCode, int shift);
 
+// The key's release would act as the car park bound it: a discount key while a
+// ticket is in progress, a function key otherwise. A database that cannot be
+// read binds nothing.
+bool BoothKeyBound(Station& st, int keyCode, int shift);
+
 // A released key while no ticket is in progress: runs the bound function.
 // Menu functions call the menu handler with its own rights test.
 void FunctionKey(Station& st, Menus& menus, const FunctionKeyActions& actions, int keyCode, int shift);

@@ -3,6 +3,7 @@
 #include "platform/VirtualKeys.h"
 #include "station/ExitKeys.h"
 #include "widgets/Fnd1.h"
+#include "widgets/MenuBarKeys.h"
 #include "widgets/FormMode.h"
 #include "station/MainLoad.h"
 #include "station/Shutdown.h"
@@ -121,6 +122,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     };
     buildMenus();
     buildCentral();
+    // Alt and F10 reach the menu bar; the keyboard comes back to the ticket box (the bar owns it).
+    // F10 bound to a discount or function key stays that key.
+    new MenuBarKeys(
+        *menuBar(), [this] { return m_tnum; },
+        [this] { return m_st && BoothKeyBound(*m_st, VK_F1 + 9, 0); });
 }
 
 MainWindow::~MainWindow()
@@ -193,6 +199,9 @@ void MainWindow::buildCentral()
     m_sideMenu = new QListWidget(central);
     m_sideMenu->setObjectName(QStringLiteral("lbxDemoList"));
     m_sideMenu->setFixedWidth(170);
+    // Clicked, never focused: the keyboard stays in the ticket box (the menu bar
+    // is the keyboard's road to these items).
+    m_sideMenu->setFocusPolicy(Qt::NoFocus);
     for (const SideMenuItem& i : kSideMenu) m_sideMenu->addItem(QString::fromUtf8(i.text));
     connect(m_sideMenu, &QListWidget::itemClicked, this, [this](QListWidgetItem* it) {
         if (m_menus && it) {
@@ -269,6 +278,7 @@ void MainWindow::buildCentral()
     auto* listBox = new QVBoxLayout;
     m_list1 = new QListWidget(central);
     m_list1->setObjectName(QStringLiteral("List1"));
+    m_list1->setFocusPolicy(Qt::NoFocus);
     // One line each: without this every appended line lays out the whole list again.
     m_list1->setUniformItemSizes(true);
     listBox->addWidget(m_list1);

@@ -9,10 +9,12 @@
 #include "core/Station.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -377,4 +379,226 @@ TEST(MainWindowList1, KeepsTheNewest500LinesInOrder)
             ASSERT_EQ(list->item(row)->text(), QStringLiteral("줄 %1").arg(c.firstKept + row)) << "row " << row;
         EXPECT_EQ(list->currentRow(), list->count() - 1);
     }
+}
+
+// ---- the menu bar and the focus by keys
+
+namespace {
+
+// Where the keyboard sends a key: the open menu, else the control with the
+// keyboard, else the window.
+QWidget* KeyTarget(MainWindow& w)
+{
+    if (QWidget* popup = QApplication::activePopupWidget()) return popup;
+    if (QWidget* f = w.focusWidget()) return f;
+    return &w;
+}
+
+// One key pressed and released as the keyboard gives it.
+void Key(MainWindow& w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QTest::keyPress(KeyTarget(w), key, mods);
+    QTest::keyRelease(KeyTarget(w), key, mods);
+    QApplication::processEvents();
+}
+
+void Keys(MainWindow& w, std::initializer_list<Qt::Key> keys)
+{
+    for (const Qt::Key k : keys) Key(w, k);
+}
+
+struct ShownWindow {
+    ShownWindow()
+    {
+        ws.window.load();
+        ws.window.setTimerEnabled(false);
+        ws.window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&ws.window));
+        ws.window.setFocus(QStringLiteral("TNum"));
+        for (const char* form : {"Jungsan", "IlList", "BList", "FrmFee", "frmAbout", "FrmPort"})
+            ws.window.registerScreen(QString::fromUtf8(form), [this, form](QWidget*) {
+                shown << QString::fromUtf8(form);
+                const QWidget* f = ws.window.focusWidget();
+                focusAtOpen << (f ? f->objectName() : QString());
+            });
+    }
+    bool menuHasKeyboard() const
+    {
+        auto* bar = ws.window.menuBar();
+        return QApplication::activePopupWidget() || (ws.window.focusWidget() == bar && bar->activeAction());
+    }
+    WindowStation ws;
+    QStringList shown;
+    QStringList focusAtOpen; // the control with the keyboard as each screen opened
+};
+
+// Some pixels of the active title are in the highlight colour.
+bool TitleLit(QMenuBar& bar)
+{
+    QAction* title = bar.activeAction();
+    if (!title) return false;
+    const QImage image = bar.grab(bar.actionGeometry(title)).toImage();
+    const QColor highlight = bar.palette().color(QPalette::Highlight);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == highlight) return true;
+    return false;
+}
+
+} // namespace
+
+// Alt or F10 gives the keyboard to the menu bar with its first title lit; the
+// arrows walk the titles (영업마감, 정기권관리, 자료검색, 시스템설정, 종료, 프로그램
+// 정보; the maker's two hidden) and open the menus, Enter chooses.
+TEST(MainWindowMenuKeys, AltOrF10ThenArrowsAndEnterOpenTheItem)
+{
+    struct Case {
+        const char* name;
+        std::vector<Qt::Key> keys;
+        const char* screen;
+    };
+    const Case cases[] = {
+        {"F10 Enter: the settlement", {Qt::Key_F10, Qt::Key_Return}, "Jungsan"},
+        {"Alt Enter: the settlement", {Qt::Key_Alt, Qt::Key_Return}, "Jungsan"},
+        {"F10 to 자료검색, its first item", {Qt::Key_F10, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Return}, "IlList"},
+        {"Alt to 자료검색, its third item",
+         {Qt::Key_Alt, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return},
+         "BList"},
+        {"Alt to 시스템설정, its first item", {Qt::Key_Alt, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Return, Qt::Key_Return}, "FrmFee"},
+        {"F10 to 시스템설정, its second item",
+         {Qt::Key_F10, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return},
+         "FrmPort"},
+        {"F10 Left round to 프로그램 정보", {Qt::Key_F10, Qt::Key_Left, Qt::Key_Return}, "frmAbout"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShownWindow sw;
+        for (const Qt::Key k : c.keys) Key(sw.ws.window, k);
+        EXPECT_EQ(sw.shown, QStringList{QString::fromUtf8(c.screen)});
+        EXPECT_EQ(sw.focusAtOpen, QStringList{QStringLiteral("TNum")}) << "the screen opens as from the ticket box";
+        EXPECT_FALSE(sw.menuHasKeyboard());
+        EXPECT_EQ(QApplication::focusWidget(), sw.ws.window.tnum());
+        EXPECT_TRUE(sw.ws.msgs.shown.empty());
+    }
+}
+
+// A second Alt or F10, or Esc (twice from an open menu), gives the keyboard
+// back to the ticket box, and nothing runs.
+TEST(MainWindowMenuKeys, SecondAltOrEscGivesTheTicketBoxBack)
+{
+    struct Case {
+        const char* name;
+        std::vector<Qt::Key> keys;
+    };
+    const Case cases[] = {
+        {"Alt Alt", {Qt::Key_Alt, Qt::Key_Alt}},
+        {"Alt Esc", {Qt::Key_Alt, Qt::Key_Escape}},
+        {"F10 F10", {Qt::Key_F10, Qt::Key_F10}},
+        {"F10 Esc", {Qt::Key_F10, Qt::Key_Escape}},
+        {"Alt F10", {Qt::Key_Alt, Qt::Key_F10}},
+        {"an open menu, Esc Esc", {Qt::Key_F10, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Escape, Qt::Key_Escape}},
+        {"an open menu, Alt", {Qt::Key_Alt, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Alt}},
+        {"an open menu, F10", {Qt::Key_Alt, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_F10}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShownWindow sw;
+        Key(sw.ws.window, c.keys.front());
+        EXPECT_TRUE(sw.menuHasKeyboard()) << "the first key lights the menu bar";
+        EXPECT_NE(QApplication::focusWidget(), sw.ws.window.tnum());
+        EXPECT_TRUE(TitleLit(*sw.ws.window.menuBar())) << "the title the keyboard is on shows it";
+        for (std::size_t i = 1; i < c.keys.size(); ++i) Key(sw.ws.window, c.keys[i]);
+        EXPECT_FALSE(sw.menuHasKeyboard());
+        EXPECT_EQ(QApplication::focusWidget(), sw.ws.window.tnum());
+        EXPECT_EQ(sw.ws.window.menuBar()->activeAction(), nullptr);
+        EXPECT_TRUE(sw.shown.isEmpty());
+        QTest::keyClicks(sw.ws.window.tnum(), QStringLiteral("12"));
+        EXPECT_EQ(sw.ws.window.tnum()->text(), QStringLiteral("12")) << "digits go into the box again";
+    }
+}
+
+// The keys that work the menus are not the ticket's: Esc that leaves the menu
+// bar does not cancel the exit on screen, Enter that chooses an item does not
+// complete it; a lone Alt is not looked up as a function key, and F10 only
+// where the car park bound it to one.
+TEST(MainWindowMenuKeys, MenuKeysAreNotTheExitKeys)
+{
+    ShownWindow sw;
+    Station& st = sw.ws.st;
+    Exec(st.Db, QStringLiteral("INSERT INTO 기능키 (명칭, 기능코드, 키코드1, 키코드2, 사용여부) VALUES (?, 3, 121, 0, 1)"),
+         {QStringLiteral("입구차단기 열림")});
+    Key(sw.ws.window, Qt::Key_F10);
+    Key(sw.ws.window, Qt::Key_F10);
+    EXPECT_EQ(st.settings.InOpenCount, 2) << "F10 bound to a function key stays that key";
+    EXPECT_FALSE(sw.menuHasKeyboard());
+    Exec(st.Db, QStringLiteral("DELETE FROM 기능키"));
+    st.trx.TicketInProgress = true;
+    Exec(st.Db, QStringLiteral("INSERT INTO 할인키 (명칭, 할인종류1, 적용요율1, 키코드1, 키코드2, 사용여부) "
+                               "VALUES (?, 4, 0, 121, 0, 1)"),
+         {QStringLiteral("무료")});
+    QTest::keyPress(KeyTarget(sw.ws.window), Qt::Key_F10);
+    EXPECT_FALSE(sw.menuHasKeyboard()) << "F10 bound to a discount key stays that key";
+    QTest::keyRelease(KeyTarget(sw.ws.window), Qt::Key_F10);
+    QApplication::processEvents();
+    Exec(st.Db, QStringLiteral("DELETE FROM 할인키"));
+    Key(sw.ws.window, Qt::Key_F10);
+    EXPECT_TRUE(sw.menuHasKeyboard()) << "F10 bound to nothing reaches the menu bar";
+    Key(sw.ws.window, Qt::Key_F10);
+    Keys(sw.ws.window, {Qt::Key_Alt, Qt::Key_Escape});
+    EXPECT_TRUE(st.trx.TicketInProgress) << "Esc left the menu bar only";
+    Keys(sw.ws.window, {Qt::Key_F10, Qt::Key_Left, Qt::Key_Return});
+    EXPECT_EQ(sw.shown, QStringList{QStringLiteral("frmAbout")});
+    EXPECT_TRUE(st.trx.TicketInProgress) << "Enter chose the item only";
+    Key(sw.ws.window, Qt::Key_Escape);
+    EXPECT_FALSE(st.trx.TicketInProgress) << "Esc in the ticket box cancels";
+
+    // An item chosen in an open menu whose Enter release never arrives (the
+    // platform addressed it to the closed menu): the next Enter is the ticket's.
+    Keys(sw.ws.window, {Qt::Key_F10, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down});
+    QTest::keyPress(KeyTarget(sw.ws.window), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(sw.shown.size(), 2);
+    st.trx.TicketInProgress = true;
+    st.trx.EnterGuard = true; // the first Enter on a typed ticket only clears it
+    Key(sw.ws.window, Qt::Key_Return);
+    EXPECT_FALSE(st.trx.EnterGuard) << "Enter reached the exit keys";
+}
+
+// Alt held with another key is that key's shift state, not the menu bar's.
+TEST(MainWindowMenuKeys, AltWithAKeyIsAFunctionKey)
+{
+    ShownWindow sw;
+    Exec(sw.ws.st.Db, QStringLiteral("INSERT INTO 기능키 (명칭, 기능코드, 키코드1, 키코드2, 사용여부) VALUES (?, 3, 65, 4, 1)"),
+         {QStringLiteral("입구차단기 열림")});
+    QLineEdit* tnum = sw.ws.window.tnum();
+    QTest::keyPress(tnum, Qt::Key_Alt);
+    QTest::keyPress(tnum, Qt::Key_A, Qt::AltModifier);
+    QTest::keyRelease(tnum, Qt::Key_A, Qt::AltModifier);
+    QTest::keyRelease(tnum, Qt::Key_Alt);
+    QApplication::processEvents();
+    EXPECT_EQ(sw.ws.st.settings.InOpenCount, 1);
+    EXPECT_FALSE(sw.menuHasKeyboard());
+    EXPECT_EQ(QApplication::focusWidget(), tnum);
+}
+
+// Tab and Shift+Tab keep the keyboard in the ticket box: it is the one control
+// of the main screen that takes the keyboard (the lists are clicked only).
+TEST(MainWindowMenuKeys, TabComesBackToTheTicketBox)
+{
+    ShownWindow sw;
+    MainWindow& w = sw.ws.window;
+    QStringList takers;
+    for (QWidget* c : w.findChildren<QWidget*>())
+        if (c->window() == &w && c->isVisibleTo(&w) && c->isEnabled() && (c->focusPolicy() & Qt::TabFocus))
+            takers << c->objectName();
+    EXPECT_EQ(takers, QStringList{QStringLiteral("TNum")});
+    for (const Qt::Key k : {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Tab, Qt::Key_Tab}) {
+        Key(w, k, k == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+        EXPECT_EQ(QApplication::focusWidget(), w.tnum());
+    }
+    // A click on the side menu leaves the keyboard in the box.
+    auto* side = Find<QListWidget>(w, QStringLiteral("lbxDemoList"));
+    QTest::mouseClick(side->viewport(), Qt::LeftButton, {}, side->visualItemRect(side->item(16)).center());
+    EXPECT_EQ(sw.shown, QStringList{QStringLiteral("frmAbout")});
+    EXPECT_EQ(QApplication::focusWidget(), w.tnum());
 }
