@@ -193,6 +193,7 @@ void Exit_Cancel(Station& st)
 {
     ExitTransaction& t = st.trx;
     if (!t.TicketInProgress || t.ExitDone) return; // a completion under way is not cancelled
+    const ReaderCardsHeld cards(st.exitLinks);     // a card read meanwhile comes after the cancellation
     if (st.settings.KeepRecords) Save_ExitCancel(st);
     if (!t.LostTicket && !t.TicketTyped) readerEject(st);
     feeDispTime(st, st.clock.now().toString(QStringLiteral("HHmm")));
@@ -213,6 +214,7 @@ void Exit_Complete(Station& st)
         t.EnterGuard = false; // the release of the Enter that started the lookup
         return;
     }
+    const ReaderCardsHeld cards(st.exitLinks); // a card read meanwhile comes after the completion
     t.ExitDone = true;
     const ExitDoneReset reset{t};
     gateOpen(st);
