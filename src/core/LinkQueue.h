@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QtGlobal>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -92,7 +93,12 @@ public:
         drain();
     }
     // Handles what was held, in arrival order, as long as nothing holds it back.
-    void drain() { drainWhile([this] { return !holding(); }); }
+    void drain()
+    {
+        // A drain at this level runs below and takes them in their turn.
+        if (m_drainLevel >= EventLoopLevel()) return;
+        drainWhile([this] { return !holding(); });
+    }
     // Handles what was held at once, even inside the link's own handling: for
     // a way in that must not overtake an item that arrived before it.
     void catchUp() { drainWhile([] { return true; }); }
@@ -106,9 +112,7 @@ private:
     }
     template <typename May> void drainWhile(May&& may)
     {
-        const int level = EventLoopLevel();
-        if (m_drainLevel >= level) return; // a drain at this level runs below and takes them
-        const int outer = std::exchange(m_drainLevel, level);
+        const int outer = std::exchange(m_drainLevel, std::max(m_drainLevel, EventLoopLevel()));
         const auto restore = qScopeGuard([&] { m_drainLevel = outer; });
         while (!m_held.empty() && may()) {
             const Item next = std::move(m_held.front());

@@ -219,6 +219,36 @@ TEST_F(ExitReaderLane, AnyPositiveFrameDuringASendersWaitEndsIt)
     }
 }
 
+TEST_F(ExitReaderLane, AReplyIsHandledBeforeTheDataWaitingOnOtherPorts)
+{
+    // Four gate ports have data waiting when the reader's answer to C31 comes:
+    // the wait takes its reply first and ends; the gates follow in their turn.
+    const QString gates[] = {QStringLiteral("/dev/g1"), QStringLiteral("/dev/g2"), QStringLiteral("/dev/g3"),
+                             QStringLiteral("/dev/g5")};
+    const int ports[] = {PortSeasonIn1, PortSeasonOut1, PortSeasonIn2, PortSeasonOut2};
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(st.comm->openPort(ports[i], gates[i], SerialSettings{}));
+    QList<int> handled;
+    bool waiting = false;
+    st.comm->setOnComm([&](int i, CommEvent ev) {
+        if (ev != comEvReceive) return;
+        if (waiting) handled << i;
+        if (i == PortCalc) link->OutRd_Receive();
+        else st.comm->Input(i);
+    });
+    reader().replier = [&](const QByteArray& b) {
+        const QByteArray out = peer.onBytes(b);
+        if (peer.commands.value(0) == QLatin1String("C31") && out == "\x06")
+            for (const QString& g : gates) fake.ports->device(g).inject("\x02XY905172\x03");
+        return out;
+    };
+    waiting = true;
+    EXPECT_TRUE(link->OutRd_C31());
+    waiting = false;
+    EXPECT_EQ(handled.count(PortCalc), 2); // the ACK, then the reply
+    EXPECT_LE(handled.size() - 2, 1);       // at most one gate's read before the reply
+    settle();
+}
+
 TEST_F(ExitReaderLane, ATakeInAnsweredByAnEventReportEndsItsWaitAtOnce)
 {
     // The reader answers C31 with "POK" only: the barrier's indication follows

@@ -361,6 +361,30 @@ TEST_F(HostSend, HostFramesDuringTheWaitAreHandledInItInArrivalOrder)
     }
 }
 
+TEST_F(HostSend, NothingAfterTheHostsShutDownNoticeInItsReadRunsDuringTheWait)
+{
+    ASSERT_TRUE(st.comm->openPort(PortFeeDisp, QStringLiteral("/dev/fee"), SerialSettings{}));
+    st.models.FeeDispType = 3; // PLUS TYPE: "GON" opens the entrance at once
+    st.Connect1.setStatus(true);
+    answer = false;
+    entry("0012");
+    bool arrived = false;
+    fake.waits->onEvents = [&] {
+        if (arrived || sentTexts.isEmpty()) return;
+        arrived = true;
+        host().inject(QByteArray("\x02HOST_EXIT\x03\x02I_OPEN\x03"));
+    };
+    send(HostTD);
+    fake.waits->onEvents = nullptr;
+    Delay(st, 1.0);
+    EXPECT_TRUE(arrived);
+    EXPECT_FALSE(st.Connect1.Status());
+    EXPECT_TRUE(fake.ports->device(QStringLiteral("/dev/fee")).written().isEmpty());
+    const QString t = st.comm->trace.text();
+    EXPECT_TRUE(t.contains(QStringLiteral("  < 호스트 프로그램이 종료됨")));
+    EXPECT_FALSE(t.contains(QStringLiteral("I_OPEN")));
+}
+
 TEST_F(HostSend, TraceOfAnEntry)
 {
     entry("0012");
