@@ -3,6 +3,8 @@
 #include "gates/GatesAttach.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 #include <deque>
@@ -60,7 +62,7 @@ public:
 
 } // namespace
 
-TEST(GateBurst, CardsDuringABarrierPulseAreDecidedAfterItInArrivalOrder)
+TEST(GateBurst, CardsDuringABarrierPulseAreDecidedAsTheyArriveInOrder)
 {
     BurstRig r;
     for (const char* n : {"0000100001", "0000100002", "0000100003", "0000100004", "0000100005", "0000100006"})
@@ -80,6 +82,37 @@ TEST(GateBurst, CardsDuringABarrierPulseAreDecidedAfterItInArrivalOrder)
     EXPECT_EQ(r.written(7).toHex(' '), (Hex("a00112000000b0").repeated(6) + Hex("a00113000000b0")).toHex(' '));
     EXPECT_EQ(r.st.DeepestWaitNesting, 1); // the test's own waits: no decision waits
     EXPECT_TRUE(r.st.gates.Link[GateIn1].held.empty());
+}
+
+TEST(GateBurst, ACardIsDecidedWhileADialogOpenedDuringABarrierPulseIsOpen)
+{
+    BurstRig r;
+    r.add(Card{QStringLiteral("0000100001")});
+    r.add(Card{QStringLiteral("0000100002")});
+    // While the first car's relay is on, the cashier opens a message box; the
+    // next card is read meanwhile, decided at once and stamped then.
+    bool opened = false;
+    int rowsInDialog = -1;
+    r.fake.waits->onEvents = [&] {
+        if (opened) return;
+        opened = true;
+        QEventLoop dialog;
+        QTimer::singleShot(0, [&] { r.dev(1).inject(IdTech("100002")); });
+        QTimer::singleShot(300, [&] {
+            rowsInDialog = r.rows();
+            dialog.quit();
+        });
+        dialog.exec();
+        r.ts.clock.advanceSecs(6); // the box was open for a while
+    };
+    r.dev(1).inject(IdTech("100001"));
+    Delay(r.st, 1.0);
+    r.fake.waits->onEvents = nullptr;
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(rowsInDialog, 2);
+    EXPECT_EQ(r.verdicts(), (QStringList{QStringLiteral("0000100001 정상입차"), QStringLiteral("0000100002 정상입차")}));
+    // Both stamped when read, before the box closed.
+    EXPECT_EQ(r.ts.value(QStringLiteral("SELECT COUNT(DISTINCT 처리일시) FROM 정기권입출차")).toInt(), 1);
 }
 
 TEST(GateBurst, AHeldCardInItsReadersFieldDoesNotDeepenTheWaits)
