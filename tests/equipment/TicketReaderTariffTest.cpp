@@ -142,6 +142,32 @@ TEST(ReaderOrder, ACardReadBeforeATypedTicketIsTheOneShown)
     EXPECT_EQ(AmountsShown(r.rig.calls), 1) << r.rig.calls.join(u' ').toStdString();
 }
 
+TEST(ReaderOrder, ACardReadDuringTheCancellationIsHandledAfterIt)
+{
+    ReaderRig r;
+    r.rig.addEntry(QStringLiteral("1111"), QStringLiteral("2026-01-05"), QStringLiteral("08:40"));
+    r.rig.addEntry(QStringLiteral("2222"), QStringLiteral("2026-01-05"), QStringLiteral("09:00"));
+    r.read(QStringLiteral("1111"), QStringLiteral("2601050840"));
+    ASSERT_EQ(r.st.trx.TicketData, QStringLiteral("1111202601050840"));
+    // The next car's ticket comes while the first one is pushed back.
+    FakeDevice& dev = r.fake.ports->device(QStringLiteral("/dev/reader"));
+    bool sent = false;
+    dev.replier = [&](const QByteArray& b) {
+        QByteArray out = r.reader.onBytes(b);
+        if (!sent && r.reader.commands.value(r.reader.commands.size() - 1) == QLatin1String("C30")) {
+            sent = true;
+            out += CardReport(QStringLiteral("2222"), QStringLiteral("2601050900"));
+        }
+        return out;
+    };
+    r.rig.esc();
+    ASSERT_TRUE(sent);
+    // The cancellation ends first; then the card is read and priced, not wiped by it.
+    EXPECT_TRUE(r.st.trx.TicketInProgress);
+    EXPECT_EQ(r.st.trx.TicketData, QStringLiteral("2222202601050900"));
+    EXPECT_EQ(r.rig.ts.screen.text(QStringLiteral("TNum")), QStringLiteral("2222"));
+}
+
 TEST(ReaderOrder, ACardReadDuringTheCompletionIsHandledAfterIt)
 {
     ReaderRig r;
