@@ -70,11 +70,10 @@ private:
     void refuse(const QString& reply, const QString& text);
     void alreadyPaid();
     void startFeeRun();
+    void answer(quint8 result, bool card);
 
     Station& m_st;
     ByteFramer m_framer;
-    void answer(quint8 result, bool card);
-
     quint8 m_result = 0;
     // The commands waiting for their replies, innermost last.
     struct Waiting {

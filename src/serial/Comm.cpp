@@ -135,6 +135,7 @@ void Comm::closePort(int i)
     m_slots[i].port->close();
     m_slots[i].port.reset();
     m_slots[i].rxPosted = false;
+    m_ready.erase(std::remove(m_ready.begin(), m_ready.end(), i), m_ready.end());
     bool any = false;
     for (int k = 0; k < PortCount; ++k) any = any || PortOpen(k);
     if (!any) m_linePoll.stop();
