@@ -47,7 +47,7 @@ TEST(HostWaitEndToEnd, CommandsAndVerdictsRunInsideAnUnansweredSendAndItsPrompt)
                                "VALUES (0, '0042', '2026-03-10', '08:00', '0042202603100800', 0)"));
     app.logIn();
     ASSERT_TRUE(st.comm->PortOpen(PortHost) && st.comm->PortOpen(PortFeeDisp)) << app.shown().toStdString();
-    st.settings.PauseTime = 6.0f;
+    st.settings.PauseTime = 3.0f;
     st.settings.TransTime = 1;
 
     // Inside the send's wait the cashier types a number with no open entry:
