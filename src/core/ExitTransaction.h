@@ -44,6 +44,12 @@ struct ExitLinks {
     std::function<void(const QString& data)> readerPrint90;
     std::function<void(const QString& data)> readerPrint96;
     std::function<void()> readerEject;
+    // Cards the reader sends while the exit is cancelled or completed wait for
+    // its end (true: it begins; false: it ends, and they are handled).
+    std::function<void(bool)> readerHoldCards;
+    // Handles at once the cards the reader holds, so that a ticket typed after
+    // them does not overtake them.
+    std::function<void()> readerCatchUp;
 
     // Booth devices.
     std::function<void()> gateOpen;                   // FeeDisp_GateOpen
@@ -51,6 +57,25 @@ struct ExitLinks {
     std::function<void(const QString& hhnn)> feeDispTime; // FeeDisp_Time
     std::function<void()> openDrawer;                 // Printer_OpenDrawer
     std::function<void()> receiptPrint;               // Receipt_Print
+};
+
+// The reader's cards wait for the end of this scope: the exit's own reader
+// commands run meanwhile, and a card read then is handled after them.
+class ReaderCardsHeld {
+public:
+    explicit ReaderCardsHeld(const ExitLinks& x) : m_x(x)
+    {
+        if (m_x.readerHoldCards) m_x.readerHoldCards(true);
+    }
+    ~ReaderCardsHeld()
+    {
+        if (m_x.readerHoldCards) m_x.readerHoldCards(false);
+    }
+    ReaderCardsHeld(const ReaderCardsHeld&) = delete;
+    ReaderCardsHeld& operator=(const ReaderCardsHeld&) = delete;
+
+private:
+    const ExitLinks& m_x;
 };
 
 } // namespace tolvo

@@ -100,13 +100,11 @@ void DispenserFamily1::send(const QString& command) { m_st.comm->Output(PortDisp
 
 bool DispenserFamily1::sendAndWait(const QString& command, bool& ack, const QString& traceText)
 {
-    // Reports that arrive meanwhile wait for this command's end, so they neither
-    // run inside its wait nor start waits of their own there.
-    const ByteFramer::Busy busy(m_framer);
+    // Reports that arrive meanwhile are handled at once, inside the wait.
     ack = false;
     send(command);
     DebugTraceLine(m_st, PortDispenser, traceText);
-    WaitUntil(m_st, [&ack] { return ack; }, kReplyWait);
+    WaitUntil(m_st, [&ack] { return ack; }, kReplyWait, PortDispenser);
     return ack;
 }
 

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <iterator>
 #include <utility>
 
 namespace tolvo {
@@ -64,13 +63,13 @@ const Outcome kOutcomes[] = {
 constexpr double kGateDelay = 0.7;
 const QString kStampFormat = QStringLiteral("yyyyMMddHHmm");
 
-// Frames the reader sends by itself: a ticket put in, and its event reports.
-// They are never a command's reply.
-bool isReport(const QByteArray& frame)
+// A ticket put in: judging it sends a command and waits, so a ticket that comes
+// while another is judged waits for it. Every other frame (replies, the reader's
+// event reports) is handled at once; one starting with "P" ends a command's wait.
+bool isTicket(const QByteArray& frame)
 {
-    static const char* const kReports[] = {"P60", "P61", "POK", "PEA", "PET", "PER", "PEJ"};
     const QByteArray code = frame.left(3);
-    return std::any_of(std::begin(kReports), std::end(kReports), [&](const char* r) { return code == r; });
+    return code == "P60" || code == "P61";
 }
 
 bool allDigits(const QString& s)
@@ -116,8 +115,8 @@ ExitReaderLink::ExitReaderLink(Station& st) : m_st(st), m_framer(ByteFramer::Opt
     m_framer.classify = [this](quint8 b) { return classify(b); };
     m_framer.onControl = [this](quint8 b) { onControl(b); };
     m_framer.onFrame = [this](const QByteArray& frame, const QByteArray&) { onFrame(frame); };
-    // A ticket handled waits for the reader and the barrier: the next one waits its turn.
-    m_framer.holdWhileBusy = isReport;
+    // A ticket handled waits for the reader: the next one waits its turn.
+    m_framer.holdWhileBusy = isTicket;
     m_framer.onError = [this](const QByteArray&, const QString& cause) {
         m_st.screen.appendList1(QStringLiteral("출구판독기 수신 오류 : ") + cause);
     };
@@ -133,12 +132,9 @@ bool ExitReaderLink::portOpen(int port) const { return m_st.comm && m_st.comm->P
 bool ExitReaderLink::send(const QString& command)
 {
     if (!portOpen(PortCalc)) return false;
-    // Reports that arrive during the wait are handled when it ends, not taken as its reply;
-    // the result is taken before they run.
-    const ByteFramer::Busy busy(m_framer);
     OutRdResult = false;
     m_st.comm->Output(PortCalc, TD_Frame(command));
-    WaitUntil(m_st, [this] { return OutRdResult; }, 1.0);
+    WaitUntil(m_st, [this] { return OutRdResult; }, 1.0, PortCalc);
     return OutRdResult;
 }
 

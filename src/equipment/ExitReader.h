@@ -33,8 +33,8 @@ public:
     explicit ExitReaderLink(Station& st);
 
     // Senders: false at once when port 9 is closed, else true only when a
-    // positive reply came within one second. A ticket or an event report that
-    // arrives meanwhile is handled after the wait, never taken for the reply.
+    // positive reply ("P...", an event report included) came within one second.
+    // A ticket that arrives while another is judged is judged after it.
     bool OutRd_CG(quint8 relay);
     bool OutRd_CTW(const QString& dateTime, const QString& minutes);
     bool OutRd_CAW(const QString& minutes);

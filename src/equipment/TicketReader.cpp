@@ -100,15 +100,16 @@ bool TicketReaderLink::send(const QString& command, const QString& data, double 
         return false;
     }
     if (caption == Caption::Write || caption == Caption::Print) show("....", "....");
-    // Ticket data that arrives during the wait is handled when it ends.
-    const ByteFramer::Busy busy(m_framer);
-    const bool outerRead = std::exchange(m_readWaiting, isRead(command));
-    const auto restore = qScopeGuard([&] { m_readWaiting = outerRead; });
+    // Frames that arrive during the wait are handled at once, inside it; only a
+    // card that comes while another is being handled waits for it.
+    Waiting mine{isRead(command)};
+    m_waiting.push_back(&mine);
+    const auto restore = qScopeGuard([&] { m_waiting.pop_back(); });
     m_result = 0;
     m_st.comm->Output(PortReader, TD_Frame(command + data));
     DebugTraceLine(m_st, PortReader, trace);
-    const bool answered = WaitUntil(m_st, [this] { return m_result != 0; }, seconds);
-    const bool ok = answered && m_result == 1;
+    const bool answered = WaitUntil(m_st, [&mine] { return mine.answer != 0; }, seconds, PortReader);
+    const bool ok = answered && mine.answer == 1;
     if (!answered) show(" No Response", " No Response");
     else if (ok) show(" Success", " Success");
     else show(" Fail", " Fail");
@@ -155,9 +156,24 @@ bool TicketReaderLink::RD_Erase_Recycle()
 bool TicketReaderLink::holdsTicket(const QByteArray& text)
 {
     if (!isTicketData(text)) return false;
-    // It answers a read that waits for it, and is handled after that read as well.
-    if (std::exchange(m_readWaiting, false)) m_result = 1;
+    // It answers a read that waits for it, even when it is held and handled after.
+    answer(1, true);
     return true;
+}
+
+// A reply answers the command sent last that still waits. A card is the
+// reader's own report: it answers a read, never a write, print or eject.
+void TicketReaderLink::answer(quint8 result, bool card)
+{
+    if (m_waiting.empty()) return;
+    Waiting& w = *m_waiting.back();
+    if (w.answer == 0 && (!card || w.read)) w.answer = result;
+}
+
+void TicketReaderLink::holdCards(bool on)
+{
+    if (on) m_framer.hold();
+    else m_framer.release();
 }
 
 void TicketReaderLink::RD_Receive()
@@ -194,6 +210,7 @@ void TicketReaderLink::judge(const QString& reply, bool recycled)
 {
     const ReaderReply r = JudgeReaderReply(reply, recycled);
     m_result = r.result;
+    answer(r.result, r.ticketData);
     if (!r.message.isEmpty()) m_st.screen.appendList1(r.message);
 }
 
@@ -347,6 +364,8 @@ std::shared_ptr<TicketReaderLink> AttachTicketReader(Station& st)
     x.readerPrint90 = [link](const QString& d) { link->Print_CMD90(d); };
     x.readerPrint96 = [link](const QString& d) { link->Print_CMD96(d); };
     x.readerEject = [link] { link->Eject_CMD(); };
+    x.readerHoldCards = [link](bool on) { link->holdCards(on); };
+    x.readerCatchUp = [link] { link->catchUp(); };
     if (st.comm)
         st.comm->addRxReset([weak = std::weak_ptr<TicketReaderLink>(link)] {
             if (const auto l = weak.lock()) l->ResetRx();

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <memory>
+#include <vector>
 
 // The ticket reader on port 6: its command senders, its receive routine with
 // the ACK/ENQ handshake, the reply handling and the two read parsers (paper
@@ -23,7 +24,8 @@ public:
 
     // Senders: false at once when port 6 is closed, else true only when the
     // positive reply arrived in time (1 s; 2 s for printing). A card the reader
-    // sends meanwhile is handled after the wait; it answers only a read.
+    // sends meanwhile is handled at once inside the wait (after it, when the
+    // wait is part of another card's handling); it answers only a read.
     bool Eject_CMD();
     bool Read_CMD61();
     bool Read_CMD60();
@@ -46,6 +48,11 @@ public:
     bool RDInFrame() const { return m_framer.inFrame(); }
     // The port set-up empties the receive state.
     void ResetRx() { m_framer.reset(); }
+    // Cards wait while held (the exit's cancellation or completion); the last
+    // release handles them.
+    void holdCards(bool on);
+    // Handles the held cards now.
+    void catchUp() { m_framer.catchUp(); }
 
 private:
     enum class Caption { None, Write, Print, Eject };
@@ -63,11 +70,17 @@ private:
     void refuse(const QString& reply, const QString& text);
     void alreadyPaid();
     void startFeeRun();
+    void answer(quint8 result, bool card);
 
     Station& m_st;
     ByteFramer m_framer;
     quint8 m_result = 0;
-    bool m_readWaiting = false; // a read command waits for its card, not answered yet
+    // The commands waiting for their replies, innermost last.
+    struct Waiting {
+        bool read = false;
+        quint8 answer = 0;
+    };
+    std::vector<Waiting*> m_waiting;
 };
 
 // Holds Station::ReaderBusy for a card job that owns the reader outside the

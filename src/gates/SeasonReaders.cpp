@@ -183,7 +183,9 @@ void handleOne(Station& st, int gate, const SeasonFrame& f)
 // events) waits for it, then runs in its turn.
 void deliver(Station& st, int gate, SeasonFrame f)
 {
-    linkOf(st, gate).held.offer(std::move(f), true, [&](const SeasonFrame& x) { handleOne(st, gate, x); });
+    HeldQueue<SeasonFrame>& held = linkOf(st, gate).held;
+    held.setHandler([&st, gate](const SeasonFrame& x) { handleOne(st, gate, x); });
+    held.offer(std::move(f), true);
 }
 
 // Framed models and HOST PASS. False when the rest of the read is dropped.

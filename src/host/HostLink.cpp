@@ -68,11 +68,14 @@ void control(Station& st, quint8 byte)
     st.Connect1.setStatus(true);
 }
 
-// What a waiting sender or port test needs; every other frame is a command of
-// the host that waits its turn.
+// Frames that only answer a wait or set a flag, the lamp or the clock: handled
+// at once, so an acknowledgement ends its wait, a clock frame sets the time it
+// carries and nothing after "HOST_EXIT" in its read runs. A barrier command or
+// a verdict (which pulse a relay) waits while a host frame is being handled.
 bool passesAtOnce(const QString& text)
 {
-    return text == QLatin1String("PORT_TEST") || MatchAck(text, QString()).has_value();
+    return text == QLatin1String("PORT_TEST") || text == QLatin1String("HOST_EXIT") || text.size() == 23 ||
+           MatchAck(text, QString()).has_value();
 }
 
 } // namespace

@@ -14,10 +14,9 @@ namespace tolvo {
 // What the host link keeps between calls: the frame being received, the
 // acknowledgement flags the senders wait on and the tags of their keys.
 //
-// A host command (a barrier, the clock, a verdict) that arrives while the link
-// handles another, or while a sender waits for its acknowledgement, is held and
-// handled after it, in arrival order; acknowledgements and the port test pass
-// at once.
+// Frames are handled as they arrive, also inside a sender's wait for its
+// acknowledgement. Only a barrier command or a verdict that arrives while the
+// link handles another waits for it, in arrival order.
 struct HostLink {
     static constexpr int FrameCap = 512; // a longer frame is dropped whole
 

@@ -148,9 +148,7 @@ void Host_Send(Station& st, HostLink& link, HostKind kind)
     }
     const SendSpec& s = spec(kind);
     const QString value = traceValue(s, rec->row);
-    // Host commands that arrive during the wait run after the send; its acknowledgement passes.
-    const ByteFramer::Busy busy(link.framer);
-
+    // Host frames that arrive during the wait are handled at once, inside it.
     st.Connect1.setProcessNum(rec->key);
     link.HostAck[kind] = false;
     if (st.comm) st.comm->Output(PortHost, HostRecordFrame(rec->text));
@@ -159,7 +157,7 @@ void Host_Send(Station& st, HostLink& link, HostKind kind)
     trace(st, s.attempt, kind == HostTD ? rec->text : value);
 
     // A monotonic deadline: the host setting the clock cannot shorten or stretch it.
-    const bool acknowledged = WaitUntil(st, [&] { return link.HostAck[kind]; }, st.settings.PauseTime);
+    const bool acknowledged = WaitUntil(st, [&] { return link.HostAck[kind]; }, st.settings.PauseTime, PortHost);
     if (!acknowledged) {
         trace(st, s.failed, value);
         link.HostAck[kind] = false;

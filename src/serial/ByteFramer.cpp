@@ -105,8 +105,8 @@ void ByteFramer::complete()
 
 void ByteFramer::deliver(const QByteArray& frame, const QByteArray& trailer)
 {
-    const bool mayWait = busy() && holdWhileBusy && holdWhileBusy(frame);
-    m_held.offer(Frame{frame, trailer}, mayWait, [this](const Frame& f) { handleFrame(f); });
+    const bool mayWait = holdWhileBusy && holdWhileBusy(frame);
+    m_held.offer(Frame{frame, trailer}, mayWait);
 }
 
 void ByteFramer::handleFrame(const Frame& f)
@@ -116,9 +116,9 @@ void ByteFramer::handleFrame(const Frame& f)
     });
 }
 
-void ByteFramer::leaveBusy()
+void ByteFramer::bindHeld()
 {
-    m_held.leave([this](const Frame& f) { handleFrame(f); });
+    m_held.setHandler([this](const Frame& f) { handleFrame(f); });
 }
 
 } // namespace tolvo

@@ -38,9 +38,6 @@ public:
         int trailerBytes = 0;           // raw bytes after End that go with the frame
     };
 
-    ByteFramer() = default;
-    explicit ByteFramer(Options options) : m_options(options) {}
-
     std::function<ByteRole(quint8 byte)> classify;
     std::function<void(quint8 byte)> onControl;
     std::function<void(const QByteArray& frame, const QByteArray& trailer)> onFrame;
@@ -51,19 +48,25 @@ public:
     std::function<void(const QByteArray& frame, const QString& cause)> onError;
     // A frame grew past the cap and was dropped; bytes wait for the next Start.
     std::function<void(qsizetype droppedBytes)> onOverflow;
-    // While the link is busy (a frame's handler, or a sender holding Busy, waits
-    // for its device and so runs events), a frame for which this says true is
-    // held and handled after the busy work ends, in arrival order: a report that
-    // arrives during a wait neither runs inside it nor passes for its reply, and
-    // waits never nest deeper than one frame. Replies the wait needs say false.
+    // While the link's own handling runs below (a frame's handler waits for
+    // its device, and events run; or a Busy scope), a frame for which this says
+    // true is held and handled after that handling ends, in arrival order: the
+    // link's handling never runs inside itself. Frames that only answer a wait
+    // or set a flag say false and are handled at once. Nothing is held for a
+    // dialog opened above the handling (see HeldQueue).
     std::function<bool(const QByteArray& frame)> holdWhileBusy;
 
-    // Marks the link busy for its lifetime; the outermost one to end handles
-    // what was held meanwhile.
+    ByteFramer() { bindHeld(); }
+    explicit ByteFramer(Options options) : m_options(options) { bindHeld(); }
+    ByteFramer(const ByteFramer&) = delete;
+    ByteFramer& operator=(const ByteFramer&) = delete;
+
+    // Marks the link busy for its lifetime, as a frame's handler does: frames
+    // that may wait are held meanwhile, and handled when the outermost ends.
     class Busy {
     public:
-        explicit Busy(ByteFramer& framer) : m_framer(framer) { m_framer.m_held.enter(); }
-        ~Busy() { m_framer.leaveBusy(); }
+        explicit Busy(ByteFramer& framer) : m_framer(framer) { m_framer.hold(); }
+        ~Busy() { m_framer.release(); }
         Busy(const Busy&) = delete;
         Busy& operator=(const Busy&) = delete;
 
@@ -83,6 +86,12 @@ public:
     bool inFrame() const { return m_state == State::InFrame; }
     bool busy() const { return m_held.busy(); }
     qsizetype heldFrames() const { return m_held.size(); }
+    // Handles the held frames now, even inside the link's own handling.
+    void catchUp() { m_held.catchUp(); }
+    // Busy without a scope: each hold() is ended by one release(), which handles
+    // what was held once nothing holds it back.
+    void hold() { m_held.enter(); }
+    void release() { m_held.leave(); }
 
 private:
     enum class State { Idle, InFrame, Trailer, Discarding };
@@ -94,7 +103,7 @@ private:
     template <typename F> void guarded(const QByteArray& frame, F&& f);
     using Frame = std::pair<QByteArray, QByteArray>; // the frame and its trailer
     void handleFrame(const Frame& f);
-    void leaveBusy();
+    void bindHeld();
 
     Options m_options;
     State m_state = State::Idle;

@@ -135,6 +135,7 @@ void Comm::closePort(int i)
     m_slots[i].port->close();
     m_slots[i].port.reset();
     m_slots[i].rxPosted = false;
+    m_ready.erase(std::remove(m_ready.begin(), m_ready.end(), i), m_ready.end());
     bool any = false;
     for (int k = 0; k < PortCount; ++k) any = any || PortOpen(k);
     if (!any) m_linePoll.stop();
@@ -181,7 +182,40 @@ void Comm::postReceive(int i)
     Slot& s = m_slots[i];
     if (s.rxPosted) return;
     s.rxPosted = true;
-    QMetaObject::invokeMethod(&m_ctx, [this, i] { deliverReceive(i); }, Qt::QueuedConnection);
+    m_ready.push_back(i);
+    postDelivery();
+}
+
+// One port's read per event: a wait looks at its condition after each, and
+// keys and timers that come meanwhile run between two ports, not after all.
+void Comm::postDelivery()
+{
+    if (m_deliveryPosted || m_ready.empty()) return;
+    m_deliveryPosted = true;
+    QMetaObject::invokeMethod(
+        &m_ctx,
+        [this] {
+            m_deliveryPosted = false;
+            deliverNext();
+        },
+        Qt::QueuedConnection);
+}
+
+void Comm::deliverNext()
+{
+    if (m_ready.empty()) return;
+    const int i = m_ready.front();
+    m_ready.pop_front();
+    postDelivery(); // the next port's turn, also inside a wait of this one's handler
+    deliverReceive(i);
+}
+
+void Comm::deliverNow(int i)
+{
+    if (!receivePending(i)) return;
+    const auto it = std::find(m_ready.begin(), m_ready.end(), i);
+    if (it != m_ready.end()) m_ready.erase(it);
+    deliverReceive(i);
 }
 
 namespace {
@@ -463,7 +497,7 @@ void Delay_NoEvents(Station& st, double seconds)
     for (qint64 left = deadline - w.nowMs(); left > 0; left = deadline - w.nowMs()) w.sleepMs(left);
 }
 
-bool WaitUntil(Station& st, const std::function<bool()>& condition, double seconds)
+bool WaitUntil(Station& st, const std::function<bool()>& condition, double seconds, int port)
 {
     if (condition()) return true;
     if (!st.comm) return false;
@@ -471,6 +505,11 @@ bool WaitUntil(Station& st, const std::function<bool()>& condition, double secon
     Waits& w = st.comm->waits();
     const qint64 deadline = w.nowMs() + toMs(seconds);
     for (qint64 left = deadline - w.nowMs(); left > 0; left = deadline - w.nowMs()) {
+        // The reply's port goes first; other ports' data waits its turn after it.
+        if (st.comm && st.comm->receivePending(port)) {
+            st.comm->deliverNow(port);
+            if (condition()) return true;
+        }
         w.runEventsFor(std::min<qint64>(left, 10));
         if (condition()) return true;
     }

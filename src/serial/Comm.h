@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTimer>
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -44,6 +45,8 @@ struct FeeDispState {
     bool GateFlagB = false;  // clock refresh pending after a gate-open text
     quint8 GateFlagA = 0;    // ticks counted since the refresh became pending
     QByteArray RxBuf;        // bytes since the last STX (capped)
+    int RelayPulse = 0;      // the relay pulse whose "off" is owed (models that run events)
+    int RelayRequests = 0;   // "on" requests so far: the last one's "off" goes
 };
 
 // The open parallel-printer job (the print-job handle). Invalid after release.
@@ -81,6 +84,12 @@ public:
     void setOnComm(EventHandler handler) { m_onComm = std::move(handler); }
     // Told once when a port's device went away (the port is closed until the set-up opens it again).
     void setOnPortLost(std::function<void(int index, const QString& path)> handler) { m_onLost = std::move(handler); }
+
+    // Data that arrived on port i waits for its event.
+    bool receivePending(int i) const { return i >= 0 && i < PortCount && m_slots[i].rxPosted; }
+    // Runs port i's receive event now, ahead of the other ports' (a wait for i's
+    // reply); nothing when none waits.
+    void deliverNow(int i);
 
     // Device modules register the reset of their receive buffers; PortsInit runs them.
     void addRxReset(std::function<void()> reset) { m_rxResets.push_back(std::move(reset)); }
@@ -126,6 +135,8 @@ private:
     };
 
     void postReceive(int i);
+    void postDelivery();
+    void deliverNext();
     void deliverReceive(int i);
     void pollLines();
     void runRxResets();
@@ -137,6 +148,8 @@ private:
     std::array<Slot, PortCount> m_slots;
     std::vector<std::function<void()>> m_rxResets;
     std::vector<Pulse> m_pulses;
+    std::deque<int> m_ready; // ports whose data waits for its event, in arrival order
+    bool m_deliveryPosted = false;
     int m_nextPulse = 1;
     EventHandler m_onComm;
     std::function<void(int, const QString&)> m_onLost;
@@ -165,6 +178,7 @@ bool CheckPortTestEcho(Station& st, const QByteArray& frameText);
 void Delay(Station& st, double seconds);
 void Delay_NoEvents(Station& st, double seconds);
 // Runs events until the condition holds (true) or the seconds are up (false).
-bool WaitUntil(Station& st, const std::function<bool()>& condition, double seconds);
+// With a port, the reply comes on it: data arriving there is handled first.
+bool WaitUntil(Station& st, const std::function<bool()>& condition, double seconds, int port = -1);
 
 } // namespace tolvo

@@ -93,15 +93,31 @@ void send(const Target& t, const QByteArray& bytes)
 
 // On frame, a wait, then the off frame; the off frame is owed to the relay even
 // if the ports close during the wait.
-void relayPulse(Station& st, const Target& t, const QByteArray& on, const QByteArray& off, bool runEvents)
+void relayPulse(Station& st, const Target& t, const QByteArray& on, const QByteArray& off)
 {
     const int pulse = t.comm->beginPulse(PortFeeDisp, off);
     send(t, on);
-    if (runEvents)
-        Delay(st, 0.5);
-    else
-        Delay_NoEvents(st, 0.5);
+    Delay_NoEvents(st, 0.5);
     if (st.comm) st.comm->finishPulse(pulse);
+}
+
+// The relay of a display whose pulse lets events run: "off" comes from the event
+// loop 0.5 s after the last "on", so the caller goes on meanwhile and no device
+// handler waits inside it (nor under a dialog opened during the wait). A second
+// "on" within the time keeps the relay on; one "off" follows the last. It is
+// owed even if the port closes first.
+void relayPulseFromLoop(Station& st, const Target& t, const QByteArray& on, const QByteArray& off)
+{
+    FeeDispState& fd = t.comm->feeDisp;
+    if (!t.comm->pulsePending(fd.RelayPulse)) fd.RelayPulse = t.comm->beginPulse(PortFeeDisp, off);
+    send(t, on);
+    const int request = ++fd.RelayRequests;
+    const std::weak_ptr<Comm> weak = st.comm;
+    t.comm->waits().callAfter(500, [weak, request] {
+        const auto comm = weak.lock();
+        if (!comm || comm->feeDisp.RelayRequests != request) return; // a later "on" owns the "off"
+        comm->finishPulse(comm->feeDisp.RelayPulse);
+    });
 }
 
 QByteArray model1GateOpen(bool baud9600)
@@ -238,7 +254,7 @@ void FeeDisp_GateOpen(Station& st)
         fd.GateFlagB = false;
         break;
     case 2:
-        relayPulse(st, t, feedisp::BestRelayFrame(0x12), feedisp::BestRelayFrame(0x13), true);
+        relayPulseFromLoop(st, t, feedisp::BestRelayFrame(0x12), feedisp::BestRelayFrame(0x13));
         if (st.comm) st.comm->feeDisp.GateFlagB = false;
         break;
     case 3:
@@ -247,7 +263,7 @@ void FeeDisp_GateOpen(Station& st)
         break;
     case 4: {
         const QByteArray off = stxEtx("R20");
-        relayPulse(st, t, wFrame("R", false), off, false);
+        relayPulse(st, t, wFrame("R", false), off);
         Delay_NoEvents(st, 0.1);
         send(t, off);
         Delay_NoEvents(st, 0.1);
@@ -273,7 +289,7 @@ void Gate_Pulse(Station& st, qint16 gate)
         if (gate == 0) send(t, model1GateOpen(t.baud9600));
         break;
     case 2:
-        if (gate == 0) relayPulse(st, t, feedisp::BestRelayFrame(0x12), feedisp::BestRelayFrame(0x13), true);
+        if (gate == 0) relayPulseFromLoop(st, t, feedisp::BestRelayFrame(0x12), feedisp::BestRelayFrame(0x13));
         break;
     case 3:
         if (gate == 0) send(t, plusFrame(QStringLiteral("GON")));
@@ -282,7 +298,7 @@ void Gate_Pulse(Station& st, qint16 gate)
         gateLine(st, gate);
         const QByteArray n = QByteArray::number(gate + 1);
         const QByteArray off = stxEtx("R" + n + "0");
-        relayPulse(st, t, stxEtx("R" + n + "1"), off, false);
+        relayPulse(st, t, stxEtx("R" + n + "1"), off);
         Delay_NoEvents(st, 0.1);
         send(t, off);
         Delay_NoEvents(st, 0.1);

@@ -208,6 +208,7 @@ void Exit_Cancel(Station& st)
 {
     ExitTransaction& t = st.trx;
     if (!t.TicketInProgress || t.ExitDone) return; // a completion under way is not cancelled
+    const ReaderCardsHeld cards(st.exitLinks);     // a card read meanwhile comes after the cancellation
     if (st.settings.KeepRecords) Save_ExitCancel(st);
     if (!t.LostTicket && !t.TicketTyped) readerEject(st);
     feeDispTime(st, st.clock.now().toString(QStringLiteral("HHmm")));
@@ -228,6 +229,7 @@ void Exit_Complete(Station& st)
         t.EnterGuard = false; // the release of the Enter that started the lookup
         return;
     }
+    const ReaderCardsHeld cards(st.exitLinks); // a card read meanwhile comes after the completion
     t.ExitDone = true;
     const ExitDoneReset reset{t};
     // The exit is stored before the barrier opens and before anything that may wait

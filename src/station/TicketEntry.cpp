@@ -166,7 +166,10 @@ bool TNum_KeyPress(Station& st, int keyAscii)
 
 void TNum_Lookup(Station& st)
 {
-    if (st.trx.TicketInProgress || st.trx.ExitDone) return;
+    if (st.trx.ExitDone) return;
+    // A card the reader read before this Enter comes first; its ticket then stands.
+    if (st.exitLinks.readerCatchUp) st.exitLinks.readerCatchUp();
+    if (st.trx.TicketInProgress) return;
     QString t = st.screen.text(QStringLiteral("TNum")).trimmed();
     if (t.size() == 16) t = t.mid(2);
     try {

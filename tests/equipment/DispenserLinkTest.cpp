@@ -110,11 +110,12 @@ TEST_F(DispenserLink, BytesArrivingDuringAWaitAreHandledInOrder)
     EXPECT_EQ(ts.value(u"SELECT group_concat(티켓번호, ',') FROM 일반권"_s).toString(), u"0010,0011"_s);
 }
 
-TEST_F(DispenserLink, ABurstDuringAPollIsHandledAfterItInArrivalOrder)
+TEST_F(DispenserLink, ABurstDuringAPollIsHandledInsideItInArrivalOrder)
 {
     // Season cards read by the dispenser open the entrance barrier, whose relay
     // pulse waits; the dispenser babbles one frame per turn of the event loop and
-    // answers the poll last.
+    // answers the poll last. Frames are handled inside the poll's wait; one that
+    // comes while a card's barrier waits follows it.
     QStringList cardsIn, barriersOpened;
     st.routines.Season_In = [&](Station& s, QString& card, qint16&) {
         cardsIn << card;

@@ -121,10 +121,11 @@ TEST_F(ExitReaderLane, SplitAndJoinedReads)
     receive(valid.left(10));
     receive(valid.mid(10) + withCheck("PEA", '\x06') + withCheck("PER", '\x02') + withCheck("POK", '\x03'));
     EXPECT_EQ(peer.commands, QStringList{QStringLiteral("C31")});
-    // The reports behind the ticket wait for its take-in and follow it in order; none is lost.
+    // The reports behind the ticket are handled inside its take-in's wait, in
+    // order (the first ends it); then the ticket's own line. None is lost.
     EXPECT_EQ(ts.screen.list1.join(u'|'),
-              QStringLiteral("출구판독기 : 정상출차 되었습니다.|출구판독기 : 미정산차량이 출차를 시도합니다.|"
-                             "출구판독기 : 카드정보를 읽을수 없습니다.|출구판독기 : 정상출차 되었습니다."));
+              QStringLiteral("출구판독기 : 미정산차량이 출차를 시도합니다.|출구판독기 : 카드정보를 읽을수 없습니다.|"
+                             "출구판독기 : 정상출차 되었습니다.|출구판독기 : 정상출차 되었습니다."));
     // An overlong frame is dropped with a message; the next one is handled.
     ts.screen.list1.clear();
     receive("\x02" + QByteArray(300, '9') + "\x03\x00" + ExitReaderPeer::Frame(QStringLiteral("PG1")));
@@ -188,15 +189,18 @@ TEST_F(ExitReaderLane, TicketsBackToBackAreHandledOneAfterAnotherInArrivalOrder)
     }
 }
 
-TEST_F(ExitReaderLane, AReportDuringASendersWaitIsNotItsReply)
+TEST_F(ExitReaderLane, AnyPositiveFrameDuringASendersWaitEndsIt)
 {
-    // The reader answers the time query with nothing but a report of its own.
+    // The reader answers the time query with nothing but a frame of its own: it
+    // starts with "P", so the wait ends at once with true, and the frame is
+    // handled inside it (a ticket is judged and taken in).
     const struct { const char* name; QByteArray report; QStringList commands; QStringList lines; } rows[] = {
         {"a ticket put in", ExitReaderPeer::Frame(Paid("2601050930")), {"CTR", "C31"},
          {QStringLiteral("출구판독기 : 정상출차 되었습니다."), kGateLine}},
         {"an event report", ExitReaderPeer::Frame(QStringLiteral("PEA")), {"CTR"},
          {QStringLiteral("출구판독기 : 미정산차량이 출차를 시도합니다.")}},
     };
+    FakeWaits& waits = *fake.waits;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         peer.commands.clear();
@@ -205,13 +209,67 @@ TEST_F(ExitReaderLane, AReportDuringASendersWaitIsNotItsReply)
             const QByteArray out = peer.onBytes(b);
             return peer.commands.size() == 1 ? r.report : out;
         };
-        EXPECT_FALSE(link->OutRd_CTR());
+        const qint64 start = waits.nowMs();
+        EXPECT_TRUE(link->OutRd_CTR());
+        EXPECT_LT(waits.nowMs() - start, 1000);
         EXPECT_TRUE(link->OutRdReply.isEmpty());
         settle();
-        // It is handled once the query has given up.
         EXPECT_EQ(peer.commands, r.commands);
         EXPECT_EQ(ts.screen.list1, r.lines);
     }
+}
+
+TEST_F(ExitReaderLane, AReplyIsHandledBeforeTheDataWaitingOnOtherPorts)
+{
+    // Four gate ports have data waiting when the reader's answer to C31 comes:
+    // the wait takes its reply first and ends; the gates follow in their turn.
+    const QString gates[] = {QStringLiteral("/dev/g1"), QStringLiteral("/dev/g2"), QStringLiteral("/dev/g3"),
+                             QStringLiteral("/dev/g5")};
+    const int ports[] = {PortSeasonIn1, PortSeasonOut1, PortSeasonIn2, PortSeasonOut2};
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(st.comm->openPort(ports[i], gates[i], SerialSettings{}));
+    QList<int> handled;
+    bool waiting = false;
+    st.comm->setOnComm([&](int i, CommEvent ev) {
+        if (ev != comEvReceive) return;
+        if (waiting) handled << i;
+        if (i == PortCalc) link->OutRd_Receive();
+        else st.comm->Input(i);
+    });
+    reader().replier = [&](const QByteArray& b) {
+        const QByteArray out = peer.onBytes(b);
+        if (peer.commands.value(0) == QLatin1String("C31") && out == "\x06")
+            for (const QString& g : gates) fake.ports->device(g).inject("\x02XY905172\x03");
+        return out;
+    };
+    waiting = true;
+    EXPECT_TRUE(link->OutRd_C31());
+    waiting = false;
+    EXPECT_EQ(handled.count(PortCalc), 2); // the ACK, then the reply
+    EXPECT_LE(handled.size() - 2, 1);       // at most one gate's read before the reply
+    settle();
+}
+
+TEST_F(ExitReaderLane, ATakeInAnsweredByAnEventReportEndsItsWaitAtOnce)
+{
+    // The reader answers C31 with "POK" only: the barrier's indication follows
+    // at once, not after the second a take-in may wait.
+    reader().replier = [this](const QByteArray& b) {
+        const QByteArray out = peer.onBytes(b);
+        return peer.commands.value(peer.commands.size() - 1) == QLatin1String("C31") && !out.isEmpty()
+                   ? ExitReaderPeer::Frame(QStringLiteral("POK"))
+                   : out;
+    };
+    FakeDevice& display = fake.ports->device(kDisplay);
+    display.clearWrites();
+    FakeWaits& waits = *fake.waits;
+    const qint64 start = waits.nowMs();
+    receive(ExitReaderPeer::Frame(Paid("2601050930")));
+    ASSERT_FALSE(display.writes.empty());
+    EXPECT_EQ(display.writes.front().bytes, QByteArray("\x02SW5L\x03"));
+    EXPECT_LT(display.writes.front().atMs - start, 200);
+    EXPECT_EQ(peer.commands, QStringList{QStringLiteral("C31")});
+    EXPECT_EQ(ts.screen.list1.join(u'|'),
+              QStringLiteral("출구판독기 : 정상출차 되었습니다.|출구판독기 : 정상출차 되었습니다."));
 }
 
 } // namespace

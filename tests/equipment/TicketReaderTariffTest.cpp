@@ -1,5 +1,6 @@
 // A ticket read by the ticket reader under a tariff that cannot price it: no
-// exit starts, the card goes back; a free stay still completes at 0.
+// exit starts, the card goes back; a free stay still completes at 0. Cards
+// against typed tickets and the exit's own reader commands: each in its turn.
 
 #include "equipment/TicketReader.h"
 #include "serial/FakeComm.h"
@@ -7,6 +8,7 @@
 #include "station/CommDispatch.h"
 #include "station/ExitTestSupport.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace tolvo;
@@ -98,6 +100,100 @@ TEST(TicketReaderTariff, ACardThatCannotBePricedLeavesTheShownTicketAsItWas)
     r.rig.enter();
     EXPECT_EQ(r.stored(QStringLiteral("0555202601050925")), QStringLiteral("2026-01-05|0"));
     EXPECT_EQ(r.stored(QStringLiteral("0123202601050730")), QStringLiteral("|"));
+}
+
+// ---- cards in their turn ----
+
+QByteArray CardReport(const QString& no, const QString& yymmddhhnn)
+{
+    return TicketReaderSim::Frame(QStringLiteral("P6100") + TicketReaderSim::PaperCard(no, yymmddhhnn));
+}
+
+int AmountsShown(const QStringList& calls)
+{
+    return int(calls.filter(QRegularExpression(QStringLiteral("^amount:"))).size());
+}
+
+TEST(ReaderOrder, ACardReadBeforeATypedTicketIsTheOneShown)
+{
+    ReaderRig r;
+    r.rig.addEntry(QStringLiteral("1111"), QStringLiteral("2026-01-05"), QStringLiteral("08:40"));
+    r.rig.addEntry(QStringLiteral("2222"), QStringLiteral("2026-01-05"), QStringLiteral("09:00"));
+    FakeDevice& dev = r.fake.ports->device(QStringLiteral("/dev/reader"));
+    // A paid ticket is shown as paid and pushed back; the reader is slow to answer the eject.
+    dev.replier = [&](const QByteArray& b) {
+        const QByteArray out = r.reader.onBytes(b);
+        return r.reader.commands.value(r.reader.commands.size() - 1) == QLatin1String("C30") ? QByteArray() : out;
+    };
+    int runs = 0;
+    r.fake.waits->onEvents = [&] {
+        ++runs;
+        if (runs == 1) dev.inject(CardReport(QStringLiteral("1111"), QStringLiteral("2601050840"))); // the next car's ticket
+        if (runs == 2) r.rig.type(QStringLiteral("2222"), false); // then the cashier types another
+    };
+    r.read(QStringLiteral("0123"), QStringLiteral("2601050730") + QStringLiteral("2601050900"));
+    r.fake.waits->onEvents = nullptr;
+    ASSERT_GE(runs, 2);
+    // The card came first: it is shown and priced; the typed number is not looked up.
+    EXPECT_EQ(OnlyShown(r.rig.ts.msgs), QStringLiteral("정산오류|이미정산이 완료된 주차권입니다....."));
+    EXPECT_TRUE(r.st.trx.TicketInProgress);
+    EXPECT_EQ(r.st.trx.TicketData, QStringLiteral("1111202601050840"));
+    EXPECT_FALSE(r.st.trx.TicketTyped);
+    EXPECT_EQ(AmountsShown(r.rig.calls), 1) << r.rig.calls.join(u' ').toStdString();
+}
+
+TEST(ReaderOrder, ACardReadDuringTheCancellationIsHandledAfterIt)
+{
+    ReaderRig r;
+    r.rig.addEntry(QStringLiteral("1111"), QStringLiteral("2026-01-05"), QStringLiteral("08:40"));
+    r.rig.addEntry(QStringLiteral("2222"), QStringLiteral("2026-01-05"), QStringLiteral("09:00"));
+    r.read(QStringLiteral("1111"), QStringLiteral("2601050840"));
+    ASSERT_EQ(r.st.trx.TicketData, QStringLiteral("1111202601050840"));
+    // The next car's ticket comes while the first one is pushed back.
+    FakeDevice& dev = r.fake.ports->device(QStringLiteral("/dev/reader"));
+    bool sent = false;
+    dev.replier = [&](const QByteArray& b) {
+        QByteArray out = r.reader.onBytes(b);
+        if (!sent && r.reader.commands.value(r.reader.commands.size() - 1) == QLatin1String("C30")) {
+            sent = true;
+            out += CardReport(QStringLiteral("2222"), QStringLiteral("2601050900"));
+        }
+        return out;
+    };
+    r.rig.esc();
+    ASSERT_TRUE(sent);
+    // The cancellation ends first; then the card is read and priced, not wiped by it.
+    EXPECT_TRUE(r.st.trx.TicketInProgress);
+    EXPECT_EQ(r.st.trx.TicketData, QStringLiteral("2222202601050900"));
+    EXPECT_EQ(r.rig.ts.screen.text(QStringLiteral("TNum")), QStringLiteral("2222"));
+}
+
+TEST(ReaderOrder, ACardReadDuringTheCompletionIsHandledAfterIt)
+{
+    ReaderRig r;
+    r.rig.addEntry(QStringLiteral("1111"), QStringLiteral("2026-01-05"), QStringLiteral("08:40"));
+    r.rig.addEntry(QStringLiteral("2222"), QStringLiteral("2026-01-05"), QStringLiteral("09:00"));
+    r.read(QStringLiteral("1111"), QStringLiteral("2601050840"));
+    ASSERT_EQ(r.st.trx.TicketData, QStringLiteral("1111202601050840"));
+    // The next car's ticket comes while the first one's stamp is being written.
+    FakeDevice& dev = r.fake.ports->device(QStringLiteral("/dev/reader"));
+    bool sent = false;
+    dev.replier = [&](const QByteArray& b) {
+        QByteArray out = r.reader.onBytes(b);
+        if (!sent && r.reader.commands.value(r.reader.commands.size() - 1).startsWith(QLatin1String("C70"))) {
+            sent = true;
+            out += CardReport(QStringLiteral("2222"), QStringLiteral("2601050900"));
+        }
+        return out;
+    };
+    r.rig.enter();
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(r.stored(QStringLiteral("1111202601050840")).left(10), QStringLiteral("2026-01-05"));
+    // Then the card: read and priced, not dropped.
+    EXPECT_TRUE(r.st.trx.TicketInProgress);
+    EXPECT_EQ(r.st.trx.TicketData, QStringLiteral("2222202601050900"));
+    EXPECT_EQ(r.reader.commands.size(), 4); // C61, the write, the print, the eject of the first
+    EXPECT_EQ(r.reader.commands.last(), QStringLiteral("C30"));
 }
 
 } // namespace

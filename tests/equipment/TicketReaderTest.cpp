@@ -408,12 +408,16 @@ TEST_F(TicketReaderTest, ACardSentDuringACommandsWaitIsNotItsReply)
 {
     using Call = std::function<bool(TicketReaderLink&)>;
     // The reader answers the command with nothing but a paid card of its own.
-    // captions: Label4|Label5 when the card's eject goes out
+    // The card is handled at once, inside the command's wait, but it answers
+    // only a read. captions: Label4|Label5 when the card's eject goes out,
+    // then when the command has ended.
     const struct { const char* name; Call call; bool result; const char* captions; } rows[] = {
-        {"write", [](TicketReaderLink& l) { return l.Write_CMD(u"x"_s); }, false, "Encoding No Response|-"},
-        {"print", [](TicketReaderLink& l) { return l.Print_CMD96(u"x"_s); }, false, "-|Printing No Response"},
-        {"eject", [](TicketReaderLink& l) { return l.Eject_CMD(); }, false, "|"},
-        {"read: the card is its answer", [](TicketReaderLink& l) { return l.Read_CMD61(); }, true, "-|-"},
+        {"write", [](TicketReaderLink& l) { return l.Write_CMD(u"x"_s); }, false,
+         "Encoding....|-|Encoding No Response|"},
+        {"print", [](TicketReaderLink& l) { return l.Print_CMD96(u"x"_s); }, false,
+         "-|Printing....||Printing No Response"},
+        {"eject", [](TicketReaderLink& l) { return l.Eject_CMD(); }, false, "-|-||"},
+        {"read: the card is its answer", [](TicketReaderLink& l) { return l.Read_CMD61(); }, true, "-|-||"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -430,8 +434,9 @@ TEST_F(TicketReaderTest, ACardSentDuringACommandsWaitIsNotItsReply)
             return reader.silent ? Report(kPaidCard) : out;
         };
         EXPECT_EQ(r.call(*link), r.result);
+        captions += u'|' + screen.text(QStringLiteral("Label4")) + u'|' + screen.text(QStringLiteral("Label5"));
         EXPECT_EQ(captions, QString::fromUtf8(r.captions));
-        // The card is handled once the command is done: shown as paid and pushed back.
+        // The card is shown as paid and pushed back.
         EXPECT_EQ(titles(), QStringList{QStringLiteral("정산오류")});
         ASSERT_EQ(reader.commands.size(), 2);
         EXPECT_EQ(reader.commands[1], QStringLiteral("C30"));

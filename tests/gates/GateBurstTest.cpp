@@ -3,6 +3,8 @@
 #include "gates/GatesAttach.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 #include <deque>
@@ -16,7 +18,8 @@ namespace {
 QByteArray IdTech(const char* digits) { return Hex("02") + "XY" + QByteArray(digits) + Hex("03"); }
 
 // The real barriers, the entrance 1 relay on a "BEST TYPE" fee display, which holds
-// it while events run, and the gates' port events dispatched as the main screen does.
+// it while events run (the decision goes on at once), and the gates' port events
+// dispatched as the main screen does.
 class BurstRig : public DecisionRig {
 public:
     BurstRig()
@@ -32,7 +35,8 @@ public:
     }
 
     // The first read arrives; each later one on a turn of whatever wait runs, like a
-    // reader that keeps sending while a card is held in its field.
+    // reader that keeps sending while a card is held in its field. Then the last
+    // relay pulse falls due.
     void babble(std::deque<QByteArray> reads)
     {
         fake.waits->onEvents = [this, &reads] {
@@ -40,12 +44,10 @@ public:
             dev(1).inject(reads.front());
             reads.pop_front();
         };
-        while (!reads.empty()) {
-            dev(1).inject(reads.front());
-            reads.pop_front();
-            QCoreApplication::processEvents();
-        }
-        QCoreApplication::processEvents();
+        dev(1).inject(reads.front());
+        reads.pop_front();
+        while (!reads.empty()) Delay(st, 0.05);
+        Delay(st, 1.0);
         fake.waits->onEvents = nullptr;
     }
 
@@ -60,7 +62,7 @@ public:
 
 } // namespace
 
-TEST(GateBurst, CardsDuringABarrierPulseAreDecidedAfterItInArrivalOrder)
+TEST(GateBurst, CardsDuringABarrierPulseAreDecidedAsTheyArriveInOrder)
 {
     BurstRig r;
     for (const char* n : {"0000100001", "0000100002", "0000100003", "0000100004", "0000100005", "0000100006"})
@@ -75,11 +77,42 @@ TEST(GateBurst, CardsDuringABarrierPulseAreDecidedAfterItInArrivalOrder)
                                          QStringLiteral("0000100003 정상입차"), QStringLiteral("0000100001 중복입차"),
                                          QStringLiteral("0000100004 정상입차"), QStringLiteral("0000100005 정상입차"),
                                          QStringLiteral("0000100006 정상입차")}));
-    // Six openings, each relay on and off before the next (a repeated card in mode "3" is refused).
-    const QByteArray pulse = Hex("a00112000000b0" "a00113000000b0");
-    EXPECT_EQ(r.written(7).toHex(' '), pulse.repeated(6).toHex(' '));
-    EXPECT_LE(r.st.DeepestWaitNesting, 2);
+    // Six openings (a repeated card in mode "3" is refused), each decided as it
+    // arrives while the relay is on; the relay goes off once, half a second after the last.
+    EXPECT_EQ(r.written(7).toHex(' '), (Hex("a00112000000b0").repeated(6) + Hex("a00113000000b0")).toHex(' '));
+    EXPECT_EQ(r.st.DeepestWaitNesting, 1); // the test's own waits: no decision waits
     EXPECT_TRUE(r.st.gates.Link[GateIn1].held.empty());
+}
+
+TEST(GateBurst, ACardIsDecidedWhileADialogOpenedDuringABarrierPulseIsOpen)
+{
+    BurstRig r;
+    r.add(Card{QStringLiteral("0000100001")});
+    r.add(Card{QStringLiteral("0000100002")});
+    // While the first car's relay is on, the cashier opens a message box; the
+    // next card is read meanwhile, decided at once and stamped then.
+    bool opened = false;
+    int rowsInDialog = -1;
+    r.fake.waits->onEvents = [&] {
+        if (opened) return;
+        opened = true;
+        QEventLoop dialog;
+        QTimer::singleShot(0, [&] { r.dev(1).inject(IdTech("100002")); });
+        QTimer::singleShot(300, [&] {
+            rowsInDialog = r.rows();
+            dialog.quit();
+        });
+        dialog.exec();
+        r.ts.clock.advanceSecs(6); // the box was open for a while
+    };
+    r.dev(1).inject(IdTech("100001"));
+    Delay(r.st, 1.0);
+    r.fake.waits->onEvents = nullptr;
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(rowsInDialog, 2);
+    EXPECT_EQ(r.verdicts(), (QStringList{QStringLiteral("0000100001 정상입차"), QStringLiteral("0000100002 정상입차")}));
+    // Both stamped when read, before the box closed.
+    EXPECT_EQ(r.ts.value(QStringLiteral("SELECT COUNT(DISTINCT 처리일시) FROM 정기권입출차")).toInt(), 1);
 }
 
 TEST(GateBurst, AHeldCardInItsReadersFieldDoesNotDeepenTheWaits)

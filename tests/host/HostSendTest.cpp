@@ -308,31 +308,81 @@ TEST_F(HostSend, OrderOfTheRows)
     EXPECT_FALSE(st.HostPending[HostCANCEL]);
 }
 
-TEST_F(HostSend, HostCommandsDuringTheWaitRunAfterTheSendInArrivalOrder)
+TEST_F(HostSend, HostFramesDuringTheWaitAreHandledInItInArrivalOrder)
 {
     // A fee display of BEST TYPE, whose barrier pulse lets events run.
     ASSERT_TRUE(st.comm->openPort(PortFeeDisp, QStringLiteral("/dev/fee"), SerialSettings{}));
     st.models.FeeDispType = 2;
+    st.models.HostSendsTime = true;
+    FakeDevice& fee = fake.ports->device(QStringLiteral("/dev/fee"));
+    const struct { const char* name; bool acknowledged; float pause; } rows[] = {
+        {"acknowledged after the commands", true, 0.5f},
+        {"never acknowledged, a long wait", false, 6.0f},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        Exec(st.Db, QStringLiteral("DELETE FROM 일반권"));
+        sentTexts.clear();
+        fee.clearWrites();
+        st.comm->trace.clear();
+        st.DeepestWaitNesting = 0;
+        st.settings.PauseTime = r.pause;
+        answer = false;
+        entry("0012");
+        qint64 arrivedAt = -1;
+        fake.waits->onEvents = [&] {
+            if (arrivedAt >= 0 || sentTexts.isEmpty()) return;
+            arrivedAt = fake.waits->nowMs();
+            QByteArray bytes = QByteArray("\x02I_OPEN\x03\x02O_OPEN\x03") + TD_Frame(QStringLiteral("TIME_SET_20260105093712"));
+            if (r.acknowledged) bytes += TD_Frame(sim::HostPeer::AckFor(sentTexts[0]));
+            host().inject(bytes);
+        };
+        send(HostTD);
+        fake.waits->onEvents = nullptr;
+        EXPECT_EQ(sent(QStringLiteral("1")), r.acknowledged ? 1 : 0);
+        // The barrier goes at once, not when the wait ends; its "off" half a second later.
+        ASSERT_FALSE(fee.writes.empty());
+        EXPECT_EQ(fee.writes[0].bytes, QByteArray::fromHex("A00112000000B0"));
+        EXPECT_LE(fee.writes[0].atMs - arrivedAt, 50);
+        Delay(st, 1.0);
+        EXPECT_EQ(fee.written(), QByteArray::fromHex("A00112000000B0A00113000000B0"));
+        EXPECT_EQ(ts.clock.now(), QDateTime(QDate(2026, 1, 5), QTime(9, 37, 12)));
+        EXPECT_EQ(st.DeepestWaitNesting, 1);
+        const QString t = st.comm->trace.text();
+        const qsizetype in = t.indexOf(QStringLiteral("  < 호스트에 의한 입차열림 명령 수신 : I_OPEN"));
+        const qsizetype out = t.indexOf(QStringLiteral("  < 호스트에 의한 출차열림 명령 수신 : O_OPEN"));
+        const qsizetype clock = t.indexOf(QStringLiteral("  < 호스트에 의한 시스템 시간 재설정 수신 : "));
+        const qsizetype end = t.indexOf(r.acknowledged ? QStringLiteral("  < 입차데이터 전송완료   : 0012")
+                                                       : QStringLiteral("   입차데이터 전송실패   : 0012"));
+        EXPECT_GE(in, 0);
+        EXPECT_GT(out, in);
+        EXPECT_GT(clock, out);
+        EXPECT_GT(end, clock);
+    }
+}
+
+TEST_F(HostSend, NothingAfterTheHostsShutDownNoticeInItsReadRunsDuringTheWait)
+{
+    ASSERT_TRUE(st.comm->openPort(PortFeeDisp, QStringLiteral("/dev/fee"), SerialSettings{}));
+    st.models.FeeDispType = 3; // PLUS TYPE: "GON" opens the entrance at once
+    st.Connect1.setStatus(true);
     answer = false;
     entry("0012");
     bool arrived = false;
     fake.waits->onEvents = [&] {
         if (arrived || sentTexts.isEmpty()) return;
         arrived = true;
-        host().inject(QByteArray("\x02I_OPEN\x03\x02O_OPEN\x03") + TD_Frame(sim::HostPeer::AckFor(sentTexts[0])));
+        host().inject(QByteArray("\x02HOST_EXIT\x03\x02I_OPEN\x03"));
     };
     send(HostTD);
     fake.waits->onEvents = nullptr;
-    EXPECT_EQ(sent(QStringLiteral("1")), 1); // the acknowledgement passed at once
-    EXPECT_EQ(fake.ports->device(QStringLiteral("/dev/fee")).written(), QByteArray::fromHex("A00112000000B0A00113000000B0"));
-    EXPECT_EQ(st.DeepestWaitNesting, 1);
+    Delay(st, 1.0);
+    EXPECT_TRUE(arrived);
+    EXPECT_FALSE(st.Connect1.Status());
+    EXPECT_TRUE(fake.ports->device(QStringLiteral("/dev/fee")).written().isEmpty());
     const QString t = st.comm->trace.text();
-    const qsizetype done = t.indexOf(QStringLiteral("  < 입차데이터 전송완료   : 0012"));
-    const qsizetype in = t.indexOf(QStringLiteral("  < 호스트에 의한 입차열림 명령 수신 : I_OPEN"));
-    const qsizetype out = t.indexOf(QStringLiteral("  < 호스트에 의한 출차열림 명령 수신 : O_OPEN"));
-    EXPECT_GE(done, 0);
-    EXPECT_GT(in, done);
-    EXPECT_GT(out, in);
+    EXPECT_TRUE(t.contains(QStringLiteral("  < 호스트 프로그램이 종료됨")));
+    EXPECT_FALSE(t.contains(QStringLiteral("I_OPEN")));
 }
 
 TEST_F(HostSend, TraceOfAnEntry)

@@ -1,6 +1,8 @@
 #include "serial/ByteFramer.h"
 
+#include <QEventLoop>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -105,6 +107,40 @@ TEST(ByteFramer, ReportsArrivingDuringAWaitRunAfterItInArrivalOrder)
         EXPECT_EQ(link.seen, QStringList({"R1"}));
     }
     EXPECT_EQ(link.seen, QStringList({"R1", "T4"}));
+}
+
+TEST(ByteFramer, NothingWaitsForADialogOpenedAboveTheLinksHandling)
+{
+    // A report held while the link's handling runs below is handled as soon as a
+    // modal dialog opens above that handling, with or without a new frame; once
+    // the dialog has closed, reports are held again.
+    const struct { const char* name; bool frameInDialog; QStringList inDialog, after; } rows[] = {
+        {"a new frame comes during the dialog", true, {"T1", "T2"}, {"T1", "T2", "T3"}},
+        {"nothing more comes", false, {"T1"}, {"T1", "T3"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        Link link;
+        link.framer.holdWhileBusy = [](const QByteArray& f) { return !f.startsWith('R'); };
+        QStringList seenInDialog;
+        {
+            const ByteFramer::Busy handling(link.framer);
+            link.framer.feed("\x02T1\x03");
+            EXPECT_TRUE(link.seen.isEmpty());
+            QEventLoop dialog;
+            if (r.frameInDialog) QTimer::singleShot(0, [&] { link.framer.feed("\x02T2\x03"); });
+            QTimer::singleShot(400, [&] {
+                seenInDialog = link.seen;
+                dialog.quit();
+            });
+            dialog.exec();
+            link.framer.feed("\x02T3\x03");
+            EXPECT_EQ(link.seen, r.inDialog);
+        }
+        EXPECT_EQ(seenInDialog, r.inDialog);
+        EXPECT_EQ(link.seen, r.after);
+        EXPECT_EQ(link.framer.heldFrames(), 0);
+    }
 }
 
 TEST(ByteFramer, ResetForgetsAHalfFrame)

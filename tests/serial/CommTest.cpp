@@ -228,6 +228,30 @@ TEST_F(CommEventsTest, ReceivedBytesArriveAsOneQueuedEvent)
     EXPECT_EQ(st.comm->Input(PortHost), "ABC");
 }
 
+TEST_F(CommEventsTest, AKeyWaitsForOnePortsReadNotForEveryPorts)
+{
+    // Data waits on both ports, then the cashier presses a key: each pass of the
+    // event loop handles one port's read, so the key comes after the first.
+    fake.ports->device("/dev/ttyS8").inject("AB");
+    fake.ports->device("/dev/ttyS5").inject("CD");
+    QObject keyTarget;
+    bool keyHandled = false;
+    size_t readsBeforeKey = 0;
+    QMetaObject::invokeMethod(
+        &keyTarget,
+        [&] {
+            keyHandled = true;
+            readsBeforeKey = events.size();
+        },
+        Qt::QueuedConnection);
+    for (int pass = 0; pass < 5; ++pass) QCoreApplication::processEvents();
+    EXPECT_TRUE(keyHandled);
+    EXPECT_EQ(readsBeforeKey, 1u);
+    ASSERT_EQ(events.size(), 2u); // both ports still handled, in arrival order
+    EXPECT_EQ(events[0].first, PortHost);
+    EXPECT_EQ(events[1].first, PortReader);
+}
+
 TEST_F(CommEventsTest, LineChangesAreFoundByPolling)
 {
     FakeDevice& reader = fake.ports->device("/dev/ttyS5");
