@@ -142,58 +142,50 @@ TEST(ReaderOrder, ACardReadBeforeATypedTicketIsTheOneShown)
     EXPECT_EQ(AmountsShown(r.rig.calls), 1) << r.rig.calls.join(u' ').toStdString();
 }
 
-TEST(ReaderOrder, ACardReadDuringTheCancellationIsHandledAfterIt)
+// The next car's ticket comes while the first one's exit is being ended: after the
+// reader's command named by `after` (the push back of a cancellation, the stamp
+// of a completion). The ending finishes first; then the card is read and priced,
+// not wiped or dropped by it.
+TEST(ReaderOrder, ACardReadWhileAnExitEndsIsHandledAfterIt)
 {
-    ReaderRig r;
-    r.rig.addEntry(QStringLiteral("1111"), QStringLiteral("2026-01-05"), QStringLiteral("08:40"));
-    r.rig.addEntry(QStringLiteral("2222"), QStringLiteral("2026-01-05"), QStringLiteral("09:00"));
-    r.read(QStringLiteral("1111"), QStringLiteral("2601050840"));
-    ASSERT_EQ(r.st.trx.TicketData, QStringLiteral("1111202601050840"));
-    // The next car's ticket comes while the first one is pushed back.
-    FakeDevice& dev = r.fake.ports->device(QStringLiteral("/dev/reader"));
-    bool sent = false;
-    dev.replier = [&](const QByteArray& b) {
-        QByteArray out = r.reader.onBytes(b);
-        if (!sent && r.reader.commands.value(r.reader.commands.size() - 1) == QLatin1String("C30")) {
-            sent = true;
-            out += CardReport(QStringLiteral("2222"), QStringLiteral("2601050900"));
-        }
-        return out;
+    struct Case {
+        const char* name;
+        const char* after;
+        bool complete;
     };
-    r.rig.esc();
-    ASSERT_TRUE(sent);
-    // The cancellation ends first; then the card is read and priced, not wiped by it.
-    EXPECT_TRUE(r.st.trx.TicketInProgress);
-    EXPECT_EQ(r.st.trx.TicketData, QStringLiteral("2222202601050900"));
-    EXPECT_EQ(r.rig.ts.screen.text(QStringLiteral("TNum")), QStringLiteral("2222"));
-}
-
-TEST(ReaderOrder, ACardReadDuringTheCompletionIsHandledAfterIt)
-{
-    ReaderRig r;
-    r.rig.addEntry(QStringLiteral("1111"), QStringLiteral("2026-01-05"), QStringLiteral("08:40"));
-    r.rig.addEntry(QStringLiteral("2222"), QStringLiteral("2026-01-05"), QStringLiteral("09:00"));
-    r.read(QStringLiteral("1111"), QStringLiteral("2601050840"));
-    ASSERT_EQ(r.st.trx.TicketData, QStringLiteral("1111202601050840"));
-    // The next car's ticket comes while the first one's stamp is being written.
-    FakeDevice& dev = r.fake.ports->device(QStringLiteral("/dev/reader"));
-    bool sent = false;
-    dev.replier = [&](const QByteArray& b) {
-        QByteArray out = r.reader.onBytes(b);
-        if (!sent && r.reader.commands.value(r.reader.commands.size() - 1).startsWith(QLatin1String("C70"))) {
-            sent = true;
-            out += CardReport(QStringLiteral("2222"), QStringLiteral("2601050900"));
-        }
-        return out;
+    const Case cases[] = {
+        {"during the cancellation", "C30", false},
+        {"during the completion's stamp", "C70", true},
     };
-    r.rig.enter();
-    ASSERT_TRUE(sent);
-    EXPECT_EQ(r.stored(QStringLiteral("1111202601050840")).left(10), QStringLiteral("2026-01-05"));
-    // Then the card: read and priced, not dropped.
-    EXPECT_TRUE(r.st.trx.TicketInProgress);
-    EXPECT_EQ(r.st.trx.TicketData, QStringLiteral("2222202601050900"));
-    EXPECT_EQ(r.reader.commands.size(), 4); // C61, the write, the print, the eject of the first
-    EXPECT_EQ(r.reader.commands.last(), QStringLiteral("C30"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReaderRig r;
+        r.rig.addEntry(QStringLiteral("1111"), QStringLiteral("2026-01-05"), QStringLiteral("08:40"));
+        r.rig.addEntry(QStringLiteral("2222"), QStringLiteral("2026-01-05"), QStringLiteral("09:00"));
+        r.read(QStringLiteral("1111"), QStringLiteral("2601050840"));
+        ASSERT_EQ(r.st.trx.TicketData, QStringLiteral("1111202601050840"));
+        FakeDevice& dev = r.fake.ports->device(QStringLiteral("/dev/reader"));
+        bool sent = false;
+        dev.replier = [&](const QByteArray& b) {
+            QByteArray out = r.reader.onBytes(b);
+            if (!sent && r.reader.commands.value(r.reader.commands.size() - 1).startsWith(QLatin1String(c.after))) {
+                sent = true;
+                out += CardReport(QStringLiteral("2222"), QStringLiteral("2601050900"));
+            }
+            return out;
+        };
+        if (c.complete) r.rig.enter();
+        else r.rig.esc();
+        ASSERT_TRUE(sent);
+        if (c.complete) {
+            EXPECT_EQ(r.stored(QStringLiteral("1111202601050840")).left(10), QStringLiteral("2026-01-05"));
+            EXPECT_EQ(r.reader.commands.size(), 4); // C61, the write, the print, the eject of the first
+            EXPECT_EQ(r.reader.commands.last(), QStringLiteral("C30"));
+        }
+        EXPECT_TRUE(r.st.trx.TicketInProgress);
+        EXPECT_EQ(r.st.trx.TicketData, QStringLiteral("2222202601050900"));
+        EXPECT_EQ(r.rig.ts.screen.text(QStringLiteral("TNum")), QStringLiteral("2222"));
+    }
 }
 
 } // namespace
