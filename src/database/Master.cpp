@@ -35,11 +35,17 @@ QString Stamp(const Station& st, const QString& what)
 }
 
 // Replaces every settings table of schema `to` by the rows of schema `from`, with
-// explicit column lists, then writes the stamp into the live 시스템 row.
+// explicit column lists, then writes the stamp into the live 시스템 row. A restore
+// changes only the live file, in one transaction. A backup commits the master copy
+// first and the stamp after: the two files do not commit as one (the live file keeps
+// a write-ahead log), and a stamp must never name a backup the master lacks.
 void CopySettings(const Station& st, const QString& from, const QString& to, const QString& stampField,
                   const QString& stamp)
 {
     Attachment master(st.Db, DBase::MasterPath(st), kMaster);
+    const auto writeStamp = [&] {
+        Exec(st.Db, QStringLiteral("UPDATE main.시스템 SET %1 = ?").arg(Id(stampField)), {stamp});
+    };
     Transaction tx(st.Db);
     for (const QString& t : MasterSettingsTables())
         Exec(st.Db, QStringLiteral("DELETE FROM %1.%2").arg(Id(to), Id(t)));
@@ -47,10 +53,10 @@ void CopySettings(const Station& st, const QString& from, const QString& to, con
         const QString cols = IdList(schema::Fields(t));
         Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM %4.%2").arg(Id(to), Id(t), cols, Id(from)));
     }
-    Exec(st.Db, QStringLiteral("UPDATE main.시스템 SET %1 = ?").arg(Id(stampField)), {stamp});
+    if (to == QLatin1String("main")) writeStamp();
     tx.commit();
+    if (to != QLatin1String("main")) writeStamp();
 }
-
 } // namespace
 
 const QStringList& MasterSettingsTables()

@@ -132,8 +132,14 @@ TEST(FirstRun, CreatesFoldersFilesAndAJournalThatSurvivesAPowerCut)
     EXPECT_TRUE(QFileInfo(ts.path("Data/Park.MDB")).isFile());
     EXPECT_TRUE(QFileInfo(ts.path("Master/Master.mdb")).isFile());
     EXPECT_EQ(ts.st.DbPath, ts.path("Data/Park.MDB"));
-    EXPECT_EQ(ts.value("PRAGMA journal_mode").toString(), "delete");
+    // Open, the live file keeps a write-ahead log synced at each commit; closed, it is one file again.
+    EXPECT_EQ(ts.value("PRAGMA journal_mode").toString(), "wal");
     EXPECT_EQ(ts.value("PRAGMA synchronous").toInt(), 2);
+    ts.CloseDatabase();
+    for (const char* f : {"Data/Park.MDB-wal", "Data/Park.MDB-shm", "Data/Park.MDB-journal"})
+        EXPECT_FALSE(QFileInfo::exists(ts.path(f))) << f;
+    ScopedConnection c(ts.path("Data/Park.MDB"), true);
+    EXPECT_EQ(Scalar(c.db(), "PRAGMA journal_mode").toString(), "delete");
 }
 
 TEST(FirstRun, EveryTableColumnAndIndexAsDescribed)
