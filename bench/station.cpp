@@ -16,10 +16,20 @@
 //                                  exit; the host's ENQ each second; exits typed at the
 //                                  booth every half second; 60 s unless given; exits 6
 //                                  like load
+//   card <folder> <scale> [seconds] the peak while one card lies in the first entrance
+//                                  reader's field, read again and again at the line's
+//                                  full rate; 120 s unless given
+//   syncs <folder> <items>         syncs per dispenser ticket, passage, typed exit and
+//                                  exit-reader ticket, each fed alone (needs the sync
+//                                  counter preloaded: LD_PRELOAD=libsync_delay.so)
 //   screens <folder> <out folder>  the main and tariff screens as PNG (scripts/screenshots.sh)
-// Both fed modes print per port the frames sent and handled, the typed exits'
-// latency, and the deepest nesting of device waits (Delay and WaitUntil inside
-// one another) while fed and in all.
+// Every pseudo-terminal stands for a 9600-baud line both ways: 960 bytes a second,
+// a device's frames and its answers sharing its line, the station's bytes reaching
+// the device at that rate too. The fed modes print per port the frames sent and
+// handled, the typed exits' latency (an exit with no fee frame within 3 s counts as
+// a failure among them), and the deepest nesting of device waits (Delay and
+// WaitUntil inside one another) while fed and in all. Run under the preloaded shim
+// with TOLVO_SYNC_DELAY_US set, every sync is that much slower (a booth's disk).
 #include "core/Sql.h"
 #include "core/Station.h"
 #include "equipment/DispenserAttach.h"
@@ -286,7 +296,7 @@ void Report(const char* what, std::vector<double> ms, const char* note = "", int
                 p(0.99).c_str(), p(1.0).c_str(), note, failures ? "  (none: no answer within the wait)" : "");
 }
 
-constexpr const char* kWireNote = "  (wire time of the 9-byte frame at 9600 baud: 9.4 ms)";
+constexpr const char* kWireNote = "  (the 9-byte fee frame's 9.4 ms on the line at 9600 baud included)";
 
 int Startup(const QString& folder, long long launchNs)
 {
