@@ -6,7 +6,8 @@
 //                                  to the fee frame's last byte on the display's port
 //   load <folder> <seconds>        exits typed while ports 0-3, 5, 7, 8 and 9 receive
 //                                  their devices' frames at 9600 baud's full rate for
-//                                  the seconds, then the backlog waited for (2 min cap);
+//                                  the seconds (the host's next ENQ once the last is
+//                                  answered), then the backlog waited for (2 min cap);
 //                                  exits 6 if frames were still unhandled at the cap
 //   peak <folder> <scale> [seconds] a busy car park's peak, its pace times the scale:
 //                                  4 lanes (entrances 1 and 2, exits 1 and 2), a car
@@ -419,6 +420,9 @@ public:
         ::close(m_master);
     }
     QString path() const { return m_path; }
+    // A peer that waits for the station's answer to each frame before it sends the
+    // next (up to a second): `answers` counts the answers in what it has received.
+    void awaitAnswers(std::function<int(const QByteArray& received)> answers) { m_answers = std::move(answers); }
     void start() { m_feeder = std::thread([this] { feedLoop(); }); }
     void stop()
     {
@@ -437,6 +441,11 @@ private:
         for (int k = 0; !m_stopFeeding; ++k) {
             if (m_schedule && size_t(k) >= m_schedule->size()) break;
             if (m_schedule) std::this_thread::sleep_until(start + m_schedule->at(size_t(k)));
+            if (m_answers) {
+                const auto giveUp = Clk::now() + std::chrono::seconds(1);
+                while (!m_stopFeeding && answers() < k && Clk::now() < giveUp)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
             if (m_stopFeeding) break;
             SendPaced(m_master, m_writeLock, m_toStation, m_make(k), m_stopFeeding);
             if (m_stopFeeding) break;
@@ -467,8 +476,15 @@ private:
         }
     }
 
+    int answers() const
+    {
+        std::lock_guard l(m_lock);
+        return m_answers(m_received);
+    }
+
     Maker m_make;
     Answerer m_answer;
+    std::function<int(const QByteArray&)> m_answers;
     std::optional<std::vector<Clk::duration>> m_schedule; // none: full rate
     int m_master = -1, m_slave = -1;
     QString m_path;
@@ -532,6 +548,9 @@ QByteArray DispenserTicket(const std::vector<QTime>& minutes, int k)
     const QByteArray no = QByteArray::number(k % 4000 + 1).rightJustified(4, '0');
     return sim::dispenser::Frame(sim::dispenser::Ticket14(no, minutes.at(std::min(size_t(k / 4000), minutes.size() - 1))));
 }
+
+// The station's whole answers to the host's ENQ (DLE STX) in what the host received.
+int HostAnswers(const QByteArray& received) { return int(received.count(QByteArrayLiteral("\x10\x02"))); }
 
 // Each gate reads its own 500 of the season tickets, so its passages can be counted apart.
 LoadPort::Maker GateCards(int gate)
@@ -686,7 +705,7 @@ std::vector<FedPort> CountedPorts(RowsSince& since, LoadPort& dispenser, const s
         {"port 3 season gate in 2 (passages)", gates[2], gate(2)},
         {"port 5 season gate out 2 (passages)", gates[3], gate(3)},
         {"port 8 host ENQ (DLE STX answers)", &host,
-         [&host](const QSqlDatabase&) { return int(host.received().count(QByteArrayLiteral("\x10\x02"))); }},
+         [&host](const QSqlDatabase&) { return HostAnswers(host.received()); }},
         {"port 9 exit reader tickets (commands)", &exitReader,
          [&exitSide](const QSqlDatabase&) { return exitSide.ticketCommandCount(); }},
     };
@@ -814,6 +833,9 @@ int Load(const QString& folder, int seconds)
     LoadPort dispenser([&minutes](int k) { return DispenserTicket(minutes, k); }, {});
     LoadPort in1(GateCards(0), {}), out1(GateCards(1), {}), in2(GateCards(2), {}), out2(GateCards(3), {});
     LoadPort host([](int) { return QByteArrayLiteral("\x05"); }, {});
+    // A host sends its next ENQ once the last one is answered (the answer, DLE STX, is
+    // twice its size: ENQs at the line's full rate could never all be answered on it).
+    host.awaitAnswers(HostAnswers);
     ExitReaderSide exitSide;
     LoadPort exitReader([](int k) {
         const QString no = QString::number(k % 4000 + 1).rightJustified(4, QLatin1Char('0'));

@@ -1,5 +1,6 @@
 #include "database/Archive.h"
 
+#include "database/DBase.h"
 #include "database/Schema.h"
 #include "core/Sql.h"
 #include "platform/Ini.h"
@@ -11,7 +12,6 @@
 #include <QSqlQuery>
 
 #include <algorithm>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace tolvo {
@@ -57,19 +57,6 @@ Moved Jung() { return {schema::JungArchiveTable(), JungDone, JungSame}; }
 
 QString DayText(const QDate& d) { return d.toString(QStringLiteral("yyyyMMdd")); }
 
-void SyncPath(const QString& path, bool directory)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), directory ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-bool Rename(const QString& from, const QString& to)
-{
-    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
-
 // Built under a temporary name and renamed into place: a file of that name is whole.
 void CreateArchive(const QString& path, const schema::Table& table)
 {
@@ -81,12 +68,12 @@ void CreateArchive(const QString& path, const schema::Table& table)
             ScopedConnection c(building);
             schema::CreateTable(c.db(), table);
         }
-        if (!Rename(building, path)) throw DbError(QStringLiteral("cannot rename ") + building);
+        if (!DBase::AtomicReplace(building, path)) throw DbError(QStringLiteral("cannot rename ") + building);
     } catch (...) {
         QFile::remove(building);
         throw;
     }
-    SyncPath(QFileInfo(path).absolutePath(), true);
+    DBase::SyncPath(QFileInfo(path).absolutePath(), true);
 }
 
 QString MarkerPath(const Station& st) { return st.ArchiveDir + kMarker; }
@@ -102,11 +89,11 @@ void WriteMarker(const Station& st, const QStringList& files)
     const bool written = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size() &&
                          f.flush() && ::fsync(f.handle()) == 0;
     f.close();
-    if (!written || !Rename(tmp, path)) {
+    if (!written || !DBase::AtomicReplace(tmp, path)) {
         QFile::remove(tmp);
         throw DbError(QStringLiteral("cannot write ") + path);
     }
-    SyncPath(st.ArchiveDir, true);
+    DBase::SyncPath(st.ArchiveDir, true);
 }
 
 // Deletes from the live table the finished rows the attached archive holds.

@@ -38,14 +38,6 @@ QString FindFileNoCase(const QString& dir, const QString& name)
     return {};
 }
 
-void SyncPath(const QString& path, bool directory)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), directory ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 void MakeFolder(const QString& path)
 {
     if (!MakePrivateFolder(path)) throw DbError(QStringLiteral("cannot create folder ") + path);
@@ -188,6 +180,14 @@ QString MasterPath(const Station& st)
     const QString dir = st.AppPath + QStringLiteral("/Master");
     const QString found = FindFileNoCase(dir, QStringLiteral("Master.mdb"));
     return found.isEmpty() ? dir + QStringLiteral("/Master.mdb") : found;
+}
+
+void SyncPath(const QString& path, bool directory)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), directory ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 bool AtomicReplace(const QString& from, const QString& to)
