@@ -168,6 +168,7 @@ namespace {
 bool SetJournalMode(const QSqlDatabase& db, const QString& schema, const QString& mode)
 {
     try {
+        // fixed SQL: `mode` is one of the engine's journal modes named in this file
         QSqlQuery q = Query(db, QStringLiteral("PRAGMA %1.journal_mode=%2").arg(Id(schema), mode));
         return q.next() && q.value(0).toString().compare(mode, Qt::CaseInsensitive) == 0;
     } catch (const DbError&) {
@@ -185,7 +186,7 @@ void ApplyPragmas(const QSqlDatabase& db, const QString& schema)
     const QString mode = JournalMode(db, schema);
     if (mode != QLatin1String("delete") && mode != QLatin1String("memory") &&
         !SetJournalMode(db, schema, QStringLiteral("DELETE")) && mode != QLatin1String("wal"))
-        throw DbError(QStringLiteral("cannot set the rollback journal on ") + schema);
+        throw DbError(QStringLiteral("cannot set the rollback journal of ") + Id(schema));
     Exec(db, QStringLiteral("PRAGMA %1.synchronous=FULL").arg(Id(schema)));
 }
 

@@ -76,6 +76,7 @@ namespace {
 QString PageSql(const PagedQuery& q)
 {
     // The page's row numbers come from the order's index alone; then only its rows are read.
+    // fixed SQL: `where` and `order` are fixed clauses of the list (RecordLists), never typed text
     return QStringLiteral("SELECT * FROM %1 WHERE rowid IN (SELECT rowid FROM %1 WHERE %2 ORDER BY %3, rowid LIMIT ? "
                           "OFFSET ?) ORDER BY %3, rowid")
         .arg(Id(q.table), q.where, q.order);
@@ -85,6 +86,7 @@ QString PageSql(const PagedQuery& q)
 
 void RowsModel::setPaged(PagedQuery q)
 {
+    // fixed SQL: as above
     const int count = Scalar(q.db, QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2").arg(Id(q.table), q.where)).toInt();
     RowSet first = ReadRows(q.db, PageSql(q), {pageSize, 0});
     beginResetModel();
@@ -101,6 +103,7 @@ void RowsModel::setPaged(PagedQuery q)
 const RowSet& RowsModel::rows() const
 {
     if (!m_paged) return m_rows;
+    // fixed SQL: as above
     m_all = ReadRows(m_paged->db, QStringLiteral("SELECT * FROM %1 WHERE %2 ORDER BY %3, rowid")
                                       .arg(Id(m_paged->table), m_paged->where, m_paged->order));
     return m_all;
