@@ -93,13 +93,18 @@ TEST(Compact, GarbageLiveFileIsMovedAsideAndReplacedByTheMaster)
 
 TEST(Compact, EmptyLiveFileCountsAsDamagedAndItsJournalIsNotLeftBeside)
 {
-    ClosedStation ts;
-    WriteFile(ts.st.DbPath, {});
-    WriteFile(ts.st.DbPath + "-journal", QByteArray(512, 'J'));
-    EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairedEnd);
-    EXPECT_FALSE(QFileInfo::exists(ts.st.DbPath + "-journal"));
-    DBase::DataBase_Open(ts.st);
-    EXPECT_EQ(ts.count("근무자관리"), 6);
+    // The rollback journal, or the write-ahead log and its index, of the damaged file go aside with it.
+    for (const char* companion : {"-journal", "-wal", "-shm"}) {
+        SCOPED_TRACE(companion);
+        ClosedStation ts;
+        WriteFile(ts.st.DbPath, {});
+        WriteFile(ts.st.DbPath + companion, QByteArray(512, 'J'));
+        EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairedEnd);
+        EXPECT_FALSE(QFileInfo::exists(ts.st.DbPath + companion));
+        EXPECT_EQ(ReadFile(ts.path("Data/Park.MDB.damaged-20260401081530") + companion), QByteArray(512, 'J'));
+        DBase::DataBase_Open(ts.st);
+        EXPECT_EQ(ts.count("근무자관리"), 6);
+    }
 }
 
 // Through the start-up: a failed repair ends with code 1, and the damaged file never becomes the master.
