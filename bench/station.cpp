@@ -6,7 +6,8 @@
 //                                  to the fee frame's last byte on the display's port
 //   load <folder> <seconds>        exits typed while ports 0-3, 5, 7, 8 and 9 receive
 //                                  their devices' frames at 9600 baud's full rate for
-//                                  the seconds, then the backlog waited for (2 min cap);
+//                                  the seconds (the host's next ENQ once the last is
+//                                  answered), then the backlog waited for (2 min cap);
 //                                  exits 6 if frames were still unhandled at the cap
 //   peak <folder> <scale> [seconds] a busy car park's peak, its pace times the scale:
 //                                  4 lanes (entrances 1 and 2, exits 1 and 2), a car
@@ -16,10 +17,20 @@
 //                                  exit; the host's ENQ each second; exits typed at the
 //                                  booth every half second; 60 s unless given; exits 6
 //                                  like load
+//   card <folder> <scale> [seconds] the peak while one card lies in the first entrance
+//                                  reader's field, read again and again at the line's
+//                                  full rate; 120 s unless given
+//   syncs <folder> <items>         syncs per dispenser ticket, passage, typed exit and
+//                                  exit-reader ticket, each fed alone (needs the sync
+//                                  counter preloaded: LD_PRELOAD=libsync_delay.so)
 //   screens <folder> <out folder>  the main and tariff screens as PNG (scripts/screenshots.sh)
-// Both fed modes print per port the frames sent and handled, the typed exits'
-// latency, and the deepest nesting of device waits (Delay and WaitUntil inside
-// one another) while fed and in all.
+// Every pseudo-terminal stands for a 9600-baud line both ways: 960 bytes a second,
+// a device's frames and its answers sharing its line, the station's bytes reaching
+// the device at that rate too. The fed modes print per port the frames sent and
+// handled, the typed exits' latency (an exit with no fee frame within 3 s counts as
+// a failure among them), and the deepest nesting of device waits (Delay and
+// WaitUntil inside one another) while fed and in all. Run under the preloaded shim
+// with TOLVO_SYNC_DELAY_US set, every sync is that much slower (a booth's disk).
 #include "core/Sql.h"
 #include "core/Station.h"
 #include "equipment/DispenserAttach.h"
@@ -58,8 +69,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <cmath>
+#include <dlfcn.h>
 #include <functional>
+#include <limits>
 #include <mutex>
+#include <string>
 #include <optional>
 #include <poll.h>
 #include <pty.h>
@@ -86,6 +101,31 @@ void WriteAll(int fd, std::mutex& lock, const QByteArray& bytes, const std::atom
         const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (n > 0) done += n;
     }
+}
+
+// One direction of a 9600-baud line: 960 bytes a second, one byte after another,
+// whoever sends them (a device's own frames and its answers share one line).
+class LinePacer {
+public:
+    // Books the line for the bytes from when it is free; returns when their last byte has crossed.
+    Clk::time_point book(qsizetype bytes)
+    {
+        std::lock_guard l(m_lock);
+        m_free = std::max(m_free, Clk::now()) + std::chrono::microseconds(bytes * 1000000 / 960);
+        return m_free;
+    }
+
+private:
+    std::mutex m_lock;
+    Clk::time_point m_free{};
+};
+
+// Sends bytes to the station as the line delivers them: written when their last byte has crossed.
+void SendPaced(int fd, std::mutex& lock, LinePacer& line, const QByteArray& bytes, const std::atomic<bool>& end)
+{
+    if (bytes.isEmpty()) return;
+    std::this_thread::sleep_until(line.book(bytes.size()));
+    WriteAll(fd, lock, bytes, end);
 }
 
 // The display's far end: a thread stamps the moment each fee frame's last byte
@@ -115,11 +155,7 @@ public:
     {
         m_feeder = std::thread([this] {
             const QByteArray frame = QByteArrayLiteral("\x02OK\x03");
-            const auto begin = Clk::now();
-            for (long long bytes = 0; !m_stopFeeding; bytes += frame.size(), ++m_sent) {
-                std::this_thread::sleep_until(begin + std::chrono::microseconds(bytes * 1000000 / 960));
-                WriteAll(m_master, m_writeLock, frame, m_stopFeeding);
-            }
+            for (; !m_stopFeeding; ++m_sent) SendPaced(m_master, m_writeLock, m_toStation, frame, m_stopFeeding);
         });
     }
     void stop()
@@ -137,7 +173,9 @@ private:
         while (!m_stopReading) {
             const ssize_t n = ::read(m_master, chunk, sizeof chunk);
             if (n <= 0) break;
-            const auto now = Clk::now();
+            // The station's bytes reach the display at the line's rate.
+            const auto now = m_fromStation.book(n);
+            std::this_thread::sleep_until(now);
             buf.append(chunk, n);
             qsizetype stx;
             while ((stx = buf.indexOf('\x02')) >= 0) {
@@ -160,6 +198,7 @@ private:
     std::atomic<int> m_sent{0};
     mutable std::mutex m_lock;
     std::mutex m_writeLock;
+    LinePacer m_toStation, m_fromStation;
     std::vector<Clk::time_point> m_ends;
     std::thread m_thread, m_feeder;
 };
@@ -243,15 +282,22 @@ void CompleteExit(Program& prog)
     }
 }
 
-void Report(const char* what, std::vector<double> ms, const char* note = "")
+// Percentiles and the longest; `failures` (no answer within the wait) count among
+// them as longer than any answer, so a percentile that falls on one says so.
+void Report(const char* what, std::vector<double> ms, const char* note = "", int failures = 0)
 {
-    if (ms.empty()) { std::printf("%s: no samples\n", what); return; }
+    if (ms.empty() && failures == 0) { std::printf("%s: no samples\n", what); return; }
     std::sort(ms.begin(), ms.end());
-    const auto p = [&ms](double q) { return ms.at(std::min(ms.size() - 1, size_t(q * ms.size()))); };
-    std::printf("%-8s n=%zu  p50 %.1f ms  p95 %.1f ms  p99 %.1f ms%s\n", what, ms.size(), p(0.50), p(0.95), p(0.99), note);
+    ms.insert(ms.end(), size_t(failures), std::numeric_limits<double>::infinity());
+    const auto p = [&ms](double q) {
+        const double v = ms.at(std::min(ms.size() - 1, size_t(q * ms.size())));
+        return std::isinf(v) ? std::string("none") : QString::number(v, 'f', 1).toStdString() + " ms";
+    };
+    std::printf("%-8s n=%zu  p50 %s  p95 %s  p99 %s  max %s%s%s\n", what, ms.size(), p(0.50).c_str(), p(0.95).c_str(),
+                p(0.99).c_str(), p(1.0).c_str(), note, failures ? "  (none: no answer within the wait)" : "");
 }
 
-constexpr const char* kWireNote = "  (wire time of the 9-byte frame at 9600 baud: 9.4 ms)";
+constexpr const char* kWireNote = "  (the 9-byte fee frame's 9.4 ms on the line at 9600 baud included)";
 
 int Startup(const QString& folder, long long launchNs)
 {
@@ -374,6 +420,9 @@ public:
         ::close(m_master);
     }
     QString path() const { return m_path; }
+    // A peer that waits for the station's answer to each frame before it sends the
+    // next (up to a second): `answers` counts the answers in what it has received.
+    void awaitAnswers(std::function<int(const QByteArray& received)> answers) { m_answers = std::move(answers); }
     void start() { m_feeder = std::thread([this] { feedLoop(); }); }
     void stop()
     {
@@ -389,20 +438,21 @@ private:
     void feedLoop()
     {
         const auto start = Clk::now();
-        long long bytes = 0;
         for (int k = 0; !m_stopFeeding; ++k) {
             if (m_schedule && size_t(k) >= m_schedule->size()) break;
-            std::this_thread::sleep_until(m_schedule ? start + m_schedule->at(size_t(k))
-                                                     : start + std::chrono::microseconds(bytes * 1000000 / 960));
+            if (m_schedule) std::this_thread::sleep_until(start + m_schedule->at(size_t(k)));
+            if (m_answers) {
+                const auto giveUp = Clk::now() + std::chrono::seconds(1);
+                while (!m_stopFeeding && answers() < k && Clk::now() < giveUp)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
             if (m_stopFeeding) break;
-            const QByteArray frame = m_make(k);
-            WriteAll(m_master, m_writeLock, frame, m_stopFeeding);
+            SendPaced(m_master, m_writeLock, m_toStation, m_make(k), m_stopFeeding);
             if (m_stopFeeding) break;
             {
                 std::lock_guard l(m_lock);
                 m_written.push_back(Clk::now());
             }
-            bytes += frame.size();
             ++m_sent;
         }
     }
@@ -414,17 +464,27 @@ private:
             if (::poll(&p, 1, 50) <= 0) continue;
             const ssize_t n = ::read(m_master, chunk, sizeof chunk);
             if (n <= 0) continue;
+            // The station's bytes reach the device at the line's rate; its answer shares
+            // the line back with the frames it sends of its own.
+            std::this_thread::sleep_until(m_fromStation.book(n));
             const QByteArray in(chunk, n);
             {
                 std::lock_guard l(m_lock);
                 m_received += in;
             }
-            if (m_answer) WriteAll(m_master, m_writeLock, m_answer(in), m_stopReading);
+            if (m_answer) SendPaced(m_master, m_writeLock, m_toStation, m_answer(in), m_stopReading);
         }
+    }
+
+    int answers() const
+    {
+        std::lock_guard l(m_lock);
+        return m_answers(m_received);
     }
 
     Maker m_make;
     Answerer m_answer;
+    std::function<int(const QByteArray&)> m_answers;
     std::optional<std::vector<Clk::duration>> m_schedule; // none: full rate
     int m_master = -1, m_slave = -1;
     QString m_path;
@@ -432,13 +492,14 @@ private:
     std::atomic<int> m_sent{0};
     mutable std::mutex m_lock;
     std::mutex m_writeLock;
+    LinePacer m_toStation, m_fromStation;
     QByteArray m_received;
     std::vector<Clk::time_point> m_written;
     std::thread m_feeder, m_reader;
 };
 
 // The devices of the fed runs: their tables in use on their ports.
-void UseLoadDevices(const QString& folder)
+void UseLoadDevices(const QString& folder, bool host = true)
 {
     QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("load"));
     c.setDatabaseName(folder + QStringLiteral("/Data/Park.MDB"));
@@ -447,7 +508,7 @@ void UseLoadDevices(const QString& folder)
         q.exec(QStringLiteral("UPDATE 발권기 SET 기종 = '바코드', 사용여부 = 1"));
         for (const char* gate : {"정기권입구1", "정기권출구1", "정기권입구2", "정기권출구2"})
             q.exec(QStringLiteral("UPDATE %1 SET 기종 = 'ID Tech', 사용여부 = 1").arg(QString::fromUtf8(gate)));
-        q.exec(QStringLiteral("UPDATE 호스트 SET 사용여부 = 1"));
+        q.exec(QStringLiteral("UPDATE 호스트 SET 사용여부 = %1").arg(host ? 1 : 0));
         // A read reply starts an exit on the booth's one screen: the reader is left out.
         q.exec(QStringLiteral("UPDATE 리더기 SET 사용여부 = 0"));
         q.exec(QStringLiteral("UPDATE 요금계산기 SET 사용여부 = 1"));
@@ -487,6 +548,9 @@ QByteArray DispenserTicket(const std::vector<QTime>& minutes, int k)
     const QByteArray no = QByteArray::number(k % 4000 + 1).rightJustified(4, '0');
     return sim::dispenser::Frame(sim::dispenser::Ticket14(no, minutes.at(std::min(size_t(k / 4000), minutes.size() - 1))));
 }
+
+// The station's whole answers to the host's ENQ (DLE STX) in what the host received.
+int HostAnswers(const QByteArray& received) { return int(received.count(QByteArrayLiteral("\x10\x02"))); }
 
 // Each gate reads its own 500 of the season tickets, so its passages can be counted apart.
 LoadPort::Maker GateCards(int gate)
@@ -640,7 +704,8 @@ std::vector<FedPort> CountedPorts(RowsSince& since, LoadPort& dispenser, const s
         {"port 2 season gate out 1 (passages)", gates[1], gate(1)},
         {"port 3 season gate in 2 (passages)", gates[2], gate(2)},
         {"port 5 season gate out 2 (passages)", gates[3], gate(3)},
-        {"port 8 host ENQ (DLE answers)", &host, [&host](const QSqlDatabase&) { return int(host.received().count('\x10')); }},
+        {"port 8 host ENQ (DLE STX answers)", &host,
+         [&host](const QSqlDatabase&) { return HostAnswers(host.received()); }},
         {"port 9 exit reader tickets (commands)", &exitReader,
          [&exitSide](const QSqlDatabase&) { return exitSide.ticketCommandCount(); }},
     };
@@ -675,9 +740,21 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
             c.setDatabaseName(folder + QStringLiteral("/Data/Park.MDB"));
             c.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000;QSQLITE_OPEN_READONLY"));
             if (!c.open()) return false;
+            // A count the engine refuses ("database is locked") keeps the last one and is reported.
+            int refused = 0;
+            QString refusal;
+            std::vector<int> last(n, 0);
             const auto handled = [&] {
                 std::vector<int> h(n);
-                for (size_t i = 0; i < n; ++i) h[i] = run.fed[i].handled(c) - base[i];
+                for (size_t i = 0; i < n; ++i) {
+                    try {
+                        h[i] = last[i] = run.fed[i].handled(c) - base[i];
+                    } catch (const DbError& e) {
+                        ++refused;
+                        refusal = e.message();
+                        h[i] = last[i];
+                    }
+                }
                 return h;
             };
             const auto done = [&](const std::vector<int>& h) {
@@ -701,6 +778,9 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
             for (size_t i = 0; i < n; ++i)
                 std::printf("%-8s %-38s %7d %16d %14d %10d\n", run.tag, run.fed[i].name, want[i], atStop[i], got[i],
                             std::max(0, want[i] - got[i]));
+            if (refused > 0)
+                std::printf("%-8s counting was refused %d times (the last count kept): %s\n", run.tag, refused,
+                            qPrintable(refusal));
             return done(got);
         }();
         std::printf("%-8s deepest nesting of device waits: %d while fed, %d in all\n", run.tag, deepestFed,
@@ -709,7 +789,7 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
             std::lock_guard l(typed.lock);
             std::printf("%-8s typed exits: %zu with a fee frame, %d without one within 3 s\n", run.tag, typed.ms.size(),
                         typed.missed);
-            Report("typed", typed.ms, " (key posted to the fee frame's last byte)");
+            Report("typed", typed.ms, " (key posted to the fee frame's last byte)", typed.missed);
         }
         if (run.extraReport) run.extraReport();
         // What the station said meanwhile (read on its own thread, if it gets there).
@@ -753,6 +833,9 @@ int Load(const QString& folder, int seconds)
     LoadPort dispenser([&minutes](int k) { return DispenserTicket(minutes, k); }, {});
     LoadPort in1(GateCards(0), {}), out1(GateCards(1), {}), in2(GateCards(2), {}), out2(GateCards(3), {});
     LoadPort host([](int) { return QByteArrayLiteral("\x05"); }, {});
+    // A host sends its next ENQ once the last one is answered (the answer, DLE STX, is
+    // twice its size: ENQs at the line's full rate could never all be answered on it).
+    host.awaitAnswers(HostAnswers);
     ExitReaderSide exitSide;
     LoadPort exitReader([](int k) {
         const QString no = QString::number(k % 4000 + 1).rightJustified(4, QLatin1Char('0'));
@@ -799,13 +882,18 @@ PeakSchedule MakePeakSchedule(double scale, int seconds)
     return s;
 }
 
-int Peak(const QString& folder, double scale, int seconds)
+// A card left in the field of the first entrance's reader, read again and again at the line's rate.
+QByteArray StuckCard(int) { return sim::SeasonReaderSim::CardFrame(0, QByteArrayLiteral("100000")); }
+
+int Peak(const QString& folder, double scale, int seconds, bool stuckCard)
 {
     UseLoadDevices(folder);
     const PeakSchedule plan = MakePeakSchedule(scale, seconds);
     const std::vector<QTime> minutes = FreeIssueMinutes(folder, 2);
     LoadPort dispenser([&minutes](int k) { return DispenserTicket(minutes, k); }, {}, plan.dispenser);
-    LoadPort in1(GateCards(0), {}, plan.gates[0]), out1(GateCards(1), {}, plan.gates[1]);
+    LoadPort in1(stuckCard ? LoadPort::Maker(StuckCard) : GateCards(0), {},
+                 stuckCard ? std::nullopt : std::optional(plan.gates[0]));
+    LoadPort out1(GateCards(1), {}, plan.gates[1]);
     LoadPort in2(GateCards(2), {}, plan.gates[2]), out2(GateCards(3), {}, plan.gates[3]);
     LoadPort host([](int) { return QByteArrayLiteral("\x05"); }, {}, plan.host);
     ExitReaderSide exitSide;
@@ -820,11 +908,19 @@ int Peak(const QString& folder, double scale, int seconds)
     Program prog(folder);
     if (!prog.start() || !prog.login()) return 3;
     RowsSince since;
-    FedRun run{"peak", seconds, std::chrono::milliseconds(500), {}, {}, {}, {}};
+    FedRun run{stuckCard ? "card" : "peak", seconds, std::chrono::milliseconds(500), {}, {}, {}, {}};
     run.fed = CountedPorts(since, dispenser, {&in1, &out1, &in2, &out2}, host, exitReader, exitSide);
     since = RowsSince::Now(prog.st.Db);
-    std::printf("peak     scale %g: a car every %.1f-%.1f s per lane for %d s\n", scale, 6 / scale, 10 / scale, seconds);
-    run.extraReport = [&exitReader, &exitSide] {
+    std::printf("%-8s scale %g: a car every %.1f-%.1f s per lane for %d s\n", run.tag, scale, 6 / scale, 10 / scale, seconds);
+    if (stuckCard) {
+        // Its reads are decided (a passage, or a repeat refused without a row): counted apart.
+        run.fed.erase(run.fed.begin() + 1);
+        run.starts = {[&in1] { in1.start(); }};
+        run.stops = {[&in1] { in1.stop(); }};
+        std::printf("card     port 1: one card read at 9600 baud's full rate while the peak goes on\n");
+    }
+    run.extraReport = [&exitReader, &exitSide, &in1, stuckCard] {
+        if (stuckCard) std::printf("card     port 1 reads of the one card sent %7d\n", in1.sent());
         // The k-th ticket's command is the k-th take-in or give-back the reader got.
         const std::vector<Clk::time_point> tickets = exitReader.written();
         std::vector<double> ms;
@@ -836,6 +932,86 @@ int Peak(const QString& folder, double scale, int seconds)
         Report("exit rd", ms, " (ticket's last byte written to the reader's command)");
     };
     return Feed(folder, prog, display, run);
+}
+
+// Syncs of the database and the settings file per item, one kind after another (a
+// dispenser ticket, a passage, a typed exit, an exit-reader ticket), each item fed
+// alone and waited for; the host is off, so no record sending adds commits. Counts
+// with the preloaded sync counter (libsync_delay.so).
+int Syncs(const QString& folder, int items)
+{
+    using CountFn = long (*)();
+    const auto syncs = reinterpret_cast<CountFn>(::dlsym(RTLD_DEFAULT, "tolvo_sync_count"));
+    if (!syncs) {
+        std::fprintf(stderr, "syncs: run with LD_PRELOAD=<build>/libsync_delay.so to count the syncs\n");
+        return 2;
+    }
+    UseLoadDevices(folder, false);
+    const std::vector<QTime> minutes = FreeIssueMinutes(folder, 1);
+    const auto silent = [](const QByteArray&) { return QByteArray(); };
+    sim::PtyDevice dispenser, in1, out1, in2, out2, exitReader;
+    for (sim::PtyDevice* d : {&dispenser, &in1, &out1, &in2, &out2}) d->replier = silent;
+    ExitReaderSide exitSide;
+    exitReader.replier = exitSide.answerer();
+    DisplayPort display;
+    MapPorts(folder, {{"Com1", dispenser.slavePath()}, {"Com2", in1.slavePath()}, {"Com3", out1.slavePath()},
+                      {"Com4", in2.slavePath()}, {"Com8", out2.slavePath()}, {"Com10", exitReader.slavePath()},
+                      {"Com7", display.path()}});
+    Program prog(folder);
+    if (!prog.start() || !prog.login()) return 3;
+    Station& st = prog.st;
+    QTest::qWait(2000); // the login's own writes settle
+    const auto rows = [&st](const char* table) { return RowCount(st.Db, QString::fromUtf8(table)); };
+    const auto measure = [&](const char* what, const std::function<bool(int)>& item) {
+        const long before = syncs();
+        int done = 0;
+        for (int k = 0; k < items; ++k) done += item(k);
+        const long n = syncs() - before;
+        std::printf("syncs    %-22s %ld syncs for %d items (%d handled): %.2f per item\n", what, n, items, done,
+                    double(n) / std::max(1, items));
+    };
+    const long idle0 = syncs();
+    QTest::qWait(3000);
+    std::printf("syncs    idle for 3 s: %ld syncs\n", syncs() - idle0);
+    measure("dispenser ticket", [&](int k) {
+        const qint64 n = rows("일반권");
+        dispenser.send(DispenserTicket(minutes, k));
+        return RunEventsUntil([&] { return rows("일반권") > n; }, std::chrono::seconds(3));
+    });
+    measure("passage", [&](int k) {
+        const qint64 n = rows("정기권입출차");
+        in1.send(sim::SeasonReaderSim::CardFrame(0, QByteArray::number(100000 + k % 500)));
+        return RunEventsUntil([&] { return rows("정기권입출차") > n; }, std::chrono::seconds(3));
+    });
+    auto* tnum = prog.window.findChild<QLineEdit*>(QStringLiteral("TNum"));
+    int next = 0;
+    const QDateTime entered = prog.clock.now().addSecs(-90 * 60);
+    const long beforeEntries = syncs();
+    std::vector<QString> typed;
+    for (int k = 0; k < items; ++k) typed.push_back(OpenTypedTicket(st.Db, next, entered)), ++next;
+    const double entrySyncs = double(syncs() - beforeEntries) / std::max(1, items);
+    measure("typed exit", [&](int k) {
+        if (!tnum) return false;
+        const size_t before = display.frames();
+        tnum->setFocus();
+        PostDigits(tnum, typed.at(size_t(k)));
+        PostKey(tnum, Qt::Key_Return);
+        const bool shown = WaitFrames(display, before + 1);
+        CompleteExit(prog);
+        return shown && !st.trx.TicketInProgress;
+    });
+    std::printf("syncs    (the typed tickets' entry rows, stored by the benchmark beforehand: %.2f per item, not counted)\n",
+                entrySyncs);
+    measure("exit-reader ticket", [&](int k) {
+        const int n = exitSide.ticketCommandCount();
+        const QString no = QString::number(k % 4000 + 1).rightJustified(4, QLatin1Char('0'));
+        const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyMMddHHmm"));
+        exitReader.send(sim::ExitReaderPeer::Inserted(sim::ExitReaderPeer::PaidCard(no, now, now)));
+        const bool done = RunEventsUntil([&] { return exitSide.ticketCommandCount() > n; }, std::chrono::seconds(3));
+        QTest::qWait(800); // the barrier's pulse, due 0.7 s after the verdict
+        return done;
+    });
+    return 0;
 }
 
 // The main screen after login and the tariff screen, as PNG files for the README.
@@ -863,9 +1039,13 @@ int main(int argc, char** argv)
     if (a.size() == 4 && a.at(1) == QLatin1String("latency")) return Latency(a.at(2), a.at(3).toInt());
     if (a.size() == 4 && a.at(1) == QLatin1String("load")) return Load(a.at(2), a.at(3).toInt());
     if ((a.size() == 4 || a.size() == 5) && a.at(1) == QLatin1String("peak"))
-        return Peak(a.at(2), a.at(3).toDouble(), a.size() == 5 ? a.at(4).toInt() : 60);
+        return Peak(a.at(2), a.at(3).toDouble(), a.size() == 5 ? a.at(4).toInt() : 60, false);
+    if ((a.size() == 4 || a.size() == 5) && a.at(1) == QLatin1String("card"))
+        return Peak(a.at(2), a.at(3).toDouble(), a.size() == 5 ? a.at(4).toInt() : 120, true);
+    if (a.size() == 4 && a.at(1) == QLatin1String("syncs")) return Syncs(a.at(2), a.at(3).toInt());
     if (a.size() == 4 && a.at(1) == QLatin1String("screens")) return Screens(a.at(2), a.at(3));
     std::fprintf(stderr, "usage: bench_station startup <folder> <launch ns> | latency <folder> <tickets> | "
-                         "load <folder> <seconds> | peak <folder> <scale> [seconds] | screens <folder> <out folder>\n");
+                         "load <folder> <seconds> | peak <folder> <scale> [seconds] | card <folder> <scale> [seconds] | "
+                         "syncs <folder> <items> | screens <folder> <out folder>\n");
     return 2;
 }

@@ -92,6 +92,9 @@ void Statistics(Station& st, const QDate& today)
     tx.commit();
 }
 
+// The key a gate reader looks a card up by: "0000" and the card's six digits.
+QString SeasonCardKey(int digits) { return QStringLiteral("0000") + QString::number(digits); }
+
 void SeasonTickets(Station& st, const QDate& today)
 {
     Transaction tx(st.Db);
@@ -99,7 +102,7 @@ void SeasonTickets(Station& st, const QDate& today)
     q.prepare(QStringLiteral("INSERT INTO 정기권 (정기권번호, 차량번호, 이름, 발급일, 입차수, 출차수, 월정요금, 입출차구분, "
                              "시작일, 종료일) VALUES (?, ?, ?, ?, 0, 0, 100000, 0, ?, ?)"));
     for (int i = 0; i < kSeason; ++i)
-        Run(q, {QString::number(100000 + i), QStringLiteral("12가%1").arg(1000 + i), QStringLiteral("이용자%1").arg(i),
+        Run(q, {SeasonCardKey(100000 + i), QStringLiteral("12가%1").arg(1000 + i), QStringLiteral("이용자%1").arg(i),
                 Day(today.addDays(-30)), Day(today.addDays(-30)), Day(today.addDays(335))});
     tx.commit();
 }

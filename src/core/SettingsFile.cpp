@@ -30,6 +30,11 @@ void Write_Ini(const Station& st, const QString& section, const QString& key, co
     Write_Ini(st.IniPath, section, key, value);
 }
 
+void Write_IniCounter(const Station& st, const QString& section, const QString& key, const QString& value)
+{
+    Write_IniCounter(st.IniPath, section, key, value);
+}
+
 quint8 ByteSetting(const QString& text, quint8 def, bool zeroAllowed)
 {
     try {

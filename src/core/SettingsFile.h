@@ -18,6 +18,7 @@ QString IniPathIn(const QString& appPath);
 // The settings file named by the station's IniPath.
 QString Read_Ini(const Station& st, const QString& section, const QString& key, const QString& def);
 void Write_Ini(const Station& st, const QString& section, const QString& key, const QString& value);
+void Write_IniCounter(const Station& st, const QString& section, const QString& key, const QString& value);
 
 // Conversions of the settings texts. A value that cannot be converted, or that the
 // station cannot work with, gives the key's default instead of stopping the start-up.

@@ -155,16 +155,58 @@ Attachment::~Attachment()
     }
 }
 
+QString JournalMode(const QSqlDatabase& db, const QString& schema)
+{
+    QSqlQuery q = Query(db, QStringLiteral("PRAGMA %1.journal_mode").arg(Id(schema)));
+    return q.next() ? q.value(0).toString().toLower() : QString();
+}
+
+namespace {
+
+// Sets the journal mode; false when the engine keeps another one (a read-only disk,
+// another connection on a write-ahead file).
+bool SetJournalMode(const QSqlDatabase& db, const QString& schema, const QString& mode)
+{
+    try {
+        // fixed SQL: `mode` is one of the engine's journal modes named in this file
+        QSqlQuery q = Query(db, QStringLiteral("PRAGMA %1.journal_mode=%2").arg(Id(schema), mode));
+        return q.next() && q.value(0).toString().compare(mode, Qt::CaseInsensitive) == 0;
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+} // namespace
+
 void ApplyPragmas(const QSqlDatabase& db, const QString& schema)
 {
     // A read-only connection cannot change the journal mode; DELETE is the default anyway.
-    const QString s = Id(schema);
-    QSqlQuery q = Query(db, QStringLiteral("PRAGMA %1.journal_mode").arg(s));
-    const QString mode = q.next() ? q.value(0).toString().toLower() : QString();
-    q.finish();
-    if (mode != QLatin1String("delete") && mode != QLatin1String("memory"))
-        Query(db, QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(s)).finish();
-    Exec(db, QStringLiteral("PRAGMA %1.synchronous=FULL").arg(s));
+    // A write-ahead file left by a station that did not end folds back into one file
+    // here; while the station itself has it open it stays as it is, as durable.
+    const QString mode = JournalMode(db, schema);
+    if (mode != QLatin1String("delete") && mode != QLatin1String("memory") &&
+        !SetJournalMode(db, schema, QStringLiteral("DELETE")) && mode != QLatin1String("wal"))
+        throw DbError(QStringLiteral("cannot set the rollback journal of ") + Id(schema));
+    Exec(db, QStringLiteral("PRAGMA %1.synchronous=FULL").arg(Id(schema)));
+}
+
+void ApplyLivePragmas(const QSqlDatabase& db)
+{
+    // One sync of the log per commit instead of about four with the rollback journal;
+    // a disk that cannot take the log (read-only) keeps the rollback journal.
+    SetJournalMode(db, QStringLiteral("main"), QStringLiteral("WAL"));
+    Exec(db, QStringLiteral("PRAGMA main.synchronous=FULL"));
+}
+
+bool FoldIntoOneFile(const QSqlDatabase& db)
+{
+    const QString mode = JournalMode(db, QStringLiteral("main"));
+    return mode != QLatin1String("wal") || SetJournalMode(db, QStringLiteral("main"), QStringLiteral("DELETE"));
+}
+
+QStringList CompanionFiles(const QString& path)
+{
+    return {path + QStringLiteral("-wal"), path + QStringLiteral("-shm"), path + QStringLiteral("-journal")};
 }
 
 // --- ScopedConnection ---

@@ -89,8 +89,20 @@ private:
     QString m_schema;
 };
 
-// Sets the durability options on a connection (rollback journal, full sync).
+// Sets the durability options on a connection to an archive, the master copy or a
+// file being built: rollback journal, full sync, each file one file.
 void ApplyPragmas(const QSqlDatabase& db, const QString& schema = QStringLiteral("main"));
+// The live file's options: write-ahead log with full sync (a commit survives a power
+// cut with one sync); the rollback journal where the disk cannot take the log.
+void ApplyLivePragmas(const QSqlDatabase& db);
+// Checkpoints the write-ahead log into the file and leaves it in rollback-journal
+// mode, so the file alone holds every commit (before it is closed, copied or
+// renamed). False when that could not be done.
+bool FoldIntoOneFile(const QSqlDatabase& db);
+// "delete", "wal", ... of a schema.
+QString JournalMode(const QSqlDatabase& db, const QString& schema = QStringLiteral("main"));
+// The files the engine keeps beside a database file (log, shared index, journal).
+QStringList CompanionFiles(const QString& path);
 
 // Opens a private connection on a file for the lifetime of the object and removes
 // it afterwards. Used for short-lived work on other files (creation, compaction).

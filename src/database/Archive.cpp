@@ -1,5 +1,6 @@
 #include "database/Archive.h"
 
+#include "database/DBase.h"
 #include "database/Schema.h"
 #include "core/Sql.h"
 #include "platform/Ini.h"
@@ -11,6 +12,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace tolvo {
 
@@ -18,45 +20,144 @@ namespace {
 
 const QString kArc = QStringLiteral("arc");
 const QString kSection = QStringLiteral("시스템");
+// Names the archive pair a move is under way into, until the live rows are gone.
+const QString kMarker = QStringLiteral("archive.moving");
+
+// A table moved into an archive: which rows are finished, and how a row of the
+// archive is known to be the same row as a live one.
+struct Moved {
+    const schema::Table& table;
+    // Finished rows, columns prefixed with `p` ("" or "m.").
+    QString (*done)(const QString& p);
+    // The same row in `a` and `b` (aliases or table names).
+    QString (*same)(const QString& a, const QString& b);
+};
 
 // Settled exits the host has received (or that are not to be sent).
-const QString kIlbanDone = QStringLiteral("(출차일 <> '') AND (정산구분 = 1) AND (전송여부 = 1)");
+QString IlbanDone(const QString& p)
+{
+    return QStringLiteral("(%1출차일 <> '') AND (%1정산구분 = 1) AND (%1전송여부 = 1)").arg(p);
+}
 // Passages with an exit, or with any verdict other than a normal entry.
-const QString kJungDone = QStringLiteral("(출차일자 <> '') OR (입출상태 <> '정상입차')");
+QString JungDone(const QString& p) { return QStringLiteral("(%1출차일자 <> '') OR (%1입출상태 <> '정상입차')").arg(p); }
+
+// 입차코드 is the key of both tables.
+QString IlbanSame(const QString& a, const QString& b) { return QStringLiteral("%1.입차코드 = %2.입차코드").arg(a, b); }
+// Passages have no key: every field alike, Nulls included (the index on the card number finds them).
+QString JungSame(const QString& a, const QString& b)
+{
+    QStringList terms;
+    for (const QString& f : schema::JungArchiveTable().fieldNames())
+        terms << QStringLiteral("%1.%3 IS %2.%3").arg(a, b, Id(f));
+    return terms.join(QStringLiteral(" AND "));
+}
+
+Moved Ilban() { return {schema::IlbanArchiveTable(), IlbanDone, IlbanSame}; }
+Moved Jung() { return {schema::JungArchiveTable(), JungDone, JungSame}; }
 
 QString DayText(const QDate& d) { return d.toString(QStringLiteral("yyyyMMdd")); }
 
+// Built under a temporary name and renamed into place: a file of that name is whole.
 void CreateArchive(const QString& path, const schema::Table& table)
 {
     if (QFileInfo::exists(path)) throw DbError(QStringLiteral("archive file exists already: ") + path);
+    const QString building = path + QStringLiteral(".part");
+    QFile::remove(building);
     try {
-        ScopedConnection c(path);
-        schema::CreateTable(c.db(), table);
+        {
+            ScopedConnection c(building);
+            schema::CreateTable(c.db(), table);
+        }
+        if (!DBase::AtomicReplace(building, path)) throw DbError(QStringLiteral("cannot rename ") + building);
     } catch (...) {
-        QFile::remove(path);
+        QFile::remove(building);
         throw;
     }
+    DBase::SyncPath(QFileInfo(path).absolutePath(), true);
 }
 
-// Copies the finished rows into the attached archive and deletes exactly those from
-// the live table, in one transaction over both files. Returns the rows moved.
-int MoveRows(const Station& st, const QString& path, const schema::Table& table, const QString& where)
+QString MarkerPath(const Station& st) { return st.ArchiveDir + kMarker; }
+
+// Written whole and synced before the first archive commit, so that a start after
+// a power cut knows which files may hold rows still live.
+void WriteMarker(const Station& st, const QStringList& files)
 {
-    const QString cols = IdList(table.fieldNames());
-    Attachment arc(st.Db, path, kArc);
-    Transaction tx(st.Db);
-    // fixed SQL: `where` is one of the clauses above, never typed text
-    QSqlQuery ins = Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 WHERE %4")
-                                    .arg(Id(kArc), Id(table.name), cols, where));
-    const int copied = ins.numRowsAffected();
-    ins.finish();
-    // fixed SQL: as above
-    QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(table.name), where));
-    if (del.numRowsAffected() != copied)
-        throw DbError(QStringLiteral("archive copied %1 rows but would delete %2").arg(copied).arg(del.numRowsAffected()));
+    const QString path = MarkerPath(st);
+    const QString tmp = path + QStringLiteral(".part");
+    QFile f(tmp);
+    const QByteArray text = files.join(QLatin1Char('\n')).toUtf8() + '\n';
+    const bool written = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size() &&
+                         f.flush() && ::fsync(f.handle()) == 0;
+    f.close();
+    if (!written || !DBase::AtomicReplace(tmp, path)) {
+        QFile::remove(tmp);
+        throw DbError(QStringLiteral("cannot write ") + path);
+    }
+    DBase::SyncPath(st.ArchiveDir, true);
+}
+
+// Deletes from the live table the finished rows the attached archive holds.
+int RemoveArchivedRows(const Station& st, const Moved& m)
+{
+    const QString t = Id(m.table.name);
+    // fixed SQL: the clauses above, never typed text
+    QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE (%2) AND EXISTS (SELECT 1 FROM %3.%1 AS a WHERE %4)")
+                                    .arg(t, m.done(QString()), Id(kArc), m.same(QStringLiteral("a"), t)));
+    const int n = del.numRowsAffected();
     del.finish();
-    tx.commit();
-    return copied;
+    return n;
+}
+
+// Takes back out of the attached archive the rows that are still live.
+void TakeBackCopiedRows(const Station& st, const Moved& m)
+{
+    const QString t = Id(m.table.name);
+    // fixed SQL: as above
+    Exec(st.Db, QStringLiteral("DELETE FROM %3.%1 WHERE EXISTS (SELECT 1 FROM main.%1 AS m WHERE (%2) AND %4)")
+                    .arg(t, m.done(QStringLiteral("m.")), Id(kArc), m.same(QStringLiteral("m"), t)))
+        .finish();
+}
+
+// Copies the finished rows into the archive and commits it; then deletes the rows
+// the archive holds from the live table and commits that. Each file commits on
+// its own (the live file keeps a write-ahead log), so between the two commits the
+// rows are in both files: a failure then takes the copies back out of the archive
+// (`inBoth` stays true when even that fails), a crash leaves the marker and the
+// next start finishes the move.
+void MoveRows(const Station& st, const QString& path, const Moved& m, const ArchiveWatch& watch, ArchiveStep copied,
+              bool& inBoth)
+{
+    const QString cols = IdList(m.table.fieldNames());
+    Attachment arc(st.Db, path, kArc);
+    int n = 0;
+    {
+        Transaction tx(st.Db);
+        // fixed SQL: the clauses above, never typed text
+        QSqlQuery ins = Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 WHERE %4")
+                                        .arg(Id(kArc), Id(m.table.name), cols, m.done(QString())));
+        n = ins.numRowsAffected();
+        ins.finish();
+        tx.commit();
+    }
+    if (watch) watch(copied);
+    try {
+        Transaction tx(st.Db);
+        const int removed = RemoveArchivedRows(st, m);
+        if (removed != n) throw DbError(QStringLiteral("archive copied %1 rows but would delete %2").arg(n).arg(removed));
+        tx.commit();
+    } catch (...) {
+        inBoth = true;
+        try {
+            Transaction tx(st.Db);
+            TakeBackCopiedRows(st, m);
+            tx.commit();
+            inBoth = false;
+        } catch (...) {
+            // The marker stays; the rows leave the live file at the next start or run.
+        }
+        throw;
+    }
+    if (watch) watch(ArchiveStep(int(copied) + 1));
 }
 
 void Report(Station& st, const QString& line)
@@ -65,16 +166,24 @@ void Report(Station& st, const QString& line)
     st.screen.setText(QStringLiteral("PnlMsg"), line);
 }
 
-// Ensures the archive file exists, then moves the rows; a failure is reported and the rows stay live.
-void ArchiveTable(Station& st, const QString& path, const schema::Table& table, const QString& where)
+void ReportFailure(Station& st, const QString& what, const QString& file, const std::exception& e)
 {
+    Report(st, QStringLiteral("%1 자료 백업 실패 (%2): %3").arg(what, file, QString::fromUtf8(e.what())));
+}
+
+// Ensures the archive file exists, then moves the rows; a failure is reported and the
+// rows stay live. Returns false when rows may be left in both files.
+bool ArchiveTable(Station& st, const QString& path, const Moved& m, const ArchiveWatch& watch, ArchiveStep created)
+{
+    bool inBoth = false;
     try {
-        if (!QFileInfo::exists(path)) CreateArchive(path, table);
-        MoveRows(st, path, table, where);
+        if (!QFileInfo::exists(path)) CreateArchive(path, m.table);
+        if (watch) watch(created);
+        MoveRows(st, path, m, watch, ArchiveStep(int(created) + 1), inBoth);
     } catch (const std::exception& e) {
-        Report(st, QStringLiteral("%1 자료 백업 실패 (%2): %3")
-                       .arg(table.name, QFileInfo(path).fileName(), QString::fromUtf8(e.what())));
+        ReportFailure(st, m.table.name, QFileInfo(path).fileName(), e);
     }
+    return !inBoth;
 }
 
 // Steps after the moves; throws on any failure (the caller then goes on to the refresh).
@@ -124,16 +233,60 @@ void DBase::Create_IlbanArchive(const QString& path) { CreateArchive(path, schem
 
 void DBase::Create_JungArchive(const QString& path) { CreateArchive(path, schema::JungArchiveTable()); }
 
-void Archive_DayData(Station& st)
+void Archive_Resume(Station& st)
+{
+    const QString marker = MarkerPath(st);
+    QFile f(marker);
+    if (!f.exists()) return;
+    if (!f.open(QIODevice::ReadOnly)) throw DbError(QStringLiteral("cannot read ") + marker);
+    const QStringList files = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    f.close();
+    for (const QString& name : files) {
+        const QString path = st.ArchiveDir + name;
+        if (!QFileInfo(path).isFile()) continue;
+        const Moved m = name.startsWith(QLatin1Char('i')) ? Ilban() : Jung();
+        Attachment arc(st.Db, path, kArc);
+        Transaction tx(st.Db);
+        RemoveArchivedRows(st, m);
+        tx.commit();
+    }
+    QFile::remove(marker);
+}
+
+void Archive_DayData(Station& st) { Archive_DayDataSteps(st, {}); }
+
+void Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
 {
     const QDate today = st.clock.now().date();
     const QDate day = today.addDays(-1);
     const QString ilban = IlbanArchivePath(st, day);
+    const QString jung = JungArchivePath(st, day);
+
+    bool moving = true;
+    try {
+        Archive_Resume(st);  // a move a crash cut short
+    } catch (const std::exception& e) {
+        ReportFailure(st, schema::IlbanArchiveTable().name, kMarker, e);
+        moving = false;      // its marker must stay; the rows wait for the next day
+    }
     // That day is archived already (exact name: the file system compares case).
     if (QFileInfo(ilban).isFile()) return;
 
-    ArchiveTable(st, ilban, schema::IlbanArchiveTable(), kIlbanDone);
-    ArchiveTable(st, JungArchivePath(st, day), schema::JungArchiveTable(), kJungDone);
+    if (moving) {
+        try {
+            WriteMarker(st, {QFileInfo(ilban).fileName(), QFileInfo(jung).fileName()});
+        } catch (const std::exception& e) {
+            ReportFailure(st, schema::IlbanArchiveTable().name, QFileInfo(ilban).fileName(), e);
+            moving = false;
+        }
+    }
+    if (moving) {
+        if (watch) watch(ArchiveStep::Marked);
+        const bool ilbanSettled = ArchiveTable(st, ilban, Ilban(), watch, ArchiveStep::IlbanCreated);
+        const bool jungSettled = ArchiveTable(st, jung, Jung(), watch, ArchiveStep::JungCreated);
+        // Rows left in both files keep the marker: the next start or run removes them from the live file.
+        if (ilbanSettled && jungSettled && QFile::remove(MarkerPath(st)) && watch) watch(ArchiveStep::Unmarked);
+    }
 
     try {
         if (!PruneAndReset(st, today)) return;

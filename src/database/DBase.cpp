@@ -38,14 +38,6 @@ QString FindFileNoCase(const QString& dir, const QString& name)
     return {};
 }
 
-void SyncPath(const QString& path, bool directory)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), directory ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 void MakeFolder(const QString& path)
 {
     if (!MakePrivateFolder(path)) throw DbError(QStringLiteral("cannot create folder ") + path);
@@ -65,7 +57,11 @@ void CopyFileAtomically(const QString& from, const QString& to)
     }
 }
 
-void OpenShared(Station& st, const QString& path)
+// The shared connection; the live file in write-ahead-log mode, a file being built
+// with the rollback journal (it is renamed into place, so it must be one file).
+enum class Journal { Log, Rollback };
+
+void OpenShared(Station& st, const QString& path, Journal journal)
 {
     DataBase_Close(st);
     const QString name = UniqueConnectionName(QStringLiteral("tolvo-park"));
@@ -80,11 +76,18 @@ void OpenShared(Station& st, const QString& path)
     st.Db = db;
     MakePrivate(path);
     try {
-        ApplyPragmas(st.Db);
+        if (journal == Journal::Log) ApplyLivePragmas(st.Db);
+        else ApplyPragmas(st.Db);
     } catch (...) {
         DataBase_Close(st);
         throw;
     }
+}
+
+// True when no log or journal lies beside the file: the file alone holds every commit.
+bool IsOneFile(const QString& path)
+{
+    return !QFileInfo::exists(path + QStringLiteral("-wal")) && !QFileInfo::exists(path + QStringLiteral("-journal"));
 }
 
 bool IsDamageCode(const QString& nativeCode)
@@ -131,9 +134,10 @@ CompactResult Repair(Station& st)
         MakePrivate(staged);
         SyncPath(staged, false);
         ok = ::rename(QFile::encodeName(live).constData(), QFile::encodeName(aside).constData()) == 0;
-        // A journal left by the damaged file must not be played back into the copy.
-        const QString journal = live + QStringLiteral("-journal");
-        if (ok && QFileInfo::exists(journal)) ok = AtomicReplace(journal, aside + QStringLiteral("-journal"));
+        // A journal or log left by the damaged file must not be played back into the copy.
+        for (const QString& companion : CompanionFiles(live))
+            if (ok && QFileInfo::exists(companion))
+                ok = AtomicReplace(companion, aside + companion.mid(live.size()));
         if (ok && !AtomicReplace(staged, live)) {
             ::rename(QFile::encodeName(aside).constData(), QFile::encodeName(live).constData());
             ok = false;
@@ -178,6 +182,14 @@ QString MasterPath(const Station& st)
     return found.isEmpty() ? dir + QStringLiteral("/Master.mdb") : found;
 }
 
+void SyncPath(const QString& path, bool directory)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), directory ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 bool AtomicReplace(const QString& from, const QString& to)
 {
     return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
@@ -197,7 +209,11 @@ void DataBase_Check(Station& st)
 
     // A damaged live file must not become the master copy the repair relies on.
     const QString master = MasterPath(st);
-    if (!QFileInfo::exists(master) && CheckHealth(st.DbPath) == Health::Sound) CopyFileAtomically(st.DbPath, master);
+    // The health check folds a log left by a station that did not end into the file.
+    if (!QFileInfo::exists(master) && CheckHealth(st.DbPath) == Health::Sound) {
+        if (!IsOneFile(st.DbPath)) throw DbError(QStringLiteral("cannot fold the log into ") + st.DbPath);
+        CopyFileAtomically(st.DbPath, master);
+    }
 }
 
 void DataBase_Create(Station& st)
@@ -205,7 +221,7 @@ void DataBase_Create(Station& st)
     const QString building = st.DataPath + QStringLiteral("Park.create.bak");
     QFile::remove(building);
     try {
-        OpenShared(st, building);
+        OpenShared(st, building, Journal::Rollback);
         {
             Transaction tx(st.Db);
             schema::CreateSchema(st.Db);
@@ -248,6 +264,12 @@ CompactResult DataBase_Compact(Station& st, const FileReplacer& replace)
     }
     MakePrivate(bak);
     SyncPath(bak, false);
+    // A log the engine could not fold back would be played into the new file.
+    if (!IsOneFile(live)) {
+        QFile::remove(bak);
+        return CompactResult::NotCompacted;
+    }
+    QFile::remove(live + QStringLiteral("-shm"));
     // The live file is never removed first: the rename replaces it in one step.
     if (!replace(bak, live)) {
         QFile::remove(bak);
@@ -260,7 +282,7 @@ CompactResult DataBase_Compact(Station& st, const FileReplacer& replace)
 void DataBase_Open(Station& st)
 {
     if (!QFileInfo(st.DbPath).isFile()) throw DbError(QStringLiteral("database file missing: ") + st.DbPath);
-    OpenShared(st, st.DbPath);
+    OpenShared(st, st.DbPath, Journal::Log);
     try {
         Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"));
     } catch (...) {
@@ -274,7 +296,15 @@ void DataBase_Open(Station& st)
 void DataBase_Close(Station& st)
 {
     const QString name = st.Db.connectionName();
-    if (st.Db.isOpen()) st.Db.close();
+    // Closed, the live file is one file again (a plain copy of the folder holds it whole).
+    if (st.Db.isOpen()) {
+        try {
+            FoldIntoOneFile(st.Db);
+        } catch (const DbError&) {
+            // Left as a log beside the file; the next opening plays it back.
+        }
+        st.Db.close();
+    }
     st.Db = QSqlDatabase();
     if (!name.isEmpty() && QSqlDatabase::contains(name)) QSqlDatabase::removeDatabase(name);
 }
@@ -303,6 +333,11 @@ std::optional<int> DataBase_Startup(Station& st)
         DataBase_Open(st);
     } catch (const std::exception& e) {
         return fail(e);
+    }
+    try {
+        Archive_Resume(st);  // rows a cut-short archive move left in two files
+    } catch (const std::exception&) {
+        // The marker stays; the day's archive run tries again and reports it.
     }
     st.routines.ArchiveDay = Archive_DayData;  // the main timer's change of day
     return std::nullopt;

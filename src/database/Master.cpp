@@ -34,10 +34,19 @@ QString Stamp(const Station& st, const QString& what)
            st.worker.WorkerName + QStringLiteral("에 의해 최종적으로 ") + what + QStringLiteral("된 자료입니다.");
 }
 
+void WriteStamp(const Station& st, const QString& field, const QString& stamp)
+{
+    Exec(st.Db, QStringLiteral("UPDATE main.시스템 SET %1 = ?").arg(Id(field)), {stamp});
+}
+
 // Replaces every settings table of schema `to` by the rows of schema `from`, with
-// explicit column lists, then writes the stamp into the live 시스템 row.
-void CopySettings(const Station& st, const QString& from, const QString& to, const QString& stampField,
-                  const QString& stamp)
+// explicit column lists, in one transaction; a restore (to "main") writes its
+// stamp into the live 시스템 row in the same transaction. A backup's stamp is
+// written by the caller once the master copy has committed: the two files do not
+// commit as one (the live file keeps a write-ahead log), and a stamp must never
+// name a backup the master copy lacks.
+void CopySettings(const Station& st, const QString& from, const QString& to, const QString& stampField = {},
+                  const QString& stamp = {})
 {
     Attachment master(st.Db, DBase::MasterPath(st), kMaster);
     Transaction tx(st.Db);
@@ -47,10 +56,9 @@ void CopySettings(const Station& st, const QString& from, const QString& to, con
         const QString cols = IdList(schema::Fields(t));
         Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM %4.%2").arg(Id(to), Id(t), cols, Id(from)));
     }
-    Exec(st.Db, QStringLiteral("UPDATE main.시스템 SET %1 = ?").arg(Id(stampField)), {stamp});
+    if (!stampField.isEmpty()) WriteStamp(st, stampField, stamp);
     tx.commit();
 }
-
 } // namespace
 
 const QStringList& MasterSettingsTables()
@@ -77,9 +85,17 @@ void Backup_ToMaster(Station& st)
         const QString question = LastBackupStamp(st) + kCR + kCR +
                                  QStringLiteral("현재 셋팅된 자료를 마스터 데이터 베이스에 백업을 하시겠습니까?");
         if (st.msgs.MsgBox(question, vbOKCancel | vbInformation, QStringLiteral("Tarvola")) != vbOK) return;
-        CopySettings(st, QStringLiteral("main"), kMaster, QStringLiteral("시스템백업기록"), Stamp(st, QStringLiteral("백업")));
+        CopySettings(st, QStringLiteral("main"), kMaster);
     } catch (const std::exception& e) {
         st.msgs.MsgBox(QStringLiteral("마스터 데이터 베이스에 백업하지 못했습니다. 아무것도 바뀌지 않았습니다.") + kCR + kCR +
+                           QString::fromUtf8(e.what()),
+                       vbCritical | vbOKOnly, kBackupErrorTitle);
+        return;
+    }
+    try {
+        WriteStamp(st, QStringLiteral("시스템백업기록"), Stamp(st, QStringLiteral("백업")));
+    } catch (const std::exception& e) {
+        st.msgs.MsgBox(QStringLiteral("마스터 데이터 베이스에 백업되었으나 백업 기록을 남기지 못했습니다.") + kCR + kCR +
                            QString::fromUtf8(e.what()),
                        vbCritical | vbOKOnly, kBackupErrorTitle);
         return;

@@ -125,7 +125,9 @@ std::vector<Table> BuildTables()
     t.push_back({"일반권", IlbanFields(true), {Ix("일반권_idx0", {"입차코드"}, true, true),
                   // The host link's next entry and next exit to send.
                   Ix("일반권_idx1", {"입차일", "입차시간", "티켓번호"}, false, false, "출차일 IS NULL AND 전송여부 = 0"),
-                  Ix("일반권_idx2", {"출차일", "출차시간", "티켓번호"}, false, false, "출차일 IS NOT NULL AND 전송여부 = 0")}});
+                  Ix("일반권_idx2", {"출차일", "출차시간", "티켓번호"}, false, false, "출차일 IS NOT NULL AND 전송여부 = 0"),
+                  // The exited cars' list in its order, a page at a time.
+                  Ix("일반권_idx3", {"출차일", "출차시간"}, false, false, "출차일 <> ''")}});
     t.push_back({"임시일반권", IlbanFields(false), {Ix("임시일반권_idx0", {"입차코드"}, false, false)}});
     t.push_back({"공휴일", {Txt("적요", 30), Txt("날짜", 10)}, {}});
     t.push_back({"정기권",

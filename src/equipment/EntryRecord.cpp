@@ -67,7 +67,7 @@ void countEntry(Station& st)
     const qint64 in = qint64(Val(Read_Ini(st.IniPath, kSystem, QStringLiteral("일반권입차수"), QStringLiteral("0")))) + 1;
     setCounter(st, 0, in);
     setCounter(st, 2, in - counter(st, 1));
-    Write_Ini(st.IniPath, kSystem, QStringLiteral("일반권입차수"), QString::number(in));
+    Write_IniCounter(st.IniPath, kSystem, QStringLiteral("일반권입차수"), QString::number(in));
     setCounter(st, 6, counter(st, 6) + 1);
 }
 
@@ -110,7 +110,7 @@ QString RecordEntry(Station& st, DispenserFamily family, const IssuedTicket& tic
     st.HostPending[HostTD] = true;
     const qint32 left = countDownStock(st);
     ApplyStockWarnings(st, family, left, keepLamps);
-    Write_Ini(st.IniPath, kSystem, QStringLiteral("잔여티켓매수"), QString::number(left));
+    Write_IniCounter(st.IniPath, kSystem, QStringLiteral("잔여티켓매수"), QString::number(left));
     return inDate;
 }
 

@@ -212,7 +212,7 @@ void countCars(Station& st, SeasonDir d)
     const bool in = d == SeasonDir::In;
     const int own = in ? 3 : 4;
     const double n = counter(st, own) + 1;
-    Write_Ini(st, kIniSection, in ? QStringLiteral("정기권입차수") : QStringLiteral("정기권출차수"), CountText(n));
+    Write_IniCounter(st, kIniSection, in ? QStringLiteral("정기권입차수") : QStringLiteral("정기권출차수"), CountText(n));
     s.setText(carCnt(own), CountText(n));
     s.setText(carCnt(5), CountText(counter(st, 3) - counter(st, 4)));
     s.setText(carCnt(6), CountText(counter(st, 6) + (in ? 1 : -1)));

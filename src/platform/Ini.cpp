@@ -146,10 +146,10 @@ public:
         return true;
     }
     bool setMode(mode_t mode) { return ::fchmod(m_fd, mode) == 0; }
-    // Syncs, closes and renames over the target.
-    bool commit(const QByteArray& target)
+    // Syncs (when asked), closes and renames over the target.
+    bool commit(const QByteArray& target, bool sync)
     {
-        if (::fsync(m_fd) != 0) return false;
+        if (sync && ::fsync(m_fd) != 0) return false;
         const int fd = m_fd;
         m_fd = -1;
         if (::close(fd) != 0) return false;
@@ -166,13 +166,13 @@ private:
 };
 
 // Replaces the file in one step: the old file stays whole whatever fails on the way.
-bool replaceFile(const QString& path, const QByteArray& bytes)
+bool replaceFile(const QString& path, const QByteArray& bytes, bool sync)
 {
     const QByteArray target = QFile::encodeName(path);
     TempFile tmp(target);
     if (!tmp.isOpen()) return false;
     // Only the station's user may read it, whatever mode a carried-over file had.
-    return tmp.setMode(0600) && tmp.write(bytes) && tmp.commit(target);
+    return tmp.setMode(0600) && tmp.write(bytes) && tmp.commit(target, sync);
 }
 
 } // namespace
@@ -193,7 +193,9 @@ QString Read_Ini(const QString& iniPath, const QString& section, const QString& 
     return value.isEmpty() ? def : value;
 }
 
-void Write_Ini(const QString& iniPath, const QString& section, const QString& key, const QString& value)
+namespace {
+
+void WriteKey(const QString& iniPath, const QString& section, const QString& key, const QString& value, bool sync)
 {
     IniText text;
     const FileState state = readIniFile(iniPath, text);
@@ -216,7 +218,19 @@ void Write_Ini(const QString& iniPath, const QString& section, const QString& ke
     if (ini.Save(out, false) < 0) return;
 
     // A failed write is not reported (the live value stays in memory); the old file stays.
-    (void)replaceFile(iniPath, toFileBytes(text, out));
+    (void)replaceFile(iniPath, toFileBytes(text, out), sync);
+}
+
+} // namespace
+
+void Write_Ini(const QString& iniPath, const QString& section, const QString& key, const QString& value)
+{
+    WriteKey(iniPath, section, key, value, true);
+}
+
+void Write_IniCounter(const QString& iniPath, const QString& section, const QString& key, const QString& value)
+{
+    WriteKey(iniPath, section, key, value, false);
 }
 
 } // namespace tolvo

@@ -177,11 +177,11 @@ void FrmIlList::activate()
 {
     guarded([this] {
         m_in.model->setRows(ReadRows(m_st.Db, kIlInSql));
-        m_out.model->setRows(ReadRows(m_st.Db, kIlOutSql));
+        m_out.model->setPaged(IlOutLive(m_st.Db));
     });
     for (ListGrid* g : {&m_in, &m_out}) {
         GridToLastRow(*g->view);
-        g->count->setText(CountText(g->model->rows().count()));
+        g->count->setText(CountText(g->model->rowCount()));
     }
     m_date->setText(FormatDate(m_st.clock.now().date()));
 }
@@ -189,12 +189,13 @@ void FrmIlList::activate()
 void FrmIlList::search()
 {
     guarded([this] {
-        const DayRows d = LoadDayRows(m_st, m_date->displayText(), kIlbanPrefix, kIlOutSql);
+        DayRows d = LoadDayRows(m_st, m_date->displayText(), kIlbanPrefix, kIlOutSql, false);
         m_date->setText(d.day);
-        m_out.model->setRows(d.rows);
+        if (d.source == DaySource::Live) m_out.model->setPaged(IlOutLive(m_st.Db));
+        else m_out.model->setRows(std::move(d.rows));
     });
     GridToLastRow(*m_out.view);
-    m_out.count->setText(CountText(m_out.model->rows().count()));
+    m_out.count->setText(CountText(m_out.model->rowCount()));
 }
 
 void FrmIlList::printOut() { print(IlList_OutPrintout(m_out.model->rows(), m_st.clock.now()), true); }
@@ -205,7 +206,7 @@ void FrmIlList::reloadIn()
 {
     guarded([this] { m_in.model->setRows(ReadRows(m_st.Db, kIlInSql)); });
     GridToLastRow(*m_in.view);
-    m_in.count->setText(CountText(m_in.model->rows().count()));
+    m_in.count->setText(CountText(m_in.model->rowCount()));
 }
 
 void FrmIlList::deleteRow(int row)

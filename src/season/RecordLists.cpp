@@ -27,7 +27,12 @@ RowSet ReadArchive(const QString& path, const QString& sql)
 
 } // namespace
 
-DayRows LoadDayRows(Station& st, const QString& dayText, char prefix, const QString& sql)
+PagedQuery IlOutLive(const QSqlDatabase& db)
+{
+    return {db, QStringLiteral("일반권"), QStringLiteral("출차일 <> ''"), QStringLiteral("출차일, 출차시간")};
+}
+
+DayRows LoadDayRows(Station& st, const QString& dayText, char prefix, const QString& sql, bool readLive)
 {
     const DayChoice c = Day_Choose(st, dayText, prefix);
     if (c.source == DaySource::Archive) {
@@ -38,7 +43,7 @@ DayRows LoadDayRows(Station& st, const QString& dayText, char prefix, const QStr
             st.msgs.Msg_Box(e.message(), kListErrorCaption);
         }
     }
-    return {ReadRows(st.Db, sql), Today(st), DaySource::Live};
+    return {readLive ? ReadRows(st.Db, sql) : RowSet{}, Today(st), DaySource::Live};
 }
 
 QString CountText(qint64 n) { return QString::number(n) + QStringLiteral("건"); }

@@ -19,6 +19,9 @@ inline const QString kIlInSql =
     QStringLiteral("SELECT * FROM 일반권 WHERE 출차일 IS NULL ORDER BY 입차일, 입차시간, 티켓번호");
 // Exited cars, live or an "i" archive.
 inline const QString kIlOutSql = QStringLiteral("SELECT * FROM 일반권 WHERE 출차일 <> '' ORDER BY 출차일, 출차시간");
+// The same rows of the live file a page at a time (every exit the host has not
+// yet received stays there while it is down: hundreds of thousands of rows).
+PagedQuery IlOutLive(const QSqlDatabase& db);
 // Normal season entries (live) and exits (live or a "j" archive).
 inline const QString kJioInSql =
     QStringLiteral("SELECT * FROM 정기권입출차 WHERE 입출상태 = '정상입차' ORDER BY 입차일자, 입차시간");
@@ -38,7 +41,8 @@ struct DayRows {
 // from its archive through a read-only connection. A missing archive is
 // reported and today is shown; so is a damaged or locked archive or a failed
 // statement, with the cause. Throws DbError only when the live read fails.
-DayRows LoadDayRows(Station& st, const QString& dayText, char prefix, const QString& sql);
+// With readLive false, today's rows are left for the caller to read (rows empty).
+DayRows LoadDayRows(Station& st, const QString& dayText, char prefix, const QString& sql, bool readLive = true);
 
 // Count label texts.
 QString CountText(qint64 n);        // "n건"

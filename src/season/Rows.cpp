@@ -54,18 +54,81 @@ RowsModel::RowsModel(std::vector<GridColumn> columns, QObject* parent)
 {
 }
 
+void RowsModel::indexFields()
+{
+    m_fieldIndex.clear();
+    for (const GridColumn& c : m_columns) m_fieldIndex.push_back(static_cast<int>(m_rows.fields.indexOf(c.field)));
+}
+
 void RowsModel::setRows(RowSet rows)
 {
     beginResetModel();
+    m_paged.reset();
+    m_pages.clear();
+    m_all = {};
     m_rows = std::move(rows);
-    m_fieldIndex.clear();
-    for (const GridColumn& c : m_columns) m_fieldIndex.push_back(static_cast<int>(m_rows.fields.indexOf(c.field)));
+    indexFields();
     endResetModel();
+}
+
+namespace {
+
+QString PageSql(const PagedQuery& q)
+{
+    // The page's row numbers come from the order's index alone; then only its rows are read.
+    // fixed SQL: `where` and `order` are fixed clauses of the list (RecordLists), never typed text
+    return QStringLiteral("SELECT * FROM %1 WHERE rowid IN (SELECT rowid FROM %1 WHERE %2 ORDER BY %3, rowid LIMIT ? "
+                          "OFFSET ?) ORDER BY %3, rowid")
+        .arg(Id(q.table), q.where, q.order);
+}
+
+} // namespace
+
+void RowsModel::setPaged(PagedQuery q)
+{
+    // fixed SQL: as above
+    const int count = Scalar(q.db, QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2").arg(Id(q.table), q.where)).toInt();
+    RowSet first = ReadRows(q.db, PageSql(q), {pageSize, 0});
+    beginResetModel();
+    m_pages.clear();
+    m_all = {};
+    m_rows = RowSet{first.fields, {}};
+    m_pages[0] = std::move(first.rows);
+    m_paged = std::move(q);
+    m_pagedCount = count;
+    indexFields();
+    endResetModel();
+}
+
+const RowSet& RowsModel::rows() const
+{
+    if (!m_paged) return m_rows;
+    // fixed SQL: as above
+    m_all = ReadRows(m_paged->db, QStringLiteral("SELECT * FROM %1 WHERE %2 ORDER BY %3, rowid")
+                                      .arg(Id(m_paged->table), m_paged->where, m_paged->order));
+    return m_all;
+}
+
+const QVariantList* RowsModel::row(int r) const
+{
+    if (!m_paged) return r < static_cast<int>(m_rows.rows.size()) ? &m_rows.rows[static_cast<size_t>(r)] : nullptr;
+    const int page = r / pageSize;
+    auto it = m_pages.find(page);
+    if (it == m_pages.end()) {
+        try {
+            it = m_pages.emplace(page, ReadRows(m_paged->db, PageSql(*m_paged), {pageSize, page * pageSize}).rows).first;
+        } catch (const DbError&) {
+            return nullptr;
+        }
+    }
+    const size_t i = static_cast<size_t>(r % pageSize);
+    return i < it->second.size() ? &it->second[i] : nullptr;
 }
 
 int RowsModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.rows.size());
+    if (parent.isValid()) return 0;
+    return m_paged ? m_pagedCount : static_cast<int>(m_rows.rows.size());
 }
 
 int RowsModel::columnCount(const QModelIndex& parent) const
@@ -78,7 +141,9 @@ QVariant RowsModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole || !index.isValid()) return {};
     const int f = m_fieldIndex.at(static_cast<size_t>(index.column()));
     if (f < 0) return {};
-    const QVariant v = m_rows.rows.at(static_cast<size_t>(index.row())).value(f);
+    const QVariantList* values = row(index.row());
+    if (!values) return QString();
+    const QVariant v = values->value(f);
     if (v.isNull()) return QString();
     if (m_columns[static_cast<size_t>(index.column())].money) return FormatMoney(v.toLongLong());
     return v.toString();

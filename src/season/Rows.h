@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <map>
+#include <optional>
 #include <vector>
 
 class QTableView;
@@ -37,14 +39,31 @@ struct GridColumn {
     bool money = false; // shown grouped "#,##0"
 };
 
+// A long list read a page at a time: its rows counted at once, each page of
+// `pageSize` rows read (by its position in the order) when the grid first shows
+// it. The rows of `table` WHERE `where` ORDER BY `order` (fixed SQL from the
+// schema); the row number breaks ties, so positions stay put between pages. An
+// index on the order's columns keeps a page's reading short however far down it is.
+struct PagedQuery {
+    QSqlDatabase db;
+    QString table;
+    QString where;
+    QString order;
+};
+
 // A read-only table model over a RowSet, one column per GridColumn.
 class RowsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    static constexpr int pageSize = 200;
+
     RowsModel(std::vector<GridColumn> columns, QObject* parent = nullptr);
 
     void setRows(RowSet rows);
-    const RowSet& rows() const { return m_rows; }
+    // Pages the rows of q (counted now, read as shown). Throws DbError.
+    void setPaged(PagedQuery q);
+    // Every row; a paged list is read whole here (for a printout). Throws DbError.
+    const RowSet& rows() const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -52,9 +71,17 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    void indexFields();
+    // The row's values; a paged row reads its page first (an unreadable page shows blank).
+    const QVariantList* row(int r) const;
+
     std::vector<GridColumn> m_columns;
     std::vector<int> m_fieldIndex; // column -> index in m_rows.fields, -1 when absent
-    RowSet m_rows;
+    RowSet m_rows;                 // every row; paged: the field names only
+    std::optional<PagedQuery> m_paged;
+    int m_pagedCount = 0;
+    mutable std::map<int, std::vector<QVariantList>> m_pages;
+    mutable RowSet m_all;          // a paged list read whole for a printout
 };
 
 // A grid (objectName name) on the model: whole rows selected, no editing.

@@ -76,9 +76,10 @@ void SeasonTickets_Backup(Station& st)
         Attachment master(st.Db, DBase::MasterPath(st), QStringLiteral("master"));
         Transaction t(st.Db);
         CopySeasonTickets(st, QStringLiteral("main"), QStringLiteral("master"));
+        t.commit();
+        // The master copy first, then its stamp: the two files do not commit as one.
         Exec(st.Db, QStringLiteral("UPDATE main.시스템 SET 정기권백업기록 = ?"),
              {CopyStampText(st.clock.now(), st.worker.WorkerName, false)});
-        t.commit();
     } catch (const DbError& e) {
         st.msgs.MsgBox(QStringLiteral("정기권자료를 백업하지 못했습니다.") + QChar(13) + e.message(), vbCritical,
                        kBackupTitle);

@@ -114,8 +114,8 @@ void updateCounters(Station& st, bool newRow)
 {
     if (newRow) {
         const qint64 in = counter(st, 0) + 1, out = counter(st, 1) + 1;
-        Write_Ini(st.IniPath, kSection, QStringLiteral("일반권입차수"), QString::number(in));
-        Write_Ini(st.IniPath, kSection, QStringLiteral("일반권출차수"), QString::number(out));
+        Write_IniCounter(st.IniPath, kSection, QStringLiteral("일반권입차수"), QString::number(in));
+        Write_IniCounter(st.IniPath, kSection, QStringLiteral("일반권출차수"), QString::number(out));
         setCounter(st, 0, in);
         setCounter(st, 1, out);
         setCounter(st, 2, in - out);
@@ -124,7 +124,7 @@ void updateCounters(Station& st, bool newRow)
     const qint64 out = qint64(Val(Read_Ini(st.IniPath, kSection, QStringLiteral("일반권출차수"), QStringLiteral("0")))) + 1;
     setCounter(st, 1, out);
     setCounter(st, 2, counter(st, 0) - out);
-    Write_Ini(st.IniPath, kSection, QStringLiteral("일반권출차수"), QString::number(out));
+    Write_IniCounter(st.IniPath, kSection, QStringLiteral("일반권출차수"), QString::number(out));
     setCounter(st, 6, counter(st, 6) - 1);
 }
 

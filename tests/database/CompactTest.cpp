@@ -93,13 +93,18 @@ TEST(Compact, GarbageLiveFileIsMovedAsideAndReplacedByTheMaster)
 
 TEST(Compact, EmptyLiveFileCountsAsDamagedAndItsJournalIsNotLeftBeside)
 {
-    ClosedStation ts;
-    WriteFile(ts.st.DbPath, {});
-    WriteFile(ts.st.DbPath + "-journal", QByteArray(512, 'J'));
-    EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairedEnd);
-    EXPECT_FALSE(QFileInfo::exists(ts.st.DbPath + "-journal"));
-    DBase::DataBase_Open(ts.st);
-    EXPECT_EQ(ts.count("근무자관리"), 6);
+    // The rollback journal, or the write-ahead log and its index, of the damaged file go aside with it.
+    for (const char* companion : {"-journal", "-wal", "-shm"}) {
+        SCOPED_TRACE(companion);
+        ClosedStation ts;
+        WriteFile(ts.st.DbPath, {});
+        WriteFile(ts.st.DbPath + companion, QByteArray(512, 'J'));
+        EXPECT_EQ(DBase::DataBase_Compact(ts.st), DBase::CompactResult::RepairedEnd);
+        EXPECT_FALSE(QFileInfo::exists(ts.st.DbPath + companion));
+        EXPECT_EQ(ReadFile(ts.path("Data/Park.MDB.damaged-20260401081530") + companion), QByteArray(512, 'J'));
+        DBase::DataBase_Open(ts.st);
+        EXPECT_EQ(ts.count("근무자관리"), 6);
+    }
 }
 
 // Through the start-up: a failed repair ends with code 1, and the damaged file never becomes the master.
@@ -128,7 +133,8 @@ TEST(Startup, LeftoverBakFilesAreDeletedButNotFolders)
     WriteFile(ts.path("Data/keep.txt"), "keep");
 
     EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::nullopt);
-    EXPECT_EQ(ts.dataFiles(), QStringList({"Park.MDB", "keep.txt"}));
+    // The open live file's log and its index stay beside it.
+    EXPECT_EQ(ts.dataFiles(), QStringList({"Park.MDB", "Park.MDB-shm", "Park.MDB-wal", "keep.txt"}));
     EXPECT_TRUE(QFileInfo(ts.path("Data/x.bak")).isDir());
     EXPECT_TRUE(ts.st.Db.isOpen());
 }

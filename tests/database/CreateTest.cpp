@@ -110,6 +110,7 @@ const char* const kSchema = R"(
 index 일반권_idx0 on 일반권(입차코드) unique
 index 일반권_idx1 on 일반권(입차일, 입차시간, 티켓번호) where 출차일 IS NULL AND 전송여부 = 0
 index 일반권_idx2 on 일반권(출차일, 출차시간, 티켓번호) where 출차일 IS NOT NULL AND 전송여부 = 0
+index 일반권_idx3 on 일반권(출차일, 출차시간) where 출차일 <> ''
 index 임시일반권_idx0 on 임시일반권(입차코드)
 index MonIndex1 on 정기권(정기권번호) unique
 index JungIOIndex on 정기권입출차(정기권번호)
@@ -132,8 +133,14 @@ TEST(FirstRun, CreatesFoldersFilesAndAJournalThatSurvivesAPowerCut)
     EXPECT_TRUE(QFileInfo(ts.path("Data/Park.MDB")).isFile());
     EXPECT_TRUE(QFileInfo(ts.path("Master/Master.mdb")).isFile());
     EXPECT_EQ(ts.st.DbPath, ts.path("Data/Park.MDB"));
-    EXPECT_EQ(ts.value("PRAGMA journal_mode").toString(), "delete");
+    // Open, the live file keeps a write-ahead log synced at each commit; closed, it is one file again.
+    EXPECT_EQ(ts.value("PRAGMA journal_mode").toString(), "wal");
     EXPECT_EQ(ts.value("PRAGMA synchronous").toInt(), 2);
+    ts.CloseDatabase();
+    for (const char* f : {"Data/Park.MDB-wal", "Data/Park.MDB-shm", "Data/Park.MDB-journal"})
+        EXPECT_FALSE(QFileInfo::exists(ts.path(f))) << f;
+    ScopedConnection c(ts.path("Data/Park.MDB"), true);
+    EXPECT_EQ(Scalar(c.db(), "PRAGMA journal_mode").toString(), "delete");
 }
 
 TEST(FirstRun, EveryTableColumnAndIndexAsDescribed)
@@ -292,6 +299,8 @@ TEST(Open, PerTicketStatementsSearchAnIndex)
          "SELECT * FROM 출차취소 WHERE 정산구분 = 1 AND 전송여부 = 0 ORDER BY 출차일, 출차시간, 티켓번호 LIMIT 1",
          "출차취소_idx1"},
         {"entry marked sent", "UPDATE 일반권 SET 전송여부 = 1 WHERE 입차코드 IS '00012026030209 00'", "일반권_idx0"},
+        {"a page of the exited cars' list",
+         "SELECT rowid FROM 일반권 WHERE 출차일 <> '' ORDER BY 출차일, 출차시간, rowid LIMIT 200 OFFSET 199800", "일반권_idx3"},
     };
     TestStation ts;
     for (const Case& c : cases) {

@@ -213,3 +213,21 @@ TEST(Master, SettingsTablesAreTheSixteenInOrder)
               QStringList({"발권기", "리더기", "영수증프린터", "요금표시기", "정기권입구1", "정기권출구1", "정기권입구2",
                            "정기권출구2", "기능키", "할인키", "시스템", "근무자관리", "인쇄옵션", "기타", "요금테이블", "공휴일"}));
 }
+
+TEST(Master, ABackupWhoseStampCannotBeWrittenIsInTheMasterAndSaysSo)
+{
+    // The master copy commits before the live stamp: the stamp never names a backup the master lacks.
+    MasterStation ts;
+    const QString stampBefore = ts.value("SELECT 시스템백업기록 FROM 시스템").toString();
+    ts.changeSettings("새설정");
+    Exec(ts.st.Db, "CREATE TEMP TRIGGER no_stamp BEFORE UPDATE OF 시스템백업기록 ON main.시스템 "
+                   "BEGIN SELECT RAISE(ABORT, 'disk gone'); END");
+    ts.msgs.msgBoxAnswers = {vbOK};
+    Backup_ToMaster(ts.st);
+    EXPECT_EQ(DumpMaster(ts, "인쇄옵션"), Dump(ts.st.Db, "인쇄옵션"));  // the backup is there
+    EXPECT_EQ(ts.value("SELECT 시스템백업기록 FROM 시스템").toString(), stampBefore);
+    ASSERT_EQ(ts.msgs.shown.size(), 2u);
+    EXPECT_EQ(ts.msgs.shown[1].title, "데이터 백업오류");
+    EXPECT_TRUE(ts.msgs.shown[1].text.startsWith("마스터 데이터 베이스에 백업되었으나 백업 기록을 남기지 못했습니다."));
+    EXPECT_TRUE(ts.msgs.shown[1].text.contains("disk gone"));
+}

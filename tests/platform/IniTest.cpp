@@ -153,3 +153,14 @@ TEST_F(IniFile, AWriteThatFailsOnAFullDiskKeepsTheOldFile)
     EXPECT_EQ(bytes(), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList({"Tolvo.ini"}));
 }
+
+TEST_F(IniFile, ACounterIsWrittenWholeLikeAnyKey)
+{
+    // Without its own sync, a counter still replaces the file in one step, keeping the rest.
+    put("[시스템]\r\nTransTime=5\r\n일반권입차수=7\r\n");
+    Write_IniCounter(path, kSys, QStringLiteral("일반권입차수"), QStringLiteral("8"));
+    Write_IniCounter(path, kSys, QStringLiteral("정기권입차수"), QStringLiteral("1"));
+    EXPECT_EQ(bytes(), QByteArray("[시스템]\r\nTransTime=5\r\n일반권입차수=8\r\n정기권입차수=1\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"Tolvo.ini"}));
+    EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+}

@@ -118,6 +118,40 @@ TEST(IlListScreen, SearchShowsTheArchivedDayAndActivationReturnsToToday)
     EXPECT_EQ(date->text(), "2026-01-05");
 }
 
+TEST(IlListScreen, ALongExitedListShowsEveryRowInItsOrderAndPrintsWhole)
+{
+    // More exits than three pages; typed in reverse exit order, so the grid's order is the query's.
+    TestStation ts;
+    const int n = 3 * RowsModel::pageSize + 7;
+    {
+        Transaction tx(ts.st.Db);
+        for (int i = n - 1; i >= 0; --i)
+            Exec(ts.st.Db, QStringLiteral("INSERT INTO 일반권 ") + kLiveFields + " VALUES (?, '2026-01-05', '08:10', ?, ?, ?, ?)",
+                 {QString("%1").arg(i, 4, 10, QChar('0')), "2026-01-05",
+                  QString("%1:%2").arg(10 + i / 60, 2, 10, QChar('0')).arg(i % 60, 2, 10, QChar('0')),
+                  QString::number(i), 1000});
+        // Two exits in the same minute keep the order they were stored in.
+        AddTicket(ts.st.Db, "T001", "2026-01-05", "2026-01-05");
+        AddTicket(ts.st.Db, "T002", "2026-01-05", "2026-01-05");
+        tx.commit();
+    }
+    FrmIlList form(ts.st);
+    auto* grid = form.findChild<QTableView*>("DBGrid2");
+    const QAbstractItemModel* m = grid->model();
+    // Exit i leaves at 10:00 + i minutes; T001 and T002 at 10:45, after exit 45 (stored before them).
+    QStringList want;
+    for (int i = 0; i < n; ++i) want << QString("%1").arg(i, 4, 10, QChar('0'));
+    want.insert(46, "T002");
+    want.insert(46, "T001");
+    ASSERT_EQ(m->rowCount(), n + 2);
+    EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount2")->text(), QString::number(n + 2) + "건");
+    EXPECT_EQ(grid->currentIndex().row(), n + 1);
+    for (int r : {n + 1, 0, 44, 45, 46, 47, RowsModel::pageSize - 1, RowsModel::pageSize, 2 * RowsModel::pageSize + 3})
+        EXPECT_EQ(m->index(r, 0).data().toString(), want.at(r)) << r;
+    EXPECT_EQ(m->index(5, 8).data().toString(), "1,000");
+    EXPECT_EQ(Column(static_cast<const RowsModel*>(m)->rows(), "티켓번호"), want); // what a printout reads
+}
+
 TEST(IlListScreen, AdministratorDeleteAndItsCount)
 {
     const struct { const char* name; const char* worker; bool yes; int left; int questions; } cases[] = {

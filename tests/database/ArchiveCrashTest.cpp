@@ -1,0 +1,112 @@
+// The station killed (SIGKILL) after each durable step of the night's archive move,
+// then started again on the same folder: every row is in exactly one file.
+
+#include "common/TestStation.h"
+#include "database/Archive.h"
+#include "database/DBase.h"
+#include "core/Sql.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+namespace {
+
+// The key column of each table's rows, over the live file and every archive in Backup.
+QStringList AllRows(const TestStation& ts, const QString& table, const QString& field, const QString& prefix)
+{
+    QStringList out;
+    const auto collect = [&](const QSqlDatabase& db) {
+        QSqlQuery q = Query(db, QStringLiteral("SELECT %1 FROM %2").arg(Id(field), Id(table)));
+        while (q.next()) out << q.value(0).toString();
+    };
+    collect(ts.st.Db);
+    for (const QString& f : QDir(ts.st.ArchiveDir).entryList({prefix + QStringLiteral("*.mdb")}, QDir::Files)) {
+        ScopedConnection c(ts.st.ArchiveDir + f, true);
+        collect(c.db());
+    }
+    out.sort();
+    return out;
+}
+
+// Runs the archive in a child process that kills itself right after `step`.
+// True when the child died by the kill.
+bool KilledAfter(TestStation& ts, ArchiveStep step)
+{
+    ts.CloseDatabase();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        DBase::DataBase_Open(ts.st);
+        Archive_DayDataSteps(ts.st, [step](ArchiveStep s) {
+            if (s == step) ::kill(::getpid(), SIGKILL);
+        });
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+} // namespace
+
+TEST(ArchiveCrash, AKillAtEveryStepOfTheMoveLeavesEachRowInOneFile)
+{
+    // Two passages alike in every field: both are kept, once each.
+    const QStringList tickets{"0001200606301000", "0002200606301000", "0003200606301000", "0004200606301000"};
+    const QStringList cards{"0000000001", "0000000002", "0000000002", "0000000003", "0000000004"};
+    for (int step = int(ArchiveStep::Marked); step <= int(ArchiveStep::Unmarked); ++step) {
+        SCOPED_TRACE(step);
+        TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2006, 7, 1), QTime(0, 0, 1)));
+        for (int i = 0; i < tickets.size(); ++i)  // the last one is not settled: it stays live
+            Insert(ts.st.Db, "일반권", {{"티켓번호", tickets[i].left(4)}, {"입차코드", tickets[i]}, {"출차일", "2006-06-30"},
+                                       {"정산구분", i < 3}, {"전송여부", true}});
+        for (int i = 0; i < cards.size(); ++i)   // the first is still inside: it stays live
+            Insert(ts.st.Db, "정기권입출차", {{"정기권번호", cards[i]}, {"입출상태", i == 0 ? "정상입차" : "정상출차"},
+                                             {"출차일자", i == 0 ? "" : "2006-06-30"}, {"입출구분", false}});
+
+        ASSERT_TRUE(KilledAfter(ts, ArchiveStep(step)));
+        // The next start, then the day's archive the timer runs again.
+        ASSERT_EQ(DBase::DataBase_Startup(ts.st), std::nullopt);
+        EXPECT_EQ(AllRows(ts, "일반권", "입차코드", "i"), tickets);
+        EXPECT_EQ(AllRows(ts, "정기권입출차", "정기권번호", "j"), cards);
+        EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/archive.moving")));
+        Archive_DayData(ts.st);
+        EXPECT_EQ(AllRows(ts, "일반권", "입차코드", "i"), tickets);
+        EXPECT_EQ(AllRows(ts, "정기권입출차", "정기권번호", "j"), cards);
+        // Killed with the day's file made but nothing copied, the rows wait for the next day's file.
+        EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 일반권").toInt(), step == int(ArchiveStep::IlbanCreated) ? 4 : 1);
+    }
+}
+
+TEST(ArchiveCrash, RowsLeftInBothFilesLeaveTheLiveFileAtTheNextStart)
+{
+    // The archive committed, the station gone before the live rows were deleted.
+    TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2006, 7, 1), QTime(0, 0, 1)));
+    Insert(ts.st.Db, "일반권", {{"입차코드", "0001200606301000"}, {"출차일", "2006-06-30"}, {"정산구분", true},
+                               {"전송여부", true}});
+    Insert(ts.st.Db, "일반권", {{"입차코드", "0002200606301000"}, {"출차일", "2006-06-30"}, {"정산구분", true},
+                               {"전송여부", true}});
+    DBase::Create_IlbanArchive(ts.path("Backup/i20060630.mdb"));
+    {
+        ScopedConnection c(ts.path("Backup/i20060630.mdb"));
+        Insert(c.db(), "일반권", {{"입차코드", "0001200606301000"}, {"출차일", "2006-06-30"}, {"정산구분", true}});
+    }
+    QFile marker(ts.path("Backup/archive.moving"));
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.write("i20060630.mdb\nj20060630.mdb\n");
+    marker.close();
+    ts.CloseDatabase();
+
+    ASSERT_EQ(DBase::DataBase_Startup(ts.st), std::nullopt);
+    // Only the row the archive holds leaves; the other waits for the next day's archive.
+    EXPECT_EQ(ts.value("SELECT group_concat(입차코드) FROM 일반권").toString(), "0002200606301000");
+    EXPECT_FALSE(marker.exists());
+}
