@@ -7,7 +7,9 @@
 //   load <folder> <seconds>        exits typed while ports 0-3, 5, 7, 8 and 9 receive
 //                                  their devices' frames at 9600 baud's full rate for
 //                                  the seconds (the host's next ENQ once the last is
-//                                  answered), then the backlog waited for (2 min cap);
+//                                  answered, the exit reader's next ticket once the
+//                                  last is taken in or given back), then the backlog
+//                                  waited for (2 min cap);
 //                                  exits 6 if frames were still unhandled at the cap
 //   peak <folder> <scale> [seconds] a busy car park's peak, its pace times the scale:
 //                                  4 lanes (entrances 1 and 2, exits 1 and 2), a car
@@ -841,6 +843,9 @@ int Load(const QString& folder, int seconds)
         const QString no = QString::number(k % 4000 + 1).rightJustified(4, QLatin1Char('0'));
         return sim::ExitReaderPeer::Inserted(sim::ExitReaderPeer::UnpaidCard(no, QStringLiteral("2601050800")));
     }, exitSide.answerer());
+    // A reader holds one ticket: the next goes in once the station has taken in or
+    // given back the last (up to a second), as with a queue of cars at the lane.
+    exitReader.awaitAnswers([&exitSide](const QByteArray&) { return exitSide.ticketCommandCount(); });
     DisplayPort display;
     MapFedPorts(folder, dispenser, {&in1, &out1, &in2, &out2}, host, exitReader, display);
     Program prog(folder);
