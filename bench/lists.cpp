@@ -53,12 +53,8 @@ void FillArchive(const QString& path)
 
 void BM_IlListArchiveSearch(benchmark::State& state)
 {
-    QTemporaryDir dir;
-    ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(9, 0, 0)));
-    ScriptedMessages msgs;
-    RecordingMainScreen screen;
-    Station st(clock, msgs, screen);
-    bench::OpenNewDatabase(st, dir.path());
+    bench::NewStation ns(QDateTime(QDate(2026, 1, 5), QTime(9, 0, 0)));
+    Station& st = ns.st;
     QDir().mkpath(st.ArchiveDir);
     FillArchive(st.ArchiveDir + "i20260104.mdb");
 
@@ -70,7 +66,7 @@ void BM_IlListArchiveSearch(benchmark::State& state)
         form.search();
         if (grid->model()->rowCount() != kExits) state.SkipWithError("the grid does not hold every row");
     }
-    if (!msgs.shown.empty()) state.SkipWithError("the search reported a failure");
+    if (!ns.msgs.shown.empty()) state.SkipWithError("the search reported a failure");
     DBase::DataBase_Close(st);
 }
 BENCHMARK(BM_IlListArchiveSearch)->Unit(benchmark::kMillisecond)->Iterations(10);
@@ -103,12 +99,8 @@ void FillLive(const QSqlDatabase& db)
 
 void BM_IlListOpensWith200000LiveExits(benchmark::State& state)
 {
-    QTemporaryDir dir;
-    ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(9, 0, 0)));
-    ScriptedMessages msgs;
-    RecordingMainScreen screen;
-    Station st(clock, msgs, screen);
-    bench::OpenNewDatabase(st, dir.path());
+    bench::NewStation ns(QDateTime(QDate(2026, 1, 5), QTime(9, 0, 0)));
+    Station& st = ns.st;
     FillLive(st.Db);
     // As the station finds it after a start: compacted and opened again.
     DBase::DataBase_Close(st);
@@ -125,7 +117,7 @@ void BM_IlListOpensWith200000LiveExits(benchmark::State& state)
             grid->model()->index(kLiveExits - 1, 0).data().toString() != QString("%1").arg((kLiveExits - 1) % 800, 4, 10, QChar('0')))
             state.SkipWithError("the exited grid does not show every live exit, last row current");
     }
-    if (!msgs.shown.empty()) state.SkipWithError("the screen reported a failure");
+    if (!ns.msgs.shown.empty()) state.SkipWithError("the screen reported a failure");
     DBase::DataBase_Close(st);
 }
 BENCHMARK(BM_IlListOpensWith200000LiveExits)->Unit(benchmark::kMillisecond)->Iterations(5);
