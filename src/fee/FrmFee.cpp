@@ -303,6 +303,9 @@ void FrmFee::loadRow()
         const auto m = MinutesOfDay(f.times.value(QStringLiteral("D1_%1").arg(i)));
         D1[size_t(i)]->setTime(m ? QTime(*m / 60, *m % 60) : QTime(0, 0));
     }
+    // What closing compares with: only the row's loading sets it, so an activation
+    // (back from a message) keeps what was typed before it as a change.
+    m_shown = collectForm();
 }
 
 void FrmFee::enablePass()
@@ -319,7 +322,6 @@ void FrmFee::Form_Activate()
     m_b.text = {T[1]->text(), T[3]->text(), T[6]->text(), T[9]->text()};
     ActivateBoundaries(m_b);
     for (int i = 0; i < 4; ++i) Label1[size_t(9 + i)]->setText(m_b.label[size_t(i)]);
-    m_shown = collectForm();
 }
 
 bool FrmFee::event(QEvent* e)
@@ -460,10 +462,7 @@ void FrmFee::Command1_Click()
         refreshSlots();
     }
     switch (outcome.kind) {
-    case SetOutcome::Done:
-        loadRow(); // the fields show what was stored, rounded
-        m_shown = collectForm();
-        break;
+    case SetOutcome::Done: loadRow(); break; // the fields show what was stored, rounded
     case SetOutcome::UnitTooSmall:
         m_st.msgs.Msg_Box(UnitTooSmallText(), InputErrorTitle());
         focusField(outcome.focusField);

@@ -294,6 +294,18 @@ TEST_F(FrmFeeTest, ClosingRefusesWhatTheFieldsRefuse)
     }
 }
 
+// The screen activated again (back from one of its own messages) keeps what
+// was typed before as a change: closing still stores it.
+TEST_F(FrmFeeTest, AnEditBeforeAReactivationIsStoredOnClosing)
+{
+    open();
+    t(14)->setText("17");
+    form->Form_Activate();
+    click("CmdEnd");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(stored("시간할인").toInt(), 17);
+}
+
 // A click on a field, then typing: the click moves the focus unless the field
 // being left refuses its value.
 struct MouseCase {
