@@ -15,6 +15,9 @@ namespace {
 constexpr quint8 ENQ = 0x05;
 constexpr quint8 DLE = 0x10;
 
+// The host's clock frame is told by its length alone.
+bool isClockFrame(const QString& text) { return text.size() == 23; }
+
 void trace(Station& st, const QString& text) { DebugTraceLine(st, PortHost, text); }
 
 void barrierCommand(Station& st, qint16 gate, const QString& text)
@@ -74,7 +77,7 @@ void control(Station& st, quint8 byte)
 // a verdict (which pulse a relay) waits while a host frame is being handled.
 bool passesAtOnce(const QString& text)
 {
-    return text == QLatin1String("PORT_TEST") || text == QLatin1String("HOST_EXIT") || text.size() == 23 ||
+    return text == QLatin1String("PORT_TEST") || text == QLatin1String("HOST_EXIT") || isClockFrame(text) ||
            MatchAck(text, QString()).has_value();
 }
 
@@ -108,7 +111,7 @@ bool Host_HandleFrame(Station& st, HostLink& link, const QString& text)
     if (text == QLatin1String("I_OPEN")) barrierCommand(st, 0, text);
     else if (text == QLatin1String("O_OPEN")) barrierCommand(st, 1, text);
     else if (const auto ack = MatchAck(text, st.Connect1.ProcessNum())) acknowledgement(st, link, *ack, text);
-    else if (text.size() == 23) clockFrame(st, text);
+    else if (isClockFrame(text)) clockFrame(st, text);
     else if (text.size() == 85) seasonVerdict(st, text);
     return true;
 }
