@@ -42,7 +42,8 @@ void OnModal(const QString& name, std::function<void(QWidget&)> fn)
 }
 
 // The station started as the program does, logged in as the administrator.
-struct LoggedIn {
+class SettlementEndToEnd : public ::testing::Test {
+protected:
     QTemporaryDir dir;
     ManualClock clock{QDateTime(QDate(2026, 1, 5), QTime(7, 30))};
     ScriptedMessages msgs;
@@ -50,7 +51,7 @@ struct LoggedIn {
     Station st{clock, msgs, window};
     std::unique_ptr<FrmSplash> splash;
 
-    LoggedIn()
+    SettlementEndToEnd()
     {
         st.AppPath = dir.path();
         InstallFakeComm(st);
@@ -75,19 +76,11 @@ struct LoggedIn {
         QTest::keyClicks(splash->findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("582047"));
         QTest::mouseClick(splash->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
     }
-    ~LoggedIn() { st.comm.reset(); }
-    LoggedIn(const LoggedIn&) = delete;
-    LoggedIn& operator=(const LoggedIn&) = delete;
+    ~SettlementEndToEnd() override { st.comm.reset(); }
 };
 
-TEST(SettlementEndToEnd, FunctionKeyToTheNextPeriod)
+TEST_F(SettlementEndToEnd, FunctionKeyToTheNextPeriod)
 {
-    LoggedIn s;
-    QTemporaryDir& dir = s.dir;
-    ManualClock& clock = s.clock;
-    ScriptedMessages& msgs = s.msgs;
-    MainWindow& window = s.window;
-    Station& st = s.st;
     ASSERT_EQ(st.worker.WorkerName, QStringLiteral("관리자"));
 
     Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
@@ -139,14 +132,8 @@ void Key(MainWindow& w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier
     QApplication::processEvents();
 }
 
-TEST(SettlementEndToEnd, AListAndTheSettlementByKeysAlone)
+TEST_F(SettlementEndToEnd, AListAndTheSettlementByKeysAlone)
 {
-    LoggedIn s;
-    QTemporaryDir& dir = s.dir;
-    ManualClock& clock = s.clock;
-    ScriptedMessages& msgs = s.msgs;
-    MainWindow& window = s.window;
-    Station& st = s.st;
     ASSERT_EQ(st.worker.WorkerName, QStringLiteral("관리자"));
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     ASSERT_EQ(QApplication::focusWidget(), window.tnum());
