@@ -123,11 +123,17 @@ QString FormatRecord(const RecordLayout& layout, const QString& key, const Colum
     return text;
 }
 
-QString RecordFieldText(const RecordLayout& layout, const QString& text, const QString& column)
+const RecordField& LayoutField(const RecordLayout& layout, const QString& column)
 {
     for (const RecordField& f : layout.fields)
-        if (column == QString::fromUtf16(f.column)) return text.mid(f.position - 1, f.width);
+        if (column == QString::fromUtf16(f.column)) return f;
     throw std::out_of_range("no field " + column.toStdString() + " in the " + layout.code + " record");
+}
+
+QString RecordFieldText(const RecordLayout& layout, const QString& text, const QString& column)
+{
+    const RecordField& f = LayoutField(layout, column);
+    return text.mid(f.position - 1, f.width);
 }
 
 QByteArray HostRecordFrame(const QString& text) { return TD_Frame(text); }

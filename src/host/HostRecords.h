@@ -53,6 +53,9 @@ QString FieldText(const RecordField& field, const QVariant& value);
 using ColumnValue = std::function<QVariant(const QString& column)>;
 QString FormatRecord(const RecordLayout& layout, const QString& key, const ColumnValue& value);
 
+// The layout's field of a column; throws when the layout has none.
+const RecordField& LayoutField(const RecordLayout& layout, const QString& column);
+
 // A field's characters as they stand in a record text (its key is the text's
 // first keyLength() characters); empty when the text is too short.
 QString RecordFieldText(const RecordLayout& layout, const QString& text, const QString& column);

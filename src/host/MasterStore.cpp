@@ -33,38 +33,46 @@ qint64 LeadingNumber(const QString& field)
     return end > first ? t.left(end).toLongLong() : 0;
 }
 
+// How a record's fields are counted: characters, or code-page-949 bytes
+// (where a Korean text may stand, so that it is cut where the column ends).
+enum class Cut { Chars, Bytes };
+
 // A record text read back by its kind's layout.
 class Fields {
 public:
     Fields(HostKind kind, const QString& text) : m_layout(HostLayout(kind)), m_text(text) {}
 
     QString chars(const QString& column) const { return RecordFieldText(m_layout, m_text, column); }
+    QString bytes(const QString& column) const { return cut(LayoutField(m_layout, column), Cut::Bytes); }
     qint64 number(const QString& column) const { return LeadingNumber(chars(column)); }
     // The POS digit of the key.
     qint64 posDigit() const { return LeadingNumber(m_text.mid(static_cast<qsizetype>(qstrlen(m_layout.code)), 1)); }
 
     // Every field of the layout: numbers leniently, texts without the blanks
-    // that pad them (blanks alone were an empty column), the columns named in
-    // byBytes cut by code-page-949 bytes (a Korean name to half its width).
-    Row row(const QStringList& byBytes = {}) const
+    // that pad them (blanks alone were an empty column).
+    Row row(Cut by = Cut::Chars) const
     {
         Row r;
         for (const RecordField& f : m_layout.fields) {
-            const QString column = QString::fromUtf16(f.column);
-            const QString chars = m_text.mid(f.position - 1, f.width);
+            const QString chars = cut(f, by);
             QVariant v;
-            if (byBytes.contains(column))
-                v = AnsiMidB(m_text, static_cast<qint16>(f.position), static_cast<qint16>(f.width));
-            else if (f.kind == FieldKind::Number) v = LeadingNumber(chars);
+            if (f.kind == FieldKind::Number) v = LeadingNumber(chars);
             else if (f.kind == FieldKind::Flag) v = int(chars == QLatin1String("1"));
             else if (f.kind == FieldKind::Raw) v = chars;
             else if (const QString t = chars.trimmed(); !t.isEmpty()) v = t;
-            r.emplace_back(column, v);
+            r.emplace_back(QString::fromUtf16(f.column), v);
         }
         return r;
     }
 
 private:
+    // A Korean character split at either end of a byte cut becomes a blank.
+    QString cut(const RecordField& f, Cut by) const
+    {
+        if (by == Cut::Chars) return m_text.mid(f.position - 1, f.width);
+        return AnsiMidB(m_text, static_cast<qint16>(f.position), static_cast<qint16>(f.width));
+    }
+
     const RecordLayout& m_layout;
     const QString& m_text;
 };
@@ -77,6 +85,11 @@ void set(Row& row, const QString& column, const QVariant& value)
             return;
         }
     row.emplace_back(column, value);
+}
+
+void unset(Row& row, const QString& column)
+{
+    std::erase_if(row, [&](const auto& cell) { return cell.first == column; });
 }
 
 QVariant valueOf(const Row& row, const QString& column)
@@ -126,7 +139,8 @@ void acknowledge(Station& st, HostKind kind, const QString& text, const QString&
 void storeBands(Station& st, HostKind kind, const QString& text, const QString& line)
 {
     const Fields f(kind, text);
-    Row row = f.row({kWorkerName});
+    Row row = f.row();
+    set(row, kWorkerName, f.bytes(kWorkerName));
     set(row, QStringLiteral("정산여부"), 1); // 전송여부 takes the column's default: to be sent
     storeOnce(st, QString::fromUtf16(HostLayout(kind).table), row, kPeriod + QStringList{kPos});
     acknowledge(st, kind, text, line);
@@ -170,13 +184,13 @@ void Recv_TD(Station& st, const QString& text)
 void Recv_OUT(Station& st, const QString& text)
 {
     const Fields f(HostOUT, text);
-    Row row = f.row();
+    Row row = f.row(Cut::Bytes); // 할인구분 to 20 bytes: a Korean name keeps half its characters
     set(row, kPos, f.posDigit());
     set(row, QStringLiteral("정산구분"), 1);
     set(row, QStringLiteral("전송여부"), sentUnless(st, QStringLiteral("일반권출차전송")));
     // A stored copy of the ticket (its entry, or this exit sent before) gives way to it.
     replaceByEntryCode(st, QStringLiteral("일반권"), row);
-    acknowledge(st, HostOUT, text, QStringLiteral("일반권 출차데이터 수신 주차권번호: ") + f.chars(kTicket));
+    acknowledge(st, HostOUT, text, QStringLiteral("일반권 출차데이터 수신 주차권번호: ") + f.bytes(kTicket));
     st.HostPending[HostOUT] = true;
 }
 
@@ -195,7 +209,9 @@ void Recv_DISC(Station& st, const QString& text)
 void Recv_TIME(Station& st, const QString& text)
 {
     const Fields f(HostTIME, text);
-    Row row = f.row({kWorkerName});
+    Row row = f.row();
+    set(row, kWorkerName, f.bytes(kWorkerName));
+    unset(row, QStringLiteral("일련번호")); // the order of the sender's shift, not the master's
     set(row, QStringLiteral("정산여부"), 1);
     set(row, QStringLiteral("전송여부"), 0);
     set(row, QStringLiteral("데이터유무"), 1);

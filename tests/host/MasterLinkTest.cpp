@@ -66,6 +66,12 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
     const QByteArray tagSearch = "\x02" "TAG_SEARCH" + f("0000012345", 15).toLatin1() + "\x03";
     const QString disc = "DISC10000001 " + f("", 8) + "3   1 2026-01-05 09:002026-01-05 18:00" + f("현금출차", 20) +
                          f("홍길동", 10) + "3 2 ";
+    // An exit whose discount name is 12 Korean characters, or 1 letter and 11: bytes 90-109 hold 10 of them, or the
+    // letter, 9 of them and half of the 10th.
+    const QByteArray longName = TD_Frame(kOUT.left(89) + f("가나다라마바사아자차카타", 20));
+    const QByteArray halfName = TD_Frame(kOUT.left(89) + f("A가나다라마바사아자차카", 20));
+    const QString hour = "TIME10000001 " + f("5000", 8) + f("4", 4) + "7 " + f("1", 4) + f("2", 4) + f("3", 4) +
+                         f("4", 4) + "1 2026-01-05 06:002026-01-05 18:00" + f("홍길동", 10) + "3 " + "17 ";
     struct Case {
         const char* name;
         std::vector<QByteArray> reads;
@@ -95,6 +101,12 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
         {"a record, a search request and a record", {out02 + tagSearch + td}, out02Ack + ack, false, false, "1|1",
          "SELECT count(*), count(출차일) FROM 일반권"},
         {"a record whose block check is 02h", {out02}, out02Ack, false, false},
+        {"a discount name is cut to 20 bytes", {longName}, outAck, false, false, "가나다라마바사아자차",
+         "SELECT 할인구분 FROM 일반권"},
+        {"a Korean character cut in half at byte 20 is dropped", {halfName}, outAck, false, false, "A가나다라마바사아자",
+         "SELECT 할인구분 FROM 일반권"},
+        {"an hourly record's 일련번호 is not stored", {TD_Frame(hour)}, TD_Frame("TIME_ACK TIME10000001"), false, false,
+         "1|7|홍길동    |", "SELECT count(*), 시간대, 근무자명, 일련번호 FROM 시간대별 WHERE 정산여부 = 1"},
         {"a search request, then a record whose block check is 02h", {carSearch + out02}, out02Ack, false, false},
     };
     for (const Case& c : cases) {
@@ -204,11 +216,13 @@ TEST(MasterLoopback, EveryRecordArrivesWholeOnceAndIsAcknowledgedOnce)
     const QString settled = " WHERE 정산여부 = 1";
     for (const QString& sql : {"SELECT " + exit + " FROM 일반권 WHERE 티켓번호 <> '0003' ORDER BY 1, 2",
                                "SELECT " + cancel + " FROM 출차취소",
-                               "SELECT " + disc + " FROM 할인현황" + settled, "SELECT " + hour + " FROM 시간대별" + settled,
+                               "SELECT " + disc + " FROM 할인현황" + settled,
+                               "SELECT " + QString(hour).remove("일련번호, ") + " FROM 시간대별" + settled,
                                "SELECT " + band + " FROM 주차시간대별" + settled, "SELECT " + band + " FROM 금액대별" + settled})
         EXPECT_EQ(master.rows(sql), station.rows(sql)) << sql.toStdString();
     EXPECT_EQ(master.rows("SELECT 출차일, 총주차요금, 정산구분, 전송여부 FROM 일반권 ORDER BY 입차코드"),
               QStringList({"||1|1", "||1|1", "2026-01-05|3000|1|0", "2026-01-05|1000|1|0"}));
+    EXPECT_EQ(master.rows("SELECT count(일련번호) FROM 시간대별" + settled), QStringList{"0"}); // the senders' order stays theirs
     // The hourly and band rows' worker names cut to 10 bytes, as the master cuts them.
     EXPECT_EQ(master.rows("SELECT 근무자명 FROM 시간대별" + settled + " UNION ALL SELECT DISTINCT 근무자명 FROM 금액대별" + settled),
               QStringList({"가나다라마", "홍길동    ", "홍길동    "}));
