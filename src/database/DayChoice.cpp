@@ -27,11 +27,16 @@ DayChoice Day_Choose(Station& st, const QString& dayText, char prefix)
 {
     DayChoice c = Day_Decide(st, dayText, prefix);
     if (c.source != DaySource::Missing) return c;
-    st.msgs.Msg_Box(QStringLiteral("검색일 : ") + dayText + QStringLiteral("의 자료가 존재하지 않습니다."),
-                    QStringLiteral("자료검색 오류"));
+    Day_ReportMissing(st, dayText);
     c.source = DaySource::Live;
     c.day = FormatDate(st.clock.now().date());
     return c;
+}
+
+void Day_ReportMissing(Station& st, const QString& dayText)
+{
+    st.msgs.Msg_Box(QStringLiteral("검색일 : ") + dayText + QStringLiteral("의 자료가 존재하지 않습니다."),
+                    QStringLiteral("자료검색 오류"));
 }
 
 std::unique_ptr<ScopedConnection> OpenDayArchive(const QString& path)

@@ -34,6 +34,9 @@ DayChoice Day_Decide(const Station& st, const QString& dayText, char prefix);
 // "자료검색 오류" and the choice falls back to today's live rows.
 DayChoice Day_Choose(Station& st, const QString& dayText, char prefix);
 
+// The lists' message for a day without an archive to read, under "자료검색 오류".
+void Day_ReportMissing(Station& st, const QString& dayText);
+
 // A read-only connection on a day's archive file. Throws DbError when the file
 // is missing or cannot be read.
 std::unique_ptr<ScopedConnection> OpenDayArchive(const QString& path);

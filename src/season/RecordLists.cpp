@@ -38,9 +38,9 @@ DayRows LoadDayRows(Station& st, const QString& dayText, char prefix, const QStr
     if (c.source == DaySource::Archive) {
         try {
             return {ReadArchive(c.archivePath, sql), c.day, DaySource::Archive};
-        } catch (const DbError& e) {
-            // A damaged or locked archive: say why and show today instead.
-            st.msgs.Msg_Box(e.message(), kListErrorCaption);
+        } catch (const DbError&) {
+            // A folder, or a file that cannot be opened or read: no rows of that day, as when it is missing.
+            Day_ReportMissing(st, dayText);
         }
     }
     return {readLive ? ReadRows(st.Db, sql) : RowSet{}, Today(st), DaySource::Live};

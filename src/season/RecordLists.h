@@ -38,9 +38,9 @@ struct DayRows {
 };
 
 // The rows of sql for the typed day: today from the live database, another day
-// from its archive through a read-only connection. A missing archive is
-// reported and today is shown; so is a damaged or locked archive or a failed
-// statement, with the cause. Throws DbError only when the live read fails.
+// from its archive through a read-only connection. An archive that is missing,
+// or cannot be opened or read (a folder, a damaged file), is reported as
+// missing and today is shown. Throws DbError only when the live read fails.
 // With readLive false, today's rows are left for the caller to read (rows empty).
 DayRows LoadDayRows(Station& st, const QString& dayText, char prefix, const QString& sql, bool readLive = true);
 

@@ -56,7 +56,7 @@ QStringList Column(const RowSet& r, const QString& field)
 
 TEST(DayRows, EachSourceOfADay)
 {
-    // archive: the file's content, "db" a real archive, else raw bytes; nullptr none
+    // archive: the file's content, "db" a real archive, "dir" a folder, else raw bytes; nullptr none
     const struct { const char *name, *day, *archive, *shownDay; QStringList tickets; const char* message; } cases[] = {
         {"today from the live file", "2026-01-05", nullptr, "2026-01-05", {"L001"}, nullptr},
         {"today even when an archive for today exists", "2026-01-05", "db", "2026-01-05", {"L001"}, nullptr},
@@ -64,8 +64,11 @@ TEST(DayRows, EachSourceOfADay)
         {"a missing archive falls back to today", "2026-01-03", nullptr, "2026-01-05", {"L001"},
          "검색일 : 2026-01-03의 자료가 존재하지 않습니다."},
         {"a damaged archive falls back to today", "2026-01-04", "this is no database file at all, not even close",
-         "2026-01-05", {"L001"}, "not a database"},
-        {"blanks left in the mask", "2026-01-__", nullptr, "2026-01-05", {"L001"}, "검색일 : 2026-01-__의"},
+         "2026-01-05", {"L001"}, "검색일 : 2026-01-04의 자료가 존재하지 않습니다."},
+        {"an archive path that is a folder falls back to today", "2026-01-04", "dir", "2026-01-05", {"L001"},
+         "검색일 : 2026-01-04의 자료가 존재하지 않습니다."},
+        {"blanks left in the mask", "2026-01-__", nullptr, "2026-01-05", {"L001"},
+         "검색일 : 2026-01-__의 자료가 존재하지 않습니다."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -77,6 +80,8 @@ TEST(DayRows, EachSourceOfADay)
             auto a = MakeArchive(ts, file, schema::IlbanArchiveTable());
             AddTicket(a->db(), "A002", "2026-01-04", "2026-01-04");
             AddTicket(a->db(), "A001", "2026-01-03", "2026-01-03");
+        } else if (c.archive && QString(c.archive) == "dir") {
+            ASSERT_TRUE(QDir().mkpath(ts.st.ArchiveDir + file));
         } else if (c.archive) {
             QDir().mkpath(ts.st.ArchiveDir);
             QFile f(ts.st.ArchiveDir + file);
@@ -89,7 +94,7 @@ TEST(DayRows, EachSourceOfADay)
         ASSERT_EQ(ts.msgs.shown.size(), c.message ? 1u : 0u);
         if (c.message) {
             EXPECT_EQ(ts.msgs.shown[0].title, "자료검색 오류");
-            EXPECT_TRUE(ts.msgs.shown[0].text.contains(c.message)) << ts.msgs.shown[0].text.toStdString();
+            EXPECT_EQ(ts.msgs.shown[0].text, c.message);
         }
         EXPECT_EQ(QFileInfo::exists(ts.st.ArchiveDir + file), c.archive != nullptr); // a look never makes a file
     }
