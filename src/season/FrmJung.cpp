@@ -99,7 +99,9 @@ void FrmJung::build()
         auto* e = new QLineEdit(this);
         e->setObjectName(QStringLiteral("MaskEdBox1_%1").arg(i));
         if (i == 0) {
-            e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9,]{0,9}")), e));
+            const QString sevenDigits = QStringLiteral("(,*[0-9]){0,%1},*").arg(kFeeDigits);
+            e->setValidator(new QRegularExpressionValidator(QRegularExpression(sevenDigits), e));
+            connect(e, &QLineEdit::editingFinished, e, [e] { e->setText(FeeShown(e->text())); });
         } else {
             e->setInputMask(QStringLiteral("9999-99-99; "));
         }

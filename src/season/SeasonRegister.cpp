@@ -81,6 +81,12 @@ bool IsStrictDate(const QString& text)
 
 QString OneMonthOn(const QDate& today) { return FormatDate(today.addMonths(1)); }
 
+QString FeeShown(const QString& typed)
+{
+    const QString digits = DigitsOf(typed);
+    return digits.isEmpty() ? QString() : FormatMoney(digits.toLongLong());
+}
+
 SeasonRegister::SeasonRegister(Station& st) : m_st(st) {}
 
 void SeasonRegister::setTagLengthFromModel() { m_tagLength = TagLength(m_st.models.SeasonIn1Type); }
@@ -133,7 +139,8 @@ bool SeasonRegister::Check_Field(const JungBoxes& b) const
 {
     if (b.Txt[1].size() != m_tagLength) return false;
     if (b.Txt[2].isEmpty() || b.Txt[3].isEmpty()) return false;
-    if (b.Mask[0].isEmpty()) return false;
+    // More digits than the box takes came from elsewhere (a fee stored before): retyped, not cut.
+    if (b.Mask[0].isEmpty() || DigitsOf(b.Mask[0]).size() > kFeeDigits) return false;
     return IsStrictDate(b.Mask[1]) && IsStrictDate(b.Mask[2]) && IsStrictDate(b.Mask[3]);
 }
 

@@ -25,6 +25,12 @@ bool IsStrictDate(const QString& text);
 // Today plus one calendar month, the day clamped to the month's last day.
 QString OneMonthOn(const QDate& today);
 
+// Digits the monthly-fee box takes.
+inline constexpr int kFeeDigits = 7;
+// The fee box's text as shown once left: its digits grouped ("1,234,567"),
+// empty when it has none.
+QString FeeShown(const QString& typed);
+
 // The entry boxes of Jung: Txt1..Txt8 (index 0 unused), MaskEdBox1(0..3),
 // Lbl1, Lbl2 and the selected Option2.
 struct JungBoxes {

@@ -121,6 +121,35 @@ TEST(JungScreen, DateBoxKeys)
     EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(form, "MaskEdBox1_0"));
 }
 
+TEST(JungScreen, FeeBoxTakesSevenDigitsAndShowsThemGrouped)
+{
+    const struct { const char* name; const char* typed; const char* shown; qint64 stored; } cases[] = {
+        {"seven digits", "1234567", "1,234,567", 1234567},
+        {"the eighth and ninth are refused", "123456789", "1,234,567", 1234567},
+        {"typed with commas", "50,000", "50,000", 50000},
+        {"fewer than four digits", "900", "900", 900},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestStation ts;
+        ts.st.models.SeasonIn1Type = 2; // 4 digits
+        FrmJung form(ts.st);
+        form.show();
+        QApplication::setActiveWindow(&form);
+        auto* fee = child<QLineEdit>(form, "MaskEdBox1_0");
+        fee->setFocus();
+        fee->clear();
+        QTest::keyClicks(fee, c.typed);
+        QTest::keyClick(fee, Qt::Key_Return); // on to the next box
+        EXPECT_EQ(fee->text(), c.shown);
+        child<QLineEdit>(form, "Txt1")->setText("1234");
+        child<QLineEdit>(form, "Txt2")->setText("12가3456");
+        child<QLineEdit>(form, "Txt3")->setText("홍길동");
+        QTest::mouseClick(child<QPushButton>(form, "Cmd1_0"), Qt::LeftButton);
+        EXPECT_EQ(ts.value("SELECT 월정요금 FROM 정기권").toLongLong(), c.stored);
+    }
+}
+
 TEST(JungLists, ExpiredListAndSortOrder)
 {
     TestStation ts; // today 2026-01-05

@@ -79,6 +79,7 @@ TEST(SeasonRegister, CheckFieldRefusesMissingItems)
         {"no vehicle", [](JungBoxes& b) { b.Txt[2].clear(); }},
         {"no driver", [](JungBoxes& b) { b.Txt[3].clear(); }},
         {"no fee", [](JungBoxes& b) { b.Mask[0].clear(); }},
+        {"a fee beyond the seven digits of its mask", [](JungBoxes& b) { b.Mask[0] = "123,456,789"; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
