@@ -1,6 +1,7 @@
 #include "equipment/FrmTest.h"
 
 #include "core/Station.h"
+#include "widgets/DateTimeFields.h"
 #include "widgets/FormMode.h"
 
 #include <QApplication>
@@ -136,8 +137,10 @@ QGroupBox* FrmTest::readerPanel()
     m_txtTD = Box(p, QStringLiteral("TxtTD"), QStringLiteral("0001"));
     m_dt1 = new QDateEdit(p);
     m_dt1->setObjectName(QStringLiteral("DTPicker1"));
+    DateField(m_dt1);
     m_dt2 = new QTimeEdit(p);
     m_dt2->setObjectName(QStringLiteral("DTPicker2"));
+    TimeField(m_dt2);
     auto* run = Button(p, QStringLiteral("Command1"), QStringLiteral("RUN"));
     auto* prepare = Button(p, QStringLiteral("Command5"), QStringLiteral("준비"));
     auto* issue = Button(p, QStringLiteral("Command7"), QStringLiteral("발행"));
@@ -206,9 +209,10 @@ QGroupBox* FrmTest::exitReaderPanel()
     m_combo3->setCurrentIndex(0);
     m_dt3 = new QDateEdit(p);
     m_dt3->setObjectName(QStringLiteral("DTPicker3"));
+    DateField(m_dt3);
     m_dt4 = new QTimeEdit(p);
     m_dt4->setObjectName(QStringLiteral("DTPicker4"));
-    m_dt4->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    TimeField(m_dt4, TimeShown::WithSeconds);
     m_text6 = Box(p, QStringLiteral("Text6"));
     m_text7 = Box(p, QStringLiteral("Text7"),
                   QStringLiteral("저희 주차장을 이용해주셔서 감사드립니다  === 오늘도 좋은 하루 되세요! ==="));

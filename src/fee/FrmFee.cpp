@@ -3,6 +3,7 @@
 #include "fee/Holidays.h"
 #include "fee/Tariff.h"
 #include "platform/Messages.h"
+#include "widgets/DateTimeFields.h"
 #include "widgets/FormMode.h"
 #include "core/Station.h"
 #include "widgets/TextFields.h"
@@ -211,7 +212,7 @@ void FrmFee::buildTariffPanel()
     for (int i = 0; i < 4; ++i) {
         D1[size_t(i)] = new QTimeEdit(this);
         D1[size_t(i)]->setObjectName(QStringLiteral("D1_%1").arg(i));
-        D1[size_t(i)]->setDisplayFormat(QStringLiteral("HH:mm"));
+        TimeField(D1[size_t(i)]);
     }
     y += kRowStep;
     Label1[2] = makeLabel(this, QStringLiteral("Label1_2"), QStringLiteral("평일개장시각 :") + blanks(30) + QStringLiteral("평일폐장시각 :") + blanks(30), kLeft, y);
@@ -269,7 +270,7 @@ void FrmFee::buildHolidayPanel()
     Label3[1] = makeLabel(holidayFrame, QStringLiteral("Label3_1"), QStringLiteral("날짜 :"), 318, 58);
     DTPicker1 = new QDateEdit(holidayFrame);
     DTPicker1->setObjectName(QStringLiteral("DTPicker1"));
-    DTPicker1->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    DateField(DTPicker1);
     DTPicker1->setCalendarPopup(true);
     DTPicker1->setGeometry(370, 58, 150, kRowH);
     const char* captions[4] = {"신규", "수정", "삭제", "취소"};

@@ -1,6 +1,7 @@
 #include "season/BingList.h"
 
 #include "core/Station.h"
+#include "widgets/DateTimeFields.h"
 #include "widgets/FormMode.h"
 
 #include <QDateEdit>
@@ -59,7 +60,7 @@ void BingList::build()
     m_day = new QDateEdit(frame1);
     m_day->setObjectName(QStringLiteral("DTPicker2"));
     m_day->setCalendarPopup(true);
-    m_day->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    DateField(m_day);
     auto* ok = button(frame1, QStringLiteral("Command3"), QStringLiteral("확인"));
     auto* f1 = new QHBoxLayout(frame1);
     f1->addWidget(m_day);

@@ -4,6 +4,7 @@
 #include "core/Station.h"
 #include "platform/Vb.h"
 #include "season/JungList.h"
+#include "widgets/DateTimeFields.h"
 #include "widgets/FormMode.h"
 #include "widgets/TextFields.h"
 
@@ -104,6 +105,7 @@ void FrmJung::build()
             connect(e, &QLineEdit::editingFinished, e, [e] { e->setText(FeeShown(e->text())); });
         } else {
             e->setInputMask(QStringLiteral("9999-99-99; "));
+            MaskedDateTimeField(e);
         }
         e->installEventFilter(this);
         m_mask[i] = e;
@@ -145,7 +147,7 @@ void FrmJung::build()
     auto* endFrame = new QGroupBox(QStringLiteral("종료일 수정(전체 레코드)"), this);
     m_dtPicker = new QDateEdit(endFrame);
     m_dtPicker->setObjectName(QStringLiteral("DTPicker1"));
-    m_dtPicker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    DateField(m_dtPicker);
     m_dtPicker->setCalendarPopup(true);
     auto* command2 = Button(endFrame, QStringLiteral("확인"), QStringLiteral("Command2"));
     auto* endLayout = new QHBoxLayout(endFrame);
@@ -380,7 +382,8 @@ bool FrmJung::eventFilter(QObject* watched, QEvent* event)
     auto* edit = qobject_cast<QLineEdit*>(watched);
     const bool searchBox = edit && (edit == m_text18 || edit == m_text19 || edit == m_text20);
     const bool maskBox = edit && std::find(m_mask.begin(), m_mask.end(), edit) != m_mask.end();
-    if ((searchBox || maskBox) && event->type() == QEvent::FocusIn)
+    // The date boxes select themselves on entering.
+    if ((searchBox || edit == m_mask[0]) && event->type() == QEvent::FocusIn)
         QMetaObject::invokeMethod(edit, &QLineEdit::selectAll, Qt::QueuedConnection);
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -5,6 +5,7 @@
 #include "platform/Vb.h"
 #include "season/RecordLists.h"
 #include "serial/PrintFrame.h"
+#include "widgets/DateTimeFields.h"
 #include "widgets/FormMode.h"
 
 #include <QApplication>
@@ -81,7 +82,7 @@ QLineEdit* ListScreen::makeDateBox(const QString& name)
     e->setObjectName(name);
     e->setInputMask(QStringLiteral("9999-99-99;_"));
     e->setText(FormatDate(m_st.clock.now().date()));
-    e->installEventFilter(this);
+    MaskedDateTimeField(e);
     return e;
 }
 
@@ -119,14 +120,6 @@ void ListScreen::finishLoad()
 {
     CentreOnScreen(*this);
     ApplyFormMode(m_st, *this);
-}
-
-bool ListScreen::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusIn)
-        if (auto* e = qobject_cast<QLineEdit*>(watched))
-            QMetaObject::invokeMethod(e, &QLineEdit::selectAll, Qt::QueuedConnection);
-    return QDialog::eventFilter(watched, event);
 }
 
 // ---- IlList ----

@@ -34,7 +34,6 @@ protected:
     void guarded(const std::function<void()>& handler);
     void print(const ListPrintout& list, bool hourglass = false);
     void finishLoad();
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
     Station& m_st;
 };

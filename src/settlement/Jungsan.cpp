@@ -3,6 +3,7 @@
 #include "core/Station.h"
 #include "settlement/Reprint.h"
 #include "settlement/Totals.h"
+#include "widgets/DateTimeFields.h"
 #include "widgets/FormMode.h"
 
 #include <QApplication>
@@ -131,9 +132,11 @@ void Jungsan::build()
     auto* f2 = new QHBoxLayout(m_frame2);
     m_from = new QDateEdit(m_frame2);
     m_from->setObjectName(QStringLiteral("DTPicker1"));
+    DateField(m_from);
     m_from->setCalendarPopup(true);
     m_to = new QDateEdit(m_frame2);
     m_to->setObjectName(QStringLiteral("DTPicker2"));
+    DateField(m_to);
     m_to->setCalendarPopup(true);
     m_print = new QPushButton(QStringLiteral("인쇄"), m_frame2);
     m_print->setObjectName(QStringLiteral("Command2"));

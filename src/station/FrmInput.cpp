@@ -1,6 +1,7 @@
 #include "station/FrmInput.h"
 #include "widgets/DialogKeys.h"
 
+#include "widgets/DateTimeFields.h"
 #include "widgets/FormMode.h"
 #include "station/FrmInputLogic.h"
 #include "core/Station.h"
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tolvo {
@@ -71,6 +71,7 @@ FrmInput::FrmInput(const QString& ticketNo, const QDateTime& now, QWidget* paren
     top->addLayout(buttons);
 
     for (QLineEdit* box : {m_date, m_time}) {
+        MaskedDateTimeField(box);
         box->installEventFilter(this);
         connect(box, &QLineEdit::textChanged, m_error, [this] { m_error->clear(); });
     }
@@ -102,10 +103,7 @@ bool FrmInput::eventFilter(QObject* watched, QEvent* event)
 {
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (box && (box == m_date || box == m_time)) {
-        if (event->type() == QEvent::FocusIn) {
-            QPointer<QLineEdit> guard(box);
-            QTimer::singleShot(0, box, [guard] { if (guard) guard->selectAll(); });
-        } else if (event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) return enterInBox(box);
         }

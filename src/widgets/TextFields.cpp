@@ -12,14 +12,6 @@ namespace tolvo {
 
 namespace {
 
-void selectAllLater(QLineEdit* edit)
-{
-    // A mouse click that gave the focus would undo an immediate selection.
-    QTimer::singleShot(0, edit, [p = QPointer<QLineEdit>(edit)] {
-        if (p && p->hasFocus()) p->selectAll();
-    });
-}
-
 // Shared key handling: true when the key was consumed.
 bool handleNavigationKey(QObject* watched, QKeyEvent* ke)
 {
@@ -57,6 +49,13 @@ QString StripTrailingNonNumeric(const QString& text)
         t.chop(1);
     }
     return t;
+}
+
+void SelectAllLater(QLineEdit* edit)
+{
+    QTimer::singleShot(0, edit, [p = QPointer<QLineEdit>(edit)] {
+        if (p && p->hasFocus()) p->selectAll();
+    });
 }
 
 void SendTab(QObject* target, bool backward)
@@ -98,7 +97,7 @@ bool clsText::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != m_edit) return false;
     if (event->type() == QEvent::FocusIn) {
-        selectAllLater(m_edit);
+        SelectAllLater(m_edit);
     } else if (event->type() == QEvent::KeyPress) {
         return handleNavigationKey(watched, static_cast<QKeyEvent*>(event));
     }
@@ -142,7 +141,7 @@ bool clsNtext::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::FocusIn:
         m_edit->setText(NumericText(m_edit->text()));
-        selectAllLater(m_edit);
+        SelectAllLater(m_edit);
         break;
     case QEvent::FocusOut:
         m_edit->setText(NumericText(m_edit->text()));

@@ -59,6 +59,10 @@ private:
     QMetaObject::Connection m_changed;
 };
 
+// Selects a field's whole text once the event that gave it the focus is
+// handled (a mouse click would undo an immediate selection).
+void SelectAllLater(QLineEdit* edit);
+
 // Moves the focus as a Tab (forward) or Shift+Tab keystroke would, and waits
 // until that keystroke has been handled.
 void SendTab(QObject* target, bool backward = false);
