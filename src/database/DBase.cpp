@@ -334,11 +334,6 @@ std::optional<int> DataBase_Startup(Station& st)
     } catch (const std::exception& e) {
         return fail(e);
     }
-    try {
-        Archive_Resume(st);  // rows a cut-short archive move left in two files
-    } catch (const std::exception&) {
-        // The marker stays; the day's archive run tries again and reports it.
-    }
     st.routines.ArchiveDay = Archive_DayData;  // the main timer's change of day
     return std::nullopt;
 }

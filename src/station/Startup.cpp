@@ -1,5 +1,6 @@
 #include "station/Startup.h"
 
+#include "database/Archive.h"
 #include "database/DBase.h"
 #include "platform/Messages.h"
 #include "core/SettingsFile.h"
@@ -27,6 +28,17 @@ std::optional<QString> LockProgramFolder(Station& st)
     return std::nullopt;
 }
 
+// Finishes a day's archive move a crash cut short, with the settings its pruning
+// reads. A failure leaves the marker: the day's run at the first tick tries again
+// and shows it.
+void ResumeArchive(Station& st)
+{
+    try {
+        if (Archive_Resume(st)) st.screen.refreshTotals();
+    } catch (const std::exception&) {
+    }
+}
+
 } // namespace
 
 std::optional<int> Startup_Load(Station& st, const std::function<void()>& createMainScreen)
@@ -43,6 +55,7 @@ std::optional<int> Startup_Load(Station& st, const std::function<void()>& create
         createMainScreen();
         Load_CarCounters(st);
         Load_RecordSettings(st);
+        ResumeArchive(st);
         return std::nullopt;
     } catch (const std::exception& e) {
         st.msgs.MsgBox(QStringLiteral("프로그램을 시작할 수 없습니다.") + QChar(13) + QString::fromUtf8(e.what()),
