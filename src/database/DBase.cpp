@@ -38,9 +38,14 @@ QString FindFileNoCase(const QString& dir, const QString& name)
     return {};
 }
 
+// A folder the station keeps its files in; the message names what is wrong with it.
 void MakeFolder(const QString& path)
 {
-    if (!MakePrivateFolder(path)) throw DbError(QStringLiteral("cannot create folder ") + path);
+    if (!QFileInfo(path).isDir() && !QDir().mkpath(path))
+        throw DbError(QStringLiteral("폴더를 만들 수 없습니다: ") + path);
+    if (MakePrivate(path)) return;
+    throw DbError((FolderWritable(path) ? QStringLiteral("폴더의 권한을 바꿀 수 없습니다: ")
+                                        : QStringLiteral("폴더에 쓸 수 없습니다: ")) + path);
 }
 
 // Copies a file completely under a temporary name, then renames it into place.

@@ -3,6 +3,7 @@
 #include "database/Archive.h"
 #include "database/DBase.h"
 #include "platform/Messages.h"
+#include "platform/PrivateFiles.h"
 #include "core/SettingsFile.h"
 #include "core/Station.h"
 
@@ -21,6 +22,8 @@ std::optional<QString> LockProgramFolder(Station& st)
     auto lock = std::make_unique<QLockFile>(st.AppPath + QStringLiteral("/Tolvo.lock"));
     lock->setStaleLockTime(0); // only a lock left by a dead process is stale
     if (!lock->tryLock()) {
+        // A lock left by a crash cannot be taken over in a folder that cannot be written.
+        if (!FolderWritable(st.AppPath)) return QStringLiteral("프로그램 폴더에 쓸 수 없습니다.");
         return lock->error() == QLockFile::LockFailedError ? QStringLiteral("프로그램이 이미 실행 중입니다.")
                                                             : QStringLiteral("프로그램 폴더를 잠글 수 없습니다.");
     }

@@ -1,3 +1,4 @@
+#include "common/SmallDisk.h"
 #include "common/TestStation.h"
 #include "database/DBase.h"
 #include "core/Sql.h"
@@ -147,6 +148,20 @@ TEST(Startup, FolderThatCannotBeMadeIsReportedAndEndsWithAnError)
     ASSERT_EQ(ts.msgs.shown.size(), 1u);
     EXPECT_EQ(ts.msgs.shown.front().title, "데이터 베이스 오류");
     EXPECT_TRUE(ts.msgs.shown.front().text.contains("Data"));
+}
+
+TEST(Startup, AReadOnlyDataFolderIsToldAsSuchInKorean)
+{
+    TestStation ts(TestStation::Db::None);
+    ASSERT_TRUE(QDir().mkpath(ts.st.DataPath));
+    tolvo::test::SmallDisk disk(ts.st.DataPath);
+    if (!disk.ok()) GTEST_SKIP() << "needs root for a tmpfs in a mount namespace";
+    ASSERT_TRUE(disk.readOnly(true));
+    EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::optional<int>(1));
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    const QString text = ts.msgs.shown.front().text;
+    EXPECT_TRUE(text.contains("폴더에 쓸 수 없습니다: " + ts.st.DataPath)) << text.toStdString();
+    EXPECT_FALSE(text.contains("cannot")) << text.toStdString();
 }
 
 TEST(Lifecycle, CloseReleasesTheConnectionAndCanBeCalledTwice)
