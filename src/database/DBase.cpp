@@ -172,12 +172,19 @@ void SetFolders(Station& st)
     st.ImageDir = st.AppPath + QStringLiteral("/Image/");
 }
 
+namespace {
+void DeleteFiles(const QString& folder, const QString& pattern)
+{
+    const QDir dir(folder);
+    for (const QString& f : dir.entryList({pattern}, QDir::Files | QDir::Hidden)) QFile::remove(dir.filePath(f));
+}
+} // namespace
+
 void DeleteLeftoverBak(const Station& st)
 {
-    QDir dir(st.DataPath);
-    if (!dir.exists()) return;
-    const QStringList baks = dir.entryList({QStringLiteral("*.bak")}, QDir::Files | QDir::Hidden);
-    for (const QString& f : baks) QFile::remove(dir.filePath(f));
+    DeleteFiles(st.DataPath, QStringLiteral("*.bak"));
+    // A first master copy cut short by a kill.
+    DeleteFiles(st.AppPath + QStringLiteral("/Master"), QStringLiteral("*.copy.bak"));
 }
 
 QString MasterPath(const Station& st)

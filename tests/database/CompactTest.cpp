@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace tolvo;
 using tolvo::test::TestStation;
 
@@ -138,6 +140,26 @@ TEST(Startup, LeftoverBakFilesAreDeletedButNotFolders)
     EXPECT_EQ(ts.dataFiles(), QStringList({"Park.MDB", "Park.MDB-shm", "Park.MDB-wal", "keep.txt"}));
     EXPECT_TRUE(QFileInfo(ts.path("Data/x.bak")).isDir());
     EXPECT_TRUE(ts.st.Db.isOpen());
+}
+
+TEST(Startup, AMasterCopyHalfMadeByAKillIsClearedAtTheNextStart)
+{
+    // What a kill during the first master copy leaves, met by the starts that follow it.
+    const struct { const char* name; bool damaged; bool master; std::optional<int> end; } rows[] = {
+        {"the copy is made again", false, false, std::nullopt},
+        {"the live file damaged: start-up ends", true, false, 1},
+        {"a master copy put back by hand", false, true, std::nullopt},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ClosedStation ts;
+        if (!r.master) ASSERT_TRUE(QFile::remove(ts.path("Master/Master.mdb")));
+        WriteFile(ts.path("Master/Master.mdb.copy.bak"), QByteArray(4096, 'h'));
+        if (r.damaged) WriteFile(ts.st.DbPath, QByteArray(2048, 'x'));
+        EXPECT_EQ(DBase::DataBase_Startup(ts.st), r.end);
+        EXPECT_EQ(QDir(ts.path("Master")).entryList(QDir::Files),
+                  r.damaged ? QStringList() : QStringList({"Master.mdb"}));
+    }
 }
 
 TEST(Startup, FolderThatCannotBeMadeIsReportedAndEndsWithAnError)
