@@ -196,17 +196,20 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
     Tell(watch, Next(copied));
 }
 
-// One table's part of a move: the file made when missing, then the rows moved. A
-// file made before (a move cut short) may hold rows still live: they leave first.
+// One table's part of a move: the file made when missing, then the rows moved. When
+// a move cut short is resumed, a file made before may hold rows still live: they
+// leave first (only then: a passage alike in every field to one archived earlier is
+// another passage).
 // Throws DbError naming the table and the file.
-void MoveTable(const Station& st, const QString& path, const Moved& m, const ArchiveWatch& watch, ArchiveStep building)
+void MoveTable(const Station& st, const QString& path, const Moved& m, const ArchiveWatch& watch, ArchiveStep building,
+               bool resuming)
 {
     try {
         const bool made = QFileInfo::exists(path);
         if (!made) CreateArchive(path, m.table, [&] { Tell(watch, building); });
         Tell(watch, Next(building));
         Attachment arc(st.Db, path, kArc);
-        if (made) {
+        if (made && resuming) {
             Transaction tx(st.Db);
             RemoveArchivedRows(st, m);
             tx.commit();
@@ -256,12 +259,12 @@ bool PruneAndReset(Station& st, const QDate& today)
 
 // A marked move of `day`'s rows, from wherever it stands: each table moved, then the
 // day's pruning and reset (with the day after as "today"), then the marker removed.
-// Safe to run again from any step. Throws DbError; the marker then stays. Returns
-// false when 시스템 has no row (the totals need no refresh).
-bool FinishMove(Station& st, const QDate& day, const ArchiveWatch& watch)
+// Safe to run again from any step (`resuming`). Throws DbError; the marker then
+// stays. Returns false when 시스템 has no row (the totals need no refresh).
+bool FinishMove(Station& st, const QDate& day, const ArchiveWatch& watch, bool resuming)
 {
-    MoveTable(st, IlbanArchivePath(st, day), Ilban(), watch, ArchiveStep::IlbanBuilding);
-    MoveTable(st, JungArchivePath(st, day), Jung(), watch, ArchiveStep::JungBuilding);
+    MoveTable(st, IlbanArchivePath(st, day), Ilban(), watch, ArchiveStep::IlbanBuilding, resuming);
+    MoveTable(st, JungArchivePath(st, day), Jung(), watch, ArchiveStep::JungBuilding, resuming);
     bool refresh = true;
     try {
         refresh = PruneAndReset(st, day.addDays(1));
@@ -303,7 +306,7 @@ bool Archive_Resume(Station& st)
     } catch (const std::exception& e) {
         throw Failure(QString(), kMarker, e);
     }
-    return FinishMove(st, day, {});
+    return FinishMove(st, day, {}, true);
 }
 
 bool Archive_DayData(Station& st) { return Archive_DayDataSteps(st, {}); }
@@ -324,7 +327,7 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
                 throw Failure(QString(), kMarker, e);
             }
             Tell(watch, ArchiveStep::Marked);
-            refresh = FinishMove(st, day, watch);
+            refresh = FinishMove(st, day, watch, false);
         }
     } catch (const std::exception& e) {
         // The day stays not archived: its rows stay live, its pruning and reset wait.

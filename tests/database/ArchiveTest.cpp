@@ -250,8 +250,12 @@ TEST(Archive, ExistingSeasonFileWithoutItsGeneralFileIsAppendedTo)
         Insert(c.db(), "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}});
     }
     ts.passage("0000000003", "정상출차");
+    // A live passage alike in every field to the one the file holds is another passage.
+    Insert(ts.st.Db, "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}});
     Archive_DayData(ts.st);
-    EXPECT_EQ(ts.archived("j20060630.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000003", "0000000009"}));
+    EXPECT_EQ(ts.archived("j20060630.mdb", "정기권입출차", "정기권번호"),
+              QStringList({"0000000003", "0000000009", "0000000009"}));
+    EXPECT_EQ(ts.count("정기권입출차"), 0);
     EXPECT_TRUE(ts.screen.list1.isEmpty());
 }
 
