@@ -33,7 +33,7 @@ struct DeviceRoutines {
     std::function<bool(Station&)> TD_Poll; // true when the dispenser answered
     DeviceRoutine CTL_TimeSetUp;           // sets the dispenser's clock
     DeviceRoutine Vfd_TimeSet;             // sets the time on the dispenser's display
-    DeviceRoutine ArchiveDay;              // empty: the database's Archive_DayData
+    std::function<bool(Station&)> ArchiveDay; // empty: the database's Archive_DayData; true when archived
     // Season gates. The decisions take the card by reference and hand it back
     // without its blanks; gate 1.. as the callers number them.
     std::function<void(Station&, QString& card, qint16& gate)> Season_In;

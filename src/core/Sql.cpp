@@ -192,8 +192,9 @@ void ApplyPragmas(const QSqlDatabase& db, const QString& schema)
 
 void ApplyLivePragmas(const QSqlDatabase& db)
 {
-    // One sync of the log per commit instead of about four with the rollback journal;
-    // a disk that cannot take the log (read-only) keeps the rollback journal.
+    // One sync of the log per commit instead of about four with the rollback journal.
+    // A file opened read-only (its disk remounted read-only) cannot take the log and
+    // stays in the rollback-journal mode the last close folded it into.
     SetJournalMode(db, QStringLiteral("main"), QStringLiteral("WAL"));
     Exec(db, QStringLiteral("PRAGMA main.synchronous=FULL"));
 }

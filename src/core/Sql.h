@@ -93,7 +93,7 @@ private:
 // file being built: rollback journal, full sync, each file one file.
 void ApplyPragmas(const QSqlDatabase& db, const QString& schema = QStringLiteral("main"));
 // The live file's options: write-ahead log with full sync (a commit survives a power
-// cut with one sync); the rollback journal where the disk cannot take the log.
+// cut with one sync); a file opened read-only stays in the rollback-journal mode.
 void ApplyLivePragmas(const QSqlDatabase& db);
 // Checkpoints the write-ahead log into the file and leaves it in rollback-journal
 // mode, so the file alone holds every commit (before it is closed, copied or

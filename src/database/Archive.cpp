@@ -7,6 +7,7 @@
 #include "platform/Vb.h"
 #include "core/Station.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -57,20 +58,31 @@ Moved Jung() { return {schema::JungArchiveTable(), JungDone, JungSame}; }
 
 QString DayText(const QDate& d) { return d.toString(QStringLiteral("yyyyMMdd")); }
 
+void Tell(const ArchiveWatch& watch, ArchiveStep step)
+{
+    if (watch) watch(step);
+}
+
+ArchiveStep Next(ArchiveStep step) { return ArchiveStep(int(step) + 1); }
+
 // Built under a temporary name and renamed into place: a file of that name is whole.
-void CreateArchive(const QString& path, const schema::Table& table)
+// `building` runs while the half-made file is open in its transaction.
+void CreateArchive(const QString& path, const schema::Table& table, const std::function<void()>& building = {})
 {
     if (QFileInfo::exists(path)) throw DbError(QStringLiteral("archive file exists already: ") + path);
-    const QString building = path + QStringLiteral(".part");
-    QFile::remove(building);
+    const QString part = path + QStringLiteral(".part");
+    QFile::remove(part);
     try {
         {
-            ScopedConnection c(building);
+            ScopedConnection c(part);
+            Transaction tx(c.db());
             schema::CreateTable(c.db(), table);
+            if (building) building();
+            tx.commit();
         }
-        if (!DBase::AtomicReplace(building, path)) throw DbError(QStringLiteral("cannot rename ") + building);
+        if (!DBase::AtomicReplace(part, path)) throw DbError(QStringLiteral("cannot rename ") + part);
     } catch (...) {
-        QFile::remove(building);
+        QFile::remove(part);
         throw;
     }
     DBase::SyncPath(QFileInfo(path).absolutePath(), true);
@@ -79,8 +91,8 @@ void CreateArchive(const QString& path, const schema::Table& table)
 QString MarkerPath(const Station& st) { return st.ArchiveDir + kMarker; }
 
 // Written whole and synced before the first archive commit, so that a start after
-// a power cut knows which files may hold rows still live.
-void WriteMarker(const Station& st, const QStringList& files)
+// a power cut knows which day's move to finish.
+void WriteMarker(const Station& st, const QStringList& files, const ArchiveWatch& watch)
 {
     const QString path = MarkerPath(st);
     const QString tmp = path + QStringLiteral(".part");
@@ -89,11 +101,40 @@ void WriteMarker(const Station& st, const QStringList& files)
     const bool written = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size() &&
                          f.flush() && ::fsync(f.handle()) == 0;
     f.close();
+    if (written) Tell(watch, ArchiveStep::Marking);
     if (!written || !DBase::AtomicReplace(tmp, path)) {
         QFile::remove(tmp);
         throw DbError(QStringLiteral("cannot write ") + path);
     }
     DBase::SyncPath(st.ArchiveDir, true);
+}
+
+// The day a marker's file names carry ("i20260520.mdb"); throws when it names none.
+QDate MarkedDay(const QString& marker)
+{
+    QFile f(marker);
+    if (!f.open(QIODevice::ReadOnly)) throw DbError(QStringLiteral("cannot read ") + marker);
+    const QStringList files = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& name : files) {
+        const QDate day = QDate::fromString(name.mid(1, 8), QStringLiteral("yyyyMMdd"));
+        if (day.isValid()) return day;
+    }
+    throw DbError(QStringLiteral("no day named in ") + marker);
+}
+
+// What the operator is shown: "일반권 자료 백업 실패 (i20260520.mdb): <cause>".
+DbError Failure(const QString& what, const QString& file, const std::exception& e)
+{
+    return DbError(QStringLiteral("%1자료 백업 실패 (%2): %3").arg(what, file, QString::fromUtf8(e.what())));
+}
+
+// Half-made archive files and markers a kill left, with their journals.
+void RemoveHalfMadeFiles(const Station& st)
+{
+    QDir dir(st.ArchiveDir);
+    const QStringList parts =
+        dir.entryList({QStringLiteral("*.part"), QStringLiteral("*.part-journal")}, QDir::Files | QDir::Hidden);
+    for (const QString& f : parts) QFile::remove(dir.filePath(f));
 }
 
 // Deletes from the live table the finished rows the attached archive holds.
@@ -118,17 +159,14 @@ void TakeBackCopiedRows(const Station& st, const Moved& m)
         .finish();
 }
 
-// Copies the finished rows into the archive and commits it; then deletes the rows
-// the archive holds from the live table and commits that. Each file commits on
-// its own (the live file keeps a write-ahead log), so between the two commits the
-// rows are in both files: a failure then takes the copies back out of the archive
-// (`inBoth` stays true when even that fails), a crash leaves the marker and the
-// next start finishes the move.
-void MoveRows(const Station& st, const QString& path, const Moved& m, const ArchiveWatch& watch, ArchiveStep copied,
-              bool& inBoth)
+// Copies the finished rows into the attached archive and commits it; then deletes
+// the rows the archive holds from the live table and commits that. Each file
+// commits on its own, so between the two commits the rows are in both files: a
+// failure then takes the copies back out of the archive; a crash leaves them, and
+// the marker has the next start remove them from the live file.
+void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, ArchiveStep copied)
 {
     const QString cols = IdList(m.table.fieldNames());
-    Attachment arc(st.Db, path, kArc);
     int n = 0;
     {
         Transaction tx(st.Db);
@@ -139,51 +177,53 @@ void MoveRows(const Station& st, const QString& path, const Moved& m, const Arch
         ins.finish();
         tx.commit();
     }
-    if (watch) watch(copied);
+    Tell(watch, copied);
     try {
         Transaction tx(st.Db);
         const int removed = RemoveArchivedRows(st, m);
         if (removed != n) throw DbError(QStringLiteral("archive copied %1 rows but would delete %2").arg(n).arg(removed));
         tx.commit();
     } catch (...) {
-        inBoth = true;
         try {
             Transaction tx(st.Db);
             TakeBackCopiedRows(st, m);
             tx.commit();
-            inBoth = false;
         } catch (...) {
             // The marker stays; the rows leave the live file at the next start or run.
         }
         throw;
     }
-    if (watch) watch(ArchiveStep(int(copied) + 1));
+    Tell(watch, Next(copied));
+}
+
+// One table's part of a move: the file made when missing, then the rows moved. When
+// a move cut short is resumed, a file made before may hold rows still live: they
+// leave first (only then: a passage alike in every field to one archived earlier is
+// another passage).
+// Throws DbError naming the table and the file.
+void MoveTable(const Station& st, const QString& path, const Moved& m, const ArchiveWatch& watch, ArchiveStep building,
+               bool resuming)
+{
+    try {
+        const bool made = QFileInfo::exists(path);
+        if (!made) CreateArchive(path, m.table, [&] { Tell(watch, building); });
+        Tell(watch, Next(building));
+        Attachment arc(st.Db, path, kArc);
+        if (made && resuming) {
+            Transaction tx(st.Db);
+            RemoveArchivedRows(st, m);
+            tx.commit();
+        }
+        MoveRows(st, m, watch, Next(Next(building)));
+    } catch (const std::exception& e) {
+        throw Failure(m.table.name + QLatin1Char(' '), QFileInfo(path).fileName(), e);
+    }
 }
 
 void Report(Station& st, const QString& line)
 {
     st.screen.appendList1(line);
     st.screen.setText(QStringLiteral("PnlMsg"), line);
-}
-
-void ReportFailure(Station& st, const QString& what, const QString& file, const std::exception& e)
-{
-    Report(st, QStringLiteral("%1 자료 백업 실패 (%2): %3").arg(what, file, QString::fromUtf8(e.what())));
-}
-
-// Ensures the archive file exists, then moves the rows; a failure is reported and the
-// rows stay live. Returns false when rows may be left in both files.
-bool ArchiveTable(Station& st, const QString& path, const Moved& m, const ArchiveWatch& watch, ArchiveStep created)
-{
-    bool inBoth = false;
-    try {
-        if (!QFileInfo::exists(path)) CreateArchive(path, m.table);
-        if (watch) watch(created);
-        MoveRows(st, path, m, watch, ArchiveStep(int(created) + 1), inBoth);
-    } catch (const std::exception& e) {
-        ReportFailure(st, m.table.name, QFileInfo(path).fileName(), e);
-    }
-    return !inBoth;
 }
 
 // Steps after the moves; throws on any failure (the caller then goes on to the refresh).
@@ -217,6 +257,28 @@ bool PruneAndReset(Station& st, const QDate& today)
     return true;
 }
 
+// A marked move of `day`'s rows, from wherever it stands: each table moved, then the
+// day's pruning and reset (with the day after as "today"), then the marker removed.
+// Safe to run again from any step (`resuming`). Throws DbError; the marker then
+// stays. Returns false when 시스템 has no row (the totals need no refresh).
+bool FinishMove(Station& st, const QDate& day, const ArchiveWatch& watch, bool resuming)
+{
+    MoveTable(st, IlbanArchivePath(st, day), Ilban(), watch, ArchiveStep::IlbanBuilding, resuming);
+    MoveTable(st, JungArchivePath(st, day), Jung(), watch, ArchiveStep::JungBuilding, resuming);
+    bool refresh = true;
+    try {
+        refresh = PruneAndReset(st, day.addDays(1));
+    } catch (const std::exception&) {
+        // The rest of the day's pruning is skipped; the next day prunes with its own dates.
+    }
+    Tell(watch, ArchiveStep::Pruned);
+    if (!QFile::remove(MarkerPath(st)))
+        throw Failure(QString(), kMarker, DbError(QStringLiteral("cannot remove ") + MarkerPath(st)));
+    DBase::SyncPath(st.ArchiveDir, true);
+    Tell(watch, ArchiveStep::Unmarked);
+    return refresh;
+}
+
 } // namespace
 
 QString IlbanArchivePath(const Station& st, const QDate& day)
@@ -233,67 +295,47 @@ void DBase::Create_IlbanArchive(const QString& path) { CreateArchive(path, schem
 
 void DBase::Create_JungArchive(const QString& path) { CreateArchive(path, schema::JungArchiveTable()); }
 
-void Archive_Resume(Station& st)
+bool Archive_Resume(Station& st)
 {
+    RemoveHalfMadeFiles(st);
     const QString marker = MarkerPath(st);
-    QFile f(marker);
-    if (!f.exists()) return;
-    if (!f.open(QIODevice::ReadOnly)) throw DbError(QStringLiteral("cannot read ") + marker);
-    const QStringList files = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    f.close();
-    for (const QString& name : files) {
-        const QString path = st.ArchiveDir + name;
-        if (!QFileInfo(path).isFile()) continue;
-        const Moved m = name.startsWith(QLatin1Char('i')) ? Ilban() : Jung();
-        Attachment arc(st.Db, path, kArc);
-        Transaction tx(st.Db);
-        RemoveArchivedRows(st, m);
-        tx.commit();
+    if (!QFileInfo::exists(marker)) return false;
+    QDate day;
+    try {
+        day = MarkedDay(marker);
+    } catch (const std::exception& e) {
+        throw Failure(QString(), kMarker, e);
     }
-    QFile::remove(marker);
+    return FinishMove(st, day, {}, true);
 }
 
-void Archive_DayData(Station& st) { Archive_DayDataSteps(st, {}); }
+bool Archive_DayData(Station& st) { return Archive_DayDataSteps(st, {}); }
 
-void Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
+bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
 {
     const QDate today = st.clock.now().date();
     const QDate day = today.addDays(-1);
     const QString ilban = IlbanArchivePath(st, day);
-    const QString jung = JungArchivePath(st, day);
-
-    bool moving = true;
+    bool refresh = false;
     try {
-        Archive_Resume(st);  // a move a crash cut short
-    } catch (const std::exception& e) {
-        ReportFailure(st, schema::IlbanArchiveTable().name, kMarker, e);
-        moving = false;      // its marker must stay; the rows wait for the next day
-    }
-    // That day is archived already (exact name: the file system compares case).
-    if (QFileInfo(ilban).isFile()) return;
-
-    if (moving) {
-        try {
-            WriteMarker(st, {QFileInfo(ilban).fileName(), QFileInfo(jung).fileName()});
-        } catch (const std::exception& e) {
-            ReportFailure(st, schema::IlbanArchiveTable().name, QFileInfo(ilban).fileName(), e);
-            moving = false;
+        refresh = Archive_Resume(st);  // a move a crash or a failure cut short
+        // That day is archived already (exact name: the file system compares case).
+        if (!QFileInfo(ilban).isFile()) {
+            try {
+                WriteMarker(st, {QFileInfo(ilban).fileName(), QFileInfo(JungArchivePath(st, day)).fileName()}, watch);
+            } catch (const std::exception& e) {
+                throw Failure(QString(), kMarker, e);
+            }
+            Tell(watch, ArchiveStep::Marked);
+            refresh = FinishMove(st, day, watch, false);
         }
+    } catch (const std::exception& e) {
+        // The day stays not archived: its rows stay live, its pruning and reset wait.
+        Report(st, QString::fromUtf8(e.what()));
+        return false;
     }
-    if (moving) {
-        if (watch) watch(ArchiveStep::Marked);
-        const bool ilbanSettled = ArchiveTable(st, ilban, Ilban(), watch, ArchiveStep::IlbanCreated);
-        const bool jungSettled = ArchiveTable(st, jung, Jung(), watch, ArchiveStep::JungCreated);
-        // Rows left in both files keep the marker: the next start or run removes them from the live file.
-        if (ilbanSettled && jungSettled && QFile::remove(MarkerPath(st)) && watch) watch(ArchiveStep::Unmarked);
-    }
-
-    try {
-        if (!PruneAndReset(st, today)) return;
-    } catch (const std::exception&) {
-        // The rest of the day's pruning is skipped; the next day prunes with its own dates.
-    }
-    st.screen.refreshTotals();
+    if (refresh) st.screen.refreshTotals();
+    return true;
 }
 
 } // namespace tolvo

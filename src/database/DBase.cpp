@@ -38,9 +38,14 @@ QString FindFileNoCase(const QString& dir, const QString& name)
     return {};
 }
 
+// A folder the station keeps its files in; the message names what is wrong with it.
 void MakeFolder(const QString& path)
 {
-    if (!MakePrivateFolder(path)) throw DbError(QStringLiteral("cannot create folder ") + path);
+    if (!QFileInfo(path).isDir() && !QDir().mkpath(path))
+        throw DbError(QStringLiteral("폴더를 만들 수 없습니다: ") + path);
+    if (MakePrivate(path)) return;
+    throw DbError((FolderWritable(path) ? QStringLiteral("폴더의 권한을 바꿀 수 없습니다: ")
+                                        : QStringLiteral("폴더에 쓸 수 없습니다: ")) + path);
 }
 
 // Copies a file completely under a temporary name, then renames it into place.
@@ -167,12 +172,19 @@ void SetFolders(Station& st)
     st.ImageDir = st.AppPath + QStringLiteral("/Image/");
 }
 
+namespace {
+void DeleteFiles(const QString& folder, const QString& pattern)
+{
+    const QDir dir(folder);
+    for (const QString& f : dir.entryList({pattern}, QDir::Files | QDir::Hidden)) QFile::remove(dir.filePath(f));
+}
+} // namespace
+
 void DeleteLeftoverBak(const Station& st)
 {
-    QDir dir(st.DataPath);
-    if (!dir.exists()) return;
-    const QStringList baks = dir.entryList({QStringLiteral("*.bak")}, QDir::Files | QDir::Hidden);
-    for (const QString& f : baks) QFile::remove(dir.filePath(f));
+    DeleteFiles(st.DataPath, QStringLiteral("*.bak"));
+    // A first master copy cut short by a kill.
+    DeleteFiles(st.AppPath + QStringLiteral("/Master"), QStringLiteral("*.copy.bak"));
 }
 
 QString MasterPath(const Station& st)
@@ -333,11 +345,6 @@ std::optional<int> DataBase_Startup(Station& st)
         DataBase_Open(st);
     } catch (const std::exception& e) {
         return fail(e);
-    }
-    try {
-        Archive_Resume(st);  // rows a cut-short archive move left in two files
-    } catch (const std::exception&) {
-        // The marker stays; the day's archive run tries again and reports it.
     }
     st.routines.ArchiveDay = Archive_DayData;  // the main timer's change of day
     return std::nullopt;

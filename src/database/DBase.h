@@ -14,7 +14,8 @@ namespace DBase {
 
 // Sets DataPath, ArchiveDir and ImageDir from AppPath (each ends with "/").
 void SetFolders(Station& st);
-// Deletes every "*.bak" file (letter case ignored) of the data folder; folders are left alone.
+// Deletes every "*.bak" file (letter case ignored) of the data folder and every
+// "*.copy.bak" of the Master folder (a master copy half made); folders are left alone.
 void DeleteLeftoverBak(const Station& st);
 // Program folder + "/Master/Master.mdb".
 QString MasterPath(const Station& st);

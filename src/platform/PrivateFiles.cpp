@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tolvo {
 
@@ -20,6 +21,11 @@ bool MakePrivate(const QString& path)
 bool MakePrivateFolder(const QString& path)
 {
     return QDir().mkpath(path) && MakePrivate(path);
+}
+
+bool FolderWritable(const QString& path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0;
 }
 
 } // namespace tolvo

@@ -13,5 +13,8 @@ void RestrictNewFiles();
 bool MakePrivate(const QString& path);
 // Creates the folder (and its parents) and makes it private; false when either fails.
 bool MakePrivateFolder(const QString& path);
+// True when this process may create and change files in the folder (false on a
+// read-only disk or a folder without write permission for it).
+bool FolderWritable(const QString& path);
 
 } // namespace tolvo

@@ -1,7 +1,9 @@
 #include "station/Startup.h"
 
+#include "database/Archive.h"
 #include "database/DBase.h"
 #include "platform/Messages.h"
+#include "platform/PrivateFiles.h"
 #include "core/SettingsFile.h"
 #include "core/Station.h"
 
@@ -20,11 +22,24 @@ std::optional<QString> LockProgramFolder(Station& st)
     auto lock = std::make_unique<QLockFile>(st.AppPath + QStringLiteral("/Tolvo.lock"));
     lock->setStaleLockTime(0); // only a lock left by a dead process is stale
     if (!lock->tryLock()) {
+        // A lock left by a crash cannot be taken over in a folder that cannot be written.
+        if (!FolderWritable(st.AppPath)) return QStringLiteral("프로그램 폴더에 쓸 수 없습니다.");
         return lock->error() == QLockFile::LockFailedError ? QStringLiteral("프로그램이 이미 실행 중입니다.")
                                                             : QStringLiteral("프로그램 폴더를 잠글 수 없습니다.");
     }
     st.ProgramLock = std::move(lock);
     return std::nullopt;
+}
+
+// Finishes a day's archive move a crash cut short, with the settings its pruning
+// reads. A failure leaves the marker: the day's run at the first tick tries again
+// and shows it.
+void ResumeArchive(Station& st)
+{
+    try {
+        if (Archive_Resume(st)) st.screen.refreshTotals();
+    } catch (const std::exception&) {
+    }
 }
 
 } // namespace
@@ -43,6 +58,7 @@ std::optional<int> Startup_Load(Station& st, const std::function<void()>& create
         createMainScreen();
         Load_CarCounters(st);
         Load_RecordSettings(st);
+        ResumeArchive(st);
         return std::nullopt;
     } catch (const std::exception& e) {
         st.msgs.MsgBox(QStringLiteral("프로그램을 시작할 수 없습니다.") + QChar(13) + QString::fromUtf8(e.what()),

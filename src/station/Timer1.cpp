@@ -125,13 +125,12 @@ bool changeOfDay(Station& st)
     st.screen.setVisible(QStringLiteral("Shape1"), true);
     st.screen.setText(QStringLiteral("PnlMsg"), kArchiveBusyText);
     st.screen.appendList1(kArchiveBusyText);
+    // A day whose move failed stays recorded as not archived, so the next start
+    // tries again; this run does not retry every second.
     try {
-        if (st.routines.ArchiveDay) st.routines.ArchiveDay(st);
-        else Archive_DayData(st);
-        Exec(st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {today});
+        const bool archived = st.routines.ArchiveDay ? st.routines.ArchiveDay(st) : Archive_DayData(st);
+        if (archived) Exec(st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {today});
     } catch (const std::exception& e) {
-        // The day stays recorded as not archived, so the next start tries again;
-        // this run does not retry every second.
         showOnce(st, QStringLiteral("금일 데이터 백업 실패: ") + errorText(e));
     }
     st.DataRefreshDate = today;

@@ -8,56 +8,18 @@
 #include "database/Master.h"
 #include "settlement/Settlement.h"
 #include "station/ExitTestSupport.h"
+#include "common/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <sched.h>
-#include <sys/mount.h>
-#include <unistd.h>
-
 using namespace tolvo;
 using tolvo::test::ExitRig;
+using tolvo::test::SmallDisk;
 
 namespace {
-
-// A 4 MB tmpfs over a folder, seen by this process only.
-class SmallDisk {
-public:
-    explicit SmallDisk(const QString& path) : m_path(QFile::encodeName(path))
-    {
-        m_ok = ::geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0 &&
-               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-               ::mount("tmpfs", m_path.constData(), "tmpfs", 0, "size=4m,mode=0700") == 0;
-    }
-    ~SmallDisk()
-    {
-        if (m_ok) ::umount2(m_path.constData(), MNT_DETACH);
-    }
-    bool ok() const { return m_ok; }
-    void fill()
-    {
-        QFile f(QString::fromLocal8Bit(m_path) + QStringLiteral("/filler"));
-        f.open(QIODevice::WriteOnly);
-        const QByteArray block(4096, 'x');
-        while (f.write(block) == block.size() && f.flush()) {}
-    }
-    bool readOnly(bool on)
-    {
-        return ::mount(nullptr, m_path.constData(), nullptr, MS_REMOUNT | (on ? MS_RDONLY : 0), "size=4m") == 0;
-    }
-    void restore()
-    {
-        readOnly(false);
-        QFile::remove(QString::fromLocal8Bit(m_path) + QStringLiteral("/filler"));
-    }
-
-private:
-    QByteArray m_path;
-    bool m_ok = false;
-};
 
 void CopyTree(const QString& from, const QString& to)
 {
@@ -149,6 +111,7 @@ TEST(FullDisk, EachStepFailsCleanlyAndSucceedsOnceTheDiskIsBack)
                 DBase::DataBase_Close(rig.st);
                 ASSERT_TRUE(disk.readOnly(true));
                 DBase::DataBase_Open(rig.st);
+                EXPECT_EQ(JournalMode(rig.st.Db), QStringLiteral("delete")) << "a read-only disk keeps the rollback journal";
             } else {
                 disk.fill();
             }

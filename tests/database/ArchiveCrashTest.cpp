@@ -62,7 +62,7 @@ TEST(ArchiveCrash, AKillAtEveryStepOfTheMoveLeavesEachRowInOneFile)
     // Two passages alike in every field: both are kept, once each.
     const QStringList tickets{"0001200606301000", "0002200606301000", "0003200606301000", "0004200606301000"};
     const QStringList cards{"0000000001", "0000000002", "0000000002", "0000000003", "0000000004"};
-    for (int step = int(ArchiveStep::Marked); step <= int(ArchiveStep::Unmarked); ++step) {
+    for (int step = int(ArchiveStep::Marking); step <= int(ArchiveStep::Unmarked); ++step) {
         SCOPED_TRACE(step);
         TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2006, 7, 1), QTime(0, 0, 1)));
         for (int i = 0; i < tickets.size(); ++i)  // the last one is not settled: it stays live
@@ -73,16 +73,21 @@ TEST(ArchiveCrash, AKillAtEveryStepOfTheMoveLeavesEachRowInOneFile)
                                              {"출차일자", i == 0 ? "" : "2006-06-30"}, {"입출구분", false}});
 
         ASSERT_TRUE(KilledAfter(ts, ArchiveStep(step)));
-        // The next start, then the day's archive the timer runs again.
+        // The next start (its database part and the resume), then the day's archive the timer runs again.
         ASSERT_EQ(DBase::DataBase_Startup(ts.st), std::nullopt);
+        Archive_Resume(ts.st);
         EXPECT_EQ(AllRows(ts, "일반권", "입차코드", "i"), tickets);
         EXPECT_EQ(AllRows(ts, "정기권입출차", "정기권번호", "j"), cards);
-        EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/archive.moving")));
-        Archive_DayData(ts.st);
+        // The start finishes a marked move; no half-made file, journal or marker is left.
+        const QStringList pair{"i20060630.mdb", "j20060630.mdb"};
+        const QStringList left = QDir(ts.st.ArchiveDir).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_EQ(left, step < int(ArchiveStep::Marked) ? QStringList() : pair);
+        EXPECT_TRUE(Archive_DayData(ts.st));
+        EXPECT_EQ(QDir(ts.st.ArchiveDir).entryList(QDir::Files | QDir::Hidden), pair);
         EXPECT_EQ(AllRows(ts, "일반권", "입차코드", "i"), tickets);
         EXPECT_EQ(AllRows(ts, "정기권입출차", "정기권번호", "j"), cards);
-        // Killed with the day's file made but nothing copied, the rows wait for the next day's file.
-        EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 일반권").toInt(), step == int(ArchiveStep::IlbanCreated) ? 4 : 1);
+        EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 일반권").toInt(), 1);
+        EXPECT_EQ(ts.value("SELECT COUNT(*) FROM 정기권입출차").toInt(), 1);
     }
 }
 
@@ -106,7 +111,10 @@ TEST(ArchiveCrash, RowsLeftInBothFilesLeaveTheLiveFileAtTheNextStart)
     ts.CloseDatabase();
 
     ASSERT_EQ(DBase::DataBase_Startup(ts.st), std::nullopt);
-    // Only the row the archive holds leaves; the other waits for the next day's archive.
-    EXPECT_EQ(ts.value("SELECT group_concat(입차코드) FROM 일반권").toString(), "0002200606301000");
+    EXPECT_TRUE(Archive_Resume(ts.st));
+    // The row the archive holds leaves the live file; the move is finished for the other.
+    EXPECT_EQ(ts.count("일반권"), 0);
+    EXPECT_EQ(AllRows(ts, "일반권", "입차코드", "i"), QStringList({"0001200606301000", "0002200606301000"}));
+    EXPECT_TRUE(QFileInfo::exists(ts.path("Backup/j20060630.mdb")));
     EXPECT_FALSE(marker.exists());
 }

@@ -1,3 +1,4 @@
+#include "common/SmallDisk.h"
 #include "common/TestStation.h"
 #include "database/DBase.h"
 #include "core/Sql.h"
@@ -6,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace tolvo;
 using tolvo::test::TestStation;
@@ -139,6 +142,26 @@ TEST(Startup, LeftoverBakFilesAreDeletedButNotFolders)
     EXPECT_TRUE(ts.st.Db.isOpen());
 }
 
+TEST(Startup, AMasterCopyHalfMadeByAKillIsClearedAtTheNextStart)
+{
+    // What a kill during the first master copy leaves, met by the starts that follow it.
+    const struct { const char* name; bool damaged; bool master; std::optional<int> end; } rows[] = {
+        {"the copy is made again", false, false, std::nullopt},
+        {"the live file damaged: start-up ends", true, false, 1},
+        {"a master copy put back by hand", false, true, std::nullopt},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ClosedStation ts;
+        if (!r.master) ASSERT_TRUE(QFile::remove(ts.path("Master/Master.mdb")));
+        WriteFile(ts.path("Master/Master.mdb.copy.bak"), QByteArray(4096, 'h'));
+        if (r.damaged) WriteFile(ts.st.DbPath, QByteArray(2048, 'x'));
+        EXPECT_EQ(DBase::DataBase_Startup(ts.st), r.end);
+        EXPECT_EQ(QDir(ts.path("Master")).entryList(QDir::Files),
+                  r.damaged ? QStringList() : QStringList({"Master.mdb"}));
+    }
+}
+
 TEST(Startup, FolderThatCannotBeMadeIsReportedAndEndsWithAnError)
 {
     TestStation ts(TestStation::Db::None);
@@ -147,6 +170,20 @@ TEST(Startup, FolderThatCannotBeMadeIsReportedAndEndsWithAnError)
     ASSERT_EQ(ts.msgs.shown.size(), 1u);
     EXPECT_EQ(ts.msgs.shown.front().title, "데이터 베이스 오류");
     EXPECT_TRUE(ts.msgs.shown.front().text.contains("Data"));
+}
+
+TEST(Startup, AReadOnlyDataFolderIsToldAsSuchInKorean)
+{
+    TestStation ts(TestStation::Db::None);
+    ASSERT_TRUE(QDir().mkpath(ts.st.DataPath));
+    tolvo::test::SmallDisk disk(ts.st.DataPath);
+    if (!disk.ok()) GTEST_SKIP() << "needs root for a tmpfs in a mount namespace";
+    ASSERT_TRUE(disk.readOnly(true));
+    EXPECT_EQ(DBase::DataBase_Startup(ts.st), std::optional<int>(1));
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    const QString text = ts.msgs.shown.front().text;
+    EXPECT_TRUE(text.contains("폴더에 쓸 수 없습니다: " + ts.st.DataPath)) << text.toStdString();
+    EXPECT_FALSE(text.contains("cannot")) << text.toStdString();
 }
 
 TEST(Lifecycle, CloseReleasesTheConnectionAndCanBeCalledTwice)

@@ -1,3 +1,4 @@
+#include "common/SmallDisk.h"
 #include "common/TestStation.h"
 #include "database/DBase.h"
 #include "core/Sql.h"
@@ -9,7 +10,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tolvo;
 using tolvo::test::TestStation;
@@ -100,6 +105,32 @@ TEST(Startup, ASecondStationOnTheSameFolderTouchesNothing)
     EXPECT_TRUE(QFile::exists(first.path(QStringLiteral("Data/Park.bak")))) << "the running station's folder is untouched";
     EXPECT_NO_THROW(Exec(first.st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {QStringLiteral("2026-01-06")}));
 }
+TEST(Startup, AReadOnlyProgramFolderWithALockLeftByACrashSaysTheFolderCannotBeWritten)
+{
+    TestStation ts(TestStation::Db::None);
+    tolvo::test::SmallDisk disk(ts.st.AppPath);
+    if (!disk.ok()) GTEST_SKIP() << "needs root for a tmpfs in a mount namespace";
+    // A station that died holding the lock (its process is gone), then the disk read-only.
+    const pid_t crashed = ::fork();
+    if (crashed == 0) {
+        QLockFile lock(ts.path(QStringLiteral("Tolvo.lock")));
+        ::_exit(lock.tryLock() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(crashed, &status, 0), crashed);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(QFile::exists(ts.path(QStringLiteral("Tolvo.lock"))));
+    ASSERT_TRUE(disk.readOnly(true));
+
+    const auto end = Startup_Load(ts.st, [] { FAIL() << "no main screen"; });
+    ASSERT_TRUE(end);
+    EXPECT_NE(*end, 0);
+    ASSERT_EQ(ts.msgs.shown.size(), 1u);
+    const QString text = ts.msgs.shown[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("프로그램 폴더에 쓸 수 없습니다."))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("이미 실행 중"))) << text.toStdString();
+}
+
 TEST(Shutdown, QuestionTextStyleAndAnswers)
 {
     TestStation ts;

@@ -1,10 +1,12 @@
 #include "common/TestStation.h"
 #include "core/Sql.h"
+#include "platform/Ini.h"
 #include "platform/Vb.h"
 #include "serial/FakeComm.h"
 #include "serial/FeeDisplay.h"
 #include "station/Timer1.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -149,6 +151,7 @@ TEST_F(Timer1, ChangeOfDayArchivesAndSendsNothingInThatTick)
         ++archives;
         EXPECT_TRUE(ts.screen.isVisible(QStringLiteral("Shape1")));
         EXPECT_EQ(s.screen.text(QStringLiteral("PnlMsg")), kArchiveBusyText);
+        return true;
     };
 
     tick(); // 00:00:05, a transmission second
@@ -176,6 +179,36 @@ TEST_F(Timer1, ChangeOfDayRunsTheDatabasesArchiveByDefaultEvenWhileBusy)
     EXPECT_EQ(ts.screen.list1.value(0), kArchiveBusyText);
 }
 
+TEST_F(Timer1, ADayWhoseMoveFailedIsNotRecordedAsArchivedAndItsResetWaitsForTheMove)
+{
+    // 2026-01-04's settled exit; Backup taken away while the station runs, then midnight.
+    Insert(st.Db, "일반권", {{"티켓번호", "0001"}, {"입차코드", "0001202601041000"}, {"출차일", "2026-01-04"},
+                             {"정산구분", true}, {"전송여부", true}});
+    Insert(st.Db, "시간대별", {{"시간대", 1}, {"정산여부", true}, {"종료일시", "2024-12-31 10:00"}, {"전송여부", true}});
+    Exec(st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {QStringLiteral("2026-01-04")});
+    st.DataRefreshDate = QStringLiteral("2026-01-04");
+    Write_Ini(st.IniPath, "시스템", "분실권번호", "9004");
+    ASSERT_TRUE(QDir(st.ArchiveDir).removeRecursively());
+
+    tick(); // 2026-01-05 09:00:01
+    EXPECT_TRUE(ts.screen.list1.join("\n").contains("archive.moving")) << ts.screen.list1.join("\n").toStdString();
+    EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-01-04");
+    EXPECT_EQ(ts.count("일반권"), 1);
+    EXPECT_EQ(Read_Ini(st.IniPath, "시스템", "분실권번호", ""), "9004");
+    EXPECT_EQ(ts.value(QStringLiteral("SELECT COUNT(*) FROM 시간대별 WHERE 종료일시 = '2024-12-31 10:00'")).toInt(), 1);
+    EXPECT_EQ(ts.screen.totalsRefreshed, 0);
+
+    // The next start (the folders made again) archives that day into its own file.
+    ASSERT_TRUE(QDir().mkpath(st.ArchiveDir));
+    st.DataRefreshDate = QStringLiteral("2026-01-04");
+    tick();
+    EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-01-05");
+    EXPECT_EQ(ts.count("일반권"), 0);
+    EXPECT_TRUE(QFile::exists(ts.path(QStringLiteral("Backup/i20260104.mdb"))));
+    EXPECT_EQ(Read_Ini(st.IniPath, "시스템", "분실권번호", ""), "9000");
+    EXPECT_EQ(ts.value(QStringLiteral("SELECT COUNT(*) FROM 시간대별 WHERE 종료일시 = '2024-12-31 10:00'")).toInt(), 0);
+}
+
 TEST_F(Timer1, AFailedArchiveIsShownOnceAndTheStationGoesOn)
 {
     open(PortHost);
@@ -184,7 +217,7 @@ TEST_F(Timer1, AFailedArchiveIsShownOnceAndTheStationGoesOn)
     Exec(st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {QStringLiteral("2026-01-04")});
     st.DataRefreshDate = QStringLiteral("2026-01-04");
     int archives = 0;
-    st.routines.ArchiveDay = [&](Station&) {
+    st.routines.ArchiveDay = [&](Station&) -> bool {
         ++archives;
         throw DbError(QStringLiteral("disk full"));
     };

@@ -1,0 +1,149 @@
+// The station killed (SIGKILL) at the change of day after each step of the day's
+// archive move, then started again on the same folder: the day's rows end in that
+// day's files and nowhere else, and the record lists of that day show them.
+
+#include "common/TestStation.h"
+#include "database/Archive.h"
+#include "database/DBase.h"
+#include "core/Sql.h"
+#include "platform/Ini.h"
+#include "season/RecordLists.h"
+#include "station/Startup.h"
+#include "station/Timer1.h"
+
+#include <QDir>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace tolvo;
+using tolvo::test::TestStation;
+
+namespace {
+
+const QDateTime kMidnight(QDate(2026, 5, 21), QTime(0, 0, 0));
+
+QStringList Column(const QSqlDatabase& db, const QString& table, const QString& field)
+{
+    QStringList out;
+    QSqlQuery q = Query(db, QStringLiteral("SELECT %1 FROM %2 ORDER BY %1").arg(Id(field), Id(table)));
+    while (q.next()) out << q.value(0).toString();
+    return out;
+}
+
+QStringList Archived(const TestStation& ts, const QString& file, const QString& table, const QString& field)
+{
+    if (!QFileInfo::exists(ts.path("Backup/" + file))) return {QStringLiteral("(no file)")};
+    ScopedConnection c(ts.path("Backup/" + file), true);
+    return Column(c.db(), table, field);
+}
+
+// A station on 2026-05-20 with that day's exits and passages, one open ticket and one car inside.
+void FillTheDay(TestStation& ts)
+{
+    for (const char* code : {"0001202605200900", "0002202605201000", "0003202605201100", "0004202605201200"}) {
+        const bool settled = QByteArray(code).left(4) != "0004";  // not settled: stays live
+        Insert(ts.st.Db, "일반권", {{"티켓번호", QString(code).left(4)}, {"입차일", "2026-05-20"}, {"입차시간", "09:00"},
+                                   {"입차코드", code}, {"출차일", "2026-05-20"}, {"출차시간", "12:30"},
+                                   {"실수령금액", 1000}, {"정산구분", settled}, {"전송여부", true}});
+    }
+    // Two passages alike in every field are two passages; the first card is still inside.
+    const struct { const char* card; const char* verdict; const char* out; } passages[] = {
+        {"0000000001", "정상입차", ""}, {"0000000002", "정상출차", "2026-05-20"},
+        {"0000000002", "정상출차", "2026-05-20"}, {"0000000003", "정상출차", "2026-05-20"},
+        {"0000000004", "중복입차", ""}};
+    for (const auto& p : passages)
+        Insert(ts.st.Db, "정기권입출차", {{"입차일자", "2026-05-20"}, {"입차시간", "08:00"}, {"출차일자", p.out},
+                                         {"출차시간", "18:00"}, {"입출상태", p.verdict}, {"정기권번호", p.card},
+                                         {"입출구분", false}});
+    // A closed hour the day's pruning removes (12 months kept), and the lost-ticket number in use.
+    Insert(ts.st.Db, "시간대별", {{"시간대", 1}, {"정산여부", true}, {"종료일시", "2025-05-20 10:00"}, {"전송여부", true}});
+    Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = '2026-05-20'"));
+    Write_Ini(ts.st.IniPath, "시스템", "분실권번호", "9012");
+    // Cancellations are kept for two days: one of 2026-05-18 goes with the day's pruning.
+    Write_Ini(ts.st.IniPath, "시스템", "자료기록", "1");
+    Write_Ini(ts.st.IniPath, "시스템", "취소자료보관", "2");
+    ts.st.settings.KeepRecords = true;
+    Insert(ts.st.Db, "출차취소", {{"입차코드", "old"}, {"종료일시", "2026-05-18 20:00"}, {"전송여부", true}});
+    Insert(ts.st.Db, "출차취소", {{"입차코드", "kept"}, {"종료일시", "2026-05-20 20:00"}, {"전송여부", true}});
+}
+
+// The station crosses midnight in a child process that kills itself right after `step`.
+bool KilledAtMidnightAfter(TestStation& ts, ArchiveStep step)
+{
+    ts.CloseDatabase();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        DBase::DataBase_Open(ts.st);
+        ts.st.DataRefreshDate = QStringLiteral("2026-05-20");
+        ts.st.routines.ArchiveDay = [step](Station& s) {
+            return Archive_DayDataSteps(s, [step](ArchiveStep at) {
+                if (at == step) ::kill(::getpid(), SIGKILL);
+            });
+        };
+        ts.clock.setNow(kMidnight);
+        Timer1_Tick(ts.st);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// The next start, as a new process (nothing read yet), and the main timer's first tick.
+void StartAgain(TestStation& ts, const QDateTime& at)
+{
+    ts.clock.setNow(at);
+    ts.st.IniPath.clear();
+    ts.st.settings = Settings{};
+    ASSERT_EQ(Startup_Load(ts.st, [] {}), std::nullopt);
+    ts.st.DataRefreshDate = ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString();
+    ts.clock.advanceSecs(1);
+    Timer1_Tick(ts.st);
+}
+
+} // namespace
+
+TEST(ArchiveKill, AKillAtEachStepOfTheMoveLeavesTheDaysRowsInTheDaysFilesAfterTheNextStart)
+{
+    const QStringList tickets{"0001202605200900", "0002202605201000", "0003202605201100"};
+    const QStringList cards{"0000000002", "0000000002", "0000000003", "0000000004"};
+    for (int step = int(ArchiveStep::Marking); step <= int(ArchiveStep::Unmarked); ++step) {
+        SCOPED_TRACE(step);
+        TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
+        FillTheDay(ts);
+        ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep(step)));
+        StartAgain(ts, kMidnight.addSecs(20));
+
+        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), tickets);
+        EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"), cards);
+        EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
+        EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), QStringList({"0000000001"}));
+        EXPECT_EQ(QDir(ts.st.ArchiveDir).entryList(QDir::Files | QDir::Hidden),
+                  QStringList({"i20260520.mdb", "j20260520.mdb"}));
+        EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-05-21");
+        EXPECT_EQ(Read_Ini(ts.st.IniPath, "시스템", "분실권번호", ""), "9000");
+        EXPECT_EQ(ts.value(QStringLiteral("SELECT COUNT(*) FROM 시간대별 WHERE 종료일시 = '2025-05-20 10:00'")).toInt(), 0);
+        EXPECT_EQ(Column(ts.st.Db, "출차취소", "입차코드"), QStringList({"kept"}));
+
+        // The record lists of that day read its files.
+        const DayRows exits = LoadDayRows(ts.st, QStringLiteral("2026-05-20"), kIlbanPrefix, kIlOutSql);
+        EXPECT_EQ(exits.source, DaySource::Archive);
+        EXPECT_EQ(exits.rows.count(), 3);
+        const DayRows passages = LoadDayRows(ts.st, QStringLiteral("2026-05-20"), kJungPrefix, kJioOutSql);
+        EXPECT_EQ(passages.source, DaySource::Archive);
+        EXPECT_EQ(passages.rows.count(), 3);
+        EXPECT_TRUE(ts.msgs.shown.empty());
+
+        // The next day's file takes only the next day's rows.
+        Insert(ts.st.Db, "일반권", {{"입차코드", "0005202605210800"}, {"출차일", "2026-05-21"}, {"정산구분", true},
+                                   {"전송여부", true}});
+        ts.clock.setNow(kMidnight.addDays(1));
+        Timer1_Tick(ts.st);
+        EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), QStringList({"0005202605210800"}));
+        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), tickets);
+    }
+}
