@@ -30,6 +30,14 @@ QString EntryVerdict()
 
 const QByteArray kRelayOn = QByteArray::fromHex("A00112000000B0");
 
+// The host on Com8, and one entry waiting for it.
+void UseHostWithAWaitingEntry(Station& st)
+{
+    Exec(st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = 'Com8'"));
+    Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 전송여부) "
+                               "VALUES (0, '0042', '2026-03-10', '08:00', '0042202603100800', 0)"));
+}
+
 QLineEdit* TicketBox(test::AppRig& app) { return app.window.findChild<QLineEdit*>(QStringLiteral("TNum")); }
 
 int EntrySent(const Station& st, const QString& code)
@@ -53,10 +61,7 @@ TEST(HostWaitEndToEnd, CommandsAndVerdictsRunInsideAnUnansweredSendAndItsPrompt)
     app.mapPorts({{"Com8", host.slavePath()}, {"Com7", display.slavePath()}});
     app.startUp();
     Exec(st.Db, QStringLiteral("UPDATE 요금표시기 SET 사용여부 = 1, 포트번호 = 'Com7', 기종 = 'BEST TYPE'"));
-    Exec(st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = 'Com8'"));
-    // One entry waiting for the host.
-    Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 전송여부) "
-                               "VALUES (0, '0042', '2026-03-10', '08:00', '0042202603100800', 0)"));
+    UseHostWithAWaitingEntry(st);
     app.logIn();
     ASSERT_TRUE(st.comm->PortOpen(PortHost) && st.comm->PortOpen(PortFeeDisp)) << app.shown().toStdString();
     st.settings.PauseTime = 3.0f;
@@ -178,10 +183,8 @@ TEST(HostWaitEndToEnd, TheTimerKeepsItsPaceWhileAPromptHoldsTheHostWait)
     AttachDispenser(st);
     app.mapPorts({{"Com8", host.slavePath()}, {"Com1", dispenserPort.slavePath()}});
     app.startUp();
-    Exec(st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = 'Com8'"));
     Exec(st.Db, QStringLiteral("UPDATE 발권기 SET 사용여부 = 1, 포트번호 = 'Com1', 기종 = 'M/S (종이)'"));
-    Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 전송여부) "
-                               "VALUES (0, '0042', '2026-03-10', '08:00', '0042202603100800', 0)"));
+    UseHostWithAWaitingEntry(st);
     app.logIn();
     ASSERT_TRUE(st.comm->PortOpen(PortHost) && st.comm->PortOpen(PortDispenser)) << app.shown().toStdString();
     ASSERT_EQ(st.models.DispenserType, 1);
