@@ -403,7 +403,8 @@ void MainWindow::guarded(const std::function<void()>& fn)
 
 void MainWindow::tick()
 {
-    if (!m_st) return;
+    // A tick posted just before the timer stopped (shut-down, a restore) does not run.
+    if (!m_st || !m_timer1.isActive()) return;
     if (onTick) {
         guarded(onTick);
     } else {
