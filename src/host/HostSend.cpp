@@ -134,6 +134,33 @@ void markSent(Station& st, const RecordLayout& layout, const SendSpec& s, const 
          values);
 }
 
+qint64 nowMs(const Station& st) { return st.comm ? st.comm->waits().nowMs() : 0; }
+
+bool overdue(const Station& st, const HostAwait& a) { return nowMs(st) >= a.deadlineMs; }
+
+// The awaited record's result, taken once, when it is decided.
+void finishAwaited(Station& st, HostLink& link, bool acknowledged)
+{
+    const HostAwait a = *link.awaiting;
+    link.awaiting.reset();
+    const SendSpec& s = spec(a.kind);
+    const QString value = traceValue(s, a.row);
+    if (!acknowledged) {
+        trace(st, s.failed, value);
+        link.HostAck[a.kind] = false;
+        if (s.lamp) st.Connect1.setStatus(false);
+        return;
+    }
+    trace(st, s.done, value);
+    try {
+        markSent(st, HostLayout(a.kind), s, a.row);
+    } catch (const DbError& e) {
+        // The row stays unsent and goes again; the host tells repeats apart.
+        DebugTraceLine(st, PortHost, QStringLiteral("  호스트 전송 완료 표시 실패 : ") + e.message());
+    }
+    if (s.lamp) st.Connect1.setStatus(true);
+}
+
 } // namespace
 
 std::optional<HostRecord> NextHostRecord(Station& st, HostLink& link, HostKind kind)
@@ -159,37 +186,37 @@ std::optional<HostRecord> NextHostRecord(Station& st, HostLink& link, HostKind k
 
 void Host_Send(Station& st, HostLink& link, HostKind kind)
 {
+    if (link.awaiting) {
+        if (!overdue(st, *link.awaiting)) return;
+        finishAwaited(st, link, false);
+    }
     const std::optional<HostRecord> rec = NextHostRecord(st, link, kind);
     if (!rec) {
         st.HostPending[kind] = false;
         return;
     }
     const SendSpec& s = spec(kind);
-    const QString value = traceValue(s, rec->row);
     // Host frames that arrive during the wait are handled at once, inside it.
     st.Connect1.setProcessNum(rec->key);
     link.HostAck[kind] = false;
     if (st.comm) st.comm->Output(PortHost, HostRecordFrame(rec->text));
     DebugTraceTrim(st);
     DebugTraceSeparator(st, PortHost);
-    trace(st, s.attempt, kind == HostTD ? rec->text : value);
+    trace(st, s.attempt, kind == HostTD ? rec->text : traceValue(s, rec->row));
 
     // A monotonic deadline: the host setting the clock cannot shorten or stretch it.
-    const bool acknowledged = WaitUntil(st, [&] { return link.HostAck[kind]; }, st.settings.PauseTime, PortHost);
-    if (!acknowledged) {
-        trace(st, s.failed, value);
-        link.HostAck[kind] = false;
-        if (s.lamp) st.Connect1.setStatus(false);
-        return;
-    }
-    trace(st, s.done, value);
-    try {
-        markSent(st, HostLayout(kind), s, rec->row);
-    } catch (const DbError& e) {
-        // The row stays unsent and goes again; the host tells repeats apart.
-        DebugTraceLine(st, PortHost, QStringLiteral("  호스트 전송 완료 표시 실패 : ") + e.message());
-    }
-    if (s.lamp) st.Connect1.setStatus(true);
+    const double pause = st.settings.PauseTime;
+    const quint64 send = ++link.sends;
+    link.awaiting = HostAwait{send, kind, nowMs(st) + qRound64(pause * 1000), rec->row};
+    const auto waiting = [&link, send] { return link.awaiting && link.awaiting->send == send; };
+    WaitUntil(st, [&] { return !waiting(); }, pause, PortHost);
+    if (waiting()) finishAwaited(st, link, false);
+}
+
+void Host_Acknowledged(Station& st, HostLink& link, HostKind kind)
+{
+    if (!link.awaiting || link.awaiting->kind != kind || overdue(st, *link.awaiting)) return;
+    finishAwaited(st, link, true);
 }
 
 } // namespace tolvo

@@ -27,9 +27,10 @@ bool portOpen(const Station& st, int port) { return st.comm && st.comm->PortOpen
 QString hhnn(const QDateTime& t) { return t.toString(QStringLiteral("HHmm")); }
 
 // The steps that wait (and so run events). A tick that runs while another is
-// held below a dialog leaves out the step that one is inside: no two polls,
-// no two host sends at once.
-enum Step : unsigned { StepMinute = 1, StepPoll = 2, StepHourly = 4, StepDay = 8, StepHost = 16 };
+// held below a dialog leaves out the step that one is inside: no two polls at
+// once. The host send is left to the host link, which sends nothing while a
+// record still waits for its acknowledgement.
+enum Step : unsigned { StepMinute = 1, StepPoll = 2, StepHourly = 4, StepDay = 8 };
 
 // Shows an error on List1 unless it is the one shown last.
 void showOnce(Station& st, const QString& text)
@@ -182,7 +183,7 @@ void runSteps(Station& st, const QDateTime& began, quint64 self)
     bool archived = false;
     runStep(st, StepDay, [&] { archived = changeOfDay(st, began); });
     if (archived || overtaken()) return;
-    runStep(st, StepHost, [&] { hostTransmission(st, began); });
+    hostTransmission(st, began);
 }
 
 } // namespace

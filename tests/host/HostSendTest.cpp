@@ -6,7 +6,10 @@
 #include "serial/FakeComm.h"
 #include "sim/HostPeer.h"
 
+#include <QEventLoop>
+#include <QTimer>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <utility>
 
 using namespace tolvo;
@@ -407,6 +410,70 @@ TEST_F(HostSend, HostFramesDuringTheWaitAreHandledInItInArrivalOrder)
         EXPECT_GT(out, in);
         EXPECT_GT(clock, out);
         EXPECT_GT(end, clock);
+    }
+}
+
+// A dialog opened inside a send's wait holds that wait until it closes. The
+// record is still decided when its acknowledgement comes or its wait runs
+// out, and until then no other record goes.
+TEST_F(HostSend, ARecordWhoseWaitIsHeldBelowADialogIsDecidedWhenItsAnswerIsDue)
+{
+    const struct {
+        const char* name;
+        int ackAtMs;  // after the first record went; -1: never
+        int nextAtMs; // a second send tried inside the dialog
+        int marked;   // the first row, marked while the dialog is open
+        int sends;
+        const char* next;      // the entry the second send carries
+        bool failedBeforeNext; // the first record's failure traced before the next one went
+    } rows[] = {
+        {"acknowledged in time, the next entry goes meanwhile", 100, 200, 1, 2, "0013202601050931", false},
+        {"no acknowledgement yet: nothing else goes", -1, 200, 0, 1, "", false},
+        {"the wait ran out: the record fails, then goes again", -1, 700, 0, 2, "0012202601050930", true},
+        {"acknowledged after the wait ran out", 700, 800, 0, 2, "0012202601050930", true},
+    };
+    answer = false;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        Exec(st.Db, QStringLiteral("DELETE FROM 일반권"));
+        st.comm->trace.clear();
+        sentTexts.clear();
+        entry("0012", 2, QStringLiteral("09:30"));
+        entry("0013", 2, QStringLiteral("09:31"));
+        int markedInDialog = -1;
+        bool held = false;
+        fake.waits->onEvents = [&] {
+            if (held) return;
+            held = true;
+            const qint64 sentAt = fake.waits->nowMs();
+            const auto at = [&](int ms) { fake.waits->now = std::max(fake.waits->now, sentAt + ms); };
+            QEventLoop dialog;
+            QTimer::singleShot(0, &dialog, [&] {
+                if (r.ackAtMs >= 0) {
+                    at(r.ackAtMs);
+                    host().inject(TD_Frame(sim::HostPeer::AckFor(sentTexts.value(0))));
+                    QCoreApplication::processEvents();
+                }
+                markedInDialog = sent(QStringLiteral("티켓번호 = '0012'"));
+                at(r.nextAtMs);
+                send(HostTD);
+                dialog.quit();
+            });
+            dialog.exec();
+        };
+        send(HostTD);
+        fake.waits->onEvents = nullptr;
+        EXPECT_TRUE(held);
+        EXPECT_EQ(markedInDialog, r.marked);
+        EXPECT_EQ(sent(QStringLiteral("티켓번호 = '0012'")), r.marked) << "decided again after the dialog";
+        ASSERT_EQ(sentTexts.size(), r.sends);
+        if (r.sends == 2) EXPECT_TRUE(sentTexts[1].endsWith(QLatin1String(r.next))) << sentTexts[1].toStdString();
+        const QString t = st.comm->trace.text();
+        const QString attempt = QStringLiteral("  > 입차데이터 전송시도   : ");
+        const qsizetype failed = t.indexOf(QStringLiteral("   입차데이터 전송실패   : 0012"));
+        const qsizetype next = t.indexOf(attempt, t.indexOf(attempt) + 1);
+        EXPECT_EQ(failed >= 0 && next >= 0 && failed < next, r.failedBeforeNext);
+        EXPECT_FALSE(link->awaiting.has_value());
     }
 }
 
