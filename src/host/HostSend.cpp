@@ -199,16 +199,16 @@ void Host_Send(Station& st, HostLink& link, HostKind kind)
     // Host frames that arrive during the wait are handled at once, inside it.
     st.Connect1.setProcessNum(rec->key);
     link.HostAck[kind] = false;
-    if (st.comm) st.comm->Output(PortHost, HostRecordFrame(rec->text));
-    DebugTraceTrim(st);
-    DebugTraceSeparator(st, PortHost);
-    trace(st, s.attempt, kind == HostTD ? rec->text : traceValue(s, rec->row));
-
     // A monotonic deadline: the host setting the clock cannot shorten or stretch it.
     const double pause = st.settings.PauseTime;
     const quint64 send = ++link.sends;
     link.awaiting = HostAwait{send, kind, nowMs(st) + qRound64(pause * 1000), rec->row};
     const auto waiting = [&link, send] { return link.awaiting && link.awaiting->send == send; };
+    if (st.comm) st.comm->Output(PortHost, HostRecordFrame(rec->text));
+    DebugTraceTrim(st);
+    DebugTraceSeparator(st, PortHost);
+    trace(st, s.attempt, kind == HostTD ? rec->text : traceValue(s, rec->row));
+
     WaitUntil(st, [&] { return !waiting(); }, pause, PortHost);
     if (waiting()) finishAwaited(st, link, false);
 }
