@@ -122,6 +122,7 @@ void BM_SendStep(benchmark::State& state)
     // The host answers at once: the step is the station's own work.
     b.fake.ports->device(QStringLiteral("/dev/host")).replier = [&b, kind](const QByteArray&) {
         b.link->HostAck[kind] = true;
+        Host_Acknowledged(b.st, *b.link, kind);
         return QByteArray();
     };
     for (auto _ : state) b.st.routines.HostSend[kind](b.st);

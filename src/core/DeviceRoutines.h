@@ -4,6 +4,7 @@
 #include <QtGlobal>
 #include <array>
 #include <functional>
+#include <vector>
 
 namespace tolvo {
 
@@ -56,8 +57,14 @@ struct DeviceRoutines {
 // State of the one-second timer.
 struct Timer1State {
     quint8 TDPollFailCount = 0; // consecutive unanswered dispenser polls
-    bool InTick = false;        // a tick is running (its waits process events)
+    // The event-loop level at which each running tick began, outermost first:
+    // a tick runs inside another only once a dialog has opened above it.
+    std::vector<int> TickLevels;
+    quint64 TicksBegun = 0;     // ticks that have run; a tick a later one overtook stops
+    unsigned StepsUnderWay = 0; // steps a running tick is inside (Timer1.cpp), never run inside themselves
     QString LastError;          // shown on List1 once until a tick runs clean
+
+    bool InTick() const { return !TickLevels.empty(); }
 };
 
 } // namespace tolvo

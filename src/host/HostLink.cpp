@@ -33,6 +33,7 @@ void acknowledgement(Station& st, HostLink& link, const AckMatch& m, const QStri
     if (m.keyMatches) link.HostAck[m.kind] = true;
     if (m.traced) trace(st, QStringLiteral("  < 호스트 응답수신   : ") + text);
     st.Connect1.setStatus(true);
+    if (m.keyMatches) Host_Acknowledged(st, link, m.kind);
 }
 
 void clockFrame(Station& st, const QString& text)

@@ -5,14 +5,26 @@
 #include "host/HostRecords.h"
 #include "serial/ByteFramer.h"
 
+#include <QSqlRecord>
 #include <array>
 #include <memory>
+#include <optional>
 
 // The station's side of the host link on port 8.
 namespace tolvo {
 
+// A record out on the line, waiting for its acknowledgement until its
+// deadline (the waits' monotonic clock).
+struct HostAwait {
+    quint64 send;       // the send's number
+    HostKind kind;
+    qint64 deadlineMs;
+    QSqlRecord row;     // as sent
+};
+
 // What the host link keeps between calls: the frame being received, the
-// acknowledgement flags the senders wait on and the tags of their keys.
+// acknowledgement flags the senders wait on, the record awaiting its
+// acknowledgement and the tags of their keys.
 //
 // Frames are handled as they arrive, also inside a sender's wait for its
 // acknowledgement. Only a barrier command or a verdict that arrives while the
@@ -26,6 +38,11 @@ struct HostLink {
 
     ByteFramer framer;
     std::array<bool, HostKindCount> HostAck{};
+    // At most one record at a time. Its acknowledgement is taken as it comes,
+    // also while its sender's wait is held below a dialog and cannot look; once
+    // its wait has run out it counts as failed, whoever sees that first.
+    std::optional<HostAwait> awaiting;
+    quint64 sends = 0;
     RecordTags tags;
     Station& station;
 };

@@ -24,7 +24,13 @@ std::optional<HostRecord> NextHostRecord(Station& st, HostLink& link, HostKind k
 
 // One send of a kind (the timer's HostSend slot): clears the kind's pending flag
 // when nothing is left; otherwise sends the record, waits up to PauseTime for
-// its acknowledgement and then marks the row sent.
+// its acknowledgement and then marks the row sent. Sends nothing while another
+// record still waits for its acknowledgement (its sender's wait held below a
+// dialog); one whose wait has run out is taken as failed first.
 void Host_Send(Station& st, HostLink& link, HostKind kind);
+
+// The acknowledgement of the awaited record came (the receiver matched its
+// key): the row is marked, unless the record's wait has run out.
+void Host_Acknowledged(Station& st, HostLink& link, HostKind kind);
 
 } // namespace tolvo

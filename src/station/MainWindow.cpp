@@ -109,7 +109,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_timer1.setParent(this);
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setInterval(1000);
-    connect(&m_timer1, &QTimer::timeout, this, &MainWindow::tick);
+    // Queued, so the timer fires again while a tick waits; the tick decides
+    // whether it may run then.
+    connect(&m_timer1, &QTimer::timeout, this, &MainWindow::tick, Qt::QueuedConnection);
     onEnd = [](int code) { QCoreApplication::exit(code); };
     onTick = [this] {
         if (m_st) Timer1_Tick(*m_st);
@@ -401,14 +403,13 @@ void MainWindow::guarded(const std::function<void()>& fn)
 
 void MainWindow::tick()
 {
-    if (m_inTick || !m_st) return; // a tick waiting for a device is not entered again
-    m_inTick = true;
+    // A tick posted just before the timer stopped (shut-down, a restore) does not run.
+    if (!m_st || !m_timer1.isActive()) return;
     if (onTick) {
         guarded(onTick);
     } else {
         setText(QStringLiteral("PnlTime"), m_st->clock.now().toString(QStringLiteral("yyyy년MM월dd일 HH시mm분ss초")));
     }
-    m_inTick = false;
 }
 
 void MainWindow::keyUp(int keyCode, int shift)

@@ -119,7 +119,6 @@ private:
     QListWidget* m_sideMenu = nullptr;
     Fnd1* m_fnd = nullptr;
     QString m_fndText;
-    bool m_inTick = false;
     bool m_ended = false;
 };
 

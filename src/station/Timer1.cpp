@@ -6,9 +6,11 @@
 #include "serial/Comm.h"
 #include "serial/FeeDisplay.h"
 #include "core/AnsiText.h"
+#include "core/LinkQueue.h"
 #include "core/Station.h"
 
 #include <QDateTime>
+#include <QScopeGuard>
 #include <exception>
 
 namespace tolvo {
@@ -24,17 +26,11 @@ bool portOpen(const Station& st, int port) { return st.comm && st.comm->PortOpen
 
 QString hhnn(const QDateTime& t) { return t.toString(QStringLiteral("HHmm")); }
 
-// Clears the flag on scope exit, so a throwing step does not leave the timer stuck.
-class TickGuard {
-public:
-    explicit TickGuard(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~TickGuard() { m_flag = false; }
-    TickGuard(const TickGuard&) = delete;
-    TickGuard& operator=(const TickGuard&) = delete;
-
-private:
-    bool& m_flag;
-};
+// The steps that wait (and so run events). A tick that runs while another is
+// held below a dialog leaves out the step that one is inside: no two polls at
+// once. The host send is left to the host link, which sends nothing while a
+// record still waits for its acknowledgement.
+enum Step : unsigned { StepMinute = 1, StepPoll = 2, StepHourly = 4, StepDay = 8 };
 
 // Shows an error on List1 unless it is the one shown last.
 void showOnce(Station& st, const QString& text)
@@ -76,23 +72,25 @@ void timeAfterGateOpen(Station& st)
     fd.GateFlagB = false;
 }
 
-void newMinute(Station& st)
+void newMinute(Station& st, const QDateTime& began)
 {
     const QString shownMinute = AnsiMidB(st.screen.text(QStringLiteral("PnlTime")), 20, 2);
-    if (shownMinute == st.clock.now().toString(QStringLiteral("mm")) || st.trx.TicketInProgress) return;
+    if (shownMinute == began.toString(QStringLiteral("mm")) || st.trx.TicketInProgress) return;
     Disp_TimeText(st);
     Delay(st, 0.2);
+    // A card priced during the wait keeps its fee on the display.
+    if (st.trx.TicketInProgress) return;
     FeeDisp_Time(st, hhnn(st.clock.now()));
 }
 
-void dispenserPoll(Station& st)
+void dispenserPoll(Station& st, const QDateTime& began)
 {
     const Settings& s = st.settings;
     const quint8 type = st.models.DispenserType;
     // Without the dispenser link nothing was polled: no silence to count, no reset.
     if (!st.routines.TD_Poll) return;
     if (s.TDPoll == 0 || (type != 1 && type != 2) || s.PollTime == 0) return;
-    if (st.clock.now().time().second() % s.PollTime != 0) return;
+    if (began.time().second() % s.PollTime != 0) return;
 
     const bool answered = st.routines.TD_Poll(st);
     quint8& fails = st.timer1.TDPollFailCount;
@@ -109,17 +107,17 @@ void dispenserPoll(Station& st)
     }
 }
 
-void hourlyDispenserJobs(Station& st)
+void hourlyDispenserJobs(Station& st, const QDateTime& began)
 {
-    const QString nnss = st.clock.now().toString(QStringLiteral("mmss"));
+    const QString nnss = began.toString(QStringLiteral("mmss"));
     if (nnss == QStringLiteral("0505") && st.routines.CTL_TimeSetUp) st.routines.CTL_TimeSetUp(st);
     if (nnss == QStringLiteral("0605") && st.routines.Vfd_TimeSet) st.routines.Vfd_TimeSet(st);
 }
 
 // The end-of-day archive; true when the day changed (the tick then sends nothing).
-bool changeOfDay(Station& st)
+bool changeOfDay(Station& st, const QDateTime& began)
 {
-    const QString today = FormatDate(st.clock.now().date());
+    const QString today = FormatDate(began.date());
     if (today == st.DataRefreshDate) return false;
 
     st.screen.setVisible(QStringLiteral("Shape1"), true);
@@ -139,10 +137,10 @@ bool changeOfDay(Station& st)
     return true;
 }
 
-void hostTransmission(Station& st)
+void hostTransmission(Station& st, const QDateTime& began)
 {
     const quint8 every = st.settings.TransTime;
-    if (every == 0 || st.clock.now().time().second() % every != 0) return;
+    if (every == 0 || began.time().second() % every != 0) return;
     if (!portOpen(st, PortHost)) return;
 
     const bool busy = st.screen.isVisible(kShapeRD) || st.StationBusy || st.HostWait;
@@ -155,17 +153,36 @@ void hostTransmission(Station& st)
     }
 }
 
-void runSteps(Station& st)
+// Runs a step unless a tick held below this one is inside it.
+template <typename Fn> void runStep(Station& st, Step step, Fn&& fn)
 {
+    unsigned& underWay = st.timer1.StepsUnderWay;
+    if (underWay & step) return;
+    underWay |= step;
+    const auto done = qScopeGuard([&underWay, step] { underWay &= ~unsigned(step); });
+    fn();
+}
+
+// Every step is keyed to the second the tick began, so a slow step does not
+// make a later one miss its second.
+void runSteps(Station& st, const QDateTime& began, quint64 self)
+{
+    // A tick that ran while this one was held below a dialog did what is left.
+    const auto overtaken = [&st, self] { return st.timer1.TicksBegun != self; };
     readerLamp(st);
     dispenserWarnings(st);
     timeAfterGateOpen(st);
-    newMinute(st);
-    st.screen.setText(QStringLiteral("PnlTime"), ClockPanelText(st.clock.now()));
-    dispenserPoll(st);
-    hourlyDispenserJobs(st);
-    if (changeOfDay(st)) return;
-    hostTransmission(st);
+    runStep(st, StepMinute, [&] { newMinute(st, began); });
+    if (overtaken()) return;
+    st.screen.setText(QStringLiteral("PnlTime"), ClockPanelText(began));
+    runStep(st, StepPoll, [&] { dispenserPoll(st, began); });
+    if (overtaken()) return;
+    runStep(st, StepHourly, [&] { hourlyDispenserJobs(st, began); });
+    if (overtaken()) return;
+    bool archived = false;
+    runStep(st, StepDay, [&] { archived = changeOfDay(st, began); });
+    if (archived || overtaken()) return;
+    hostTransmission(st, began);
 }
 
 } // namespace
@@ -177,10 +194,16 @@ QString ClockPanelText(const QDateTime& now)
 
 void Timer1_Tick(Station& st)
 {
-    if (st.timer1.InTick) return;
-    TickGuard guard(st.timer1.InTick);
+    Timer1State& t = st.timer1;
+    // Never inside another tick, unless that one is held below a dialog: its
+    // wait cannot go on until the dialog closes, and the clock must.
+    const int level = EventLoopLevel();
+    if (t.InTick() && level <= t.TickLevels.back()) return;
+    t.TickLevels.push_back(level);
+    const auto done = qScopeGuard([&t] { t.TickLevels.pop_back(); });
+    const quint64 self = ++t.TicksBegun;
     try {
-        runSteps(st);
+        runSteps(st, st.clock.now(), self);
         st.timer1.LastError.clear();
     } catch (const std::exception& e) {
         showOnce(st, QStringLiteral("타이머 처리 오류: ") + errorText(e));

@@ -11,8 +11,11 @@ struct Station;
 // the fee display's clock, the main-screen clock, the dispenser poll and hourly jobs,
 // the end-of-day archive at a change of day, else one kind of pending host record.
 // The device subsystems' parts run through Station::routines. A tick never starts
-// inside another one (its waits process events); an error ends the tick, is shown
-// once on List1, and the next tick runs normally.
+// inside another one (its waits process events), except while that one is held
+// below a dialog: then the later ticks run every step but the one it is inside,
+// and the held tick stops after that step. Each tick's steps go by the second it
+// began. An error ends the tick, is shown once on List1, and the next tick runs
+// normally.
 void Timer1_Tick(Station& st);
 
 // "yyyy년mm월dd일 hh시nn분ss초", the caption of PnlTime.

@@ -1,16 +1,21 @@
 // The host link while a record waits for its acknowledgement, end to end: the
-// program's real serial layer on pseudo-terminals, a host that never answers,
-// and the cashier's entry-time prompt opened inside that wait. The host's
-// barrier command and season verdict are obeyed as they arrive.
+// program's real serial layer on pseudo-terminals, a host that answers late or
+// never, and the cashier working inside that wait. The host's barrier command
+// and season verdict are obeyed as they arrive; an exit completed meanwhile
+// still reaches the host; the timer's other steps keep their pace while the
+// entry-time prompt holds the wait.
 
 #include "common/AppRig.h"
+#include "equipment/DispenserAttach.h"
 #include "host/HostLink.h"
+#include "sim/DispenserPeer.h"
 #include "sim/HostPeer.h"
 #include "sim/PtyDevice.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <algorithm>
 
 using namespace tolvo;
 
@@ -24,6 +29,21 @@ QString EntryVerdict()
 }
 
 const QByteArray kRelayOn = QByteArray::fromHex("A00112000000B0");
+
+// The host on Com8, and one entry waiting for it.
+void UseHostWithAWaitingEntry(Station& st)
+{
+    Exec(st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = 'Com8'"));
+    Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 전송여부) "
+                               "VALUES (0, '0042', '2026-03-10', '08:00', '0042202603100800', 0)"));
+}
+
+QLineEdit* TicketBox(test::AppRig& app) { return app.window.findChild<QLineEdit*>(QStringLiteral("TNum")); }
+
+int EntrySent(const Station& st, const QString& code)
+{
+    return Scalar(st.Db, QStringLiteral("SELECT 전송여부 FROM 일반권 WHERE 입차코드 = ?"), {code}).toInt();
+}
 
 } // namespace
 
@@ -41,10 +61,7 @@ TEST(HostWaitEndToEnd, CommandsAndVerdictsRunInsideAnUnansweredSendAndItsPrompt)
     app.mapPorts({{"Com8", host.slavePath()}, {"Com7", display.slavePath()}});
     app.startUp();
     Exec(st.Db, QStringLiteral("UPDATE 요금표시기 SET 사용여부 = 1, 포트번호 = 'Com7', 기종 = 'BEST TYPE'"));
-    Exec(st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = 'Com8'"));
-    // One entry waiting for the host.
-    Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 전송여부) "
-                               "VALUES (0, '0042', '2026-03-10', '08:00', '0042202603100800', 0)"));
+    UseHostWithAWaitingEntry(st);
     app.logIn();
     ASSERT_TRUE(st.comm->PortOpen(PortHost) && st.comm->PortOpen(PortFeeDisp)) << app.shown().toStdString();
     st.settings.PauseTime = 3.0f;
@@ -84,5 +101,141 @@ TEST(HostWaitEndToEnd, CommandsAndVerdictsRunInsideAnUnansweredSendAndItsPrompt)
     EXPECT_LT(relayMs, 500);
     EXPECT_EQ(rowsWhilePrompted, 1);
     EXPECT_TRUE(host.frames.contains(QStringLiteral("JI_ACK")) || host.received().contains("JI_ACK"));
+    st.comm.reset();
+}
+
+// The entry of ticket 1111 waits for its acknowledgement; the car leaves inside
+// that wait. The acknowledgement of the entry does not count for the exit,
+// which is sent as an exit afterwards.
+TEST(HostWaitEndToEnd, AnExitCompletedWhileItsEntryAwaitsTheAcknowledgementStillReachesTheHost)
+{
+    sim::HostPeer host;
+    ASSERT_TRUE(host.ok());
+    host.ack = sim::HostPeer::Ack::Never; // the entry is acknowledged by hand below
+
+    test::AppRig app(QDateTime(QDate(2026, 3, 10), QTime(9, 0)));
+    Station& st = app.st;
+    AttachHost(st);
+    app.mapPorts({{"Com8", host.slavePath()}});
+    app.startUp();
+    Exec(st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = 'Com8'"));
+    Exec(st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 일반권출차전송 = 1, 영수증인쇄여부 = 0"));
+    Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
+    const QString code = QStringLiteral("1111202603100800");
+    Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "
+                               "VALUES (0, '1111', '2026-03-10', '08:00', ?, 0, 0)"),
+         {code});
+    app.logIn();
+    ASSERT_TRUE(st.comm->PortOpen(PortHost)) << app.shown().toStdString();
+    test::GenerateTariff(st);
+    st.settings.PauseTime = 6.0f;
+    st.settings.TransTime = 1;
+    st.HostPending.fill(false);
+    st.HostPending[HostTD] = true;
+
+    bool completed = false;
+    int sentAfterEntryAck = -1;
+    host.onFrame = [&](const QString& text, const QString&) {
+        if (completed || !text.startsWith(QLatin1String("TD"))) return;
+        completed = true;
+        QTimer::singleShot(0, &app.window, [&, text] {
+            QLineEdit* tnum = TicketBox(app);
+            tnum->setFocus();
+            QTest::keyClicks(tnum, QStringLiteral("1111"));
+            QTest::keyClick(tnum, Qt::Key_Return); // 60 minutes: 2,500 won
+            ASSERT_TRUE(st.trx.TicketInProgress) << app.shown().toStdString();
+            QTest::keyClick(&app.window, Qt::Key_Return); // completes the exit
+            ASSERT_FALSE(st.trx.TicketInProgress);
+            host.ack = sim::HostPeer::Ack::Prompt;
+            host.sendFrame(sim::HostPeer::AckFor(text)); // the entry's acknowledgement, after the exit
+            QTimer::singleShot(300, &app.window, [&] { sentAfterEntryAck = EntrySent(st, code); });
+        });
+    };
+    const auto exitAcknowledged = [&] {
+        for (const QString& t : host.acknowledged)
+            if (t.startsWith(QLatin1String("OUT")) && t.contains(code)) return true;
+        return false;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(exitAcknowledged, 20000)) << host.frames.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(sentAfterEntryAck, 0) << "the entry's acknowledgement marked the exit";
+    EXPECT_EQ(EntrySent(st, code), 1);
+    EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT 실수령금액 FROM 일반권 WHERE 입차코드 = ?"), {code}).toInt(), 2500);
+    st.comm.reset();
+}
+
+// The host never answers. While the entry-time prompt, opened inside a send's
+// wait, stays open, the clock panel goes on, the dispenser is polled every
+// second, and no other record goes to the host; once it closes, the sending
+// goes on.
+TEST(HostWaitEndToEnd, TheTimerKeepsItsPaceWhileAPromptHoldsTheHostWait)
+{
+    sim::HostPeer host;
+    sim::PtyDevice dispenserPort;
+    ASSERT_TRUE(host.ok() && dispenserPort.ok());
+    host.ack = sim::HostPeer::Ack::Never;
+    sim::DispenserPeer dispenser;
+    dispenserPort.replier = [&dispenser](const QByteArray& chunk) { return dispenser.answer(chunk); };
+
+    test::AppRig app(QDateTime(QDate(2026, 3, 10), QTime(8, 15)));
+    Station& st = app.st;
+    AttachHost(st);
+    AttachDispenser(st);
+    app.mapPorts({{"Com8", host.slavePath()}, {"Com1", dispenserPort.slavePath()}});
+    app.startUp();
+    Exec(st.Db, QStringLiteral("UPDATE 발권기 SET 사용여부 = 1, 포트번호 = 'Com1', 기종 = 'M/S (종이)'"));
+    UseHostWithAWaitingEntry(st);
+    app.logIn();
+    ASSERT_TRUE(st.comm->PortOpen(PortHost) && st.comm->PortOpen(PortDispenser)) << app.shown().toStdString();
+    ASSERT_EQ(st.models.DispenserType, 1);
+    st.settings.PauseTime = 6.0f;
+    st.settings.TransTime = 2;
+    st.settings.TDPoll = 1;
+    st.settings.PollTime = 1;
+    st.HostPending.fill(false);
+    st.HostPending[HostTD] = true;
+
+    // The station's clock runs as a wall clock would.
+    QTimer seconds;
+    QObject::connect(&seconds, &QTimer::timeout, [&] { app.clock.advanceSecs(1); });
+    seconds.start(1000);
+
+    const auto polls = [&] { return std::count(dispenser.commands.begin(), dispenser.commands.end(), "C000"); };
+    bool prompted = false;
+    bool closed = false;
+    qsizetype framesAtPrompt = -1, framesAtClose = -1;
+    qsizetype pollsAtPrompt = -1, pollsAtClose = -1;
+    QString clockAtPrompt, clockAtClose;
+    host.onFrame = [&](const QString& text, const QString&) {
+        if (prompted || !text.startsWith(QLatin1String("TD"))) return;
+        prompted = true;
+        QTimer::singleShot(100, &app.window, [&] {
+            QTimer::singleShot(300, [&] {
+                ASSERT_NE(QApplication::activeModalWidget(), nullptr) << "no prompt";
+                framesAtPrompt = host.frames.size();
+                pollsAtPrompt = polls();
+                clockAtPrompt = app.window.text(QStringLiteral("PnlTime"));
+                QTimer::singleShot(4500, [&] {
+                    framesAtClose = host.frames.size();
+                    pollsAtClose = polls();
+                    clockAtClose = app.window.text(QStringLiteral("PnlTime"));
+                    if (QWidget* w = QApplication::activeModalWidget()) w->close();
+                    closed = true;
+                });
+            });
+            QLineEdit* tnum = TicketBox(app);
+            tnum->setFocus();
+            QTest::keyClicks(tnum, QStringLiteral("0999")); // no such entry: the prompt opens
+            QTest::keyClick(tnum, Qt::Key_Return);
+        });
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closed; }, 20000)) << "the send never went out";
+    EXPECT_GE(pollsAtClose - pollsAtPrompt, 3) << "the dispenser was not polled";
+    EXPECT_NE(clockAtClose, clockAtPrompt) << "the clock panel stood still";
+    EXPECT_EQ(framesAtClose, framesAtPrompt) << "a second send went out";
+    // The record is offered again once the prompt has closed.
+    const qsizetype framesBefore = host.frames.size();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host.frames.size() > framesBefore; }, 10000));
+    seconds.stop();
     st.comm.reset();
 }

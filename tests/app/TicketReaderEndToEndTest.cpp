@@ -18,6 +18,7 @@
 #include "station/MainWindow.h"
 #include "station/Startup.h"
 #include "core/Station.h"
+#include "serial/FeeDisplay.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -71,6 +72,56 @@ TEST(TicketReaderEndToEnd, ATicketReadByTheReaderLeavesStampedPrintedAndEjected)
     EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT 실수령금액 FROM 일반권")).toInt(), 5500);
     EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT 일반권출차수 FROM 시간대별 WHERE 정산여부 = 0 AND 시간대 = 9")).toInt(), 1);
     for (const auto& m : msgs.shown) ADD_FAILURE() << "unexpected message: " << m.text.toStdString();
+    st.comm.reset();
+}
+
+// The minute's time goes to the fee display ("TS" text, then 0.2 s later the
+// time); a card read in between is priced, and its fee stays on the display.
+TEST(TicketReaderEndToEnd, ACardPricedWhileTheMinutesTimeGoesOutKeepsItsFeeOnTheDisplay)
+{
+    sim::PtyDevice readerPort, display;
+    ASSERT_TRUE(readerPort.ok() && display.ok());
+    sim::TicketReaderSim reader;
+    readerPort.replier = [&reader](const QByteArray& chunk) { return reader.onBytes(chunk); };
+    bool armed = false;
+    display.replier = [&](const QByteArray& chunk) {
+        if (armed && chunk.contains("\x02TS")) {
+            armed = false;
+            readerPort.send(reader.readReplyFrame());
+        }
+        return QByteArray();
+    };
+
+    test::AppRig app(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+    auto [st, clock, msgs, window] = std::tie(app.st, app.clock, app.msgs, app.window);
+    AttachTicketReader(st);
+    app.mapPorts({{"Com6", readerPort.slavePath()}, {"Com7", display.slavePath()}});
+    app.startUp();
+    Exec(st.Db, QStringLiteral("UPDATE 리더기 SET 사용여부 = 1, 포트번호 = 'Com6', 기종 = 'ZP-2000'"));
+    Exec(st.Db, QStringLiteral("UPDATE 요금표시기 SET 사용여부 = 1, 포트번호 = 'Com7', 기종 = 'BEST TYPE'"));
+    Exec(st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 영수증인쇄여부 = 0"));
+    Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
+    app.logIn();
+    ASSERT_TRUE(st.comm->PortOpen(PortReader) && st.comm->PortOpen(PortFeeDisp)) << app.shown().toStdString();
+    test::GenerateTariff(st);
+    Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "
+                               "VALUES (0, '0042', '2026-01-05', '07:30', '0042202601050730', 0, 1)"));
+    reader.insert(sim::TicketReaderSim::PaperCard(QStringLiteral("0042"), QStringLiteral("2601050730")));
+
+    // Let the ticks of the present minute pass, then the clock turns to 09:31.
+    QTest::qWait(1200);
+    armed = true;
+    const qsizetype from = display.received.size();
+    clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 31)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return st.trx.TicketInProgress; }, 3000)) << "no card was read";
+    QTest::qWait(600); // past the 0.2 s after the "TS" text
+    // 121 minutes: 1,000 won and 10 started 10 minutes at 500 won.
+    EXPECT_EQ(window.text(QStringLiteral("LOut_6")), QStringLiteral("6,000원"));
+    const QByteArray sent = display.received.mid(from);
+    const qsizetype fee = sent.indexOf(feedisp::BestDisplayFrame("  6000"));
+    ASSERT_GE(fee, 0) << sent.toHex(' ').toStdString();
+    EXPECT_EQ(sent.indexOf(feedisp::BestDisplayFrame(" 09-31")), -1) << sent.toHex(' ').toStdString();
+    EXPECT_TRUE(sent.mid(fee).endsWith(feedisp::BestDisplayFrame("  6000"))) << "the fee was overwritten";
     st.comm.reset();
 }
 

@@ -6,7 +6,11 @@
 #include "serial/FakeComm.h"
 #include "sim/HostPeer.h"
 
+#include <QEventLoop>
+#include <QTimer>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <utility>
 
 using namespace tolvo;
 using tolvo::test::TestStation;
@@ -32,6 +36,7 @@ public:
             const QString text = cp949::decode(frame.mid(1, frame.size() - 3));
             sentTexts << text;
             markedWhenSent << ts.value(QStringLiteral("SELECT SUM(전송여부) FROM ") + Id(table)).toInt();
+            if (duringWait) std::exchange(duringWait, nullptr)();
             return answer ? TD_Frame(sim::HostPeer::AckFor(text)) : QByteArray();
         };
         st.HostPending.fill(true);
@@ -109,6 +114,7 @@ public:
     bool answer = true;
     QStringList sentTexts;
     QList<int> markedWhenSent;
+    std::function<void()> duringWait; // runs once, while the next record waits for its acknowledgement
 };
 
 TEST_F(HostSend, EachKindIsMarkedOnlyAfterItsAcknowledgement)
@@ -144,6 +150,52 @@ TEST_F(HostSend, EachKindIsMarkedOnlyAfterItsAcknowledgement)
         send(r.kind); // nothing left: the kind's flag falls, nothing is written
         EXPECT_EQ(sentTexts.size(), 1);
         EXPECT_FALSE(st.HostPending[r.kind]);
+    }
+}
+
+// The acknowledgement stands for the row as it was sent: a row that changed
+// meanwhile stays unsent and goes again in its new state.
+TEST_F(HostSend, ARowChangedDuringTheWaitGoesAgainInItsNewState)
+{
+    const struct {
+        const char* name;
+        HostKind kind;
+        std::function<void(HostSend&)> add;
+        const char* change; // run during the wait
+        HostKind next;      // the kind that then carries the row
+        QString nextText;   // a piece of the record sent next
+    } rows[] = {
+        {"an entry whose exit is completed", HostTD, [](HostSend& t) { t.entry("0012"); },
+         "UPDATE 일반권 SET 출차일 = '2026-01-05', 출차시간 = '11:45', 총주차시간 = '135', 총주차요금 = 3000, "
+         "할인시간 = 0, 실수령금액 = 3000, 할인구분 = '현금출차' WHERE 티켓번호 = '0012'",
+         HostOUT, QStringLiteral("00122026-01-0509:302026-01-0511:45")},
+        {"an exit stored again", HostOUT, [](HostSend& t) { t.exit("0013"); },
+         "UPDATE 일반권 SET 출차시간 = '11:50', 총주차요금 = 3500, 실수령금액 = 3500 WHERE 티켓번호 = '0013'",
+         HostOUT, QStringLiteral("2026-01-0511:50")},
+        {"an exit with another discount", HostOUT, [](HostSend& t) { t.exit("0015"); },
+         "UPDATE 일반권 SET 할인구분 = '경차할인' WHERE 티켓번호 = '0015'", HostOUT, QStringLiteral("경차할인")},
+        {"a cancellation recorded again", HostCANCEL, [](HostSend& t) { t.cancel("0014", true); },
+         "UPDATE 출차취소 SET 출차시간 = '12:10', 실수령금액 = 2000 WHERE 티켓번호 = '0014'", HostCANCEL,
+         QStringLiteral("2026-01-0412:10")},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        r.add(*this);
+        const QString change = QString::fromUtf8(r.change);
+        duringWait = [this, change] { Exec(st.Db, change); };
+        sentTexts.clear();
+        send(r.kind);
+        ASSERT_EQ(sentTexts.size(), 1);
+        EXPECT_EQ(sent(QStringLiteral("1")), 0) << "marked though it changed";
+        EXPECT_TRUE(st.HostPending[r.kind]);
+
+        if (r.next != r.kind) send(r.kind); // nothing of its kind is left
+        send(r.next);
+        ASSERT_EQ(sentTexts.size(), 2);
+        EXPECT_TRUE(sentTexts[1].startsWith(QLatin1String(HostLayout(r.next).code)));
+        EXPECT_TRUE(sentTexts[1].contains(r.nextText)) << sentTexts[1].toStdString();
+        EXPECT_EQ(sent(QStringLiteral("1")), 1);
+        Exec(st.Db, QStringLiteral("DELETE FROM %1").arg(Id(table)));
     }
 }
 
@@ -358,6 +410,70 @@ TEST_F(HostSend, HostFramesDuringTheWaitAreHandledInItInArrivalOrder)
         EXPECT_GT(out, in);
         EXPECT_GT(clock, out);
         EXPECT_GT(end, clock);
+    }
+}
+
+// A dialog opened inside a send's wait holds that wait until it closes. The
+// record is still decided when its acknowledgement comes or its wait runs
+// out, and until then no other record goes.
+TEST_F(HostSend, ARecordWhoseWaitIsHeldBelowADialogIsDecidedWhenItsAnswerIsDue)
+{
+    const struct {
+        const char* name;
+        int ackAtMs;  // after the first record went; -1: never
+        int nextAtMs; // a second send tried inside the dialog
+        int marked;   // the first row, marked while the dialog is open
+        int sends;
+        const char* next;      // the entry the second send carries
+        bool failedBeforeNext; // the first record's failure traced before the next one went
+    } rows[] = {
+        {"acknowledged in time, the next entry goes meanwhile", 100, 200, 1, 2, "0013202601050931", false},
+        {"no acknowledgement yet: nothing else goes", -1, 200, 0, 1, "", false},
+        {"the wait ran out: the record fails, then goes again", -1, 700, 0, 2, "0012202601050930", true},
+        {"acknowledged after the wait ran out", 700, 800, 0, 2, "0012202601050930", true},
+    };
+    answer = false;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        Exec(st.Db, QStringLiteral("DELETE FROM 일반권"));
+        st.comm->trace.clear();
+        sentTexts.clear();
+        entry("0012", 2, QStringLiteral("09:30"));
+        entry("0013", 2, QStringLiteral("09:31"));
+        int markedInDialog = -1;
+        bool held = false;
+        fake.waits->onEvents = [&] {
+            if (held) return;
+            held = true;
+            const qint64 sentAt = fake.waits->nowMs();
+            const auto at = [&](int ms) { fake.waits->now = std::max(fake.waits->now, sentAt + ms); };
+            QEventLoop dialog;
+            QTimer::singleShot(0, &dialog, [&] {
+                if (r.ackAtMs >= 0) {
+                    at(r.ackAtMs);
+                    host().inject(TD_Frame(sim::HostPeer::AckFor(sentTexts.value(0))));
+                    QCoreApplication::processEvents();
+                }
+                markedInDialog = sent(QStringLiteral("티켓번호 = '0012'"));
+                at(r.nextAtMs);
+                send(HostTD);
+                dialog.quit();
+            });
+            dialog.exec();
+        };
+        send(HostTD);
+        fake.waits->onEvents = nullptr;
+        EXPECT_TRUE(held);
+        EXPECT_EQ(markedInDialog, r.marked);
+        EXPECT_EQ(sent(QStringLiteral("티켓번호 = '0012'")), r.marked) << "decided again after the dialog";
+        ASSERT_EQ(sentTexts.size(), r.sends);
+        if (r.sends == 2) EXPECT_TRUE(sentTexts[1].endsWith(QLatin1String(r.next))) << sentTexts[1].toStdString();
+        const QString t = st.comm->trace.text();
+        const QString attempt = QStringLiteral("  > 입차데이터 전송시도   : ");
+        const qsizetype failed = t.indexOf(QStringLiteral("   입차데이터 전송실패   : 0012"));
+        const qsizetype next = t.indexOf(attempt, t.indexOf(attempt) + 1);
+        EXPECT_EQ(failed >= 0 && next >= 0 && failed < next, r.failedBeforeNext);
+        EXPECT_FALSE(link->awaiting.has_value());
     }
 }
 

@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -178,6 +179,22 @@ TEST_F(MainWindowTest, LoadStartsTheTimerAndKeepsTheClock)
     EXPECT_EQ(ws.window.text(QStringLiteral("PnlTime")), QStringLiteral("2026년01월05일 09시00분00초"));
     ws.window.setTimerEnabled(false);
     EXPECT_FALSE(ws.window.timer1().isActive());
+}
+
+// The timer's tick is posted, so that the timer fires again while a tick
+// waits; a tick posted as the timer stops (shut-down, a restore) does not run.
+TEST_F(MainWindowTest, ATickPostedAsTheTimerStopsDoesNotRun)
+{
+    ws.window.load();
+    int ticks = 0;
+    ws.window.onTick = [&] { ++ticks; };
+    QTimer& timer = ws.window.timer1();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks > 0; }, 3000));
+    ticks = 0;
+    QObject::connect(&timer, &QTimer::timeout, &timer, [&timer] { timer.stop(); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !timer.isActive(); }, 3000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ticks, 0);
 }
 
 TEST_F(MainWindowTest, KeysGoToFunctionKeysOrToTheTicket)

@@ -7,7 +7,9 @@
 #include "station/Timer1.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -240,18 +242,28 @@ TEST_F(Timer1, AFailedArchiveIsShownOnceAndTheStationGoesOn)
 TEST_F(Timer1, HourlyDispenserJobsAtFiveAndSixMinutesPastWithFiveSeconds)
 {
     QStringList jobs;
-    st.routines.CTL_TimeSetUp = [&](Station&) { jobs << ts.clock.now().toString(QStringLiteral("HH:mm:ss")) + " clock"; };
-    st.routines.Vfd_TimeSet = [&](Station&) { jobs << ts.clock.now().toString(QStringLiteral("HH:mm:ss")) + " display"; };
-    st.settings.TDPoll = 0;
-    st.models.DispenserType = 3; // whatever the model and polling
-    at(QTime(13, 4, 59));
-    for (int i = 0; i < 2 * 60 + 10; ++i) tick();
-    EXPECT_EQ(jobs, QStringList({"13:05:05 clock", "13:06:05 display"}));
-
-    jobs.clear();
-    at(QTime(14, 5, 6)); // a tick that misses second 05 does not catch up
-    for (int i = 0; i < 30; ++i) tick();
-    EXPECT_TRUE(jobs.isEmpty());
+    st.routines.CTL_TimeSetUp = [&](Station&) { jobs << "clock"; };
+    st.routines.Vfd_TimeSet = [&](Station&) { jobs << "display"; };
+    int pollSecs = 0;
+    st.routines.TD_Poll = [&](Station&) {
+        ts.clock.advanceSecs(pollSecs); // the dispenser's answer takes this long
+        return true;
+    };
+    st.settings.PollTime = 5;
+    const struct { const char* name; QTime from; int ticks; int pollSecs; QStringList jobs; } rows[] = {
+        {"whatever the model and polling", QTime(13, 4, 59), 2 * 60 + 10, 0, {"clock", "display"}},
+        {"a tick that misses second 05 does not catch up", QTime(14, 5, 6), 30, 0, {}},
+        {"a poll answered a second late at 10:05:05 and 10:06:05", QTime(10, 4, 59), 60, 1, {"clock", "display"}},
+    };
+    for (const auto& r : rows) {
+        jobs.clear();
+        pollSecs = r.pollSecs;
+        st.settings.TDPoll = r.pollSecs > 0 ? 1 : 0;
+        st.models.DispenserType = r.pollSecs > 0 ? 1 : 3;
+        at(r.from);
+        for (int i = 0; i < r.ticks; ++i) tick();
+        EXPECT_EQ(jobs, r.jobs) << r.name;
+    }
 }
 
 TEST_F(Timer1, TwoFailedPollsGiveOneDtrPulse)
@@ -407,9 +419,86 @@ TEST_F(Timer1, ATickNeverRunsInsideAnother)
     tick();
     EXPECT_EQ(nested, 1);
     EXPECT_EQ(sent, QStringList({"TD"}));
-    EXPECT_FALSE(st.timer1.InTick);
+    EXPECT_FALSE(st.timer1.InTick());
     tick();
     EXPECT_EQ(sent.size(), 2);
+}
+
+// A tick held in a wait below a dialog (the cashier's prompt opened inside it)
+// does not stop the clock: the ticks that come meanwhile run every other step,
+// and the held tick stops after its own step, the later ones having done the rest.
+TEST_F(Timer1, ATickHeldBelowADialogLetsTheNextTicksRunTheirOtherSteps)
+{
+    enum Held { InSend, InPoll };
+    open(PortHost);
+    st.settings.TransTime = 1;
+    st.settings.TDPoll = 1;
+    st.settings.PollTime = 1;
+    st.models.DispenserType = 1;
+    int polls = 0;
+    int archives = 0;
+    st.routines.ArchiveDay = [&](Station&) { ++archives; };
+    Held heldIn = InSend;
+    bool dialog = false;
+    bool armed = false;
+    // Three ticks come while the first one waits, inside a dialog or not.
+    const auto hold = [&] {
+        armed = false;
+        const auto threeTicks = [&] {
+            for (int i = 0; i < 3; ++i) tick();
+        };
+        if (!dialog) return threeTicks();
+        QEventLoop prompt;
+        QTimer::singleShot(0, &prompt, [&] {
+            threeTicks();
+            prompt.quit();
+        });
+        prompt.exec();
+    };
+    st.routines.HostSend[HostTD] = [&](Station&) {
+        sent << QStringLiteral("TD");
+        if (armed && heldIn == InSend) hold();
+    };
+    st.routines.TD_Poll = [&](Station&) {
+        ++polls;
+        if (armed && heldIn == InPoll) hold();
+        return true;
+    };
+
+    const struct { const char* name; Held heldIn; bool dialog; int polls; int sends; int archives; QTime shown; }
+        rows[] = {
+            // The first tick, at 23:59:59, polls and sends; ticks at 00:00:00 (archive),
+            // 00:00:01 and 00:00:02 poll, and the last two offer the host a record (the
+            // host link sends none while one waits for its acknowledgement).
+            {"send held below a dialog", InSend, true, 4, 3, 1, QTime(0, 0, 2)},
+            // Ticks at 00:00:00 (archive), 00:00:01 and 00:00:02 send; the held tick neither
+            // sends nor archives the day before again.
+            {"poll held below a dialog", InPoll, true, 1, 2, 1, QTime(0, 0, 2)},
+            {"send in a wait without a dialog", InSend, false, 1, 1, 0, QTime(23, 59, 59)},
+            {"poll in a wait without a dialog", InPoll, false, 1, 1, 0, QTime(23, 59, 59)},
+        };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ts.clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(23, 59, 58)));
+        showClock();
+        st.DataRefreshDate = QStringLiteral("2026-01-05");
+        st.HostPending[HostTD] = true;
+        sent.clear();
+        polls = archives = 0;
+        heldIn = r.heldIn;
+        dialog = r.dialog;
+        armed = true;
+        tick();
+        EXPECT_FALSE(armed);
+        EXPECT_EQ(polls, r.polls);
+        EXPECT_EQ(sent.size(), r.sends);
+        EXPECT_EQ(archives, r.archives);
+        EXPECT_EQ(ts.screen.text(QStringLiteral("PnlTime")), ClockPanelText(QDateTime(
+            r.archives ? QDate(2026, 1, 6) : QDate(2026, 1, 5), r.shown)));
+        EXPECT_EQ(st.DataRefreshDate, r.archives ? "2026-01-06" : "2026-01-05");
+        EXPECT_FALSE(st.timer1.InTick());
+        EXPECT_EQ(st.timer1.StepsUnderWay, 0u);
+    }
 }
 
 TEST_F(Timer1, AnErrorIsShownOnceAndTheNextTickRuns)
@@ -426,7 +515,7 @@ TEST_F(Timer1, AnErrorIsShownOnceAndTheNextTickRuns)
     EXPECT_EQ(calls, 3);
     ASSERT_EQ(ts.screen.list1.size(), 1);
     EXPECT_TRUE(ts.screen.list1[0].contains(QStringLiteral("host link lost")));
-    EXPECT_FALSE(st.timer1.InTick);
+    EXPECT_FALSE(st.timer1.InTick());
     // The clock kept running before the failing step.
     EXPECT_EQ(ts.screen.text(QStringLiteral("PnlTime")), ClockPanelText(ts.clock.now()));
 
