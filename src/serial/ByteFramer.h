@@ -55,6 +55,9 @@ public:
     // or set a flag say false and are handled at once. Nothing is held for a
     // dialog opened above the handling (see HeldQueue).
     std::function<bool(const QByteArray& frame)> holdWhileBusy;
+    // A frame that arrives while others are held: apart, or folded into the
+    // last one held (see HeldFold). Unset: always apart.
+    std::function<HeldFold(const QByteArray& last, const QByteArray& next)> foldHeld;
 
     ByteFramer() { bindHeld(); }
     explicit ByteFramer(Options options) : m_options(options) { bindHeld(); }
@@ -69,6 +72,19 @@ public:
         ~Busy() { m_framer.release(); }
         Busy(const Busy&) = delete;
         Busy& operator=(const Busy&) = delete;
+
+    private:
+        ByteFramer& m_framer;
+    };
+
+    // A box that the link's own handling opens: frames that may wait are held
+    // while it is the innermost dialog, as the cashier answers it first.
+    class OwnBox {
+    public:
+        explicit OwnBox(ByteFramer& framer) : m_framer(framer) { m_framer.m_held.boxOpening(); }
+        ~OwnBox() { m_framer.m_held.boxClosed(); }
+        OwnBox(const OwnBox&) = delete;
+        OwnBox& operator=(const OwnBox&) = delete;
 
     private:
         ByteFramer& m_framer;
@@ -92,6 +108,10 @@ public:
     // what was held once nothing holds it back.
     void hold() { m_held.enter(); }
     void release() { m_held.leave(); }
+    // Frames that may wait are held whatever runs, until as many resume() calls.
+    void pause() { m_held.pause(); }
+    void resume() { m_held.resume(); }
+    bool paused() const { return m_held.paused(); }
 
 private:
     enum class State { Idle, InFrame, Trailer, Discarding };
