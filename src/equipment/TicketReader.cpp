@@ -349,9 +349,10 @@ void TicketReaderLink::startFeeRun()
     bool priced = false;
     ownBox([&] { priced = Calc_TicketFee(m_st); }); // a tariff fault says so in a box
     if (!priced) {
-        // Not priced (the run said why): the card goes back, a ticket already shown stays.
-        t.TicketData = replacing ? t.EntryCode : QString();
-        m_st.screen.setText(QStringLiteral("TNum"), replacing ? t.TicketNo : QString());
+        // Not priced (the run said why): the card goes back, a ticket shown now stays.
+        const bool shown = t.TicketInProgress;
+        t.TicketData = shown ? t.EntryCode : QString();
+        m_st.screen.setText(QStringLiteral("TNum"), shown ? t.TicketNo : QString());
         Eject_CMD();
         return;
     }

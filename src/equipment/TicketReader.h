@@ -25,7 +25,8 @@ public:
     // Senders: false at once when port 6 is closed, else true only when the
     // positive reply arrived in time (1 s; 2 s for printing). A card the reader
     // sends meanwhile is handled at once inside the wait (after it, when the
-    // wait is part of another card's handling); it answers only a read.
+    // wait is part of another card's handling or of an exit under way); it
+    // answers only a read.
     bool Eject_CMD();
     bool Read_CMD61();
     bool Read_CMD60();

@@ -52,8 +52,9 @@ public:
     // its device, and events run; or a Busy scope), a frame for which this says
     // true is held and handled after that handling ends, in arrival order: the
     // link's handling never runs inside itself. Frames that only answer a wait
-    // or set a flag say false and are handled at once. Nothing is held for a
-    // dialog opened above the handling (see HeldQueue).
+    // or set a flag say false and are handled at once. They are held too while
+    // one of the link's own boxes is on top (OwnBox) or the link is paused, and
+    // for nothing else (see HeldQueue).
     std::function<bool(const QByteArray& frame)> holdWhileBusy;
     // A frame that arrives while others are held: apart, or folded into the
     // last one held (see HeldFold). Unset: always apart.
