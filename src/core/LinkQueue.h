@@ -62,8 +62,9 @@ enum class HeldFold {
 // does not grow with the backlog. An item waits:
 // - while the link's own handling runs below it at the same event-loop level
 //   (a handler waits for its device, and events run);
-// - while a box that the link's own handling opened is the innermost dialog:
-//   the cashier answers it first;
+// - while a box that the link's own handling opened is open, even below
+//   another dialog: the cashier answers it first, and the link has one box
+//   open at a time;
 // - while the link is paused: a ticket-reader card waits for the exit under way
 //   (a lookup with its prompt, a typed ticket until it is completed or
 //   cancelled, a cancellation, a completion, and any box they opened).
@@ -94,7 +95,7 @@ public:
         if (!busy()) return false;
         const int level = EventLoopLevel();
         if (level <= m_levels.back()) return true;
-        if (!m_boxes.empty() && m_boxes.back() == level) return true;
+        if (m_boxes > 0) return true; // one of the link's boxes at a time
         return m_levels.size() >= kMaxDepth;
     }
     bool empty() const { return m_held.empty(); }
@@ -125,8 +126,8 @@ public:
         drain();
     }
     // A box the link's own handling opens (boxOpening just before it, boxClosed after).
-    void boxOpening() { m_boxes.push_back(EventLoopLevel() + 1); }
-    void boxClosed() { m_boxes.pop_back(); }
+    void boxOpening() { ++m_boxes; }
+    void boxClosed() { --m_boxes; }
     // Items wait, whatever runs or opens, until as many resume() calls.
     void pause() { ++m_paused; }
     void resume()
@@ -189,7 +190,7 @@ private:
     // The handling runs at most once more inside a dialog opened above it.
     static constexpr std::size_t kMaxDepth = 2;
     std::vector<int> m_levels; // the event loop level at which each handling began
-    std::vector<int> m_boxes;  // the loop level inside each of the link's own boxes open
+    int m_boxes = 0;           // the link's own boxes open
     int m_paused = 0;
     int m_drainLevel = -1; // the loop level of the innermost drain running
     std::deque<Item> m_held;

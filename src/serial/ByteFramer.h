@@ -53,7 +53,7 @@ public:
     // true is held and handled after that handling ends, in arrival order: the
     // link's handling never runs inside itself. Frames that only answer a wait
     // or set a flag say false and are handled at once. They are held too while
-    // one of the link's own boxes is on top (OwnBox) or the link is paused, and
+    // one of the link's own boxes is open (OwnBox) or the link is paused, and
     // for nothing else (see HeldQueue).
     std::function<bool(const QByteArray& frame)> holdWhileBusy;
     // A frame that arrives while others are held: apart, or folded into the
@@ -79,7 +79,7 @@ public:
     };
 
     // A box that the link's own handling opens: frames that may wait are held
-    // while it is the innermost dialog, as the cashier answers it first.
+    // while it is open, as the cashier answers it first.
     class OwnBox {
     public:
         explicit OwnBox(ByteFramer& framer) : m_framer(framer) { m_framer.m_held.boxOpening(); }

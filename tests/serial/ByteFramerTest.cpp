@@ -118,11 +118,12 @@ TEST(ByteFramer, NothingWaitsForADialogOpenedAboveTheLinksHandling)
     // modal dialog opens above that handling, with or without a new frame; once
     // the dialog has closed, reports are held again. A box the link's own
     // handling opened, or the link paused, holds them until it ends.
-    enum class Dialog { Other, OwnBox, Paused };
+    enum class Dialog { Other, OwnBox, OtherAboveOwnBox, Paused };
     const struct { const char* name; Dialog dialog; bool frameInDialog; QStringList inDialog, after; } rows[] = {
         {"a new frame comes during the dialog", Dialog::Other, true, {"T1", "T2"}, {"T1", "T2", "T3"}},
         {"nothing more comes", Dialog::Other, false, {"T1"}, {"T1", "T3"}},
         {"the link's own box", Dialog::OwnBox, true, {}, {"T1", "T2", "T3"}},
+        {"another dialog above the link's own box", Dialog::OtherAboveOwnBox, true, {}, {"T1", "T2", "T3"}},
         {"the link paused", Dialog::Paused, true, {}, {"T1", "T2", "T3"}},
     };
     for (const auto& r : rows) {
@@ -137,14 +138,22 @@ TEST(ByteFramer, NothingWaitsForADialogOpenedAboveTheLinksHandling)
             EXPECT_TRUE(link.seen.isEmpty());
             {
                 std::optional<ByteFramer::OwnBox> own;
-                if (r.dialog == Dialog::OwnBox) own.emplace(link.framer);
-                QEventLoop dialog;
+                if (r.dialog == Dialog::OwnBox || r.dialog == Dialog::OtherAboveOwnBox) own.emplace(link.framer);
+                QEventLoop box, dialog;
                 if (r.frameInDialog) QTimer::singleShot(0, [&] { link.framer.feed("\x02T2\x03"); });
                 QTimer::singleShot(400, [&] {
                     seenInDialog = link.seen;
                     dialog.quit();
                 });
-                dialog.exec();
+                if (r.dialog == Dialog::OtherAboveOwnBox) {
+                    QTimer::singleShot(0, [&] {
+                        dialog.exec();
+                        box.quit();
+                    });
+                    box.exec();
+                } else {
+                    dialog.exec();
+                }
             }
             link.framer.feed("\x02T3\x03");
             EXPECT_EQ(link.seen, r.inDialog);
