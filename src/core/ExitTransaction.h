@@ -26,6 +26,12 @@ struct ExitTransaction {
     // Print line of a recycled ticket; set by the ticket reader's fee run,
     // advanced by 5 per exit stamp.
     qint16 RecycleLine = 0;
+    // Counts the tickets shown: a key pressed before the one on screen was
+    // shown was meant for something else.
+    quint32 ShownCount = 0;
+    // The reader's cards wait for the typed ticket on screen: cards came while
+    // its lookup ran, and its completion or cancellation lets them in.
+    bool CardsWaitForExit = false;
 };
 
 // How the exit reaches the things it does not own. An empty member means:
@@ -44,12 +50,15 @@ struct ExitLinks {
     std::function<void(const QString& data)> readerPrint90;
     std::function<void(const QString& data)> readerPrint96;
     std::function<void()> readerEject;
-    // Cards the reader sends while the exit is cancelled or completed wait for
-    // its end (true: it begins; false: it ends, and they are handled).
+    // Cards the reader sends while an exit is under way (a lookup, a typed
+    // ticket, a cancellation, a completion) wait for its end (true: it begins;
+    // false: it ends, and they are handled).
     std::function<void(bool)> readerHoldCards;
     // Handles at once the cards the reader holds, so that a ticket typed after
     // them does not overtake them.
     std::function<void()> readerCatchUp;
+    // The reader has cards waiting.
+    std::function<bool()> readerCardsWaiting;
 
     // Booth devices.
     std::function<void()> gateOpen;                   // FeeDisp_GateOpen

@@ -78,6 +78,7 @@ TicketReaderLink::TicketReaderLink(Station& st) : m_st(st), m_framer(ReaderFrame
     m_framer.onControl = [this](quint8 c) { onControl(static_cast<char>(c)); };
     m_framer.onFrame = [this](const QByteArray& text, const QByteArray&) { onFrame(text); };
     m_framer.holdWhileBusy = [this](const QByteArray& text) { return holdsTicket(text); };
+    m_framer.foldHeld = [this](const QByteArray& last, const QByteArray& next) { return foldHeld(last, next); };
 }
 
 // ---- senders ----
@@ -170,10 +171,36 @@ void TicketReaderLink::answer(quint8 result, bool card)
     if (w.answer == 0 && (!card || w.read)) w.answer = result;
 }
 
+// Only cards wait, so only cards fold. What folds is traced as it arrives: the
+// trace still shows every frame once.
+HeldFold TicketReaderLink::foldHeld(const QByteArray& last, const QByteArray& next)
+{
+    const bool same = next == last;
+    if (!same && !(refused(last) && refused(next))) return HeldFold::Apart;
+    DebugTraceLine(m_st, PortReader, kTrace + QStringLiteral("< 수신데이터 ") + cp949::decode(same ? next : last));
+    return same ? HeldFold::DropNew : HeldFold::ReplaceLast;
+}
+
+// A card that is only shown and given back: unreadable, or paid by its own data.
+bool TicketReaderLink::refused(const QByteArray& text) const
+{
+    const bool recycled = m_st.models.DispenserType == 2;
+    const QString reply = cp949::decode(text);
+    if (!JudgeReaderReply(reply, recycled).ticketData) return false;
+    const TicketCardData card = recycled ? ReadRecycledReply(reply) : ReadPaperReply(reply);
+    return card.kind == TicketCardData::Kind::Unreadable || card.kind == TicketCardData::Kind::Paid;
+}
+
+template <typename Show> void TicketReaderLink::ownBox(Show&& show)
+{
+    const ByteFramer::OwnBox box(m_framer);
+    show();
+}
+
 void TicketReaderLink::holdCards(bool on)
 {
-    if (on) m_framer.hold();
-    else m_framer.release();
+    if (on) m_framer.pause();
+    else m_framer.resume();
 }
 
 void TicketReaderLink::RD_Receive()
@@ -202,7 +229,7 @@ void TicketReaderLink::onFrame(const QByteArray& text)
         else RD_Parse(reply);
     } catch (const std::exception& e) {
         // A broken database ends this ticket's handling only; the cards behind it are handled.
-        showDbError(m_st, e);
+        ownBox([&] { showDbError(m_st, e); });
     }
 }
 
@@ -277,6 +304,8 @@ void TicketReaderLink::settledCheck(const TicketCardData& card)
         startFeeRun();
         return;
     }
+    // Not priced: a ticket shown stays the one its keys work on.
+    if (m_st.trx.TicketInProgress) m_st.trx.TicketData = m_st.trx.EntryCode;
     s.setText(QStringLiteral("LOut_1"), q.value(0).toString());
     s.setText(QStringLiteral("LOut_2"), q.value(1).toString() + QLatin1Char(' ') + q.value(2).toString());
     s.setText(QStringLiteral("LOut_3"), q.value(3).toString() + QLatin1Char(' ') + q.value(4).toString());
@@ -300,7 +329,7 @@ void TicketReaderLink::showPaidCard(const TicketCardData& card)
 void TicketReaderLink::alreadyPaid()
 {
     Fee_LabelColor(m_st, kPanelDimmed);
-    m_st.msgs.Msg_Box(QStringLiteral("이미정산이 완료된 주차권입니다....."), QStringLiteral("정산오류"));
+    ownBox([&] { m_st.msgs.Msg_Box(QStringLiteral("이미정산이 완료된 주차권입니다....."), QStringLiteral("정산오류")); });
     m_st.screen.setText(QStringLiteral("TNum"), QString());
     Eject_CMD();
 }
@@ -308,7 +337,7 @@ void TicketReaderLink::alreadyPaid()
 void TicketReaderLink::refuse(const QString& reply, const QString& text)
 {
     Fee_LabelColor(m_st, kPanelDimmed);
-    m_st.msgs.Msg_Box(text + QStringLiteral("\r\n") + reply, QStringLiteral("주차권 오류"));
+    ownBox([&] { m_st.msgs.Msg_Box(text + QStringLiteral("\r\n") + reply, QStringLiteral("주차권 오류")); });
     m_st.screen.setText(QStringLiteral("TNum"), QString());
     Eject_CMD();
 }
@@ -317,10 +346,13 @@ void TicketReaderLink::startFeeRun()
 {
     ExitTransaction& t = m_st.trx;
     const bool replacing = t.TicketInProgress;
-    if (!Calc_TicketFee(m_st)) {
-        // Not priced (the run said why): the card goes back, a ticket already shown stays.
-        t.TicketData = replacing ? t.EntryCode : QString();
-        m_st.screen.setText(QStringLiteral("TNum"), replacing ? t.TicketNo : QString());
+    bool priced = false;
+    ownBox([&] { priced = Calc_TicketFee(m_st); }); // a tariff fault says so in a box
+    if (!priced) {
+        // Not priced (the run said why): the card goes back, a ticket shown now stays.
+        const bool shown = t.TicketInProgress;
+        t.TicketData = shown ? t.EntryCode : QString();
+        m_st.screen.setText(QStringLiteral("TNum"), shown ? t.TicketNo : QString());
         Eject_CMD();
         return;
     }
@@ -366,6 +398,7 @@ std::shared_ptr<TicketReaderLink> AttachTicketReader(Station& st)
     x.readerEject = [link] { link->Eject_CMD(); };
     x.readerHoldCards = [link](bool on) { link->holdCards(on); };
     x.readerCatchUp = [link] { link->catchUp(); };
+    x.readerCardsWaiting = [link] { return link->heldFrames() > 0; };
     if (st.comm)
         st.comm->addRxReset([weak = std::weak_ptr<TicketReaderLink>(link)] {
             if (const auto l = weak.lock()) l->ResetRx();

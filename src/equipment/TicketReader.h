@@ -25,7 +25,8 @@ public:
     // Senders: false at once when port 6 is closed, else true only when the
     // positive reply arrived in time (1 s; 2 s for printing). A card the reader
     // sends meanwhile is handled at once inside the wait (after it, when the
-    // wait is part of another card's handling); it answers only a read.
+    // wait is part of another card's handling or of an exit under way); it
+    // answers only a read.
     bool Eject_CMD();
     bool Read_CMD61();
     bool Read_CMD60();
@@ -48,17 +49,24 @@ public:
     bool RDInFrame() const { return m_framer.inFrame(); }
     // The port set-up empties the receive state.
     void ResetRx() { m_framer.reset(); }
-    // Cards wait while held (the exit's cancellation or completion); the last
-    // release handles them.
+    // Cards wait while held (the exit under way); the last release handles them.
     void holdCards(bool on);
-    // Handles the held cards now.
+    // Handles the held cards now, unless an exit under way holds them.
     void catchUp() { m_framer.catchUp(); }
+    // Frames waiting their turn.
+    qsizetype heldFrames() const { return m_framer.heldFrames(); }
 
 private:
     enum class Caption { None, Write, Print, Eject };
     bool send(const QString& command, const QString& data, double seconds, const QString& trace, Caption caption);
     // While the link is busy a ticket's data waits for it to end.
     bool holdsTicket(const QByteArray& text);
+    // A card that arrives while others wait: the same card again, or a run of
+    // refusals, is one card.
+    HeldFold foldHeld(const QByteArray& last, const QByteArray& next);
+    bool refused(const QByteArray& text) const;
+    // Shows one of the link's own boxes: cards wait while it is open.
+    template <typename Show> void ownBox(Show&& show);
     void onFrame(const QByteArray& text);
     void onControl(char c);
     void judge(const QString& reply, bool recycled);

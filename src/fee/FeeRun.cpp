@@ -137,6 +137,7 @@ std::optional<TicketEntry> ParseTicketData(const QString& data)
 bool Calc_TicketFee(Station& st)
 {
     if (!run(st)) return false;
+    ++st.trx.ShownCount; // on screen now; the fee display may take a while
     showOnFeeDisplay(st);
     lockForExit(st);
     st.trx.ExitDone = false;

@@ -119,6 +119,9 @@ void ByteFramer::handleFrame(const Frame& f)
 void ByteFramer::bindHeld()
 {
     m_held.setHandler([this](const Frame& f) { handleFrame(f); });
+    m_held.setFold([this](const Frame& last, const Frame& next) {
+        return foldHeld ? foldHeld(last.first, next.first) : HeldFold::Apart;
+    });
 }
 
 } // namespace tolvo

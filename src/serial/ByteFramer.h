@@ -52,9 +52,13 @@ public:
     // its device, and events run; or a Busy scope), a frame for which this says
     // true is held and handled after that handling ends, in arrival order: the
     // link's handling never runs inside itself. Frames that only answer a wait
-    // or set a flag say false and are handled at once. Nothing is held for a
-    // dialog opened above the handling (see HeldQueue).
+    // or set a flag say false and are handled at once. They are held too while
+    // one of the link's own boxes is open (OwnBox) or the link is paused, and
+    // for nothing else (see HeldQueue).
     std::function<bool(const QByteArray& frame)> holdWhileBusy;
+    // A frame that arrives while others are held: apart, or folded into the
+    // last one held (see HeldFold). Unset: always apart.
+    std::function<HeldFold(const QByteArray& last, const QByteArray& next)> foldHeld;
 
     ByteFramer() { bindHeld(); }
     explicit ByteFramer(Options options) : m_options(options) { bindHeld(); }
@@ -69,6 +73,19 @@ public:
         ~Busy() { m_framer.release(); }
         Busy(const Busy&) = delete;
         Busy& operator=(const Busy&) = delete;
+
+    private:
+        ByteFramer& m_framer;
+    };
+
+    // A box that the link's own handling opens: frames that may wait are held
+    // while it is open, as the cashier answers it first.
+    class OwnBox {
+    public:
+        explicit OwnBox(ByteFramer& framer) : m_framer(framer) { m_framer.m_held.boxOpening(); }
+        ~OwnBox() { m_framer.m_held.boxClosed(); }
+        OwnBox(const OwnBox&) = delete;
+        OwnBox& operator=(const OwnBox&) = delete;
 
     private:
         ByteFramer& m_framer;
@@ -92,6 +109,10 @@ public:
     // what was held once nothing holds it back.
     void hold() { m_held.enter(); }
     void release() { m_held.leave(); }
+    // Frames that may wait are held whatever runs, until as many resume() calls.
+    void pause() { m_held.pause(); }
+    void resume() { m_held.resume(); }
+    bool paused() const { return m_held.paused(); }
 
 private:
     enum class State { Idle, InFrame, Trailer, Discarding };

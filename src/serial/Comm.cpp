@@ -415,7 +415,8 @@ bool Comm::PortsInit(Station& st)
         }
     }
     st.comm->runRxResets();
-    st.trx.TicketData.clear();
+    // A ticket priced while the port settings were open keeps its data: its discount keys run the fee again from it.
+    if (!st.trx.TicketInProgress) st.trx.TicketData.clear();
     st.comm->StatusText = all ? QStringLiteral("통신포트가 정상적으로 설정되었습니다.")
                               : QStringLiteral("통신포트 설정에 이상이 있습니다.");
     return all;

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace tolvo {
 
@@ -149,6 +150,9 @@ void backToIdle(Station& st)
     t.EnterGuard = false;
     st.StationBusy = false;
     Reset_DiscKeyState(st);
+    // The typed ticket's exit has ended: the cards its lookup held come next
+    // (after the cancellation or completion that runs this).
+    if (std::exchange(t.CardsWaitForExit, false) && st.exitLinks.readerHoldCards) st.exitLinks.readerHoldCards(false);
 }
 
 struct DiscountKeyRow {
@@ -191,9 +195,12 @@ bool DiscountKeyBound(const Station& st, int keyCode, int shift)
     return findDiscountKey(st, keyCode, shift).has_value();
 }
 
-bool ExitKeys_KeyUp(Station& st, int keyCode, int shift)
+bool ExitKeys_KeyUp(Station& st, int keyCode, int shift, KeyPressed pressed)
 {
     if (!st.trx.TicketInProgress) return false;
+    // The guard is for the release of an Enter pressed before the ticket was shown.
+    if (keyCode == 13 && pressed != KeyPressed::Unknown && !st.trx.LostTicket) st.trx.EnterGuard = false;
+    if (pressed == KeyPressed::BeforeShown) return true;
     try {
         if (keyCode == 27) Exit_Cancel(st);
         else if (keyCode == 13) Exit_Complete(st);

@@ -10,10 +10,16 @@ namespace tolvo {
 
 struct Station;
 
+// When the released key was pressed, as the main window saw it: before the
+// ticket on screen was shown (meant for something else, such as the Enter that
+// started its lookup), or after. Unknown: the Enter guard alone decides.
+enum class KeyPressed { Unknown, BeforeShown, AfterShown };
+
 // Key release on the main screen (Windows virtual-key code, shift mask Shift 1,
 // Ctrl 2, Alt 4). True when the key was the exit's (a ticket is in progress);
-// false when the caller looks it up as a function key.
-bool ExitKeys_KeyUp(Station& st, int keyCode, int shift);
+// false when the caller looks it up as a function key. A key pressed before
+// the ticket was shown does nothing to it (an Enter only clears the guard).
+bool ExitKeys_KeyUp(Station& st, int keyCode, int shift, KeyPressed pressed = KeyPressed::Unknown);
 
 // Esc: the cancellation of the exit.
 void Exit_Cancel(Station& st);

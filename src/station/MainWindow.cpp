@@ -102,6 +102,49 @@ const char* const kCarCaptions[] = {" 일반 입차수 : ", " 일반 출차수 :
 
 } // namespace
 
+// Where each key's last press went (the main screen, or a box or prompt above
+// it) and how many tickets had been shown by then. A release acts on the main
+// screen only for a press the main screen got.
+class KeyPressLog : public QObject {
+public:
+    struct Press {
+        quint32 shown = 0;
+    };
+    KeyPressLog(const QWidget& main, std::function<quint32()> shown) : m_main(main), m_shown(std::move(shown))
+    {
+        if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
+    }
+    ~KeyPressLog() override
+    {
+        if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
+    }
+    std::optional<Press> take(int key)
+    {
+        const auto it = m_presses.find(key);
+        if (it == m_presses.end()) return std::nullopt;
+        const Press p = *it;
+        m_presses.erase(it);
+        return p;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+        const auto* k = static_cast<const QKeyEvent*>(e);
+        if (k->isAutoRepeat()) return false;
+        // Seen again at each widget the press passes through, within one window.
+        if (static_cast<const QWidget*>(watched)->window() != &m_main) m_presses.remove(k->key());
+        else m_presses.insert(k->key(), Press{m_shown()});
+        return false;
+    }
+
+private:
+    const QWidget& m_main;
+    std::function<quint32()> m_shown;
+    QHash<int, Press> m_presses;
+};
+
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("main"));
@@ -117,6 +160,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
         if (m_st) Timer1_Tick(*m_st);
     };
     functionActions = DefaultFunctionKeyActions();
+    m_presses = std::make_unique<KeyPressLog>(*this, [this] { return m_st ? m_st->trx.ShownCount : 0u; });
     chooseColour = [this](const QColor& current) -> std::optional<QColor> {
         const QColor c = QColorDialog::getColor(current, this);
         if (!c.isValid()) return std::nullopt;
@@ -431,10 +475,20 @@ void MainWindow::colourDoubleClick(const QString& controlName)
     guarded([&] { ApplyColourChoice(*m_st, *key, *chosen); });
 }
 
-void MainWindow::keyReleaseEvent(QKeyEvent* e)
+void MainWindow::keyReleaseEvent(QKeyEvent* e) { keyReleased(*e); }
+
+void MainWindow::keyReleased(const QKeyEvent& e)
 {
-    if (isRepeatRelease(*e)) return;
-    if (const auto vk = toVirtualKey(*e)) keyUp(vk->keyCode, vk->shift);
+    if (isRepeatRelease(e) || !m_st) return;
+    const auto press = m_presses->take(e.key());
+    if (!press) return; // its press went to a box or a prompt: nothing happens here
+    const auto vk = toVirtualKey(e);
+    if (!vk) return;
+    const KeyPressed when = press->shown == m_st->trx.ShownCount ? KeyPressed::AfterShown : KeyPressed::BeforeShown;
+    guarded([&] {
+        if (!ExitKeys_KeyUp(*m_st, vk->keyCode, vk->shift, when))
+            FunctionKey(*m_st, *m_menus, functionActions, vk->keyCode, vk->shift);
+    });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e)
@@ -454,9 +508,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e)
         return swallow;
     }
     if (e->type() == QEvent::KeyRelease && qobject_cast<QWidget*>(watched) && watched != this) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        if (!isRepeatRelease(*k))
-            if (const auto vk = toVirtualKey(*k)) keyUp(vk->keyCode, vk->shift);
+        keyReleased(*static_cast<QKeyEvent*>(e));
         return true; // handled here, not again by the window
     }
     return QMainWindow::eventFilter(watched, e);

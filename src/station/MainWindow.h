@@ -22,6 +22,7 @@ namespace tolvo {
 
 struct Station;
 class Fnd1;
+class KeyPressLog;
 
 // The main screen `main`: every control by its name, the menu bar, the side
 // menu, the colours and the one-second timer Timer1. Logic reaches it through
@@ -107,6 +108,8 @@ private:
     QObject* control(const QString& name) const;
     void watch(QWidget* w);
     void bindLamp(const QString& name, Connect& state);
+    // A key released on the main screen, checked against where its press went.
+    void keyReleased(const QKeyEvent& e);
 
     Station* m_st = nullptr;
     std::unique_ptr<Menus> m_menus;
@@ -120,6 +123,7 @@ private:
     Fnd1* m_fnd = nullptr;
     QString m_fndText;
     bool m_ended = false;
+    std::unique_ptr<KeyPressLog> m_presses;
 };
 
 } // namespace tolvo

@@ -164,17 +164,51 @@ bool TNum_KeyPress(Station& st, int keyAscii)
     return true;
 }
 
+namespace {
+
+// The reader's cards wait for the lookup. Cards that came meanwhile, when it
+// leaves a ticket on screen, wait for that ticket's completion or
+// cancellation: Enter completes the ticket the cashier typed and saw.
+class LookupHoldsCards {
+public:
+    explicit LookupHoldsCards(Station& st) : m_st(st) { hold(true); }
+    ~LookupHoldsCards()
+    {
+        const bool waiting = m_st.exitLinks.readerCardsWaiting && m_st.exitLinks.readerCardsWaiting();
+        if (waiting && m_st.trx.TicketInProgress && !m_st.trx.CardsWaitForExit) m_st.trx.CardsWaitForExit = true;
+        else hold(false);
+    }
+    LookupHoldsCards(const LookupHoldsCards&) = delete;
+    LookupHoldsCards& operator=(const LookupHoldsCards&) = delete;
+
+private:
+    void hold(bool on)
+    {
+        if (m_st.exitLinks.readerHoldCards) m_st.exitLinks.readerHoldCards(on);
+    }
+    Station& m_st;
+};
+
+} // namespace
+
 void TNum_Lookup(Station& st)
 {
     if (st.trx.ExitDone) return;
-    // A card the reader read before this Enter comes first; its ticket then stands.
+    // A card the reader read before this Enter comes first; its ticket then
+    // stands, and this Enter's release is not for it.
+    const bool shown = st.trx.TicketInProgress;
     if (st.exitLinks.readerCatchUp) st.exitLinks.readerCatchUp();
-    if (st.trx.TicketInProgress) return;
+    if (st.trx.TicketInProgress) {
+        if (!shown) st.trx.EnterGuard = true;
+        return;
+    }
     QString t = st.screen.text(QStringLiteral("TNum")).trimmed();
     if (t.size() == 16) t = t.mid(2);
+    if (t.size() != 4 && t.size() != 14) return;
+    const LookupHoldsCards cards(st);
     try {
         if (t.size() == 4) lookupNumber(st, t);
-        else if (t.size() == 14) lookupData(st, t);
+        else lookupData(st, t);
     } catch (const std::exception& e) {
         ShowExitError(st, e);
         if (!st.trx.TicketInProgress) EndLookupWithoutTicket(st);
@@ -183,6 +217,8 @@ void TNum_Lookup(Station& st)
 
 void EndLookupWithoutTicket(Station& st)
 {
+    // A ticket on screen (its own, or one that came in meanwhile) keeps its data and flags.
+    if (st.trx.TicketInProgress) return;
     st.StationBusy = false;
     st.trx.EnterGuard = false;
     st.trx.TicketTyped = false;

@@ -9,6 +9,7 @@
 #include "core/Station.h"
 #include "fee/SlotTable.h"
 #include "platform/Clock.h"
+#include "common/ModalMessages.h"
 #include "platform/ScriptedMessages.h"
 #include "serial/Comm.h"
 #include "station/CommDispatch.h"
@@ -83,7 +84,7 @@ struct AppRig {
 
     QTemporaryDir dir;
     ManualClock clock;
-    ScriptedMessages msgs;
+    ModalMessages msgs; // scripted unless made modal
     MainWindow window;
     Station st;
 };

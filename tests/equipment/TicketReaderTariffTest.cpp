@@ -140,6 +140,11 @@ TEST(ReaderOrder, ACardReadBeforeATypedTicketIsTheOneShown)
     EXPECT_EQ(r.st.trx.TicketData, QStringLiteral("1111202601050840"));
     EXPECT_FALSE(r.st.trx.TicketTyped);
     EXPECT_EQ(AmountsShown(r.rig.calls), 1) << r.rig.calls.join(u' ').toStdString();
+    // The release of the Enter typed for 2222 does not complete the card; the next Enter does.
+    r.rig.enter();
+    EXPECT_TRUE(r.st.trx.TicketInProgress);
+    r.rig.enter();
+    EXPECT_FALSE(r.st.trx.TicketInProgress);
 }
 
 // The next car's ticket comes while the first one's exit is being ended: after the

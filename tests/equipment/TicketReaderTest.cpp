@@ -245,6 +245,21 @@ TEST_F(TicketReaderTest, AReaderTicketReadWhileATypedOneIsShownReplacesIt)
     EXPECT_TRUE(value(QStringLiteral("SELECT 출차일 FROM 일반권 WHERE 입차코드 = '0555202601050900'")).isNull());
 }
 
+// A card whose entry was settled, read while another card's ticket is shown:
+// the shown ticket keeps its data, so its keys still work on it.
+TEST_F(TicketReaderTest, ASettledCardReadWhileATicketIsShownLeavesItsData)
+{
+    rig.addEntry(QStringLiteral("0555"), QStringLiteral("2026-01-05"), QStringLiteral("09:00"));
+    rig.addSettled(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"),
+                   QStringLiteral("2026-01-05"), QStringLiteral("08:10"), 40, 1500);
+    readCard(TicketReaderSim::PaperCard(QStringLiteral("0555"), QStringLiteral("2601050900")));
+    ASSERT_TRUE(st.trx.TicketInProgress);
+    readCard(TicketReaderSim::PaperCard(QStringLiteral("0123"), QStringLiteral("2601050730")));
+    EXPECT_EQ(titles(), QStringList{QStringLiteral("정산오류")});
+    EXPECT_TRUE(st.trx.TicketInProgress);
+    EXPECT_EQ(st.trx.TicketData, QStringLiteral("0555202601050900"));
+}
+
 TEST_F(TicketReaderTest, AnUnpaidCardWhoseEntryWasSettledIsShownFromTheRow)
 {
     rig.addSettled(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"),

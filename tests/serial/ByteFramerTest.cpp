@@ -1,9 +1,12 @@
 #include "serial/ByteFramer.h"
 
 #include <QEventLoop>
+#include <QTest>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
+#include <optional>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -113,10 +116,15 @@ TEST(ByteFramer, NothingWaitsForADialogOpenedAboveTheLinksHandling)
 {
     // A report held while the link's handling runs below is handled as soon as a
     // modal dialog opens above that handling, with or without a new frame; once
-    // the dialog has closed, reports are held again.
-    const struct { const char* name; bool frameInDialog; QStringList inDialog, after; } rows[] = {
-        {"a new frame comes during the dialog", true, {"T1", "T2"}, {"T1", "T2", "T3"}},
-        {"nothing more comes", false, {"T1"}, {"T1", "T3"}},
+    // the dialog has closed, reports are held again. A box the link's own
+    // handling opened, or the link paused, holds them until it ends.
+    enum class Dialog { Other, OwnBox, OtherAboveOwnBox, Paused };
+    const struct { const char* name; Dialog dialog; bool frameInDialog; QStringList inDialog, after; } rows[] = {
+        {"a new frame comes during the dialog", Dialog::Other, true, {"T1", "T2"}, {"T1", "T2", "T3"}},
+        {"nothing more comes", Dialog::Other, false, {"T1"}, {"T1", "T3"}},
+        {"the link's own box", Dialog::OwnBox, true, {}, {"T1", "T2", "T3"}},
+        {"another dialog above the link's own box", Dialog::OtherAboveOwnBox, true, {}, {"T1", "T2", "T3"}},
+        {"the link paused", Dialog::Paused, true, {}, {"T1", "T2", "T3"}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -125,22 +133,85 @@ TEST(ByteFramer, NothingWaitsForADialogOpenedAboveTheLinksHandling)
         QStringList seenInDialog;
         {
             const ByteFramer::Busy handling(link.framer);
+            if (r.dialog == Dialog::Paused) link.framer.pause();
             link.framer.feed("\x02T1\x03");
             EXPECT_TRUE(link.seen.isEmpty());
-            QEventLoop dialog;
-            if (r.frameInDialog) QTimer::singleShot(0, [&] { link.framer.feed("\x02T2\x03"); });
-            QTimer::singleShot(400, [&] {
-                seenInDialog = link.seen;
-                dialog.quit();
-            });
-            dialog.exec();
+            {
+                std::optional<ByteFramer::OwnBox> own;
+                if (r.dialog == Dialog::OwnBox || r.dialog == Dialog::OtherAboveOwnBox) own.emplace(link.framer);
+                QEventLoop box, dialog;
+                if (r.frameInDialog) QTimer::singleShot(0, [&] { link.framer.feed("\x02T2\x03"); });
+                QTimer::singleShot(400, [&] {
+                    seenInDialog = link.seen;
+                    dialog.quit();
+                });
+                if (r.dialog == Dialog::OtherAboveOwnBox) {
+                    QTimer::singleShot(0, [&] {
+                        dialog.exec();
+                        box.quit();
+                    });
+                    box.exec();
+                } else {
+                    dialog.exec();
+                }
+            }
             link.framer.feed("\x02T3\x03");
             EXPECT_EQ(link.seen, r.inDialog);
+            if (r.dialog == Dialog::Paused) link.framer.resume();
         }
         EXPECT_EQ(seenInDialog, r.inDialog);
         EXPECT_EQ(link.seen, r.after);
         EXPECT_EQ(link.framer.heldFrames(), 0);
     }
+}
+
+TEST(ByteFramer, HeldFramesFoldAsTheLinkSays)
+{
+    // "X..." frames are refusals: a run of them is one, the newest; a frame
+    // equal to the last one held is the same report again.
+    const struct { const char* name; std::vector<QByteArray> reads; QStringList seen; } rows[] = {
+        {"a run of refusals is the newest", {"X1", "X2", "X3"}, {"X3"}},
+        {"the same report again", {"T1", "T1", "T1"}, {"T1"}},
+        {"other frames stay apart, in order", {"T1", "X1", "X2", "T1", "T2"}, {"T1", "X2", "T1", "T2"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        Link link;
+        link.framer.holdWhileBusy = [](const QByteArray&) { return true; };
+        link.framer.foldHeld = [](const QByteArray& last, const QByteArray& next) {
+            if (next == last) return HeldFold::DropNew;
+            return last.startsWith('X') && next.startsWith('X') ? HeldFold::ReplaceLast : HeldFold::Apart;
+        };
+        {
+            const ByteFramer::Busy handling(link.framer);
+            for (const QByteArray& f : r.reads) link.framer.feed("\x02" + f + "\x03");
+            EXPECT_LE(link.framer.heldFrames(), qsizetype(r.seen.size()));
+        }
+        EXPECT_EQ(link.seen, r.seen);
+    }
+}
+
+TEST(ByteFramer, AHandlingRunsOnceMoreInsideAnotherDialogAndNoDeeper)
+{
+    // Each of four frames opens a dialog that is not the link's own, and the
+    // next frame arrives inside it: the second runs inside the first one's
+    // dialog, the third waits for the second to end.
+    Link link;
+    link.framer.holdWhileBusy = [](const QByteArray&) { return true; };
+    int deepest = 0, open = 0;
+    link.framer.onFrame = [&](const QByteArray& f, const QByteArray&) {
+        link.seen << QString::fromLatin1(f);
+        deepest = std::max(deepest, ++open);
+        QEventLoop dialog;
+        if (f.size() < 4) QTimer::singleShot(0, [&link, f] { link.framer.feed("\x02" + f + "+\x03"); });
+        QTimer::singleShot(150, [&] { dialog.quit(); });
+        dialog.exec();
+        --open;
+    };
+    link.framer.feed("\x02T\x03");
+    for (int i = 0; i < 20 && link.seen.size() < 4; ++i) QTest::qWait(50);
+    EXPECT_EQ(deepest, 2);
+    EXPECT_EQ(link.seen, QStringList({"T", "T+", "T++", "T+++"}));
 }
 
 TEST(ByteFramer, ResetForgetsAHalfFrame)
