@@ -437,7 +437,7 @@ TEST_F(Timer1, ATickHeldBelowADialogLetsTheNextTicksRunTheirOtherSteps)
     st.models.DispenserType = 1;
     int polls = 0;
     int archives = 0;
-    st.routines.ArchiveDay = [&](Station&) { ++archives; };
+    st.routines.ArchiveDay = [&](Station&) { ++archives; return true; };
     Held heldIn = InSend;
     bool dialog = false;
     bool armed = false;
