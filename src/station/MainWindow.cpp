@@ -483,7 +483,12 @@ void MainWindow::closeEvent(QCloseEvent* e)
 QObject* MainWindow::control(const QString& name) const
 {
     if (name == objectName()) return const_cast<MainWindow*>(this);
-    return findChild<QObject*>(name);
+    // A control deleted or renamed since is looked for again.
+    const auto it = m_controls.constFind(name);
+    if (it != m_controls.constEnd() && *it && (*it)->objectName() == name) return *it;
+    QObject* found = findChild<QObject*>(name);
+    if (found) m_controls.insert(name, found);
+    return found;
 }
 
 void MainWindow::setText(const QString& name, const QString& text)

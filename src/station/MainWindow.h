@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -105,6 +106,9 @@ private:
     void tick();
     void guarded(const std::function<void()>& fn);
     QObject* control(const QString& name) const;
+    // Controls found by name so far: every frame sets a few labels, and a search of
+    // the whole window each time was a tenth of a busy station's time.
+    mutable QHash<QString, QPointer<QObject>> m_controls;
     void watch(QWidget* w);
     void bindLamp(const QString& name, Connect& state);
 

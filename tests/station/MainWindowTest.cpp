@@ -80,6 +80,28 @@ TEST_F(MainWindowTest, EveryControlByItsName)
     EXPECT_TRUE(w.findChild<QTimer*>(QStringLiteral("Timer1")));
 }
 
+TEST_F(MainWindowTest, AControlReplacedUnderItsNameIsTheOneSet)
+{
+    MainWindow& w = ws.window;
+    auto* first = Find<QLabel>(w, QStringLiteral("PnlMsg"));
+    ASSERT_TRUE(first);
+    w.setText(QStringLiteral("PnlMsg"), QStringLiteral("a"));
+    EXPECT_EQ(first->text(), QStringLiteral("a"));
+    // Renamed away: the name now means another label.
+    first->setObjectName(QStringLiteral("PnlMsgOld"));
+    auto* second = new QLabel(first->parentWidget());
+    second->setObjectName(QStringLiteral("PnlMsg"));
+    w.setText(QStringLiteral("PnlMsg"), QStringLiteral("b"));
+    EXPECT_EQ(first->text() + QLatin1Char('|') + second->text(), QStringLiteral("a|b"));
+    // Deleted: the next one of that name is found.
+    delete second;
+    auto* third = new QLabel(first->parentWidget());
+    third->setObjectName(QStringLiteral("PnlMsg"));
+    w.setText(QStringLiteral("PnlMsg"), QStringLiteral("c"));
+    EXPECT_EQ(third->text(), QStringLiteral("c"));
+    EXPECT_EQ(w.text(QStringLiteral("PnlMsg")), QStringLiteral("c"));
+}
+
 TEST_F(MainWindowTest, FeePanelCaptions)
 {
     const char* captions[] = {" 번호입력", " 발권번호", " 출차일시", " 입차일시", " 할인시간", " 주차시간", " 주차요금", " 영수금액 "};
