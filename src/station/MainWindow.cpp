@@ -105,6 +105,9 @@ const char* const kCarCaptions[] = {" 일반 입차수 : ", " 일반 출차수 :
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("main"));
+    m_paintLater.setSingleShot(true);
+    connect(&m_paintLater, &QTimer::timeout, this,
+            [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest)); });
     setWindowTitle(QStringLiteral(" 주차관리 시스템"));
     m_timer1.setParent(this);
     m_timer1.setObjectName(QStringLiteral("Timer1"));
@@ -434,6 +437,21 @@ void MainWindow::keyReleaseEvent(QKeyEvent* e)
 {
     if (isRepeatRelease(*e)) return;
     if (const auto vk = toVirtualKey(*e)) keyUp(vk->keyCode, vk->shift);
+}
+
+bool MainWindow::event(QEvent* e)
+{
+    if (e->type() == QEvent::UpdateRequest) {
+        // Painted a moment ago: what changed since is painted together once the time is up
+        // (Qt asks for no other paint of the window until this one is done).
+        if (m_painted.isValid() && m_painted.elapsed() < kPaintMs) {
+            if (!m_paintLater.isActive()) m_paintLater.start(int(kPaintMs - m_painted.elapsed()));
+            return true;
+        }
+        m_paintLater.stop();
+        m_painted.start();
+    }
+    return QMainWindow::event(e);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e)

@@ -5,6 +5,7 @@
 #include "core/MainScreen.h"
 #include "station/Menus.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
@@ -96,6 +97,7 @@ public:
     using QMainWindow::setVisible;
 
 protected:
+    bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -125,6 +127,11 @@ private:
     QString m_fndText;
     bool m_inTick = false;
     bool m_ended = false;
+    // The window is painted at most every kPaintMs: a busy station changes its labels
+    // and list hundreds of times a second, far more often than a screen shows them.
+    static constexpr int kPaintMs = 40;
+    QElapsedTimer m_painted;
+    QTimer m_paintLater;
 };
 
 } // namespace tolvo
