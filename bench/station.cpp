@@ -925,6 +925,7 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
             want[i] = use[i].sent;
         }
         double drained = 0;
+        long long handledAll = 0;
         const bool drainedAll = [&] {
             QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("loadcount"));
             c.setDatabaseName(folder + QStringLiteral("/Data/Park.MDB"));
@@ -960,6 +961,7 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
                 got = handled();
             }
             drained = Ms(Clk::now() - drainStart) / 1000;
+            for (const int h : got) handledAll += h;
             std::printf("%-8s frames fed for %.1f s (asked %d s)\n", run.tag, fedFor, run.seconds);
             if (done(got)) std::printf("%-8s every frame handled %.1f s after the feeding stopped\n", run.tag, drained);
             else std::printf("%-8s NOT drained: frames unhandled at the cap, %.0f s after the feeding stopped\n", run.tag, drained);
@@ -980,6 +982,8 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
         std::printf("%-8s station CPU (its main thread): %.1f %% of a core while fed (%.1f s in %.1f s), "
                     "%.1f %% over the run with its drain (%.1f s in %.1f s); the whole bench process %.1f %%\n",
                     run.tag, 100 * cpuFed / fedFor, cpuFed, fedFor, 100 * cpuAll / wall, cpuAll, wall, 100 * procAll / wall);
+        std::printf("%-8s station CPU per frame handled (typed exits and the display's frames aside): %.2f ms\n", run.tag,
+                    handledAll > 0 ? 1000 * cpuAll / double(handledAll) : 0.0);
         std::printf("%-8s deepest nesting of device waits: %d while fed, %d in all\n", run.tag, deepestFed,
                     int(prog.st.DeepestWaitNesting));
         int missed = 0;
