@@ -74,16 +74,19 @@ bool StillPrepared(const QSqlQuery& q, const QSqlDatabase& db)
     return h.isValid() && qstrcmp(h.typeName(), "sqlite3_stmt*") == 0 && *static_cast<void* const*>(h.constData());
 }
 
+// The caller's copy shares the kept statement (the point of keeping it), so the
+// copies Qt now advises against are meant here.
+QT_WARNING_PUSH
+QT_WARNING_DISABLE_DEPRECATED
 QSqlQuery RunKept(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
 {
     if (!db.isOpen()) throw DbError(QStringLiteral("database is not open [") + sql + QStringLiteral("]"), sql);
     QHash<QString, QSqlQuery>& kept = KeptStatements();
     const QString key = db.connectionName() + QChar(0x1f) + sql;
     if (const auto it = kept.find(key); it != kept.end()) {
-        QSqlQuery q = *it;
-        if (StillPrepared(q, db)) {
-            if (!BindAndRun(q, values)) Fail(q, sql);
-            return q;
+        if (StillPrepared(*it, db)) {
+            if (!BindAndRun(*it, values)) Fail(*it, sql);
+            return *it;
         }
         kept.erase(it);
     }
@@ -92,9 +95,9 @@ QSqlQuery RunKept(const QSqlDatabase& db, const QString& sql, const QVariantList
     if (!q.prepare(sql)) Fail(q, sql);
     if (!BindAndRun(q, values)) Fail(q, sql);
     if (kept.size() >= kKeptStatements) kept.clear();
-    kept.insert(key, q);
-    return q;
+    return *kept.insert(key, std::move(q));
 }
+QT_WARNING_POP
 
 } // namespace
 
