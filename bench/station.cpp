@@ -502,10 +502,14 @@ public:
     // the bytes both ways taking turns on it, each answered within kAnswerWithin.
     double couldCarry(const Use& u, double seconds) const
     {
-        if (m_schedule)
-            return double(std::count_if(m_schedule->begin(), m_schedule->end(), [seconds](Clk::duration d) {
-                return std::chrono::duration<double>(d).count() <= seconds;
+        if (m_schedule) {
+            // A moment whose frame could not have crossed before the stop (50 ms kept for
+            // the feeder's own start) is not asked of it.
+            const double wire = u.sent > 0 ? double(u.out) / u.sent / kLineBytesPerSecond : 0;
+            return double(std::count_if(m_schedule->begin(), m_schedule->end(), [&](Clk::duration d) {
+                return std::chrono::duration<double>(d).count() + wire <= seconds - 0.05;
             }));
+        }
         if (u.sent == 0) return std::numeric_limits<double>::infinity();
         if (!m_answers) return seconds * kLineBytesPerSecond * u.sent / double(u.out);
         const double exchange = double(u.out + u.in) / u.sent / kLineBytesPerSecond + kAnswerWithin;
@@ -882,7 +886,8 @@ bool ReportShares(const FedRun& run, const std::vector<LoadPort::Use>& use, doub
         std::printf("%-8s %-38s %7d %12.0f %6.1f%% %8.1f/%-8.1f%s\n", run.tag, run.fed[i].name, use[i].sent, carries,
                     100 * share, double(use[i].out) / each, double(use[i].in) / each,
                     short_ ? "  BELOW 90 %: the lane fell behind" : "");
-        shares += (shares.empty() ? "" : " ") + std::to_string(int(std::floor(100 * share)));
+        if (!shares.empty()) shares += ' ';
+        shares += std::to_string(int(std::floor(100 * share)));
     }
     return ok;
 }
