@@ -1014,9 +1014,11 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
             std::printf("%-8s   %s\n", run.tag, qPrintable(said->at(k).simplified()));
         const bool ok = drainedAll && sharesMet && missed == 0;
         // One line of the figures, for scripts/measure.sh's table.
-        std::printf("figures  cpu %.0f%% | last handled %s | typed %zu (%d missed) %s / %s / %s ms | exit rd %s / %s / %s ms"
-                    " | lanes %s %% | %s\n",
-                    100 * cpuFed / fedFor, drainedAll ? (QString::number(drained, 'f', 1) + QStringLiteral(" s")).toUtf8().constData()
+        long long sentAll = 0;
+        for (const int w : want) sentAll += w;
+        std::printf("figures  cpu %.0f%% | sent %lld | last handled %s | typed %zu (%d missed) %s / %s / %s ms"
+                    " | exit rd %s / %s / %s ms | lanes %s %% | %s\n",
+                    100 * cpuFed / fedFor, sentAll, drainedAll ? (QString::number(drained, 'f', 1) + QStringLiteral(" s")).toUtf8().constData()
                                                       : "NOT (cap)",
                     typedCount, missed, typedSpread.p50.c_str(), typedSpread.p95.c_str(), typedSpread.p99.c_str(),
                     exitSpread.p50.c_str(), exitSpread.p95.c_str(), exitSpread.max.c_str(), shares.c_str(),

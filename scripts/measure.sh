@@ -84,7 +84,7 @@ for delay in $half_delays; do
     build/release/bench_station load "$work/year" "$load"
 done
 
-echo "measure: figures of the fed runs (station CPU while fed; last frame handled after the stop;"
+echo "measure: figures of the fed runs (station CPU while fed; frames sent; last frame handled after the stop;"
 echo "measure: typed p50 / p95 / p99; exit reader p50 / p95 / max; each lane's share of its line, ports 0 1 2 3 5 8 9)"
 cat "$work/figures"
 
