@@ -15,6 +15,9 @@
 # again with the station given half a core: its main thread pinned to one CPU
 # (HALF_CORE_CPU, default the last this script may use) beside a busy process of
 # the same priority, the devices' threads on the other CPUs. Empty: none.
+# Then the serial load on a full core and on half a core once more with the
+# program folder in memory (/dev/shm), where no disk sets the pace: the CPU the
+# work itself needs (MEMORY_RUN=0 leaves these out).
 # Every fed run prints the station's CPU, the typed exits' and the exit reader's
 # latency and each lane's share of its line; the table at the end gathers them.
 # Every phase runs, whatever the one before it did; a backlog not worked off
@@ -35,8 +38,9 @@ cmake --build --preset release --target bench_year_data bench_station sync_delay
 shim="$PWD/build/release/libsync_delay.so"
 work="$(mktemp -d)"
 busy=""
+mem=""
 stop_busy() { if [ -n "$busy" ]; then kill "$busy" 2>/dev/null || true; wait "$busy" 2>/dev/null || true; busy=""; fi; }
-trap 'stop_busy; rm -rf "$work"' EXIT
+trap 'stop_busy; rm -rf "$work"; if [ -n "$mem" ]; then rm -rf "$mem"; fi' EXIT
 build/release/bench_year_data "$work/year"
 
 failed=()
@@ -83,6 +87,16 @@ for delay in $half_delays; do
   phase "load on half a core, $delay ms" half_core env LD_PRELOAD="$shim" TOLVO_SYNC_DELAY_US=$((delay * 1000)) \
     build/release/bench_station load "$work/year" "$load"
 done
+
+if [ "${MEMORY_RUN:-1}" = 1 ] && [ -d /dev/shm ]; then
+  echo "measure: the program folder in memory (/dev/shm): no disk sets the pace"
+  mem="$(mktemp -d /dev/shm/tolvo-measure.XXXXXX)"
+  cp -a "$work/year/." "$mem/"
+  phase "load in memory, 0 ms" build/release/bench_station load "$mem" "$load"
+  phase "load on half a core in memory, 0 ms" half_core build/release/bench_station load "$mem" "$load"
+  rm -rf "$mem"
+  mem=""
+fi
 
 echo "measure: figures of the fed runs (station CPU while fed; frames sent; last frame handled after the stop;"
 echo "measure: typed p50 / p95 / p99; exit reader p50 / p95 / max; each lane's share of its line, ports 0 1 2 3 5 8 9)"
