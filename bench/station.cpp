@@ -57,6 +57,7 @@
 #include "fee/FrmFee.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -64,10 +65,12 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -79,7 +82,12 @@
 #include <string>
 #include <optional>
 #include <poll.h>
+#include <pthread.h>
 #include <pty.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <ctime>
 #include <random>
 #include <thread>
 #include <unistd.h>
@@ -105,6 +113,11 @@ void WriteAll(int fd, std::mutex& lock, const QByteArray& bytes, const std::atom
     }
 }
 
+constexpr double kLineBytesPerSecond = 960; // 9600 baud, 10 bits a byte
+// The time a station is allowed for answering a device that waits for its answer
+// (the host's ENQ, the exit reader's ticket), beyond the answer's time on the line.
+constexpr double kAnswerWithin = 0.020;
+
 // One direction of a 9600-baud line: 960 bytes a second, one byte after another,
 // whoever sends them (a device's own frames and its answers share one line).
 class LinePacer {
@@ -113,7 +126,7 @@ public:
     Clk::time_point book(qsizetype bytes)
     {
         std::lock_guard l(m_lock);
-        m_free = std::max(m_free, Clk::now()) + std::chrono::microseconds(bytes * 1000000 / 960);
+        m_free = std::max(m_free, Clk::now()) + std::chrono::microseconds(bytes * 1000000 / qint64(kLineBytesPerSecond));
         return m_free;
     }
 
@@ -152,6 +165,12 @@ public:
     QString path() const { return m_path; }
     size_t frames() const { std::lock_guard l(m_lock); return m_ends.size(); }
     Clk::time_point frameEnd(size_t i) const { std::lock_guard l(m_lock); return m_ends.at(i); }
+    // Blocks until more than `count` fee frames have arrived or the deadline; true when they have.
+    bool waitBeyond(size_t count, Clk::time_point deadline) const
+    {
+        std::unique_lock l(m_lock);
+        return m_arrived.wait_until(l, deadline, [&] { return m_ends.size() > count; });
+    }
 
     void start()
     {
@@ -185,8 +204,11 @@ private:
                 if (etx < 0 || (etx - stx - 1 == 6 && etx + 1 >= buf.size())) break;
                 // Only the amount frame has six characters; the others may lack a block check.
                 if (etx - stx - 1 == 6) {
-                    std::lock_guard l(m_lock);
-                    m_ends.push_back(now);
+                    {
+                        std::lock_guard l(m_lock);
+                        m_ends.push_back(now);
+                    }
+                    m_arrived.notify_all();
                     buf.remove(0, etx + 2);
                 } else {
                     buf.remove(0, etx + 1);
@@ -199,6 +221,7 @@ private:
     std::atomic<bool> m_stopReading{false}, m_stopFeeding{false};
     std::atomic<int> m_sent{0};
     mutable std::mutex m_lock;
+    mutable std::condition_variable m_arrived;
     std::mutex m_writeLock;
     LinePacer m_toStation, m_fromStation;
     std::vector<Clk::time_point> m_ends;
@@ -262,10 +285,21 @@ void PostDigits(QObject* to, const QString& digits)
     for (const QChar c : digits) PostKey(to, Qt::Key(Qt::Key_0 + c.digitValue()), QString(c));
 }
 
+// Runs the station's event loop, blocked between events as the program is, until
+// done or the cap; done is looked at each millisecond (the figures come from the
+// devices' own time stamps, not from this look).
 bool RunEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds cap)
 {
+    if (done()) return true;
     const auto end = Clk::now() + cap;
-    while (!done() && Clk::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    QEventLoop loop;
+    QTimer look;
+    look.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done() || Clk::now() >= end) loop.quit();
+    });
+    look.start(1);
+    loop.exec();
     return done();
 }
 
@@ -286,17 +320,30 @@ void CompleteExit(Program& prog)
 
 // Percentiles and the longest; `failures` (no answer within the wait) count among
 // them as longer than any answer, so a percentile that falls on one says so.
-void Report(const char* what, std::vector<double> ms, const char* note = "", int failures = 0)
+struct Spread {
+    std::string p50, p95, p99, max;
+};
+
+Spread Percentiles(std::vector<double> ms, int failures = 0)
 {
-    if (ms.empty() && failures == 0) { std::printf("%s: no samples\n", what); return; }
+    if (ms.empty() && failures == 0) return {"-", "-", "-", "-"};
     std::sort(ms.begin(), ms.end());
     ms.insert(ms.end(), size_t(failures), std::numeric_limits<double>::infinity());
     const auto p = [&ms](double q) {
-        const double v = ms.at(std::min(ms.size() - 1, size_t(q * ms.size())));
-        return std::isinf(v) ? std::string("none") : QString::number(v, 'f', 1).toStdString() + " ms";
+        const double v = ms.at(std::min(ms.size() - 1, size_t(q * double(ms.size()))));
+        return std::isinf(v) ? std::string("none") : QString::number(v, 'f', 1).toStdString();
     };
-    std::printf("%-8s n=%zu  p50 %s  p95 %s  p99 %s  max %s%s%s\n", what, ms.size(), p(0.50).c_str(), p(0.95).c_str(),
-                p(0.99).c_str(), p(1.0).c_str(), note, failures ? "  (none: no answer within the wait)" : "");
+    return {p(0.50), p(0.95), p(0.99), p(1.0)};
+}
+
+void Report(const char* what, const std::vector<double>& ms, const char* note = "", int failures = 0)
+{
+    if (ms.empty() && failures == 0) { std::printf("%s: no samples\n", what); return; }
+    const Spread s = Percentiles(ms, failures);
+    const auto u = [](const std::string& v) { return v == "none" ? v : v + " ms"; };
+    std::printf("%-8s n=%zu  p50 %s  p95 %s  p99 %s  max %s%s%s\n", what, ms.size() + size_t(failures), u(s.p50).c_str(),
+                u(s.p95).c_str(), u(s.p99).c_str(), u(s.max).c_str(), note,
+                failures ? "  (none: no answer within the wait)" : "");
 }
 
 constexpr const char* kWireNote = "  (the 9-byte fee frame's 9.4 ms on the line at 9600 baud included)";
@@ -326,9 +373,10 @@ QDateTime FreeEntry(const QSqlDatabase& db, const QString& no, QDateTime in)
 
 // The next ticket to type from number i on (5000-8999): one open entry of its
 // number, under a new entry code. Returns the number; the entry row is stored.
+// Empty when every number already has an open entry.
 QString OpenTypedTicket(const QSqlDatabase& db, int& i, const QDateTime& entered)
 {
-    for (;; ++i) {
+    for (const int last = i + 4000; i < last; ++i) {
         const QString no = TicketNo(i);
         QString after = no;
         after.back() = QChar(after.back().unicode() + 1);
@@ -342,6 +390,7 @@ QString OpenTypedTicket(const QSqlDatabase& db, int& i, const QDateTime& entered
               no + in.toString(QStringLiteral("yyyyMMddHHmm"))});
         return no;
     }
+    return {};
 }
 
 int Latency(const QString& folder, int tickets)
@@ -376,6 +425,7 @@ int Latency(const QString& folder, int tickets)
             t0 = Clk::now(); // the reply's last byte written
         } else {
             no = OpenTypedTicket(st.Db, next, entered);
+            if (no.isEmpty()) return 4;
             ++next;
             tnum->setFocus();
             PostDigits(tnum, no);
@@ -428,13 +478,43 @@ public:
     void start() { m_feeder = std::thread([this] { feedLoop(); }); }
     void stop()
     {
-        m_stopFeeding = true;
+        {
+            std::lock_guard l(m_lock);
+            m_stopFeeding = true;
+        }
+        m_answered.notify_all();
         if (m_feeder.joinable()) m_feeder.join();
     }
-    int sent() const { return m_sent; }
+    int sent() const { std::lock_guard l(m_lock); return m_sent; }
     QByteArray received() const { std::lock_guard l(m_lock); return m_received; }
     // When each frame's last byte was written.
     std::vector<Clk::time_point> written() const { std::lock_guard l(m_lock); return m_written; }
+    // What the line carried so far: the frames sent, the bytes sent to the station
+    // (frames and answers) and those received from it.
+    struct Use {
+        int sent = 0;
+        qint64 out = 0, in = 0;
+    };
+    Use use() const { std::lock_guard l(m_lock); return {m_sent, m_out, m_received.size()}; }
+    // How many frames the line could have carried in the seconds: a scheduled port
+    // its moments up to then; a port at the line's full rate the bytes of its frames
+    // (and its answers) that fit; a port that waits for each answer whole exchanges,
+    // the bytes both ways taking turns on it, each answered within kAnswerWithin.
+    double couldCarry(const Use& u, double seconds) const
+    {
+        if (m_schedule) {
+            // A moment whose frame could not have crossed before the stop (50 ms kept for
+            // the feeder's own start) is not asked of it.
+            const double wire = u.sent > 0 ? double(u.out) / u.sent / kLineBytesPerSecond : 0;
+            return double(std::count_if(m_schedule->begin(), m_schedule->end(), [&](Clk::duration d) {
+                return std::chrono::duration<double>(d).count() + wire <= seconds - 0.05;
+            }));
+        }
+        if (u.sent == 0) return std::numeric_limits<double>::infinity();
+        if (!m_answers) return seconds * kLineBytesPerSecond * u.sent / double(u.out);
+        const double exchange = double(u.out + u.in) / u.sent / kLineBytesPerSecond + kAnswerWithin;
+        return seconds / exchange;
+    }
 
 private:
     void feedLoop()
@@ -444,18 +524,20 @@ private:
             if (m_schedule && size_t(k) >= m_schedule->size()) break;
             if (m_schedule) std::this_thread::sleep_until(start + m_schedule->at(size_t(k)));
             if (m_answers) {
-                const auto giveUp = Clk::now() + std::chrono::seconds(1);
-                while (!m_stopFeeding && answers() < k && Clk::now() < giveUp)
-                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                std::unique_lock l(m_lock);
+                m_answered.wait_until(l, Clk::now() + std::chrono::seconds(1),
+                                      [&] { return m_stopFeeding || m_answers(m_received) >= k; });
             }
             if (m_stopFeeding) break;
-            SendPaced(m_master, m_writeLock, m_toStation, m_make(k), m_stopFeeding);
+            const QByteArray frame = m_make(k);
+            SendPaced(m_master, m_writeLock, m_toStation, frame, m_stopFeeding);
             if (m_stopFeeding) break;
             {
                 std::lock_guard l(m_lock);
                 m_written.push_back(Clk::now());
+                m_out += frame.size();
+                ++m_sent;
             }
-            ++m_sent;
         }
     }
     void readLoop()
@@ -474,14 +556,15 @@ private:
                 std::lock_guard l(m_lock);
                 m_received += in;
             }
-            if (m_answer) SendPaced(m_master, m_writeLock, m_toStation, m_answer(in), m_stopReading);
+            if (m_answer) {
+                const QByteArray answer = m_answer(in);
+                SendPaced(m_master, m_writeLock, m_toStation, answer, m_stopReading);
+                std::lock_guard l(m_lock);
+                m_out += answer.size();
+            }
+            // Told once the answer is on the line, so the next frame follows it there.
+            m_answered.notify_all();
         }
-    }
-
-    int answers() const
-    {
-        std::lock_guard l(m_lock);
-        return m_answers(m_received);
     }
 
     Maker m_make;
@@ -491,8 +574,10 @@ private:
     int m_master = -1, m_slave = -1;
     QString m_path;
     std::atomic<bool> m_stopFeeding{false}, m_stopReading{false};
-    std::atomic<int> m_sent{0};
     mutable std::mutex m_lock;
+    std::condition_variable m_answered;
+    int m_sent = 0;
+    qint64 m_out = 0;
     std::mutex m_writeLock;
     LinePacer m_toStation, m_fromStation;
     QByteArray m_received;
@@ -610,39 +695,37 @@ bool TicketInProgress(Program& prog)
     return *open;
 }
 
-// The cashier: a thread of its own types while the main thread may sit in the
-// station's waits, as a keyboard's keys reach it. The entry rows go in on the
-// main thread through the station's connection (a second writer would meet the
-// station's own transactions).
-void TypeExits(Program& prog, QLineEdit* tnum, DisplayPort& display, Clk::time_point until, Typed& t,
-               std::chrono::milliseconds pause)
+// The entry rows of the tickets a cashier will type, stored before the run in one
+// commit, so that a typed exit waits for the station only from its keys on.
+std::vector<QString> OpenTypedTickets(const QSqlDatabase& db, int count)
 {
+    std::vector<QString> numbers;
     const QDateTime entered = QDateTime::currentDateTime().addSecs(-90 * 60);
-    for (int i = 0; Clk::now() < until; ++i) {
-        auto no = std::make_shared<QString>();
-        auto next = std::make_shared<int>(i);
-        const bool stored = OnMainThread(&prog.window, [&prog, no, next, entered] {
-            try {
-                *no = OpenTypedTicket(prog.st.Db, *next, entered);
-            } catch (const DbError& e) {
-                std::fprintf(stderr, "typed exit: %s\n", e.what());
-            }
-        }, std::chrono::seconds(3));
-        if (!stored || no->isEmpty()) {
-            std::lock_guard l(t.lock);
-            ++t.missed;
-            continue;
-        }
-        i = *next;
+    Transaction t(db);
+    for (int i = 0; int(numbers.size()) < count; ++i) {
+        const QString no = OpenTypedTicket(db, i, entered);
+        if (no.isEmpty()) break;
+        numbers.push_back(no);
+    }
+    t.commit();
+    return numbers;
+}
+
+// The cashier: a thread of its own types while the main thread may sit in the
+// station's waits, as a keyboard's keys reach it. Each exit's clock starts when its
+// keys are posted; a busy main thread's wait is in the latency.
+void TypeExits(Program& prog, QLineEdit* tnum, DisplayPort& display, const std::vector<QString>& tickets,
+               Clk::time_point until, Typed& t, std::chrono::milliseconds pause)
+{
+    for (size_t i = 0; i < tickets.size() && Clk::now() < until; ++i) {
         const size_t before = display.frames();
-        PostDigits(tnum, *no);
-        PostKey(tnum, Qt::Key_Return);
         const auto t0 = Clk::now();
-        const auto end = t0 + std::chrono::seconds(3);
-        while (display.frames() <= before && Clk::now() < end) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        PostDigits(tnum, tickets[i]);
+        PostKey(tnum, Qt::Key_Return);
+        const bool shown = display.waitBeyond(before, t0 + std::chrono::seconds(3));
         {
             std::lock_guard l(t.lock);
-            if (display.frames() > before) t.ms.push_back(Ms(display.frameEnd(before) - t0));
+            if (shown) t.ms.push_back(Ms(display.frameEnd(before) - t0));
             else ++t.missed;
         }
         PostKey(&prog.window, Qt::Key_Return); // completes the exit
@@ -693,7 +776,12 @@ struct FedRun {
     std::vector<FedPort> fed;
     std::vector<std::function<void()>> starts, stops; // feeders not counted (port 7)
     std::function<void()> extraReport;
+    LoadPort* exitReader = nullptr; // its ticket-to-command latency
+    ExitReaderSide* exitSide = nullptr;
 };
+
+// A lane that sends less than this share of what its line could carry fell behind.
+constexpr double kLaneShareNeeded = 0.90;
 
 // The fed ports a run counts, each with what shows a frame of it handled.
 std::vector<FedPort> CountedPorts(RowsSince& since, LoadPort& dispenser, const std::array<LoadPort*, 4>& gates,
@@ -713,18 +801,117 @@ std::vector<FedPort> CountedPorts(RowsSince& since, LoadPort& dispenser, const s
     };
 }
 
+// The station's CPU time: its main thread's, where the program runs.
+class StationCpu {
+public:
+    StationCpu() { pthread_getcpuclockid(pthread_self(), &m_clock); }
+    double seconds() const
+    {
+        timespec ts{};
+        clock_gettime(m_clock, &ts);
+        return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+    }
+
+private:
+    clockid_t m_clock{};
+};
+
+// The whole bench process's CPU time (the devices' threads and the counting included).
+double ProcessCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// With TOLVO_STATION_CPU=<n>, the station (the calling main thread) runs on CPU n
+// alone and every other thread of the bench (the devices, the cashier, the
+// counting) on the rest it may use: a busy process pinned to CPU n then shares
+// that core with the station only. Threads made later by the main thread stay on n.
+void PinStation(const char* tag)
+{
+    const char* v = std::getenv("TOLVO_STATION_CPU");
+    if (!v || !*v) return;
+    const int cpu = std::atoi(v);
+    cpu_set_t all, one, rest;
+    CPU_ZERO(&one);
+    CPU_SET(cpu, &one);
+    if (sched_getaffinity(0, sizeof all, &all) != 0 || !CPU_ISSET(cpu, &all)) {
+        std::printf("%-8s CPU %d is not among this process's CPUs: the station is not pinned\n", tag, cpu);
+        return;
+    }
+    rest = all;
+    CPU_CLR(cpu, &rest);
+    if (CPU_COUNT(&rest) == 0) rest = all;
+    const pid_t self = pid_t(::syscall(SYS_gettid));
+    QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& t : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const pid_t tid = pid_t(t.toInt());
+        sched_setaffinity(tid, sizeof(cpu_set_t), tid == self ? &one : &rest);
+    }
+    std::printf("%-8s the station runs on CPU %d, the devices and the counting on the other %d\n", tag, cpu,
+                CPU_COUNT(&rest));
+}
+
+// Latency from a ticket's last byte to the reader's command (take in or give back):
+// the k-th command the reader got answers the k-th ticket, as it puts in the next
+// only after that answer (or after a second); a ticket left without one counts
+// among the percentiles as a failure.
+Spread ReportExitReader(LoadPort& exitReader, ExitReaderSide& exitSide)
+{
+    const std::vector<Clk::time_point> tickets = exitReader.written();
+    std::vector<double> ms;
+    {
+        std::lock_guard l(exitSide.lock);
+        for (size_t k = 0; k < std::min(tickets.size(), exitSide.ticketCommands.size()); ++k)
+            ms.push_back(Ms(exitSide.ticketCommands[k] - tickets[k]));
+    }
+    const int unanswered = int(tickets.size()) - int(ms.size());
+    Report("exit rd", ms, " (ticket's last byte written to the reader's command)", std::max(0, unanswered));
+    return Percentiles(ms, std::max(0, unanswered));
+}
+
+// Each fed port's frames against what its line could carry in the time it was fed;
+// false when one fell below the share a run must reach.
+bool ReportShares(const FedRun& run, const std::vector<LoadPort::Use>& use, double fedFor, std::string& shares)
+{
+    bool ok = true;
+    std::printf("%-8s %-38s %7s %12s %7s %17s\n", run.tag, "lane", "sent", "line carries", "share", "bytes out/in each");
+    for (size_t i = 0; i < run.fed.size(); ++i) {
+        const double carries = run.fed[i].port->couldCarry(use[i], fedFor);
+        const double share = carries > 0 ? use[i].sent / carries : 1.0;
+        const bool short_ = share < kLaneShareNeeded;
+        ok = ok && !short_;
+        const double each = std::max(1, use[i].sent);
+        std::printf("%-8s %-38s %7d %12.0f %6.1f%% %8.1f/%-8.1f%s\n", run.tag, run.fed[i].name, use[i].sent, carries,
+                    100 * share, double(use[i].out) / each, double(use[i].in) / each,
+                    short_ ? "  BELOW 90 %: the lane fell behind" : "");
+        if (!shares.empty()) shares += ' ';
+        shares += std::to_string(int(std::floor(100 * share)));
+    }
+    return ok;
+}
+
 // Feeding stops after the run's seconds; what has arrived by then is waited for,
 // but never past the cap. A thread of its own stops, counts (on its own read-only
 // connection) and reports, then ends the program: the station's main thread can
 // sit for minutes in nested waits, so the run must not depend on it returning.
-// A cashier thread types exits while fed; the main thread only runs events.
+// A cashier thread types exits while fed; the main thread runs the station's event
+// loop, blocked between events as the program's is. The run fails (exit status 6)
+// when a frame is left unhandled, a lane falls below 90 % of its line, or a typed
+// exit has no fee frame within 3 s.
 int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run)
 {
     constexpr auto drainCap = std::chrono::minutes(2);
     const size_t n = run.fed.size();
     std::vector<int> base(n);
     for (size_t i = 0; i < n; ++i) base[i] = run.fed[i].handled(prog.st.Db);
+    // Enough tickets for an exit every typing pause (and 10 ms) while fed; 4,000 numbers at most.
+    const int typedNeeded = std::min(4000, int(run.seconds * 1000 / (run.typingPause.count() + 10)) + 20);
+    const std::vector<QString> tickets = OpenTypedTickets(prog.st.Db, typedNeeded);
     Typed typed;
+    const StationCpu cpu;
+    const double cpu0 = cpu.seconds(), proc0 = ProcessCpuSeconds();
     const auto feedStart = Clk::now();
     const auto feedEnd = feedStart + std::chrono::seconds(run.seconds);
     for (const FedPort& f : run.fed) f.port->start();
@@ -734,10 +921,17 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
         for (const FedPort& f : run.fed) f.port->stop();
         for (const auto& s : run.stops) s();
         const double fedFor = Ms(Clk::now() - feedStart) / 1000;
+        const double cpuFed = cpu.seconds() - cpu0;
         const int deepestFed = prog.st.DeepestWaitNesting; // read across threads: a figure, not a decision
+        std::vector<LoadPort::Use> use(n);
         std::vector<int> want(n);
-        for (size_t i = 0; i < n; ++i) want[i] = run.fed[i].port->sent();
-        const bool ok = [&] {
+        for (size_t i = 0; i < n; ++i) {
+            use[i] = run.fed[i].port->use();
+            want[i] = use[i].sent;
+        }
+        double drained = 0;
+        long long handledAll = 0;
+        const bool drainedAll = [&] {
             QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("loadcount"));
             c.setDatabaseName(folder + QStringLiteral("/Data/Park.MDB"));
             c.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000;QSQLITE_OPEN_READONLY"));
@@ -771,7 +965,8 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
                 got = handled();
             }
-            const double drained = Ms(Clk::now() - drainStart) / 1000;
+            drained = Ms(Clk::now() - drainStart) / 1000;
+            for (const int h : got) handledAll += h;
             std::printf("%-8s frames fed for %.1f s (asked %d s)\n", run.tag, fedFor, run.seconds);
             if (done(got)) std::printf("%-8s every frame handled %.1f s after the feeding stopped\n", run.tag, drained);
             else std::printf("%-8s NOT drained: frames unhandled at the cap, %.0f s after the feeding stopped\n", run.tag, drained);
@@ -785,14 +980,30 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
                             qPrintable(refusal));
             return done(got);
         }();
+        const double wall = Ms(Clk::now() - feedStart) / 1000;
+        const double cpuAll = cpu.seconds() - cpu0, procAll = ProcessCpuSeconds() - proc0;
+        std::string shares;
+        const bool sharesMet = ReportShares(run, use, fedFor, shares);
+        std::printf("%-8s station CPU (its main thread): %.1f %% of a core while fed (%.1f s in %.1f s), "
+                    "%.1f %% over the run with its drain (%.1f s in %.1f s); the whole bench process %.1f %%\n",
+                    run.tag, 100 * cpuFed / fedFor, cpuFed, fedFor, 100 * cpuAll / wall, cpuAll, wall, 100 * procAll / wall);
+        std::printf("%-8s station CPU per frame handled (typed exits and the display's frames aside): %.2f ms\n", run.tag,
+                    handledAll > 0 ? 1000 * cpuAll / double(handledAll) : 0.0);
         std::printf("%-8s deepest nesting of device waits: %d while fed, %d in all\n", run.tag, deepestFed,
                     int(prog.st.DeepestWaitNesting));
+        int missed = 0;
+        size_t typedCount = 0;
+        Spread typedSpread;
         {
             std::lock_guard l(typed.lock);
+            missed = typed.missed;
+            typedCount = typed.ms.size() + size_t(missed);
             std::printf("%-8s typed exits: %zu with a fee frame, %d without one within 3 s\n", run.tag, typed.ms.size(),
                         typed.missed);
-            Report("typed", typed.ms, " (key posted to the fee frame's last byte)", typed.missed);
+            Report("typed", typed.ms, " (keys posted to the fee frame's last byte)", typed.missed);
+            typedSpread = Percentiles(typed.ms, typed.missed);
         }
+        const Spread exitSpread = run.exitReader ? ReportExitReader(*run.exitReader, *run.exitSide) : Spread{};
         if (run.extraReport) run.extraReport();
         // What the station said meanwhile (read on its own thread, if it gets there).
         auto said = std::make_shared<std::vector<QString>>();
@@ -801,16 +1012,32 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
         std::printf("%-8s messages shown by the station: %zu\n", run.tag, said->size());
         for (size_t k = 0; k < std::min<size_t>(said->size(), 5); ++k)
             std::printf("%-8s   %s\n", run.tag, qPrintable(said->at(k).simplified()));
+        const bool ok = drainedAll && sharesMet && missed == 0;
+        // One line of the figures, for scripts/measure.sh's table.
+        long long sentAll = 0;
+        for (const int w : want) sentAll += w;
+        std::printf("figures  cpu %.0f%% | sent %lld | last handled %s | typed %zu (%d missed) %s / %s / %s ms"
+                    " | exit rd %s / %s / %s ms | lanes %s %% | %s\n",
+                    100 * cpuFed / fedFor, sentAll, drainedAll ? (QString::number(drained, 'f', 1) + QStringLiteral(" s")).toUtf8().constData()
+                                                      : "NOT (cap)",
+                    typedCount, missed, typedSpread.p50.c_str(), typedSpread.p95.c_str(), typedSpread.p99.c_str(),
+                    exitSpread.p50.c_str(), exitSpread.p95.c_str(), exitSpread.max.c_str(), shares.c_str(),
+                    ok ? "ok" : "FAILED");
+        if (!ok)
+            std::printf("%-8s RUN FAILED:%s%s%s\n", run.tag, drainedAll ? "" : " frames left unhandled;",
+                        sharesMet ? "" : " a lane below 90 % of its line;", missed == 0 ? "" : " typed exits without a fee frame;");
         std::fflush(stdout);
         std::_Exit(ok ? 0 : 6); // the main thread may still be deep in the station's nested waits
     });
     auto* tnum = prog.window.findChild<QLineEdit*>(QStringLiteral("TNum"));
     std::thread cashier([&, tnum] {
-        if (tnum) TypeExits(prog, tnum, display, feedEnd, typed, run.typingPause);
+        if (tnum) TypeExits(prog, tnum, display, tickets, feedEnd, typed, run.typingPause);
     });
     cashier.detach(); // it ends with the feeding; the reporter ends the program
+    PinStation(run.tag);
     // The station runs on the main thread, the backlog included; the reporter ends the program.
-    for (;;) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QCoreApplication::exec();
+    return 0;
 }
 
 void MapPorts(const QString& folder, const std::vector<std::pair<const char*, QString>>& map)
@@ -857,6 +1084,8 @@ int Load(const QString& folder, int seconds)
     run.starts = {[&display] { display.start(); }};
     run.stops = {[&display] { display.stop(); }};
     run.extraReport = [&display] { std::printf("load     port 7 fee display frames (traced only) %7d\n", display.sent()); };
+    run.exitReader = &exitReader;
+    run.exitSide = &exitSide;
     return Feed(folder, prog, display, run);
 }
 
@@ -893,6 +1122,9 @@ QByteArray StuckCard(int) { return sim::SeasonReaderSim::CardFrame(0, QByteArray
 int Peak(const QString& folder, double scale, int seconds, bool stuckCard)
 {
     UseLoadDevices(folder);
+    if (stuckCard)
+        Write_Ini(folder + QStringLiteral("/Tolvo.ini"), QStringLiteral("시스템"), QStringLiteral("중복카드무효처리"),
+                  QStringLiteral("False"));
     const PeakSchedule plan = MakePeakSchedule(scale, seconds);
     const std::vector<QTime> minutes = FreeIssueMinutes(folder, 2);
     LoadPort dispenser([&minutes](int k) { return DispenserTicket(minutes, k); }, {}, plan.dispenser);
@@ -918,24 +1150,12 @@ int Peak(const QString& folder, double scale, int seconds, bool stuckCard)
     since = RowsSince::Now(prog.st.Db);
     std::printf("%-8s scale %g: a car every %.1f-%.1f s per lane for %d s\n", run.tag, scale, 6 / scale, 10 / scale, seconds);
     if (stuckCard) {
-        // Its reads are decided (a passage, or a repeat refused without a row): counted apart.
-        run.fed.erase(run.fed.begin() + 1);
-        run.starts = {[&in1] { in1.start(); }};
-        run.stops = {[&in1] { in1.stop(); }};
+        // Repeats are not refused here (the key 중복카드무효처리 is False): every read is a passage row.
+        run.fed[1].name = "port 1 held card reads (passages)";
         std::printf("card     port 1: one card read at 9600 baud's full rate while the peak goes on\n");
     }
-    run.extraReport = [&exitReader, &exitSide, &in1, stuckCard] {
-        if (stuckCard) std::printf("card     port 1 reads of the one card sent %7d\n", in1.sent());
-        // The k-th ticket's command is the k-th take-in or give-back the reader got.
-        const std::vector<Clk::time_point> tickets = exitReader.written();
-        std::vector<double> ms;
-        {
-            std::lock_guard l(exitSide.lock);
-            for (size_t k = 0; k < std::min(tickets.size(), exitSide.ticketCommands.size()); ++k)
-                ms.push_back(Ms(exitSide.ticketCommands[k] - tickets[k]));
-        }
-        Report("exit rd", ms, " (ticket's last byte written to the reader's command)");
-    };
+    run.exitReader = &exitReader;
+    run.exitSide = &exitSide;
     return Feed(folder, prog, display, run);
 }
 
@@ -994,6 +1214,7 @@ int Syncs(const QString& folder, int items)
     const long beforeEntries = syncs();
     std::vector<QString> typed;
     for (int k = 0; k < items; ++k) typed.push_back(OpenTypedTicket(st.Db, next, entered)), ++next;
+    if (std::find(typed.begin(), typed.end(), QString()) != typed.end()) return 4;
     const double entrySyncs = double(syncs() - beforeEntries) / std::max(1, items);
     measure("typed exit", [&](int k) {
         if (!tnum) return false;

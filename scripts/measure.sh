@@ -11,9 +11,18 @@
 #   scripts/measure.sh [tickets, default 500] [seconds of serial load, default 60]
 #                      [seconds of each peak, default 60] [seconds of the held card, default 120]
 # SYNC_DELAYS="0 1 5" (milliseconds added to each sync) chooses the disks.
+# HALF_CORE_DELAYS (default: the same) chooses the disks of the serial load run
+# again with the station given half a core: its main thread pinned to one CPU
+# (HALF_CORE_CPU, default the last this script may use) beside a busy process of
+# the same priority, the devices' threads on the other CPUs. Empty: none.
+# Then the serial load on a full core and on half a core once more with the
+# program folder in memory (/dev/shm), where no disk sets the pace: the CPU the
+# work itself needs (MEMORY_RUN=0 leaves these out).
+# Every fed run prints the station's CPU, the typed exits' and the exit reader's
+# latency and each lane's share of its line; the table at the end gathers them.
 # Every phase runs, whatever the one before it did; a backlog not worked off
-# within the cap is a measured result. The script ends with status 1 when a
-# phase could not measure at all.
+# within the cap, a lane below 90 % or a missed typed exit is a measured result.
+# The script ends with status 1 when a phase could not measure at all.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tickets="${1:-500}"
@@ -21,24 +30,42 @@ load="${2:-60}"
 peak="${3:-60}"
 card="${4:-120}"
 delays="${SYNC_DELAYS:-0 1 5}"
+half_delays="${HALF_CORE_DELAYS-$delays}"
+half_cpu="${HALF_CORE_CPU:-$(python3 -c 'import os; print(max(os.sched_getaffinity(0)))')}"
 ./scripts/deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target bench_year_data bench_station sync_delay >/dev/null
 shim="$PWD/build/release/libsync_delay.so"
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+busy=""
+mem=""
+stop_busy() { if [ -n "$busy" ]; then kill "$busy" 2>/dev/null || true; wait "$busy" 2>/dev/null || true; busy=""; fi; }
+trap 'stop_busy; rm -rf "$work"; if [ -n "$mem" ]; then rm -rf "$mem"; fi' EXIT
 build/release/bench_year_data "$work/year"
 
 failed=()
+: >"$work/figures"
 phase() {
   local name="$1" rc=0
   shift
-  "$@" || rc=$?
+  "$@" >"$work/out" 2>&1 || rc=$?
+  cat "$work/out"
+  grep '^figures' "$work/out" | sed "s/^figures /$name | /" >>"$work/figures" || true
   case "$rc" in
     0) ;;
-    6) echo "measure: $name: frames still unhandled when the wait ended" ;;
+    6) echo "measure: $name: the run failed (frames left unhandled, a lane below 90 % or a missed typed exit)" ;;
     *) echo "measure: $name ended with status $rc"; failed+=("$name") ;;
   esac
+}
+
+# The station on one CPU beside a busy loop of the same priority on that CPU.
+half_core() {
+  taskset -c "$half_cpu" sh -c 'while :; do :; done' &
+  busy=$!
+  local rc=0
+  env TOLVO_STATION_CPU="$half_cpu" "$@" || rc=$?
+  stop_busy
+  return "$rc"
 }
 
 for run in 1 2 3; do
@@ -55,6 +82,25 @@ for delay in $delays; do
   done
   phase "card, $delay ms" "${slow[@]}" build/release/bench_station card "$work/year" 1 "$card"
 done
+for delay in $half_delays; do
+  echo "measure: half a core (CPU $half_cpu shared with a busy process), each sync $delay ms slower"
+  phase "load on half a core, $delay ms" half_core env LD_PRELOAD="$shim" TOLVO_SYNC_DELAY_US=$((delay * 1000)) \
+    build/release/bench_station load "$work/year" "$load"
+done
+
+if [ "${MEMORY_RUN:-1}" = 1 ] && [ -d /dev/shm ]; then
+  echo "measure: the program folder in memory (/dev/shm): no disk sets the pace"
+  mem="$(mktemp -d /dev/shm/tolvo-measure.XXXXXX)"
+  cp -a "$work/year/." "$mem/"
+  phase "load in memory, 0 ms" build/release/bench_station load "$mem" "$load"
+  phase "load on half a core in memory, 0 ms" half_core build/release/bench_station load "$mem" "$load"
+  rm -rf "$mem"
+  mem=""
+fi
+
+echo "measure: figures of the fed runs (station CPU while fed; frames sent; last frame handled after the stop;"
+echo "measure: typed p50 / p95 / p99; exit reader p50 / p95 / max; each lane's share of its line, ports 0 1 2 3 5 8 9)"
+cat "$work/figures"
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "measure: no figures from: ${failed[*]}"

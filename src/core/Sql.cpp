@@ -2,7 +2,10 @@
 
 #include "platform/PrivateFiles.h"
 
+#include <QHash>
 #include <QSqlError>
+#include <QSqlResult>
+#include <QSqlRecord>
 #include <QUuid>
 
 namespace tolvo {
@@ -35,6 +38,67 @@ QSqlQuery Run(const QSqlDatabase& db, const QString& sql, const QVariantList& va
 
 const QString kSavepoint = QStringLiteral("tolvo_tx");
 
+// Statements prepared once per connection and thread, then run again with new
+// values: the engine's parse of a short statement costs as much as running it, and
+// a busy station runs the same few hundreds of times a second. Only statements
+// whose rows nobody steps through afterwards are kept (changes, savepoints, and the
+// reads of Scalar and ReadFirstRow, which are reset once read): a statement handed out
+// to be stepped through could be run again under its reader by a nested event.
+constexpr qsizetype kKeptStatements = 256;
+
+QHash<QString, QSqlQuery>& KeptStatements()
+{
+    thread_local QHash<QString, QSqlQuery> kept;
+    return kept;
+}
+
+bool IsChange(const QString& sql)
+{
+    static const QStringList starts{QStringLiteral("INSERT"), QStringLiteral("UPDATE"), QStringLiteral("DELETE"),
+                                    QStringLiteral("SAVEPOINT"), QStringLiteral("RELEASE"), QStringLiteral("ROLLBACK")};
+    const QString head = sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
+    return starts.contains(head);
+}
+
+bool BindAndRun(QSqlQuery& q, const QVariantList& values)
+{
+    for (qsizetype i = 0; i < values.size(); ++i) q.bindValue(int(i), values.at(i));
+    return q.exec();
+}
+
+// False once the connection has let go of the statement (closed and perhaps opened again).
+bool StillPrepared(const QSqlQuery& q, const QSqlDatabase& db)
+{
+    if (!q.result() || q.driver() != db.driver()) return false;
+    const QVariant h = q.result()->handle();
+    return h.isValid() && qstrcmp(h.typeName(), "sqlite3_stmt*") == 0 && *static_cast<void* const*>(h.constData());
+}
+
+// The caller's copy shares the kept statement (the point of keeping it), so the
+// copies Qt now advises against are meant here.
+QT_WARNING_PUSH
+QT_WARNING_DISABLE_DEPRECATED
+QSqlQuery RunKept(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    if (!db.isOpen()) throw DbError(QStringLiteral("database is not open [") + sql + QStringLiteral("]"), sql);
+    QHash<QString, QSqlQuery>& kept = KeptStatements();
+    const QString key = db.connectionName() + QChar(0x1f) + sql;
+    if (const auto it = kept.find(key); it != kept.end()) {
+        if (StillPrepared(*it, db)) {
+            if (!BindAndRun(*it, values)) Fail(*it, sql);
+            return *it;
+        }
+        kept.erase(it);
+    }
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) Fail(q, sql);
+    if (!BindAndRun(q, values)) Fail(q, sql);
+    if (kept.size() >= kKeptStatements) kept.clear();
+    return *kept.insert(key, std::move(q));
+}
+QT_WARNING_POP
+
 } // namespace
 
 DbError::DbError(const QString& what, QString sql_, QString nativeCode_)
@@ -44,6 +108,7 @@ DbError::DbError(const QString& what, QString sql_, QString nativeCode_)
 
 QSqlQuery Exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
 {
+    if (IsChange(sql)) return RunKept(db, sql, values);
     return Run(db, sql, values, false);
 }
 
@@ -54,9 +119,19 @@ QSqlQuery Query(const QSqlDatabase& db, const QString& sql, const QVariantList& 
 
 QVariant Scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
 {
-    QSqlQuery q = Run(db, sql, values, true);
-    if (!q.next()) return {};
-    return q.value(0);
+    QSqlQuery q = RunKept(db, sql, values);
+    const QVariant v = q.next() ? q.value(0) : QVariant();
+    q.finish(); // no read left open
+    return v;
+}
+
+std::optional<QSqlRecord> ReadFirstRow(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q = RunKept(db, sql, values);
+    std::optional<QSqlRecord> row;
+    if (q.next()) row = q.record();
+    q.finish();
+    return row;
 }
 
 qint64 RowCount(const QSqlDatabase& db, const QString& table, const QString& schema)

@@ -2,9 +2,11 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -41,6 +43,8 @@ QSqlQuery Exec(const QSqlDatabase& db, const QString& sql, const QVariantList& v
 QSqlQuery Query(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 // The first column of the first row, or an invalid QVariant when there is no row.
 QVariant Scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+// The first row's fields by name, or none when there is no row.
+std::optional<QSqlRecord> ReadFirstRow(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 // Row count of a table (name from the schema, never from input).
 qint64 RowCount(const QSqlDatabase& db, const QString& table, const QString& schema = QStringLiteral("main"));
 

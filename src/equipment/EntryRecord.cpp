@@ -6,6 +6,8 @@
 #include "platform/Vb.h"
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace tolvo {
 
@@ -62,13 +64,14 @@ qint64 counter(const Station& st, int i) { return qint64(Val(st.screen.text(QStr
 void setCounter(Station& st, int i, qint64 v) { st.screen.setText(QStringLiteral("CarCnt_%1").arg(i), QString::number(v)); }
 
 // The second family keeps the entry count in the settings file and on the counters.
-void countEntry(Station& st)
+// Returns the count to store; it goes into the file with the ticket stock.
+QString countEntry(Station& st)
 {
     const qint64 in = qint64(Val(Read_Ini(st.IniPath, kSystem, QStringLiteral("일반권입차수"), QStringLiteral("0")))) + 1;
     setCounter(st, 0, in);
     setCounter(st, 2, in - counter(st, 1));
-    Write_IniCounter(st.IniPath, kSystem, QStringLiteral("일반권입차수"), QString::number(in));
     setCounter(st, 6, counter(st, 6) + 1);
+    return QString::number(in);
 }
 
 qint32 countDownStock(Station& st)
@@ -102,7 +105,8 @@ QString RecordEntry(Station& st, DispenserFamily family, const IssuedTicket& tic
     const QString entryCode = ticketNo + day.toString(QStringLiteral("yyyyMMdd")) + ticket.hh + ticket.nn;
 
     storeRows(st, family, ticketNo, inDate, inTime, entryCode, sendToHost);
-    if (family == DispenserFamily::Second) countEntry(st);
+    std::vector<std::pair<QString, QString>> counters;
+    if (family == DispenserFamily::Second) counters.emplace_back(QStringLiteral("일반권입차수"), countEntry(st));
     st.screen.refreshTotals();
     const QString text = QStringLiteral("일반권 입차  주차권번호 : ") + ticketNo;
     st.screen.setText(QStringLiteral("PnlMsg"), text);
@@ -110,7 +114,9 @@ QString RecordEntry(Station& st, DispenserFamily family, const IssuedTicket& tic
     st.HostPending[HostTD] = true;
     const qint32 left = countDownStock(st);
     ApplyStockWarnings(st, family, left, keepLamps);
-    Write_IniCounter(st.IniPath, kSystem, QStringLiteral("잔여티켓매수"), QString::number(left));
+    // Nothing between the two counts can fail: both replace the file once, together.
+    counters.emplace_back(QStringLiteral("잔여티켓매수"), QString::number(left));
+    Write_IniCounters(st.IniPath, kSystem, counters);
     return inDate;
 }
 

@@ -31,21 +31,22 @@ QString text(const QVariant& v) { return v.isNull() ? QString() : v.toString(); 
 
 std::optional<RegisterRow> readRegister(const Station& st, const QString& key)
 {
-    QSqlQuery q = Query(st.Db,
-                        QStringLiteral("SELECT 시작일, 종료일, 입출차구분, 입차일자, 입차시간, 출차일자, 출차시간, 차량번호, "
-                                       "이름 FROM 정기권 WHERE 정기권번호 = ?"),
-                        {key});
-    if (!q.next()) return std::nullopt;
+    const std::optional<QSqlRecord> q =
+        ReadFirstRow(st.Db,
+                 QStringLiteral("SELECT 시작일, 종료일, 입출차구분, 입차일자, 입차시간, 출차일자, 출차시간, 차량번호, "
+                                "이름 FROM 정기권 WHERE 정기권번호 = ?"),
+                 {key});
+    if (!q) return std::nullopt;
     RegisterRow r;
-    r.start = q.value(0);
-    r.end = q.value(1);
-    r.state = q.value(2);
-    r.inDate = text(q.value(3));
-    r.inTime = text(q.value(4));
-    r.outDate = text(q.value(5));
-    r.outTime = text(q.value(6));
-    r.car = text(q.value(7));
-    r.name = text(q.value(8));
+    r.start = q->value(0);
+    r.end = q->value(1);
+    r.state = q->value(2);
+    r.inDate = text(q->value(3));
+    r.inTime = text(q->value(4));
+    r.outDate = text(q->value(5));
+    r.outTime = text(q->value(6));
+    r.car = text(q->value(7));
+    r.name = text(q->value(8));
     r.endText = text(r.end);
     return r;
 }

@@ -195,7 +195,9 @@ QString Read_Ini(const QString& iniPath, const QString& section, const QString& 
 
 namespace {
 
-void WriteKey(const QString& iniPath, const QString& section, const QString& key, const QString& value, bool sync)
+using KeyValues = std::vector<std::pair<QString, QString>>;
+
+void WriteKeys(const QString& iniPath, const QString& section, const KeyValues& keyValues, bool sync)
 {
     IniText text;
     const FileState state = readIniFile(iniPath, text);
@@ -210,9 +212,11 @@ void WriteKey(const QString& iniPath, const QString& section, const QString& key
     }
 
     const std::string s = section.toStdString();
-    const std::string k = existingKeyName(ini, s, key.toStdString());
-    const std::string v = value.toStdString();
-    if (ini.SetValue(s.c_str(), k.c_str(), v.c_str(), nullptr, true) < 0) return;
+    for (const auto& [key, value] : keyValues) {
+        const std::string k = existingKeyName(ini, s, key.toStdString());
+        const std::string v = value.toStdString();
+        if (ini.SetValue(s.c_str(), k.c_str(), v.c_str(), nullptr, true) < 0) return;
+    }
 
     std::string out;
     if (ini.Save(out, false) < 0) return;
@@ -225,12 +229,17 @@ void WriteKey(const QString& iniPath, const QString& section, const QString& key
 
 void Write_Ini(const QString& iniPath, const QString& section, const QString& key, const QString& value)
 {
-    WriteKey(iniPath, section, key, value, true);
+    WriteKeys(iniPath, section, {{key, value}}, true);
 }
 
 void Write_IniCounter(const QString& iniPath, const QString& section, const QString& key, const QString& value)
 {
-    WriteKey(iniPath, section, key, value, false);
+    WriteKeys(iniPath, section, {{key, value}}, false);
+}
+
+void Write_IniCounters(const QString& iniPath, const QString& section, const KeyValues& keyValues)
+{
+    WriteKeys(iniPath, section, keyValues, false);
 }
 
 } // namespace tolvo

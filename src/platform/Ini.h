@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <utility>
+#include <vector>
 
 // The settings file: private-profile semantics over SimpleIni (key matched
 // without case, at most 29 characters read, trailing blanks removed, an empty
@@ -16,5 +18,8 @@ void Write_Ini(const QString& iniPath, const QString& section, const QString& ke
 // the old one or the new one (ext4 and btrfs write a replacing file's data before the
 // rename); the counter may then be a few writes behind the database.
 void Write_IniCounter(const QString& iniPath, const QString& section, const QString& key, const QString& value);
+// Several such counters of one section in one replacement of the file, in the order given.
+void Write_IniCounters(const QString& iniPath, const QString& section,
+                       const std::vector<std::pair<QString, QString>>& keyValues);
 
 } // namespace tolvo

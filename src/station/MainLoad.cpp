@@ -114,10 +114,9 @@ bool AntiPassBackFromText(const QString& text)
 
 void ShowPeriodTotals(Station& st)
 {
-    QSqlQuery q = Query(st.Db, kTotalsSql);
-    const bool row = q.next();
+    const std::optional<QSqlRecord> row = ReadFirstRow(st.Db, kTotalsSql);
     const auto field = [&](const char* name) {
-        return row ? q.value(QString::fromUtf8(name)).toString() : QString();
+        return row ? row->value(QString::fromUtf8(name)).toString() : QString();
     };
     st.screen.setText(QStringLiteral("WName"), field("근무자"));
     st.screen.setText(QStringLiteral("LCnt_0"), field("일반권입차수합"));

@@ -148,6 +148,9 @@ private:
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("main"));
+    m_paintLater.setSingleShot(true);
+    connect(&m_paintLater, &QTimer::timeout, this,
+            [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest)); });
     setWindowTitle(QStringLiteral(" 주차관리 시스템"));
     m_timer1.setParent(this);
     m_timer1.setObjectName(QStringLiteral("Timer1"));
@@ -491,6 +494,21 @@ void MainWindow::keyReleased(const QKeyEvent& e)
     });
 }
 
+bool MainWindow::event(QEvent* e)
+{
+    if (e->type() == QEvent::UpdateRequest) {
+        // Painted a moment ago: what changed since is painted together once the time is up
+        // (Qt asks for no other paint of the window until this one is done).
+        if (m_painted.isValid() && m_painted.elapsed() < kPaintMs) {
+            if (!m_paintLater.isActive()) m_paintLater.start(int(kPaintMs - m_painted.elapsed()));
+            return true;
+        }
+        m_paintLater.stop();
+        m_painted.start();
+    }
+    return QMainWindow::event(e);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* e)
 {
     if (e->type() == QEvent::MouseButtonDblClick) {
@@ -536,7 +554,12 @@ void MainWindow::closeEvent(QCloseEvent* e)
 QObject* MainWindow::control(const QString& name) const
 {
     if (name == objectName()) return const_cast<MainWindow*>(this);
-    return findChild<QObject*>(name);
+    // A control deleted or renamed since is looked for again.
+    const auto it = m_controls.constFind(name);
+    if (it != m_controls.constEnd() && *it && (*it)->objectName() == name) return *it;
+    QObject* found = findChild<QObject*>(name);
+    if (found) m_controls.insert(name, found);
+    return found;
 }
 
 void MainWindow::setText(const QString& name, const QString& text)

@@ -5,8 +5,10 @@
 #include "core/MainScreen.h"
 #include "station/Menus.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -96,6 +98,7 @@ public:
     using QMainWindow::setVisible;
 
 protected:
+    bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -106,6 +109,9 @@ private:
     void tick();
     void guarded(const std::function<void()>& fn);
     QObject* control(const QString& name) const;
+    // Controls found by name so far: every frame sets a few labels, and a search of
+    // the whole window each time was a tenth of a busy station's time.
+    mutable QHash<QString, QPointer<QObject>> m_controls;
     void watch(QWidget* w);
     void bindLamp(const QString& name, Connect& state);
     // A key released on the main screen, checked against where its press went.
@@ -124,6 +130,11 @@ private:
     QString m_fndText;
     bool m_ended = false;
     std::unique_ptr<KeyPressLog> m_presses;
+    // The window is painted at most every kPaintMs: a busy station changes its labels
+    // and list hundreds of times a second, far more often than a screen shows them.
+    static constexpr int kPaintMs = 40;
+    QElapsedTimer m_painted;
+    QTimer m_paintLater;
 };
 
 } // namespace tolvo

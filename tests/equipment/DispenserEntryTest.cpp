@@ -5,6 +5,11 @@
 #include "equipment/EntryRecord.h"
 #include "platform/Ini.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 using namespace tolvo;
 using namespace tolvo::sim;
 using namespace Qt::StringLiterals;
@@ -189,6 +194,57 @@ TEST_F(DispenserEntry, TheSecondFamilyCountsEntriesOnTheCountersAndTheHourRow)
     EXPECT_EQ(ini(u"일반권입차수"_s), u"8"_s);
     EXPECT_EQ(ts.value(u"SELECT 데이터유무 FROM 시간대별 WHERE 정산여부 = 0 AND 시간대 = 9"_s).toInt(), 1);
     EXPECT_EQ(ts.screen.list1.last(), u"일반권 입차  주차권번호 : 0001 상태"_s);
+}
+
+// Counts the times the settings file is replaced (renamed over) in its folder.
+class SettingsReplacements {
+public:
+    explicit SettingsReplacements(const QString& iniPath)
+        : m_name(QFileInfo(iniPath).fileName().toUtf8()), m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        // Both halves of each rename, so that two replacements in a row are not merged into one event.
+        ::inotify_add_watch(m_fd, QFile::encodeName(QFileInfo(iniPath).absolutePath()).constData(),
+                            IN_MOVED_FROM | IN_MOVED_TO);
+    }
+    ~SettingsReplacements() { ::close(m_fd); }
+    SettingsReplacements(const SettingsReplacements&) = delete;
+    SettingsReplacements& operator=(const SettingsReplacements&) = delete;
+
+    // The replacements since the last call (the events are queued by the rename itself).
+    int take()
+    {
+        int n = 0;
+        alignas(inotify_event) char buf[4096];
+        for (ssize_t got; (got = ::read(m_fd, buf, sizeof buf)) > 0;)
+            for (ssize_t at = 0; at < got;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
+                if ((e->mask & IN_MOVED_TO) && e->len > 0 && m_name == e->name) ++n;
+                at += ssize_t(sizeof(inotify_event) + e->len);
+            }
+        return n;
+    }
+
+private:
+    QByteArray m_name;
+    int m_fd;
+};
+
+TEST_F(DispenserEntry, EachTicketReplacesTheSettingsFileOnceWithAllItsCounts)
+{
+    struct Case {
+        DispenserFamily family;
+        const char* ticket;
+        const char* entries; // 일반권입차수 after the ticket
+    };
+    for (const Case& c : {Case{DispenserFamily::First, "0001", "7"}, Case{DispenserFamily::Second, "0002", "8"}}) {
+        SCOPED_TRACE(c.ticket);
+        Write_Ini(st.IniPath, u"시스템"_s, u"일반권입차수"_s, u"7"_s);
+        st.settings.TicketsLeft = 20;
+        SettingsReplacements replaced(st.IniPath);
+        RecordEntry(st, c.family, {QString::fromLatin1(c.ticket), u"08"_s, u"00"_s}, QString());
+        EXPECT_EQ(replaced.take(), 1);
+        EXPECT_EQ(ini(u"일반권입차수"_s) + u"|"_s + ini(u"잔여티켓매수"_s), QString::fromLatin1(c.entries) + u"|19"_s);
+    }
 }
 
 TEST_F(DispenserEntry, ABrokenDatabaseRecordsNothingAndSaysWhy)

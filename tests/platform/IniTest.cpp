@@ -164,3 +164,14 @@ TEST_F(IniFile, ACounterIsWrittenWholeLikeAnyKey)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"Tolvo.ini"}));
     EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
 }
+
+TEST_F(IniFile, SeveralCountersGoInTogetherInTheirOrder)
+{
+    // An existing key keeps its spelling and place; a new one is added after it; the rest stays.
+    put("[시스템]\r\nTransTime=5\r\nCARDENCODING=1\r\n");
+    Write_IniCounters(path, kSys, {{QStringLiteral("잔여티켓매수"), QStringLiteral("19")},
+                                   {QStringLiteral("CardEncoding"), QStringLiteral("0")},
+                                   {QStringLiteral("일반권입차수"), QStringLiteral("8")}});
+    EXPECT_EQ(bytes(), QByteArray("[시스템]\r\nTransTime=5\r\nCARDENCODING=0\r\n잔여티켓매수=19\r\n일반권입차수=8\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"Tolvo.ini"}));
+}

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -79,6 +80,61 @@ TEST_F(MainWindowTest, EveryControlByItsName)
                               "Shape13", "Shape14", "Connect1", "Connect2"})
         EXPECT_TRUE(Find<QWidget>(w, QString::fromUtf8(shape))) << shape;
     EXPECT_TRUE(w.findChild<QTimer*>(QStringLiteral("Timer1")));
+}
+
+TEST_F(MainWindowTest, AControlReplacedUnderItsNameIsTheOneSet)
+{
+    MainWindow& w = ws.window;
+    auto* first = Find<QLabel>(w, QStringLiteral("PnlMsg"));
+    ASSERT_TRUE(first);
+    w.setText(QStringLiteral("PnlMsg"), QStringLiteral("a"));
+    EXPECT_EQ(first->text(), QStringLiteral("a"));
+    // Renamed away: the name now means another label.
+    first->setObjectName(QStringLiteral("PnlMsgOld"));
+    auto* second = new QLabel(first->parentWidget());
+    second->setObjectName(QStringLiteral("PnlMsg"));
+    w.setText(QStringLiteral("PnlMsg"), QStringLiteral("b"));
+    EXPECT_EQ(first->text() + QLatin1Char('|') + second->text(), QStringLiteral("a|b"));
+    // Deleted: the next one of that name is found.
+    delete second;
+    auto* third = new QLabel(first->parentWidget());
+    third->setObjectName(QStringLiteral("PnlMsg"));
+    w.setText(QStringLiteral("PnlMsg"), QStringLiteral("c"));
+    EXPECT_EQ(third->text(), QStringLiteral("c"));
+    EXPECT_EQ(w.text(QStringLiteral("PnlMsg")), QStringLiteral("c"));
+}
+
+// The texts a label showed each time it was painted.
+struct PaintedTexts : QObject {
+    QStringList texts;
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) texts << static_cast<QLabel*>(o)->text();
+        return false;
+    }
+};
+
+TEST_F(MainWindowTest, LabelsChangedFasterThanAScreenShowsArePaintedTogether)
+{
+    MainWindow& w = ws.window;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    auto* label = Find<QLabel>(w, QStringLiteral("PnlMsg"));
+    ASSERT_TRUE(label);
+    QTest::qWait(100); // the first paint is done
+    PaintedTexts painted;
+    label->installEventFilter(&painted);
+    QElapsedTimer took;
+    took.start();
+    for (int i = 1; i <= 20; ++i) {
+        w.setText(QStringLiteral("PnlMsg"), QString::number(i));
+        QCoreApplication::processEvents(); // as between two frames of a busy station
+    }
+    // One paint, and one more for each 40 ms the changes took; the last text is painted.
+    const qint64 maxPaints = 1 + took.elapsed() / 40 + 1;
+    EXPECT_LE(painted.texts.size(), maxPaints) << painted.texts.join(u',').toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !painted.texts.isEmpty() && painted.texts.last() == QStringLiteral("20"); }, 1000));
+    label->removeEventFilter(&painted);
 }
 
 TEST_F(MainWindowTest, FeePanelCaptions)
