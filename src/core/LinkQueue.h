@@ -135,7 +135,6 @@ public:
         if (m_paused > 0) --m_paused;
         drain();
     }
-    bool paused() const { return m_paused > 0; }
     // Handles what was held, in arrival order, as long as nothing holds it back.
     void drain()
     {

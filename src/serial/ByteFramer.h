@@ -112,7 +112,6 @@ public:
     // Frames that may wait are held whatever runs, until as many resume() calls.
     void pause() { m_held.pause(); }
     void resume() { m_held.resume(); }
-    bool paused() const { return m_held.paused(); }
 
 private:
     enum class State { Idle, InFrame, Trailer, Discarding };
