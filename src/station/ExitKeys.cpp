@@ -198,9 +198,12 @@ bool DiscountKeyBound(const Station& st, int keyCode, int shift)
 bool ExitKeys_KeyUp(Station& st, int keyCode, int shift, KeyPressed pressed)
 {
     if (!st.trx.TicketInProgress) return false;
-    // The guard is for the release of an Enter pressed before the ticket was shown.
-    if (keyCode == 13 && pressed != KeyPressed::Unknown && !st.trx.LostTicket) st.trx.EnterGuard = false;
-    if (pressed == KeyPressed::BeforeShown) return true;
+    if (pressed == KeyPressed::BeforeShown || pressed == KeyPressed::Elsewhere) {
+        // Not meant for this ticket; the first Enter released after its lookup
+        // is the guard's all the same, wherever it was pressed.
+        if (keyCode == 13 && !st.trx.ExitDone && !st.trx.LostTicket) st.trx.EnterGuard = false;
+        return true;
+    }
     try {
         if (keyCode == 27) Exit_Cancel(st);
         else if (keyCode == 13) Exit_Complete(st);

@@ -10,15 +10,17 @@ namespace tolvo {
 
 struct Station;
 
-// When the released key was pressed, as the main window saw it: before the
-// ticket on screen was shown (meant for something else, such as the Enter that
-// started its lookup), or after. Unknown: the Enter guard alone decides.
-enum class KeyPressed { Unknown, BeforeShown, AfterShown };
+// When and where the released key was pressed, as the main window saw it:
+// before the ticket on screen was shown (meant for something else, such as the
+// Enter that started its lookup), after, or in a box or prompt over the main
+// screen. Unknown: as after.
+enum class KeyPressed { Unknown, BeforeShown, AfterShown, Elsewhere };
 
 // Key release on the main screen (Windows virtual-key code, shift mask Shift 1,
 // Ctrl 2, Alt 4). True when the key was the exit's (a ticket is in progress);
-// false when the caller looks it up as a function key. A key pressed before
-// the ticket was shown does nothing to it (an Enter only clears the guard).
+// false when the caller looks it up as a function key. The first Enter released
+// after a lookup only clears its guard. A key pressed before the ticket was
+// shown, or elsewhere, does nothing to it (an Enter still clears the guard).
 bool ExitKeys_KeyUp(Station& st, int keyCode, int shift, KeyPressed pressed = KeyPressed::Unknown);
 
 // Esc: the cancellation of the exit.

@@ -30,6 +30,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <utility>
 
 namespace tolvo {
 
@@ -104,7 +105,10 @@ const char* const kCarCaptions[] = {" 일반 입차수 : ", " 일반 출차수 :
 
 // Where each key's last press went (the main screen, or a box or prompt above
 // it) and how many tickets had been shown by then. A release acts on the main
-// screen only for a press the main screen got.
+// screen only for a press the main screen got. A key is known by itself (its
+// scan code), not by the character it made: Shift+1 let go after Shift
+// releases "1" where "!" was pressed. Events without a scan code (made by
+// software) go by the station's key code, which is the same for both.
 class KeyPressLog : public QObject {
 public:
     struct Press {
@@ -118,9 +122,9 @@ public:
     {
         if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
     }
-    std::optional<Press> take(int key)
+    std::optional<Press> take(const QKeyEvent& release)
     {
-        const auto it = m_presses.find(key);
+        const auto it = m_presses.find(keyOf(release));
         if (it == m_presses.end()) return std::nullopt;
         const Press p = *it;
         m_presses.erase(it);
@@ -134,15 +138,25 @@ protected:
         const auto* k = static_cast<const QKeyEvent*>(e);
         if (k->isAutoRepeat()) return false;
         // Seen again at each widget the press passes through, within one window.
-        if (static_cast<const QWidget*>(watched)->window() != &m_main) m_presses.remove(k->key());
-        else m_presses.insert(k->key(), Press{m_shown()});
+        if (static_cast<const QWidget*>(watched)->window() != &m_main) m_presses.remove(keyOf(*k));
+        else m_presses.insert(keyOf(*k), Press{m_shown()});
         return false;
     }
 
 private:
+    // (what the code is, the code): a scan code, a virtual-key code or a Qt key.
+    enum By { ScanCode, VirtualKey, QtKey };
+    using Key = std::pair<int, int>;
+    static Key keyOf(const QKeyEvent& k)
+    {
+        if (k.nativeScanCode() != 0) return {ScanCode, int(k.nativeScanCode())};
+        if (const auto vk = toVirtualKey(k)) return {VirtualKey, vk->keyCode};
+        return {QtKey, k.key()};
+    }
+
     const QWidget& m_main;
     std::function<quint32()> m_shown;
-    QHash<int, Press> m_presses;
+    QHash<Key, Press> m_presses;
 };
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
@@ -483,13 +497,16 @@ void MainWindow::keyReleaseEvent(QKeyEvent* e) { keyReleased(*e); }
 void MainWindow::keyReleased(const QKeyEvent& e)
 {
     if (isRepeatRelease(e) || !m_st) return;
-    const auto press = m_presses->take(e.key());
-    if (!press) return; // its press went to a box or a prompt: nothing happens here
+    const auto press = m_presses->take(e);
     const auto vk = toVirtualKey(e);
     if (!vk) return;
-    const KeyPressed when = press->shown == m_st->trx.ShownCount ? KeyPressed::AfterShown : KeyPressed::BeforeShown;
+    // A press that went to a box or a prompt: its release is no exit or function
+    // key here (an Enter's still takes the ticket's guard).
+    const KeyPressed when = !press                                   ? KeyPressed::Elsewhere
+                            : press->shown == m_st->trx.ShownCount ? KeyPressed::AfterShown
+                                                                     : KeyPressed::BeforeShown;
     guarded([&] {
-        if (!ExitKeys_KeyUp(*m_st, vk->keyCode, vk->shift, when))
+        if (!ExitKeys_KeyUp(*m_st, vk->keyCode, vk->shift, when) && press)
             FunctionKey(*m_st, *m_menus, functionActions, vk->keyCode, vk->shift);
     });
 }

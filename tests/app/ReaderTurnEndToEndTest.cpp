@@ -4,6 +4,7 @@
 // the cashier, keys pressed and released on the screen where they land.
 
 #include "common/AppRig.h"
+#include "common/Keyboard.h"
 #include "equipment/TicketReader.h"
 #include "fee/DiscountKeys.h"
 #include "fee/Tariff.h"
@@ -276,6 +277,88 @@ TEST_F(ReaderTurn, AKeyPressedInABoxDoesNothingWhenReleasedOnTheMainScreen)
     EXPECT_EQ(exitOf(QStringLiteral("0042202601050750")), QStringLiteral("|"));
     EXPECT_EQ(app.shown(), TariffFaultText()); // the tariff's message alone
 
+}
+
+// The first Enter released after a lookup only clears its guard: the release
+// of the Enter that looked the ticket up, on the main screen or after it
+// confirmed the entry-time prompt; a prompt confirmed with Alt+Y or a click
+// leaves it to the next Enter. A card has no guard. A release is its press's by
+// the key itself: Shift+1 with Shift let go first releases the key 1, with scan
+// codes or (made by software) without.
+TEST_F(ReaderTurn, TheFirstEnterReleasedAfterALookupOnlyClearsItsGuard)
+{
+    start();
+    for (const char* no : {"3333", "4444"})
+        Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "
+                                   "VALUES (0, ?, '2026-01-05', '09:00', ?, 0, 1)"),
+             {QString::fromLatin1(no), QString::fromLatin1(no) + QStringLiteral("202601050900")});
+    Exec(st.Db, QStringLiteral("INSERT INTO 할인키 (명칭, 키코드1, 키코드2, 할인종류1, 적용요율1, 할인종류2, 적용요율2, "
+                               "중복사용, 사용여부) VALUES ('일', 49, 0, 2, 500, 0, 0, 0, 1)"));
+    Load_DiscountKeys(st);
+    app.window.tnum()->setFocus();
+    test::Keyboard kb(app.window), bare(app.window, false);
+    const auto typed = [&](test::Keyboard& k, const char* text) {
+        k.type(QString::fromLatin1(text));
+        k.click(Qt::Key_Return);
+    };
+    const auto shiftOneShiftFirst = [](test::Keyboard& k) {
+        k.press(Qt::Key_Shift);
+        k.press(Qt::Key_1);
+        k.release(Qt::Key_Shift);
+        k.release(Qt::Key_1);
+    };
+    // The prompt's date stands, 09:00 is typed, then confirm; after: keys let go once it closed.
+    const auto prompted = [&](const char* no, std::function<void()> confirm, std::function<void()> after) {
+        return [=, &kb, this] {
+            whenOnTop(QStringLiteral("FrmInput"), [&kb, confirm] {
+                kb.release(Qt::Key_Return);
+                kb.click(Qt::Key_Return);
+                kb.type(QStringLiteral("0900"));
+                confirm();
+            });
+            kb.type(QString::fromLatin1(no));
+            kb.press(Qt::Key_Return);
+            after();
+        };
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> arrive; // the ticket on screen, and any keys before Enter
+        const char* code;
+        int enters; // the one that completes
+        const char* paid;
+    } cases[] = {
+        {"a number with one open entry", [&] { typed(kb, "2222"); }, "2222202601050900", 1, "1000"},
+        {"a scanned ticket", [&] { typed(kb, "00422601050750"); }, "0042202601050750", 1, "4500"},
+        {"the prompt confirmed with Enter",
+         prompted("0997", [&] { kb.click(Qt::Key_Return); kb.press(Qt::Key_Return); }, [&] { kb.release(Qt::Key_Return); }),
+         "0997202601050900", 1, "1000"},
+        {"the prompt confirmed with Alt+Y",
+         prompted("0998", [&] { kb.press(Qt::Key_Alt); kb.press(Qt::Key_Y); },
+                  [&] { kb.release(Qt::Key_Y); kb.release(Qt::Key_Alt); }),
+         "0998202601050900", 2, "1000"},
+        {"the prompt confirmed by a click",
+         prompted("0999", [] { QTest::mouseClick(QApplication::activeModalWidget()->findChild<QPushButton*>(
+                                                     QStringLiteral("Command1")), Qt::LeftButton); },
+                  [] {}),
+         "0999202601050900", 2, "1000"},
+        {"a card", [&] { pty.send(Unpaid(QStringLiteral("1111"), QStringLiteral("2601050840"))); }, "1111202601050840", 1, "2000"},
+        {"Shift+1, Shift let go first", [&] { typed(kb, "3333"); shiftOneShiftFirst(kb); }, "3333202601050900", 1, "500"},
+        {"the same without scan codes", [&] { typed(bare, "4444"); shiftOneShiftFirst(bare); }, "4444202601050900", 1, "500"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString code = QString::fromLatin1(c.code);
+        c.arrive();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return st.trx.TicketInProgress; }, 2000)) << app.shown().toStdString();
+        ASSERT_EQ(st.trx.TicketData, code);
+        for (int i = 1; i <= c.enters; ++i) {
+            EXPECT_TRUE(st.trx.TicketInProgress) << "completed by Enter " << i - 1;
+            kb.click(Qt::Key_Return);
+        }
+        EXPECT_EQ(exitOf(code), QStringLiteral("2026-01-05|") + QString::fromLatin1(c.paid));
+        EXPECT_FALSE(st.trx.TicketInProgress);
+    }
 }
 
 // ---- cards wait for the exit under way ----
