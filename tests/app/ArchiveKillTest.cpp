@@ -176,6 +176,7 @@ TEST(ArchiveKill, ADayWhoseMoveFailedTakesOnlyItsOwnRowsOnceTheDiskIsMendedAMidn
             Timer1_Tick(ts.st);
         }
         EXPECT_TRUE(ts.screen.text("PnlMsg").contains("실패")) << ts.screen.text("PnlMsg").toStdString();
+        EXPECT_TRUE(QFileInfo::exists(ts.path("Backup/archive.moving")));
         EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/j20260520.mdb")));
 
         // The station runs on: the open ticket of the 20th settled on the 21st, an exit and a passage each day.
