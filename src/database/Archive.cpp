@@ -7,9 +7,13 @@
 #include "platform/Vb.h"
 #include "core/Station.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
@@ -21,17 +25,21 @@ namespace {
 
 const QString kArc = QStringLiteral("arc");
 const QString kSection = QStringLiteral("시스템");
-// Names the archive pair a move is under way into, until the live rows are gone.
+// Lists the days whose moves are under way and the rows each takes, until its live rows are gone.
 const QString kMarker = QStringLiteral("archive.moving");
 
 // A table moved into an archive: which rows are finished, and how a row of the
 // archive is known to be the same row as a live one.
 struct Moved {
     const schema::Table& table;
+    // "i" or "j": the first letter of its file, and of its rows' lines in the marker.
+    QString letter;
     // Finished rows, columns prefixed with `p` ("" or "m.").
     QString (*done)(const QString& p);
     // The same row in `a` and `b` (aliases or table names).
     QString (*same)(const QString& a, const QString& b);
+    // The fields that tell a row from the others, for the marker.
+    QStringList identity;
 };
 
 // Settled exits the host has received (or that are not to be sent).
@@ -53,10 +61,18 @@ QString JungSame(const QString& a, const QString& b)
     return terms.join(QStringLiteral(" AND "));
 }
 
-Moved Ilban() { return {schema::IlbanArchiveTable(), IlbanDone, IlbanSame}; }
-Moved Jung() { return {schema::JungArchiveTable(), JungDone, JungSame}; }
+Moved Ilban() { return {schema::IlbanArchiveTable(), QStringLiteral("i"), IlbanDone, IlbanSame, {QStringLiteral("입차코드")}}; }
+Moved Jung()
+{
+    return {schema::JungArchiveTable(), QStringLiteral("j"), JungDone, JungSame, schema::JungArchiveTable().fieldNames()};
+}
 
 QString DayText(const QDate& d) { return d.toString(QStringLiteral("yyyyMMdd")); }
+
+QString ArchivePath(const Station& st, const QString& letter, const QDate& day)
+{
+    return st.ArchiveDir + letter + DayText(day) + QStringLiteral(".mdb");
+}
 
 void Tell(const ArchiveWatch& watch, ArchiveStep step)
 {
@@ -88,16 +104,128 @@ void CreateArchive(const QString& path, const schema::Table& table, const std::f
     DBase::SyncPath(QFileInfo(path).absolutePath(), true);
 }
 
+// A day whose move is under way. Its rows are the ones finished when its run
+// began, so rows finished later go with a later day even when this move is
+// finished late. A marker of an earlier version names the day only (`listed`
+// false): every finished row then goes, as it did.
+struct MarkedDay {
+    QDate day;
+    bool listed = false;
+    QHash<QString, QStringList> rows;  // by letter: each row's Token, once per row
+};
+using Marker = std::vector<MarkedDay>;
+
+// A row's identity in a few characters: a digest of its identifying fields (columns
+// `first` to `end` - 1), Nulls told apart from empty texts.
+QString Token(const QSqlQuery& q, int first, int end)
+{
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    for (int i = first; i < end; ++i) {
+        const QVariant v = q.value(i);
+        if (v.isNull()) {
+            h.addData(QByteArrayView("-"));
+            continue;
+        }
+        const QByteArray text = v.toString().toUtf8();
+        const QByteArray field = QByteArray::number(text.size()) + ':' + text;
+        h.addData(field);
+    }
+    return QString::fromLatin1(h.result().left(12).toBase64());
+}
+
+// The finished live rows, in the order they were written, that `take` accepts by their Token.
+struct Picked {
+    QList<qint64> rowids;
+    QStringList tokens;
+};
+Picked Pick(const Station& st, const Moved& m, const std::function<bool(const QString&)>& take)
+{
+    Picked out;
+    // fixed SQL: the clauses above, never typed text
+    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT rowid, %1 FROM main.%2 WHERE %3 ORDER BY rowid")
+                                   .arg(IdList(m.identity), Id(m.table.name), m.done(QString())));
+    const int end = 1 + int(m.identity.size());
+    while (q.next()) {
+        const QString token = Token(q, 1, end);
+        if (!take(token)) continue;
+        out.rowids << q.value(0).toLongLong();
+        out.tokens << token;
+    }
+    return out;
+}
+
+// Takes a token from a count of tokens; false when none is left.
+bool TakeOne(QHash<QString, int>& counts, const QString& token)
+{
+    const auto it = counts.find(token);
+    if (it == counts.end() || *it == 0) return false;
+    --*it;
+    return true;
+}
+
+QHash<QString, int> Counted(const QStringList& tokens)
+{
+    QHash<QString, int> counts;
+    for (const QString& t : tokens) ++counts[t];
+    return counts;
+}
+
+// The rows a move takes, held as a table of the live connection for the statements.
+const QString kTaken = QStringLiteral("rowid IN (SELECT r FROM temp.archive_rows)");
+class TakenRows {
+public:
+    TakenRows(const QSqlDatabase& db, const QList<qint64>& rowids) : m_db(db)
+    {
+        Exec(m_db, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS archive_rows (r INTEGER PRIMARY KEY)"));
+        Transaction tx(m_db);
+        Exec(m_db, QStringLiteral("DELETE FROM temp.archive_rows"));
+        QSqlQuery add(m_db);
+        add.prepare(QStringLiteral("INSERT INTO temp.archive_rows (r) VALUES (?)"));
+        for (const qint64 r : rowids) {
+            add.addBindValue(r);
+            if (!add.exec()) throw DbError(QStringLiteral("cannot list the rows to move: ") + add.lastError().text());
+        }
+        tx.commit();
+    }
+    ~TakenRows()
+    {
+        QSqlQuery drop(m_db);
+        drop.exec(QStringLiteral("DROP TABLE IF EXISTS temp.archive_rows"));
+    }
+    TakenRows(const TakenRows&) = delete;
+    TakenRows& operator=(const TakenRows&) = delete;
+
+private:
+    QSqlDatabase m_db;
+};
+
 QString MarkerPath(const Station& st) { return st.ArchiveDir + kMarker; }
 
-// Written whole and synced before the first archive commit, so that a start after
-// a power cut knows which day's move to finish.
-void WriteMarker(const Station& st, const QStringList& files, const ArchiveWatch& watch)
+// i20260520.mdb, j20260520.mdb, "rows <i count> <j count>", then "i <token>" and
+// "j <token>" lines; one such block a day.
+QByteArray MarkerText(const Marker& marker)
+{
+    QStringList lines;
+    for (const MarkedDay& d : marker) {
+        lines << QStringLiteral("i%1.mdb").arg(DayText(d.day)) << QStringLiteral("j%1.mdb").arg(DayText(d.day));
+        if (!d.listed) continue;
+        const QStringList& i = d.rows.value(QStringLiteral("i"));
+        const QStringList& j = d.rows.value(QStringLiteral("j"));
+        lines << QStringLiteral("rows %1 %2").arg(i.size()).arg(j.size());
+        for (const QString& t : i) lines << QStringLiteral("i ") + t;
+        for (const QString& t : j) lines << QStringLiteral("j ") + t;
+    }
+    return lines.join(QLatin1Char('\n')).toUtf8() + '\n';
+}
+
+// Written whole and synced before the first archive commit of a day, so that a
+// start after a power cut knows which moves to finish and which rows each takes.
+void WriteMarker(const Station& st, const Marker& marker, const ArchiveWatch& watch)
 {
     const QString path = MarkerPath(st);
     const QString tmp = path + QStringLiteral(".part");
     QFile f(tmp);
-    const QByteArray text = files.join(QLatin1Char('\n')).toUtf8() + '\n';
+    const QByteArray text = MarkerText(marker);
     const bool written = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size() &&
                          f.flush() && ::fsync(f.handle()) == 0;
     f.close();
@@ -109,17 +237,45 @@ void WriteMarker(const Station& st, const QStringList& files, const ArchiveWatch
     DBase::SyncPath(st.ArchiveDir, true);
 }
 
-// The day a marker's file names carry ("i20260520.mdb"); throws when it names none.
-QDate MarkedDay(const QString& marker)
+// The days the marker lists, oldest first; none without a marker. Throws when it cannot be read.
+Marker ReadMarker(const Station& st)
 {
-    QFile f(marker);
-    if (!f.open(QIODevice::ReadOnly)) throw DbError(QStringLiteral("cannot read ") + marker);
-    const QStringList files = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (const QString& name : files) {
-        const QDate day = QDate::fromString(name.mid(1, 8), QStringLiteral("yyyyMMdd"));
-        if (day.isValid()) return day;
+    const QString path = MarkerPath(st);
+    if (!QFileInfo::exists(path)) return {};
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) throw DbError(QStringLiteral("cannot read ") + path);
+    static const QRegularExpression name(QStringLiteral("^[ij](\\d{8})\\.mdb$"));
+    static const QRegularExpression row(QStringLiteral("^([ij]) (\\S+)$"));
+    static const QRegularExpression counts(QStringLiteral("^rows (\\d+) (\\d+)$"));
+    Marker marker;
+    std::vector<std::pair<int, int>> expected;
+    const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        QRegularExpressionMatch m;
+        if ((m = name.match(line)).hasMatch()) {
+            const QDate day = QDate::fromString(m.captured(1), QStringLiteral("yyyyMMdd"));
+            if (!day.isValid()) throw DbError(QStringLiteral("no day named in ") + path);
+            if (marker.empty() || marker.back().day != day) {
+                marker.push_back({day, false, {}});
+                expected.emplace_back(0, 0);
+            }
+        } else if (!marker.empty() && !marker.back().listed && (m = counts.match(line)).hasMatch()) {
+            marker.back().listed = true;
+            expected.back() = {m.captured(1).toInt(), m.captured(2).toInt()};
+        } else if (!marker.empty() && marker.back().listed && (m = row.match(line)).hasMatch()) {
+            marker.back().rows[m.captured(1)] << m.captured(2);
+        } else {
+            throw DbError(QStringLiteral("cannot read %1: \"%2\"").arg(path, line.left(40)));
+        }
     }
-    throw DbError(QStringLiteral("no day named in ") + marker);
+    if (marker.empty()) throw DbError(QStringLiteral("no day named in ") + path);
+    for (size_t k = 0; k < marker.size(); ++k) {
+        const MarkedDay& d = marker[k];
+        if (d.rows.value(QStringLiteral("i")).size() != expected[k].first ||
+            d.rows.value(QStringLiteral("j")).size() != expected[k].second)
+            throw DbError(QStringLiteral("%1 lists rows of %2 not whole").arg(path, DayText(d.day)));
+    }
+    return marker;
 }
 
 // What the operator is shown: "일반권 자료 백업 실패 (i20260520.mdb): <cause>".
@@ -137,42 +293,33 @@ void RemoveHalfMadeFiles(const Station& st)
     for (const QString& f : parts) QFile::remove(dir.filePath(f));
 }
 
-// Deletes from the live table the finished rows the attached archive holds.
-int RemoveArchivedRows(const Station& st, const Moved& m)
+// Deletes from the live table the rows to move that the attached archive holds already.
+void RemoveArchivedRows(const Station& st, const Moved& m)
 {
     const QString t = Id(m.table.name);
     // fixed SQL: the clauses above, never typed text
-    QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE (%2) AND EXISTS (SELECT 1 FROM %3.%1 AS a WHERE %4)")
-                                    .arg(t, m.done(QString()), Id(kArc), m.same(QStringLiteral("a"), t)));
-    const int n = del.numRowsAffected();
-    del.finish();
-    return n;
-}
-
-// Takes back out of the attached archive the rows that are still live.
-void TakeBackCopiedRows(const Station& st, const Moved& m)
-{
-    const QString t = Id(m.table.name);
-    // fixed SQL: as above
-    Exec(st.Db, QStringLiteral("DELETE FROM %3.%1 WHERE EXISTS (SELECT 1 FROM main.%1 AS m WHERE (%2) AND %4)")
-                    .arg(t, m.done(QStringLiteral("m.")), Id(kArc), m.same(QStringLiteral("m"), t)))
+    Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2 AND EXISTS (SELECT 1 FROM %3.%1 AS a WHERE %4)")
+                    .arg(t, kTaken, Id(kArc), m.same(QStringLiteral("a"), t)))
         .finish();
 }
 
-// Copies the finished rows into the attached archive and commits it; then deletes
-// the rows the archive holds from the live table and commits that. Each file
-// commits on its own, so between the two commits the rows are in both files: a
-// failure then takes the copies back out of the archive; a crash leaves them, and
-// the marker has the next start remove them from the live file.
+// Copies the rows to move into the attached archive and commits it; then deletes
+// them from the live table and commits that. Each file commits on its own, so
+// between the two commits the rows are in both files: a failure then takes the
+// copies back out of the archive; a crash leaves them, and the marker has the
+// next start remove them from the live file.
 void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, ArchiveStep copied)
 {
+    const QString t = Id(m.table.name);
     const QString cols = IdList(m.table.fieldNames());
+    // fixed SQL: names from the schema
+    const qint64 before = Scalar(st.Db, QStringLiteral("SELECT COALESCE(MAX(rowid), 0) FROM %1.%2").arg(Id(kArc), t))
+                              .toLongLong();
     int n = 0;
     {
         Transaction tx(st.Db);
-        // fixed SQL: the clauses above, never typed text
-        QSqlQuery ins = Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 WHERE %4")
-                                        .arg(Id(kArc), Id(m.table.name), cols, m.done(QString())));
+        QSqlQuery ins = Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 WHERE %4 ORDER BY rowid")
+                                        .arg(Id(kArc), t, cols, kTaken));
         n = ins.numRowsAffected();
         ins.finish();
         tx.commit();
@@ -180,13 +327,15 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
     Tell(watch, copied);
     try {
         Transaction tx(st.Db);
-        const int removed = RemoveArchivedRows(st, m);
+        QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(t, kTaken));
+        const int removed = del.numRowsAffected();
+        del.finish();
         if (removed != n) throw DbError(QStringLiteral("archive copied %1 rows but would delete %2").arg(n).arg(removed));
         tx.commit();
     } catch (...) {
         try {
             Transaction tx(st.Db);
-            TakeBackCopiedRows(st, m);
+            Exec(st.Db, QStringLiteral("DELETE FROM %1.%2 WHERE rowid > ?").arg(Id(kArc), t), {before}).finish();
             tx.commit();
         } catch (...) {
             // The marker stays; the rows leave the live file at the next start or run.
@@ -196,19 +345,30 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
     Tell(watch, Next(copied));
 }
 
+// The live rows a marked day takes: those it lists that are still live, or every
+// finished row for a day an earlier version marked.
+QList<qint64> RowsOf(const Station& st, const MarkedDay& d, const Moved& m)
+{
+    if (!d.listed) return Pick(st, m, [](const QString&) { return true; }).rowids;
+    QHash<QString, int> wanted = Counted(d.rows.value(m.letter));
+    return Pick(st, m, [&wanted](const QString& t) { return TakeOne(wanted, t); }).rowids;
+}
+
 // One table's part of a move: the file made when missing, then the rows moved. When
 // a move cut short is resumed, a file made before may hold rows still live: they
 // leave first (only then: a passage alike in every field to one archived earlier is
 // another passage).
 // Throws DbError naming the table and the file.
-void MoveTable(const Station& st, const QString& path, const Moved& m, const ArchiveWatch& watch, ArchiveStep building,
+void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch, ArchiveStep building,
                bool resuming)
 {
+    const QString path = ArchivePath(st, m.letter, d.day);
     try {
         const bool made = QFileInfo::exists(path);
         if (!made) CreateArchive(path, m.table, [&] { Tell(watch, building); });
         Tell(watch, Next(building));
         Attachment arc(st.Db, path, kArc);
+        const TakenRows taken(st.Db, RowsOf(st, d, m));
         if (made && resuming) {
             Transaction tx(st.Db);
             RemoveArchivedRows(st, m);
@@ -257,26 +417,75 @@ bool PruneAndReset(Station& st, const QDate& today)
     return true;
 }
 
-// A marked move of `day`'s rows, from wherever it stands: each table moved, then the
-// day's pruning and reset (with the day after as "today"), then the marker removed.
-// Safe to run again from any step (`resuming`). Throws DbError; the marker then
-// stays. Returns false when 시스템 has no row (the totals need no refresh).
-bool FinishMove(Station& st, const QDate& day, const ArchiveWatch& watch, bool resuming)
+// Takes the finished day off the marker, or removes the marker with the last day.
+void Unmark(const Station& st, Marker& marker, const QDate& day)
 {
-    MoveTable(st, IlbanArchivePath(st, day), Ilban(), watch, ArchiveStep::IlbanBuilding, resuming);
-    MoveTable(st, JungArchivePath(st, day), Jung(), watch, ArchiveStep::JungBuilding, resuming);
+    std::erase_if(marker, [&day](const MarkedDay& d) { return d.day == day; });
+    try {
+        if (!marker.empty()) {
+            WriteMarker(st, marker, {});
+            return;
+        }
+        if (!QFile::remove(MarkerPath(st))) throw DbError(QStringLiteral("cannot remove ") + MarkerPath(st));
+        DBase::SyncPath(st.ArchiveDir, true);
+    } catch (const std::exception& e) {
+        throw Failure(QString(), kMarker, e);
+    }
+}
+
+// A marked day's move, from wherever it stands: each table moved, then the day's
+// pruning and reset (with the day after as "today"), then the day taken off the
+// marker. Safe to run again from any step (`resuming`). Throws DbError; the day
+// then stays marked. Returns false when 시스템 has no row (the totals need no refresh).
+bool FinishMove(Station& st, Marker& marker, const MarkedDay& d, const ArchiveWatch& watch, bool resuming)
+{
+    MoveTable(st, d, Ilban(), watch, ArchiveStep::IlbanBuilding, resuming);
+    MoveTable(st, d, Jung(), watch, ArchiveStep::JungBuilding, resuming);
     bool refresh = true;
     try {
-        refresh = PruneAndReset(st, day.addDays(1));
+        refresh = PruneAndReset(st, d.day.addDays(1));
     } catch (const std::exception&) {
         // The rest of the day's pruning is skipped; the next day prunes with its own dates.
     }
     Tell(watch, ArchiveStep::Pruned);
-    if (!QFile::remove(MarkerPath(st)))
-        throw Failure(QString(), kMarker, DbError(QStringLiteral("cannot remove ") + MarkerPath(st)));
-    DBase::SyncPath(st.ArchiveDir, true);
+    Unmark(st, marker, d.day);
     Tell(watch, ArchiveStep::Unmarked);
     return refresh;
+}
+
+// Finishes every marked day, oldest first, each on its own: a day that fails again
+// stays marked and the later ones still go. Returns the marker as it is left.
+Marker ResumeMarked(Station& st, bool& refresh, QStringList& failures)
+{
+    RemoveHalfMadeFiles(st);
+    Marker marker;
+    try {
+        marker = ReadMarker(st);
+    } catch (const std::exception& e) {
+        throw Failure(QString(), kMarker, e);
+    }
+    const Marker days = marker;
+    for (const MarkedDay& d : days) {
+        try {
+            refresh = FinishMove(st, marker, d, {}, true) || refresh;
+        } catch (const std::exception& e) {
+            failures << QString::fromUtf8(e.what());
+        }
+    }
+    return marker;
+}
+
+// The day's rows: those finished now, but for the ones a marked day takes already.
+MarkedDay ListDay(const Station& st, const Marker& marker, const QDate& day)
+{
+    MarkedDay d{day, true, {}};
+    for (const Moved& m : {Ilban(), Jung()}) {
+        QHash<QString, int> claimed;
+        for (const MarkedDay& earlier : marker)
+            for (const QString& t : earlier.rows.value(m.letter)) ++claimed[t];
+        d.rows[m.letter] = Pick(st, m, [&claimed](const QString& t) { return !TakeOne(claimed, t); }).tokens;
+    }
+    return d;
 }
 
 } // namespace
@@ -297,16 +506,11 @@ void DBase::Create_JungArchive(const QString& path) { CreateArchive(path, schema
 
 bool Archive_Resume(Station& st)
 {
-    RemoveHalfMadeFiles(st);
-    const QString marker = MarkerPath(st);
-    if (!QFileInfo::exists(marker)) return false;
-    QDate day;
-    try {
-        day = MarkedDay(marker);
-    } catch (const std::exception& e) {
-        throw Failure(QString(), kMarker, e);
-    }
-    return FinishMove(st, day, {}, true);
+    bool refresh = false;
+    QStringList failures;
+    ResumeMarked(st, refresh, failures);
+    if (!failures.isEmpty()) throw DbError(failures.join(QLatin1Char('\n')));
+    return refresh;
 }
 
 bool Archive_DayData(Station& st) { return Archive_DayDataSteps(st, {}); }
@@ -317,25 +521,30 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
     const QDate day = today.addDays(-1);
     const QString ilban = IlbanArchivePath(st, day);
     bool refresh = false;
+    QStringList failures;
     try {
-        refresh = Archive_Resume(st);  // a move a crash or a failure cut short
-        // That day is archived already (exact name: the file system compares case).
-        if (!QFileInfo(ilban).isFile()) {
+        Marker marker = ResumeMarked(st, refresh, failures);  // moves a crash or a failure cut short
+        const bool marked = std::any_of(marker.begin(), marker.end(), [&day](const MarkedDay& d) { return d.day == day; });
+        // That day is archived already (exact name: the file system compares case), or
+        // marked and failed again above.
+        if (!marked && !QFileInfo(ilban).isFile()) {
+            const MarkedDay d = ListDay(st, marker, day);
+            marker.push_back(d);
             try {
-                WriteMarker(st, {QFileInfo(ilban).fileName(), QFileInfo(JungArchivePath(st, day)).fileName()}, watch);
+                WriteMarker(st, marker, watch);
             } catch (const std::exception& e) {
                 throw Failure(QString(), kMarker, e);
             }
             Tell(watch, ArchiveStep::Marked);
-            refresh = FinishMove(st, day, watch, false);
+            refresh = FinishMove(st, marker, d, watch, false) || refresh;
         }
     } catch (const std::exception& e) {
-        // The day stays not archived: its rows stay live, its pruning and reset wait.
-        Report(st, QString::fromUtf8(e.what()));
-        return false;
+        failures << QString::fromUtf8(e.what());
     }
     if (refresh) st.screen.refreshTotals();
-    return true;
+    // A day not archived keeps its rows live and its pruning and reset wait.
+    for (const QString& f : failures) Report(st, f);
+    return failures.isEmpty();
 }
 
 } // namespace tolvo

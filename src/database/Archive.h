@@ -20,15 +20,16 @@ QString JungArchivePath(const Station& st, const QDate& day);
 // removes the archive pair of the day that left the retention, sets 분실권번호 to
 // "9000" and refreshes the main screen's totals. Does nothing when i<yesterday>.mdb
 // exists already. Returns true when the day is archived (now or before); false when
-// the move failed: the failure is shown on List1 and PnlMsg, the rows stay live, the
+// a move failed: the failure is shown on List1 and PnlMsg, the rows stay live, the
 // day's pruning and reset wait for the move, and the next start or run tries again.
 // Never throws.
 //
 // The live file and an archive commit each on their own (the live file keeps a
-// write-ahead log), so a move is marked: the day's file names are written to
-// Backup/archive.moving before anything moves, and the marker is removed only after
-// the day's pruning and reset. Archive_Resume finishes a marked move from wherever
-// a crash or a failure cut it short.
+// write-ahead log), so a move is marked: the day's file names and the rows finished
+// as the run begins are written to Backup/archive.moving before anything moves, and
+// the day leaves the marker only after its pruning and reset. Archive_Resume
+// finishes each marked move, oldest first, from wherever a crash or a failure cut it
+// short, with the rows the marker lists; rows finished since go with a later day.
 bool Archive_DayData(Station& st);
 
 // The durable steps of a move, in order (tests stop the station after each). A
@@ -43,12 +44,13 @@ using ArchiveWatch = std::function<void(ArchiveStep)>;
 // The same, telling `watch` after each step.
 bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch);
 
-// Finishes the move the marker names, for the marker's day: both files made and
-// filled, the live rows they hold removed, that day's pruning and reset, then the
-// marker removed. Removes half-made files ("*.part" and their journals) of Backup.
-// Run at start-up and before each archive. Returns true when a marked move was
-// finished (the main screen's totals are then stale). Throws DbError (the marker
-// then stays).
+// Finishes the moves the marker names, each for its own day: both files made and
+// filled with the rows listed for the day, the live rows they hold removed, that
+// day's pruning and reset, then the day taken off the marker. A marker written
+// before rows were listed takes every finished row. Removes half-made files
+// ("*.part" and their journals) of Backup. Run at start-up and before each archive.
+// Returns true when a marked move was finished (the main screen's totals are then
+// stale). Throws DbError after trying every day (the days that failed stay marked).
 bool Archive_Resume(Station& st);
 
 namespace DBase {

@@ -120,20 +120,26 @@ bool changeOfDay(Station& st, const QDateTime& began)
     const QString today = FormatDate(began.date());
     if (today == st.DataRefreshDate) return false;
 
+    const QString pnlMsg = QStringLiteral("PnlMsg");
     st.screen.setVisible(QStringLiteral("Shape1"), true);
-    st.screen.setText(QStringLiteral("PnlMsg"), kArchiveBusyText);
+    st.screen.setText(pnlMsg, kArchiveBusyText);
     st.screen.appendList1(kArchiveBusyText);
     // A day whose move failed stays recorded as not archived, so the next start
-    // tries again; this run does not retry every second.
+    // tries again; this run does not retry every second. Its failure stays on
+    // PnlMsg until the next run or the cashier's next message.
+    bool archived = false;
     try {
-        const bool archived = st.routines.ArchiveDay ? st.routines.ArchiveDay(st) : Archive_DayData(st);
+        archived = st.routines.ArchiveDay ? st.routines.ArchiveDay(st) : Archive_DayData(st);
         if (archived) Exec(st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {today});
     } catch (const std::exception& e) {
-        showOnce(st, QStringLiteral("금일 데이터 백업 실패: ") + errorText(e));
+        archived = false;
+        const QString failure = QStringLiteral("금일 데이터 백업 실패: ") + errorText(e);
+        showOnce(st, failure);
+        st.screen.setText(pnlMsg, failure);
     }
     st.DataRefreshDate = today;
     st.screen.setVisible(QStringLiteral("Shape1"), false);
-    st.screen.setText(QStringLiteral("PnlMsg"), QString());
+    if (archived || st.screen.text(pnlMsg) == kArchiveBusyText) st.screen.setText(pnlMsg, QString());
     return true;
 }
 

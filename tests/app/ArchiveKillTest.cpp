@@ -1,12 +1,15 @@
 // The station killed (SIGKILL) at the change of day after each step of the day's
 // archive move, then started again on the same folder: the day's rows end in that
-// day's files and nowhere else, and the record lists of that day show them.
+// day's files and nowhere else, and the record lists of that day show them. The
+// same with Backup on a small disk that fails and is mended while the station runs.
 
+#include "common/SmallDisk.h"
 #include "common/TestStation.h"
 #include "database/Archive.h"
 #include "database/DBase.h"
 #include "core/Sql.h"
 #include "platform/Ini.h"
+#include "platform/Vb.h"
 #include "season/RecordLists.h"
 #include "station/Startup.h"
 #include "station/Timer1.h"
@@ -20,6 +23,7 @@
 #include <unistd.h>
 
 using namespace tolvo;
+using tolvo::test::SmallDisk;
 using tolvo::test::TestStation;
 
 namespace {
@@ -145,5 +149,61 @@ TEST(ArchiveKill, AKillAtEachStepOfTheMoveLeavesTheDaysRowsInTheDaysFilesAfterTh
         Timer1_Tick(ts.st);
         EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), QStringList({"0005202605210800"}));
         EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), tickets);
+    }
+}
+
+TEST(ArchiveKill, ADayWhoseMoveFailedTakesOnlyItsOwnRowsOnceTheDiskIsMendedAMidnightLater)
+{
+    // Backup fills up but for the marker at the first midnight and is mended on the last day.
+    const struct { const char* name; int killedAfter; int failedNights; } rows[] = {
+        {"the move fails at midnight", 0, 1},
+        {"killed after the copy, the start-up resume fails", int(ArchiveStep::IlbanCopied), 1},
+        {"the next midnight fails too", 0, 2},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
+        FillTheDay(ts);
+        SmallDisk disk(ts.st.ArchiveDir);
+        if (!disk.ok()) GTEST_SKIP() << "needs root for a tmpfs in a mount namespace";
+        if (r.killedAfter) ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep(r.killedAfter)));
+        disk.fill(8192);
+        if (r.killedAfter) {
+            StartAgain(ts, kMidnight.addSecs(20));
+        } else {
+            ts.st.DataRefreshDate = QStringLiteral("2026-05-20");
+            ts.clock.setNow(kMidnight);
+            Timer1_Tick(ts.st);
+        }
+        EXPECT_TRUE(ts.screen.text("PnlMsg").contains("실패")) << ts.screen.text("PnlMsg").toStdString();
+        EXPECT_TRUE(QFileInfo::exists(ts.path("Backup/archive.moving")));
+        EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/j20260520.mdb")));
+
+        // The station runs on: the open ticket of the 20th settled on the 21st, an exit and a passage each day.
+        Exec(ts.st.Db, QStringLiteral("UPDATE 일반권 SET 정산구분 = 1 WHERE 입차코드 = '0004202605201200'"));
+        for (int night = 1; night <= r.failedNights; ++night) {
+            const QString day = FormatDate(kMidnight.date().addDays(night - 1)), n = QString::number(4 + night);
+            Insert(ts.st.Db, "일반권", {{"입차코드", "000" + n + QString(day).remove('-') + "0800"}, {"출차일", day},
+                                       {"정산구분", true}, {"전송여부", true}});
+            Insert(ts.st.Db, "정기권입출차", {{"출차일자", day}, {"입출상태", "정상출차"}, {"정기권번호", "000000000" + n}});
+            if (night == r.failedNights) disk.restore();
+            ts.clock.setNow(kMidnight.addDays(night));
+            Timer1_Tick(ts.st);
+        }
+        EXPECT_EQ(ts.screen.text("PnlMsg"), QString());
+        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"),
+                  QStringList({"0001202605200900", "0002202605201000", "0003202605201100"}));
+        EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"),
+                  QStringList({"0000000002", "0000000002", "0000000003", "0000000004"}));
+        EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), QStringList({"0004202605201200", "0005202605210800"}));
+        EXPECT_EQ(Archived(ts, "j20260521.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000005"}));
+        if (r.failedNights == 2) {
+            EXPECT_EQ(Archived(ts, "i20260522.mdb", "일반권", "입차코드"), QStringList({"0006202605220800"}));
+            EXPECT_EQ(Archived(ts, "j20260522.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000006"}));
+        }
+        EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList());
+        EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), QStringList({"0000000001"}));
+        EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/archive.moving")));
+        EXPECT_EQ(LoadDayRows(ts.st, QStringLiteral("2026-05-21"), kIlbanPrefix, kIlOutSql).rows.count(), 2);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <sched.h>
@@ -27,12 +28,17 @@ public:
     SmallDisk(const SmallDisk&) = delete;
     SmallDisk& operator=(const SmallDisk&) = delete;
     bool ok() const { return m_ok; }
-    void fill()
+    // Fills the disk but `spare` bytes.
+    void fill(qint64 spare = 0)
     {
-        QFile f(QString::fromLocal8Bit(m_path) + QStringLiteral("/filler"));
-        f.open(QIODevice::WriteOnly);
-        const QByteArray block(4096, 'x');
-        while (f.write(block) == block.size() && f.flush()) {}
+        const QString filler = QString::fromLocal8Bit(m_path) + QStringLiteral("/filler");
+        {
+            QFile f(filler);
+            f.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+            const QByteArray block(4096, 'x');
+            while (f.write(block) == block.size()) {}
+        }
+        if (spare > 0) QFile::resize(filler, QFileInfo(filler).size() - spare);
     }
     bool readOnly(bool on)
     {

@@ -194,6 +194,7 @@ TEST_F(Timer1, ADayWhoseMoveFailedIsNotRecordedAsArchivedAndItsResetWaitsForTheM
 
     tick(); // 2026-01-05 09:00:01
     EXPECT_TRUE(ts.screen.list1.join("\n").contains("archive.moving")) << ts.screen.list1.join("\n").toStdString();
+    EXPECT_TRUE(ts.screen.text(QStringLiteral("PnlMsg")).contains("archive.moving"));
     EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-01-04");
     EXPECT_EQ(ts.count("일반권"), 1);
     EXPECT_EQ(Read_Ini(st.IniPath, "시스템", "분실권번호", ""), "9004");
@@ -209,6 +210,7 @@ TEST_F(Timer1, ADayWhoseMoveFailedIsNotRecordedAsArchivedAndItsResetWaitsForTheM
     EXPECT_TRUE(QFile::exists(ts.path(QStringLiteral("Backup/i20260104.mdb"))));
     EXPECT_EQ(Read_Ini(st.IniPath, "시스템", "분실권번호", ""), "9000");
     EXPECT_EQ(ts.value(QStringLiteral("SELECT COUNT(*) FROM 시간대별 WHERE 종료일시 = '2024-12-31 10:00'")).toInt(), 0);
+    EXPECT_EQ(ts.screen.text(QStringLiteral("PnlMsg")), QString());
 }
 
 TEST_F(Timer1, AFailedArchiveIsShownOnceAndTheStationGoesOn)
@@ -229,7 +231,7 @@ TEST_F(Timer1, AFailedArchiveIsShownOnceAndTheStationGoesOn)
     ASSERT_EQ(ts.screen.list1.size(), 2);
     EXPECT_TRUE(ts.screen.list1[1].contains(QStringLiteral("disk full")));
     EXPECT_FALSE(visible("Shape1"));
-    EXPECT_EQ(ts.screen.text(QStringLiteral("PnlMsg")), QString());
+    EXPECT_EQ(ts.screen.text(QStringLiteral("PnlMsg")), ts.screen.list1[1]);
     // Not recorded as archived, so the next start tries again; no retry every second.
     EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-01-04");
 
@@ -237,6 +239,13 @@ TEST_F(Timer1, AFailedArchiveIsShownOnceAndTheStationGoesOn)
     EXPECT_EQ(archives, 1);
     EXPECT_EQ(sent, QStringList({"TD"}));
     EXPECT_EQ(ts.screen.list1.size(), 2);
+    EXPECT_EQ(ts.screen.text(QStringLiteral("PnlMsg")), ts.screen.list1[1]);
+
+    // The next day's run goes through and clears it.
+    st.routines.ArchiveDay = [](Station&) { return true; };
+    ts.clock.setNow(QDateTime(QDate(2026, 1, 6), QTime(0, 0, 0)));
+    tick();
+    EXPECT_EQ(ts.screen.text(QStringLiteral("PnlMsg")), QString());
 }
 
 TEST_F(Timer1, HourlyDispenserJobsAtFiveAndSixMinutesPastWithFiveSeconds)
