@@ -100,6 +100,14 @@ std::optional<VirtualKey> toVirtualKey(const QKeyEvent& e)
     return VirtualKey{*code, shift};
 }
 
+PhysicalKey physicalKeyOf(const QKeyEvent& e)
+{
+    enum By { ScanCode = 1, Virtual, QtKey };
+    if (e.nativeScanCode() != 0) return {ScanCode, int(e.nativeScanCode())};
+    if (const auto vk = toVirtualKey(e)) return {Virtual, vk->keyCode};
+    return {QtKey, e.key()};
+}
+
 bool isRepeatRelease(const QKeyEvent& e)
 {
     return e.type() == QEvent::KeyRelease && e.isAutoRepeat();

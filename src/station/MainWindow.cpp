@@ -30,7 +30,6 @@
 #include <QVBoxLayout>
 
 #include <exception>
-#include <utility>
 
 namespace tolvo {
 
@@ -105,10 +104,8 @@ const char* const kCarCaptions[] = {" 일반 입차수 : ", " 일반 출차수 :
 
 // Where each key's last press went (the main screen, or a box or prompt above
 // it) and how many tickets had been shown by then. A release acts on the main
-// screen only for a press the main screen got. A key is known by itself (its
-// scan code), not by the character it made: Shift+1 let go after Shift
-// releases "1" where "!" was pressed. Events without a scan code (made by
-// software) go by the station's key code, which is the same for both.
+// screen only for a press the main screen got. A key is known by itself, not by
+// the character it made (physicalKeyOf).
 class KeyPressLog : public QObject {
 public:
     struct Press {
@@ -124,7 +121,7 @@ public:
     }
     std::optional<Press> take(const QKeyEvent& release)
     {
-        const auto it = m_presses.find(keyOf(release));
+        const auto it = m_presses.find(physicalKeyOf(release));
         if (it == m_presses.end()) return std::nullopt;
         const Press p = *it;
         m_presses.erase(it);
@@ -138,25 +135,15 @@ protected:
         const auto* k = static_cast<const QKeyEvent*>(e);
         if (k->isAutoRepeat()) return false;
         // Seen again at each widget the press passes through, within one window.
-        if (static_cast<const QWidget*>(watched)->window() != &m_main) m_presses.remove(keyOf(*k));
-        else m_presses.insert(keyOf(*k), Press{m_shown()});
+        if (static_cast<const QWidget*>(watched)->window() != &m_main) m_presses.remove(physicalKeyOf(*k));
+        else m_presses.insert(physicalKeyOf(*k), Press{m_shown()});
         return false;
     }
 
 private:
-    // (what the code is, the code): a scan code, a virtual-key code or a Qt key.
-    enum By { ScanCode, VirtualKey, QtKey };
-    using Key = std::pair<int, int>;
-    static Key keyOf(const QKeyEvent& k)
-    {
-        if (k.nativeScanCode() != 0) return {ScanCode, int(k.nativeScanCode())};
-        if (const auto vk = toVirtualKey(k)) return {VirtualKey, vk->keyCode};
-        return {QtKey, k.key()};
-    }
-
     const QWidget& m_main;
     std::function<quint32()> m_shown;
-    QHash<Key, Press> m_presses;
+    QHash<PhysicalKey, Press> m_presses;
 };
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)

@@ -108,7 +108,7 @@ bool MenuBarKeys::keyPress(const QObject* watched, const QKeyEvent& k)
     const int key = k.key();
     // A release addressed to a menu that closed on the press is never
     // delivered: the key's next press outside the menus is a key of its own.
-    if (!k.isAutoRepeat() && !hasKeyboard()) m_menuKeys.remove(key);
+    if (!k.isAutoRepeat() && !hasKeyboard()) m_menuKeys.remove(physicalKeyOf(k));
     if (!ours(watched)) return false;
     if (key != Qt::Key_Alt) m_altAlone = false;
     else if (!k.isAutoRepeat() && !m_altAlone) {
@@ -119,7 +119,7 @@ bool MenuBarKeys::keyPress(const QObject* watched, const QKeyEvent& k)
     // still reaches the menu bar.
     if (IsF10(k) && !hasKeyboard() && m_f10Taken && m_f10Taken()) return false;
     if (IsF10(k)) {
-        m_menuKeys.insert(key);
+        m_menuKeys.insert(physicalKeyOf(k));
         if (!k.isAutoRepeat()) {
             if (hasKeyboard()) leave();
             else enter();
@@ -127,7 +127,7 @@ bool MenuBarKeys::keyPress(const QObject* watched, const QKeyEvent& k)
         return true;
     }
     if (key != Qt::Key_Alt && hasKeyboard()) {
-        m_menuKeys.insert(key);
+        m_menuKeys.insert(physicalKeyOf(k));
         if (choosesTitle(k)) {
             // A title without a menu runs as a click does: the keyboard is home
             // first, so the screen it opens starts as from anywhere else.
@@ -167,8 +167,9 @@ bool MenuBarKeys::keyRelease(const QKeyEvent& k)
         });
         return true;
     }
-    if (!m_menuKeys.contains(key)) return false;
-    if (!k.isAutoRepeat()) m_menuKeys.remove(key);
+    // Known by the key itself: Shift let go first releases "1" where "!" went down.
+    if (!m_menuKeys.contains(physicalKeyOf(k))) return false;
+    if (!k.isAutoRepeat()) m_menuKeys.remove(physicalKeyOf(k));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/VirtualKeys.h"
+
 #include <QObject>
 #include <QSet>
 #include <functional>
@@ -50,7 +52,7 @@ private:
     std::function<QWidget*()> m_home;
     std::function<bool()> m_f10Taken;
     QStyle* m_style = nullptr;
-    QSet<int> m_menuKeys;   // pressed while the menus had the keyboard, not yet released
+    QSet<PhysicalKey> m_menuKeys; // pressed while the menus had the keyboard, not yet released
     bool m_altAlone = false; // Alt is down and no other key came since
     bool m_altHadKeyboard = false; // the menus had the keyboard when that Alt went down
     bool m_synthetic = false;

@@ -7,6 +7,7 @@
 #include "widgets/Fnd1.h"
 #include "station/MainWindow.h"
 #include "core/Station.h"
+#include "common/Keyboard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -652,6 +653,24 @@ TEST(MainWindowMenuKeys, AltWithAKeyIsAFunctionKey)
     EXPECT_EQ(sw.ws.st.settings.InOpenCount, 1);
     EXPECT_FALSE(sw.menuHasKeyboard());
     EXPECT_EQ(QApplication::focusWidget(), tnum);
+}
+
+// A key that went down while the menus had the keyboard is theirs up to its
+// release, whichever character the release carries: Shift let go first
+// releases "1" where "!" went down.
+TEST(MainWindowMenuKeys, AShiftedKeyPressedInTheMenusIsTheirsWhenShiftGoesUpFirst)
+{
+    ShownWindow sw;
+    Exec(sw.ws.st.Db, QStringLiteral("INSERT INTO 기능키 (명칭, 기능코드, 키코드1, 키코드2, 사용여부) VALUES (?, 3, 49, 0, 1)"),
+         {QStringLiteral("입구차단기 열림")});
+    Key(sw.ws.window, Qt::Key_F10);
+    ASSERT_TRUE(sw.menuHasKeyboard());
+    test::Keyboard kb(sw.ws.window);
+    kb.press(Qt::Key_Shift);
+    kb.press(Qt::Key_1);
+    kb.release(Qt::Key_Shift);
+    kb.release(Qt::Key_1);
+    EXPECT_EQ(sw.ws.st.settings.InOpenCount, 0) << "the release reached the function keys";
 }
 
 // Tab and Shift+Tab keep the keyboard in the ticket box: it is the one control
