@@ -87,6 +87,7 @@ TEST_F(FrmFeeTest, OpensOnTheStoredRow)
     EXPECT_EQ(QStringList({label(9), label(10), label(12)}),
               QStringList({"구간요금(1) :   30분 부터", "구간요금(2) :   60분 부터", "최종구간     :  120분 부터"}));
     EXPECT_EQ(w<QDateEdit>("DTPicker1")->date(), QDate(2026, 5, 5));
+    EXPECT_EQ(form->focusWidget(), t(1)); // the first of the focus order, not band 1's box
     EXPECT_TRUE(msgs.shown.empty());
 }
 
@@ -276,6 +277,7 @@ TEST_F(FrmFeeTest, ClosingRefusesWhatTheFieldsRefuse)
         SCOPED_TRACE(r.name);
         open();
         msgs.clear();
+        t(r.field)->setFocus(); // typed where the focus is, not in the basic time where the screen opens
         t(r.field)->setText(QString::fromUtf8(r.text));
         t(14)->setText("17");
         if (r.esc) QTest::keyClick(form.get(), Qt::Key_Escape);
@@ -346,9 +348,10 @@ TEST_P(FrmFeeMouse, ClickedFieldTakesTheTyping)
 }
 
 // Stored: basic 30 min 1000 won, band 1 to 60 min by 10 min 500 won, final band 30 min 1000 won.
+// The screen opens in the basic minutes, so the click that enters them comes second.
 INSTANTIATE_TEST_SUITE_P(
     Fields, FrmFeeMouse,
-    ::testing::Values(MouseCase{"basic minutes then won", 1, "45", 2, "1200", "45", "1200", ""},
+    ::testing::Values(MouseCase{"basic won then minutes", 2, "1200", 1, "45", "1200", "45", ""},
                       MouseCase{"band 1 unit then amount", 4, "5", 5, "300", "5", "300", ""},
                       MouseCase{"final band unit then amount", 12, "20", 13, "700", "20", "700", ""},
                       MouseCase{"service time then daily maximum", 14, "10", 16, "15000", "10", "15000", ""},
