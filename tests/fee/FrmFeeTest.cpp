@@ -91,6 +91,23 @@ TEST_F(FrmFeeTest, OpensOnTheStoredRow)
     EXPECT_TRUE(msgs.shown.empty());
 }
 
+// An opening hour typed after a click in it, then stored by the set button or its shortcut.
+TEST_F(FrmFeeTest, TypedOpeningHourIsWhatTheSetButtonStores)
+{
+    const struct { const char* typed; bool shortcut; const char* stored; } rows[] = {
+        {"1", true, "09:00"}, {"07:45", false, "07:45"}, {"06:30", true, "06:30"}}; // half-typed; Shift for ":"
+    for (const auto& r : rows) {
+        open();
+        test::ShowActive(*form);
+        test::ClickThroughWindow(w("D1_0"));
+        test::TypeThroughWindow(form.get(), QString::fromLatin1(r.typed));
+        if (r.shortcut) QTest::keyClick(form->windowHandle(), Qt::Key_S, Qt::AltModifier);
+        else test::ClickThroughWindow(w("Command1_0"));
+        QTest::qWait(250); // a shortcut's button lets go 100 ms later
+        EXPECT_EQ(stored("평일개장시간").toString(), r.stored) << r.typed;
+    }
+}
+
 TEST_F(FrmFeeTest, RefusedBandEndIsCorrectedAndLabelled)
 {
     typeAndLeave(3, "20"); // the corrections themselves: LeaveTable
