@@ -4,6 +4,7 @@
 #include "fee/Tariff.h"
 #include "platform/Messages.h"
 #include "widgets/DateTimeFields.h"
+#include "widgets/FocusOrder.h"
 #include "widgets/FormMode.h"
 #include "core/Station.h"
 #include "widgets/TextFields.h"
@@ -119,7 +120,7 @@ FrmFee::FrmFee(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
     buildTariffPanel();
     buildSlotGrid();
     buildHolidayPanel();
-    setFocusOrder();
+    SetFocusOrder(focusOrder());
 
     for (int i = 1; i <= 17; ++i) m_ntext[size_t(i)] = new clsNtext(T[size_t(i)], this);
     DTPicker1->setDate(m_st.clock.now().date());
@@ -130,6 +131,8 @@ FrmFee::FrmFee(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
     refreshSlots();
     refreshHolidays();
     Form_Activate();
+    // Not where the box handlers put it while the row was loaded.
+    FocusFirst(focusOrder());
 }
 
 FrmFee::~FrmFee()
@@ -284,13 +287,12 @@ void FrmFee::buildHolidayPanel()
     setAddingState();
 }
 
-void FrmFee::setFocusOrder()
+QList<QWidget*> FrmFee::focusOrder() const
 {
-    QList<QWidget*> order{T[1], T[2], C[1], T[3], T[4], T[5], T[6], T[7], T[8], C[3], T[9], T[10], T[11],
-                          C[4], T[12], T[13], C[5], T[14], C[6], T[15], C[7], T[16], C[8], T[17], C[9],
-                          D1[0], D1[1], D1[2], D1[3], C[10], C[11], C[12], DTPicker1, Command2[0], Command2[1],
-                          Command2[2], Command2[3], Command1, CmdEnd, Text1, FeeDBGrid, DBGrid1, C[2]};
-    for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
+    return {T[1], T[2], C[1], T[3], T[4], T[5], T[6], T[7], T[8], C[3], T[9], T[10], T[11],
+            C[4], T[12], T[13], C[5], T[14], C[6], T[15], C[7], T[16], C[8], T[17], C[9],
+            D1[0], D1[1], D1[2], D1[3], C[10], C[11], C[12], DTPicker1, Command2[0], Command2[1],
+            Command2[2], Command2[3], Command1, CmdEnd, Text1, FeeDBGrid, DBGrid1, C[2]};
 }
 
 void FrmFee::loadRow()

@@ -44,7 +44,7 @@ private:
     void buildTariffPanel();
     void buildSlotGrid();
     void buildHolidayPanel();
-    void setFocusOrder();
+    QList<QWidget*> focusOrder() const;
     void loadRow();
     void enablePass();
 

@@ -2,6 +2,7 @@
 
 #include "core/Station.h"
 #include "widgets/DateTimeFields.h"
+#include "widgets/FocusOrder.h"
 #include "widgets/FormMode.h"
 
 #include <QDateEdit>
@@ -84,6 +85,11 @@ void BingList::build()
     main->addWidget(title);
     main->addWidget(m_grid, 1);
     main->addLayout(bottom);
+    m_grid->setTabKeyNavigation(false); // Tab goes on to the next control, not from cell to cell
+    // The search, then the list, then its printing.
+    const QList<QWidget*> order{m_day, ok, m_grid, print, close};
+    SetFocusOrder(order);
+    FocusFirst(order);
 }
 
 void BingList::showDay(const QDate& day)

@@ -6,6 +6,7 @@
 #include "season/RecordLists.h"
 #include "serial/PrintFrame.h"
 #include "widgets/DateTimeFields.h"
+#include "widgets/FocusOrder.h"
 #include "widgets/FormMode.h"
 
 #include <QApplication>
@@ -116,6 +117,12 @@ void ListScreen::print(const ListPrintout& list, bool hourglass)
     if (hourglass && list.rows > 0) QApplication::restoreOverrideCursor();
 }
 
+void ListScreen::setFocusOrder(const QList<QWidget*>& order)
+{
+    SetFocusOrder(order);
+    FocusFirst(order);
+}
+
 void ListScreen::finishLoad()
 {
     CentreOnScreen(*this);
@@ -157,6 +164,8 @@ FrmIlList::FrmIlList(Station& st, QWidget* parent) : ListScreen(st, QStringLiter
     main->addWidget(Side(this, QStringLiteral("미출차 차량"), m_in, {command6}), 2);
     main->addWidget(Side(this, QStringLiteral("출  차  차  량"), m_out, {frame1, command3, command4}), 3);
 
+    // The search, then the lists, then their printing.
+    setFocusOrder({m_date, command5, m_in.view, m_out.view, command6, command3, command4});
     connect(command5, &QPushButton::clicked, this, &FrmIlList::search);
     connect(command3, &QPushButton::clicked, this, &FrmIlList::printOut);
     connect(command6, &QPushButton::clicked, this, &FrmIlList::printIn);
@@ -235,6 +244,7 @@ FrmJioList::FrmJioList(Station& st, QWidget* parent)
     main->addWidget(Side(this, QStringLiteral("정기권 출차 차량"), m_out, {m_date, command5, command1, command4},
                          QStringLiteral("Frame2")));
 
+    setFocusOrder({m_date, command5, m_in.view, m_out.view, command2, command1, command3, command4});
     connect(command5, &QPushButton::clicked, this, &FrmJioList::search);
     connect(command1, &QPushButton::clicked, this, [this] { print(JioList_OutPrintout(m_out.model->rows())); });
     connect(command2, &QPushButton::clicked, this, [this] { print(JioList_InPrintout(m_in.model->rows())); });
@@ -296,6 +306,7 @@ FrmBList::FrmBList(Station& st, QWidget* parent)
     main->addWidget(Side(this, QStringLiteral("부정 출차 차량"), m_out, {m_dateOut, command6, command5, command4},
                          QStringLiteral("Frame2")));
 
+    setFocusOrder({m_dateIn, command1, m_dateOut, command6, m_in.view, m_out.view, command2, command5, command3, command4});
     connect(command1, &QPushButton::clicked, this, [this] { loadSide(false); });
     connect(command6, &QPushButton::clicked, this, [this] { loadSide(true); });
     connect(command2, &QPushButton::clicked, this, [this] { print(BList_Printout(m_in.model->rows(), false)); });

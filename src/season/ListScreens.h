@@ -34,6 +34,8 @@ protected:
     void guarded(const std::function<void()>& handler);
     void print(const ListPrintout& list, bool hourglass = false);
     void finishLoad();
+    // Tab follows the order, and the screen opens on its first control.
+    void setFocusOrder(const QList<QWidget*>& order);
 
     Station& m_st;
 };

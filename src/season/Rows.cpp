@@ -164,6 +164,7 @@ QTableView* MakeGrid(QWidget* parent, const QString& name, RowsModel* model)
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setTabKeyNavigation(false); // Tab goes on to the next control, not from cell to cell
     grid->verticalHeader()->setDefaultSectionSize(20);
     return grid;
 }

@@ -24,11 +24,36 @@ bool IsPlainKey(const QKeyEvent* ke)
     return !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && ke->text().size() == 1;
 }
 
+// A modifier or lock key pressed on its own types nothing: the Shift held for
+// a ":" is part of the entry, not the end of it.
+bool IsModifierAlone(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Alt: case Qt::Key_AltGr: case Qt::Key_Meta:
+    case Qt::Key_Super_L: case Qt::Key_Super_R: case Qt::Key_Hyper_L: case Qt::Key_Hyper_R:
+    case Qt::Key_Mode_switch: case Qt::Key_CapsLock: case Qt::Key_NumLock: case Qt::Key_ScrollLock:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+// The keys an entry takes without ending: digits, separators, Backspace and modifiers alone.
+bool TakenByEntry(const QKeyEvent* ke)
+{
+    if (IsModifierAlone(ke->key()) || ke->key() == Qt::Key_Backspace) return true;
+    return IsPlainKey(ke) && (IsDigit(ke->text().front()) || IsSeparator(ke->text().front()));
+}
+
 // One entry at a time: the digits typed since the field was entered (or
 // since the last whole entry) fill the display format's digits from the
 // first. The field takes each prefix that makes a real date or time, so the
-// person sees the entry grow; a whole entry that is no real date or time
-// gives the field back its value from before the entry.
+// person sees the entry grow; a whole entry that is no real date or time,
+// and an entry left before it is whole, give the field back its value from
+// before the entry, with a beep. A time left with its hours (or hours and
+// minutes) typed whole is whole: "08" means 08:00.
 class TypedDateTime : public QObject {
 public:
     // Owned by the field, so the field outlives it.
@@ -51,12 +76,16 @@ protected:
             if (onEdit) enter();
             break;
         case QEvent::MouseButtonPress:
-            if (onEdit) restart();
+            if (onEdit) finish();
             else enter();
             break;
         case QEvent::FocusOut:
         case QEvent::Wheel:
-            restart();
+            finish();
+            break;
+        case QEvent::ShortcutOverride:
+            // A button's shortcut (Alt+S) reads the field without the focus leaving it.
+            if (onEdit && !TakenByEntry(static_cast<QKeyEvent*>(event))) finish();
             break;
         case QEvent::KeyPress:
             return onEdit && key(static_cast<QKeyEvent*>(event));
@@ -69,18 +98,29 @@ protected:
 private:
     void enter()
     {
-        restart();
+        finish();
         QMetaObject::invokeMethod(m_edit, &QAbstractSpinBox::selectAll, Qt::QueuedConnection);
     }
 
     void restart() { m_typed.clear(); }
 
+    // The entry ends (the field left, Enter, another key): one not yet whole gives the value back.
+    void finish()
+    {
+        if (!m_typed.isEmpty() && !(wholeSections(m_typed) && valid(m_typed))) {
+            m_edit->setDateTime(m_before);
+            QApplication::beep();
+        }
+        restart();
+    }
+
     bool key(const QKeyEvent* ke)
     {
         const int k = ke->key();
+        if (IsModifierAlone(k)) return false;
         if (k == Qt::Key_Tab || k == Qt::Key_Backtab) {
             // Tab leaves the field, as in every other control, instead of stepping through its sections.
-            restart();
+            finish();
             const bool back = k == Qt::Key_Backtab || (ke->modifiers() & Qt::ShiftModifier);
             m_edit->setCurrentSectionIndex(back ? 0 : m_edit->sectionCount() - 1);
             return false;
@@ -94,13 +134,13 @@ private:
         }
         if (IsPlainKey(ke)) {
             const QChar c = ke->text().front();
-            if (c >= u'0' && c <= u'9') {
+            if (IsDigit(c)) {
                 type(c);
                 return true;
             }
             if (IsSeparator(c)) return true;
         }
-        restart();
+        finish();
         return false;
     }
 
@@ -127,6 +167,21 @@ private:
     {
         const QString format = m_edit->displayFormat();
         return int(std::count_if(format.begin(), format.end(), [](QChar c) { return c.isLetter(); }));
+    }
+
+    // A time typed up to the end of one of its sections; a date only when typed whole.
+    bool wholeSections(const QString& typed) const
+    {
+        if (!m_isTime) return typed.size() == digitCount();
+        const QString format = m_edit->displayFormat();
+        qsizetype letters = 0;
+        for (qsizetype i = 0; i < format.size(); ++i) {
+            if (!format[i].isLetter()) continue;
+            ++letters;
+            const bool sectionEnd = i + 1 == format.size() || format[i + 1] != format[i];
+            if (sectionEnd && letters == typed.size()) return true;
+        }
+        return false;
     }
 
     QString overlay(const QString& typed) const

@@ -55,10 +55,14 @@ inline void ClickThroughWindow(QWidget* w)
     QApplication::processEvents();
 }
 
-// Typing on the keyboard: the window's focused control gets the keys.
+// Typing on the keyboard: the window's focused control gets the keys. A
+// character typed with Shift held gets its own Shift press and release around it.
 inline void TypeThroughWindow(QWidget* top, const QString& text)
 {
-    for (const QChar ch : text) QTest::keyClick(top->windowHandle(), ch.toLatin1());
+    for (const QChar ch : text) {
+        const bool shifted = ch.isUpper() || QStringLiteral("~!@#$%^&*()_+{}|:\"<>?").contains(ch);
+        QTest::keyClick(top->windowHandle(), ch.toLatin1(), shifted ? Qt::ShiftModifier : Qt::NoModifier);
+    }
     QApplication::processEvents();
 }
 

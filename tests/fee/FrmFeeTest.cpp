@@ -87,7 +87,25 @@ TEST_F(FrmFeeTest, OpensOnTheStoredRow)
     EXPECT_EQ(QStringList({label(9), label(10), label(12)}),
               QStringList({"구간요금(1) :   30분 부터", "구간요금(2) :   60분 부터", "최종구간     :  120분 부터"}));
     EXPECT_EQ(w<QDateEdit>("DTPicker1")->date(), QDate(2026, 5, 5));
+    EXPECT_EQ(form->focusWidget(), t(1)); // the first of the focus order, not band 1's box
     EXPECT_TRUE(msgs.shown.empty());
+}
+
+// An opening hour typed after a click in it, then stored by the set button or its shortcut.
+TEST_F(FrmFeeTest, TypedOpeningHourIsWhatTheSetButtonStores)
+{
+    const struct { const char* typed; bool shortcut; const char* stored; } rows[] = {
+        {"1", true, "09:00"}, {"07:45", false, "07:45"}, {"06:30", true, "06:30"}}; // half-typed; Shift for ":"
+    for (const auto& r : rows) {
+        open();
+        test::ShowActive(*form);
+        test::ClickThroughWindow(w("D1_0"));
+        test::TypeThroughWindow(form.get(), QString::fromLatin1(r.typed));
+        if (r.shortcut) QTest::keyClick(form->windowHandle(), Qt::Key_S, Qt::AltModifier);
+        else test::ClickThroughWindow(w("Command1_0"));
+        QTest::qWait(250); // a shortcut's button lets go 100 ms later
+        EXPECT_EQ(stored("평일개장시간").toString(), r.stored) << r.typed;
+    }
 }
 
 TEST_F(FrmFeeTest, RefusedBandEndIsCorrectedAndLabelled)
@@ -276,6 +294,7 @@ TEST_F(FrmFeeTest, ClosingRefusesWhatTheFieldsRefuse)
         SCOPED_TRACE(r.name);
         open();
         msgs.clear();
+        t(r.field)->setFocus(); // typed where the focus is, not in the basic time where the screen opens
         t(r.field)->setText(QString::fromUtf8(r.text));
         t(14)->setText("17");
         if (r.esc) QTest::keyClick(form.get(), Qt::Key_Escape);
@@ -346,9 +365,10 @@ TEST_P(FrmFeeMouse, ClickedFieldTakesTheTyping)
 }
 
 // Stored: basic 30 min 1000 won, band 1 to 60 min by 10 min 500 won, final band 30 min 1000 won.
+// The screen opens in the basic minutes, so the click that enters them comes second.
 INSTANTIATE_TEST_SUITE_P(
     Fields, FrmFeeMouse,
-    ::testing::Values(MouseCase{"basic minutes then won", 1, "45", 2, "1200", "45", "1200", ""},
+    ::testing::Values(MouseCase{"basic won then minutes", 2, "1200", 1, "45", "1200", "45", ""},
                       MouseCase{"band 1 unit then amount", 4, "5", 5, "300", "5", "300", ""},
                       MouseCase{"final band unit then amount", 12, "20", 13, "700", "20", "700", ""},
                       MouseCase{"service time then daily maximum", 14, "10", 16, "15000", "10", "15000", ""},

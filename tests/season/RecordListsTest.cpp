@@ -1,6 +1,8 @@
+#include "common/ScreenProbe.h"
 #include "common/TestStation.h"
 #include "core/Sql.h"
 #include "database/Schema.h"
+#include "season/BingList.h"
 #include "season/ListScreens.h"
 #include "season/RecordLists.h"
 
@@ -302,6 +304,39 @@ TEST(JioListScreen, ExitGridFollowsTheDayAndTheEntryGridStays)
     form.search();
     EXPECT_EQ(date->text(), "2026-01-05");
     EXPECT_EQ(counts(), "1건|1건");
+}
+
+template <class Screen>
+std::unique_ptr<QDialog> Open(Station& st)
+{
+    return std::make_unique<Screen>(st);
+}
+
+// Tab from where each list opens: its search and its button, the lists (with
+// rows in them), then printing.
+TEST(RecordListScreens, TabGoesFromTheSearchToTheListsThenToPrinting)
+{
+    const std::pair<std::unique_ptr<QDialog> (*)(Station&), const char*> rows[] = {
+        {Open<FrmIlList>, "MaskEdBox1 Command5 DBGrid1 DBGrid2 Command6 Command3 Command4"},
+        {Open<FrmJioList>, "MaskEdBox1 Command5 DBGrid1 DBGrid2 Command2 Command1 Command3 Command4"},
+        {Open<FrmBList>, "MaskEdBox2 Command1 MaskEdBox1 Command6 DBGrid1 DBGrid2 Command2 Command5 Command3 Command4"},
+        {Open<BingList>, "DTPicker2 Command3 DBGrid1 Command1 Command2"},
+    };
+    for (const auto& [make, order] : rows) {
+        TestStation ts;
+        AddTicket(ts.st.Db, "L001", "2026-01-05", "2026-01-05");
+        AddTicket(ts.st.Db, "L002", "2026-01-05", QVariant());
+        AddPassage(ts.st.Db, "0000000001", "정상입차", false);
+        AddPassage(ts.st.Db, "0000000002", "정상출차", true);
+        const std::unique_ptr<QDialog> screen = make(ts.st);
+        test::ShowActive(*screen);
+        QStringList seen{QApplication::focusWidget()->objectName()};
+        for (int i = QString::fromLatin1(order).count(u' '); i > 0; --i) {
+            QTest::keyClick(screen->windowHandle(), Qt::Key_Tab);
+            seen << QApplication::focusWidget()->objectName();
+        }
+        EXPECT_EQ(seen.join(u' ').toStdString(), order);
+    }
 }
 
 } // namespace

@@ -38,13 +38,17 @@ struct Form {
         QApplication::processEvents();
     }
 
-    // "|" stands for Tab, "<" for Backspace.
+    // "|" stands for Tab, "<" for Backspace, "^" for Enter, "*" for a click on the box after the field.
+    // ":" is typed with Shift held: QTest presses Shift before the key and lets it go after.
     void type(const char* keys)
     {
         for (const char* k = keys; *k; ++k) {
-            if (*k == '|') QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            else if (*k == '<') QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
-            else QTest::keyClick(QApplication::focusWidget(), *k);
+            QWidget* focus = QApplication::focusWidget();
+            if (*k == '|') QTest::keyClick(focus, Qt::Key_Tab);
+            else if (*k == '<') QTest::keyClick(focus, Qt::Key_Backspace);
+            else if (*k == '^') QTest::keyClick(focus, Qt::Key_Return);
+            else if (*k == '*') QTest::mouseClick(next, Qt::LeftButton);
+            else QTest::keyClick(focus, *k, *k == ':' ? Qt::ShiftModifier : Qt::NoModifier);
             QApplication::processEvents();
         }
     }
@@ -79,8 +83,17 @@ TEST(DateTimeFields, TypedEntriesOfATable)
         {Kind::TimeWithSeconds, "08:05:30", "08:05:30", "08:05:30"},
         {Kind::Date, "20260228", "2026-02-28", "2026-02-28"}, // past 2026-02-31 on the way
         {Kind::Date, "20260230", "2026-01-31", "2026-01-31"}, // no such day: the field keeps its value
-        {Kind::Date, "2027|", "2027-01-31", "2027-01-31"},
         {Kind::Date, "2026/12/07", "2026-12-07", "2026-12-07"},
+        {Kind::Time, "07:45", "07:45", "07:45"},
+        // left before whole: the value from before, except a time's whole hours (or minutes)
+        {Kind::Date, "2027|", "2026-01-31", "2026-01-31"},
+        {Kind::Date, "3|", "2026-01-31", "2026-01-31"},
+        {Kind::Date, "15^", "2026-01-31", "2026-01-31"},
+        {Kind::Date, "202612*", "2026-01-31", "2026-01-31"},
+        {Kind::Time, "1|", "22:00", "22:00"},
+        {Kind::Time, "083*", "22:00", "22:00"},
+        {Kind::Time, "08|", "08:00", "08:00"},
+        {Kind::TimeWithSeconds, "08:05|", "08:05:00", "08:05:00"},
     };
     for (const Row& r : rows) {
         Form f(r.kind);
