@@ -95,6 +95,7 @@ QTableView* makeGrid(QWidget* parent, const QString& name)
     g->setSelectionBehavior(QAbstractItemView::SelectRows);
     g->setSelectionMode(QAbstractItemView::SingleSelection);
     g->verticalHeader()->setDefaultSectionSize(20);
+    g->setTabKeyNavigation(false); // Tab goes on to the next control, not from cell to cell
     return g;
 }
 

@@ -38,6 +38,7 @@ QTableWidget* makeGrid(QWidget* parent, const char* name, const QStringList& hea
     g->setSelectionBehavior(QAbstractItemView::SelectRows);
     g->setSelectionMode(QAbstractItemView::SingleSelection);
     g->verticalHeader()->setVisible(false);
+    g->setTabKeyNavigation(false); // Tab goes on to the next control, not from cell to cell
     return g;
 }
 

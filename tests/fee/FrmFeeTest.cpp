@@ -89,6 +89,15 @@ TEST_F(FrmFeeTest, OpensOnTheStoredRow)
     EXPECT_EQ(w<QDateEdit>("DTPicker1")->date(), QDate(2026, 5, 5));
     EXPECT_EQ(form->focusWidget(), t(1)); // the first of the focus order, not band 1's box
     EXPECT_TRUE(msgs.shown.empty());
+    // The grids near the end of the order pass Tab on, so band 1's box is reached.
+    click("Command1_0");
+    ASSERT_GT(w<QTableView>("FeeDBGrid")->model()->rowCount(), 0);
+    test::ShowActive(*form);
+    w("FeeDBGrid")->setFocus();
+    for (const char* next : {"DBGrid1", "C2"}) {
+        QTest::keyClick(form->focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(form->focusWidget(), w(next));
+    }
 }
 
 // An opening hour typed after a click in it, then stored by the set button or its shortcut.
