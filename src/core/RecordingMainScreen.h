@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QStringList>
+#include <functional>
 
 namespace tolvo {
 
@@ -25,7 +26,11 @@ public:
     void setMaxLength(const QString& c, int n) override { maxLengths[c] = n; }
     void setFocus(const QString& c) override { focused = c; }
     void appendList1(const QString& line) override { list1 << line; }
-    void refreshTotals() override { ++totalsRefreshed; }
+    void refreshTotals() override
+    {
+        ++totalsRefreshed;
+        if (whenTotalsRefreshed) whenTotalsRefreshed();
+    }
     void setTimerEnabled(bool on) override { timerOn = on; }
     void unload() override { ++unloaded; }
 
@@ -38,6 +43,7 @@ public:
     QString focused;
     QStringList list1;
     int totalsRefreshed = 0;
+    std::function<void()> whenTotalsRefreshed; // a test looks at the moment of the refresh
     bool timerOn = true;
     int unloaded = 0;
     int beeps = 0;

@@ -105,18 +105,19 @@ QString RecordEntry(Station& st, DispenserFamily family, const IssuedTicket& tic
     const QString entryCode = ticketNo + day.toString(QStringLiteral("yyyyMMdd")) + ticket.hh + ticket.nn;
 
     storeRows(st, family, ticketNo, inDate, inTime, entryCode, sendToHost);
+    // Both counts replace the file once, together, right after the commit: the
+    // shorter the time between the two, the fewer tickets a kill leaves uncounted.
     std::vector<std::pair<QString, QString>> counters;
     if (family == DispenserFamily::Second) counters.emplace_back(QStringLiteral("일반권입차수"), countEntry(st));
+    const qint32 left = countDownStock(st);
+    counters.emplace_back(QStringLiteral("잔여티켓매수"), QString::number(left));
+    Write_IniCounters(st.IniPath, kSystem, counters);
     st.screen.refreshTotals();
     const QString text = QStringLiteral("일반권 입차  주차권번호 : ") + ticketNo;
     st.screen.setText(QStringLiteral("PnlMsg"), text);
     st.screen.appendList1(text + listSuffix);
     st.HostPending[HostTD] = true;
-    const qint32 left = countDownStock(st);
     ApplyStockWarnings(st, family, left, keepLamps);
-    // Nothing between the two counts can fail: both replace the file once, together.
-    counters.emplace_back(QStringLiteral("잔여티켓매수"), QString::number(left));
-    Write_IniCounters(st.IniPath, kSystem, counters);
     return inDate;
 }
 

@@ -24,6 +24,9 @@ struct SendSpec {
     // The row is marked only while every column of its record still holds what
     // was sent: an exit or a cancellation rewritten during the wait goes again.
     bool asSent = false;
+    // Record columns left out of that comparison: a writer stamps them on a row
+    // without making it a new record, so the row is sent once, as it was.
+    QStringList stamped{};
 };
 
 const QString kPos = QStringLiteral("포스코드");
@@ -48,7 +51,11 @@ std::array<SendSpec, HostKindCount> buildSpecs()
                   u"   출차데이터 전송실패   : ",
                   u"티켓번호",
                   true,
-                  true};
+                  true,
+                  // The settlement's stamp: an exit settled during its wait is not sent again.
+                  {QStringLiteral("정산구분")}};
+    // A settled cancellation changes only when it is recorded again; the
+    // settlement writes open ones.
     s[HostCANCEL] = {u"SELECT * FROM 출차취소 WHERE 정산구분 = 1 AND 전송여부 = 0 ORDER BY 출차일, 출차시간, 티켓번호 LIMIT 1",
                      {QStringLiteral("입차코드")},
                      u"  > 출차취소 데이터 전송시도   : ",
@@ -113,7 +120,8 @@ QStringList markColumns(const RecordLayout& layout, const SendSpec& s)
 {
     QStringList columns = s.markBy;
     if (s.asSent)
-        for (const RecordField& f : layout.fields) columns << QString::fromUtf16(f.column);
+        for (const RecordField& f : layout.fields)
+            if (!s.stamped.contains(QString::fromUtf16(f.column))) columns << QString::fromUtf16(f.column);
     columns.removeDuplicates();
     return columns;
 }

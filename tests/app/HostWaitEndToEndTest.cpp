@@ -2,20 +2,24 @@
 // program's real serial layer on pseudo-terminals, a host that answers late or
 // never, and the cashier working inside that wait. The host's barrier command
 // and season verdict are obeyed as they arrive; an exit completed meanwhile
-// still reaches the host; the timer's other steps keep their pace while the
-// entry-time prompt holds the wait.
+// still reaches the host, one settled meanwhile reaches it once; the timer's
+// other steps keep their pace while the entry-time prompt holds the wait.
 
 #include "common/AppRig.h"
 #include "equipment/DispenserAttach.h"
 #include "host/HostLink.h"
+#include "settlement/Jungsan.h"
 #include "sim/DispenserPeer.h"
 #include "sim/HostPeer.h"
 #include "sim/PtyDevice.h"
+#include "station/FrmLogin.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 
 using namespace tolvo;
 
@@ -43,6 +47,25 @@ QLineEdit* TicketBox(test::AppRig& app) { return app.window.findChild<QLineEdit*
 int EntrySent(const Station& st, const QString& code)
 {
     return Scalar(st.Db, QStringLiteral("SELECT 전송여부 FROM 일반권 WHERE 입차코드 = ?"), {code}).toInt();
+}
+
+// Acts on the modal screen `name` once it is on top (looked for every 50 ms, 5 s at most).
+void WhenModal(const QString& name, const std::function<void(QWidget&)>& act, int tries = 100)
+{
+    QTimer::singleShot(50, [=] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w && w->objectName() == name) act(*w);
+        else if (tries > 0) WhenModal(name, act, tries - 1);
+        else ADD_FAILURE() << "no modal " << name.toStdString();
+    });
+}
+
+// A key pressed and released (with its modifiers' own presses) where the screen has the keyboard.
+void PressAndRelease(QWidget& w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    const QPointer<QWidget> target = w.focusWidget() ? w.focusWidget() : &w;
+    QTest::keyPress(target, key, mods);
+    if (target) QTest::keyRelease(target, key, mods);
 }
 
 } // namespace
@@ -161,6 +184,75 @@ TEST(HostWaitEndToEnd, AnExitCompletedWhileItsEntryAwaitsTheAcknowledgementStill
     EXPECT_EQ(sentAfterEntryAck, 0) << "the entry's acknowledgement marked the exit";
     EXPECT_EQ(EntrySent(st, code), 1);
     EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT 실수령금액 FROM 일반권 WHERE 입차코드 = ?"), {code}).toInt(), 2500);
+    st.comm.reset();
+}
+
+// The exit of ticket 2222 waits for an acknowledgement that comes 4 s late;
+// 2.5 s into the wait the cashier settles the day by keys. The settlement marks
+// the exit settled, which makes no new record: the host gets the exit once.
+TEST(HostWaitEndToEnd, AnExitSettledWhileItAwaitsTheAcknowledgementReachesTheHostOnce)
+{
+    sim::HostPeer host;
+    ASSERT_TRUE(host.ok());
+    host.ack = sim::HostPeer::Ack::Late;
+    host.lateMs = 4000;
+
+    test::AppRig app(QDateTime(QDate(2026, 3, 10), QTime(18, 0)));
+    Station& st = app.st;
+    AttachHost(st);
+    app.window.registerScreen(QStringLiteral("Jungsan"), [&st](QWidget* parent) { ShowJungsan(st, parent); });
+    st.screens.frmLogin = [&app](Station& s) { ShowFrmLogin(s, &app.window); };
+    app.mapPorts({{"Com8", host.slavePath()}});
+    app.startUp();
+    Exec(st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = 'Com8'"));
+    Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
+    Exec(st.Db, QStringLiteral("INSERT INTO 기능키 (명칭, 기능코드, 키코드1, 키코드2, 사용여부) VALUES ('영업마감', 25, 123, 0, 1)"));
+    const QString code = QStringLiteral("2222202603100800");
+    Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 출차일, 출차시간, 입차코드, 총주차시간, "
+                               "총주차요금, 할인시간, 실수령금액, 할인구분, 정산구분, 전송여부) VALUES (0, '2222', "
+                               "'2026-03-10', '08:00', '2026-03-10', '17:55', ?, '595', 30000, 0, 30000, '현금출차', 0, 0)"),
+         {code});
+    app.logIn();
+    ASSERT_TRUE(st.comm->PortOpen(PortHost)) << app.shown().toStdString();
+    app.msgs.modal = true; // the confirmation is the real box
+    st.settings.PauseTime = 6.0f;
+    st.settings.TransTime = 1;
+    st.HostPending.fill(false);
+    st.HostPending[HostOUT] = true;
+
+    // The cashier's keys, from 2.5 s after the exit went out (its acknowledgement
+    // is then 1.5 s away), each screen's keys once it is on top.
+    bool settledInTheWait = false;
+    const auto settle = [&] {
+        WhenModal(QStringLiteral("Jungsan"), [&](QWidget& jungsan) {
+            WhenModal(QStringLiteral("MBox"), [&](QWidget& box) {
+                WhenModal(QStringLiteral("frmLogin"), [&](QWidget& login) {
+                    QTest::keyClicks(login.findChild<QLineEdit*>(QStringLiteral("txtPassword")), QStringLiteral("582047"));
+                    QTest::mouseClick(login.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+                    settledInTheWait = EntrySent(st, code) == 0;
+                });
+                PressAndRelease(box, Qt::Key_Return);
+            });
+            PressAndRelease(jungsan, Qt::Key_P, Qt::AltModifier); // 정산(&P)
+        });
+        TicketBox(app)->setFocus();
+        PressAndRelease(*TicketBox(app), Qt::Key_F12);
+    };
+    QTimer exitOut; // looks for the exit's frame at the host
+    QObject::connect(&exitOut, &QTimer::timeout, [&] {
+        if (host.frames.isEmpty() || !host.frames.last().startsWith(QLatin1String("OUT"))) return;
+        exitOut.stop();
+        host.ack = sim::HostPeer::Ack::Prompt; // this one late, the settled period's records at once
+        QTimer::singleShot(2500, &app.window, settle);
+    });
+    exitOut.start(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !st.HostPending[HostOUT]; }, 40000)) << "the exit is still waiting";
+    EXPECT_TRUE(settledInTheWait);
+    const auto outs = std::count_if(host.frames.begin(), host.frames.end(), [&](const QString& t) {
+        return t.startsWith(QLatin1String("OUT")) && t.contains(code);
+    });
+    EXPECT_EQ(outs, 1) << host.frames.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT 정산구분 * 10 + 전송여부 FROM 일반권 WHERE 입차코드 = ?"), {code}).toInt(), 11);
     st.comm.reset();
 }
 

@@ -241,9 +241,13 @@ TEST_F(DispenserEntry, EachTicketReplacesTheSettingsFileOnceWithAllItsCounts)
         Write_Ini(st.IniPath, u"시스템"_s, u"일반권입차수"_s, u"7"_s);
         st.settings.TicketsLeft = 20;
         SettingsReplacements replaced(st.IniPath);
+        QString atRefresh; // the file as the totals are read again, right after the commit
+        ts.screen.whenTotalsRefreshed = [&] { atRefresh = ini(u"일반권입차수"_s) + u"|"_s + ini(u"잔여티켓매수"_s); };
         RecordEntry(st, c.family, {QString::fromLatin1(c.ticket), u"08"_s, u"00"_s}, QString());
         EXPECT_EQ(replaced.take(), 1);
         EXPECT_EQ(ini(u"일반권입차수"_s) + u"|"_s + ini(u"잔여티켓매수"_s), QString::fromLatin1(c.entries) + u"|19"_s);
+        EXPECT_EQ(atRefresh, QString::fromLatin1(c.entries) + u"|19"_s);
+        ts.screen.whenTotalsRefreshed = nullptr;
     }
 }
 
