@@ -42,6 +42,16 @@ void UseHostWithAWaitingEntry(Station& st)
                                "VALUES (0, '0042', '2026-03-10', '08:00', '0042202603100800', 0)"));
 }
 
+// The station started with the host on Com8 and receipts to a file.
+void StartWithHost(test::AppRig& app, const sim::HostPeer& host)
+{
+    AttachHost(app.st);
+    app.mapPorts({{"Com8", host.slavePath()}});
+    app.startUp();
+    Exec(app.st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = 'Com8'"));
+    Exec(app.st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
+}
+
 QLineEdit* TicketBox(test::AppRig& app) { return app.window.findChild<QLineEdit*>(QStringLiteral("TNum")); }
 
 int EntrySent(const Station& st, const QString& code)
@@ -138,12 +148,8 @@ TEST(HostWaitEndToEnd, AnExitCompletedWhileItsEntryAwaitsTheAcknowledgementStill
 
     test::AppRig app(QDateTime(QDate(2026, 3, 10), QTime(9, 0)));
     Station& st = app.st;
-    AttachHost(st);
-    app.mapPorts({{"Com8", host.slavePath()}});
-    app.startUp();
-    Exec(st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = 'Com8'"));
+    StartWithHost(app, host);
     Exec(st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 일반권출차전송 = 1, 영수증인쇄여부 = 0"));
-    Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
     const QString code = QStringLiteral("1111202603100800");
     Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "
                                "VALUES (0, '1111', '2026-03-10', '08:00', ?, 0, 0)"),
@@ -199,13 +205,9 @@ TEST(HostWaitEndToEnd, AnExitSettledWhileItAwaitsTheAcknowledgementReachesTheHos
 
     test::AppRig app(QDateTime(QDate(2026, 3, 10), QTime(18, 0)));
     Station& st = app.st;
-    AttachHost(st);
     app.window.registerScreen(QStringLiteral("Jungsan"), [&st](QWidget* parent) { ShowJungsan(st, parent); });
     st.screens.frmLogin = [&app](Station& s) { ShowFrmLogin(s, &app.window); };
-    app.mapPorts({{"Com8", host.slavePath()}});
-    app.startUp();
-    Exec(st.Db, QStringLiteral("UPDATE 호스트 SET 사용여부 = 1, 포트번호 = 'Com8'"));
-    Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
+    StartWithHost(app, host);
     Exec(st.Db, QStringLiteral("INSERT INTO 기능키 (명칭, 기능코드, 키코드1, 키코드2, 사용여부) VALUES ('영업마감', 25, 123, 0, 1)"));
     const QString code = QStringLiteral("2222202603100800");
     Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 출차일, 출차시간, 입차코드, 총주차시간, "
