@@ -10,6 +10,10 @@ namespace tolvo {
 struct Station;
 class MainScreen;
 
+// The maker's access code: logs in as the administrator, shows the engineer
+// menus and is taken wherever the administrator's password is asked.
+inline const QString kMakerCode = QStringLiteral("QMRTX7");
+
 // One row of 근무자관리 as the login and the rights use it.
 struct WorkerRow {
     quint8 code = 0;

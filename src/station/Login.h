@@ -11,8 +11,6 @@ namespace tolvo {
 
 struct Station;
 
-// The maker's access code: logs in as the administrator and shows the engineer menus.
-inline const QString kMakerCode = QStringLiteral("QMRTX7");
 inline const QString kWrongPassword = QStringLiteral("비밀번호가 틀림니다. 확인하십시요");
 
 // What the password box's screen shows after a change of the box.

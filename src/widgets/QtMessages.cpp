@@ -2,6 +2,7 @@
 #include "widgets/DialogKeys.h"
 
 #include "core/Sql.h"
+#include "core/WorkerRights.h"
 #include "widgets/FormMode.h"
 
 #include <QApplication>
@@ -50,7 +51,7 @@ QWidget* dialogParent() { return QApplication::activeWindow(); }
 
 int CheckAdminPassword(const QSqlDatabase& db, const QString& typed)
 {
-    if (typed == kMakerAccessCode) return 1;
+    if (typed == kMakerCode) return 1;
     if (!db.isOpen()) return 2;
     try {
         const QVariant pw = Scalar(db, QStringLiteral("SELECT 비밀번호 FROM 근무자관리 WHERE 근무자코드 = 0"));

@@ -16,9 +16,6 @@ class QSqlDatabase;
 // form MBox, the administrator-password form DialogM and the system message box.
 namespace tolvo {
 
-// The maker's access code, accepted in place of the administrator's password.
-inline const QString kMakerAccessCode = QStringLiteral("QMRTX7");
-
 // 1 when the typed text is worker 0's password or the maker's code (exact,
 // letter case counts), else 2. No row, a Null password or a database failure
 // match nothing but the maker's code.
