@@ -17,6 +17,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <utility>
 #include <unistd.h>
 
 namespace tolvo {
@@ -112,6 +113,9 @@ struct MarkedDay {
     QDate day;
     bool listed = false;
     QHash<QString, QStringList> rows;  // by letter: each row's Token, once per row
+    // By letter: the live rows as this run listed them, so its own move need not
+    // find them again (never in the marker; a resume finds them by their Tokens).
+    QHash<QString, QList<qint64>> listedNow;
 };
 using Marker = std::vector<MarkedDay>;
 
@@ -349,6 +353,7 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
 // finished row for a day an earlier version marked.
 QList<qint64> RowsOf(const Station& st, const MarkedDay& d, const Moved& m)
 {
+    if (const auto it = d.listedNow.find(m.letter); it != d.listedNow.end()) return *it;
     if (!d.listed) return Pick(st, m, [](const QString&) { return true; }).rowids;
     QHash<QString, int> wanted = Counted(d.rows.value(m.letter));
     return Pick(st, m, [&wanted](const QString& t) { return TakeOne(wanted, t); }).rowids;
@@ -483,22 +488,18 @@ MarkedDay ListDay(const Station& st, const Marker& marker, const QDate& day)
         QHash<QString, int> claimed;
         for (const MarkedDay& earlier : marker)
             for (const QString& t : earlier.rows.value(m.letter)) ++claimed[t];
-        d.rows[m.letter] = Pick(st, m, [&claimed](const QString& t) { return !TakeOne(claimed, t); }).tokens;
+        Picked picked = Pick(st, m, [&claimed](const QString& t) { return !TakeOne(claimed, t); });
+        d.rows[m.letter] = std::move(picked.tokens);
+        d.listedNow[m.letter] = std::move(picked.rowids);
     }
     return d;
 }
 
 } // namespace
 
-QString IlbanArchivePath(const Station& st, const QDate& day)
-{
-    return st.ArchiveDir + QStringLiteral("i") + DayText(day) + QStringLiteral(".mdb");
-}
+QString IlbanArchivePath(const Station& st, const QDate& day) { return ArchivePath(st, QStringLiteral("i"), day); }
 
-QString JungArchivePath(const Station& st, const QDate& day)
-{
-    return st.ArchiveDir + QStringLiteral("j") + DayText(day) + QStringLiteral(".mdb");
-}
+QString JungArchivePath(const Station& st, const QDate& day) { return ArchivePath(st, QStringLiteral("j"), day); }
 
 void DBase::Create_IlbanArchive(const QString& path) { CreateArchive(path, schema::IlbanArchiveTable()); }
 

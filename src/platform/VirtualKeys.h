@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHashFunctions>
 #include <QString>
 #include <optional>
 
@@ -52,10 +53,7 @@ struct PhysicalKey {
     friend bool operator==(const PhysicalKey&, const PhysicalKey&) = default;
 };
 PhysicalKey physicalKeyOf(const QKeyEvent& e);
-inline size_t qHash(const PhysicalKey& k, size_t seed = 0) noexcept
-{
-    return seed ^ (size_t(k.by) << 28) ^ size_t(unsigned(k.code));
-}
+inline size_t qHash(const PhysicalKey& k, size_t seed = 0) noexcept { return qHashMulti(seed, k.by, k.code); }
 
 // True for the codes of Shift, Ctrl and Alt themselves.
 bool isModifierKey(int keyCode);

@@ -168,8 +168,9 @@ bool MenuBarKeys::keyRelease(const QKeyEvent& k)
         return true;
     }
     // Known by the key itself: Shift let go first releases "1" where "!" went down.
-    if (!m_menuKeys.contains(physicalKeyOf(k))) return false;
-    if (!k.isAutoRepeat()) m_menuKeys.remove(physicalKeyOf(k));
+    const PhysicalKey pk = physicalKeyOf(k);
+    if (!m_menuKeys.contains(pk)) return false;
+    if (!k.isAutoRepeat()) m_menuKeys.remove(pk);
     return true;
 }
 
