@@ -3,6 +3,7 @@
 #include "core/Sql.h"
 #include "core/Station.h"
 #include "platform/Vb.h"
+#include "widgets/FocusOrder.h"
 #include "widgets/FormMode.h"
 
 #include <QComboBox>
@@ -103,6 +104,10 @@ FrmJungList::FrmJungList(Station& st, JungListKind kind, QWidget* parent) : QDia
     main->addWidget(m_grid);
     main->addLayout(bottom);
     resize(900, 560);
+    // The choice, then the list, then its printing.
+    const QList<QWidget*> order{m_combo, m_grid, print, close};
+    SetFocusOrder(order);
+    FocusFirst(order);
 
     connect(m_combo, QOverload<int>::of(&QComboBox::activated), this, &FrmJungList::sortChosen);
     connect(print, &QPushButton::clicked, this, &FrmJungList::print);

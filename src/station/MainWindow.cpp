@@ -484,7 +484,10 @@ void MainWindow::keyReleaseEvent(QKeyEvent* e) { keyReleased(*e); }
 void MainWindow::keyReleased(const QKeyEvent& e)
 {
     if (isRepeatRelease(e) || !m_st) return;
-    const auto press = m_presses->take(e);
+    auto press = m_presses->take(e);
+    // Let go while the menus hold the keyboard (theirs never get here): it went
+    // down before they took it, and is no key of this screen's now.
+    if (MenusHaveKeyboard(*menuBar())) press.reset();
     const auto vk = toVirtualKey(e);
     if (!vk) return;
     // A press that went to a box or a prompt: its release is no exit or function

@@ -25,9 +25,11 @@ bool IsPlainKey(const QKeyEvent* ke)
 }
 
 // A modifier or lock key pressed on its own types nothing: the Shift held for
-// a ":" is part of the entry, not the end of it.
+// a ":" is part of the entry, not the end of it. So do the language keys of a
+// Korean keyboard (한/영, 한자 and the rest of their block).
 bool IsModifierAlone(int key)
 {
+    if (key >= Qt::Key_Hangul && key <= Qt::Key_Hangul_Special) return true;
     switch (key) {
     case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Alt: case Qt::Key_AltGr: case Qt::Key_Meta:
     case Qt::Key_Super_L: case Qt::Key_Super_R: case Qt::Key_Hyper_L: case Qt::Key_Hyper_R:

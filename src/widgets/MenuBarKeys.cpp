@@ -65,14 +65,26 @@ MenuBarKeys::~MenuBarKeys()
     if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
 }
 
-bool MenuBarKeys::ourMenu(const QWidget* w) const
+namespace {
+
+bool IsMenuOf(const QMenuBar& bar, const QWidget* w)
 {
     const auto* menu = qobject_cast<const QMenu*>(w);
     if (!menu) return false;
-    for (QAction* a : m_bar.actions())
+    for (QAction* a : bar.actions())
         if (a->menu() == menu) return true;
     return false;
 }
+
+} // namespace
+
+bool MenusHaveKeyboard(const QMenuBar& bar)
+{
+    if (IsMenuOf(bar, QApplication::activePopupWidget())) return true;
+    return bar.window()->focusWidget() == &bar && bar.activeAction();
+}
+
+bool MenuBarKeys::ourMenu(const QWidget* w) const { return IsMenuOf(m_bar, w); }
 
 bool MenuBarKeys::ours(const QObject* watched) const
 {
@@ -82,11 +94,7 @@ bool MenuBarKeys::ours(const QObject* watched) const
     return top == m_bar.window() || ourMenu(top);
 }
 
-bool MenuBarKeys::hasKeyboard() const
-{
-    if (ourMenu(QApplication::activePopupWidget())) return true;
-    return m_bar.window()->focusWidget() == &m_bar && m_bar.activeAction();
-}
+bool MenuBarKeys::hasKeyboard() const { return MenusHaveKeyboard(m_bar); }
 
 bool MenuBarKeys::eventFilter(QObject* watched, QEvent* e)
 {

@@ -58,4 +58,8 @@ private:
     bool m_synthetic = false;
 };
 
+// The bar (a title lit) or one of its menus has the keyboard. A key released
+// then whose press came before they took it is not the screen's.
+bool MenusHaveKeyboard(const QMenuBar& bar);
+
 } // namespace tolvo

@@ -3,6 +3,7 @@
 #include "core/Sql.h"
 #include "database/Schema.h"
 #include "season/BingList.h"
+#include "season/JungList.h"
 #include "season/ListScreens.h"
 #include "season/RecordLists.h"
 
@@ -321,9 +322,14 @@ TEST(RecordListScreens, TabGoesFromTheSearchToTheListsThenToPrinting)
         {Open<FrmJioList>, "MaskEdBox1 Command5 DBGrid1 DBGrid2 Command2 Command1 Command3 Command4"},
         {Open<FrmBList>, "MaskEdBox2 Command1 MaskEdBox1 Command6 DBGrid1 DBGrid2 Command2 Command5 Command3 Command4"},
         {Open<BingList>, "DTPicker2 Command3 DBGrid1 Command1 Command2"},
+        {[](Station& st) -> std::unique_ptr<QDialog> { return std::make_unique<FrmJungList>(st, JungListKind::Ledger); },
+         "Combo1 DBGrid1 Command1 Command2"},
+        {[](Station& st) -> std::unique_ptr<QDialog> { return std::make_unique<FrmJungList>(st, JungListKind::Expired); },
+         "Combo1 DBGrid1 Command1 Command2"},
     };
     for (const auto& [make, order] : rows) {
         TestStation ts;
+        Exec(ts.st.Db, "INSERT INTO 정기권 (정기권번호, 차량번호, 이름, 종료일) VALUES ('0000000001', '12가3456', '홍길동', '2026-01-04')");
         AddTicket(ts.st.Db, "L001", "2026-01-05", "2026-01-05");
         AddTicket(ts.st.Db, "L002", "2026-01-05", QVariant());
         AddPassage(ts.st.Db, "0000000001", "정상입차", false);

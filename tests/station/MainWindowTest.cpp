@@ -7,6 +7,7 @@
 #include "widgets/Fnd1.h"
 #include "station/MainWindow.h"
 #include "core/Station.h"
+#include "common/AppRig.h"
 #include "common/Keyboard.h"
 
 #include <QAction>
@@ -557,12 +558,14 @@ TEST(MainWindowMenuKeys, AltOrF10ThenArrowsAndEnterOpenTheItem)
 }
 
 // A second Alt or F10, or Esc (twice from an open menu), gives the keyboard
-// back to the ticket box, and nothing runs.
+// back to the ticket box, and nothing runs. A function key held down over the
+// first key and let go while the menus have the keyboard does nothing either.
 TEST(MainWindowMenuKeys, SecondAltOrEscGivesTheTicketBoxBack)
 {
     struct Case {
         const char* name;
         std::vector<Qt::Key> keys;
+        bool f2Held = false; // F2 down before the first key, up after it
     };
     const Case cases[] = {
         {"Alt Alt", {Qt::Key_Alt, Qt::Key_Alt}},
@@ -573,11 +576,22 @@ TEST(MainWindowMenuKeys, SecondAltOrEscGivesTheTicketBoxBack)
         {"an open menu, Esc Esc", {Qt::Key_F10, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Escape, Qt::Key_Escape}},
         {"an open menu, Alt", {Qt::Key_Alt, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Alt}},
         {"an open menu, F10", {Qt::Key_Alt, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_F10}},
+        {"F2 held over F10, Esc", {Qt::Key_F10, Qt::Key_Escape}, true},
+        {"F2 held over Alt, Esc", {Qt::Key_Alt, Qt::Key_Escape}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ShownWindow sw;
+        Station& st = sw.ws.st;
+        // F2 opens 일반권 입출차현황; ticket 1234 is inside.
+        test::GenerateTariff(st);
+        Exec(st.Db, QStringLiteral("INSERT INTO 기능키 (명칭, 기능코드, 키코드1, 키코드2, 사용여부) VALUES (?, 10, 113, 0, 1)"),
+             {QStringLiteral("일반권 입출차현황")});
+        Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (티켓번호, 입차일, 입차시간, 입차코드, 포스코드) "
+                                   "VALUES ('1234', '2026-01-05', '08:00', '1234202601050800', 0)"));
+        if (c.f2Held) QTest::keyPress(KeyTarget(sw.ws.window), Qt::Key_F2);
         Key(sw.ws.window, c.keys.front());
+        if (c.f2Held) QTest::keyRelease(KeyTarget(sw.ws.window), Qt::Key_F2);
         EXPECT_TRUE(sw.menuHasKeyboard()) << "the first key lights the menu bar";
         EXPECT_NE(QApplication::focusWidget(), sw.ws.window.tnum());
         EXPECT_TRUE(TitleLit(*sw.ws.window.menuBar())) << "the title the keyboard is on shows it";
@@ -586,8 +600,11 @@ TEST(MainWindowMenuKeys, SecondAltOrEscGivesTheTicketBoxBack)
         EXPECT_EQ(QApplication::focusWidget(), sw.ws.window.tnum());
         EXPECT_EQ(sw.ws.window.menuBar()->activeAction(), nullptr);
         EXPECT_TRUE(sw.shown.isEmpty());
-        QTest::keyClicks(sw.ws.window.tnum(), QStringLiteral("12"));
-        EXPECT_EQ(sw.ws.window.tnum()->text(), QStringLiteral("12")) << "digits go into the box again";
+        QTest::keyClicks(sw.ws.window.tnum(), QStringLiteral("1234"));
+        EXPECT_EQ(sw.ws.window.tnum()->text(), QStringLiteral("1234")) << "digits go into the box again";
+        Key(sw.ws.window, Qt::Key_Return);
+        EXPECT_EQ(st.trx.EntryCode, QStringLiteral("1234202601050800")) << "Enter looks the ticket up";
+        EXPECT_TRUE(sw.shown.isEmpty());
     }
 }
 

@@ -38,7 +38,8 @@ struct Form {
         QApplication::processEvents();
     }
 
-    // "|" stands for Tab, "<" for Backspace, "^" for Enter, "*" for a click on the box after the field.
+    // "|" stands for Tab, "<" for Backspace, "^" for Enter, "*" for a click on the box after the field,
+    // "@" for the 한/영 key and "#" for the 한자 key (as a Korean keyboard gives them on X11).
     // ":" is typed with Shift held: QTest presses Shift before the key and lets it go after.
     void type(const char* keys)
     {
@@ -48,6 +49,8 @@ struct Form {
             else if (*k == '<') QTest::keyClick(focus, Qt::Key_Backspace);
             else if (*k == '^') QTest::keyClick(focus, Qt::Key_Return);
             else if (*k == '*') QTest::mouseClick(next, Qt::LeftButton);
+            else if (*k == '@') QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_Hangul, QString(), Qt::NoModifier);
+            else if (*k == '#') QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_Hangul_Hanja, QString(), Qt::NoModifier);
             else QTest::keyClick(focus, *k, *k == ':' ? Qt::ShiftModifier : Qt::NoModifier);
             QApplication::processEvents();
         }
@@ -85,6 +88,9 @@ TEST(DateTimeFields, TypedEntriesOfATable)
         {Kind::Date, "20260230", "2026-01-31", "2026-01-31"}, // no such day: the field keeps its value
         {Kind::Date, "2026/12/07", "2026-12-07", "2026-12-07"},
         {Kind::Time, "07:45", "07:45", "07:45"},
+        // the language keys type nothing: the entry goes on
+        {Kind::Time, "07@45", "07:45", "07:45"},
+        {Kind::Date, "2026#1207", "2026-12-07", "2026-12-07"},
         // left before whole: the value from before, except a time's whole hours (or minutes)
         {Kind::Date, "2027|", "2026-01-31", "2026-01-31"},
         {Kind::Date, "3|", "2026-01-31", "2026-01-31"},
