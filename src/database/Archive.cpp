@@ -205,6 +205,11 @@ private:
 
 QString MarkerPath(const Station& st) { return st.ArchiveDir + kMarker; }
 
+// Marker text no run wrote (a disk fault or a hand edit).
+struct DamagedMarker : DbError {
+    using DbError::DbError;
+};
+
 // i20260520.mdb, j20260520.mdb, "rows <i count> <j count>", then "i <token>" and
 // "j <token>" lines; one such block a day.
 QByteArray MarkerText(const Marker& marker)
@@ -241,8 +246,9 @@ void WriteMarker(const Station& st, const Marker& marker, const ArchiveWatch& wa
     DBase::SyncPath(st.ArchiveDir, true);
 }
 
-// The days the marker lists, oldest first; none without a marker. Throws when it cannot be read.
-Marker ReadMarker(const Station& st)
+// The days the marker lists, oldest first; none without a marker. Throws when it cannot be
+// read, DamagedMarker when its text is not a marker's up to `today`.
+Marker ReadMarker(const Station& st, const QDate& today)
 {
     const QString path = MarkerPath(st);
     if (!QFileInfo::exists(path)) return {};
@@ -253,31 +259,37 @@ Marker ReadMarker(const Station& st)
     static const QRegularExpression counts(QStringLiteral("^rows (\\d+) (\\d+)$"));
     Marker marker;
     std::vector<std::pair<int, int>> expected;
-    const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QByteArray text = f.readAll();
+    if (f.error() != QFileDevice::NoError) throw DbError(QStringLiteral("cannot read ") + path);
+    const QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString& line : lines) {
         QRegularExpressionMatch m;
         if ((m = name.match(line)).hasMatch()) {
             const QDate day = QDate::fromString(m.captured(1), QStringLiteral("yyyyMMdd"));
-            if (!day.isValid()) throw DbError(QStringLiteral("no day named in ") + path);
+            // A later day would have its rows archived and the statistics pruned as of that day.
+            if (!day.isValid() || day > today)
+                throw DamagedMarker(QStringLiteral("%1 names the day %2").arg(path, m.captured(1)));
             if (marker.empty() || marker.back().day != day) {
                 marker.push_back({day, false, {}});
                 expected.emplace_back(0, 0);
             }
         } else if (!marker.empty() && !marker.back().listed && (m = counts.match(line)).hasMatch()) {
             marker.back().listed = true;
-            expected.back() = {m.captured(1).toInt(), m.captured(2).toInt()};
+            bool iOk = false, jOk = false;
+            expected.back() = {m.captured(1).toInt(&iOk), m.captured(2).toInt(&jOk)};
+            if (!iOk || !jOk) throw DamagedMarker(QStringLiteral("%1 counts rows past any number").arg(path));
         } else if (!marker.empty() && marker.back().listed && (m = row.match(line)).hasMatch()) {
             marker.back().rows[m.captured(1)] << m.captured(2);
         } else {
-            throw DbError(QStringLiteral("cannot read %1: \"%2\"").arg(path, line.left(40)));
+            throw DamagedMarker(QStringLiteral("cannot read %1: \"%2\"").arg(path, line.left(40)));
         }
     }
-    if (marker.empty()) throw DbError(QStringLiteral("no day named in ") + path);
+    if (marker.empty()) throw DamagedMarker(QStringLiteral("no day named in ") + path);
     for (size_t k = 0; k < marker.size(); ++k) {
         const MarkedDay& d = marker[k];
         if (d.rows.value(QStringLiteral("i")).size() != expected[k].first ||
             d.rows.value(QStringLiteral("j")).size() != expected[k].second)
-            throw DbError(QStringLiteral("%1 lists rows of %2 not whole").arg(path, DayText(d.day)));
+            throw DamagedMarker(QStringLiteral("%1 lists rows of %2 not whole").arg(path, DayText(d.day)));
     }
     return marker;
 }
@@ -349,20 +361,60 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
     Tell(watch, Next(copied));
 }
 
+// The rows of the attached archive, counted by Token.
+QHash<QString, int> ArchivedTokens(const Station& st, const Moved& m)
+{
+    // fixed SQL: names from the schema
+    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT %1 FROM %2.%3").arg(IdList(m.identity), Id(kArc), Id(m.table.name)));
+    QHash<QString, int> counts;
+    while (q.next()) ++counts[Token(q, 0, int(m.identity.size()))];
+    return counts;
+}
+
+// The live rows a marked day moves, and those it only removes (its file holds them).
+struct Taken {
+    QList<qint64> move;
+    QList<qint64> drop;
+};
+
+// A listed day's rows against the copies its file holds. The copy commits whole, then
+// the removal: every listed row still live and in the file is a removal cut short.
+// Otherwise each listed row is taken as often as it is listed beyond its copies in
+// the file: a live row alike to one moved is another row.
+Taken ResumedRows(const Station& st, const MarkedDay& d, const Moved& m)
+{
+    const QStringList& tokens = d.rows.value(m.letter);
+    const QHash<QString, int> listed = Counted(tokens);
+    const QHash<QString, int> archived = ArchivedTokens(st, m);
+    QHash<QString, int> wanted = listed;
+    const Picked live = Pick(st, m, [&wanted](const QString& t) { return TakeOne(wanted, t); });
+    bool cutShort = !tokens.isEmpty() && live.rowids.size() == tokens.size();
+    QHash<QString, int> left;
+    for (auto it = listed.begin(); it != listed.end(); ++it) {
+        cutShort = cutShort && archived.value(it.key()) >= it.value();
+        left[it.key()] = std::max(0, it.value() - archived.value(it.key()));
+    }
+    if (cutShort) return {{}, live.rowids};
+    Taken out;
+    for (qsizetype k = 0; k < live.rowids.size(); ++k)
+        if (TakeOne(left, live.tokens[k])) out.move << live.rowids[k];
+    return out;
+}
+
 // The live rows a marked day takes: those it lists that are still live, or every
 // finished row for a day an earlier version marked.
-QList<qint64> RowsOf(const Station& st, const MarkedDay& d, const Moved& m)
+Taken RowsOf(const Station& st, const MarkedDay& d, const Moved& m)
 {
-    if (const auto it = d.listedNow.find(m.letter); it != d.listedNow.end()) return *it;
-    if (!d.listed) return Pick(st, m, [](const QString&) { return true; }).rowids;
-    QHash<QString, int> wanted = Counted(d.rows.value(m.letter));
-    return Pick(st, m, [&wanted](const QString& t) { return TakeOne(wanted, t); }).rowids;
+    if (const auto it = d.listedNow.find(m.letter); it != d.listedNow.end()) return {*it, {}};
+    if (!d.listed) return {Pick(st, m, [](const QString&) { return true; }).rowids, {}};
+    return ResumedRows(st, d, m);
 }
 
 // One table's part of a move: the file made when missing, then the rows moved. When
 // a move cut short is resumed, a file made before may hold rows still live: they
 // leave first (only then: a passage alike in every field to one archived earlier is
-// another passage).
+// another passage). A marker of an earlier version lists no rows: every live row
+// its file holds leaves.
 // Throws DbError naming the table and the file.
 void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch, ArchiveStep building,
                bool resuming)
@@ -373,8 +425,15 @@ void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const Arch
         if (!made) CreateArchive(path, m.table, [&] { Tell(watch, building); });
         Tell(watch, Next(building));
         Attachment arc(st.Db, path, kArc);
-        const TakenRows taken(st.Db, RowsOf(st, d, m));
-        if (made && resuming) {
+        const Taken rows = RowsOf(st, d, m);
+        if (!rows.drop.isEmpty()) {
+            const TakenRows dropped(st.Db, rows.drop);
+            Transaction tx(st.Db);
+            Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(m.table.name), kTaken)).finish();
+            tx.commit();
+        }
+        const TakenRows taken(st.Db, rows.move);
+        if (made && resuming && !d.listed) {
             Transaction tx(st.Db);
             RemoveArchivedRows(st, m);
             tx.commit();
@@ -458,14 +517,36 @@ bool FinishMove(Station& st, Marker& marker, const MarkedDay& d, const ArchiveWa
     return refresh;
 }
 
+// Renames a damaged marker out of the way, kept for whoever looks into it, and
+// returns what the operator is told. The rows its days still have live go with
+// the next day archived, as after a day whose marker could not be written.
+QString SetAside(const Station& st)
+{
+    const QString aside =
+        kMarker + QStringLiteral(".damaged-") + st.clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    if (!QFile::rename(MarkerPath(st), st.ArchiveDir + aside))
+        throw DbError(QStringLiteral("cannot set aside ") + MarkerPath(st));
+    DBase::SyncPath(st.ArchiveDir, true);
+    return QStringLiteral("자료 백업 표시 파일 손상: %1(으)로 옮겨 두었습니다. "
+                          "표시된 날의 남은 자료는 다음 백업 파일로 함께 옮겨집니다.")
+        .arg(aside);
+}
+
 // Finishes every marked day, oldest first, each on its own: a day that fails again
-// stays marked and the later ones still go. Returns the marker as it is left.
-Marker ResumeMarked(Station& st, bool& refresh, QStringList& failures)
+// stays marked and the later ones still go. A damaged marker throws, or with
+// `setAside` is set aside and told of, leaving no day marked. Returns the marker as
+// it is left.
+Marker ResumeMarked(Station& st, bool& refresh, QStringList& failures, bool setAside)
 {
     RemoveHalfMadeFiles(st);
     Marker marker;
     try {
-        marker = ReadMarker(st);
+        try {
+            marker = ReadMarker(st, st.clock.now().date());
+        } catch (const DamagedMarker&) {
+            if (!setAside) throw;
+            Report(st, SetAside(st));
+        }
     } catch (const std::exception& e) {
         throw Failure(QString(), kMarker, e);
     }
@@ -509,7 +590,7 @@ bool Archive_Resume(Station& st)
 {
     bool refresh = false;
     QStringList failures;
-    ResumeMarked(st, refresh, failures);
+    ResumeMarked(st, refresh, failures, false);
     if (!failures.isEmpty()) throw DbError(failures.join(QLatin1Char('\n')));
     return refresh;
 }
@@ -524,7 +605,7 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
     bool refresh = false;
     QStringList failures;
     try {
-        Marker marker = ResumeMarked(st, refresh, failures);  // moves a crash or a failure cut short
+        Marker marker = ResumeMarked(st, refresh, failures, true);  // moves a crash or a failure cut short
         const bool marked = std::any_of(marker.begin(), marker.end(), [&day](const MarkedDay& d) { return d.day == day; });
         // That day is archived already (exact name: the file system compares case), or
         // marked and failed again above.
