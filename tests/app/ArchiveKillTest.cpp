@@ -1,7 +1,8 @@
 // The station killed (SIGKILL) at the change of day after each step of the day's
 // archive move, then started again on the same folder: the day's rows end in that
 // day's files and nowhere else, and the record lists of that day show them. The
-// same with Backup on a small disk that fails and is mended while the station runs.
+// same with Backup on a small disk that fails and is mended while the station runs,
+// and with a damaged marker.
 
 #include "common/SmallDisk.h"
 #include "common/TestStation.h"
