@@ -270,7 +270,7 @@ Marker ReadMarker(const Station& st, const QDate& today)
             if (!day.isValid() || day > today)
                 throw DamagedMarker(QStringLiteral("%1 names the day %2").arg(path, m.captured(1)));
             if (marker.empty() || marker.back().day != day) {
-                marker.push_back({day, false, {}});
+                marker.push_back({day, false, {}, {}});
                 expected.emplace_back(0, 0);
             }
         } else if (!marker.empty() && !marker.back().listed && (m = counts.match(line)).hasMatch()) {
@@ -319,18 +319,44 @@ void RemoveArchivedRows(const Station& st, const Moved& m)
         .finish();
 }
 
-// Copies the rows to move into the attached archive and commits it; then deletes
-// them from the live table and commits that. Each file commits on its own, so
-// between the two commits the rows are in both files: a failure then takes the
-// copies back out of the archive; a crash leaves them, and the marker has the
-// next start remove them from the live file.
-void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, ArchiveStep copied)
+// A step's note, kept in the header of the file it changes (its user_version) and
+// committed with it: a day's file holds its table's note once the copy committed,
+// the live file the highest note whose removal committed. Unique to a day and a table.
+int NoteOf(const QDate& day, const Moved& m)
+{
+    return (day.year() * 10000 + day.month() * 100 + day.day()) * 2 + (m.letter == QLatin1String("j") ? 1 : 0);
+}
+
+const QString kMain = QStringLiteral("main");
+
+int Note(const Station& st, const QString& schema)
+{
+    return Scalar(st.Db, QStringLiteral("PRAGMA %1.user_version").arg(Id(schema))).toInt();
+}
+
+void SetNote(const Station& st, const QString& schema, int note)
+{
+    // fixed SQL: a number, never text
+    Exec(st.Db, QStringLiteral("PRAGMA %1.user_version = %2").arg(Id(schema)).arg(note)).finish();
+}
+
+// Never lowered: after a failure, days finish out of order.
+void NoteRemoved(const Station& st, int note) { SetNote(st, kMain, std::max(Note(st, kMain), note)); }
+
+// Copies the rows to move into the attached archive and commits it with its note;
+// then deletes them from the live table and commits that with the live file's
+// note. Each file commits on its own, so between the two commits the rows are in
+// both files: a failure then takes the copies and the note back out of the
+// archive; a crash leaves them, and the notes tell the next start to remove the
+// rows from the live file.
+void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, ArchiveStep copied, int note)
 {
     const QString t = Id(m.table.name);
     const QString cols = IdList(m.table.fieldNames());
     // fixed SQL: names from the schema
     const qint64 before = Scalar(st.Db, QStringLiteral("SELECT COALESCE(MAX(rowid), 0) FROM %1.%2").arg(Id(kArc), t))
                               .toLongLong();
+    const int noted = Note(st, kArc);
     int n = 0;
     {
         Transaction tx(st.Db);
@@ -338,6 +364,7 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
                                         .arg(Id(kArc), t, cols, kTaken));
         n = ins.numRowsAffected();
         ins.finish();
+        SetNote(st, kArc, note);
         tx.commit();
     }
     Tell(watch, copied);
@@ -347,11 +374,13 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
         const int removed = del.numRowsAffected();
         del.finish();
         if (removed != n) throw DbError(QStringLiteral("archive copied %1 rows but would delete %2").arg(n).arg(removed));
+        NoteRemoved(st, note);
         tx.commit();
     } catch (...) {
         try {
             Transaction tx(st.Db);
             Exec(st.Db, QStringLiteral("DELETE FROM %1.%2 WHERE rowid > ?").arg(Id(kArc), t), {before}).finish();
+            SetNote(st, kArc, noted);
             tx.commit();
         } catch (...) {
             // The marker stays; the rows leave the live file at the next start or run.
@@ -371,21 +400,20 @@ QHash<QString, int> ArchivedTokens(const Station& st, const Moved& m)
     return counts;
 }
 
-// The live rows a marked day moves, and those it only removes (its file holds them).
+// The live rows a marked day takes; with `copied`, its file holds their copies
+// already and they only leave the live file.
 struct Taken {
-    QList<qint64> move;
-    QList<qint64> drop;
+    QList<qint64> rows;
+    bool copied = false;
 };
 
-// A listed day's rows against the copies its file holds. The copy commits whole, then
-// the removal: every listed row still live and in the file is a removal cut short.
-// Otherwise each listed row is taken as often as it is listed beyond its copies in
-// the file: a live row alike to one moved is another row.
-Taken ResumedRows(const Station& st, const MarkedDay& d, const Moved& m)
+// The rule for a file written before the notes, holding copies of listed rows: the
+// copy commits whole, then the removal, so every listed row still live and in the
+// file is a removal cut short. Otherwise each listed row is taken as often as it is
+// listed beyond its copies in the file: a live row alike to one moved is another row.
+Taken RowsBeforeNotes(const Station& st, const QStringList& tokens, const QHash<QString, int>& archived, const Moved& m)
 {
-    const QStringList& tokens = d.rows.value(m.letter);
     const QHash<QString, int> listed = Counted(tokens);
-    const QHash<QString, int> archived = ArchivedTokens(st, m);
     QHash<QString, int> wanted = listed;
     const Picked live = Pick(st, m, [&wanted](const QString& t) { return TakeOne(wanted, t); });
     bool cutShort = !tokens.isEmpty() && live.rowids.size() == tokens.size();
@@ -394,27 +422,36 @@ Taken ResumedRows(const Station& st, const MarkedDay& d, const Moved& m)
         cutShort = cutShort && archived.value(it.key()) >= it.value();
         left[it.key()] = std::max(0, it.value() - archived.value(it.key()));
     }
-    if (cutShort) return {{}, live.rowids};
+    if (cutShort) return {live.rowids, true};
     Taken out;
     for (qsizetype k = 0; k < live.rowids.size(); ++k)
-        if (TakeOne(left, live.tokens[k])) out.move << live.rowids[k];
+        if (TakeOne(left, live.tokens[k])) out.rows << live.rowids[k];
     return out;
 }
 
 // The live rows a marked day takes: those it lists that are still live, or every
-// finished row for a day an earlier version marked.
-Taken RowsOf(const Station& st, const MarkedDay& d, const Moved& m)
+// finished row for a day an earlier version marked. For a listed day the notes tell
+// which commits were made: the file's note, the copy; the live file's, the removal
+// too. Listed rows are taken each as often as listed, no more: a live row alike to
+// one moved is another row.
+Taken RowsOf(const Station& st, const MarkedDay& d, const Moved& m, int note)
 {
-    if (const auto it = d.listedNow.find(m.letter); it != d.listedNow.end()) return {*it, {}};
-    if (!d.listed) return {Pick(st, m, [](const QString&) { return true; }).rowids, {}};
-    return ResumedRows(st, d, m);
+    if (const auto it = d.listedNow.find(m.letter); it != d.listedNow.end()) return {*it, false};
+    if (!d.listed) return {Pick(st, m, [](const QString&) { return true; }).rowids, false};
+    const QStringList& tokens = d.rows.value(m.letter);
+    QHash<QString, int> wanted = Counted(tokens);
+    const auto listed = [&wanted](const QString& t) { return TakeOne(wanted, t); };
+    if (Note(st, kArc) == note) return {Note(st, kMain) >= note ? QList<qint64>() : Pick(st, m, listed).rowids, true};
+    const QHash<QString, int> archived = ArchivedTokens(st, m);
+    if (std::none_of(tokens.begin(), tokens.end(), [&archived](const QString& t) { return archived.contains(t); }))
+        return {Pick(st, m, listed).rowids, false};
+    return RowsBeforeNotes(st, tokens, archived, m);
 }
 
-// One table's part of a move: the file made when missing, then the rows moved. When
-// a move cut short is resumed, a file made before may hold rows still live: they
-// leave first (only then: a passage alike in every field to one archived earlier is
-// another passage). A marker of an earlier version lists no rows: every live row
-// its file holds leaves.
+// One table's part of a move: the file made when missing, then the rows moved. A
+// move cut short and resumed moves its rows, or only removes them from the live
+// file once the notes say the copy committed. A marker of an earlier version lists
+// no rows: every live row its file holds leaves.
 // Throws DbError naming the table and the file.
 void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch, ArchiveStep building,
                bool resuming)
@@ -425,20 +462,22 @@ void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const Arch
         if (!made) CreateArchive(path, m.table, [&] { Tell(watch, building); });
         Tell(watch, Next(building));
         Attachment arc(st.Db, path, kArc);
-        const Taken rows = RowsOf(st, d, m);
-        if (!rows.drop.isEmpty()) {
-            const TakenRows dropped(st.Db, rows.drop);
+        const int note = NoteOf(d.day, m);
+        const Taken rows = RowsOf(st, d, m, note);
+        const TakenRows taken(st.Db, rows.rows);
+        if (rows.copied) {
             Transaction tx(st.Db);
             Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(m.table.name), kTaken)).finish();
+            NoteRemoved(st, note);
             tx.commit();
+            return;
         }
-        const TakenRows taken(st.Db, rows.move);
         if (made && resuming && !d.listed) {
             Transaction tx(st.Db);
             RemoveArchivedRows(st, m);
             tx.commit();
         }
-        MoveRows(st, m, watch, Next(Next(building)));
+        MoveRows(st, m, watch, Next(Next(building)), note);
     } catch (const std::exception& e) {
         throw Failure(m.table.name + QLatin1Char(' '), QFileInfo(path).fileName(), e);
     }
@@ -527,8 +566,8 @@ QString SetAside(const Station& st)
     if (!QFile::rename(MarkerPath(st), st.ArchiveDir + aside))
         throw DbError(QStringLiteral("cannot set aside ") + MarkerPath(st));
     DBase::SyncPath(st.ArchiveDir, true);
-    return QStringLiteral("자료 백업 표시 파일 손상: %1(으)로 옮겨 두었습니다. "
-                          "표시된 날의 남은 자료는 다음 백업 파일로 함께 옮겨집니다.")
+    return QStringLiteral("자료 백업 표시 파일이 손상되어 %1 이름으로 따로 보관했습니다. "
+                          "표시된 날의 남은 자료는 새 백업 파일에 함께 보관됩니다.")
         .arg(aside);
 }
 
@@ -564,7 +603,7 @@ Marker ResumeMarked(Station& st, bool& refresh, QStringList& failures, bool setA
 // The day's rows: those finished now, but for the ones a marked day takes already.
 MarkedDay ListDay(const Station& st, const Marker& marker, const QDate& day)
 {
-    MarkedDay d{day, true, {}};
+    MarkedDay d{day, true, {}, {}};
     for (const Moved& m : {Ilban(), Jung()}) {
         QHash<QString, int> claimed;
         for (const MarkedDay& earlier : marker)

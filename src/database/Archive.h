@@ -30,6 +30,8 @@ QString JungArchivePath(const Station& st, const QDate& day);
 // the day leaves the marker only after its pruning and reset. Archive_Resume
 // finishes each marked move, oldest first, from wherever a crash or a failure cut it
 // short, with the rows the marker lists; rows finished since go with a later day.
+// Each copy and each removal commits with a note in its file's header (its
+// user_version), so the resume knows which of them committed.
 // A damaged marker (text no run wrote, or a day after today) is renamed aside in
 // Backup and told of on List1 and PnlMsg; the run then goes on without it.
 bool Archive_DayData(Station& st);
