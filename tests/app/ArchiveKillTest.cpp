@@ -212,19 +212,18 @@ TEST(ArchiveKill, ADayWhoseMoveFailedTakesOnlyItsOwnRowsOnceTheDiskIsMendedAMidn
 TEST(ArchiveKill, ADamagedMarkerIsSetAsideOnceAndTheNightsRunGoesOn)
 {
     const QStringList cards{"0000000002", "0000000002", "0000000003", "0000000004"}, one{"0000000003"};
-    const struct { const char* name; const char* marker; ArchiveStep killedAfter; bool onePassage; QStringList live;
-                   QStringList archived; } rows[] = {
-        {"a day later than today", "i20991231.mdb\nj20991231.mdb\n", {}, false, {"0000000001"}, cards},
-        {"a count too large for a number", "i20260520.mdb\nj20260520.mdb\nrows 99999999999 0\n", {}, false,
-         {"0000000001"}, cards},
-        {"a count that does not parse", "i20260520.mdb\nj20260520.mdb\nrows 1x 0\n", {}, false, {"0000000001"}, cards},
+    const QStringList inside{"0000000001"}, twin{"0000000001", "0000000003"};
+    const struct { const char* name; const char* marker; ArchiveStep killedAfter; bool onePassage, beforeNotes;
+                   QStringList live, archived; } rows[] = {
+        {"a day later than today", "i20991231.mdb\nj20991231.mdb\n", {}, false, false, inside, cards},
+        {"a count too large for a number", "i20260520.mdb\nj20260520.mdb\nrows 99999999999 0\n", {}, false, false,
+         inside, cards},
+        {"a count that does not parse", "i20260520.mdb\nj20260520.mdb\nrows 1x 0\n", {}, false, false, inside, cards},
         // Killed once the passages left the live file; a passage alike to one of them is another passage.
-        {"a live passage alike to a moved one", nullptr, ArchiveStep::JungRemoved, false, {"0000000001", "0000000003"},
-         cards},
-        {"the one passage listed has left the live file", nullptr, ArchiveStep::JungRemoved, true,
-         {"0000000001", "0000000003"}, one},
-        {"the one passage listed is copied, not yet removed", nullptr, ArchiveStep::JungCopied, true,
-         {"0000000001", "0000000003"}, one},
+        {"a live passage alike to a moved one", nullptr, ArchiveStep::JungRemoved, false, false, twin, cards},
+        {"the same in files without notes", nullptr, ArchiveStep::JungRemoved, false, true, twin, cards},
+        {"the one passage listed has left the live file", nullptr, ArchiveStep::JungRemoved, true, false, twin, one},
+        {"the one passage listed is copied, not yet removed", nullptr, ArchiveStep::JungCopied, true, false, twin, one},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -239,6 +238,11 @@ TEST(ArchiveKill, ADamagedMarkerIsSetAsideOnceAndTheNightsRunGoesOn)
             DBase::DataBase_Open(ts.st);
             Insert(ts.st.Db, "정기권입출차", {{"입차일자", "2026-05-20"}, {"입차시간", "08:00"}, {"출차일자", "2026-05-20"},
                    {"출차시간", "18:00"}, {"입출상태", "정상출차"}, {"정기권번호", "0000000003"}, {"입출구분", false}});
+            if (r.beforeNotes) {  // files of a version that kept no notes
+                Exec(ts.st.Db, "PRAGMA user_version = 0");
+                for (const char* file : {"Backup/i20260520.mdb", "Backup/j20260520.mdb"})
+                    Exec(ScopedConnection(ts.path(file)).db(), "PRAGMA user_version = 0");
+            }
         }
         ts.CloseDatabase();
         StartAgain(ts, kMidnight.addSecs(20));
