@@ -205,6 +205,11 @@ private:
 
 QString MarkerPath(const Station& st) { return st.ArchiveDir + kMarker; }
 
+// Marker text no run wrote (a disk fault or a hand edit).
+struct DamagedMarker : DbError {
+    using DbError::DbError;
+};
+
 // i20260520.mdb, j20260520.mdb, "rows <i count> <j count>", then "i <token>" and
 // "j <token>" lines; one such block a day.
 QByteArray MarkerText(const Marker& marker)
@@ -241,8 +246,9 @@ void WriteMarker(const Station& st, const Marker& marker, const ArchiveWatch& wa
     DBase::SyncPath(st.ArchiveDir, true);
 }
 
-// The days the marker lists, oldest first; none without a marker. Throws when it cannot be read.
-Marker ReadMarker(const Station& st)
+// The days the marker lists, oldest first; none without a marker. Throws when it cannot be
+// read, DamagedMarker when its text is not a marker's up to `today`.
+Marker ReadMarker(const Station& st, const QDate& today)
 {
     const QString path = MarkerPath(st);
     if (!QFileInfo::exists(path)) return {};
@@ -253,31 +259,37 @@ Marker ReadMarker(const Station& st)
     static const QRegularExpression counts(QStringLiteral("^rows (\\d+) (\\d+)$"));
     Marker marker;
     std::vector<std::pair<int, int>> expected;
-    const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QByteArray text = f.readAll();
+    if (f.error() != QFileDevice::NoError) throw DbError(QStringLiteral("cannot read ") + path);
+    const QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString& line : lines) {
         QRegularExpressionMatch m;
         if ((m = name.match(line)).hasMatch()) {
             const QDate day = QDate::fromString(m.captured(1), QStringLiteral("yyyyMMdd"));
-            if (!day.isValid()) throw DbError(QStringLiteral("no day named in ") + path);
+            // A later day would have its rows archived and the statistics pruned as of that day.
+            if (!day.isValid() || day > today)
+                throw DamagedMarker(QStringLiteral("%1 names the day %2").arg(path, m.captured(1)));
             if (marker.empty() || marker.back().day != day) {
-                marker.push_back({day, false, {}});
+                marker.push_back({day, false, {}, {}});
                 expected.emplace_back(0, 0);
             }
         } else if (!marker.empty() && !marker.back().listed && (m = counts.match(line)).hasMatch()) {
             marker.back().listed = true;
-            expected.back() = {m.captured(1).toInt(), m.captured(2).toInt()};
+            bool iOk = false, jOk = false;
+            expected.back() = {m.captured(1).toInt(&iOk), m.captured(2).toInt(&jOk)};
+            if (!iOk || !jOk) throw DamagedMarker(QStringLiteral("%1 counts rows past any number").arg(path));
         } else if (!marker.empty() && marker.back().listed && (m = row.match(line)).hasMatch()) {
             marker.back().rows[m.captured(1)] << m.captured(2);
         } else {
-            throw DbError(QStringLiteral("cannot read %1: \"%2\"").arg(path, line.left(40)));
+            throw DamagedMarker(QStringLiteral("cannot read %1: \"%2\"").arg(path, line.left(40)));
         }
     }
-    if (marker.empty()) throw DbError(QStringLiteral("no day named in ") + path);
+    if (marker.empty()) throw DamagedMarker(QStringLiteral("no day named in ") + path);
     for (size_t k = 0; k < marker.size(); ++k) {
         const MarkedDay& d = marker[k];
         if (d.rows.value(QStringLiteral("i")).size() != expected[k].first ||
             d.rows.value(QStringLiteral("j")).size() != expected[k].second)
-            throw DbError(QStringLiteral("%1 lists rows of %2 not whole").arg(path, DayText(d.day)));
+            throw DamagedMarker(QStringLiteral("%1 lists rows of %2 not whole").arg(path, DayText(d.day)));
     }
     return marker;
 }
@@ -307,18 +319,44 @@ void RemoveArchivedRows(const Station& st, const Moved& m)
         .finish();
 }
 
-// Copies the rows to move into the attached archive and commits it; then deletes
-// them from the live table and commits that. Each file commits on its own, so
-// between the two commits the rows are in both files: a failure then takes the
-// copies back out of the archive; a crash leaves them, and the marker has the
-// next start remove them from the live file.
-void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, ArchiveStep copied)
+// A step's note, kept in the header of the file it changes (its user_version) and
+// committed with it: a day's file holds its table's note once the copy committed,
+// the live file the highest note whose removal committed. Unique to a day and a table.
+int NoteOf(const QDate& day, const Moved& m)
+{
+    return (day.year() * 10000 + day.month() * 100 + day.day()) * 2 + (m.letter == QLatin1String("j") ? 1 : 0);
+}
+
+const QString kMain = QStringLiteral("main");
+
+int Note(const Station& st, const QString& schema)
+{
+    return Scalar(st.Db, QStringLiteral("PRAGMA %1.user_version").arg(Id(schema))).toInt();
+}
+
+void SetNote(const Station& st, const QString& schema, int note)
+{
+    // fixed SQL: a number, never text
+    Exec(st.Db, QStringLiteral("PRAGMA %1.user_version = %2").arg(Id(schema)).arg(note)).finish();
+}
+
+// Never lowered: after a failure, days finish out of order.
+void NoteRemoved(const Station& st, int note) { SetNote(st, kMain, std::max(Note(st, kMain), note)); }
+
+// Copies the rows to move into the attached archive and commits it with its note;
+// then deletes them from the live table and commits that with the live file's
+// note. Each file commits on its own, so between the two commits the rows are in
+// both files: a failure then takes the copies and the note back out of the
+// archive; a crash leaves them, and the notes tell the next start to remove the
+// rows from the live file.
+void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, ArchiveStep copied, int note)
 {
     const QString t = Id(m.table.name);
     const QString cols = IdList(m.table.fieldNames());
     // fixed SQL: names from the schema
     const qint64 before = Scalar(st.Db, QStringLiteral("SELECT COALESCE(MAX(rowid), 0) FROM %1.%2").arg(Id(kArc), t))
                               .toLongLong();
+    const int noted = Note(st, kArc);
     int n = 0;
     {
         Transaction tx(st.Db);
@@ -326,6 +364,7 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
                                         .arg(Id(kArc), t, cols, kTaken));
         n = ins.numRowsAffected();
         ins.finish();
+        SetNote(st, kArc, note);
         tx.commit();
     }
     Tell(watch, copied);
@@ -335,11 +374,13 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
         const int removed = del.numRowsAffected();
         del.finish();
         if (removed != n) throw DbError(QStringLiteral("archive copied %1 rows but would delete %2").arg(n).arg(removed));
+        NoteRemoved(st, note);
         tx.commit();
     } catch (...) {
         try {
             Transaction tx(st.Db);
             Exec(st.Db, QStringLiteral("DELETE FROM %1.%2 WHERE rowid > ?").arg(Id(kArc), t), {before}).finish();
+            SetNote(st, kArc, noted);
             tx.commit();
         } catch (...) {
             // The marker stays; the rows leave the live file at the next start or run.
@@ -349,20 +390,68 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
     Tell(watch, Next(copied));
 }
 
-// The live rows a marked day takes: those it lists that are still live, or every
-// finished row for a day an earlier version marked.
-QList<qint64> RowsOf(const Station& st, const MarkedDay& d, const Moved& m)
+// The rows of the attached archive, counted by Token.
+QHash<QString, int> ArchivedTokens(const Station& st, const Moved& m)
 {
-    if (const auto it = d.listedNow.find(m.letter); it != d.listedNow.end()) return *it;
-    if (!d.listed) return Pick(st, m, [](const QString&) { return true; }).rowids;
-    QHash<QString, int> wanted = Counted(d.rows.value(m.letter));
-    return Pick(st, m, [&wanted](const QString& t) { return TakeOne(wanted, t); }).rowids;
+    // fixed SQL: names from the schema
+    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT %1 FROM %2.%3").arg(IdList(m.identity), Id(kArc), Id(m.table.name)));
+    QHash<QString, int> counts;
+    while (q.next()) ++counts[Token(q, 0, int(m.identity.size()))];
+    return counts;
 }
 
-// One table's part of a move: the file made when missing, then the rows moved. When
-// a move cut short is resumed, a file made before may hold rows still live: they
-// leave first (only then: a passage alike in every field to one archived earlier is
-// another passage).
+// The live rows a marked day takes; with `copied`, its file holds their copies
+// already and they only leave the live file.
+struct Taken {
+    QList<qint64> rows;
+    bool copied = false;
+};
+
+// The rule for a file written before the notes, holding copies of listed rows: the
+// copy commits whole, then the removal, so every listed row still live and in the
+// file is a removal cut short. Otherwise each listed row is taken as often as it is
+// listed beyond its copies in the file: a live row alike to one moved is another row.
+Taken RowsBeforeNotes(const Station& st, const QStringList& tokens, const QHash<QString, int>& archived, const Moved& m)
+{
+    const QHash<QString, int> listed = Counted(tokens);
+    QHash<QString, int> wanted = listed;
+    const Picked live = Pick(st, m, [&wanted](const QString& t) { return TakeOne(wanted, t); });
+    bool cutShort = !tokens.isEmpty() && live.rowids.size() == tokens.size();
+    QHash<QString, int> left;
+    for (auto it = listed.begin(); it != listed.end(); ++it) {
+        cutShort = cutShort && archived.value(it.key()) >= it.value();
+        left[it.key()] = std::max(0, it.value() - archived.value(it.key()));
+    }
+    if (cutShort) return {live.rowids, true};
+    Taken out;
+    for (qsizetype k = 0; k < live.rowids.size(); ++k)
+        if (TakeOne(left, live.tokens[k])) out.rows << live.rowids[k];
+    return out;
+}
+
+// The live rows a marked day takes: those it lists that are still live, or every
+// finished row for a day an earlier version marked. For a listed day the notes tell
+// which commits were made: the file's note, the copy; the live file's, the removal
+// too. Listed rows are taken each as often as listed, no more: a live row alike to
+// one moved is another row.
+Taken RowsOf(const Station& st, const MarkedDay& d, const Moved& m, int note)
+{
+    if (const auto it = d.listedNow.find(m.letter); it != d.listedNow.end()) return {*it, false};
+    if (!d.listed) return {Pick(st, m, [](const QString&) { return true; }).rowids, false};
+    const QStringList& tokens = d.rows.value(m.letter);
+    QHash<QString, int> wanted = Counted(tokens);
+    const auto listed = [&wanted](const QString& t) { return TakeOne(wanted, t); };
+    if (Note(st, kArc) == note) return {Note(st, kMain) >= note ? QList<qint64>() : Pick(st, m, listed).rowids, true};
+    const QHash<QString, int> archived = ArchivedTokens(st, m);
+    if (std::none_of(tokens.begin(), tokens.end(), [&archived](const QString& t) { return archived.contains(t); }))
+        return {Pick(st, m, listed).rowids, false};
+    return RowsBeforeNotes(st, tokens, archived, m);
+}
+
+// One table's part of a move: the file made when missing, then the rows moved. A
+// move cut short and resumed moves its rows, or only removes them from the live
+// file once the notes say the copy committed. A marker of an earlier version lists
+// no rows: every live row its file holds leaves.
 // Throws DbError naming the table and the file.
 void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch, ArchiveStep building,
                bool resuming)
@@ -373,13 +462,22 @@ void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const Arch
         if (!made) CreateArchive(path, m.table, [&] { Tell(watch, building); });
         Tell(watch, Next(building));
         Attachment arc(st.Db, path, kArc);
-        const TakenRows taken(st.Db, RowsOf(st, d, m));
-        if (made && resuming) {
+        const int note = NoteOf(d.day, m);
+        const Taken rows = RowsOf(st, d, m, note);
+        const TakenRows taken(st.Db, rows.rows);
+        if (rows.copied) {
+            Transaction tx(st.Db);
+            Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(m.table.name), kTaken)).finish();
+            NoteRemoved(st, note);
+            tx.commit();
+            return;
+        }
+        if (made && resuming && !d.listed) {
             Transaction tx(st.Db);
             RemoveArchivedRows(st, m);
             tx.commit();
         }
-        MoveRows(st, m, watch, Next(Next(building)));
+        MoveRows(st, m, watch, Next(Next(building)), note);
     } catch (const std::exception& e) {
         throw Failure(m.table.name + QLatin1Char(' '), QFileInfo(path).fileName(), e);
     }
@@ -458,14 +556,36 @@ bool FinishMove(Station& st, Marker& marker, const MarkedDay& d, const ArchiveWa
     return refresh;
 }
 
+// Renames a damaged marker out of the way, kept for whoever looks into it, and
+// returns what the operator is told. The rows its days still have live go with
+// the next day archived, as after a day whose marker could not be written.
+QString SetAside(const Station& st)
+{
+    const QString aside =
+        kMarker + QStringLiteral(".damaged-") + st.clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    if (!QFile::rename(MarkerPath(st), st.ArchiveDir + aside))
+        throw DbError(QStringLiteral("cannot set aside ") + MarkerPath(st));
+    DBase::SyncPath(st.ArchiveDir, true);
+    return QStringLiteral("자료 백업 표시 파일이 손상되어 %1 이름으로 따로 보관했습니다. "
+                          "표시된 날의 남은 자료는 새 백업 파일에 함께 보관됩니다.")
+        .arg(aside);
+}
+
 // Finishes every marked day, oldest first, each on its own: a day that fails again
-// stays marked and the later ones still go. Returns the marker as it is left.
-Marker ResumeMarked(Station& st, bool& refresh, QStringList& failures)
+// stays marked and the later ones still go. A damaged marker throws, or with
+// `setAside` is set aside and told of, leaving no day marked. Returns the marker as
+// it is left.
+Marker ResumeMarked(Station& st, bool& refresh, QStringList& failures, bool setAside)
 {
     RemoveHalfMadeFiles(st);
     Marker marker;
     try {
-        marker = ReadMarker(st);
+        try {
+            marker = ReadMarker(st, st.clock.now().date());
+        } catch (const DamagedMarker&) {
+            if (!setAside) throw;
+            Report(st, SetAside(st));
+        }
     } catch (const std::exception& e) {
         throw Failure(QString(), kMarker, e);
     }
@@ -483,7 +603,7 @@ Marker ResumeMarked(Station& st, bool& refresh, QStringList& failures)
 // The day's rows: those finished now, but for the ones a marked day takes already.
 MarkedDay ListDay(const Station& st, const Marker& marker, const QDate& day)
 {
-    MarkedDay d{day, true, {}};
+    MarkedDay d{day, true, {}, {}};
     for (const Moved& m : {Ilban(), Jung()}) {
         QHash<QString, int> claimed;
         for (const MarkedDay& earlier : marker)
@@ -509,7 +629,7 @@ bool Archive_Resume(Station& st)
 {
     bool refresh = false;
     QStringList failures;
-    ResumeMarked(st, refresh, failures);
+    ResumeMarked(st, refresh, failures, false);
     if (!failures.isEmpty()) throw DbError(failures.join(QLatin1Char('\n')));
     return refresh;
 }
@@ -524,7 +644,7 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
     bool refresh = false;
     QStringList failures;
     try {
-        Marker marker = ResumeMarked(st, refresh, failures);  // moves a crash or a failure cut short
+        Marker marker = ResumeMarked(st, refresh, failures, true);  // moves a crash or a failure cut short
         const bool marked = std::any_of(marker.begin(), marker.end(), [&day](const MarkedDay& d) { return d.day == day; });
         // That day is archived already (exact name: the file system compares case), or
         // marked and failed again above.

@@ -30,6 +30,10 @@ QString JungArchivePath(const Station& st, const QDate& day);
 // the day leaves the marker only after its pruning and reset. Archive_Resume
 // finishes each marked move, oldest first, from wherever a crash or a failure cut it
 // short, with the rows the marker lists; rows finished since go with a later day.
+// Each copy and each removal commits with a note in its file's header (its
+// user_version), so the resume knows which of them committed.
+// A damaged marker (text no run wrote, or a day after today) is renamed aside in
+// Backup and told of on List1 and PnlMsg; the run then goes on without it.
 bool Archive_DayData(Station& st);
 
 // The durable steps of a move, in order (tests stop the station after each). A
@@ -50,7 +54,8 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch);
 // before rows were listed takes every finished row. Removes half-made files
 // ("*.part" and their journals) of Backup. Run at start-up and before each archive.
 // Returns true when a marked move was finished (the main screen's totals are then
-// stale). Throws DbError after trying every day (the days that failed stay marked).
+// stale). Throws DbError after trying every day (the days that failed stay marked),
+// or at once for a damaged marker (left for the day's run to set aside).
 bool Archive_Resume(Station& st);
 
 namespace DBase {

@@ -125,8 +125,9 @@ bool changeOfDay(Station& st, const QDateTime& began)
     st.screen.setText(pnlMsg, kArchiveBusyText);
     st.screen.appendList1(kArchiveBusyText);
     // A day whose move failed stays recorded as not archived, so the next start
-    // tries again; this run does not retry every second. Its failure stays on
-    // PnlMsg until the next run or the cashier's next message.
+    // tries again; this run does not retry every second. What the run tells (its
+    // failure, a damaged marker set aside) stays on PnlMsg until the next run or
+    // the cashier's next message.
     bool archived = false;
     try {
         archived = st.routines.ArchiveDay ? st.routines.ArchiveDay(st) : Archive_DayData(st);
@@ -139,7 +140,7 @@ bool changeOfDay(Station& st, const QDateTime& began)
     }
     st.DataRefreshDate = today;
     st.screen.setVisible(QStringLiteral("Shape1"), false);
-    if (archived || st.screen.text(pnlMsg) == kArchiveBusyText) st.screen.setText(pnlMsg, QString());
+    if (st.screen.text(pnlMsg) == kArchiveBusyText) st.screen.setText(pnlMsg, QString());
     return true;
 }
 

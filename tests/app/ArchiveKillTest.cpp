@@ -1,7 +1,8 @@
 // The station killed (SIGKILL) at the change of day after each step of the day's
 // archive move, then started again on the same folder: the day's rows end in that
 // day's files and nowhere else, and the record lists of that day show them. The
-// same with Backup on a small disk that fails and is mended while the station runs.
+// same with Backup on a small disk that fails and is mended while the station runs,
+// with a damaged marker, and with a passage alike to a moved one added after the kill.
 
 #include "common/SmallDisk.h"
 #include "common/TestStation.h"
@@ -205,5 +206,60 @@ TEST(ArchiveKill, ADayWhoseMoveFailedTakesOnlyItsOwnRowsOnceTheDiskIsMendedAMidn
         EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), QStringList({"0000000001"}));
         EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/archive.moving")));
         EXPECT_EQ(LoadDayRows(ts.st, QStringLiteral("2026-05-21"), kIlbanPrefix, kIlOutSql).rows.count(), 2);
+    }
+}
+
+TEST(ArchiveKill, ADamagedMarkerIsSetAsideOnceAndTheNightsRunGoesOn)
+{
+    const QStringList cards{"0000000002", "0000000002", "0000000003", "0000000004"}, one{"0000000003"};
+    const QStringList inside{"0000000001"}, twin{"0000000001", "0000000003"};
+    const struct { const char* name; const char* marker; ArchiveStep killedAfter; bool onePassage, beforeNotes;
+                   QStringList live, archived; } rows[] = {
+        {"a day later than today", "i20991231.mdb\nj20991231.mdb\n", {}, false, false, inside, cards},
+        {"a count too large for a number", "i20260520.mdb\nj20260520.mdb\nrows 99999999999 0\n", {}, false, false,
+         inside, cards},
+        {"a count that does not parse", "i20260520.mdb\nj20260520.mdb\nrows 1x 0\n", {}, false, false, inside, cards},
+        // Killed once the passages left the live file; a passage alike to one of them is another passage.
+        {"a live passage alike to a moved one", nullptr, ArchiveStep::JungRemoved, false, false, twin, cards},
+        {"the same in files without notes", nullptr, ArchiveStep::JungRemoved, false, true, twin, cards},
+        {"the one passage listed has left the live file", nullptr, ArchiveStep::JungRemoved, true, false, twin, one},
+        {"the one passage listed is copied, not yet removed", nullptr, ArchiveStep::JungCopied, true, false, twin, one},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
+        FillTheDay(ts);
+        if (r.onePassage) Exec(ts.st.Db, "DELETE FROM 정기권입출차 WHERE 정기권번호 IN ('0000000002', '0000000004')");
+        QFile f(ts.path("Backup/archive.moving"));
+        if (r.marker) {
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(r.marker) > 0 && f.flush());
+        } else {
+            ASSERT_TRUE(KilledAtMidnightAfter(ts, r.killedAfter));
+            DBase::DataBase_Open(ts.st);
+            Insert(ts.st.Db, "정기권입출차", {{"입차일자", "2026-05-20"}, {"입차시간", "08:00"}, {"출차일자", "2026-05-20"},
+                   {"출차시간", "18:00"}, {"입출상태", "정상출차"}, {"정기권번호", "0000000003"}, {"입출구분", false}});
+            if (r.beforeNotes) {  // files of a version that kept no notes
+                Exec(ts.st.Db, "PRAGMA user_version = 0");
+                for (const char* file : {"Backup/i20260520.mdb", "Backup/j20260520.mdb"})
+                    Exec(ScopedConnection(ts.path(file)).db(), "PRAGMA user_version = 0");
+            }
+        }
+        ts.CloseDatabase();
+        StartAgain(ts, kMidnight.addSecs(20));
+
+        const QStringList told = ts.screen.list1.filter("archive.moving");
+        EXPECT_EQ(told, r.marker ? QStringList{"자료 백업 표시 파일이 손상되어 archive.moving.damaged-20260521-000021 이름으로 "
+                                               "따로 보관했습니다. 표시된 날의 남은 자료는 새 백업 파일에 함께 보관됩니다."}
+                                 : QStringList());
+        EXPECT_EQ(ts.screen.text("PnlMsg"), told.value(0));
+        const QStringList pair{"i20260520.mdb", "j20260520.mdb"};
+        EXPECT_EQ(QDir(ts.st.ArchiveDir).entryList(QDir::Files | QDir::Hidden),
+                  r.marker ? QStringList{"archive.moving.damaged-20260521-000021"} + pair : pair);
+        EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"), r.archived);
+        EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), r.live);
+        EXPECT_EQ(Column(ts.st.Db, "출차취소", "입차코드"), QStringList({"kept"}));
+        ts.clock.setNow(kMidnight.addDays(1));  // told once
+        Timer1_Tick(ts.st);
+        EXPECT_EQ(ts.screen.list1.filter("archive.moving"), told);
     }
 }
