@@ -209,7 +209,7 @@ TEST(ArchiveKill, ADayWhoseMoveFailedTakesOnlyItsOwnRowsOnceTheDiskIsMendedAMidn
     }
 }
 
-TEST(ArchiveKill, ADamagedMarkerIsSetAsideOnceAndTheNightsRunGoesOn)
+TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
 {
     const QStringList cards{"0000000002", "0000000002", "0000000003", "0000000004"}, one{"0000000003"};
     const QStringList inside{"0000000001"}, twin{"0000000001", "0000000003"};
