@@ -27,8 +27,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 
 namespace tolvo {
@@ -40,9 +42,85 @@ QString Indexed(const char* base, int i)
     return QString::fromUtf8(base) + QLatin1Char('_') + QString::number(i);
 }
 
+// A label whose place does not follow its text: its size hints are those of its
+// first text, one line high, so a new text is painted where the label stands
+// without laying the window out again. A text wider than the place is drawn
+// smaller, whole, rather than cut.
+class SteadyLabel : public QLabel {
+public:
+    SteadyLabel(const QString& text, QWidget* parent) : QLabel(text, parent), m_room(text) {}
+
+    // Sets the text; the frame layouts keep their places meanwhile.
+    void setSteadyText(const QString& text)
+    {
+        ++s_settingText;
+        setText(text);
+        --s_settingText;
+    }
+    static bool settingText() { return s_settingText > 0; }
+
+    QSize sizeHint() const override { return hints().first; }
+    QSize minimumSizeHint() const override { return hints().second; }
+
+protected:
+    void changeEvent(QEvent* e) override
+    {
+        if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) m_hints.reset();
+        QLabel::changeEvent(e);
+    }
+    void paintEvent(QPaintEvent* e) override
+    {
+        const QRect r = contentsRect();
+        const int wide = fontMetrics().horizontalAdvance(text());
+        if (wide <= r.width() || r.width() <= 0) return QLabel::paintEvent(e);
+        QFont f = font();
+        const qreal scale = qreal(r.width()) / wide;
+        if (f.pointSizeF() > 0) f.setPointSizeF(f.pointSizeF() * scale);
+        else f.setPixelSize(std::max(1, int(f.pixelSize() * scale)));
+        QPainter p(this);
+        p.setFont(f);
+        style()->drawItemText(&p, r, QStyle::visualAlignment(layoutDirection(), alignment()), palette(), isEnabled(),
+                              text(), foregroundRole());
+    }
+
+private:
+    // A label of the same font and first text, and one holding a line of text.
+    std::pair<QSize, QSize> hints() const
+    {
+        if (!m_hints) {
+            QLabel room(m_room), line(QStringLiteral("Ag가"));
+            for (QLabel* l : {&room, &line}) {
+                l->setFont(font());
+                l->setMargin(margin());
+                l->setIndent(indent());
+                l->setAlignment(alignment());
+                l->setContentsMargins(contentsMargins());
+            }
+            const int h = std::max(room.sizeHint().height(), line.sizeHint().height());
+            const int minH = std::max(room.minimumSizeHint().height(), line.minimumSizeHint().height());
+            m_hints.emplace(QSize(room.sizeHint().width(), h), QSize(room.minimumSizeHint().width(), minH));
+        }
+        return *m_hints;
+    }
+
+    const QString m_room;
+    mutable std::optional<std::pair<QSize, QSize>> m_hints;
+    static inline int s_settingText = 0;
+};
+
+// A frame's layout: a steady label's new text leaves it as it is.
+class FrameLayout : public QVBoxLayout {
+public:
+    using QVBoxLayout::QVBoxLayout;
+    void invalidate() override
+    {
+        if (!SteadyLabel::settingText()) QVBoxLayout::invalidate();
+    }
+};
+
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption, int pointSize = 0)
 {
-    auto* l = new QLabel(caption, parent);
+    auto* l = new SteadyLabel(caption, parent);
     l->setObjectName(name);
     if (pointSize > 0) {
         QFont f = l->font();
@@ -82,7 +160,7 @@ QFrame* MakeFrame(QWidget* parent, const QString& name, const QString& catcher, 
     auto* frame = new OutlineFrame(parent);
     frame->setObjectName(name);
     frame->setFrameShape(QFrame::Box);
-    auto* v = new QVBoxLayout(frame);
+    auto* v = new FrameLayout(frame);
     v->setContentsMargins(4, 0, 4, 4);
     v->setSpacing(2);
     auto* s = new QLabel(frame);
@@ -152,6 +230,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_paintLater.setSingleShot(true);
     connect(&m_paintLater, &QTimer::timeout, this,
             [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest)); });
+    m_list1Later.setSingleShot(true);
+    m_list1Later.setInterval(kPaintMs);
+    connect(&m_list1Later, &QTimer::timeout, this, &MainWindow::flushList1);
     setWindowTitle(QStringLiteral(" 주차관리 시스템"));
     m_timer1.setParent(this);
     m_timer1.setObjectName(QStringLiteral("Timer1"));
@@ -182,6 +263,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 MainWindow::~MainWindow()
 {
     // The lamps follow m_connect1/m_connect2: they go before those members do.
+    m_list1Pending.clear();
     delete takeCentralWidget();
 }
 
@@ -509,6 +591,7 @@ bool MainWindow::event(QEvent* e)
         }
         m_paintLater.stop();
         m_painted.start();
+        flushList1();
     }
     return QMainWindow::event(e);
 }
@@ -573,7 +656,8 @@ void MainWindow::setText(const QString& name, const QString& text)
     else if (o == m_fnd) {
         m_fndText = text;
         m_fnd->Fnd_Display(text);
-    } else if (auto* l = qobject_cast<QLabel*>(o)) l->setText(text);
+    } else if (auto* steady = dynamic_cast<SteadyLabel*>(o)) steady->setSteadyText(text);
+    else if (auto* l = qobject_cast<QLabel*>(o)) l->setText(text);
     else if (auto* le = qobject_cast<QLineEdit*>(o)) le->setText(text);
     else if (auto* a = qobject_cast<QAction*>(o)) a->setText(text);
     else if (auto* m = qobject_cast<QMenu*>(o)) m->setTitle(text);
@@ -658,11 +742,29 @@ void MainWindow::setFocus(const QString& name)
 
 void MainWindow::appendList1(const QString& line)
 {
-    // Only the newest lines stay: selecting the last line lays the whole list out
-    // again, so a longer list would make every line of a long day dearer.
-    while (m_list1->count() >= kList1Lines) delete m_list1->takeItem(0);
-    m_list1->addItem(line);
+    // Added at the next paint, with every line since: each change of the list lays
+    // all its lines out again. Only the newest lines stay.
+    m_list1Pending.append(line);
+    if (m_list1Pending.size() > kList1Lines) m_list1Pending.removeFirst();
+    m_list1->viewport()->update();
+    // A hidden window is not painted: its list catches up a moment later.
+    if (!m_list1Later.isActive()) m_list1Later.start();
+}
+
+void MainWindow::flushList1()
+{
+    if (m_list1Pending.isEmpty()) return;
+    const int over = m_list1->count() + int(m_list1Pending.size()) - kList1Lines;
+    if (over > 0) m_list1->model()->removeRows(0, std::min(over, m_list1->count()));
+    m_list1->addItems(m_list1Pending);
+    m_list1Pending.clear();
     m_list1->setCurrentRow(m_list1->count() - 1);
+}
+
+QListWidget* MainWindow::list1()
+{
+    flushList1();
+    return m_list1;
 }
 
 void MainWindow::refreshTotals()

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -48,6 +49,8 @@ public:
     Connect& connect1();
     Connect& connect2();
     QLineEdit* tnum() const { return m_tnum; }
+    // The message list with every line appended so far.
+    QListWidget* list1();
     QTimer& timer1() { return m_timer1; }
 
     // A screen the menus may open: shows it modally (or not) with this window as parent.
@@ -135,6 +138,10 @@ private:
     static constexpr int kPaintMs = 40;
     QElapsedTimer m_painted;
     QTimer m_paintLater;
+    // List1's lines appended since the last paint, added together before the next.
+    QStringList m_list1Pending;
+    QTimer m_list1Later;
+    void flushList1();
 };
 
 } // namespace tolvo
