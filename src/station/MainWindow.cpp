@@ -42,6 +42,16 @@ QString Indexed(const char* base, int i)
     return QString::fromUtf8(base) + QLatin1Char('_') + QString::number(i);
 }
 
+// Set while a change that moves nothing is made (a steady label's new text): the
+// frame layouts stay as they are.
+int g_placesKept = 0;
+struct KeepPlaces {
+    KeepPlaces() { ++g_placesKept; }
+    ~KeepPlaces() { --g_placesKept; }
+    KeepPlaces(const KeepPlaces&) = delete;
+    KeepPlaces& operator=(const KeepPlaces&) = delete;
+};
+
 // A label whose place does not follow its text: its size hints are those of its
 // first text, one line high, so a new text is painted where the label stands
 // without laying the window out again. A text wider than the place is drawn
@@ -53,11 +63,9 @@ public:
     // Sets the text; the frame layouts keep their places meanwhile.
     void setSteadyText(const QString& text)
     {
-        ++s_settingText;
+        const KeepPlaces keep;
         setText(text);
-        --s_settingText;
     }
-    static bool settingText() { return s_settingText > 0; }
 
     QSize sizeHint() const override { return hints().first; }
     QSize minimumSizeHint() const override { return hints().second; }
@@ -65,13 +73,20 @@ public:
 protected:
     void changeEvent(QEvent* e) override
     {
-        if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) m_hints.reset();
+        if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) {
+            m_hints.reset();
+            m_measured.clear();
+        }
         QLabel::changeEvent(e);
     }
     void paintEvent(QPaintEvent* e) override
     {
         const QRect r = contentsRect();
-        const int wide = fontMetrics().horizontalAdvance(text());
+        if (m_measured != text()) {
+            m_measured = text();
+            m_wide = fontMetrics().horizontalAdvance(m_measured);
+        }
+        const int wide = m_wide;
         if (wide <= r.width() || r.width() <= 0) return QLabel::paintEvent(e);
         QFont f = font();
         const qreal scale = qreal(r.width()) / wide;
@@ -105,16 +120,18 @@ private:
 
     const QString m_room;
     mutable std::optional<std::pair<QSize, QSize>> m_hints;
-    static inline int s_settingText = 0;
+    // The width of the text last painted.
+    QString m_measured;
+    int m_wide = 0;
 };
 
-// A frame's layout: a steady label's new text leaves it as it is.
+// A frame's layout: a change that moves nothing leaves it as it is.
 class FrameLayout : public QVBoxLayout {
 public:
     using QVBoxLayout::QVBoxLayout;
     void invalidate() override
     {
-        if (!SteadyLabel::settingText()) QVBoxLayout::invalidate();
+        if (g_placesKept == 0) QVBoxLayout::invalidate();
     }
 };
 
@@ -179,6 +196,15 @@ const char* const kCarCaptions[] = {" 일반 입차수 : ", " 일반 출차수 :
                                     " 정기 출차수 : ", " 정기 잔류수 :", " 합계  :"};
 
 } // namespace
+
+// Swallows the menu bar's notice of a changed action while on (see setActionEnabled).
+class QuietActionChanges : public QObject {
+public:
+    bool on = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override { return on && e->type() == QEvent::ActionChanged; }
+};
 
 // Where each key's last press went (the main screen, or a box or prompt above
 // it) and how many tickets had been shown by then. A release acts on the main
@@ -252,6 +278,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
         return c;
     };
     buildMenus();
+    m_quietBar = new QuietActionChanges;
+    m_quietBar->setParent(this);
+    menuBar()->installEventFilter(m_quietBar);
     buildCentral();
     // Alt and F10 reach the menu bar; the keyboard comes back to the ticket box (the bar owns it).
     // F10 bound to a discount or function key stays that key.
@@ -716,9 +745,25 @@ void MainWindow::setVisible(const QString& name, bool visible)
 void MainWindow::setEnabled(const QString& name, bool enabled)
 {
     QObject* o = control(name);
-    if (auto* m = qobject_cast<QMenu*>(o)) m->menuAction()->setEnabled(enabled);
-    else if (auto* a = qobject_cast<QAction*>(o)) a->setEnabled(enabled);
+    if (auto* m = qobject_cast<QMenu*>(o)) setActionEnabled(*m->menuAction(), enabled);
+    else if (auto* a = qobject_cast<QAction*>(o)) setActionEnabled(*a, enabled);
     else if (auto* w = qobject_cast<QWidget*>(o)) w->setEnabled(enabled);
+}
+
+void MainWindow::setActionEnabled(QAction& a, bool enabled)
+{
+    QMenuBar* bar = menuBar();
+    // The bar hears of the change only to lay itself, and the window, out again:
+    // a greyed title takes the same place. A bar the desktop shows hears of it.
+    if (bar->isNativeMenuBar()) {
+        a.setEnabled(enabled);
+        return;
+    }
+    const bool wasEnabled = a.isEnabled();
+    m_quietBar->on = true;
+    a.setEnabled(enabled);
+    m_quietBar->on = false;
+    if (a.isEnabled() != wasEnabled && a.associatedObjects().contains(bar)) bar->update();
 }
 
 bool MainWindow::isEnabled(const QString& name) const

@@ -26,6 +26,7 @@ namespace tolvo {
 struct Station;
 class Fnd1;
 class KeyPressLog;
+class QuietActionChanges;
 
 // The main screen `main`: every control by its name, the menu bar, the side
 // menu, the colours and the one-second timer Timer1. Logic reaches it through
@@ -142,6 +143,9 @@ private:
     QStringList m_list1Pending;
     QTimer m_list1Later;
     void flushList1();
+    // A menu enabled or disabled without laying the window out again.
+    void setActionEnabled(QAction& a, bool enabled);
+    QuietActionChanges* m_quietBar = nullptr;
 };
 
 } // namespace tolvo
