@@ -291,8 +291,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
 MainWindow::~MainWindow()
 {
+    m_list1Later.stop(); // the list goes with the central widget
     // The lamps follow m_connect1/m_connect2: they go before those members do.
-    m_list1Pending.clear();
     delete takeCentralWidget();
 }
 
