@@ -26,6 +26,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -42,16 +43,6 @@ QString Indexed(const char* base, int i)
     return QString::fromUtf8(base) + QLatin1Char('_') + QString::number(i);
 }
 
-// Set while a change that moves nothing is made (a steady label's new text): the
-// frame layouts stay as they are.
-int g_placesKept = 0;
-struct KeepPlaces {
-    KeepPlaces() { ++g_placesKept; }
-    ~KeepPlaces() { --g_placesKept; }
-    KeepPlaces(const KeepPlaces&) = delete;
-    KeepPlaces& operator=(const KeepPlaces&) = delete;
-};
-
 // A label whose place does not follow its text: its size hints are those of its
 // first text, one line high, so a new text is painted where the label stands
 // without laying the window out again. A text wider than the place is drawn
@@ -59,13 +50,6 @@ struct KeepPlaces {
 class SteadyLabel : public QLabel {
 public:
     SteadyLabel(const QString& text, QWidget* parent) : QLabel(text, parent), m_room(text) {}
-
-    // Sets the text; the frame layouts keep their places meanwhile.
-    void setSteadyText(const QString& text)
-    {
-        const KeepPlaces keep;
-        setText(text);
-    }
 
     QSize sizeHint() const override { return hints().first; }
     QSize minimumSizeHint() const override { return hints().second; }
@@ -125,14 +109,18 @@ private:
     int m_wide = 0;
 };
 
-// A frame's layout: a change that moves nothing leaves it as it is.
+// A frame's layout: left as it is while its window says a change moves nothing
+// (a steady label's new text).
 class FrameLayout : public QVBoxLayout {
 public:
-    using QVBoxLayout::QVBoxLayout;
+    FrameLayout(QWidget* frame, const bool& placesKept) : QVBoxLayout(frame), m_placesKept(placesKept) {}
     void invalidate() override
     {
-        if (g_placesKept == 0) QVBoxLayout::invalidate();
+        if (!m_placesKept) QVBoxLayout::invalidate();
     }
+
+private:
+    const bool& m_placesKept;
 };
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption, int pointSize = 0)
@@ -172,12 +160,13 @@ private:
 };
 
 // A frame (a shape in the original) with its caption-less label that takes the double-click.
-QFrame* MakeFrame(QWidget* parent, const QString& name, const QString& catcher, QLayout* content)
+QFrame* MakeFrame(QWidget* parent, const QString& name, const QString& catcher, QLayout* content,
+                  const bool& placesKept)
 {
     auto* frame = new OutlineFrame(parent);
     frame->setObjectName(name);
     frame->setFrameShape(QFrame::Box);
-    auto* v = new FrameLayout(frame);
+    auto* v = new FrameLayout(frame, placesKept);
     v->setContentsMargins(4, 0, 4, 4);
     v->setSpacing(2);
     auto* s = new QLabel(frame);
@@ -256,9 +245,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_paintLater.setSingleShot(true);
     connect(&m_paintLater, &QTimer::timeout, this,
             [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest)); });
-    m_list1Later.setSingleShot(true);
-    m_list1Later.setInterval(kPaintMs);
-    connect(&m_list1Later, &QTimer::timeout, this, &MainWindow::flushList1);
+    m_catchUp.setSingleShot(true);
+    m_catchUp.setInterval(kPaintMs);
+    connect(&m_catchUp, &QTimer::timeout, this, [this] {
+        flushList1();
+        flushTotals();
+    });
     setWindowTitle(QStringLiteral(" 주차관리 시스템"));
     m_timer1.setParent(this);
     m_timer1.setObjectName(QStringLiteral("Timer1"));
@@ -291,7 +283,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
 MainWindow::~MainWindow()
 {
-    m_list1Later.stop(); // the list goes with the central widget
+    m_catchUp.stop(); // the list and labels go with the central widget
     // The lamps follow m_connect1/m_connect2: they go before those members do.
     delete takeCentralWidget();
 }
@@ -405,7 +397,9 @@ void MainWindow::buildCentral()
                              QStringLiteral("LCnt_1"), QStringLiteral("LCnt_4"), QStringLiteral("LCnt_7")};
     for (int i = 0; i < 6; ++i) {
         totals->addWidget(MakeLabel(central, Indexed("Label1", i), QString::fromUtf8(kTotalsCaptions[i])), i, 0);
-        totals->addWidget(MakeLabel(central, values[i], QString()), i, 1);
+        QLabel* value = MakeLabel(central, values[i], QString());
+        totals->addWidget(value, i, 1);
+        m_totals.append(value);
     }
     // Devices.
     auto* devices = new QGridLayout;
@@ -459,18 +453,18 @@ void MainWindow::buildCentral()
     timeBox->addWidget(MakeLabel(central, QStringLiteral("PnlTime"), QString(), 12));
 
     auto* row1 = new QHBoxLayout;
-    row1->addWidget(MakeFrame(central, QStringLiteral("Shape2"), QStringLiteral("s2"), fee), 3);
+    row1->addWidget(MakeFrame(central, QStringLiteral("Shape2"), QStringLiteral("s2"), fee, m_placesKept), 3);
     auto* right1 = new QVBoxLayout;
-    right1->addWidget(MakeFrame(central, QStringLiteral("Shape3"), QStringLiteral("s3"), cars));
-    right1->addWidget(MakeFrame(central, QStringLiteral("Shape4"), QStringLiteral("s4"), totals));
+    right1->addWidget(MakeFrame(central, QStringLiteral("Shape3"), QStringLiteral("s3"), cars, m_placesKept));
+    right1->addWidget(MakeFrame(central, QStringLiteral("Shape4"), QStringLiteral("s4"), totals, m_placesKept));
     row1->addLayout(right1, 2);
     auto* row2 = new QHBoxLayout;
-    row2->addWidget(MakeFrame(central, QStringLiteral("Shape11"), QStringLiteral("s11"), listBox), 3);
-    row2->addWidget(MakeFrame(central, QStringLiteral("Shape9"), QStringLiteral("s9"), devices), 2);
+    row2->addWidget(MakeFrame(central, QStringLiteral("Shape11"), QStringLiteral("s11"), listBox, m_placesKept), 3);
+    row2->addWidget(MakeFrame(central, QStringLiteral("Shape9"), QStringLiteral("s9"), devices, m_placesKept), 2);
     auto* row3 = new QHBoxLayout;
-    row3->addWidget(MakeFrame(central, QStringLiteral("Shape12"), QStringLiteral("s12"), msgBox), 3);
-    row3->addWidget(MakeFrame(central, QStringLiteral("Shape14"), QStringLiteral("s14"), busyBox), 0);
-    row3->addWidget(MakeFrame(central, QStringLiteral("Shape13"), QStringLiteral("s13"), timeBox), 2);
+    row3->addWidget(MakeFrame(central, QStringLiteral("Shape12"), QStringLiteral("s12"), msgBox, m_placesKept), 3);
+    row3->addWidget(MakeFrame(central, QStringLiteral("Shape14"), QStringLiteral("s14"), busyBox, m_placesKept), 0);
+    row3->addWidget(MakeFrame(central, QStringLiteral("Shape13"), QStringLiteral("s13"), timeBox, m_placesKept), 2);
     area->addLayout(row1, 3);
     area->addLayout(row2, 2);
     area->addLayout(row3, 0);
@@ -621,6 +615,7 @@ bool MainWindow::event(QEvent* e)
         m_paintLater.stop();
         m_painted.start();
         flushList1();
+        flushTotals();
     }
     return QMainWindow::event(e);
 }
@@ -685,8 +680,12 @@ void MainWindow::setText(const QString& name, const QString& text)
     else if (o == m_fnd) {
         m_fndText = text;
         m_fnd->Fnd_Display(text);
-    } else if (auto* steady = dynamic_cast<SteadyLabel*>(o)) steady->setSteadyText(text);
-    else if (auto* l = qobject_cast<QLabel*>(o)) l->setText(text);
+    } else if (auto* steady = dynamic_cast<SteadyLabel*>(o)) {
+        // A totals label's text set by hand comes after the totals asked for before it.
+        if (m_totals.contains(steady)) flushTotals();
+        const QScopedValueRollback keep(m_placesKept, true);
+        steady->setText(text);
+    } else if (auto* l = qobject_cast<QLabel*>(o)) l->setText(text);
     else if (auto* le = qobject_cast<QLineEdit*>(o)) le->setText(text);
     else if (auto* a = qobject_cast<QAction*>(o)) a->setText(text);
     else if (auto* m = qobject_cast<QMenu*>(o)) m->setTitle(text);
@@ -696,6 +695,8 @@ QString MainWindow::text(const QString& name) const
 {
     QObject* o = control(name);
     if (o == this) return windowTitle();
+    // Nobody reads totals older than the last record.
+    if (m_totals.contains(qobject_cast<QWidget*>(o))) const_cast<MainWindow*>(this)->flushTotals();
     if (o == m_fnd) return m_fndText;
     if (auto* l = qobject_cast<QLabel*>(o)) return l->text();
     if (auto* le = qobject_cast<QLineEdit*>(o)) return le->text();
@@ -793,7 +794,7 @@ void MainWindow::appendList1(const QString& line)
     if (m_list1Pending.size() > kList1Lines) m_list1Pending.removeFirst();
     m_list1->viewport()->update();
     // A hidden window is not painted: its list catches up a moment later.
-    if (!m_list1Later.isActive()) m_list1Later.start();
+    if (!m_catchUp.isActive()) m_catchUp.start();
 }
 
 void MainWindow::flushList1()
@@ -814,7 +815,19 @@ QListWidget* MainWindow::list1()
 
 void MainWindow::refreshTotals()
 {
-    if (m_st && m_st->Db.isValid() && m_st->Db.isOpen()) guarded([&] { ShowPeriodTotals(*m_st); });
+    // Read at the next paint, once for every record since: a busy station records
+    // far more often than a screen shows.
+    m_totalsStale = true;
+    if (!m_totals.isEmpty()) m_totals.first()->update();
+    if (!m_catchUp.isActive()) m_catchUp.start();
+}
+
+void MainWindow::flushTotals()
+{
+    // Also run from within a wait or a dialog: never on a closed database.
+    if (!m_totalsStale || !m_st || !m_st->Db.isValid() || !m_st->Db.isOpen()) return;
+    m_totalsStale = false;
+    guarded([&] { ShowPeriodTotals(*m_st); });
 }
 
 void MainWindow::setTimerEnabled(bool on)

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
+#include <QList>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
@@ -141,8 +142,15 @@ private:
     QTimer m_paintLater;
     // List1's lines appended since the last paint, added together before the next.
     QStringList m_list1Pending;
-    QTimer m_list1Later;
     void flushList1();
+    // The period totals asked for since the last paint, read once before the next.
+    bool m_totalsStale = false;
+    QList<QWidget*> m_totals; // their labels
+    void flushTotals();
+    // A hidden window is not painted: its list and totals catch up a moment later.
+    QTimer m_catchUp;
+    // Set while a change that moves nothing is made: the frames' layouts stay as they are.
+    bool m_placesKept = false;
     // A menu enabled or disabled without laying the window out again.
     void setActionEnabled(QAction& a, bool enabled);
     QuietActionChanges* m_quietBar = nullptr;

@@ -271,6 +271,12 @@ TEST_F(MainWindowTest, ScreenSinkReachesTheControls)
     EXPECT_EQ(Find<Fnd1>(w, QStringLiteral("Fnd"))->cells().cells()[6], 9);
     w.setBackColor(QStringLiteral("LOut_0"), QColor(0, 128, 128));
     EXPECT_EQ(w.backColor(QStringLiteral("LOut_0")), QColor(0, 128, 128));
+    // A counter read right after a record shows it.
+    Exec(ws.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 0"));
+    w.refreshTotals();
+    Exec(ws.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 7 WHERE 일련번호 = (SELECT MIN(일련번호) FROM 시간대별)"));
+    w.refreshTotals();
+    EXPECT_EQ(w.text(QStringLiteral("LCnt_0")), QStringLiteral("7"));
 }
 
 TEST_F(MainWindowTest, LoadStartsTheTimerAndKeepsTheClock)
