@@ -25,7 +25,8 @@
 //   syncs <folder> <items>         syncs per dispenser ticket, passage, typed exit and
 //                                  exit-reader ticket, each fed alone (needs the sync
 //                                  counter preloaded: LD_PRELOAD=libsync_delay.so)
-//   screens <folder> <out folder>  the main and tariff screens as PNG (scripts/screenshots.sh)
+//   screens <folder> <out folder> [long]  the main and tariff screens as PNG (scripts/screenshots.sh);
+//                                  "long": the main screen with its widest texts
 // Every pseudo-terminal stands for a 9600-baud line both ways: 960 bytes a second,
 // a device's frames and its answers sharing its line, the station's bytes reaching
 // the device at that rate too. The fed modes print per port the frames sent and
@@ -61,6 +62,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -1240,12 +1242,42 @@ int Syncs(const QString& folder, int items)
     return 0;
 }
 
-// The main screen after login and the tariff screen, as PNG files for the README.
-int Screens(const QString& folder, const QString& out)
+// The widest texts the station puts on the main screen's labels and list: seven-digit
+// counters, a full fee panel, the longest season message with a 12-character name.
+void ShowLongTexts(MainWindow& w)
+{
+    const QString seven = QStringLiteral("1234567");
+    for (int i = 0; i <= 6; ++i) w.setText(QStringLiteral("CarCnt_%1").arg(i), seven);
+    for (const char* c : {"LCnt_0", "LCnt_1", "LCnt_2", "LCnt_4", "LCnt_7", "LblTDCnt"}) w.setText(QString::fromUtf8(c), seven);
+    w.setText(QStringLiteral("WName"), QStringLiteral("가나다라마바사아자차카타"));
+    w.setText(QStringLiteral("LOut_1"), QStringLiteral("0123456789"));
+    w.setText(QStringLiteral("LOut_2"), QStringLiteral("2026-12-31 23:59"));
+    w.setText(QStringLiteral("LOut_3"), QStringLiteral("2026-01-01 00:00"));
+    w.setText(QStringLiteral("LOut_4"), QStringLiteral("9999시간59분"));
+    w.setText(QStringLiteral("LOut_5"), QStringLiteral("8783시간59분"));
+    w.setText(QStringLiteral("LOut_6"), QStringLiteral("9,999,999원"));
+    w.setText(QStringLiteral("Fnd"), seven);
+    w.setText(QStringLiteral("Label4"), QStringLiteral("Encoding Fail"));
+    w.setText(QStringLiteral("Label5"), QStringLiteral("Printing Fail"));
+    const QString season = QStringLiteral("(중복출차) 정기권번호 :  0123456789  차량번호 : 서울12가3456  이름 : 가나다라마바사아자차카타");
+    w.setText(QStringLiteral("PnlMsg"), season);
+    for (int i = 0; i < 30; ++i) w.appendList1(QStringLiteral("TD EVENT : 번호 = %1일시 = 2026-12-31 23:59:59내역 = 발행기 이상발생!").arg(i));
+    w.appendList1(QStringLiteral("중복출차 차량입니다. 정기권번호 :  0123456789  차량번호 : 서울12가3456  이름 : 가나다라마바사아자차카타"));
+}
+
+// The main screen after login and the tariff screen, as PNG files for the README;
+// with "long", the main screen with its widest texts, and the whole screen around it.
+int Screens(const QString& folder, const QString& out, bool longTexts)
 {
     Program prog(folder);
     if (!prog.start() || !prog.login()) return 3;
     QTest::qWait(1500); // a tick of the clock and the counters
+    if (longTexts) {
+        ShowLongTexts(prog.window);
+        QTest::qWait(200);
+        QScreen* screen = prog.window.screen();
+        if (!screen || !screen->grabWindow(0).save(out + QStringLiteral("/whole-screen.png"))) return 4;
+    }
     if (!prog.window.grab().save(out + QStringLiteral("/main-screen.png"))) return 4;
     FrmFee fee(prog.st);
     fee.show();
@@ -1258,7 +1290,8 @@ int Screens(const QString& folder, const QString& out)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen unless a platform is given (scripts/screenshots.sh gives a screen size).
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList a = app.arguments();
     if (a.size() == 4 && a.at(1) == QLatin1String("startup")) return Startup(a.at(2), a.at(3).toLongLong());
@@ -1269,9 +1302,10 @@ int main(int argc, char** argv)
     if ((a.size() == 4 || a.size() == 5) && a.at(1) == QLatin1String("card"))
         return Peak(a.at(2), a.at(3).toDouble(), a.size() == 5 ? a.at(4).toInt() : 120, true);
     if (a.size() == 4 && a.at(1) == QLatin1String("syncs")) return Syncs(a.at(2), a.at(3).toInt());
-    if (a.size() == 4 && a.at(1) == QLatin1String("screens")) return Screens(a.at(2), a.at(3));
+    if ((a.size() == 4 || (a.size() == 5 && a.at(4) == QLatin1String("long"))) && a.at(1) == QLatin1String("screens"))
+        return Screens(a.at(2), a.at(3), a.size() == 5);
     std::fprintf(stderr, "usage: bench_station startup <folder> <launch ns> | latency <folder> <tickets> | "
                          "load <folder> <seconds> | peak <folder> <scale> [seconds] | card <folder> <scale> [seconds] | "
-                         "syncs <folder> <items> | screens <folder> <out folder>\n");
+                         "syncs <folder> <items> | screens <folder> <out folder> [long]\n");
     return 2;
 }

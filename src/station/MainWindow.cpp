@@ -26,9 +26,12 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 
 namespace tolvo {
@@ -40,9 +43,89 @@ QString Indexed(const char* base, int i)
     return QString::fromUtf8(base) + QLatin1Char('_') + QString::number(i);
 }
 
+// A label whose place does not follow its text: its size hints are those of its
+// first text, one line high, so a new text is painted where the label stands
+// without laying the window out again. A text wider than the place is drawn
+// smaller, whole, rather than cut.
+class SteadyLabel : public QLabel {
+public:
+    SteadyLabel(const QString& text, QWidget* parent) : QLabel(text, parent), m_room(text) {}
+
+    QSize sizeHint() const override { return hints().first; }
+    QSize minimumSizeHint() const override { return hints().second; }
+
+protected:
+    void changeEvent(QEvent* e) override
+    {
+        if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) {
+            m_hints.reset();
+            m_measured.clear();
+        }
+        QLabel::changeEvent(e);
+    }
+    void paintEvent(QPaintEvent* e) override
+    {
+        const QRect r = contentsRect();
+        if (m_measured != text()) {
+            m_measured = text();
+            m_wide = fontMetrics().horizontalAdvance(m_measured);
+        }
+        const int wide = m_wide;
+        if (wide <= r.width() || r.width() <= 0) return QLabel::paintEvent(e);
+        QFont f = font();
+        const qreal scale = qreal(r.width()) / wide;
+        if (f.pointSizeF() > 0) f.setPointSizeF(f.pointSizeF() * scale);
+        else f.setPixelSize(std::max(1, int(f.pixelSize() * scale)));
+        QPainter p(this);
+        p.setFont(f);
+        style()->drawItemText(&p, r, QStyle::visualAlignment(layoutDirection(), alignment()), palette(), isEnabled(),
+                              text(), foregroundRole());
+    }
+
+private:
+    // A label of the same font and first text, and one holding a line of text.
+    std::pair<QSize, QSize> hints() const
+    {
+        if (!m_hints) {
+            QLabel room(m_room), line(QStringLiteral("Ag가"));
+            for (QLabel* l : {&room, &line}) {
+                l->setFont(font());
+                l->setMargin(margin());
+                l->setIndent(indent());
+                l->setAlignment(alignment());
+                l->setContentsMargins(contentsMargins());
+            }
+            const int h = std::max(room.sizeHint().height(), line.sizeHint().height());
+            const int minH = std::max(room.minimumSizeHint().height(), line.minimumSizeHint().height());
+            m_hints.emplace(QSize(room.sizeHint().width(), h), QSize(room.minimumSizeHint().width(), minH));
+        }
+        return *m_hints;
+    }
+
+    const QString m_room;
+    mutable std::optional<std::pair<QSize, QSize>> m_hints;
+    // The width of the text last painted.
+    QString m_measured;
+    int m_wide = 0;
+};
+
+// A frame's layout: left as it is while its window says a change moves nothing
+// (a steady label's new text).
+class FrameLayout : public QVBoxLayout {
+public:
+    FrameLayout(QWidget* frame, const bool& placesKept) : QVBoxLayout(frame), m_placesKept(placesKept) {}
+    void invalidate() override
+    {
+        if (!m_placesKept) QVBoxLayout::invalidate();
+    }
+
+private:
+    const bool& m_placesKept;
+};
+
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption, int pointSize = 0)
 {
-    auto* l = new QLabel(caption, parent);
+    auto* l = new SteadyLabel(caption, parent);
     l->setObjectName(name);
     if (pointSize > 0) {
         QFont f = l->font();
@@ -77,12 +160,13 @@ private:
 };
 
 // A frame (a shape in the original) with its caption-less label that takes the double-click.
-QFrame* MakeFrame(QWidget* parent, const QString& name, const QString& catcher, QLayout* content)
+QFrame* MakeFrame(QWidget* parent, const QString& name, const QString& catcher, QLayout* content,
+                  const bool& placesKept)
 {
     auto* frame = new OutlineFrame(parent);
     frame->setObjectName(name);
     frame->setFrameShape(QFrame::Box);
-    auto* v = new QVBoxLayout(frame);
+    auto* v = new FrameLayout(frame, placesKept);
     v->setContentsMargins(4, 0, 4, 4);
     v->setSpacing(2);
     auto* s = new QLabel(frame);
@@ -101,6 +185,15 @@ const char* const kCarCaptions[] = {" 일반 입차수 : ", " 일반 출차수 :
                                     " 정기 출차수 : ", " 정기 잔류수 :", " 합계  :"};
 
 } // namespace
+
+// Swallows the menu bar's notice of a changed action while on (see setActionEnabled).
+class QuietActionChanges : public QObject {
+public:
+    bool on = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override { return on && e->type() == QEvent::ActionChanged; }
+};
 
 // Where each key's last press went (the main screen, or a box or prompt above
 // it) and how many tickets had been shown by then. A release acts on the main
@@ -152,6 +245,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_paintLater.setSingleShot(true);
     connect(&m_paintLater, &QTimer::timeout, this,
             [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest)); });
+    m_catchUp.setSingleShot(true);
+    m_catchUp.setInterval(kPaintMs);
+    connect(&m_catchUp, &QTimer::timeout, this, [this] {
+        flushList1();
+        flushTotals();
+    });
     setWindowTitle(QStringLiteral(" 주차관리 시스템"));
     m_timer1.setParent(this);
     m_timer1.setObjectName(QStringLiteral("Timer1"));
@@ -171,6 +270,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
         return c;
     };
     buildMenus();
+    m_quietBar = new QuietActionChanges;
+    m_quietBar->setParent(this);
+    menuBar()->installEventFilter(m_quietBar);
     buildCentral();
     // Alt and F10 reach the menu bar; the keyboard comes back to the ticket box (the bar owns it).
     // F10 bound to a discount or function key stays that key.
@@ -181,6 +283,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
 MainWindow::~MainWindow()
 {
+    m_catchUp.stop(); // the list and labels go with the central widget
     // The lamps follow m_connect1/m_connect2: they go before those members do.
     delete takeCentralWidget();
 }
@@ -294,7 +397,9 @@ void MainWindow::buildCentral()
                              QStringLiteral("LCnt_1"), QStringLiteral("LCnt_4"), QStringLiteral("LCnt_7")};
     for (int i = 0; i < 6; ++i) {
         totals->addWidget(MakeLabel(central, Indexed("Label1", i), QString::fromUtf8(kTotalsCaptions[i])), i, 0);
-        totals->addWidget(MakeLabel(central, values[i], QString()), i, 1);
+        QLabel* value = MakeLabel(central, values[i], QString());
+        totals->addWidget(value, i, 1);
+        m_totals.append(value);
     }
     // Devices.
     auto* devices = new QGridLayout;
@@ -348,18 +453,18 @@ void MainWindow::buildCentral()
     timeBox->addWidget(MakeLabel(central, QStringLiteral("PnlTime"), QString(), 12));
 
     auto* row1 = new QHBoxLayout;
-    row1->addWidget(MakeFrame(central, QStringLiteral("Shape2"), QStringLiteral("s2"), fee), 3);
+    row1->addWidget(MakeFrame(central, QStringLiteral("Shape2"), QStringLiteral("s2"), fee, m_placesKept), 3);
     auto* right1 = new QVBoxLayout;
-    right1->addWidget(MakeFrame(central, QStringLiteral("Shape3"), QStringLiteral("s3"), cars));
-    right1->addWidget(MakeFrame(central, QStringLiteral("Shape4"), QStringLiteral("s4"), totals));
+    right1->addWidget(MakeFrame(central, QStringLiteral("Shape3"), QStringLiteral("s3"), cars, m_placesKept));
+    right1->addWidget(MakeFrame(central, QStringLiteral("Shape4"), QStringLiteral("s4"), totals, m_placesKept));
     row1->addLayout(right1, 2);
     auto* row2 = new QHBoxLayout;
-    row2->addWidget(MakeFrame(central, QStringLiteral("Shape11"), QStringLiteral("s11"), listBox), 3);
-    row2->addWidget(MakeFrame(central, QStringLiteral("Shape9"), QStringLiteral("s9"), devices), 2);
+    row2->addWidget(MakeFrame(central, QStringLiteral("Shape11"), QStringLiteral("s11"), listBox, m_placesKept), 3);
+    row2->addWidget(MakeFrame(central, QStringLiteral("Shape9"), QStringLiteral("s9"), devices, m_placesKept), 2);
     auto* row3 = new QHBoxLayout;
-    row3->addWidget(MakeFrame(central, QStringLiteral("Shape12"), QStringLiteral("s12"), msgBox), 3);
-    row3->addWidget(MakeFrame(central, QStringLiteral("Shape14"), QStringLiteral("s14"), busyBox), 0);
-    row3->addWidget(MakeFrame(central, QStringLiteral("Shape13"), QStringLiteral("s13"), timeBox), 2);
+    row3->addWidget(MakeFrame(central, QStringLiteral("Shape12"), QStringLiteral("s12"), msgBox, m_placesKept), 3);
+    row3->addWidget(MakeFrame(central, QStringLiteral("Shape14"), QStringLiteral("s14"), busyBox, m_placesKept), 0);
+    row3->addWidget(MakeFrame(central, QStringLiteral("Shape13"), QStringLiteral("s13"), timeBox, m_placesKept), 2);
     area->addLayout(row1, 3);
     area->addLayout(row2, 2);
     area->addLayout(row3, 0);
@@ -512,6 +617,8 @@ bool MainWindow::event(QEvent* e)
         }
         m_paintLater.stop();
         m_painted.start();
+        flushList1();
+        flushTotals();
     }
     return QMainWindow::event(e);
 }
@@ -576,6 +683,11 @@ void MainWindow::setText(const QString& name, const QString& text)
     else if (o == m_fnd) {
         m_fndText = text;
         m_fnd->Fnd_Display(text);
+    } else if (auto* steady = dynamic_cast<SteadyLabel*>(o)) {
+        // A totals label's text set by hand comes after the totals asked for before it.
+        if (m_totals.contains(steady)) flushTotals();
+        const QScopedValueRollback keep(m_placesKept, true);
+        steady->setText(text);
     } else if (auto* l = qobject_cast<QLabel*>(o)) l->setText(text);
     else if (auto* le = qobject_cast<QLineEdit*>(o)) le->setText(text);
     else if (auto* a = qobject_cast<QAction*>(o)) a->setText(text);
@@ -586,6 +698,8 @@ QString MainWindow::text(const QString& name) const
 {
     QObject* o = control(name);
     if (o == this) return windowTitle();
+    // Nobody reads totals older than the last record.
+    if (m_totals.contains(qobject_cast<QWidget*>(o))) const_cast<MainWindow*>(this)->flushTotals();
     if (o == m_fnd) return m_fndText;
     if (auto* l = qobject_cast<QLabel*>(o)) return l->text();
     if (auto* le = qobject_cast<QLineEdit*>(o)) return le->text();
@@ -635,9 +749,25 @@ void MainWindow::setVisible(const QString& name, bool visible)
 void MainWindow::setEnabled(const QString& name, bool enabled)
 {
     QObject* o = control(name);
-    if (auto* m = qobject_cast<QMenu*>(o)) m->menuAction()->setEnabled(enabled);
-    else if (auto* a = qobject_cast<QAction*>(o)) a->setEnabled(enabled);
+    if (auto* m = qobject_cast<QMenu*>(o)) setActionEnabled(*m->menuAction(), enabled);
+    else if (auto* a = qobject_cast<QAction*>(o)) setActionEnabled(*a, enabled);
     else if (auto* w = qobject_cast<QWidget*>(o)) w->setEnabled(enabled);
+}
+
+void MainWindow::setActionEnabled(QAction& a, bool enabled)
+{
+    QMenuBar* bar = menuBar();
+    // The bar hears of the change only to lay itself, and the window, out again:
+    // a greyed title takes the same place. A bar the desktop shows hears of it.
+    if (bar->isNativeMenuBar()) {
+        a.setEnabled(enabled);
+        return;
+    }
+    const bool wasEnabled = a.isEnabled();
+    m_quietBar->on = true;
+    a.setEnabled(enabled);
+    m_quietBar->on = false;
+    if (a.isEnabled() != wasEnabled && a.associatedObjects().contains(bar)) bar->update();
 }
 
 bool MainWindow::isEnabled(const QString& name) const
@@ -661,16 +791,46 @@ void MainWindow::setFocus(const QString& name)
 
 void MainWindow::appendList1(const QString& line)
 {
-    // Only the newest lines stay: selecting the last line lays the whole list out
-    // again, so a longer list would make every line of a long day dearer.
-    while (m_list1->count() >= kList1Lines) delete m_list1->takeItem(0);
-    m_list1->addItem(line);
+    // Added at the next paint, with every line since: each change of the list lays
+    // all its lines out again. Only the newest lines stay.
+    m_list1Pending.append(line);
+    if (m_list1Pending.size() > kList1Lines) m_list1Pending.removeFirst();
+    m_list1->viewport()->update();
+    // A hidden window is not painted: its list catches up a moment later.
+    if (!m_catchUp.isActive()) m_catchUp.start();
+}
+
+void MainWindow::flushList1()
+{
+    if (m_list1Pending.isEmpty()) return;
+    const int over = m_list1->count() + int(m_list1Pending.size()) - kList1Lines;
+    if (over > 0) m_list1->model()->removeRows(0, std::min(over, m_list1->count()));
+    m_list1->addItems(m_list1Pending);
+    m_list1Pending.clear();
     m_list1->setCurrentRow(m_list1->count() - 1);
+}
+
+QListWidget* MainWindow::list1()
+{
+    flushList1();
+    return m_list1;
 }
 
 void MainWindow::refreshTotals()
 {
-    if (m_st && m_st->Db.isValid() && m_st->Db.isOpen()) guarded([&] { ShowPeriodTotals(*m_st); });
+    // Read at the next paint, once for every record since: a busy station records
+    // far more often than a screen shows.
+    m_totalsStale = true;
+    if (!m_totals.isEmpty()) m_totals.first()->update();
+    if (!m_catchUp.isActive()) m_catchUp.start();
+}
+
+void MainWindow::flushTotals()
+{
+    // Also run from within a wait or a dialog: never on a closed database.
+    if (!m_totalsStale || !m_st || !m_st->Db.isValid() || !m_st->Db.isOpen()) return;
+    m_totalsStale = false;
+    guarded([&] { ShowPeriodTotals(*m_st); });
 }
 
 void MainWindow::setTimerEnabled(bool on)

@@ -8,7 +8,9 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
+#include <QList>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -25,6 +27,7 @@ namespace tolvo {
 struct Station;
 class Fnd1;
 class KeyPressLog;
+class QuietActionChanges;
 
 // The main screen `main`: every control by its name, the menu bar, the side
 // menu, the colours and the one-second timer Timer1. Logic reaches it through
@@ -48,6 +51,8 @@ public:
     Connect& connect1();
     Connect& connect2();
     QLineEdit* tnum() const { return m_tnum; }
+    // The message list with every line appended so far.
+    QListWidget* list1();
     QTimer& timer1() { return m_timer1; }
 
     // A screen the menus may open: shows it modally (or not) with this window as parent.
@@ -135,6 +140,20 @@ private:
     static constexpr int kPaintMs = 40;
     QElapsedTimer m_painted;
     QTimer m_paintLater;
+    // List1's lines appended since the last paint, added together before the next.
+    QStringList m_list1Pending;
+    void flushList1();
+    // The period totals asked for since the last paint, read once before the next.
+    bool m_totalsStale = false;
+    QList<QWidget*> m_totals; // their labels
+    void flushTotals();
+    // A hidden window is not painted: its list and totals catch up a moment later.
+    QTimer m_catchUp;
+    // Set while a change that moves nothing is made: the frames' layouts stay as they are.
+    bool m_placesKept = false;
+    // A menu enabled or disabled without laying the window out again.
+    void setActionEnabled(QAction& a, bool enabled);
+    QuietActionChanges* m_quietBar = nullptr;
 };
 
 } // namespace tolvo

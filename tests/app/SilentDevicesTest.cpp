@@ -89,7 +89,7 @@ TEST(SilentDevices, TheKeyboardRoadGoesOnAndNothingIsReportedUnplugged)
         }
         EXPECT_LT(exitMs, 6000);
         EXPECT_TRUE(st.comm->PortOpen(r.port));
-        const auto* list1 = app.window.findChild<QListWidget*>(QStringLiteral("List1"));
+        const auto* list1 = app.window.list1();
         ASSERT_TRUE(list1);
         EXPECT_TRUE(list1->findItems(QStringLiteral("연결 끊김"), Qt::MatchContains).isEmpty());
     }

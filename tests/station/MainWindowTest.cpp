@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace tolvo;
@@ -106,12 +107,13 @@ TEST_F(MainWindowTest, AControlReplacedUnderItsNameIsTheOneSet)
     EXPECT_EQ(w.text(QStringLiteral("PnlMsg")), QStringLiteral("c"));
 }
 
-// The texts a label showed each time it was painted.
+// What a control showed each time it was painted.
 struct PaintedTexts : QObject {
+    std::function<QString()> shown;
     QStringList texts;
-    bool eventFilter(QObject* o, QEvent* e) override
+    bool eventFilter(QObject*, QEvent* e) override
     {
-        if (e->type() == QEvent::Paint) texts << static_cast<QLabel*>(o)->text();
+        if (e->type() == QEvent::Paint) texts << shown();
         return false;
     }
 };
@@ -123,20 +125,67 @@ TEST_F(MainWindowTest, LabelsChangedFasterThanAScreenShowsArePaintedTogether)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     auto* label = Find<QLabel>(w, QStringLiteral("PnlMsg"));
     ASSERT_TRUE(label);
+    auto* list = Find<QListWidget>(w, QStringLiteral("List1"));
+    ASSERT_TRUE(list);
     QTest::qWait(100); // the first paint is done
-    PaintedTexts painted;
+    PaintedTexts painted, lines;
+    painted.shown = [label] { return label->text(); };
+    // The list's newest line as painted, beside the message of the same frame.
+    lines.shown = [label, list] {
+        return (list->count() > 0 ? list->item(list->count() - 1)->text() : QString()) + u'|' + label->text();
+    };
     label->installEventFilter(&painted);
+    list->viewport()->installEventFilter(&lines);
     QElapsedTimer took;
     took.start();
     for (int i = 1; i <= 20; ++i) {
         w.setText(QStringLiteral("PnlMsg"), QString::number(i));
+        w.appendList1(QString::number(i));
         QCoreApplication::processEvents(); // as between two frames of a busy station
     }
     // One paint, and one more for each 40 ms the changes took; the last text is painted.
     const qint64 maxPaints = 1 + took.elapsed() / 40 + 1;
     EXPECT_LE(painted.texts.size(), maxPaints) << painted.texts.join(u',').toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !painted.texts.isEmpty() && painted.texts.last() == QStringLiteral("20"); }, 1000));
+    EXPECT_LE(lines.texts.size(), maxPaints) << lines.texts.join(u',').toStdString();
+    ASSERT_FALSE(lines.texts.isEmpty());
+    EXPECT_EQ(lines.texts.last(), QStringLiteral("20|20"));
+    for (const QString& both : lines.texts) EXPECT_EQ(both.section(u'|', 0, 0), both.section(u'|', 1)) << "painted a line behind its frame";
     label->removeEventFilter(&painted);
+    list->viewport()->removeEventFilter(&lines);
+}
+
+// A label's text, however long, moves no control and leaves the window's size:
+// the window is not laid out again for it.
+TEST(MainWindowLabels, ALongTextMovesNothing)
+{
+    struct Case {
+        const char* label;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"CarCnt_6", "1234567"},
+        {"LCnt_7", "1234567"},
+        {"LOut_2", "2026-12-31 23:59"},
+        {"WName", "가나다라마바사아자차카타"},
+        {"PnlMsg", "(중복출차) 정기권번호 :  0123456789  차량번호 : 서울12가3456  이름 : 가나다라마바사아자차카타"},
+    };
+    MainWindow w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTest::qWait(60);
+    const auto places = [&w] {
+        QList<QRect> r{w.geometry()};
+        for (const QWidget* c : w.findChildren<QWidget*>()) r << c->geometry();
+        return r;
+    };
+    const QList<QRect> before = places();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        w.setText(QString::fromUtf8(c.label), QString::fromUtf8(c.text));
+        QTest::qWait(60); // a paint, and any laying out it asked for
+        EXPECT_TRUE(places() == before);
+    }
 }
 
 TEST_F(MainWindowTest, FeePanelCaptions)
@@ -217,13 +266,18 @@ TEST_F(MainWindowTest, ScreenSinkReachesTheControls)
     EXPECT_EQ(w.tnum()->maxLength(), 4);
     w.appendList1(QStringLiteral("a"));
     w.appendList1(QStringLiteral("b"));
-    auto* list = Find<QListWidget>(w, QStringLiteral("List1"));
-    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(w.list1()->currentRow(), 1);
     w.setText(QStringLiteral("Fnd"), QStringLiteral("   1500"));
     EXPECT_EQ(w.text(QStringLiteral("Fnd")), QStringLiteral("   1500"));
     EXPECT_EQ(Find<Fnd1>(w, QStringLiteral("Fnd"))->cells().cells()[6], 9);
     w.setBackColor(QStringLiteral("LOut_0"), QColor(0, 128, 128));
     EXPECT_EQ(w.backColor(QStringLiteral("LOut_0")), QColor(0, 128, 128));
+    // A counter read right after a record shows it.
+    Exec(ws.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 0"));
+    w.refreshTotals();
+    Exec(ws.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 7 WHERE 일련번호 = (SELECT MIN(일련번호) FROM 시간대별)"));
+    w.refreshTotals();
+    EXPECT_EQ(w.text(QStringLiteral("LCnt_0")), QStringLiteral("7"));
 }
 
 TEST_F(MainWindowTest, LoadStartsTheTimerAndKeepsTheClock)
@@ -446,9 +500,9 @@ TEST(MainWindowList1, KeepsTheNewest500LinesInOrder)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MainWindow w;
-        auto* list = w.findChild<QListWidget*>(QStringLiteral("List1"));
-        ASSERT_TRUE(list);
         for (int i = 0; i < c.appended; ++i) w.appendList1(QStringLiteral("줄 %1").arg(i));
+        QListWidget* list = w.list1();
+        ASSERT_EQ(list, w.findChild<QListWidget*>(QStringLiteral("List1")));
         ASSERT_EQ(list->count(), c.appended - c.firstKept);
         for (int row = 0; row < list->count(); ++row)
             ASSERT_EQ(list->item(row)->text(), QStringLiteral("줄 %1").arg(c.firstKept + row)) << "row " << row;
