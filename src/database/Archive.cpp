@@ -340,8 +340,17 @@ void SetNote(const Station& st, const QString& schema, int note)
     Exec(st.Db, QStringLiteral("PRAGMA %1.user_version = %2").arg(Id(schema)).arg(note)).finish();
 }
 
-// Never lowered: after a failure, days finish out of order.
-void NoteRemoved(const Station& st, int note) { SetNote(st, kMain, std::max(Note(st, kMain), note)); }
+// Deletes the taken rows from the live table with the removal's note, inside the
+// caller's transaction; the note is never lowered: after a failure, days finish
+// out of order. Returns how many rows left.
+int RemoveTaken(const Station& st, const Moved& m, int note)
+{
+    QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(m.table.name), kTaken));
+    const int removed = del.numRowsAffected();
+    del.finish();
+    SetNote(st, kMain, std::max(Note(st, kMain), note));
+    return removed;
+}
 
 // Copies the rows to move into the attached archive and commits it with its note;
 // then deletes them from the live table and commits that with the live file's
@@ -370,11 +379,8 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
     Tell(watch, copied);
     try {
         Transaction tx(st.Db);
-        QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(t, kTaken));
-        const int removed = del.numRowsAffected();
-        del.finish();
+        const int removed = RemoveTaken(st, m, note);
         if (removed != n) throw DbError(QStringLiteral("archive copied %1 rows but would delete %2").arg(n).arg(removed));
-        NoteRemoved(st, note);
         tx.commit();
     } catch (...) {
         try {
@@ -467,8 +473,7 @@ void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const Arch
         const TakenRows taken(st.Db, rows.rows);
         if (rows.copied) {
             Transaction tx(st.Db);
-            Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(m.table.name), kTaken)).finish();
-            NoteRemoved(st, note);
+            RemoveTaken(st, m, note);
             tx.commit();
             return;
         }

@@ -70,10 +70,9 @@ protected:
             m_measured = text();
             m_wide = fontMetrics().horizontalAdvance(m_measured);
         }
-        const int wide = m_wide;
-        if (wide <= r.width() || r.width() <= 0) return QLabel::paintEvent(e);
+        if (m_wide <= r.width() || r.width() <= 0) return QLabel::paintEvent(e);
         QFont f = font();
-        const qreal scale = qreal(r.width()) / wide;
+        const qreal scale = qreal(r.width()) / m_wide;
         if (f.pointSizeF() > 0) f.setPointSizeF(f.pointSizeF() * scale);
         else f.setPixelSize(std::max(1, int(f.pixelSize() * scale)));
         QPainter p(this);
