@@ -12,11 +12,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <unistd.h>
 
@@ -41,6 +43,8 @@ struct Moved {
     QString (*same)(const QString& a, const QString& b);
     // The fields that tell a row from the others, for the marker.
     QStringList identity;
+    // `same` compares the table's key: a row the file holds is that very row.
+    bool keyed;
 };
 
 // Settled exits the host has received (or that are not to be sent).
@@ -62,10 +66,14 @@ QString JungSame(const QString& a, const QString& b)
     return terms.join(QStringLiteral(" AND "));
 }
 
-Moved Ilban() { return {schema::IlbanArchiveTable(), QStringLiteral("i"), IlbanDone, IlbanSame, {QStringLiteral("입차코드")}}; }
+Moved Ilban()
+{
+    return {schema::IlbanArchiveTable(), QStringLiteral("i"), IlbanDone, IlbanSame, {QStringLiteral("입차코드")}, true};
+}
 Moved Jung()
 {
-    return {schema::JungArchiveTable(), QStringLiteral("j"), JungDone, JungSame, schema::JungArchiveTable().fieldNames()};
+    return {schema::JungArchiveTable(), QStringLiteral("j"), JungDone, JungSame, schema::JungArchiveTable().fieldNames(),
+            false};
 }
 
 QString DayText(const QDate& d) { return d.toString(QStringLiteral("yyyyMMdd")); }
@@ -112,6 +120,10 @@ void CreateArchive(const QString& path, const schema::Table& table, const std::f
 struct MarkedDay {
     QDate day;
     bool listed = false;
+    // The move's own number, drawn when its run listed the rows: its copies commit
+    // it into each file's header and its removals into the live file's step
+    // records. 0 for a day an earlier build marked, which kept notes by the day.
+    qint32 move = 0;
     QHash<QString, QStringList> rows;  // by letter: each row's Token, once per row
     // By letter: the live rows as this run listed them, so its own move need not
     // find them again (never in the marker; a resume finds them by their Tokens).
@@ -137,12 +149,45 @@ QString Token(const QSqlQuery& q, int first, int end)
     return QString::fromLatin1(h.result().left(12).toBase64());
 }
 
-// The finished live rows, in the order they were written, that `take` accepts by their Token.
+// Row tokens, each held as many times as there are such rows, taken one at a time.
+class TokenCounts {
+public:
+    TokenCounts() = default;
+    explicit TokenCounts(const QStringList& tokens)
+    {
+        for (const QString& t : tokens) add(t);
+    }
+    void add(const QString& token) { ++m_counts[token]; }
+    // False when no such token is left.
+    bool take(const QString& token)
+    {
+        const auto it = m_counts.find(token);
+        if (it == m_counts.end() || *it == 0) return false;
+        --*it;
+        return true;
+    }
+    // Each token as often as it is held here beyond its count in `other`.
+    TokenCounts beyond(const TokenCounts& other) const
+    {
+        TokenCounts out;
+        for (auto it = m_counts.begin(); it != m_counts.end(); ++it)
+            out.m_counts[it.key()] = std::max(0, it.value() - other.m_counts.value(it.key()));
+        return out;
+    }
+
+private:
+    QHash<QString, int> m_counts;
+};
+
+// Finished live rows, in the order they were written.
 struct Picked {
     QList<qint64> rowids;
     QStringList tokens;
 };
-Picked Pick(const Station& st, const Moved& m, const std::function<bool(const QString&)>& take)
+
+// The finished live rows whose tokens `counts` holds, each as often as it holds it
+// (`among` true), or all the others (`among` false).
+Picked PickByCount(const Station& st, const Moved& m, TokenCounts counts, bool among)
 {
     Picked out;
     // fixed SQL: the clauses above, never typed text
@@ -151,27 +196,18 @@ Picked Pick(const Station& st, const Moved& m, const std::function<bool(const QS
     const int end = 1 + int(m.identity.size());
     while (q.next()) {
         const QString token = Token(q, 1, end);
-        if (!take(token)) continue;
+        if (counts.take(token) != among) continue;
         out.rowids << q.value(0).toLongLong();
         out.tokens << token;
     }
     return out;
 }
 
-// Takes a token from a count of tokens; false when none is left.
-bool TakeOne(QHash<QString, int>& counts, const QString& token)
-{
-    const auto it = counts.find(token);
-    if (it == counts.end() || *it == 0) return false;
-    --*it;
-    return true;
-}
+QList<qint64> AllFinished(const Station& st, const Moved& m) { return PickByCount(st, m, {}, false).rowids; }
 
-QHash<QString, int> Counted(const QStringList& tokens)
+QList<qint64> Listed(const Station& st, const Moved& m, const TokenCounts& listed)
 {
-    QHash<QString, int> counts;
-    for (const QString& t : tokens) ++counts[t];
-    return counts;
+    return PickByCount(st, m, listed, true).rowids;
 }
 
 // The rows a move takes, held as a table of the live connection for the statements.
@@ -210,13 +246,22 @@ struct DamagedMarker : DbError {
     using DbError::DbError;
 };
 
-// i20260520.mdb, j20260520.mdb, "rows <i count> <j count>", then "i <token>" and
-// "j <token>" lines; one such block a day.
+// The marker's check: a digest of all the text before its last line.
+QByteArray CheckOf(const QByteArray& body)
+{
+    return QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex();
+}
+const QByteArray kCheck = QByteArrayLiteral("check ");
+
+// i20260520.mdb, j20260520.mdb, "move <number>", "rows <i count> <j count>", then
+// "i <token>" and "j <token>" lines; one such block a day, and a last line
+// "check <digest>" over all the lines before it.
 QByteArray MarkerText(const Marker& marker)
 {
     QStringList lines;
     for (const MarkedDay& d : marker) {
         lines << QStringLiteral("i%1.mdb").arg(DayText(d.day)) << QStringLiteral("j%1.mdb").arg(DayText(d.day));
+        if (d.move) lines << QStringLiteral("move %1").arg(d.move);
         if (!d.listed) continue;
         const QStringList& i = d.rows.value(QStringLiteral("i"));
         const QStringList& j = d.rows.value(QStringLiteral("j"));
@@ -224,7 +269,8 @@ QByteArray MarkerText(const Marker& marker)
         for (const QString& t : i) lines << QStringLiteral("i ") + t;
         for (const QString& t : j) lines << QStringLiteral("j ") + t;
     }
-    return lines.join(QLatin1Char('\n')).toUtf8() + '\n';
+    const QByteArray body = lines.join(QLatin1Char('\n')).toUtf8() + '\n';
+    return body + kCheck + CheckOf(body) + '\n';
 }
 
 // Written whole and synced before the first archive commit of a day, so that a
@@ -246,33 +292,69 @@ void WriteMarker(const Station& st, const Marker& marker, const ArchiveWatch& wa
     DBase::SyncPath(st.ArchiveDir, true);
 }
 
-// The days the marker lists, oldest first; none without a marker. Throws when it cannot be
-// read, DamagedMarker when its text is not a marker's up to `today`.
+// Splits a last "check" line off `text`: whether it matches the text before it, or
+// none when there is no such line (a marker of an earlier build).
+std::optional<bool> SplitCheck(QByteArray& text)
+{
+    QByteArray lines = text;
+    while (lines.endsWith('\n')) lines.chop(1);
+    const qsizetype last = lines.lastIndexOf('\n') + 1;
+    if (!lines.mid(last).startsWith(kCheck)) return std::nullopt;
+    const QByteArray check = lines.mid(last + kCheck.size());
+    text = text.left(last);
+    return check == CheckOf(text);
+}
+
+const QRegularExpression& DayLine()
+{
+    static const QRegularExpression name(QStringLiteral("^[ij](\\d{8})\\.mdb$"));
+    return name;
+}
+
+QDate DayOf(const QRegularExpressionMatch& m) { return QDate::fromString(m.captured(1), QStringLiteral("yyyyMMdd")); }
+
+QByteArray ReadMarkerFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) throw DbError(QStringLiteral("cannot read ") + path);
+    const QByteArray text = f.readAll();
+    if (f.error() != QFileDevice::NoError) throw DbError(QStringLiteral("cannot read ") + path);
+    return text;
+}
+
+// The days the marker lists, oldest first; none without a marker. Throws when it
+// cannot be read, DamagedMarker when its text is not one a run wrote. A marker
+// whose check matches is taken as it stands, whatever the clock says; one without
+// a check (an earlier build's) must name no day after `today` and no move.
 Marker ReadMarker(const Station& st, const QDate& today)
 {
     const QString path = MarkerPath(st);
     if (!QFileInfo::exists(path)) return {};
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) throw DbError(QStringLiteral("cannot read ") + path);
-    static const QRegularExpression name(QStringLiteral("^[ij](\\d{8})\\.mdb$"));
+    QByteArray text = ReadMarkerFile(path);
+    const std::optional<bool> checked = SplitCheck(text);
+    if (checked == false) throw DamagedMarker(QStringLiteral("%1 does not match its check").arg(path));
     static const QRegularExpression row(QStringLiteral("^([ij]) (\\S+)$"));
     static const QRegularExpression counts(QStringLiteral("^rows (\\d+) (\\d+)$"));
+    static const QRegularExpression move(QStringLiteral("^move (\\d+)$"));
     Marker marker;
     std::vector<std::pair<int, int>> expected;
-    const QByteArray text = f.readAll();
-    if (f.error() != QFileDevice::NoError) throw DbError(QStringLiteral("cannot read ") + path);
     const QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString& line : lines) {
         QRegularExpressionMatch m;
-        if ((m = name.match(line)).hasMatch()) {
-            const QDate day = QDate::fromString(m.captured(1), QStringLiteral("yyyyMMdd"));
-            // A later day would have its rows archived and the statistics pruned as of that day.
-            if (!day.isValid() || day > today)
+        if ((m = DayLine().match(line)).hasMatch()) {
+            const QDate day = DayOf(m);
+            // Unchecked, a later day would have its rows archived as of that day.
+            if (!day.isValid() || (!checked && day > today))
                 throw DamagedMarker(QStringLiteral("%1 names the day %2").arg(path, m.captured(1)));
             if (marker.empty() || marker.back().day != day) {
-                marker.push_back({day, false, {}, {}});
+                marker.push_back({day, false, 0, {}, {}});
                 expected.emplace_back(0, 0);
             }
+        } else if (checked && !marker.empty() && !marker.back().listed && !marker.back().move &&
+                   (m = move.match(line)).hasMatch()) {
+            bool ok = false;
+            marker.back().move = m.captured(1).toInt(&ok);
+            if (!ok || marker.back().move <= 0) throw DamagedMarker(QStringLiteral("%1 numbers a move past any number").arg(path));
         } else if (!marker.empty() && !marker.back().listed && (m = counts.match(line)).hasMatch()) {
             marker.back().listed = true;
             bool iOk = false, jOk = false;
@@ -294,6 +376,18 @@ Marker ReadMarker(const Station& st, const QDate& today)
     return marker;
 }
 
+// The days a damaged marker still names, as far as its lines can be read.
+QList<QDate> DaysNamedIn(const QString& path)
+{
+    QList<QDate> days;
+    const QStringList lines = QString::fromUtf8(ReadMarkerFile(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const QRegularExpressionMatch m = DayLine().match(line);
+        if (m.hasMatch() && DayOf(m).isValid() && !days.contains(DayOf(m))) days << DayOf(m);
+    }
+    return days;
+}
+
 // What the operator is shown: "일반권 자료 백업 실패 (i20260520.mdb): <cause>".
 DbError Failure(const QString& what, const QString& file, const std::exception& e)
 {
@@ -309,84 +403,140 @@ void RemoveHalfMadeFiles(const Station& st)
     for (const QString& f : parts) QFile::remove(dir.filePath(f));
 }
 
-// Deletes from the live table the rows to move that the attached archive holds already.
-void RemoveArchivedRows(const Station& st, const Moved& m)
+// Deletes from the live table the rows of `which` that the attached archive holds already.
+void RemoveArchivedRows(const Station& st, const Moved& m, const QString& which)
 {
     const QString t = Id(m.table.name);
     // fixed SQL: the clauses above, never typed text
-    Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2 AND EXISTS (SELECT 1 FROM %3.%1 AS a WHERE %4)")
-                    .arg(t, kTaken, Id(kArc), m.same(QStringLiteral("a"), t)))
+    Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE (%2) AND EXISTS (SELECT 1 FROM %3.%1 AS a WHERE %4)")
+                    .arg(t, which, Id(kArc), m.same(QStringLiteral("a"), t)))
         .finish();
-}
-
-// A step's note, kept in the header of the file it changes (its user_version) and
-// committed with it: a day's file holds its table's note once the copy committed,
-// the live file the highest note whose removal committed. Unique to a day and a table.
-int NoteOf(const QDate& day, const Moved& m)
-{
-    return (day.year() * 10000 + day.month() * 100 + day.day()) * 2 + (m.letter == QLatin1String("j") ? 1 : 0);
 }
 
 const QString kMain = QStringLiteral("main");
 
-int Note(const Station& st, const QString& schema)
+// A file's header note (its user_version).
+int HeaderNote(const Station& st, const QString& schema)
 {
     return Scalar(st.Db, QStringLiteral("PRAGMA %1.user_version").arg(Id(schema))).toInt();
 }
 
-void SetNote(const Station& st, const QString& schema, int note)
+void SetHeaderNote(const Station& st, const QString& schema, int note)
 {
     // fixed SQL: a number, never text
     Exec(st.Db, QStringLiteral("PRAGMA %1.user_version = %2").arg(Id(schema)).arg(note)).finish();
 }
 
-// Deletes the taken rows from the live table with the removal's note, inside the
-// caller's transaction; the note is never lowered: after a failure, days finish
-// out of order. Returns how many rows left.
-int RemoveTaken(const Station& st, const Moved& m, int note)
+// The note an earlier build kept for a day and a table: in the day's file once its
+// copy committed, and in the live file, never lowered, once its removal did.
+int DayNote(const QDate& day, const Moved& m)
+{
+    return (day.year() * 10000 + day.month() * 100 + day.day()) * 2 + (m.letter == QLatin1String("j") ? 1 : 0);
+}
+
+// The note a move's copy commits into its file's header.
+int CopyNote(const MarkedDay& d, const Moved& m) { return d.move ? d.move : DayNote(d.day, m); }
+
+bool CopyCommitted(const Station& st, const MarkedDay& d, const Moved& m) { return HeaderNote(st, kArc) == CopyNote(d, m); }
+
+// The live file's records of the removals that committed, one per move and table,
+// kept while their days stay marked.
+const QString kSteps = QStringLiteral("archive_steps");
+
+bool StepsKept(const Station& st)
+{
+    return Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.sqlite_master WHERE type = 'table' AND name = ?"),
+                  {kSteps})
+               .toInt() > 0;
+}
+
+bool RemovalCommitted(const Station& st, const MarkedDay& d, const Moved& m)
+{
+    if (!d.move) return HeaderNote(st, kMain) >= DayNote(d.day, m);
+    return StepsKept(st) &&
+           Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 WHERE move = ? AND letter = ?").arg(Id(kSteps)),
+                  {d.move, m.letter})
+                   .toInt() > 0;
+}
+
+// Inside the removal's transaction.
+void RecordRemoval(const Station& st, const MarkedDay& d, const Moved& m)
+{
+    if (!d.move) {
+        SetHeaderNote(st, kMain, std::max(HeaderNote(st, kMain), DayNote(d.day, m)));
+        return;
+    }
+    Exec(st.Db, QStringLiteral("CREATE TABLE IF NOT EXISTS main.%1 (move INTEGER NOT NULL, letter TEXT NOT NULL, "
+                               "PRIMARY KEY (move, letter))")
+                    .arg(Id(kSteps)));
+    Exec(st.Db, QStringLiteral("INSERT OR IGNORE INTO main.%1 (move, letter) VALUES (?, ?)").arg(Id(kSteps)),
+         {d.move, m.letter});
+}
+
+// Once no day is marked, no record is needed (a kill can leave a finished day's).
+void ForgetRemovals(const Station& st)
+{
+    if (StepsKept(st)) Exec(st.Db, QStringLiteral("DELETE FROM main.%1").arg(Id(kSteps)));
+}
+
+// Deletes the taken rows from the live table with the removal's record, inside the
+// caller's transaction. Returns how many rows left.
+int RemoveTaken(const Station& st, const MarkedDay& d, const Moved& m)
 {
     QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(m.table.name), kTaken));
     const int removed = del.numRowsAffected();
     del.finish();
-    SetNote(st, kMain, std::max(Note(st, kMain), note));
+    RecordRemoval(st, d, m);
     return removed;
 }
 
-// Copies the rows to move into the attached archive and commits it with its note;
-// then deletes them from the live table and commits that with the live file's
-// note. Each file commits on its own, so between the two commits the rows are in
-// both files: a failure then takes the copies and the note back out of the
-// archive; a crash leaves them, and the notes tell the next start to remove the
-// rows from the live file.
-void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, ArchiveStep copied, int note)
+// Copies the taken rows into the attached archive and commits it with the copy's
+// note; then deletes them from the live table and commits that with the removal's
+// record. A ticket the file holds already (by its key) is that ticket: it only
+// leaves the live file. Each file commits on its own, so between the two commits
+// the rows are in both files: a failure then takes the copies and the note back
+// out of the archive; a crash leaves them, and the records tell the next start to
+// remove the rows from the live file.
+void MoveRows(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch, ArchiveStep copied)
 {
     const QString t = Id(m.table.name);
     const QString cols = IdList(m.table.fieldNames());
     // fixed SQL: names from the schema
     const qint64 before = Scalar(st.Db, QStringLiteral("SELECT COALESCE(MAX(rowid), 0) FROM %1.%2").arg(Id(kArc), t))
                               .toLongLong();
-    const int noted = Note(st, kArc);
-    int n = 0;
+    const int noteBefore = HeaderNote(st, kArc);
+    const QString held = QStringLiteral("EXISTS (SELECT 1 FROM %1.%2 AS a WHERE %3)")
+                             .arg(Id(kArc), t, m.same(QStringLiteral("a"), QStringLiteral("l")));
+    const QString lacking = m.keyed ? QStringLiteral(" AND NOT ") + held : QString();
+    int taken = 0;
     {
         Transaction tx(st.Db);
-        QSqlQuery ins = Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 WHERE %4 ORDER BY rowid")
-                                        .arg(Id(kArc), t, cols, kTaken));
-        n = ins.numRowsAffected();
+        taken = Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 WHERE %2").arg(t, kTaken)).toInt();
+        const int known =
+            m.keyed ? Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 AS l WHERE %2 AND %3").arg(t, kTaken, held))
+                          .toInt()
+                    : 0;
+        QSqlQuery ins =
+            Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 AS l WHERE %4%5 ORDER BY rowid")
+                            .arg(Id(kArc), t, cols, kTaken, lacking));
+        const int n = ins.numRowsAffected();
         ins.finish();
-        SetNote(st, kArc, note);
+        if (n != taken - known) throw DbError(QStringLiteral("archive took %1 rows of %2").arg(n).arg(taken - known));
+        SetHeaderNote(st, kArc, CopyNote(d, m));
         tx.commit();
     }
     Tell(watch, copied);
     try {
         Transaction tx(st.Db);
-        const int removed = RemoveTaken(st, m, note);
-        if (removed != n) throw DbError(QStringLiteral("archive copied %1 rows but would delete %2").arg(n).arg(removed));
+        const int removed = RemoveTaken(st, d, m);
+        if (removed != taken)
+            throw DbError(QStringLiteral("archive took %1 rows but would delete %2").arg(taken).arg(removed));
         tx.commit();
     } catch (...) {
         try {
             Transaction tx(st.Db);
             Exec(st.Db, QStringLiteral("DELETE FROM %1.%2 WHERE rowid > ?").arg(Id(kArc), t), {before}).finish();
-            SetNote(st, kArc, noted);
+            SetHeaderNote(st, kArc, noteBefore);
             tx.commit();
         } catch (...) {
             // The marker stays; the rows leave the live file at the next start or run.
@@ -397,12 +547,12 @@ void MoveRows(const Station& st, const Moved& m, const ArchiveWatch& watch, Arch
 }
 
 // The rows of the attached archive, counted by Token.
-QHash<QString, int> ArchivedTokens(const Station& st, const Moved& m)
+TokenCounts ArchivedTokens(const Station& st, const Moved& m)
 {
     // fixed SQL: names from the schema
     QSqlQuery q = Query(st.Db, QStringLiteral("SELECT %1 FROM %2.%3").arg(IdList(m.identity), Id(kArc), Id(m.table.name)));
-    QHash<QString, int> counts;
-    while (q.next()) ++counts[Token(q, 0, int(m.identity.size()))];
+    TokenCounts counts;
+    while (q.next()) counts.add(Token(q, 0, int(m.identity.size())));
     return counts;
 }
 
@@ -413,51 +563,32 @@ struct Taken {
     bool copied = false;
 };
 
-// The rule for a file written before the notes, holding copies of listed rows: the
-// copy commits whole, then the removal, so every listed row still live and in the
-// file is a removal cut short. Otherwise each listed row is taken as often as it is
-// listed beyond its copies in the file: a live row alike to one moved is another row.
-Taken RowsBeforeNotes(const Station& st, const QStringList& tokens, const QHash<QString, int>& archived, const Moved& m)
-{
-    const QHash<QString, int> listed = Counted(tokens);
-    QHash<QString, int> wanted = listed;
-    const Picked live = Pick(st, m, [&wanted](const QString& t) { return TakeOne(wanted, t); });
-    bool cutShort = !tokens.isEmpty() && live.rowids.size() == tokens.size();
-    QHash<QString, int> left;
-    for (auto it = listed.begin(); it != listed.end(); ++it) {
-        cutShort = cutShort && archived.value(it.key()) >= it.value();
-        left[it.key()] = std::max(0, it.value() - archived.value(it.key()));
-    }
-    if (cutShort) return {live.rowids, true};
-    Taken out;
-    for (qsizetype k = 0; k < live.rowids.size(); ++k)
-        if (TakeOne(left, live.tokens[k])) out.rows << live.rowids[k];
-    return out;
-}
-
-// The live rows a marked day takes: those it lists that are still live, or every
-// finished row for a day an earlier version marked. For a listed day the notes tell
-// which commits were made: the file's note, the copy; the live file's, the removal
-// too. Listed rows are taken each as often as listed, no more: a live row alike to
-// one moved is another row.
-Taken RowsOf(const Station& st, const MarkedDay& d, const Moved& m, int note)
+// The live rows a marked day takes: those it lists that are still live, each as
+// often as listed and no more (a live row alike to one moved is another row), or
+// every finished row for a day an earlier build marked without a list. The
+// move's own records tell which of its commits were made: its note in the day's
+// file, the copy; its record in the live file, the removal too. A row is never
+// taken because a row alike to it sits in a file: a file without the move's note
+// takes copies of all the listed rows, but for a ticket, whose key tells it is the
+// same ticket.
+Taken RowsOf(const Station& st, const MarkedDay& d, const Moved& m)
 {
     if (const auto it = d.listedNow.find(m.letter); it != d.listedNow.end()) return {*it, false};
-    if (!d.listed) return {Pick(st, m, [](const QString&) { return true; }).rowids, false};
-    const QStringList& tokens = d.rows.value(m.letter);
-    QHash<QString, int> wanted = Counted(tokens);
-    const auto listed = [&wanted](const QString& t) { return TakeOne(wanted, t); };
-    if (Note(st, kArc) == note) return {Note(st, kMain) >= note ? QList<qint64>() : Pick(st, m, listed).rowids, true};
-    const QHash<QString, int> archived = ArchivedTokens(st, m);
-    if (std::none_of(tokens.begin(), tokens.end(), [&archived](const QString& t) { return archived.contains(t); }))
-        return {Pick(st, m, listed).rowids, false};
-    return RowsBeforeNotes(st, tokens, archived, m);
+    if (!d.listed) return {AllFinished(st, m), false};
+    const TokenCounts listed(d.rows.value(m.letter));
+    if (d.move && RemovalCommitted(st, d, m)) return {{}, true};
+    if (CopyCommitted(st, d, m)) return {RemovalCommitted(st, d, m) ? QList<qint64>() : Listed(st, m, listed), true};
+    if (d.move || m.keyed) return {Listed(st, m, listed), false};
+    // Passages an earlier build listed, in a file without its note: the copies
+    // it holds of them may be from that move, so each listed passage is taken
+    // only as often as it is listed beyond its copies there.
+    return {Listed(st, m, listed.beyond(ArchivedTokens(st, m))), false};
 }
 
 // One table's part of a move: the file made when missing, then the rows moved. A
 // move cut short and resumed moves its rows, or only removes them from the live
-// file once the notes say the copy committed. A marker of an earlier version lists
-// no rows: every live row its file holds leaves.
+// file once its records say the copy committed. A marker of an earlier version
+// lists no rows: every live row its file holds leaves.
 // Throws DbError naming the table and the file.
 void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch, ArchiveStep building,
                bool resuming)
@@ -468,21 +599,20 @@ void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const Arch
         if (!made) CreateArchive(path, m.table, [&] { Tell(watch, building); });
         Tell(watch, Next(building));
         Attachment arc(st.Db, path, kArc);
-        const int note = NoteOf(d.day, m);
-        const Taken rows = RowsOf(st, d, m, note);
+        const Taken rows = RowsOf(st, d, m);
         const TakenRows taken(st.Db, rows.rows);
         if (rows.copied) {
             Transaction tx(st.Db);
-            RemoveTaken(st, m, note);
+            RemoveTaken(st, d, m);
             tx.commit();
             return;
         }
         if (made && resuming && !d.listed) {
             Transaction tx(st.Db);
-            RemoveArchivedRows(st, m);
+            RemoveArchivedRows(st, m, kTaken);
             tx.commit();
         }
-        MoveRows(st, m, watch, Next(Next(building)), note);
+        MoveRows(st, d, m, watch, Next(Next(building)));
     } catch (const std::exception& e) {
         throw Failure(m.table.name + QLatin1Char(' '), QFileInfo(path).fileName(), e);
     }
@@ -539,19 +669,27 @@ void Unmark(const Station& st, Marker& marker, const QDate& day)
     } catch (const std::exception& e) {
         throw Failure(QString(), kMarker, e);
     }
+    try {
+        ForgetRemovals(st);
+    } catch (const std::exception&) {
+        // Kept until a later start; a record names its own move only.
+    }
 }
 
 // A marked day's move, from wherever it stands: each table moved, then the day's
-// pruning and reset (with the day after as "today"), then the day taken off the
-// marker. Safe to run again from any step (`resuming`). Throws DbError; the day
-// then stays marked. Returns false when 시스템 has no row (the totals need no refresh).
+// pruning and reset (with the day after as "today", but never a day after the
+// clock's: a clock set back leaves them to the run of a later day), then the day
+// taken off the marker. Safe to run again from any step (`resuming`). Throws
+// DbError; the day then stays marked. Returns false when 시스템 has no row (the
+// totals need no refresh).
 bool FinishMove(Station& st, Marker& marker, const MarkedDay& d, const ArchiveWatch& watch, bool resuming)
 {
     MoveTable(st, d, Ilban(), watch, ArchiveStep::IlbanBuilding, resuming);
     MoveTable(st, d, Jung(), watch, ArchiveStep::JungBuilding, resuming);
     bool refresh = true;
+    const QDate asOf = d.day.addDays(1);
     try {
-        refresh = PruneAndReset(st, d.day.addDays(1));
+        if (asOf <= st.clock.now().date()) refresh = PruneAndReset(st, asOf);
     } catch (const std::exception&) {
         // The rest of the day's pruning is skipped; the next day prunes with its own dates.
     }
@@ -561,11 +699,25 @@ bool FinishMove(Station& st, Marker& marker, const MarkedDay& d, const ArchiveWa
     return refresh;
 }
 
-// Renames a damaged marker out of the way, kept for whoever looks into it, and
-// returns what the operator is told. The rows its days still have live go with
-// the next day archived, as after a day whose marker could not be written.
-QString SetAside(const Station& st)
+// Tickets a damaged marker's day file holds are those very tickets (their
+// 입차코드 is the key): they leave the live file and go into no other day's.
+void RemoveHeldTickets(const Station& st, const QDate& day)
 {
+    const QString path = IlbanArchivePath(st, day);
+    if (!QFileInfo(path).isFile()) return;
+    Attachment arc(st.Db, path, kArc);
+    Transaction tx(st.Db);
+    RemoveArchivedRows(st, Ilban(), IlbanDone(QString()));
+    tx.commit();
+}
+
+// Renames a damaged marker out of the way, kept for whoever looks into it, once
+// the tickets its days' files hold have left the live file; returns what the
+// operator is told. The rows its days still have live go with the next day
+// archived, as after a day whose marker could not be written.
+QString SetAside(const Station& st, const QList<QDate>& days)
+{
+    for (const QDate& day : days) RemoveHeldTickets(st, day);
     const QString aside =
         kMarker + QStringLiteral(".damaged-") + st.clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (!QFile::rename(MarkerPath(st), st.ArchiveDir + aside))
@@ -576,44 +728,59 @@ QString SetAside(const Station& st)
         .arg(aside);
 }
 
+// The marker as the resume leaves it, and the days a damaged one named: their
+// moves were cut short, so a day's file among them does not mean it is archived.
+struct Resumed {
+    Marker marker;
+    QList<QDate> cutShort;
+};
+
 // Finishes every marked day, oldest first, each on its own: a day that fails again
 // stays marked and the later ones still go. A damaged marker throws, or with
-// `setAside` is set aside and told of, leaving no day marked. Returns the marker as
-// it is left.
-Marker ResumeMarked(Station& st, bool& refresh, QStringList& failures, bool setAside)
+// `setAside` is set aside and told of, leaving no day marked.
+Resumed ResumeMarked(Station& st, bool& refresh, QStringList& failures, bool setAside)
 {
     RemoveHalfMadeFiles(st);
-    Marker marker;
+    Resumed out;
     try {
         try {
-            marker = ReadMarker(st, st.clock.now().date());
+            out.marker = ReadMarker(st, st.clock.now().date());
         } catch (const DamagedMarker&) {
             if (!setAside) throw;
-            Report(st, SetAside(st));
+            out.cutShort = DaysNamedIn(MarkerPath(st));
+            Report(st, SetAside(st, out.cutShort));
         }
     } catch (const std::exception& e) {
         throw Failure(QString(), kMarker, e);
     }
-    const Marker days = marker;
+    try {
+        if (out.marker.empty()) ForgetRemovals(st);
+    } catch (const std::exception&) {
+        // Kept until a later start; a record names its own move only.
+    }
+    const Marker days = out.marker;
     for (const MarkedDay& d : days) {
         try {
-            refresh = FinishMove(st, marker, d, {}, true) || refresh;
+            refresh = FinishMove(st, out.marker, d, {}, true) || refresh;
         } catch (const std::exception& e) {
             failures << QString::fromUtf8(e.what());
         }
     }
-    return marker;
+    return out;
 }
+
+// A number no other move is likely to have drawn, nor an earlier build's day note.
+qint32 NewMoveNumber() { return qint32(QRandomGenerator::system()->bounded(1u << 30, 1u << 31)); }
 
 // The day's rows: those finished now, but for the ones a marked day takes already.
 MarkedDay ListDay(const Station& st, const Marker& marker, const QDate& day)
 {
-    MarkedDay d{day, true, {}, {}};
+    MarkedDay d{day, true, NewMoveNumber(), {}, {}};
     for (const Moved& m : {Ilban(), Jung()}) {
-        QHash<QString, int> claimed;
+        TokenCounts claimed;
         for (const MarkedDay& earlier : marker)
-            for (const QString& t : earlier.rows.value(m.letter)) ++claimed[t];
-        Picked picked = Pick(st, m, [&claimed](const QString& t) { return !TakeOne(claimed, t); });
+            for (const QString& t : earlier.rows.value(m.letter)) claimed.add(t);
+        Picked picked = PickByCount(st, m, claimed, false);
         d.rows[m.letter] = std::move(picked.tokens);
         d.listedNow[m.letter] = std::move(picked.rowids);
     }
@@ -649,11 +816,14 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
     bool refresh = false;
     QStringList failures;
     try {
-        Marker marker = ResumeMarked(st, refresh, failures, true);  // moves a crash or a failure cut short
+        Resumed resumed = ResumeMarked(st, refresh, failures, true);  // moves a crash or a failure cut short
+        Marker& marker = resumed.marker;
         const bool marked = std::any_of(marker.begin(), marker.end(), [&day](const MarkedDay& d) { return d.day == day; });
         // That day is archived already (exact name: the file system compares case), or
-        // marked and failed again above.
-        if (!marked && !QFileInfo(ilban).isFile()) {
+        // marked and failed again above. A day a damaged marker named has its file
+        // from a move cut short: the day's rows still live are added to it.
+        const bool archived = QFileInfo(ilban).isFile() && !resumed.cutShort.contains(day);
+        if (!marked && !archived) {
             const MarkedDay d = ListDay(st, marker, day);
             marker.push_back(d);
             try {

@@ -25,15 +25,18 @@ QString JungArchivePath(const Station& st, const QDate& day);
 // Never throws.
 //
 // The live file and an archive commit each on their own (the live file keeps a
-// write-ahead log), so a move is marked: the day's file names and the rows finished
-// as the run begins are written to Backup/archive.moving before anything moves, and
-// the day leaves the marker only after its pruning and reset. Archive_Resume
-// finishes each marked move, oldest first, from wherever a crash or a failure cut it
-// short, with the rows the marker lists; rows finished since go with a later day.
-// Each copy and each removal commits with a note in its file's header (its
-// user_version), so the resume knows which of them committed.
-// A damaged marker (text no run wrote, or a day after today) is renamed aside in
-// Backup and told of on List1 and PnlMsg; the run then goes on without it.
+// write-ahead log), so a move is marked: the day's file names, the move's number
+// and the rows finished as the run begins are written to Backup/archive.moving,
+// with a check over its text, before anything moves, and the day leaves the marker
+// only after its pruning and reset. Archive_Resume finishes each marked move,
+// oldest first, from wherever a crash or a failure cut it short, with the rows the
+// marker lists; rows finished since go with a later day. Each copy commits the
+// move's number into its file's header, each removal a record of the move in the
+// live file, so the resume knows which of them committed whatever the clock did.
+// A damaged marker (its check does not match, or an earlier build's naming a day
+// after today) is renamed aside in Backup and told of on List1 and PnlMsg; the
+// tickets its days' files hold leave the live file, and the run goes on without
+// it, adding the day's rows still live to a file a move cut short.
 bool Archive_DayData(Station& st);
 
 // The durable steps of a move, in order (tests stop the station after each). A
@@ -50,9 +53,10 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch);
 
 // Finishes the moves the marker names, each for its own day: both files made and
 // filled with the rows listed for the day, the live rows they hold removed, that
-// day's pruning and reset, then the day taken off the marker. A marker written
-// before rows were listed takes every finished row. Removes half-made files
-// ("*.part" and their journals) of Backup. Run at start-up and before each archive.
+// day's pruning and reset (unless the clock is behind that day), then the day
+// taken off the marker. A marker written before rows were listed takes every
+// finished row. Removes half-made files ("*.part" and their journals) of Backup.
+// Run at start-up and before each archive.
 // Returns true when a marked move was finished (the main screen's totals are then
 // stale). Throws DbError after trying every day (the days that failed stay marked),
 // or at once for a damaged marker (left for the day's run to set aside).

@@ -24,10 +24,11 @@ bool IsPlainKey(const QKeyEvent* ke)
     return !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && ke->text().size() == 1;
 }
 
-// A modifier or lock key pressed on its own types nothing: the Shift held for
-// a ":" is part of the entry, not the end of it. So do the language keys of a
-// Korean keyboard (한/영, 한자 and the rest of their block).
-bool IsModifierAlone(int key)
+// Keys that type nothing into an entry and leave it as it is: a modifier or lock
+// key pressed on its own (the Shift held for a ":" is part of the entry, not the
+// end of it) and the language keys of a Korean keyboard (한/영, 한자 and the rest
+// of their block).
+bool TypesNothing(int key)
 {
     if (key >= Qt::Key_Hangul && key <= Qt::Key_Hangul_Special) return true;
     switch (key) {
@@ -45,7 +46,7 @@ bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 // The keys an entry takes without ending: digits, separators, Backspace and modifiers alone.
 bool TakenByEntry(const QKeyEvent* ke)
 {
-    if (IsModifierAlone(ke->key()) || ke->key() == Qt::Key_Backspace) return true;
+    if (TypesNothing(ke->key()) || ke->key() == Qt::Key_Backspace) return true;
     return IsPlainKey(ke) && (IsDigit(ke->text().front()) || IsSeparator(ke->text().front()));
 }
 
@@ -119,7 +120,7 @@ private:
     bool key(const QKeyEvent* ke)
     {
         const int k = ke->key();
-        if (IsModifierAlone(k)) return false;
+        if (TypesNothing(k)) return false;
         if (k == Qt::Key_Tab || k == Qt::Key_Backtab) {
             // Tab leaves the field, as in every other control, instead of stepping through its sections.
             finish();
