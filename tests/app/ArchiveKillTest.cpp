@@ -16,6 +16,7 @@
 #include "station/Timer1.h"
 
 #include <QDir>
+#include <QLockFile>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
@@ -102,6 +103,7 @@ bool KilledAtMidnightAfter(TestStation& ts, ArchiveStep step)
 void StartAgain(TestStation& ts, const QDateTime& at)
 {
     ts.clock.setNow(at);
+    ts.st.ProgramLock.reset();
     ts.st.IniPath.clear();
     ts.st.settings = Settings{};
     ASSERT_EQ(Startup_Load(ts.st, [] {}), std::nullopt);
@@ -209,57 +211,131 @@ TEST(ArchiveKill, ADayWhoseMoveFailedTakesOnlyItsOwnRowsOnceTheDiskIsMendedAMidn
     }
 }
 
+// What befell the station around a kill, beyond the kill itself.
+enum class Twist {
+    None,
+    ClockAheadOnce,      // a night archived with the clock months ahead, before
+    DayOutOfOrder,       // the day's file out of reach until the next day was archived
+    AppendedSeasonFile,  // the day's season file there before its move, holding a passage alike to the listed one
+    ClockBehind,         // started again with the clock two days behind
+    StrayLine,           // a line added to the marker after the kill
+};
+
+void Befall(TestStation& ts, Twist twist)
+{
+    switch (twist) {
+    case Twist::DayOutOfOrder: {
+        const QString file = ts.path("Backup/i20260520.mdb");
+        ASSERT_TRUE(QFile::rename(file, file + ".away") && QDir().mkdir(file));
+        StartAgain(ts, QDateTime(QDate(2026, 5, 22), QTime(0, 0, 20)));  // the 21st archived, the 20th still marked
+        ts.CloseDatabase();
+        ASSERT_TRUE(QDir().rmdir(file) && QFile::rename(file + ".away", file));
+        break;
+    }
+    case Twist::StrayLine: {
+        QFile f(ts.path("Backup/archive.moving"));
+        ASSERT_TRUE(f.open(QIODevice::Append) && f.write("i20260520.mdb\n") > 0);
+        break;
+    }
+    case Twist::ClockAheadOnce:
+    case Twist::AppendedSeasonFile:
+    case Twist::ClockBehind:
+    case Twist::None:
+        break;
+    }
+}
+
 TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
 {
     const QStringList cards{"0000000002", "0000000002", "0000000003", "0000000004"}, one{"0000000003"};
-    const QStringList inside{"0000000001"}, twin{"0000000001", "0000000003"};
+    const QStringList inside{"0000000001"}, twin{"0000000001", "0000000003"}, twice{"0000000003", "0000000003"};
+    const QStringList tickets{"0001202605200900", "0002202605201000", "0003202605201100"};
     const struct { const char* name; const char* marker; ArchiveStep killedAfter; bool onePassage, beforeNotes;
-                   QStringList live, archived; } rows[] = {
-        {"a day later than today", "i20991231.mdb\nj20991231.mdb\n", {}, false, false, inside, cards},
-        {"a count too large for a number", "i20260520.mdb\nj20260520.mdb\nrows 99999999999 0\n", {}, false, false,
+                   Twist twist; QStringList live, archived; } rows[] = {
+        {"a day later than today", "i20991231.mdb\nj20991231.mdb\n", {}, false, false, {}, inside, cards},
+        {"a count too large for a number", "i20260520.mdb\nj20260520.mdb\nrows 99999999999 0\n", {}, false, false, {},
          inside, cards},
-        {"a count that does not parse", "i20260520.mdb\nj20260520.mdb\nrows 1x 0\n", {}, false, false, inside, cards},
+        {"a count that does not parse", "i20260520.mdb\nj20260520.mdb\nrows 1x 0\n", {}, false, false, {}, inside, cards},
         // Killed once the passages left the live file; a passage alike to one of them is another passage.
-        {"a live passage alike to a moved one", nullptr, ArchiveStep::JungRemoved, false, false, twin, cards},
-        {"the same in files without notes", nullptr, ArchiveStep::JungRemoved, false, true, twin, cards},
-        {"the one passage listed has left the live file", nullptr, ArchiveStep::JungRemoved, true, false, twin, one},
-        {"the one passage listed is copied, not yet removed", nullptr, ArchiveStep::JungCopied, true, false, twin, one},
+        {"a live passage alike to a moved one", nullptr, ArchiveStep::JungRemoved, false, false, {}, twin, cards},
+        {"the same in files without notes", nullptr, ArchiveStep::JungRemoved, false, true, {}, twin, cards},
+        {"the one passage listed has left the live file", nullptr, ArchiveStep::JungRemoved, true, false, {}, twin, one},
+        {"the one passage listed is copied, not yet removed", nullptr, ArchiveStep::JungCopied, true, false, {}, twin, one},
+        {"one passage in files without notes", nullptr, ArchiveStep::JungRemoved, true, true, {}, twin, one},
+        {"a clock once ahead", nullptr, ArchiveStep::IlbanCopied, false, false, Twist::ClockAheadOnce, twin, cards},
+        {"days finished out of order", nullptr, ArchiveStep::IlbanCopied, false, false, Twist::DayOutOfOrder, twin, cards},
+        {"an appended season file holding a passage alike", nullptr, ArchiveStep::IlbanCopied, true, false,
+         Twist::AppendedSeasonFile, twin, twice},
+        // The passage stored after the kill goes with the clock's yesterday.
+        {"a clock behind at the restart", nullptr, ArchiveStep::IlbanCreated, false, false, Twist::ClockBehind, inside,
+         cards},
+        // The passage stored after the kill goes with the day whose file the move cut short.
+        {"a marker damaged after the copy", nullptr, ArchiveStep::IlbanCopied, false, false, Twist::StrayLine, inside,
+         {"0000000002", "0000000002", "0000000003", "0000000003", "0000000004"}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
+        if (r.twist == Twist::ClockAheadOnce) {
+            ts.clock.setNow(QDateTime(QDate(2026, 9, 1), QTime(0, 0, 1)));
+            ASSERT_TRUE(Archive_DayData(ts.st));
+        }
         FillTheDay(ts);
         if (r.onePassage) Exec(ts.st.Db, "DELETE FROM 정기권입출차 WHERE 정기권번호 IN ('0000000002', '0000000004')");
+        if (r.twist == Twist::AppendedSeasonFile) {
+            DBase::Create_JungArchive(ts.path("Backup/j20260520.mdb"));
+            Insert(ScopedConnection(ts.path("Backup/j20260520.mdb")).db(), "정기권입출차",
+                   {{"입차일자", "2026-05-20"}, {"입차시간", "08:00"}, {"출차일자", "2026-05-20"}, {"출차시간", "18:00"},
+                    {"입출상태", "정상출차"}, {"정기권번호", "0000000003"}, {"입출구분", false}});
+        }
         QFile f(ts.path("Backup/archive.moving"));
         if (r.marker) {
             ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(r.marker) > 0 && f.flush());
         } else {
             ASSERT_TRUE(KilledAtMidnightAfter(ts, r.killedAfter));
+            Befall(ts, r.twist);
             DBase::DataBase_Open(ts.st);
             Insert(ts.st.Db, "정기권입출차", {{"입차일자", "2026-05-20"}, {"입차시간", "08:00"}, {"출차일자", "2026-05-20"},
                    {"출차시간", "18:00"}, {"입출상태", "정상출차"}, {"정기권번호", "0000000003"}, {"입출구분", false}});
-            if (r.beforeNotes) {  // files of a version that kept no notes
+            if (r.beforeNotes) {  // a marker and files of a build that kept no step records
                 Exec(ts.st.Db, "PRAGMA user_version = 0");
+                Exec(ts.st.Db, "DROP TABLE IF EXISTS archive_steps");
                 for (const char* file : {"Backup/i20260520.mdb", "Backup/j20260520.mdb"})
                     Exec(ScopedConnection(ts.path(file)).db(), "PRAGMA user_version = 0");
+                ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+                QByteArrayList lines = f.readAll().split('\n');
+                f.close();
+                lines.removeIf([](const QByteArray& l) { return l.startsWith("move ") || l.startsWith("check "); });
+                ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(lines.join('\n')) > 0);
+                f.close();
             }
         }
         ts.CloseDatabase();
-        StartAgain(ts, kMidnight.addSecs(20));
+        StartAgain(ts, r.twist == Twist::ClockBehind ? QDateTime(QDate(2026, 5, 19), QTime(0, 0, 20))
+                                                     : kMidnight.addSecs(20));
 
+        const bool damaged = r.marker || r.twist == Twist::StrayLine;
         const QStringList told = ts.screen.list1.filter("archive.moving");
-        EXPECT_EQ(told, r.marker ? QStringList{"자료 백업 표시 파일이 손상되어 archive.moving.damaged-20260521-000021 이름으로 "
-                                               "따로 보관했습니다. 표시된 날의 남은 자료는 새 백업 파일에 함께 보관됩니다."}
-                                 : QStringList());
+        EXPECT_EQ(told, damaged ? QStringList{"자료 백업 표시 파일이 손상되어 archive.moving.damaged-20260521-000021 이름으로 "
+                                              "따로 보관했습니다. 표시된 날의 남은 자료는 새 백업 파일에 함께 보관됩니다."}
+                                : QStringList());
         EXPECT_EQ(ts.screen.text("PnlMsg"), told.value(0));
         const QStringList pair{"i20260520.mdb", "j20260520.mdb"};
-        EXPECT_EQ(QDir(ts.st.ArchiveDir).entryList(QDir::Files | QDir::Hidden),
-                  r.marker ? QStringList{"archive.moving.damaged-20260521-000021"} + pair : pair);
+        EXPECT_EQ(QDir(ts.st.ArchiveDir).entryList({"*20260520*", "archive.moving*"}, QDir::Files | QDir::Hidden),
+                  damaged ? QStringList{"archive.moving.damaged-20260521-000021"} + pair : pair);
+        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), tickets);
+        EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
         EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"), r.archived);
         EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), r.live);
-        EXPECT_EQ(Column(ts.st.Db, "출차취소", "입차코드"), QStringList({"kept"}));
+        // Cancellations kept two days: the 18th's goes with the 20th's pruning, the 20th's with the 21st's. With
+        // the clock behind, the day's pruning waits for a day that is not later than today.
+        const QStringList cancellations = r.twist == Twist::ClockBehind     ? QStringList{"kept", "old"}
+                                          : r.twist == Twist::DayOutOfOrder ? QStringList{}
+                                                                            : QStringList{"kept"};
+        EXPECT_EQ(Column(ts.st.Db, "출차취소", "입차코드"), cancellations);
         ts.clock.setNow(kMidnight.addDays(1));  // told once
         Timer1_Tick(ts.st);
         EXPECT_EQ(ts.screen.list1.filter("archive.moving"), told);
+        EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), QStringList());
     }
 }
