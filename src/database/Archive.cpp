@@ -505,6 +505,7 @@ void MoveRows(const Station& st, const MarkedDay& d, const Moved& m, const Archi
     const qint64 before = Scalar(st.Db, QStringLiteral("SELECT COALESCE(MAX(rowid), 0) FROM %1.%2").arg(Id(kArc), t))
                               .toLongLong();
     const int noteBefore = HeaderNote(st, kArc);
+    // fixed SQL: the clauses above, never typed text
     const QString held = QStringLiteral("EXISTS (SELECT 1 FROM %1.%2 AS a WHERE %3)")
                              .arg(Id(kArc), t, m.same(QStringLiteral("a"), QStringLiteral("l")));
     const QString lacking = m.keyed ? QStringLiteral(" AND NOT ") + held : QString();
@@ -516,6 +517,7 @@ void MoveRows(const Station& st, const MarkedDay& d, const Moved& m, const Archi
             m.keyed ? Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 AS l WHERE %2 AND %3").arg(t, kTaken, held))
                           .toInt()
                     : 0;
+        // fixed SQL: the clauses above, never typed text
         QSqlQuery ins =
             Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 AS l WHERE %4%5 ORDER BY rowid")
                             .arg(Id(kArc), t, cols, kTaken, lacking));
