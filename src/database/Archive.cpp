@@ -331,8 +331,9 @@ Marker ReadMarker(const Station& st, const QDate& today)
     const QString path = MarkerPath(st);
     if (!QFileInfo::exists(path)) return {};
     QByteArray text = ReadMarkerFile(path);
-    const std::optional<bool> checked = SplitCheck(text);
-    if (checked == false) throw DamagedMarker(QStringLiteral("%1 does not match its check").arg(path));
+    const std::optional<bool> check = SplitCheck(text);
+    if (check == false) throw DamagedMarker(QStringLiteral("%1 does not match its check").arg(path));
+    const bool checked = check.has_value();
     static const QRegularExpression row(QStringLiteral("^([ij]) (\\S+)$"));
     static const QRegularExpression counts(QStringLiteral("^rows (\\d+) (\\d+)$"));
     static const QRegularExpression move(QStringLiteral("^move (\\d+)$"));
