@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the tests with the sanitizers and runs them all.
-# Fails when a test fails or when no test ran at all.
+# Fails when a test fails or when no test ran at all; ends by naming the tests
+# that were skipped and why.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/deps.sh
@@ -10,4 +11,34 @@ cmake --build --preset test
 ./scripts/fuzz.sh
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
-ctest --preset test --no-tests=error -j "$(nproc)"
+# CTest shows a program's output only when it fails: each test program writes
+# its results here, and the skipped tests are read from them.
+reports="$PWD/build/test/test-reports"
+rm -rf "$reports"
+mkdir -p "$reports"
+status=0
+GTEST_OUTPUT="xml:$reports/" ctest --preset test --no-tests=error -j "$(nproc)" || status=$?
+python3 - "$reports" <<'PY' || echo "The skipped tests could not be read from $reports." >&2
+import glob, os, re, sys
+import xml.etree.ElementTree as ET
+
+lines = []
+for path in sorted(glob.glob(os.path.join(sys.argv[1], "*.xml"))):
+    program = os.path.splitext(os.path.basename(path))[0]
+    try:
+        root = ET.parse(path).getroot()
+    except ET.ParseError:
+        continue
+    for case in root.iter("testcase"):
+        skipped = case.find("skipped")
+        if skipped is None:
+            continue
+        # The message: the skip's file and line, the reason, then any traces.
+        reason = skipped.get("message", "").split("Google Test trace:")[0].splitlines()
+        reason = " ".join(l.strip() for l in reason if l.strip() and not re.fullmatch(r"\S+:\d+", l.strip()))
+        lines.append(f"  {program} {case.get('classname')}.{case.get('name')}: {reason or 'no reason given'}")
+if lines:
+    print(f"Skipped tests ({len(lines)}):")
+    print("\n".join(lines))
+PY
+exit "$status"

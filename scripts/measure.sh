@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The station's response with a year of data (README, "Response with a year of
-# data"): installs what is missing, builds the release programs, makes a
-# year-of-data program folder in a temporary folder, then measures start-up to
+# The station's response with a year of data (docs/response.md): installs
+# what is missing, builds the release programs, makes a year-of-data program
+# folder in a temporary folder, then measures start-up to
 # the login screen (three launches), the fee's latency through the display port
 # for typed and read tickets, the syncs each kind of item costs, and then, for a
 # disk whose every sync takes 0, 1 and 5 ms longer (a preloaded shim,
