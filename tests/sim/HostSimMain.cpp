@@ -1,7 +1,7 @@
 // The host PC as a small program beside the station: it opens a
 // pseudo-terminal for the station's host port, prints every frame and
 // handshake byte the station sends and the answer it gives, and sends the
-// host's frames when told. See README, "Trying it with the simulated host".
+// host's frames when told. See README, "The host link".
 
 #include "sim/HostPeer.h"
 

@@ -1,6 +1,6 @@
 // The simulated ticket reader as a small program beside ./run.sh: it opens a
 // pseudo-terminal, points the station's reader port (Com6) at it, and inserts
-// a ticket whenever Enter is pressed. See README, "Trying the ticket reader".
+// a ticket whenever Enter is pressed. See README, "Ticket reader".
 
 #include "platform/Ini.h"
 #include "sim/PtyDevice.h"
