@@ -123,16 +123,6 @@ struct Cable {
 
 QByteArray Map(const char* com, const QString& path) { return QByteArray(com) + '=' + path.toLocal8Bit() + '\n'; }
 
-// Runs fn on the modal screen once it is up.
-void OnModal(const QString& name, std::function<void(QWidget&)> fn)
-{
-    QTimer::singleShot(0, [name, fn] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w && w->objectName() == name) fn(*w);
-        else ADD_FAILURE() << "no modal " << name.toStdString();
-    });
-}
-
 TEST(CarParkEndToEnd, StationToMasterToHost)
 {
     ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(7, 0)));
@@ -231,8 +221,8 @@ TEST(CarParkEndToEnd, StationToMasterToHost)
     // The settlement at 18:00 by its function key; the next worker logs in.
     clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(18, 0)));
     a.msgs.mboxAnswers.push_back(true);
-    OnModal(QStringLiteral("Jungsan"), [](QWidget& j) {
-        OnModal(QStringLiteral("frmLogin"), [](QWidget& f) {
+    test::WhenModal(QStringLiteral("Jungsan"), [](QWidget& j) {
+        test::WhenModal(QStringLiteral("frmLogin"), [](QWidget& f) {
             QTest::keyClicks(f.findChild<QLineEdit*>(QStringLiteral("txtPassword")), QStringLiteral("582047"));
             QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
         });

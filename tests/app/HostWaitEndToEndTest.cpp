@@ -22,6 +22,7 @@
 #include <functional>
 
 using namespace tolvo;
+using test::WhenModal;
 
 namespace {
 
@@ -57,17 +58,6 @@ QLineEdit* TicketBox(test::AppRig& app) { return app.window.findChild<QLineEdit*
 int EntrySent(const Station& st, const QString& code)
 {
     return Scalar(st.Db, QStringLiteral("SELECT 전송여부 FROM 일반권 WHERE 입차코드 = ?"), {code}).toInt();
-}
-
-// Acts on the modal screen `name` once it is on top (looked for every 50 ms, 5 s at most).
-void WhenModal(const QString& name, const std::function<void(QWidget&)>& act, int tries = 100)
-{
-    QTimer::singleShot(50, [=] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w && w->objectName() == name) act(*w);
-        else if (tries > 0) WhenModal(name, act, tries - 1);
-        else ADD_FAILURE() << "no modal " << name.toStdString();
-    });
 }
 
 // A key pressed and released (with its modifiers' own presses) where the screen has the keyboard.
@@ -111,9 +101,8 @@ TEST(HostWaitEndToEnd, CommandsAndVerdictsRunInsideAnUnansweredSendAndItsPrompt)
         if (prompted || !text.startsWith(QLatin1String("TD"))) return;
         prompted = true;
         QTimer::singleShot(0, &app.window, [&] {
-            QTimer::singleShot(100, [&] {
-                // The prompt is open above the send's wait.
-                ASSERT_NE(QApplication::activeModalWidget(), nullptr);
+            // The prompt, open above the send's wait.
+            WhenModal(QStringLiteral("FrmInput"), [&](QWidget& prompt) {
                 const qsizetype before = display.received.count(kRelayOn);
                 sinceSent.start();
                 host.sendFrame(QStringLiteral("I_OPEN"));
@@ -121,7 +110,7 @@ TEST(HostWaitEndToEnd, CommandsAndVerdictsRunInsideAnUnansweredSendAndItsPrompt)
                 if (QTest::qWaitFor([&] { return display.received.count(kRelayOn) >= before + 2; }, 3000))
                     relayMs = sinceSent.elapsed();
                 rowsWhilePrompted = Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM 정기권입출차")).toInt();
-                if (QWidget* w = QApplication::activeModalWidget()) w->close();
+                prompt.close();
                 closed = true;
             });
             auto* tnum = app.window.findChild<QLineEdit*>(QStringLiteral("TNum"));
@@ -223,7 +212,7 @@ TEST(HostWaitEndToEnd, AnExitSettledWhileItAwaitsTheAcknowledgementReachesTheHos
     st.HostPending[HostOUT] = true;
 
     // The cashier's keys, from 2.5 s after the exit went out (its acknowledgement
-    // is then 1.5 s away), each screen's keys once it is on top.
+    // is then 1.5 s away), each screen's keys once it is on top with the keyboard.
     bool settledInTheWait = false;
     const auto settle = [&] {
         WhenModal(QStringLiteral("Jungsan"), [&](QWidget& jungsan) {
@@ -304,16 +293,15 @@ TEST(HostWaitEndToEnd, TheTimerKeepsItsPaceWhileAPromptHoldsTheHostWait)
         if (prompted || !text.startsWith(QLatin1String("TD"))) return;
         prompted = true;
         QTimer::singleShot(100, &app.window, [&] {
-            QTimer::singleShot(300, [&] {
-                ASSERT_NE(QApplication::activeModalWidget(), nullptr) << "no prompt";
+            WhenModal(QStringLiteral("FrmInput"), [&](QWidget& prompt) {
                 framesAtPrompt = host.frames.size();
                 pollsAtPrompt = polls();
                 clockAtPrompt = app.window.text(QStringLiteral("PnlTime"));
-                QTimer::singleShot(4500, [&] {
+                QTimer::singleShot(4500, &prompt, [&, p = &prompt] {
                     framesAtClose = host.frames.size();
                     pollsAtClose = polls();
                     clockAtClose = app.window.text(QStringLiteral("PnlTime"));
-                    if (QWidget* w = QApplication::activeModalWidget()) w->close();
+                    p->close();
                     closed = true;
                 });
             });

@@ -88,16 +88,7 @@ protected:
     // Runs fn inside the loop of the modal widget of that name once it is on top.
     void whenOnTop(const QString& name, std::function<void()> fn)
     {
-        auto* t = new QTimer(&app.window);
-        t->setInterval(5);
-        QObject::connect(t, &QTimer::timeout, [t, name, fn = std::move(fn)] {
-            const QWidget* w = QApplication::activeModalWidget();
-            if (!w || w->objectName() != name) return;
-            t->stop();
-            t->deleteLater();
-            fn();
-        });
-        t->start();
+        test::WhenModal(name, [fn = std::move(fn)](QWidget&) { fn(); }, &app.window);
     }
     void type(const QString& text)
     {

@@ -25,7 +25,6 @@
 #include "widgets/QtMessages.h"
 
 #include <QMessageBox>
-#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -46,13 +45,14 @@ std::function<void(test::AppRig&, const Check&)> modal(std::function<void(Statio
 {
     return [show](test::AppRig& app, const Check& check) {
         bool seen = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog) return;
+        QObject scope; // no looking on once this screen has had its turn
+        test::WhenModal(QString(), [&](QWidget& w) {
+            auto* dialog = qobject_cast<QDialog*>(&w);
+            if (!dialog) return test::GiveUpOnModals("no dialog: " + w.objectName().toStdString());
             seen = true;
             check(*dialog);
             dialog->done(QDialog::Rejected);
-        });
+        }, &scope);
         show(app.st);
         EXPECT_TRUE(seen) << "no modal screen came up";
     };

@@ -4,6 +4,7 @@
 // the arrows open a record list, Alt and Enter the settlement; after each screen
 // the keyboard is back in the ticket box).
 
+#include "common/ModalMessages.h"
 #include "core/Sql.h"
 #include "platform/Clock.h"
 #include "platform/Cp949.h"
@@ -31,16 +32,6 @@ using namespace tolvo;
 
 namespace {
 
-// Runs fn on the modal screen once it is up.
-void OnModal(const QString& name, std::function<void(QWidget&)> fn)
-{
-    QTimer::singleShot(0, [name, fn] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w && w->objectName() == name) fn(*w);
-        else ADD_FAILURE() << "no modal " << name.toStdString();
-    });
-}
-
 // The station started as the program does, logged in as the administrator.
 class SettlementEndToEnd : public ::testing::Test {
 protected:
@@ -60,7 +51,7 @@ protected:
         window.registerScreen(QStringLiteral("Jungsan"), [this](QWidget* parent) { ShowJungsan(st, parent); });
         window.registerScreen(QStringLiteral("IlList"), [this](QWidget* parent) { ShowIlList(st, parent); });
         st.screens.frmLogin = [this](Station& s) {
-            OnModal(QStringLiteral("frmLogin"), [](QWidget& f) {
+            test::WhenModal(QStringLiteral("frmLogin"), [](QWidget& f) {
                 QTest::keyClicks(f.findChild<QLineEdit*>(QStringLiteral("txtPassword")), QStringLiteral("582047"));
                 QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
             });
@@ -90,7 +81,7 @@ TEST_F(SettlementEndToEnd, FunctionKeyToTheNextPeriod)
     clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(18, 0)));
     msgs.mboxAnswers.push_back(true);
 
-    OnModal(QStringLiteral("Jungsan"), [](QWidget& j) {
+    test::WhenModal(QStringLiteral("Jungsan"), [](QWidget& j) {
         QTest::mouseClick(j.findChild<QPushButton*>(QStringLiteral("Command1_0")), Qt::LeftButton);
     });
     QTest::keyClick(&window, Qt::Key_F1);
@@ -141,7 +132,7 @@ TEST_F(SettlementEndToEnd, AListAndTheSettlementByKeysAlone)
     // F10, two titles on to 자료검색, open it, its first item.
     bool listShown = false;
     for (const Qt::Key k : {Qt::Key_F10, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down}) Key(window, k);
-    OnModal(QStringLiteral("IlList"), [&](QWidget& list) {
+    test::WhenModal(QStringLiteral("IlList"), [&](QWidget& list) {
         listShown = st.StationBusy;
         list.close();
     });
@@ -155,7 +146,7 @@ TEST_F(SettlementEndToEnd, AListAndTheSettlementByKeysAlone)
     msgs.mboxAnswers.push_back(true);
     // Alt alone lights 영업마감, the first title; Enter runs it.
     Key(window, Qt::Key_Alt);
-    OnModal(QStringLiteral("Jungsan"), [](QWidget& j) {
+    test::WhenModal(QStringLiteral("Jungsan"), [](QWidget& j) {
         // 정산 by the keyboard: its button takes the keyboard, Space presses it.
         auto* settle = j.findChild<QPushButton*>(QStringLiteral("Command1_0"));
         settle->setFocus();

@@ -2,6 +2,7 @@
 // setting stored only when acknowledged, the stock entry, and each screen
 // opened by its menu item.
 
+#include "common/ModalMessages.h"
 #include "common/TestStation.h"
 #include "core/Sql.h"
 #include "equipment/DispenserAttach.h"
@@ -15,7 +16,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace tolvo;
@@ -178,12 +178,11 @@ TEST_F(DispenserScreens, EachScreenOpensFromItsMenu)
         SCOPED_TRACE(c.menu);
         st.models.DispenserType = c.model;
         QString seen;
-        QTimer::singleShot(0, [&] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (!w) return;
-            seen = w->objectName() + QLatin1Char(' ') + w->windowTitle();
-            static_cast<QDialog*>(w)->done(0);
-        });
+        QObject scope; // no looking on once this item has had its turn
+        test::WhenModal(QString(), [&](QWidget& w) {
+            seen = w.objectName() + QLatin1Char(' ') + w.windowTitle();
+            static_cast<QDialog&>(w).done(0);
+        }, &scope);
         menus.click(QString::fromLatin1(c.menu));
         EXPECT_EQ(seen, QString::fromUtf8(c.form) + QLatin1Char(' ') + QString::fromUtf8(c.caption));
     }
@@ -192,8 +191,8 @@ TEST_F(DispenserScreens, EachScreenOpensFromItsMenu)
 TEST_F(DispenserScreens, FrmTDCannotBeClosedWhileItWaits)
 {
     bool usableDuringWait = false;
-    QTimer::singleShot(0, [&] {
-        auto* form = static_cast<QDialog*>(QApplication::activeModalWidget());
+    test::WhenModal(QStringLiteral("FrmTD"), [&](QWidget& w) {
+        auto* form = static_cast<QDialog*>(&w);
         fake.waits->onEvents = [&, form] {
             form->reject();
             usableDuringWait = usableDuringWait || form->isEnabled() || !form->isVisible();

@@ -3,13 +3,13 @@
 #include "station/FrmInput.h"
 #include "station/FrmInputLogic.h"
 
+#include "common/ModalMessages.h"
 #include "common/TestStation.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace tolvo;
@@ -82,21 +82,16 @@ TEST(TicketFrmInput, CancelAndTheCloseButtonBothCancel)
     test::TestStation ts(test::TestStation::Db::None, kNow);
     FrmInput_Install(ts.st, nullptr);
 
-    QTimer::singleShot(0, [] {
-        auto* f = qobject_cast<FrmInput*>(QApplication::activeModalWidget());
-        ASSERT_NE(f, nullptr);
-        QTest::mouseClick(child<QPushButton>(*f, "Command2"), Qt::LeftButton);
-    });
+    const QString prompt = QStringLiteral("FrmInput");
+    test::WhenModal(prompt, [](QWidget& f) { QTest::mouseClick(child<QPushButton>(f, "Command2"), Qt::LeftButton); });
     EXPECT_EQ(ts.st.exitLinks.frmInput(QStringLiteral("0777")), QString());
 
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    test::WhenModal(prompt, [](QWidget& f) { f.close(); });
     EXPECT_EQ(ts.st.exitLinks.frmInput(QStringLiteral("0777")), QString());
 
-    QTimer::singleShot(0, [] {
-        auto* f = qobject_cast<FrmInput*>(QApplication::activeModalWidget());
-        ASSERT_NE(f, nullptr);
-        child<QLineEdit>(*f, "MaskEdBox2")->setText(QStringLiteral("08:30"));
-        QTest::mouseClick(child<QPushButton>(*f, "Command1"), Qt::LeftButton);
+    test::WhenModal(prompt, [](QWidget& f) {
+        child<QLineEdit>(f, "MaskEdBox2")->setText(QStringLiteral("08:30"));
+        QTest::mouseClick(child<QPushButton>(f, "Command1"), Qt::LeftButton);
     });
     EXPECT_EQ(ts.st.exitLinks.frmInput(QStringLiteral("0777")), QStringLiteral("0777202601050830"));
 }

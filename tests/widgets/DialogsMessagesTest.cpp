@@ -1,3 +1,4 @@
+#include "common/ModalMessages.h"
 #include "common/TestStation.h"
 #include "core/Sql.h"
 #include "widgets/FrmAbout.h"
@@ -9,7 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -197,19 +197,9 @@ TEST(DialogsQtMessages, ModalFormsAnswerThroughTheInterface)
     QtMessages msgs;
     msgs.setDatabase(&ts.st.Db);
 
-    // Acts on the modal form once it is up; gives up after a few seconds.
+    // Acts on the modal form once it is up.
     auto whenModal = [](std::function<void(QWidget*)> act) {
-        auto* timer = new QTimer;
-        auto tries = std::make_shared<int>(0);
-        QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (w || ++*tries > 300) {
-                timer->stop();
-                timer->deleteLater();
-                if (w) act(w);
-            }
-        });
-        timer->start(10);
+        test::WhenModal(QString(), [act](QWidget& w) { act(&w); });
     };
 
     whenModal([](QWidget* w) { w->findChild<QPushButton*>("Command1_0")->click(); });
