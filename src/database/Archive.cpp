@@ -474,7 +474,7 @@ void RecordRemoval(const Station& st, const MarkedDay& d, const Moved& m)
          {d.move, m.letter});
 }
 
-// Once no day is marked, no record is needed (a kill can leave a finished day's).
+// Once no day is marked, no record is needed: the next start or run clears them.
 void ForgetRemovals(const Station& st)
 {
     if (StepsKept(st)) Exec(st.Db, QStringLiteral("DELETE FROM main.%1").arg(Id(kSteps)));
@@ -579,8 +579,9 @@ Taken RowsOf(const Station& st, const MarkedDay& d, const Moved& m)
     if (const auto it = d.listedNow.find(m.letter); it != d.listedNow.end()) return {*it, false};
     if (!d.listed) return {AllFinished(st, m), false};
     const TokenCounts listed(d.rows.value(m.letter));
-    if (d.move && RemovalCommitted(st, d, m)) return {{}, true};
-    if (CopyCommitted(st, d, m)) return {RemovalCommitted(st, d, m) ? QList<qint64>() : Listed(st, m, listed), true};
+    const bool copied = CopyCommitted(st, d, m);
+    if ((d.move || copied) && RemovalCommitted(st, d, m)) return {{}, true};
+    if (copied) return {Listed(st, m, listed), true};
     if (d.move || m.keyed) return {Listed(st, m, listed), false};
     // Passages an earlier build listed, in a file without its note: the copies
     // it holds of them may be from that move, so each listed passage is taken
@@ -671,11 +672,6 @@ void Unmark(const Station& st, Marker& marker, const QDate& day)
         DBase::SyncPath(st.ArchiveDir, true);
     } catch (const std::exception& e) {
         throw Failure(QString(), kMarker, e);
-    }
-    try {
-        ForgetRemovals(st);
-    } catch (const std::exception&) {
-        // Kept until a later start; a record names its own move only.
     }
 }
 
