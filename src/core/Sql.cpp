@@ -262,7 +262,7 @@ void ApplyPragmas(const QSqlDatabase& db, const QString& schema)
     if (mode != QLatin1String("delete") && mode != QLatin1String("memory") &&
         !SetJournalMode(db, schema, QStringLiteral("DELETE")) && mode != QLatin1String("wal"))
         throw DbError(QStringLiteral("cannot set the rollback journal of ") + Id(schema));
-    Exec(db, QStringLiteral("PRAGMA %1.synchronous=FULL").arg(Id(schema)));
+    Exec(db, QStringLiteral("PRAGMA %1.synchronous=EXTRA").arg(Id(schema)));
 }
 
 void ApplyLivePragmas(const QSqlDatabase& db)

@@ -94,7 +94,10 @@ private:
 };
 
 // Sets the durability options on a connection to an archive, the master copy or a
-// file being built: rollback journal, full sync, each file one file.
+// file being built: rollback journal, full sync, each file one file. A commit also
+// syncs the folder once its journal is deleted: another file's commit may rely on
+// it right after (an archive's copy, then the live file's removal), and a journal
+// brought back by a power cut would undo it.
 void ApplyPragmas(const QSqlDatabase& db, const QString& schema = QStringLiteral("main"));
 // The live file's options: write-ahead log with full sync (a commit survives a power
 // cut with one sync); a file opened read-only stays in the rollback-journal mode.

@@ -14,12 +14,13 @@
 #include <QHash>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QtDebug>
 
 #include <algorithm>
-#include <optional>
-#include <utility>
+#include <limits>
 #include <unistd.h>
 
 namespace tolvo {
@@ -28,52 +29,51 @@ namespace {
 
 const QString kArc = QStringLiteral("arc");
 const QString kSection = QStringLiteral("시스템");
-// Lists the days whose moves are under way and the rows each takes, until its live rows are gone.
+// Lists the days whose moves are under way and the rows each takes, until the day is done.
 const QString kMarker = QStringLiteral("archive.moving");
+// The live file's records of the removals that committed, one per move and table.
+const QString kSteps = QStringLiteral("archive_steps");
+// The engine's number for a full disk; a file of our own that cannot be written
+// for want of space is told with it too, so the operator reads one message.
+const QString kDiskFull = QStringLiteral("13");
 
-// A table moved into an archive: which rows are finished, and how a row of the
-// archive is known to be the same row as a live one.
+// A table moved into an archive, and the steps its move tells.
 struct Moved {
     const schema::Table& table;
     // "i" or "j": the first letter of its file, and of its rows' lines in the marker.
     QString letter;
-    // Finished rows, columns prefixed with `p` ("" or "m.").
-    QString (*done)(const QString& p);
-    // The same row in `a` and `b` (aliases or table names).
-    QString (*same)(const QString& a, const QString& b);
-    // The fields that tell a row from the others, for the marker.
+    // Finished rows, columns prefixed with `p` ("" or "l.").
+    QString (*finished)(const QString& p);
+    // The fields whose digest names a row in the marker.
     QStringList identity;
-    // `same` compares the table's key: a row the file holds is that very row.
-    bool keyed;
+    // The table's key, or "" for passages, which have none: a ticket the file holds
+    // under its key is that very ticket.
+    QString key;
+    ArchiveStep building, created, copied, removed;
 };
 
 // Settled exits the host has received (or that are not to be sent).
-QString IlbanDone(const QString& p)
+QString IlbanFinished(const QString& p)
 {
     return QStringLiteral("(%1출차일 <> '') AND (%1정산구분 = 1) AND (%1전송여부 = 1)").arg(p);
 }
 // Passages with an exit, or with any verdict other than a normal entry.
-QString JungDone(const QString& p) { return QStringLiteral("(%1출차일자 <> '') OR (%1입출상태 <> '정상입차')").arg(p); }
-
-// 입차코드 is the key of both tables.
-QString IlbanSame(const QString& a, const QString& b) { return QStringLiteral("%1.입차코드 = %2.입차코드").arg(a, b); }
-// Passages have no key: every field alike, Nulls included (the index on the card number finds them).
-QString JungSame(const QString& a, const QString& b)
+QString JungFinished(const QString& p)
 {
-    QStringList terms;
-    for (const QString& f : schema::JungArchiveTable().fieldNames())
-        terms << QStringLiteral("%1.%3 IS %2.%3").arg(a, b, Id(f));
-    return terms.join(QStringLiteral(" AND "));
+    return QStringLiteral("(%1출차일자 <> '') OR (%1입출상태 <> '정상입차')").arg(p);
 }
 
 Moved Ilban()
 {
-    return {schema::IlbanArchiveTable(), QStringLiteral("i"), IlbanDone, IlbanSame, {QStringLiteral("입차코드")}, true};
+    return {schema::IlbanArchiveTable(), QStringLiteral("i"), IlbanFinished, {QStringLiteral("입차코드")},
+            QStringLiteral("입차코드"), ArchiveStep::IlbanBuilding, ArchiveStep::IlbanCreated,
+            ArchiveStep::IlbanCopied, ArchiveStep::IlbanRemoved};
 }
 Moved Jung()
 {
-    return {schema::JungArchiveTable(), QStringLiteral("j"), JungDone, JungSame, schema::JungArchiveTable().fieldNames(),
-            false};
+    return {schema::JungArchiveTable(), QStringLiteral("j"), JungFinished, schema::JungArchiveTable().fieldNames(),
+            QString(), ArchiveStep::JungBuilding, ArchiveStep::JungCreated, ArchiveStep::JungCopied,
+            ArchiveStep::JungRemoved};
 }
 
 QString DayText(const QDate& d) { return d.toString(QStringLiteral("yyyyMMdd")); }
@@ -83,12 +83,12 @@ QString ArchivePath(const Station& st, const QString& letter, const QDate& day)
     return st.ArchiveDir + letter + DayText(day) + QStringLiteral(".mdb");
 }
 
+QString MarkerPath(const Station& st) { return st.ArchiveDir + kMarker; }
+
 void Tell(const ArchiveWatch& watch, ArchiveStep step)
 {
     if (watch) watch(step);
 }
-
-ArchiveStep Next(ArchiveStep step) { return ArchiveStep(int(step) + 1); }
 
 // Built under a temporary name and renamed into place: a file of that name is whole.
 // `building` runs while the half-made file is open in its transaction.
@@ -113,23 +113,44 @@ void CreateArchive(const QString& path, const schema::Table& table, const std::f
     DBase::SyncPath(QFileInfo(path).absolutePath(), true);
 }
 
-// A day whose move is under way. Its rows are the ones finished when its run
-// began, so rows finished later go with a later day even when this move is
-// finished late. A marker of an earlier version names the day only (`listed`
-// false): every finished row then goes, as it did.
+// Writes `text` whole under a temporary name, synced, and renames it over `path`
+// with its folder synced: the file holds the old text or the new, never a mix.
+// `written` runs once the new text is on the disk, before the rename.
+void WriteWhole(const QString& path, const QByteArray& text, const std::function<void()>& written = {})
+{
+    const QString tmp = path + QStringLiteral(".part");
+    QFile f(tmp);
+    const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size() && f.flush() &&
+                    ::fsync(f.handle()) == 0;
+    const bool full = f.error() == QFileDevice::ResourceError;
+    const QString why = f.errorString();
+    f.close();
+    if (ok && written) written();
+    if (!ok || !DBase::AtomicReplace(tmp, path)) {
+        QFile::remove(tmp);
+        throw DbError(QStringLiteral("cannot write %1: %2").arg(QFileInfo(path).fileName(), why), {},
+                      full ? kDiskFull : QString());
+    }
+    DBase::SyncPath(QFileInfo(path).absolutePath(), true);
+}
+
+// ---- The marker ----
+
+// A day whose move is under way, as the marker holds it. Its rows are the ones
+// finished when its run began, so rows finished later go with a later day even
+// when this move is finished late.
 struct MarkedDay {
     QDate day;
-    bool listed = false;
-    // The move's own number, drawn when its run listed the rows: its copies commit
-    // it into each file's header and its removals into the live file's step
-    // records. 0 for a day an earlier build marked, which kept notes by the day.
+    // Drawn when the day's rows were listed: its copies commit it into each file's
+    // header and its removals into the live file's step records.
     qint32 move = 0;
-    QHash<QString, QStringList> rows;  // by letter: each row's Token, once per row
-    // By letter: the live rows as this run listed them, so its own move need not
-    // find them again (never in the marker; a resume finds them by their Tokens).
-    QHash<QString, QList<qint64>> listedNow;
+    QHash<QString, QStringList> rows;  // by letter: each listed row's Token, once per row
 };
 using Marker = std::vector<MarkedDay>;
+
+// The live rows a run has just listed for its own day, so its move need not find
+// them again; never in the marker.
+using ListedNow = QHash<QString, QList<qint64>>;
 
 // A row's identity in a few characters: a digest of its identifying fields (columns
 // `first` to `end` - 1), Nulls told apart from empty texts.
@@ -149,6 +170,145 @@ QString Token(const QSqlQuery& q, int first, int end)
     return QString::fromLatin1(h.result().left(12).toBase64());
 }
 
+// The marker's check: a digest of all the text before its last line.
+QByteArray CheckOf(const QByteArray& body)
+{
+    return QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex();
+}
+const QByteArray kCheck = QByteArrayLiteral("check ");
+
+// A block a day: "i20260520.mdb", "j20260520.mdb", "move <number>",
+// "rows <i count> <j count>", then one "i <token>" and "j <token>" line a row;
+// last, "check <digest>" over all the lines before it.
+QByteArray MarkerText(const Marker& marker)
+{
+    QStringList lines;
+    for (const MarkedDay& d : marker) {
+        const QStringList& i = d.rows.value(QStringLiteral("i"));
+        const QStringList& j = d.rows.value(QStringLiteral("j"));
+        lines << QStringLiteral("i%1.mdb").arg(DayText(d.day)) << QStringLiteral("j%1.mdb").arg(DayText(d.day))
+              << QStringLiteral("move %1").arg(d.move) << QStringLiteral("rows %1 %2").arg(i.size()).arg(j.size());
+        for (const QString& t : i) lines << QStringLiteral("i ") + t;
+        for (const QString& t : j) lines << QStringLiteral("j ") + t;
+    }
+    const QByteArray body = lines.join(QLatin1Char('\n')).toUtf8() + '\n';
+    return body + kCheck + CheckOf(body) + '\n';
+}
+
+// Written whole and synced before the first archive commit it covers, so that a
+// start after a power cut knows which moves to finish and which rows each takes.
+void WriteMarker(const Station& st, const Marker& marker, const ArchiveWatch& watch = {})
+{
+    WriteWhole(MarkerPath(st), MarkerText(marker), [&watch] { Tell(watch, ArchiveStep::Marking); });
+}
+
+// The marker as read: its days, oldest first, and what is wrong with it ("" when it
+// is whole). A damaged marker keeps the days any of its lines name, without rows.
+struct MarkerRead {
+    Marker days;
+    QString damage;
+};
+
+// Reads the lines of one day's block from `at`; false at the first line no run writes.
+bool ReadBlock(const QStringList& lines, qsizetype& at, MarkedDay& d)
+{
+    static const QRegularExpression move(QStringLiteral("^move (\\d{1,10})$"));
+    static const QRegularExpression counts(QStringLiteral("^rows (\\d{1,9}) (\\d{1,9})$"));
+    static const QRegularExpression row(QStringLiteral("^([ij]) (\\S+)$"));
+    const auto next = [&lines, &at]() { return at < lines.size() ? lines[at++] : QString(); };
+    if (next() != QStringLiteral("j%1.mdb").arg(DayText(d.day))) return false;
+    const QRegularExpressionMatch m = move.match(next());
+    const qint64 number = m.captured(1).toLongLong();
+    if (!m.hasMatch() || number <= 0 || number > std::numeric_limits<qint32>::max()) return false;
+    d.move = qint32(number);
+    const QRegularExpressionMatch c = counts.match(next());
+    if (!c.hasMatch()) return false;
+    for (const QString& letter : {QStringLiteral("i"), QStringLiteral("j")}) {
+        const int n = c.captured(letter == QLatin1String("i") ? 1 : 2).toInt();
+        QStringList& tokens = d.rows[letter];
+        for (int k = 0; k < n; ++k) {
+            const QRegularExpressionMatch r = row.match(next());
+            if (!r.hasMatch() || r.captured(1) != letter) return false;
+            tokens << r.captured(2);
+        }
+    }
+    return true;
+}
+
+// The days of a marker whose check matches, block by block; what is wrong with
+// them, or "" when each block is whole.
+QString ReadDays(const QByteArray& body, Marker& days)
+{
+    static const QRegularExpression dayLine(QStringLiteral("^i(\\d{8})\\.mdb$"));
+    const QStringList lines = QString::fromUtf8(body).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (qsizetype at = 0; at < lines.size();) {
+        const QString line = lines[at++];
+        const QDate day = QDate::fromString(dayLine.match(line).captured(1), QStringLiteral("yyyyMMdd"));
+        const bool known = std::any_of(days.begin(), days.end(), [&day](const MarkedDay& d) { return d.day == day; });
+        if (!day.isValid() || known) return QStringLiteral("cannot read \"%1\"").arg(line.left(40));
+        days.push_back({day, 0, {}});
+        if (!ReadBlock(lines, at, days.back())) return QStringLiteral("the block of %1 is not whole").arg(DayText(day));
+    }
+    return days.empty() ? QStringLiteral("it names no day") : QString();
+}
+
+// The days a damaged marker names on any line of its own, without their rows.
+Marker DaysNamedIn(const QByteArray& text)
+{
+    static const QRegularExpression either(QStringLiteral("^[ij](\\d{8})\\.mdb$"));
+    Marker days;
+    for (const QString& line : QString::fromUtf8(text).split(QLatin1Char('\n'))) {
+        const QDate day = QDate::fromString(either.match(line).captured(1), QStringLiteral("yyyyMMdd"));
+        const bool known = std::any_of(days.begin(), days.end(), [&day](const MarkedDay& d) { return d.day == day; });
+        if (day.isValid() && !known) days.push_back({day, 0, {}});
+    }
+    return days;
+}
+
+MarkerRead ParseMarker(const QByteArray& text)
+{
+    // The last line is the check over everything before it.
+    const qsizetype lastLine = text.endsWith('\n') ? text.lastIndexOf('\n', text.size() - 2) + 1 : -1;
+    const QByteArray body = lastLine < 0 ? text : text.left(lastLine);
+    MarkerRead out;
+    if (lastLine < 0 || text.mid(lastLine) != kCheck + CheckOf(body) + '\n')
+        out.damage = QStringLiteral("its check does not match");
+    else
+        out.damage = ReadDays(body, out.days);
+    if (!out.damage.isEmpty()) out.days = DaysNamedIn(text);
+    std::sort(out.days.begin(), out.days.end(), [](const MarkedDay& a, const MarkedDay& b) { return a.day < b.day; });
+    return out;
+}
+
+// Marker text no run wrote (a disk fault or a hand edit).
+struct DamagedMarker : DbError {
+    DamagedMarker(const QString& why, MarkerRead read_, QByteArray text_)
+        : DbError(why), read(std::move(read_)), text(std::move(text_))
+    {
+    }
+    MarkerRead read;
+    QByteArray text;
+};
+
+// The marked days, oldest first; none without a marker. Throws DbError when it
+// cannot be read, DamagedMarker when its text is not one a run wrote.
+Marker ReadMarker(const Station& st)
+{
+    const QString path = MarkerPath(st);
+    if (!QFileInfo::exists(path)) return {};
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) throw DbError(QStringLiteral("cannot read %1: %2").arg(kMarker, f.errorString()));
+    QByteArray text = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw DbError(QStringLiteral("cannot read %1: %2").arg(kMarker, f.errorString()));
+    MarkerRead read = ParseMarker(text);
+    if (read.damage.isEmpty()) return read.days;
+    const QString why = QStringLiteral("%1: %2").arg(kMarker, read.damage);
+    throw DamagedMarker(why, std::move(read), std::move(text));
+}
+
+// ---- The live rows a move takes ----
+
 // Row tokens, each held as many times as there are such rows, taken one at a time.
 class TokenCounts {
 public:
@@ -166,48 +326,49 @@ public:
         --*it;
         return true;
     }
-    // Each token as often as it is held here beyond its count in `other`.
-    TokenCounts beyond(const TokenCounts& other) const
-    {
-        TokenCounts out;
-        for (auto it = m_counts.begin(); it != m_counts.end(); ++it)
-            out.m_counts[it.key()] = std::max(0, it.value() - other.m_counts.value(it.key()));
-        return out;
-    }
 
 private:
     QHash<QString, int> m_counts;
 };
 
 // Finished live rows, in the order they were written.
-struct Picked {
+struct LiveRows {
     QList<qint64> rowids;
     QStringList tokens;
 };
 
-// The finished live rows whose tokens `counts` holds, each as often as it holds it
-// (`among` true), or all the others (`among` false).
-Picked PickByCount(const Station& st, const Moved& m, TokenCounts counts, bool among)
+// The finished live rows for which `keep` says so, asked once a row in rowid order.
+LiveRows FinishedLive(const Station& st, const Moved& m, const std::function<bool(const QString& token)>& keep)
 {
-    Picked out;
+    LiveRows out;
     // fixed SQL: the clauses above, never typed text
     QSqlQuery q = Query(st.Db, QStringLiteral("SELECT rowid, %1 FROM main.%2 WHERE %3 ORDER BY rowid")
-                                   .arg(IdList(m.identity), Id(m.table.name), m.done(QString())));
+                                   .arg(IdList(m.identity), Id(m.table.name), m.finished(QString())));
     const int end = 1 + int(m.identity.size());
     while (q.next()) {
         const QString token = Token(q, 1, end);
-        if (counts.take(token) != among) continue;
+        if (!keep(token)) continue;
         out.rowids << q.value(0).toLongLong();
         out.tokens << token;
     }
     return out;
 }
 
-QList<qint64> AllFinished(const Station& st, const Moved& m) { return PickByCount(st, m, {}, false).rowids; }
-
-QList<qint64> Listed(const Station& st, const Moved& m, const TokenCounts& listed)
+// The listed rows still live, each as often as it is listed and no more (a live row
+// alike to one moved is another row): the earliest such rows.
+QList<qint64> ListedLive(const Station& st, const Moved& m, const QStringList& listed)
 {
-    return PickByCount(st, m, listed, true).rowids;
+    TokenCounts left(listed);
+    return FinishedLive(st, m, [&left](const QString& t) { return left.take(t); }).rowids;
+}
+
+// The finished rows that no marked day lists.
+LiveRows UnlistedLive(const Station& st, const Moved& m, const Marker& marker)
+{
+    TokenCounts claimed;
+    for (const MarkedDay& d : marker)
+        for (const QString& t : d.rows.value(m.letter)) claimed.add(t);
+    return FinishedLive(st, m, [&claimed](const QString& t) { return !claimed.take(t); });
 }
 
 // The rows a move takes, held as a table of the live connection for the statements.
@@ -239,210 +400,19 @@ private:
     QSqlDatabase m_db;
 };
 
-QString MarkerPath(const Station& st) { return st.ArchiveDir + kMarker; }
+// ---- What each file committed ----
 
-// Marker text no run wrote (a disk fault or a hand edit).
-struct DamagedMarker : DbError {
-    using DbError::DbError;
-};
-
-// The marker's check: a digest of all the text before its last line.
-QByteArray CheckOf(const QByteArray& body)
+// A file's header note (its user_version): the move whose copy it committed last.
+qint32 HeaderNote(const Station& st, const QString& schema)
 {
-    return QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex();
-}
-const QByteArray kCheck = QByteArrayLiteral("check ");
-
-// i20260520.mdb, j20260520.mdb, "move <number>", "rows <i count> <j count>", then
-// "i <token>" and "j <token>" lines; one such block a day, and a last line
-// "check <digest>" over all the lines before it.
-QByteArray MarkerText(const Marker& marker)
-{
-    QStringList lines;
-    for (const MarkedDay& d : marker) {
-        lines << QStringLiteral("i%1.mdb").arg(DayText(d.day)) << QStringLiteral("j%1.mdb").arg(DayText(d.day));
-        if (d.move) lines << QStringLiteral("move %1").arg(d.move);
-        if (!d.listed) continue;
-        const QStringList& i = d.rows.value(QStringLiteral("i"));
-        const QStringList& j = d.rows.value(QStringLiteral("j"));
-        lines << QStringLiteral("rows %1 %2").arg(i.size()).arg(j.size());
-        for (const QString& t : i) lines << QStringLiteral("i ") + t;
-        for (const QString& t : j) lines << QStringLiteral("j ") + t;
-    }
-    const QByteArray body = lines.join(QLatin1Char('\n')).toUtf8() + '\n';
-    return body + kCheck + CheckOf(body) + '\n';
+    return qint32(Scalar(st.Db, QStringLiteral("PRAGMA %1.user_version").arg(Id(schema))).toLongLong());
 }
 
-// Written whole and synced before the first archive commit of a day, so that a
-// start after a power cut knows which moves to finish and which rows each takes.
-void WriteMarker(const Station& st, const Marker& marker, const ArchiveWatch& watch)
-{
-    const QString path = MarkerPath(st);
-    const QString tmp = path + QStringLiteral(".part");
-    QFile f(tmp);
-    const QByteArray text = MarkerText(marker);
-    const bool written = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size() &&
-                         f.flush() && ::fsync(f.handle()) == 0;
-    f.close();
-    if (written) Tell(watch, ArchiveStep::Marking);
-    if (!written || !DBase::AtomicReplace(tmp, path)) {
-        QFile::remove(tmp);
-        throw DbError(QStringLiteral("cannot write ") + path);
-    }
-    DBase::SyncPath(st.ArchiveDir, true);
-}
-
-// Splits a last "check" line off `text`: whether it matches the text before it, or
-// none when there is no such line (a marker of an earlier build).
-std::optional<bool> SplitCheck(QByteArray& text)
-{
-    QByteArray lines = text;
-    while (lines.endsWith('\n')) lines.chop(1);
-    const qsizetype last = lines.lastIndexOf('\n') + 1;
-    if (!lines.mid(last).startsWith(kCheck)) return std::nullopt;
-    const QByteArray check = lines.mid(last + kCheck.size());
-    text = text.left(last);
-    return check == CheckOf(text);
-}
-
-const QRegularExpression& DayLine()
-{
-    static const QRegularExpression name(QStringLiteral("^[ij](\\d{8})\\.mdb$"));
-    return name;
-}
-
-QDate DayOf(const QRegularExpressionMatch& m) { return QDate::fromString(m.captured(1), QStringLiteral("yyyyMMdd")); }
-
-QByteArray ReadMarkerFile(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) throw DbError(QStringLiteral("cannot read ") + path);
-    const QByteArray text = f.readAll();
-    if (f.error() != QFileDevice::NoError) throw DbError(QStringLiteral("cannot read ") + path);
-    return text;
-}
-
-// The days the marker lists, oldest first; none without a marker. Throws when it
-// cannot be read, DamagedMarker when its text is not one a run wrote. A marker
-// whose check matches is taken as it stands, whatever the clock says; one without
-// a check (an earlier build's) must name no day after `today` and no move.
-Marker ReadMarker(const Station& st, const QDate& today)
-{
-    const QString path = MarkerPath(st);
-    if (!QFileInfo::exists(path)) return {};
-    QByteArray text = ReadMarkerFile(path);
-    const std::optional<bool> check = SplitCheck(text);
-    if (check == false) throw DamagedMarker(QStringLiteral("%1 does not match its check").arg(path));
-    const bool checked = check.has_value();
-    static const QRegularExpression row(QStringLiteral("^([ij]) (\\S+)$"));
-    static const QRegularExpression counts(QStringLiteral("^rows (\\d+) (\\d+)$"));
-    static const QRegularExpression move(QStringLiteral("^move (\\d+)$"));
-    Marker marker;
-    std::vector<std::pair<int, int>> expected;
-    const QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (const QString& line : lines) {
-        QRegularExpressionMatch m;
-        if ((m = DayLine().match(line)).hasMatch()) {
-            const QDate day = DayOf(m);
-            // Unchecked, a later day would have its rows archived as of that day.
-            if (!day.isValid() || (!checked && day > today))
-                throw DamagedMarker(QStringLiteral("%1 names the day %2").arg(path, m.captured(1)));
-            if (marker.empty() || marker.back().day != day) {
-                marker.push_back({day, false, 0, {}, {}});
-                expected.emplace_back(0, 0);
-            }
-        } else if (checked && !marker.empty() && !marker.back().listed && !marker.back().move &&
-                   (m = move.match(line)).hasMatch()) {
-            bool ok = false;
-            marker.back().move = m.captured(1).toInt(&ok);
-            if (!ok || marker.back().move <= 0) throw DamagedMarker(QStringLiteral("%1 numbers a move past any number").arg(path));
-        } else if (!marker.empty() && !marker.back().listed && (m = counts.match(line)).hasMatch()) {
-            marker.back().listed = true;
-            bool iOk = false, jOk = false;
-            expected.back() = {m.captured(1).toInt(&iOk), m.captured(2).toInt(&jOk)};
-            if (!iOk || !jOk) throw DamagedMarker(QStringLiteral("%1 counts rows past any number").arg(path));
-        } else if (!marker.empty() && marker.back().listed && (m = row.match(line)).hasMatch()) {
-            marker.back().rows[m.captured(1)] << m.captured(2);
-        } else {
-            throw DamagedMarker(QStringLiteral("cannot read %1: \"%2\"").arg(path, line.left(40)));
-        }
-    }
-    if (marker.empty()) throw DamagedMarker(QStringLiteral("no day named in ") + path);
-    for (size_t k = 0; k < marker.size(); ++k) {
-        const MarkedDay& d = marker[k];
-        if (d.rows.value(QStringLiteral("i")).size() != expected[k].first ||
-            d.rows.value(QStringLiteral("j")).size() != expected[k].second)
-            throw DamagedMarker(QStringLiteral("%1 lists rows of %2 not whole").arg(path, DayText(d.day)));
-    }
-    return marker;
-}
-
-// The days a damaged marker still names, as far as its lines can be read.
-QList<QDate> DaysNamedIn(const QString& path)
-{
-    QList<QDate> days;
-    const QStringList lines = QString::fromUtf8(ReadMarkerFile(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (const QString& line : lines) {
-        const QRegularExpressionMatch m = DayLine().match(line);
-        if (m.hasMatch() && DayOf(m).isValid() && !days.contains(DayOf(m))) days << DayOf(m);
-    }
-    return days;
-}
-
-// What the operator is shown: "일반권 자료 백업 실패 (i20260520.mdb): <cause>".
-DbError Failure(const QString& what, const QString& file, const std::exception& e)
-{
-    return DbError(QStringLiteral("%1자료 백업 실패 (%2): %3").arg(what, file, QString::fromUtf8(e.what())));
-}
-
-// Half-made archive files and markers a kill left, with their journals.
-void RemoveHalfMadeFiles(const Station& st)
-{
-    QDir dir(st.ArchiveDir);
-    const QStringList parts =
-        dir.entryList({QStringLiteral("*.part"), QStringLiteral("*.part-journal")}, QDir::Files | QDir::Hidden);
-    for (const QString& f : parts) QFile::remove(dir.filePath(f));
-}
-
-// Deletes from the live table the rows of `which` that the attached archive holds already.
-void RemoveArchivedRows(const Station& st, const Moved& m, const QString& which)
-{
-    const QString t = Id(m.table.name);
-    // fixed SQL: the clauses above, never typed text
-    Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE (%2) AND EXISTS (SELECT 1 FROM %3.%1 AS a WHERE %4)")
-                    .arg(t, which, Id(kArc), m.same(QStringLiteral("a"), t)))
-        .finish();
-}
-
-const QString kMain = QStringLiteral("main");
-
-// A file's header note (its user_version).
-int HeaderNote(const Station& st, const QString& schema)
-{
-    return Scalar(st.Db, QStringLiteral("PRAGMA %1.user_version").arg(Id(schema))).toInt();
-}
-
-void SetHeaderNote(const Station& st, const QString& schema, int note)
+void SetHeaderNote(const Station& st, const QString& schema, qint32 note)
 {
     // fixed SQL: a number, never text
     Exec(st.Db, QStringLiteral("PRAGMA %1.user_version = %2").arg(Id(schema)).arg(note)).finish();
 }
-
-// The note an earlier build kept for a day and a table: in the day's file once its
-// copy committed, and in the live file, never lowered, once its removal did.
-int DayNote(const QDate& day, const Moved& m)
-{
-    return (day.year() * 10000 + day.month() * 100 + day.day()) * 2 + (m.letter == QLatin1String("j") ? 1 : 0);
-}
-
-// The note a move's copy commits into its file's header.
-int CopyNote(const MarkedDay& d, const Moved& m) { return d.move ? d.move : DayNote(d.day, m); }
-
-bool CopyCommitted(const Station& st, const MarkedDay& d, const Moved& m) { return HeaderNote(st, kArc) == CopyNote(d, m); }
-
-// The live file's records of the removals that committed, one per move and table,
-// kept while their days stay marked.
-const QString kSteps = QStringLiteral("archive_steps");
 
 bool StepsKept(const Station& st)
 {
@@ -453,31 +423,20 @@ bool StepsKept(const Station& st)
 
 bool RemovalCommitted(const Station& st, const MarkedDay& d, const Moved& m)
 {
-    if (!d.move) return HeaderNote(st, kMain) >= DayNote(d.day, m);
     return StepsKept(st) &&
            Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 WHERE move = ? AND letter = ?").arg(Id(kSteps)),
                   {d.move, m.letter})
                    .toInt() > 0;
 }
 
-// Inside the removal's transaction.
-void RecordRemoval(const Station& st, const MarkedDay& d, const Moved& m)
+// The moves the live file holds removal records of.
+QSet<qint32> RecordedMoves(const Station& st)
 {
-    if (!d.move) {
-        SetHeaderNote(st, kMain, std::max(HeaderNote(st, kMain), DayNote(d.day, m)));
-        return;
-    }
-    Exec(st.Db, QStringLiteral("CREATE TABLE IF NOT EXISTS main.%1 (move INTEGER NOT NULL, letter TEXT NOT NULL, "
-                               "PRIMARY KEY (move, letter))")
-                    .arg(Id(kSteps)));
-    Exec(st.Db, QStringLiteral("INSERT OR IGNORE INTO main.%1 (move, letter) VALUES (?, ?)").arg(Id(kSteps)),
-         {d.move, m.letter});
-}
-
-// Once no day is marked, no record is needed: the next start or run clears them.
-void ForgetRemovals(const Station& st)
-{
-    if (StepsKept(st)) Exec(st.Db, QStringLiteral("DELETE FROM main.%1").arg(Id(kSteps)));
+    QSet<qint32> out;
+    if (!StepsKept(st)) return out;
+    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT DISTINCT move FROM main.%1").arg(Id(kSteps)));
+    while (q.next()) out << qint32(q.value(0).toLongLong());
+    return out;
 }
 
 // Deletes the taken rows from the live table with the removal's record, inside the
@@ -487,37 +446,44 @@ int RemoveTaken(const Station& st, const MarkedDay& d, const Moved& m)
     QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(m.table.name), kTaken));
     const int removed = del.numRowsAffected();
     del.finish();
-    RecordRemoval(st, d, m);
+    Exec(st.Db, QStringLiteral("CREATE TABLE IF NOT EXISTS main.%1 (move INTEGER NOT NULL, letter TEXT NOT NULL, "
+                               "PRIMARY KEY (move, letter))")
+                    .arg(Id(kSteps)));
+    Exec(st.Db, QStringLiteral("INSERT OR IGNORE INTO main.%1 (move, letter) VALUES (?, ?)").arg(Id(kSteps)),
+         {d.move, m.letter});
     return removed;
 }
 
-// Copies the taken rows into the attached archive and commits it with the copy's
-// note; then deletes them from the live table and commits that with the removal's
-// record. A ticket the file holds already (by its key) is that ticket: it only
-// leaves the live file. Each file commits on its own, so between the two commits
-// the rows are in both files: a failure then takes the copies and the note back
-// out of the archive; a crash leaves them, and the records tell the next start to
-// remove the rows from the live file.
-void MoveRows(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch, ArchiveStep copied)
+// Copies the taken rows into the attached archive and commits it with the move's
+// number in the file's header; then deletes them from the live table and commits
+// that with the removal's record. A ticket the file holds already (by its key) is
+// that ticket: it only leaves the live file. Each file commits on its own, and the
+// archive's commit is durable (its folder synced) before the removal relies on it.
+// Between the two commits the rows are in both files: a failure then takes the
+// copies and the number back out of the archive; a crash leaves them, and the
+// records tell the next start to remove the rows from the live file.
+void CopyAndRemove(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch)
 {
     const QString t = Id(m.table.name);
     const QString cols = IdList(m.table.fieldNames());
     // fixed SQL: names from the schema
     const qint64 before = Scalar(st.Db, QStringLiteral("SELECT COALESCE(MAX(rowid), 0) FROM %1.%2").arg(Id(kArc), t))
                               .toLongLong();
-    const int noteBefore = HeaderNote(st, kArc);
+    const qint32 noteBefore = HeaderNote(st, kArc);
     // fixed SQL: the clauses above, never typed text
-    const QString held = QStringLiteral("EXISTS (SELECT 1 FROM %1.%2 AS a WHERE %3)")
-                             .arg(Id(kArc), t, m.same(QStringLiteral("a"), QStringLiteral("l")));
-    const QString lacking = m.keyed ? QStringLiteral(" AND NOT ") + held : QString();
+    const QString held = m.key.isEmpty() ? QString()
+                                         : QStringLiteral("EXISTS (SELECT 1 FROM %1.%2 AS a WHERE a.%3 = l.%3)")
+                                               .arg(Id(kArc), t, Id(m.key));
     int taken = 0;
     {
         Transaction tx(st.Db);
         taken = Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 WHERE %2").arg(t, kTaken)).toInt();
         const int known =
-            m.keyed ? Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 AS l WHERE %2 AND %3").arg(t, kTaken, held))
-                          .toInt()
-                    : 0;
+            held.isEmpty()
+                ? 0
+                : Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 AS l WHERE %2 AND %3").arg(t, kTaken, held))
+                      .toInt();
+        const QString lacking = held.isEmpty() ? QString() : QStringLiteral(" AND NOT ") + held;
         // fixed SQL: the clauses above, never typed text
         QSqlQuery ins =
             Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 AS l WHERE %4%5 ORDER BY rowid")
@@ -525,10 +491,10 @@ void MoveRows(const Station& st, const MarkedDay& d, const Moved& m, const Archi
         const int n = ins.numRowsAffected();
         ins.finish();
         if (n != taken - known) throw DbError(QStringLiteral("archive took %1 rows of %2").arg(n).arg(taken - known));
-        SetHeaderNote(st, kArc, CopyNote(d, m));
+        SetHeaderNote(st, kArc, d.move);
         tx.commit();
     }
-    Tell(watch, copied);
+    Tell(watch, m.copied);
     try {
         Transaction tx(st.Db);
         const int removed = RemoveTaken(st, d, m);
@@ -541,82 +507,65 @@ void MoveRows(const Station& st, const MarkedDay& d, const Moved& m, const Archi
             Exec(st.Db, QStringLiteral("DELETE FROM %1.%2 WHERE rowid > ?").arg(Id(kArc), t), {before}).finish();
             SetHeaderNote(st, kArc, noteBefore);
             tx.commit();
-        } catch (...) {
-            // The marker stays; the rows leave the live file at the next start or run.
+        } catch (const std::exception&) {
+            // Left as a crash would leave it: the file holds the move's number and the
+            // rows, so the next start or run removes them from the live file.
         }
         throw;
     }
-    Tell(watch, Next(copied));
+    Tell(watch, m.removed);
 }
 
-// The rows of the attached archive, counted by Token.
-TokenCounts ArchivedTokens(const Station& st, const Moved& m)
-{
-    // fixed SQL: names from the schema
-    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT %1 FROM %2.%3").arg(IdList(m.identity), Id(kArc), Id(m.table.name)));
-    TokenCounts counts;
-    while (q.next()) counts.add(Token(q, 0, int(m.identity.size())));
-    return counts;
-}
-
-// The live rows a marked day takes; with `copied`, its file holds their copies
-// already and they only leave the live file.
-struct Taken {
-    QList<qint64> rows;
-    bool copied = false;
+// How far a table's part of a move got, read from what each file committed.
+enum class Reached {
+    Nothing,  // the file does not hold the move's number: nothing of it is copied
+    Copy,     // the file holds the number, the live file no removal record: copied
+    Removal,  // the live file records the removal: the listed rows have left it
 };
 
-// The live rows a marked day takes: those it lists that are still live, each as
-// often as listed and no more (a live row alike to one moved is another row), or
-// every finished row for a day an earlier build marked without a list. The
-// move's own records tell which of its commits were made: its note in the day's
-// file, the copy; its record in the live file, the removal too. A row is never
-// taken because a row alike to it sits in a file: a file without the move's note
-// takes copies of all the listed rows, but for a ticket, whose key tells it is the
-// same ticket.
-Taken RowsOf(const Station& st, const MarkedDay& d, const Moved& m)
+Reached ReachedIn(const Station& st, const MarkedDay& d, const Moved& m)
 {
-    if (const auto it = d.listedNow.find(m.letter); it != d.listedNow.end()) return {*it, false};
-    if (!d.listed) return {AllFinished(st, m), false};
-    const TokenCounts listed(d.rows.value(m.letter));
-    const bool copied = CopyCommitted(st, d, m);
-    if ((d.move || copied) && RemovalCommitted(st, d, m)) return {{}, true};
-    if (copied) return {Listed(st, m, listed), true};
-    if (d.move || m.keyed) return {Listed(st, m, listed), false};
-    // Passages an earlier build listed, in a file without its note: the copies
-    // it holds of them may be from that move, so each listed passage is taken
-    // only as often as it is listed beyond its copies there.
-    return {Listed(st, m, listed.beyond(ArchivedTokens(st, m))), false};
+    if (RemovalCommitted(st, d, m)) return Reached::Removal;
+    return HeaderNote(st, kArc) == d.move ? Reached::Copy : Reached::Nothing;
 }
 
-// One table's part of a move: the file made when missing, then the rows moved. A
-// move cut short and resumed moves its rows, or only removes them from the live
-// file once its records say the copy committed. A marker of an earlier version
-// lists no rows: every live row its file holds leaves.
+// What the operator is shown: "일반권 자료 백업 실패 (i20260520.mdb): <reason>", the
+// reason in words; the failing statement goes to the trace.
+DbError Failure(const QString& what, const QString& file, const std::exception& e)
+{
+    const auto* db = dynamic_cast<const DbError*>(&e);
+    QString reason = QString::fromUtf8(e.what());
+    if (db && !db->sql.isEmpty()) {
+        qWarning().noquote() << "archive:" << file << reason;
+        reason.remove(QStringLiteral(" [") + db->sql + QLatin1Char(']'));
+    }
+    if (db && db->nativeCode == kDiskFull) reason = QStringLiteral("디스크 공간이 부족합니다");
+    return DbError(QStringLiteral("%1자료 백업 실패 (%2): %3").arg(what, file, reason));
+}
+
+// One table's part of a day's move, from wherever it stands: the file made when
+// missing, then the listed rows still live copied and removed, or only removed
+// once the file holds the move's number, or nothing once the removal committed.
+// `now`, for the run's own day, holds the rows just listed.
 // Throws DbError naming the table and the file.
-void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch, ArchiveStep building,
-               bool resuming)
+void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch,
+               const QList<qint64>* now)
 {
     const QString path = ArchivePath(st, m.letter, d.day);
     try {
-        const bool made = QFileInfo::exists(path);
-        if (!made) CreateArchive(path, m.table, [&] { Tell(watch, building); });
-        Tell(watch, Next(building));
+        if (!QFileInfo::exists(path)) CreateArchive(path, m.table, [&] { Tell(watch, m.building); });
+        Tell(watch, m.created);
         Attachment arc(st.Db, path, kArc);
-        const Taken rows = RowsOf(st, d, m);
-        const TakenRows taken(st.Db, rows.rows);
-        if (rows.copied) {
-            Transaction tx(st.Db);
-            RemoveTaken(st, d, m);
-            tx.commit();
+        const Reached reached = ReachedIn(st, d, m);
+        if (reached == Reached::Removal) return;
+        const TakenRows taken(st.Db, now ? *now : ListedLive(st, m, d.rows.value(m.letter)));
+        if (reached == Reached::Nothing) {
+            CopyAndRemove(st, d, m, watch);
             return;
         }
-        if (made && resuming && !d.listed) {
-            Transaction tx(st.Db);
-            RemoveArchivedRows(st, m, kTaken);
-            tx.commit();
-        }
-        MoveRows(st, d, m, watch, Next(Next(building)));
+        Transaction tx(st.Db);
+        RemoveTaken(st, d, m);
+        tx.commit();
     } catch (const std::exception& e) {
         throw Failure(m.table.name + QLatin1Char(' '), QFileInfo(path).fileName(), e);
     }
@@ -659,131 +608,167 @@ bool PruneAndReset(Station& st, const QDate& today)
     return true;
 }
 
-// Takes the finished day off the marker, or removes the marker with the last day.
-void Unmark(const Station& st, Marker& marker, const QDate& day)
+// Rewrites the marker as it now stands (removes it once no day is left), then
+// drops the removal records of the moves no longer in it: only once the marker is
+// known to hold no such move may the records that tell its steps go.
+void SaveMarker(const Station& st, const Marker& marker)
 {
-    std::erase_if(marker, [&day](const MarkedDay& d) { return d.day == day; });
     try {
         if (!marker.empty()) {
-            WriteMarker(st, marker, {});
-            return;
+            WriteMarker(st, marker);
+        } else {
+            if (!QFile::remove(MarkerPath(st))) throw DbError(QStringLiteral("cannot remove ") + kMarker);
+            DBase::SyncPath(st.ArchiveDir, true);
         }
-        if (!QFile::remove(MarkerPath(st))) throw DbError(QStringLiteral("cannot remove ") + MarkerPath(st));
-        DBase::SyncPath(st.ArchiveDir, true);
     } catch (const std::exception& e) {
         throw Failure(QString(), kMarker, e);
+    }
+    try {
+        QSet<qint32> stale = RecordedMoves(st);
+        for (const MarkedDay& d : marker) stale.remove(d.move);
+        Transaction tx(st.Db);
+        for (const qint32 move : stale) Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE move = ?").arg(Id(kSteps)), {move});
+        tx.commit();
+    } catch (const std::exception&) {
+        // A record left names a move the marker no longer holds and no new move draws
+        // (NewMoveNumber): nothing reads it, and the next change of the marker clears it.
     }
 }
 
 // A marked day's move, from wherever it stands: each table moved, then the day's
-// pruning and reset (with the day after as "today", but never a day after the
-// clock's: a clock set back leaves them to the run of a later day), then the day
-// taken off the marker. Safe to run again from any step (`resuming`). Throws
-// DbError; the day then stays marked. Returns false when 시스템 has no row (the
-// totals need no refresh).
-bool FinishMove(Station& st, Marker& marker, const MarkedDay& d, const ArchiveWatch& watch, bool resuming)
+// pruning and reset as of the day after, then the day taken off the marker. While
+// that day after is later than the clock's today (a clock set back), the day stays
+// marked with nothing left to move, and its pruning and reset wait for a start or
+// run whose clock reaches it. Safe to run again from any step. Throws DbError; the
+// day then stays marked. Returns false when 시스템 has no row (the totals need no
+// refresh).
+bool FinishMove(Station& st, Marker& marker, const MarkedDay& d, const ArchiveWatch& watch, const ListedNow* now)
 {
-    MoveTable(st, d, Ilban(), watch, ArchiveStep::IlbanBuilding, resuming);
-    MoveTable(st, d, Jung(), watch, ArchiveStep::JungBuilding, resuming);
-    bool refresh = true;
+    for (const Moved& m : {Ilban(), Jung()}) {
+        const auto listed = now ? now->constFind(m.letter) : ListedNow::const_iterator();
+        MoveTable(st, d, m, watch, now && listed != now->constEnd() ? &*listed : nullptr);
+    }
+    const auto it = std::find_if(marker.begin(), marker.end(), [&d](const MarkedDay& x) { return x.day == d.day; });
     const QDate asOf = d.day.addDays(1);
+    if (asOf > st.clock.now().date()) {
+        if (!it->rows.value(QStringLiteral("i")).isEmpty() || !it->rows.value(QStringLiteral("j")).isEmpty()) {
+            it->rows.clear();
+            SaveMarker(st, marker);
+        }
+        Tell(watch, ArchiveStep::Pruned);
+        return true;
+    }
+    bool refresh = true;
     try {
-        if (asOf <= st.clock.now().date()) refresh = PruneAndReset(st, asOf);
+        refresh = PruneAndReset(st, asOf);
     } catch (const std::exception&) {
         // The rest of the day's pruning is skipped; the next day prunes with its own dates.
     }
     Tell(watch, ArchiveStep::Pruned);
-    Unmark(st, marker, d.day);
+    marker.erase(it);
+    SaveMarker(st, marker);
     Tell(watch, ArchiveStep::Unmarked);
     return refresh;
 }
 
-// Tickets a damaged marker's day file holds are those very tickets (their
-// 입차코드 is the key): they leave the live file and go into no other day's.
+// A number no move in the marker or the live file's records holds.
+qint32 NewMoveNumber(const Station& st, const Marker& marker)
+{
+    QSet<qint32> taken = RecordedMoves(st);
+    for (const MarkedDay& d : marker) taken << d.move;
+    qint32 n = 0;
+    do n = qint32(QRandomGenerator::system()->bounded(1u << 30, 1u << 31));
+    while (taken.contains(n));
+    return n;
+}
+
+// Tickets a day's file holds are those very tickets (their 입차코드 is the key):
+// they leave the live file and go into no other day's.
 void RemoveHeldTickets(const Station& st, const QDate& day)
 {
     const QString path = IlbanArchivePath(st, day);
     if (!QFileInfo(path).isFile()) return;
     Attachment arc(st.Db, path, kArc);
     Transaction tx(st.Db);
-    RemoveArchivedRows(st, Ilban(), IlbanDone(QString()));
+    // fixed SQL: names from the schema
+    Exec(st.Db, QStringLiteral("DELETE FROM main.일반권 AS l WHERE %1 AND EXISTS (SELECT 1 FROM %2.일반권 AS a "
+                               "WHERE a.입차코드 = l.입차코드)")
+                    .arg(IlbanFinished(QStringLiteral("l.")), Id(kArc)))
+        .finish();
     tx.commit();
 }
 
-// Renames a damaged marker out of the way, kept for whoever looks into it, once
-// the tickets its days' files hold have left the live file; returns what the
-// operator is told. The rows its days still have live go with the next day
-// archived, as after a day whose marker could not be written.
-QString SetAside(const Station& st, const QList<QDate>& days)
+// A damaged marker is replaced by one whose moves finish what it left: each day it
+// names (none after today, which no run can have marked) gets a new move, the
+// tickets that day's file holds having left the live file, and the oldest of them
+// lists every finished row still live, since those were finished by the time its
+// move began. The damaged text is kept beside it, whole, before the new marker
+// takes its place, so a kill at any point leaves one or the other to read. Returns
+// the new marker (`watch` told Marked once it is in place); the operator is told once.
+Marker SetAside(Station& st, const DamagedMarker& damaged, const ArchiveWatch& watch)
 {
-    for (const QDate& day : days) RemoveHeldTickets(st, day);
+    const QDate today = st.clock.now().date();
+    Marker redo;
+    for (const MarkedDay& named : damaged.read.days) {
+        if (named.day > today) continue;
+        try {
+            RemoveHeldTickets(st, named.day);
+        } catch (const std::exception& e) {
+            // Its file cannot be read: what it holds cannot be known. The day's own
+            // move fails on it, naming the file, and waits for it alone.
+            qWarning().noquote() << "archive:" << e.what();
+        }
+        redo.push_back({named.day, NewMoveNumber(st, redo), {}});
+    }
+    if (!redo.empty())
+        for (const Moved& m : {Ilban(), Jung()}) redo.front().rows[m.letter] = UnlistedLive(st, m, {}).tokens;
     const QString aside =
         kMarker + QStringLiteral(".damaged-") + st.clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    if (!QFile::rename(MarkerPath(st), st.ArchiveDir + aside))
-        throw DbError(QStringLiteral("cannot set aside ") + MarkerPath(st));
-    DBase::SyncPath(st.ArchiveDir, true);
-    return QStringLiteral("자료 백업 표시 파일이 손상되어 %1 이름으로 따로 보관했습니다. "
-                          "표시된 날의 남은 자료는 새 백업 파일에 함께 보관됩니다.")
-        .arg(aside);
+    WriteWhole(st.ArchiveDir + aside, damaged.text);
+    SaveMarker(st, redo);
+    Tell(watch, ArchiveStep::Marked);
+    Report(st, QStringLiteral("자료 백업 표시 파일이 손상되어 %1 이름으로 따로 보관했습니다. "
+                              "표시된 날의 남은 자료는 그날의 백업 파일에 보관됩니다.")
+                   .arg(aside));
+    return redo;
 }
 
-// The marker as the resume leaves it, and the days a damaged one named: their
-// moves were cut short, so a day's file among them does not mean it is archived.
-struct Resumed {
-    Marker marker;
-    QList<QDate> cutShort;
-};
+// Half-made archive files and markers a kill left, with their journals.
+void RemoveHalfMadeFiles(const Station& st)
+{
+    QDir dir(st.ArchiveDir);
+    const QStringList parts =
+        dir.entryList({QStringLiteral("*.part"), QStringLiteral("*.part-journal")}, QDir::Files | QDir::Hidden);
+    for (const QString& f : parts) QFile::remove(dir.filePath(f));
+}
 
 // Finishes every marked day, oldest first, each on its own: a day that fails again
-// stays marked and the later ones still go. A damaged marker throws, or with
-// `setAside` is set aside and told of, leaving no day marked.
-Resumed ResumeMarked(Station& st, bool& refresh, QStringList& failures, bool setAside)
+// stays marked, its failure in `failures`, and the later ones still go. A damaged
+// marker throws, or with `setAside` is replaced by the moves that finish it.
+// Returns the marker as it is left.
+Marker ResumeMarked(Station& st, bool& refresh, QStringList& failures, bool setAside, const ArchiveWatch& watch = {})
 {
     RemoveHalfMadeFiles(st);
-    Resumed out;
+    Marker marker;
     try {
         try {
-            out.marker = ReadMarker(st, st.clock.now().date());
-        } catch (const DamagedMarker&) {
+            marker = ReadMarker(st);
+        } catch (const DamagedMarker& damaged) {
             if (!setAside) throw;
-            out.cutShort = DaysNamedIn(MarkerPath(st));
-            Report(st, SetAside(st, out.cutShort));
+            marker = SetAside(st, damaged, watch);
         }
     } catch (const std::exception& e) {
         throw Failure(QString(), kMarker, e);
     }
-    try {
-        if (out.marker.empty()) ForgetRemovals(st);
-    } catch (const std::exception&) {
-        // Kept until a later start; a record names its own move only.
-    }
-    const Marker days = out.marker;
+    const Marker days = marker;
     for (const MarkedDay& d : days) {
         try {
-            refresh = FinishMove(st, out.marker, d, {}, true) || refresh;
+            refresh = FinishMove(st, marker, d, {}, nullptr) || refresh;
         } catch (const std::exception& e) {
             failures << QString::fromUtf8(e.what());
         }
     }
-    return out;
-}
-
-// A number no other move is likely to have drawn, nor an earlier build's day note.
-qint32 NewMoveNumber() { return qint32(QRandomGenerator::system()->bounded(1u << 30, 1u << 31)); }
-
-// The day's rows: those finished now, but for the ones a marked day takes already.
-MarkedDay ListDay(const Station& st, const Marker& marker, const QDate& day)
-{
-    MarkedDay d{day, true, NewMoveNumber(), {}, {}};
-    for (const Moved& m : {Ilban(), Jung()}) {
-        TokenCounts claimed;
-        for (const MarkedDay& earlier : marker)
-            for (const QString& t : earlier.rows.value(m.letter)) claimed.add(t);
-        Picked picked = PickByCount(st, m, claimed, false);
-        d.rows[m.letter] = std::move(picked.tokens);
-        d.listedNow[m.letter] = std::move(picked.rowids);
-    }
-    return d;
+    return marker;
 }
 
 } // namespace
@@ -809,21 +794,22 @@ bool Archive_DayData(Station& st) { return Archive_DayDataSteps(st, {}); }
 
 bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
 {
-    const QDate today = st.clock.now().date();
-    const QDate day = today.addDays(-1);
-    const QString ilban = IlbanArchivePath(st, day);
+    const QDate day = st.clock.now().date().addDays(-1);
     bool refresh = false;
     QStringList failures;
     try {
-        Resumed resumed = ResumeMarked(st, refresh, failures, true);  // moves a crash or a failure cut short
-        Marker& marker = resumed.marker;
+        Marker marker = ResumeMarked(st, refresh, failures, true, watch);  // moves a crash or a failure cut short
         const bool marked = std::any_of(marker.begin(), marker.end(), [&day](const MarkedDay& d) { return d.day == day; });
         // That day is archived already (exact name: the file system compares case), or
-        // marked and failed again above. A day a damaged marker named has its file
-        // from a move cut short: the day's rows still live are added to it.
-        const bool archived = QFileInfo(ilban).isFile() && !resumed.cutShort.contains(day);
-        if (!marked && !archived) {
-            const MarkedDay d = ListDay(st, marker, day);
+        // marked and failed again above.
+        if (!marked && !QFileInfo(IlbanArchivePath(st, day)).isFile()) {
+            MarkedDay d{day, NewMoveNumber(st, marker), {}};
+            ListedNow now;
+            for (const Moved& m : {Ilban(), Jung()}) {
+                LiveRows rows = UnlistedLive(st, m, marker);
+                d.rows[m.letter] = std::move(rows.tokens);
+                now[m.letter] = std::move(rows.rowids);
+            }
             marker.push_back(d);
             try {
                 WriteMarker(st, marker, watch);
@@ -831,7 +817,7 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
                 throw Failure(QString(), kMarker, e);
             }
             Tell(watch, ArchiveStep::Marked);
-            refresh = FinishMove(st, marker, d, watch, false) || refresh;
+            refresh = FinishMove(st, marker, d, watch, &now) || refresh;
         }
     } catch (const std::exception& e) {
         failures << QString::fromUtf8(e.what());

@@ -19,24 +19,23 @@ QString JungArchivePath(const Station& st, const QDate& day);
 // by 자료보관기간 months and, with 자료기록 on, cancellations by 취소자료보관 days,
 // removes the archive pair of the day that left the retention, sets 분실권번호 to
 // "9000" and refreshes the main screen's totals. Does nothing when i<yesterday>.mdb
-// exists already. Returns true when the day is archived (now or before); false when
-// a move failed: the failure is shown on List1 and PnlMsg, the rows stay live, the
-// day's pruning and reset wait for the move, and the next start or run tries again.
-// Never throws.
+// exists already. Returns true when every marked day is archived; false when a move
+// failed: the failure is shown on List1 and PnlMsg, naming the file, the day's rows
+// stay live, its pruning and reset wait for its move, and the next start or run
+// tries again; later days still go. Never throws.
 //
 // The live file and an archive commit each on their own (the live file keeps a
-// write-ahead log), so a move is marked: the day's file names, the move's number
-// and the rows finished as the run begins are written to Backup/archive.moving,
-// with a check over its text, before anything moves, and the day leaves the marker
-// only after its pruning and reset. Archive_Resume finishes each marked move,
-// oldest first, from wherever a crash or a failure cut it short, with the rows the
-// marker lists; rows finished since go with a later day. Each copy commits the
-// move's number into its file's header, each removal a record of the move in the
-// live file, so the resume knows which of them committed whatever the clock did.
-// A damaged marker (its check does not match, or an earlier build's naming a day
-// after today) is renamed aside in Backup and told of on List1 and PnlMsg; the
-// tickets its days' files hold leave the live file, and the run goes on without
-// it, adding the day's rows still live to a file a move cut short.
+// write-ahead log), so a move is marked: the day, a number drawn for the move and
+// the rows finished as the run begins are written to Backup/archive.moving, with a
+// check over its text, before anything moves; the day leaves the marker after its
+// pruning and reset, which wait while the day after it is later than the clock's
+// today. Each copy commits the move's number into its file's header, durable before
+// the removal relies on it; each removal commits a record of the move into the live
+// file, so a start or run finishes each marked move, oldest first, from where it
+// stopped, whatever the clock did. A marker whose last line is not a matching check
+// is damaged: it is kept aside, whole, and replaced by new moves for the days it
+// names (the tickets their files hold having left the live file), the oldest
+// taking every finished row still live; List1 and PnlMsg tell it once.
 bool Archive_DayData(Station& st);
 
 // The durable steps of a move, in order (tests stop the station after each). A
@@ -51,12 +50,11 @@ using ArchiveWatch = std::function<void(ArchiveStep)>;
 // The same, telling `watch` after each step.
 bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch);
 
-// Finishes the moves the marker names, each for its own day: both files made and
-// filled with the rows listed for the day, the live rows they hold removed, that
-// day's pruning and reset (unless the clock is behind that day), then the day
-// taken off the marker. A marker written before rows were listed takes every
-// finished row. Removes half-made files ("*.part" and their journals) of Backup.
-// Run at start-up and before each archive.
+// Finishes the moves the marker names, oldest first, each for its own day: both files
+// made and filled with the rows listed for the day, the live rows they hold removed,
+// that day's pruning and reset (while the clock has reached the day after), then the
+// day taken off the marker. Removes half-made files ("*.part" and their journals) of
+// Backup. Run at start-up and before each archive.
 // Returns true when a marked move was finished (the main screen's totals are then
 // stale). Throws DbError after trying every day (the days that failed stay marked),
 // or at once for a damaged marker (left for the day's run to set aside).

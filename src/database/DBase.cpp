@@ -60,6 +60,7 @@ void CopyFileAtomically(const QString& from, const QString& to)
         QFile::remove(tmp);
         throw DbError(QStringLiteral("cannot rename ") + tmp + QStringLiteral(" to ") + to);
     }
+    SyncPath(QFileInfo(to).absolutePath(), true);
 }
 
 // The shared connection; the live file in write-ahead-log mode, a file being built

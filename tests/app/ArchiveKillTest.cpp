@@ -2,8 +2,10 @@
 // archive move, then started again on the same folder: the day's rows end in that
 // day's files and nowhere else, and the record lists of that day show them. The
 // same with Backup on a small disk that fails and is mended while the station runs,
-// with a damaged marker, and with a passage alike to a moved one added after the kill.
+// with a damaged marker, a moved clock, a power cut that brings a deleted journal
+// back, and a passage alike to a moved one added after the kill.
 
+#include "common/LostJournals.h"
 #include "common/SmallDisk.h"
 #include "common/TestStation.h"
 #include "database/Archive.h"
@@ -20,13 +22,19 @@
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tolvo;
+using tolvo::test::LostJournals;
 using tolvo::test::SmallDisk;
 using tolvo::test::TestStation;
+
+static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
@@ -47,6 +55,15 @@ QStringList Archived(const TestStation& ts, const QString& file, const QString& 
     return Column(c.db(), table, field);
 }
 
+// A passage of 2026-05-20 by `card`; `out` empty while the car is inside.
+Row Passage(const QString& card, const QString& verdict, const QString& out)
+{
+    return {{"입차일자", "2026-05-20"}, {"입차시간", "08:00"}, {"출차일자", out},      {"출차시간", "18:00"},
+            {"입출상태", verdict},      {"정기권번호", card},   {"입출구분", false}};
+}
+// A passage alike in every field to one the day moves, stored after the kill.
+const Row kTwin = Passage("0000000003", "정상출차", "2026-05-20");
+
 // A station on 2026-05-20 with that day's exits and passages, one open ticket and one car inside.
 void FillTheDay(TestStation& ts)
 {
@@ -57,14 +74,11 @@ void FillTheDay(TestStation& ts)
                                    {"실수령금액", 1000}, {"정산구분", settled}, {"전송여부", true}});
     }
     // Two passages alike in every field are two passages; the first card is still inside.
-    const struct { const char* card; const char* verdict; const char* out; } passages[] = {
-        {"0000000001", "정상입차", ""}, {"0000000002", "정상출차", "2026-05-20"},
-        {"0000000002", "정상출차", "2026-05-20"}, {"0000000003", "정상출차", "2026-05-20"},
-        {"0000000004", "중복입차", ""}};
-    for (const auto& p : passages)
-        Insert(ts.st.Db, "정기권입출차", {{"입차일자", "2026-05-20"}, {"입차시간", "08:00"}, {"출차일자", p.out},
-                                         {"출차시간", "18:00"}, {"입출상태", p.verdict}, {"정기권번호", p.card},
-                                         {"입출구분", false}});
+    Insert(ts.st.Db, "정기권입출차", Passage("0000000001", "정상입차", ""));
+    Insert(ts.st.Db, "정기권입출차", Passage("0000000002", "정상출차", "2026-05-20"));
+    Insert(ts.st.Db, "정기권입출차", Passage("0000000002", "정상출차", "2026-05-20"));
+    Insert(ts.st.Db, "정기권입출차", Passage("0000000003", "정상출차", "2026-05-20"));
+    Insert(ts.st.Db, "정기권입출차", Passage("0000000004", "중복입차", ""));
     // A closed hour the day's pruning removes (12 months kept), and the lost-ticket number in use.
     Insert(ts.st.Db, "시간대별", {{"시간대", 1}, {"정산여부", true}, {"종료일시", "2025-05-20 10:00"}, {"전송여부", true}});
     Exec(ts.st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = '2026-05-20'"));
@@ -75,23 +89,18 @@ void FillTheDay(TestStation& ts)
     ts.st.settings.KeepRecords = true;
     Insert(ts.st.Db, "출차취소", {{"입차코드", "old"}, {"종료일시", "2026-05-18 20:00"}, {"전송여부", true}});
     Insert(ts.st.Db, "출차취소", {{"입차코드", "kept"}, {"종료일시", "2026-05-20 20:00"}, {"전송여부", true}});
+    // The pair written a year before, which leaves the retention with the day's pruning.
+    DBase::Create_IlbanArchive(ts.path("Backup/i20250520.mdb"));
+    DBase::Create_JungArchive(ts.path("Backup/j20250520.mdb"));
 }
 
-// The station crosses midnight in a child process that kills itself right after `step`.
-bool KilledAtMidnightAfter(TestStation& ts, ArchiveStep step)
+// Runs `work` in a child process; true when it died by SIGKILL.
+bool KilledIn(TestStation& ts, const std::function<void()>& work)
 {
     ts.CloseDatabase();
     const pid_t child = ::fork();
     if (child == 0) {
-        DBase::DataBase_Open(ts.st);
-        ts.st.DataRefreshDate = QStringLiteral("2026-05-20");
-        ts.st.routines.ArchiveDay = [step](Station& s) {
-            return Archive_DayDataSteps(s, [step](ArchiveStep at) {
-                if (at == step) ::kill(::getpid(), SIGKILL);
-            });
-        };
-        ts.clock.setNow(kMidnight);
-        Timer1_Tick(ts.st);
+        work();
         ::_exit(0);
     }
     int status = 0;
@@ -99,17 +108,53 @@ bool KilledAtMidnightAfter(TestStation& ts, ArchiveStep step)
     return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
-// The next start, as a new process (nothing read yet), and the main timer's first tick.
-void StartAgain(TestStation& ts, const QDateTime& at)
+// The day's archive, killing its process right after `step`.
+std::function<bool(Station&)> ArchiveKilledAfter(ArchiveStep step)
+{
+    return [step](Station& s) {
+        return Archive_DayDataSteps(s, [step](ArchiveStep at) {
+            if (at == step) ::kill(::getpid(), SIGKILL);
+        });
+    };
+}
+
+// The station crosses midnight in a child process that kills itself right after `step`.
+bool KilledAtMidnightAfter(TestStation& ts, ArchiveStep step)
+{
+    return KilledIn(ts, [&ts, step] {
+        DBase::DataBase_Open(ts.st);
+        ts.st.DataRefreshDate = QStringLiteral("2026-05-20");
+        ts.st.routines.ArchiveDay = ArchiveKilledAfter(step);
+        ts.clock.setNow(kMidnight);
+        Timer1_Tick(ts.st);
+    });
+}
+
+// The next start, as a new process (nothing read yet), and the main timer's first
+// tick, with the day's archive `archive` when one is given.
+void StartAgain(TestStation& ts, const QDateTime& at, const std::function<bool(Station&)>& archive = {})
 {
     ts.clock.setNow(at);
     ts.st.ProgramLock.reset();
     ts.st.IniPath.clear();
     ts.st.settings = Settings{};
     ASSERT_EQ(Startup_Load(ts.st, [] {}), std::nullopt);
+    if (archive) ts.st.routines.ArchiveDay = archive;
     ts.st.DataRefreshDate = ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString();
     ts.clock.advanceSecs(1);
     Timer1_Tick(ts.st);
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size());
 }
 
 } // namespace
@@ -214,15 +259,20 @@ TEST(ArchiveKill, ADayWhoseMoveFailedTakesOnlyItsOwnRowsOnceTheDiskIsMendedAMidn
 // What befell the station around a kill, beyond the kill itself.
 enum class Twist {
     None,
-    ClockAheadOnce,      // a night archived with the clock months ahead, before
-    DayOutOfOrder,       // the day's file out of reach until the next day was archived
-    AppendedSeasonFile,  // the day's season file there before its move, holding a passage alike to the listed one
-    ClockBehind,         // started again with the clock two days behind
-    StrayLine,           // a line added to the marker after the kill
+    ClockAheadOnce,           // before: a night archived with the clock months ahead
+    SeasonFileOfAnotherMove,  // before: the day's season file made by another move, holding a passage alike to the listed one
+    DayOutOfOrder,            // the day's file out of reach until the next day was archived
+    ClockBehind,              // started again with the clock two days behind
+    StrayLine,                // a line appended to the marker
+    ByteChanged,              // one byte of a listed row changed in the marker
+    CutToDayLines,            // the marker cut to its two day lines
+    NextDayNamed,             // the next day named in the marker, its file holding a ticket finished since
+    PowerCut,                 // the journals whose deletion no folder sync made durable come back
 };
 
 void Befall(TestStation& ts, Twist twist)
 {
+    const QString marker = ts.path("Backup/archive.moving");
     switch (twist) {
     case Twist::DayOutOfOrder: {
         const QString file = ts.path("Backup/i20260520.mdb");
@@ -232,43 +282,104 @@ void Befall(TestStation& ts, Twist twist)
         ASSERT_TRUE(QDir().rmdir(file) && QFile::rename(file + ".away", file));
         break;
     }
-    case Twist::StrayLine: {
-        QFile f(ts.path("Backup/archive.moving"));
-        ASSERT_TRUE(f.open(QIODevice::Append) && f.write("i20260520.mdb\n") > 0);
+    case Twist::StrayLine:
+        WriteFile(marker, ReadFile(marker) + "i20260520.mdb\n");
+        break;
+    case Twist::ByteChanged: {
+        QByteArray text = ReadFile(marker);
+        const qsizetype row = text.indexOf("\ni ") + 3;
+        ASSERT_GT(row, 2);
+        text[row] = text[row] == 'A' ? 'B' : 'A';
+        WriteFile(marker, text);
         break;
     }
+    case Twist::CutToDayLines:
+        WriteFile(marker, "i20260520.mdb\nj20260520.mdb\n");
+        break;
+    case Twist::NextDayNamed: {
+        const Row ticket{{"입차코드", "0005202605210800"}, {"출차일", "2026-05-21"}, {"정산구분", true}, {"전송여부", true}};
+        DBase::DataBase_Open(ts.st);
+        Insert(ts.st.Db, "일반권", ticket);
+        ts.CloseDatabase();
+        DBase::Create_IlbanArchive(ts.path("Backup/i20260521.mdb"));
+        Insert(ScopedConnection(ts.path("Backup/i20260521.mdb")).db(), "일반권", ticket);
+        WriteFile(marker, ReadFile(marker) + "i20260521.mdb\nj20260521.mdb\n");
+        break;
+    }
+    case Twist::PowerCut:
+        LostJournals::BringBack(ts.st.ArchiveDir);
+        break;
     default:  // the others befall before the kill or at the restart
         break;
     }
 }
 
+// One way a move is cut short, and where its rows must end.
+struct ResumeCase {
+    const char* name;
+    const char* marker = nullptr;  // written by hand instead of a kill
+    ArchiveStep killedAfter = ArchiveStep::Marked;
+    Twist twist = Twist::None;
+    bool onePassage = false;                     // card 3's is the day's only finished passage
+    std::optional<ArchiveStep> restartKilledAt = std::nullopt;  // the first start after the kill is killed too
+    QDateTime restart = kMidnight.addSecs(20);
+    bool setAside = false;  // the marker is damaged and kept aside
+    bool told = setAside;   // ... and the message list says so
+    QStringList livePassages, dayPassages;
+    QStringList cancellations = {"kept"};
+    QStringList nextDayTickets = {"(no file)"};
+    bool prunePending = false;  // the day's pruning waits for the clock
+};
+
 TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
 {
-    const QStringList cards{"0000000002", "0000000002", "0000000003", "0000000004"}, one{"0000000003"};
-    const QStringList inside{"0000000001"}, twin{"0000000001", "0000000003"}, twice{"0000000003", "0000000003"};
+    const QStringList cards{"0000000002", "0000000002", "0000000003", "0000000004"};
+    const QStringList cardsAndTwin{"0000000002", "0000000002", "0000000003", "0000000003", "0000000004"};
+    const QStringList inside{"0000000001"}, insideAndTwin{"0000000001", "0000000003"};
+    const QStringList three{"0000000003"}, twice{"0000000003", "0000000003"};
     const QStringList tickets{"0001202605200900", "0002202605201000", "0003202605201100"};
-    const struct { const char* name; const char* marker; ArchiveStep killedAfter; bool onePassage, beforeNotes;
-                   Twist twist; QStringList live, archived; } rows[] = {
-        {"a day later than today", "i20991231.mdb\nj20991231.mdb\n", {}, false, false, {}, inside, cards},
-        {"a count too large for a number", "i20260520.mdb\nj20260520.mdb\nrows 99999999999 0\n", {}, false, false, {},
-         inside, cards},
-        {"a count that does not parse", "i20260520.mdb\nj20260520.mdb\nrows 1x 0\n", {}, false, false, {}, inside, cards},
+    const ResumeCase rows[] = {
+        // Markers no run wrote: each day they name (none after today) gets a move of its own.
+        {.name = "a day later than today", .marker = "i20991231.mdb\nj20991231.mdb\n", .setAside = true,
+         .livePassages = inside, .dayPassages = cards},
+        {.name = "a count too large for a number", .marker = "i20260520.mdb\nj20260520.mdb\nrows 99999999999 0\n",
+         .setAside = true, .livePassages = inside, .dayPassages = cards},
+        {.name = "a count that does not parse", .marker = "i20260520.mdb\nj20260520.mdb\nrows 1x 0\n", .setAside = true,
+         .livePassages = inside, .dayPassages = cards},
         // Killed once the passages left the live file; a passage alike to one of them is another passage.
-        {"a live passage alike to a moved one", nullptr, ArchiveStep::JungRemoved, false, false, {}, twin, cards},
-        {"the same in files without notes", nullptr, ArchiveStep::JungRemoved, false, true, {}, twin, cards},
-        {"the one passage listed has left the live file", nullptr, ArchiveStep::JungRemoved, true, false, {}, twin, one},
-        {"the one passage listed is copied, not yet removed", nullptr, ArchiveStep::JungCopied, true, false, {}, twin, one},
-        {"one passage in files without notes", nullptr, ArchiveStep::JungRemoved, true, true, {}, twin, one},
-        {"a clock once ahead", nullptr, ArchiveStep::IlbanCopied, false, false, Twist::ClockAheadOnce, twin, cards},
-        {"days finished out of order", nullptr, ArchiveStep::IlbanCopied, false, false, Twist::DayOutOfOrder, twin, cards},
-        {"an appended season file holding a passage alike", nullptr, ArchiveStep::IlbanCopied, true, false,
-         Twist::AppendedSeasonFile, twin, twice},
-        // The passage stored after the kill goes with the clock's yesterday.
-        {"a clock behind at the restart", nullptr, ArchiveStep::IlbanCreated, false, false, Twist::ClockBehind, inside,
-         cards},
-        // The passage stored after the kill goes with the day whose file the move cut short.
-        {"a marker damaged after the copy", nullptr, ArchiveStep::IlbanCopied, false, false, Twist::StrayLine, inside,
-         {"0000000002", "0000000002", "0000000003", "0000000003", "0000000004"}},
+        {.name = "a live passage alike to a moved one", .killedAfter = ArchiveStep::JungRemoved,
+         .livePassages = insideAndTwin, .dayPassages = cards},
+        {.name = "the one passage listed has left the live file", .killedAfter = ArchiveStep::JungRemoved,
+         .onePassage = true, .livePassages = insideAndTwin, .dayPassages = three},
+        {.name = "the one passage listed is copied, not yet removed", .killedAfter = ArchiveStep::JungCopied,
+         .onePassage = true, .livePassages = insideAndTwin, .dayPassages = three},
+        {.name = "a marker cut to its two day lines", .killedAfter = ArchiveStep::JungRemoved,
+         .twist = Twist::CutToDayLines, .setAside = true, .livePassages = inside, .dayPassages = cardsAndTwin},
+        {.name = "a clock once ahead", .killedAfter = ArchiveStep::IlbanCopied, .twist = Twist::ClockAheadOnce,
+         .livePassages = insideAndTwin, .dayPassages = cards},
+        {.name = "days finished out of order", .killedAfter = ArchiveStep::IlbanCopied, .twist = Twist::DayOutOfOrder,
+         .livePassages = insideAndTwin, .dayPassages = cards, .cancellations = {}, .nextDayTickets = {}},
+        {.name = "a season file of another move holding a passage alike", .killedAfter = ArchiveStep::IlbanCopied,
+         .twist = Twist::SeasonFileOfAnotherMove, .onePassage = true, .livePassages = insideAndTwin,
+         .dayPassages = twice},
+        // The passage stored after the kill goes with the clock's yesterday; the day's pruning waits.
+        {.name = "a clock behind at the restart", .killedAfter = ArchiveStep::IlbanCreated,
+         .twist = Twist::ClockBehind, .restart = QDateTime(QDate(2026, 5, 19), QTime(0, 0, 20)), .livePassages = inside,
+         .dayPassages = cards, .cancellations = {"kept", "old"}, .prunePending = true},
+        // The passage stored after the kill goes with the day whose move the damaged marker cut short.
+        {.name = "a line appended to the marker after the copy", .killedAfter = ArchiveStep::IlbanCopied,
+         .twist = Twist::StrayLine, .setAside = true, .livePassages = inside, .dayPassages = cardsAndTwin},
+        {.name = "one byte of a listed row changed", .killedAfter = ArchiveStep::IlbanCopied,
+         .twist = Twist::ByteChanged, .setAside = true, .livePassages = inside, .dayPassages = cardsAndTwin},
+        {.name = "a damaged marker naming the next day too", .killedAfter = ArchiveStep::IlbanCopied,
+         .twist = Twist::NextDayNamed, .restart = QDateTime(QDate(2026, 5, 22), QTime(0, 0, 20)), .setAside = true,
+         .livePassages = inside, .dayPassages = cardsAndTwin, .cancellations = {},
+         .nextDayTickets = {"0005202605210800"}},
+        {.name = "killed once a damaged marker is set aside", .killedAfter = ArchiveStep::IlbanCreated,
+         .twist = Twist::StrayLine, .restartKilledAt = ArchiveStep::Marked, .setAside = true, .told = false,
+         .livePassages = inside, .dayPassages = cardsAndTwin},
+        {.name = "a power cut once the tickets left the live file", .killedAfter = ArchiveStep::IlbanRemoved,
+         .twist = Twist::PowerCut, .livePassages = insideAndTwin, .dayPassages = cards},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -279,60 +390,86 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
         }
         FillTheDay(ts);
         if (r.onePassage) Exec(ts.st.Db, "DELETE FROM 정기권입출차 WHERE 정기권번호 IN ('0000000002', '0000000004')");
-        if (r.twist == Twist::AppendedSeasonFile) {
-            DBase::Create_JungArchive(ts.path("Backup/j20260520.mdb"));
-            Insert(ScopedConnection(ts.path("Backup/j20260520.mdb")).db(), "정기권입출차",
-                   {{"입차일자", "2026-05-20"}, {"입차시간", "08:00"}, {"출차일자", "2026-05-20"}, {"출차시간", "18:00"},
-                    {"입출상태", "정상출차"}, {"정기권번호", "0000000003"}, {"입출구분", false}});
+        if (r.twist == Twist::SeasonFileOfAnotherMove) {
+            const QString file = ts.path("Backup/j20260520.mdb");
+            DBase::Create_JungArchive(file);
+            Insert(ScopedConnection(file).db(), "정기권입출차", kTwin);
+            Exec(ScopedConnection(file).db(), "PRAGMA user_version = 1234567890");
         }
-        QFile f(ts.path("Backup/archive.moving"));
         if (r.marker) {
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(r.marker) > 0 && f.flush());
+            WriteFile(ts.path("Backup/archive.moving"), r.marker);
         } else {
+            std::optional<LostJournals> layer;
+            if (r.twist == Twist::PowerCut) layer.emplace();
             ASSERT_TRUE(KilledAtMidnightAfter(ts, r.killedAfter));
             Befall(ts, r.twist);
             DBase::DataBase_Open(ts.st);
-            Insert(ts.st.Db, "정기권입출차", {{"입차일자", "2026-05-20"}, {"입차시간", "08:00"}, {"출차일자", "2026-05-20"},
-                   {"출차시간", "18:00"}, {"입출상태", "정상출차"}, {"정기권번호", "0000000003"}, {"입출구분", false}});
-            if (r.beforeNotes) {  // a marker and files of a build that kept no step records
-                Exec(ts.st.Db, "PRAGMA user_version = 0");
-                Exec(ts.st.Db, "DROP TABLE IF EXISTS archive_steps");
-                for (const char* file : {"Backup/i20260520.mdb", "Backup/j20260520.mdb"})
-                    Exec(ScopedConnection(ts.path(file)).db(), "PRAGMA user_version = 0");
-                ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-                QByteArrayList lines = f.readAll().split('\n');
-                f.close();
-                lines.removeIf([](const QByteArray& l) { return l.startsWith("move ") || l.startsWith("check "); });
-                ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(lines.join('\n')) > 0);
-                f.close();
-            }
+            Insert(ts.st.Db, "정기권입출차", kTwin);
         }
         ts.CloseDatabase();
-        StartAgain(ts, r.twist == Twist::ClockBehind ? QDateTime(QDate(2026, 5, 19), QTime(0, 0, 20))
-                                                     : kMidnight.addSecs(20));
+        if (r.restartKilledAt) {
+            ASSERT_TRUE(KilledIn(ts, [&] { StartAgain(ts, r.restart, ArchiveKilledAfter(*r.restartKilledAt)); }));
+        }
+        StartAgain(ts, r.restart);
 
-        const bool damaged = r.marker || r.twist == Twist::StrayLine;
-        const QStringList told = ts.screen.list1.filter("archive.moving");
-        EXPECT_EQ(told, damaged ? QStringList{"자료 백업 표시 파일이 손상되어 archive.moving.damaged-20260521-000021 이름으로 "
-                                              "따로 보관했습니다. 표시된 날의 남은 자료는 새 백업 파일에 함께 보관됩니다."}
-                                : QStringList());
+        const QString aside = "archive.moving.damaged-" + r.restart.addSecs(1).toString("yyyyMMdd-HHmmss");
+        const QStringList told =
+            r.told ? QStringList{"자료 백업 표시 파일이 손상되어 " + aside +
+                                 " 이름으로 따로 보관했습니다. 표시된 날의 남은 자료는 그날의 백업 파일에 보관됩니다."}
+                   : QStringList{};
+        EXPECT_EQ(ts.screen.list1.filter("archive.moving"), told);
         EXPECT_EQ(ts.screen.text("PnlMsg"), told.value(0));
-        const QStringList pair{"i20260520.mdb", "j20260520.mdb"};
-        EXPECT_EQ(QDir(ts.st.ArchiveDir).entryList({"*20260520*", "archive.moving*"}, QDir::Files | QDir::Hidden),
-                  damaged ? QStringList{"archive.moving.damaged-20260521-000021"} + pair : pair);
+        const QDir backup(ts.st.ArchiveDir);
+        EXPECT_EQ(backup.entryList({"archive.moving.damaged-*"}, QDir::Files), r.setAside ? QStringList{aside} : QStringList{});
+        EXPECT_EQ(backup.exists("archive.moving"), r.prunePending);
+        EXPECT_EQ(backup.entryList({"*20260520*"}, QDir::Files | QDir::Hidden), QStringList({"i20260520.mdb", "j20260520.mdb"}));
         EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), tickets);
         EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
-        EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"), r.archived);
-        EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), r.live);
-        // Cancellations kept two days: the 18th's goes with the 20th's pruning, the 20th's with the 21st's. With
-        // the clock behind, the day's pruning waits for a day that is not later than today.
-        const QStringList cancellations = r.twist == Twist::ClockBehind     ? QStringList{"kept", "old"}
-                                          : r.twist == Twist::DayOutOfOrder ? QStringList{}
-                                                                            : QStringList{"kept"};
-        EXPECT_EQ(Column(ts.st.Db, "출차취소", "입차코드"), cancellations);
-        ts.clock.setNow(kMidnight.addDays(1));  // told once
+        EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"), r.dayPassages);
+        EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), r.livePassages);
+        EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), r.nextDayTickets);
+        // Cancellations kept two days: the 18th's goes with the 20th's pruning, the 20th's with the 21st's.
+        EXPECT_EQ(Column(ts.st.Db, "출차취소", "입차코드"), r.cancellations);
+
+        // A later night: nothing told again, a pruning that waited is done, and no day is left marked.
+        ts.clock.setNow(kMidnight.addDays(2));
         Timer1_Tick(ts.st);
         EXPECT_EQ(ts.screen.list1.filter("archive.moving"), told);
-        EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), QStringList());
+        EXPECT_EQ(Archived(ts, "i20260522.mdb", "일반권", "입차코드"), QStringList());
+        EXPECT_EQ(backup.entryList({"*20250520*", "archive.moving"}, QDir::Files), QStringList());
     }
+}
+
+TEST(ArchiveKill, AnUnreadableDayFileUnderADamagedMarkerStopsOnlyItsOwnDay)
+{
+    TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
+    FillTheDay(ts);
+    ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep::IlbanCreated));
+    Befall(ts, Twist::StrayLine);
+    const QString dayFile = ts.path("Backup/i20260520.mdb");
+    WriteFile(dayFile, QByteArray(4096, 'x'));
+    StartAgain(ts, kMidnight.addSecs(20));
+    const QString failed = "일반권 자료 백업 실패 (i20260520.mdb): file is not a database";
+    EXPECT_EQ(ts.screen.text("PnlMsg"), failed);
+
+    // The next night goes on with its own rows while the 20th waits for its file.
+    Insert(ts.st.Db, "일반권", {{"입차코드", "0005202605210800"}, {"출차일", "2026-05-21"}, {"정산구분", true},
+                               {"전송여부", true}});
+    ts.clock.setNow(kMidnight.addDays(1));
+    Timer1_Tick(ts.st);
+    EXPECT_EQ(ts.screen.text("PnlMsg"), failed);
+    EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), QStringList({"0005202605210800"}));
+    EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드").size(), 4);
+
+    // The file taken away, the next night finishes the 20th into its own files.
+    ASSERT_TRUE(QFile::remove(dayFile));
+    ts.clock.setNow(kMidnight.addDays(2));
+    Timer1_Tick(ts.st);
+    EXPECT_EQ(ts.screen.text("PnlMsg"), QString());
+    EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"),
+              QStringList({"0001202605200900", "0002202605201000", "0003202605201100"}));
+    EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"),
+              QStringList({"0000000002", "0000000002", "0000000003", "0000000004"}));
+    EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
+    EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/archive.moving")));
 }
