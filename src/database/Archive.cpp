@@ -38,7 +38,7 @@ const QString kSteps = QStringLiteral("archive_steps");
 const QString kDiskFull = QStringLiteral("13");
 
 // A table moved into an archive, and the steps its move tells.
-struct Moved {
+struct ArchivedTable {
     const schema::Table& table;
     // "i" or "j": the first letter of its file, and of its rows' lines in the marker.
     QString letter;
@@ -63,13 +63,13 @@ QString JungFinished(const QString& p)
     return QStringLiteral("(%1출차일자 <> '') OR (%1입출상태 <> '정상입차')").arg(p);
 }
 
-Moved Ilban()
+ArchivedTable Ilban()
 {
     return {schema::IlbanArchiveTable(), QStringLiteral("i"), IlbanFinished, {QStringLiteral("입차코드")},
             QStringLiteral("입차코드"), ArchiveStep::IlbanBuilding, ArchiveStep::IlbanCreated,
             ArchiveStep::IlbanCopied, ArchiveStep::IlbanRemoved};
 }
-Moved Jung()
+ArchivedTable Jung()
 {
     return {schema::JungArchiveTable(), QStringLiteral("j"), JungFinished, schema::JungArchiveTable().fieldNames(),
             QString(), ArchiveStep::JungBuilding, ArchiveStep::JungCreated, ArchiveStep::JungCopied,
@@ -338,7 +338,7 @@ struct LiveRows {
 };
 
 // The finished live rows for which `keep` says so, asked once a row in rowid order.
-LiveRows FinishedLive(const Station& st, const Moved& m, const std::function<bool(const QString& token)>& keep)
+LiveRows FinishedLive(const Station& st, const ArchivedTable& m, const std::function<bool(const QString& token)>& keep)
 {
     LiveRows out;
     // fixed SQL: the clauses above, never typed text
@@ -356,14 +356,14 @@ LiveRows FinishedLive(const Station& st, const Moved& m, const std::function<boo
 
 // The listed rows still live, each as often as it is listed and no more (a live row
 // alike to one moved is another row): the earliest such rows.
-QList<qint64> ListedLive(const Station& st, const Moved& m, const QStringList& listed)
+QList<qint64> ListedLive(const Station& st, const ArchivedTable& m, const QStringList& listed)
 {
     TokenCounts left(listed);
     return FinishedLive(st, m, [&left](const QString& t) { return left.take(t); }).rowids;
 }
 
 // The finished rows that no marked day lists.
-LiveRows UnlistedLive(const Station& st, const Moved& m, const Marker& marker)
+LiveRows UnlistedLive(const Station& st, const ArchivedTable& m, const Marker& marker)
 {
     TokenCounts claimed;
     for (const MarkedDay& d : marker)
@@ -372,10 +372,10 @@ LiveRows UnlistedLive(const Station& st, const Moved& m, const Marker& marker)
 }
 
 // The rows a move takes, held as a table of the live connection for the statements.
-const QString kTaken = QStringLiteral("rowid IN (SELECT r FROM temp.archive_rows)");
-class TakenRows {
+const QString kInMove = QStringLiteral("rowid IN (SELECT r FROM temp.archive_rows)");
+class RowsInMove {
 public:
-    TakenRows(const QSqlDatabase& db, const QList<qint64>& rowids) : m_db(db)
+    RowsInMove(const QSqlDatabase& db, const QList<qint64>& rowids) : m_db(db)
     {
         Exec(m_db, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS archive_rows (r INTEGER PRIMARY KEY)"));
         Transaction tx(m_db);
@@ -388,13 +388,13 @@ public:
         }
         tx.commit();
     }
-    ~TakenRows()
+    ~RowsInMove()
     {
         QSqlQuery drop(m_db);
         drop.exec(QStringLiteral("DROP TABLE IF EXISTS temp.archive_rows"));
     }
-    TakenRows(const TakenRows&) = delete;
-    TakenRows& operator=(const TakenRows&) = delete;
+    RowsInMove(const RowsInMove&) = delete;
+    RowsInMove& operator=(const RowsInMove&) = delete;
 
 private:
     QSqlDatabase m_db;
@@ -421,7 +421,7 @@ bool StepsKept(const Station& st)
                .toInt() > 0;
 }
 
-bool RemovalCommitted(const Station& st, const MarkedDay& d, const Moved& m)
+bool RemovalCommitted(const Station& st, const MarkedDay& d, const ArchivedTable& m)
 {
     return StepsKept(st) &&
            Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 WHERE move = ? AND letter = ?").arg(Id(kSteps)),
@@ -441,9 +441,9 @@ QSet<qint32> RecordedMoves(const Station& st)
 
 // Deletes the taken rows from the live table with the removal's record, inside the
 // caller's transaction. Returns how many rows left.
-int RemoveTaken(const Station& st, const MarkedDay& d, const Moved& m)
+int RemoveTaken(const Station& st, const MarkedDay& d, const ArchivedTable& m)
 {
-    QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(m.table.name), kTaken));
+    QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(m.table.name), kInMove));
     const int removed = del.numRowsAffected();
     del.finish();
     Exec(st.Db, QStringLiteral("CREATE TABLE IF NOT EXISTS main.%1 (move INTEGER NOT NULL, letter TEXT NOT NULL, "
@@ -462,7 +462,7 @@ int RemoveTaken(const Station& st, const MarkedDay& d, const Moved& m)
 // Between the two commits the rows are in both files: a failure then takes the
 // copies and the number back out of the archive; a crash leaves them, and the
 // records tell the next start to remove the rows from the live file.
-void CopyAndRemove(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch)
+void CopyAndRemove(const Station& st, const MarkedDay& d, const ArchivedTable& m, const ArchiveWatch& watch)
 {
     const QString t = Id(m.table.name);
     const QString cols = IdList(m.table.fieldNames());
@@ -477,17 +477,17 @@ void CopyAndRemove(const Station& st, const MarkedDay& d, const Moved& m, const 
     int taken = 0;
     {
         Transaction tx(st.Db);
-        taken = Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 WHERE %2").arg(t, kTaken)).toInt();
+        taken = Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 WHERE %2").arg(t, kInMove)).toInt();
         const int known =
             held.isEmpty()
                 ? 0
-                : Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 AS l WHERE %2 AND %3").arg(t, kTaken, held))
+                : Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 AS l WHERE %2 AND %3").arg(t, kInMove, held))
                       .toInt();
         const QString lacking = held.isEmpty() ? QString() : QStringLiteral(" AND NOT ") + held;
         // fixed SQL: the clauses above, never typed text
         QSqlQuery ins =
             Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 AS l WHERE %4%5 ORDER BY rowid")
-                            .arg(Id(kArc), t, cols, kTaken, lacking));
+                            .arg(Id(kArc), t, cols, kInMove, lacking));
         const int n = ins.numRowsAffected();
         ins.finish();
         if (n != taken - known) throw DbError(QStringLiteral("archive took %1 rows of %2").arg(n).arg(taken - known));
@@ -523,7 +523,7 @@ enum class Reached {
     Removal,  // the live file records the removal: the listed rows have left it
 };
 
-Reached ReachedIn(const Station& st, const MarkedDay& d, const Moved& m)
+Reached ReachedIn(const Station& st, const MarkedDay& d, const ArchivedTable& m)
 {
     if (RemovalCommitted(st, d, m)) return Reached::Removal;
     return HeaderNote(st, kArc) == d.move ? Reached::Copy : Reached::Nothing;
@@ -548,7 +548,7 @@ DbError Failure(const QString& what, const QString& file, const std::exception& 
 // once the file holds the move's number, or nothing once the removal committed.
 // `now`, for the run's own day, holds the rows just listed.
 // Throws DbError naming the table and the file.
-void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const ArchiveWatch& watch,
+void MoveTable(const Station& st, const MarkedDay& d, const ArchivedTable& m, const ArchiveWatch& watch,
                const QList<qint64>* now)
 {
     const QString path = ArchivePath(st, m.letter, d.day);
@@ -558,7 +558,7 @@ void MoveTable(const Station& st, const MarkedDay& d, const Moved& m, const Arch
         Attachment arc(st.Db, path, kArc);
         const Reached reached = ReachedIn(st, d, m);
         if (reached == Reached::Removal) return;
-        const TakenRows taken(st.Db, now ? *now : ListedLive(st, m, d.rows.value(m.letter)));
+        const RowsInMove taken(st.Db, now ? *now : ListedLive(st, m, d.rows.value(m.letter)));
         if (reached == Reached::Nothing) {
             CopyAndRemove(st, d, m, watch);
             return;
@@ -644,7 +644,7 @@ void SaveMarker(const Station& st, const Marker& marker)
 // refresh).
 bool FinishMove(Station& st, Marker& marker, const MarkedDay& d, const ArchiveWatch& watch, const ListedNow* now)
 {
-    for (const Moved& m : {Ilban(), Jung()}) {
+    for (const ArchivedTable& m : {Ilban(), Jung()}) {
         const auto listed = now ? now->constFind(m.letter) : ListedNow::const_iterator();
         MoveTable(st, d, m, watch, now && listed != now->constEnd() ? &*listed : nullptr);
     }
@@ -721,7 +721,7 @@ Marker SetAside(Station& st, const DamagedMarker& damaged, const ArchiveWatch& w
         redo.push_back({named.day, NewMoveNumber(st, redo), {}});
     }
     if (!redo.empty())
-        for (const Moved& m : {Ilban(), Jung()}) redo.front().rows[m.letter] = UnlistedLive(st, m, {}).tokens;
+        for (const ArchivedTable& m : {Ilban(), Jung()}) redo.front().rows[m.letter] = UnlistedLive(st, m, {}).tokens;
     const QString aside =
         kMarker + QStringLiteral(".damaged-") + st.clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     WriteWhole(st.ArchiveDir + aside, damaged.text);
@@ -805,7 +805,7 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
         if (!marked && !QFileInfo(IlbanArchivePath(st, day)).isFile()) {
             MarkedDay d{day, NewMoveNumber(st, marker), {}};
             ListedNow now;
-            for (const Moved& m : {Ilban(), Jung()}) {
+            for (const ArchivedTable& m : {Ilban(), Jung()}) {
                 LiveRows rows = UnlistedLive(st, m, marker);
                 d.rows[m.letter] = std::move(rows.tokens);
                 now[m.letter] = std::move(rows.rowids);
