@@ -529,10 +529,17 @@ Reached ReachedIn(const Station& st, const MarkedDay& d, const ArchivedTable& m)
     return HeaderNote(st, kArc) == d.move ? Reached::Copy : Reached::Nothing;
 }
 
+// A failure as the operator is shown it.
+struct ArchiveFailure : DbError {
+    using DbError::DbError;
+};
+
 // What the operator is shown: "일반권 자료 백업 실패 (i20260520.mdb): <reason>", the
-// reason in words; the failing statement goes to the trace.
-DbError Failure(const QString& what, const QString& file, const std::exception& e)
+// reason in words; the failing statement goes to the trace. A failure told so
+// already passes as it is.
+ArchiveFailure Failure(const QString& what, const QString& file, const std::exception& e)
 {
+    if (const auto* told = dynamic_cast<const ArchiveFailure*>(&e)) return *told;
     const auto* db = dynamic_cast<const DbError*>(&e);
     QString reason = QString::fromUtf8(e.what());
     if (db && !db->sql.isEmpty()) {
@@ -540,7 +547,7 @@ DbError Failure(const QString& what, const QString& file, const std::exception& 
         reason.remove(QStringLiteral(" [") + db->sql + QLatin1Char(']'));
     }
     if (db && db->nativeCode == kDiskFull) reason = QStringLiteral("디스크 공간이 부족합니다");
-    return DbError(QStringLiteral("%1자료 백업 실패 (%2): %3").arg(what, file, reason));
+    return ArchiveFailure(QStringLiteral("%1자료 백업 실패 (%2): %3").arg(what, file, reason));
 }
 
 // One table's part of a day's move, from wherever it stands: the file made when
