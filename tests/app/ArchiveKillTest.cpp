@@ -56,6 +56,16 @@ QStringList Archived(const TestStation& ts, const QString& file, const QString& 
     return Column(c.db(), table, field);
 }
 
+// What the 20th's own files hold once its move is done.
+const QStringList kDayTickets{"0001202605200900", "0002202605201000", "0003202605201100"};
+const QStringList kDayCards{"0000000002", "0000000002", "0000000003", "0000000004"};
+
+void ExpectTheDaysFiles(const TestStation& ts)
+{
+    EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), kDayTickets);
+    EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"), kDayCards);
+}
+
 // A passage of 2026-05-20 by `card`; `out` empty while the car is inside.
 Row Passage(const QString& card, const QString& verdict, const QString& out)
 {
@@ -162,8 +172,6 @@ void WriteFile(const QString& path, const QByteArray& text)
 
 TEST(ArchiveKill, AKillAtEachStepOfTheMoveLeavesTheDaysRowsInTheDaysFilesAfterTheNextStart)
 {
-    const QStringList tickets{"0001202605200900", "0002202605201000", "0003202605201100"};
-    const QStringList cards{"0000000002", "0000000002", "0000000003", "0000000004"};
     for (int step = int(ArchiveStep::Marking); step <= int(ArchiveStep::Unmarked); ++step) {
         SCOPED_TRACE(step);
         TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
@@ -171,8 +179,7 @@ TEST(ArchiveKill, AKillAtEachStepOfTheMoveLeavesTheDaysRowsInTheDaysFilesAfterTh
         ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep(step)));
         StartAgain(ts, kMidnight.addSecs(20));
 
-        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), tickets);
-        EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"), cards);
+        ExpectTheDaysFiles(ts);
         EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
         EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), QStringList({"0000000001"}));
         EXPECT_EQ(QDir(ts.st.ArchiveDir).entryList(QDir::Files | QDir::Hidden),
@@ -197,7 +204,7 @@ TEST(ArchiveKill, AKillAtEachStepOfTheMoveLeavesTheDaysRowsInTheDaysFilesAfterTh
         ts.clock.setNow(kMidnight.addDays(1));
         Timer1_Tick(ts.st);
         EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), QStringList({"0005202605210800"}));
-        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), tickets);
+        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), kDayTickets);
     }
 }
 
@@ -244,10 +251,7 @@ TEST(ArchiveKill, ADayWhoseMoveFailedTakesOnlyItsOwnRowsOnceTheDiskIsMendedAMidn
             Timer1_Tick(ts.st);
         }
         EXPECT_EQ(ts.screen.text("PnlMsg"), QString());
-        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"),
-                  QStringList({"0001202605200900", "0002202605201000", "0003202605201100"}));
-        EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"),
-                  QStringList({"0000000002", "0000000002", "0000000003", "0000000004"}));
+        ExpectTheDaysFiles(ts);
         EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), QStringList({"0004202605201200", "0005202605210800"}));
         EXPECT_EQ(Archived(ts, "j20260521.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000005"}));
         if (r.failedNights == 2) {
@@ -338,11 +342,10 @@ struct ResumeCase {
 
 TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
 {
-    const QStringList cards{"0000000002", "0000000002", "0000000003", "0000000004"};
+    const QStringList& cards = kDayCards;
     const QStringList cardsAndTwin{"0000000002", "0000000002", "0000000003", "0000000003", "0000000004"};
     const QStringList inside{"0000000001"}, insideAndTwin{"0000000001", "0000000003"};
     const QStringList three{"0000000003"}, twice{"0000000003", "0000000003"};
-    const QStringList tickets{"0001202605200900", "0002202605201000", "0003202605201100"};
     const ResumeCase rows[] = {
         // Markers no run wrote: each day they name (none after today) gets a move of its own.
         {.name = "a day later than today", .marker = "i20991231.mdb\nj20991231.mdb\n", .setAside = true,
@@ -428,7 +431,7 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
         EXPECT_EQ(backup.entryList({"archive.moving.damaged-*"}, QDir::Files), r.setAside ? QStringList{aside} : QStringList{});
         EXPECT_EQ(backup.exists("archive.moving"), r.prunePending);
         EXPECT_EQ(backup.entryList({"*20260520*"}, QDir::Files | QDir::Hidden), QStringList({"i20260520.mdb", "j20260520.mdb"}));
-        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), tickets);
+        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), kDayTickets);
         EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
         EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"), r.dayPassages);
         EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), r.livePassages);
@@ -471,10 +474,7 @@ TEST(ArchiveKill, AnUnreadableDayFileUnderADamagedMarkerStopsOnlyItsOwnDay)
     ts.clock.setNow(kMidnight.addDays(2));
     Timer1_Tick(ts.st);
     EXPECT_EQ(ts.screen.text("PnlMsg"), QString());
-    EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"),
-              QStringList({"0001202605200900", "0002202605201000", "0003202605201100"}));
-    EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"),
-              QStringList({"0000000002", "0000000002", "0000000003", "0000000004"}));
+    ExpectTheDaysFiles(ts);
     EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
     EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/archive.moving")));
 }
