@@ -418,9 +418,10 @@ bool Comm::PortsInit(Station& st)
         const PortDevice& dev = PortDevices()[index];
         st.comm->m_openErrors[index].clear();
         if (!InitPort(st, QString::fromUtf8(dev.table), index)) {
-            // The box names no reason: the trace and the terminal get the platform's.
+            // The box names no reason: the trace and the terminal get the platform's. Any
+            // device's trace, as one whose port is closed cannot be chosen for tracing.
             if (const QString why = st.comm->m_openErrors[index]; !why.isEmpty()) {
-                DebugTraceLine(st, index, QStringLiteral("  ") + QString::fromUtf8(dev.table) + QLatin1Char(' ') + why);
+                DebugTraceLineAny(st, QStringLiteral("  ") + QString::fromUtf8(dev.table) + QLatin1Char(' ') + why);
                 qWarning().noquote() << QString::fromUtf8(dev.table) + QLatin1Char(' ') + why;
             }
             st.msgs.Msg_Box(QString::fromUtf8(dev.failMessage), QStringLiteral("포트초기화 실패"));

@@ -130,7 +130,7 @@ TEST_F(PortsInitTest, SecondDeviceOnTheSamePortFails)
     EXPECT_EQ(shownTexts(), QStringList{"리더기포트를 사용할 수 없습니다."});
 }
 
-// The box names no reason; the reader's trace and OpenError carry the platform's.
+// The box names no reason; the trace and OpenError carry the platform's.
 TEST(PortOpenReason, APortThatDoesNotOpenIsTracedWithTheReasonItFailed)
 {
     struct Case {
@@ -151,7 +151,7 @@ TEST(PortOpenReason, APortThatDoesNotOpenIsTracedWithTheReasonItFailed)
         UseDevice(ts.st, "요금표시기", c.feeDisp);
         UseDevice(ts.st, "리더기", "Com7");
         ts.st.comm->DebugOn = true;
-        ts.st.comm->DebugDevice = PortReader;
+        ts.st.comm->DebugDevice = PortHost; // a closed port cannot be the one traced
         EXPECT_EQ(Comm::PortsInit(ts.st), c.error.isEmpty());
         EXPECT_EQ(ts.st.comm->OpenError(PortReader), c.error);
         const QString line = QStringLiteral("  리더기 ") + c.error + QStringLiteral("\r\n");
