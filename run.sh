@@ -7,4 +7,8 @@ cmake --preset release >/dev/null
 cmake --build --preset release --target tolvo
 export TOLVO_HOME="${TOLVO_HOME:-$PWD/station}"
 mkdir -p "$TOLVO_HOME"
+if [ "$(id -u)" -eq 0 ]; then
+  echo "Starting the station as root. At the booth it runs as an ordinary user of its own:" \
+       "see \"The station's own user\" in README.md." >&2
+fi
 exec ./build/release/tolvo "$@"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the tests with the sanitizers and runs them all.
 # Fails when a test fails or when no test ran at all; ends by naming the tests
-# that were skipped and why.
+# that were skipped and why, and the test programs that ended without a report.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/deps.sh
@@ -18,16 +18,21 @@ rm -rf "$reports"
 mkdir -p "$reports"
 status=0
 GTEST_OUTPUT="xml:$reports/" ctest --preset test --no-tests=error -j "$(nproc)" || status=$?
-python3 - "$reports" <<'PY' || echo "The skipped tests could not be read from $reports." >&2
-import glob, os, re, sys
+# The test programs CTest runs (the other tests write no report).
+programs=$(ctest --preset test -N | sed -n 's/^ *Test *#[0-9]*: \(.*_tests\)$/\1/p')
+python3 - "$reports" $programs <<'PY' || echo "The skipped tests could not be read from $reports." >&2
+import os, re, sys
 import xml.etree.ElementTree as ET
 
 lines = []
-for path in sorted(glob.glob(os.path.join(sys.argv[1], "*.xml"))):
-    program = os.path.splitext(os.path.basename(path))[0]
+unreported = []
+for program in sys.argv[2:]:
+    path = os.path.join(sys.argv[1], program + ".xml")
     try:
         root = ET.parse(path).getroot()
-    except ET.ParseError:
+    except (OSError, ET.ParseError):
+        # A crash or CTest's timeout ends a program before it writes its report.
+        unreported.append(f"  {program}: ended without its report (a crash or a timeout; its output is above)")
         continue
     for case in root.iter("testcase"):
         skipped = case.find("skipped")
@@ -40,5 +45,8 @@ for path in sorted(glob.glob(os.path.join(sys.argv[1], "*.xml"))):
 if lines:
     print(f"Skipped tests ({len(lines)}):")
     print("\n".join(lines))
+if unreported:
+    print(f"Test programs without a report ({len(unreported)}), their skips unknown:")
+    print("\n".join(unreported))
 PY
 exit "$status"

@@ -85,7 +85,6 @@
 #include <optional>
 #include <poll.h>
 #include <pthread.h>
-#include <pty.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -152,8 +151,10 @@ class DisplayPort {
 public:
     DisplayPort()
     {
-        char name[128] = {};
-        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0) m_path = QString::fromLocal8Bit(name);
+        const sim::PtyPair pty = sim::OpenPty(false);
+        m_master = pty.master;
+        m_slave = pty.slave;
+        m_path = pty.slavePath;
         m_thread = std::thread([this] { readLoop(); });
     }
     ~DisplayPort()
@@ -460,8 +461,10 @@ public:
     LoadPort(Maker make, Answerer answer, std::optional<std::vector<Clk::duration>> schedule = std::nullopt)
         : m_make(std::move(make)), m_answer(std::move(answer)), m_schedule(std::move(schedule))
     {
-        char name[128] = {};
-        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0) m_path = QString::fromLocal8Bit(name);
+        const sim::PtyPair pty = sim::OpenPty(false);
+        m_master = pty.master;
+        m_slave = pty.slave;
+        m_path = pty.slavePath;
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
         m_reader = std::thread([this] { readLoop(); });
     }

@@ -65,9 +65,15 @@ public:
 
     bool open(const QString& path, const SerialSettings& settings) override
     {
-        if (m_fails(path)) return false;
+        if (m_fails(path)) {
+            m_error = QStringLiteral("Permission error while locking the device");
+            return false;
+        }
         auto dev = m_lookup(path);
-        if (dev->open) return false; // the platform refuses a second opener too
+        if (dev->open) { // the platform refuses a second opener too
+            m_error = QStringLiteral("Device or resource busy");
+            return false;
+        }
         m_dev = std::move(dev);
         m_dev->open = true;
         ++m_dev->opens;
@@ -75,6 +81,7 @@ public:
         m_dev->port = this;
         return true;
     }
+    QString errorString() const override { return m_error; }
     void close() override
     {
         if (!m_dev) return;
@@ -128,6 +135,7 @@ private:
     std::function<std::shared_ptr<FakeDevice>(const QString&)> m_lookup;
     std::function<bool(const QString&)> m_fails;
     std::shared_ptr<FakeDevice> m_dev;
+    QString m_error;
 };
 
 inline void FakeDevice::inject(const QByteArray& bytes)

@@ -72,6 +72,7 @@ public:
         m_path = path;
         return true;
     }
+    QString errorString() const override { return m_port.errorString(); }
     void close() override
     {
         if (m_port.isOpen()) m_port.close();

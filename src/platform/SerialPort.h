@@ -26,6 +26,8 @@ class SerialPort {
 public:
     virtual ~SerialPort() = default;
     virtual bool open(const QString& path, const SerialSettings& settings) = 0;
+    // Why the last open failed, as the platform words it.
+    virtual QString errorString() const = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual QString path() const = 0;

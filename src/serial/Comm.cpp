@@ -4,6 +4,7 @@
 #include "core/Sql.h"
 #include "core/Station.h"
 
+#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -81,6 +82,7 @@ void Comm::SetRTS(int i, bool on)
 bool Comm::DSRHolding(int i) const { return PortOpen(i) && m_slots[i].port->dsr(); }
 bool Comm::CTSHolding(int i) const { return PortOpen(i) && m_slots[i].port->cts(); }
 QString Comm::PortPath(int i) const { return PortOpen(i) ? m_slots[i].port->path() : QString(); }
+QString Comm::OpenError(int i) const { return i >= 0 && i < PortCount ? m_openErrors[i] : QString(); }
 
 namespace {
 // Two names of one device (a link and its target) are the same port.
@@ -96,8 +98,12 @@ bool Comm::openPort(int i, const QString& path, const SerialSettings& settings)
 {
     if (i < 0 || i >= PortCount || path.isEmpty()) return false;
     if (PortOpen(i)) return m_slots[i].port->path() == path;
+    m_openErrors[i].clear();
     for (int k = 0; k < PortCount; ++k)
-        if (k != i && PortOpen(k) && samePort(m_slots[k].port->path(), path)) return false;
+        if (k != i && PortOpen(k) && samePort(m_slots[k].port->path(), path)) {
+            m_openErrors[i] = path + QStringLiteral(" : already open for ") + QString::fromUtf8(PortDevices()[k].table);
+            return false;
+        }
 
     Slot& s = m_slots[i];
     s.port = m_factory->create();
@@ -107,6 +113,7 @@ bool Comm::openPort(int i, const QString& path, const SerialSettings& settings)
         if (m_onLost) m_onLost(i, path);
     };
     if (!s.port->open(path, settings)) {
+        m_openErrors[i] = path + QStringLiteral(" : ") + s.port->errorString();
         s.port.reset();
         return false;
     }
@@ -409,7 +416,14 @@ bool Comm::PortsInit(Station& st)
     bool all = true;
     for (const int index : PortOpenOrder) {
         const PortDevice& dev = PortDevices()[index];
+        st.comm->m_openErrors[index].clear();
         if (!InitPort(st, QString::fromUtf8(dev.table), index)) {
+            // The box names no reason: the trace and the terminal get the platform's. Any
+            // device's trace, as one whose port is closed cannot be chosen for tracing.
+            if (const QString why = st.comm->m_openErrors[index]; !why.isEmpty()) {
+                DebugTraceLineAny(st, QStringLiteral("  ") + QString::fromUtf8(dev.table) + QLatin1Char(' ') + why);
+                qWarning().noquote() << QString::fromUtf8(dev.table) + QLatin1Char(' ') + why;
+            }
             st.msgs.Msg_Box(QString::fromUtf8(dev.failMessage), QStringLiteral("포트초기화 실패"));
             all = false;
         }

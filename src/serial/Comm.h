@@ -79,6 +79,8 @@ public:
     bool DSRHolding(int i) const;
     bool CTSHolding(int i) const;
     QString PortPath(int i) const; // the device path of an open port
+    // Why port i failed to open at its last attempt ("<path> : <reason>"); empty once it opened.
+    QString OpenError(int i) const;
 
     // The one dispatch callback for "data arrived / line changed on port i".
     void setOnComm(EventHandler handler) { m_onComm = std::move(handler); }
@@ -146,6 +148,7 @@ private:
     std::unique_ptr<Waits> m_waits;
     std::unique_ptr<ParallelPortFactory> m_lpt;
     std::array<Slot, PortCount> m_slots;
+    std::array<QString, PortCount> m_openErrors;
     std::vector<std::function<void()>> m_rxResets;
     std::vector<Pulse> m_pulses;
     std::deque<int> m_ready; // ports whose data waits for its event, in arrival order

@@ -4,6 +4,7 @@
 // host port goes to the simulated host PC. One shared clock set by the test.
 
 #include "common/AppRig.h"
+#include "common/PortsOpen.h"
 #include "core/Sql.h"
 #include "equipment/DispenserAttach.h"
 #include "equipment/ExitReader.h"
@@ -157,9 +158,8 @@ TEST(CarParkEndToEnd, StationToMasterToHost)
              QStringLiteral("INSERT INTO 정기권 (정기권번호, 차량번호, 이름, 시작일, 종료일, 입출차구분, 입차수, 출차수) "
                             "VALUES ('0000012345', '34나5678', '김철수', '2026-01-01', '2026-01-31', 2, 0, 0)"),
              QStringLiteral("INSERT INTO 기능키 (명칭, 기능코드, 키코드1, 키코드2, 사용여부) VALUES ('영업마감', 25, 112, 0, 1)")});
-    ASSERT_TRUE(a.st.comm->PortOpen(PortDispenser) && a.st.comm->PortOpen(PortReader) &&
-                a.st.comm->PortOpen(PortHost) && b.st.comm->PortOpen(PortCalc) && b.st.comm->PortOpen(PortHost))
-        << a.msgs.texts().join(u'|').toStdString() << b.msgs.texts().join(u'|').toStdString();
+    ASSERT_TRUE(test::PortsOpen(*a.st.comm, {PortDispenser, PortReader, PortHost})) << a.msgs.texts().join(u'|').toStdString();
+    ASSERT_TRUE(test::PortsOpen(*b.st.comm, {PortCalc, PortHost})) << b.msgs.texts().join(u'|').toStdString();
     test::GenerateTariff(a.st);
 
     // Both stations' one-second timers; the records travel while they run.

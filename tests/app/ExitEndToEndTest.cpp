@@ -3,6 +3,7 @@
 // stored exit with its statistics. Offscreen, the clock set by the test.
 
 #include "common/AppRig.h"
+#include "common/PortsOpen.h"
 #include "core/Sql.h"
 #include "fee/SlotTable.h"
 #include "platform/Clock.h"
@@ -121,7 +122,7 @@ TEST(ExitEndToEnd, TheFeeDisplayOverAPseudoTerminal)
     Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
 
     app.logIn();
-    ASSERT_TRUE(st.comm->PortOpen(PortFeeDisp)) << app.shown().toStdString();
+    ASSERT_TRUE(test::PortsOpen(*st.comm, {PortFeeDisp})) << app.shown().toStdString();
     test::GenerateTariff(st);
     clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
 

@@ -6,6 +6,7 @@
 // other steps keep their pace while the entry-time prompt holds the wait.
 
 #include "common/AppRig.h"
+#include "common/PortsOpen.h"
 #include "equipment/DispenserAttach.h"
 #include "host/HostLink.h"
 #include "settlement/Jungsan.h"
@@ -86,7 +87,7 @@ TEST(HostWaitEndToEnd, CommandsAndVerdictsRunInsideAnUnansweredSendAndItsPrompt)
     Exec(st.Db, QStringLiteral("UPDATE 요금표시기 SET 사용여부 = 1, 포트번호 = 'Com7', 기종 = 'BEST TYPE'"));
     UseHostWithAWaitingEntry(st);
     app.logIn();
-    ASSERT_TRUE(st.comm->PortOpen(PortHost) && st.comm->PortOpen(PortFeeDisp)) << app.shown().toStdString();
+    ASSERT_TRUE(test::PortsOpen(*st.comm, {PortHost, PortFeeDisp})) << app.shown().toStdString();
     st.settings.PauseTime = 3.0f;
     st.settings.TransTime = 1;
 
@@ -144,7 +145,7 @@ TEST(HostWaitEndToEnd, AnExitCompletedWhileItsEntryAwaitsTheAcknowledgementStill
                                "VALUES (0, '1111', '2026-03-10', '08:00', ?, 0, 0)"),
          {code});
     app.logIn();
-    ASSERT_TRUE(st.comm->PortOpen(PortHost)) << app.shown().toStdString();
+    ASSERT_TRUE(test::PortsOpen(*st.comm, {PortHost})) << app.shown().toStdString();
     test::GenerateTariff(st);
     st.settings.PauseTime = 6.0f;
     st.settings.TransTime = 1;
@@ -204,7 +205,7 @@ TEST(HostWaitEndToEnd, AnExitSettledWhileItAwaitsTheAcknowledgementReachesTheHos
                                "'2026-03-10', '08:00', '2026-03-10', '17:55', ?, '595', 30000, 0, 30000, '현금출차', 0, 0)"),
          {code});
     app.logIn();
-    ASSERT_TRUE(st.comm->PortOpen(PortHost)) << app.shown().toStdString();
+    ASSERT_TRUE(test::PortsOpen(*st.comm, {PortHost})) << app.shown().toStdString();
     app.msgs.modal = true; // the confirmation is the real box
     st.settings.PauseTime = 6.0f;
     st.settings.TransTime = 1;
@@ -269,7 +270,7 @@ TEST(HostWaitEndToEnd, TheTimerKeepsItsPaceWhileAPromptHoldsTheHostWait)
     Exec(st.Db, QStringLiteral("UPDATE 발권기 SET 사용여부 = 1, 포트번호 = 'Com1', 기종 = 'M/S (종이)'"));
     UseHostWithAWaitingEntry(st);
     app.logIn();
-    ASSERT_TRUE(st.comm->PortOpen(PortHost) && st.comm->PortOpen(PortDispenser)) << app.shown().toStdString();
+    ASSERT_TRUE(test::PortsOpen(*st.comm, {PortHost, PortDispenser})) << app.shown().toStdString();
     ASSERT_EQ(st.models.DispenserType, 1);
     st.settings.PauseTime = 6.0f;
     st.settings.TransTime = 2;

@@ -5,6 +5,7 @@
 
 #include "common/AppRig.h"
 #include "common/Keyboard.h"
+#include "common/PortsOpen.h"
 #include "equipment/TicketReader.h"
 #include "fee/DiscountKeys.h"
 #include "fee/Tariff.h"
@@ -64,7 +65,7 @@ protected:
         Exec(st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 영수증인쇄여부 = 0"));
         Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
         app.logIn();
-        ASSERT_TRUE(st.comm->PortOpen(PortReader)) << app.shown().toStdString();
+        ASSERT_TRUE(test::PortsOpen(*st.comm, {PortReader})) << app.shown().toStdString();
         test::GenerateTariff(st);
         for (const auto& [no, time] : {std::pair{"1111", "08:40"}, {"2222", "09:00"}, {"0042", "07:50"}})
             Exec(st.Db,
@@ -144,7 +145,7 @@ TEST_F(ReaderTurn, ABabblingReaderNeverStacksBoxes)
         {"inside the entry-time prompt", true, 1},
         {"with nothing under way", false, 2},
     };
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         app.msgs.clear();
@@ -223,7 +224,7 @@ TEST_F(ReaderTurn, ABabblingReaderNeverStacksBoxes)
 // not complete it; the next Enter does.
 TEST_F(ReaderTurn, TheEnterTypedForOneTicketNeverCompletesAnother)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ejectUnanswered = true;
     bool typed = false;
     whenOnTop(QStringLiteral("Msg_Box"), [&] {
@@ -255,7 +256,7 @@ TEST_F(ReaderTurn, TheEnterTypedForOneTicketNeverCompletesAnother)
 // complete the exit at the undiscounted 4,500.
 TEST_F(ReaderTurn, AKeyPressedInABoxDoesNothingWhenReleasedOnTheMainScreen)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     type(QStringLiteral("0042"));
     ASSERT_TRUE(st.trx.TicketInProgress);
     ASSERT_EQ(st.trx.PayAmount, 4500);
@@ -278,7 +279,7 @@ TEST_F(ReaderTurn, AKeyPressedInABoxDoesNothingWhenReleasedOnTheMainScreen)
 // codes or (made by software) without.
 TEST_F(ReaderTurn, TheFirstEnterReleasedAfterALookupOnlyClearsItsGuard)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     for (const char* no : {"3333", "4444"})
         Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "
                                    "VALUES (0, ?, '2026-01-05', '09:00', ?, 0, 1)"),
@@ -359,7 +360,7 @@ TEST_F(ReaderTurn, TheFirstEnterReleasedAfterALookupOnlyClearsItsGuard)
 // the card is priced, and completed with its stamp and eject.
 TEST_F(ReaderTurn, ACardReadInsideThePromptWaitsForTheTypedTicketsExit)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     whenOnTop(QStringLiteral("FrmInput"), [&] {
         pty.send(Unpaid(QStringLiteral("1111"), QStringLiteral("2601050840")));
         settle();
@@ -387,7 +388,7 @@ TEST_F(ReaderTurn, ACardReadInsideThePromptWaitsForTheTypedTicketsExit)
 // priced, not pushed back or cancelled with it.
 TEST_F(ReaderTurn, ACardReadInsideTheCancellationNoticeComesAfterIt)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     st.settings.KeepRecords = true;
     st.settings.ExitCancelNotice = true;
     type(QStringLiteral("2222"));
@@ -414,7 +415,7 @@ TEST_F(ReaderTurn, ACardReadInsideTheCancellationNoticeComesAfterIt)
 // after it) and the port settings stored meanwhile.
 TEST_F(ReaderTurn, ACardPricedBesideAnotherBoxTakesItsDiscount)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     struct Case {
         const char* name;
         std::function<void()> around; // opens the box and sends the card inside it
@@ -455,7 +456,7 @@ TEST_F(ReaderTurn, ACardPricedBesideAnotherBoxTakesItsDiscount)
 // reader failed to write) waits for the completion, then is priced.
 TEST_F(ReaderTurn, ACardReadInsideTheCompletionsRetryBoxIsPricedAfterIt)
 {
-    start("M/S (재활용)");
+    ASSERT_NO_FATAL_FAILURE(start("M/S (재활용)"));
     reader.insert(TicketReaderSim::RecycledCard(QStringLiteral("05"), QStringLiteral("1111"), QStringLiteral("2601050840")));
     pty.send(reader.readReplyFrame(QStringLiteral("P60")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return st.trx.TicketInProgress; }, 2000));

@@ -3,6 +3,7 @@
 // entrance barrier's relay and the exit reader's own controller opening the exit.
 
 #include "common/AppRig.h"
+#include "common/PortsOpen.h"
 #include "core/Sql.h"
 #include "gates/GatesAttach.h"
 #include "platform/Clock.h"
@@ -60,7 +61,7 @@ TEST(SeasonGateEndToEnd, CardsAtTheReadersOpenTheBarriersAndAreStored)
 
     // Log in: the ports open and the gate settings load.
     app.logIn();
-    ASSERT_TRUE(st.comm->PortOpen(PortSeasonIn1) && st.comm->PortOpen(PortSeasonOut1) && st.comm->PortOpen(PortFeeDisp))
+    ASSERT_TRUE(test::PortsOpen(*st.comm, {PortSeasonIn1, PortSeasonOut1, PortFeeDisp}))
         << app.shown().toStdString();
     clock.setNow(QDateTime(QDate(2026, 3, 10), QTime(8, 20)));
 

@@ -3,6 +3,7 @@
 // a typed exit still goes through, and the device is not taken for unplugged.
 
 #include "common/AppRig.h"
+#include "common/PortsOpen.h"
 #include "core/Sql.h"
 #include "equipment/DispenserAttach.h"
 #include "equipment/ExitReader.h"
@@ -62,7 +63,7 @@ TEST(SilentDevices, TheKeyboardRoadGoesOnAndNothingIsReportedUnplugged)
         Exec(st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 영수증인쇄여부 = 0, 일반권출차전송 = 1"));
         Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
         app.logIn();
-        ASSERT_TRUE(st.comm->PortOpen(r.port)) << app.shown().toStdString();
+        ASSERT_TRUE(test::PortsOpen(*st.comm, {r.port})) << app.shown().toStdString();
         test::GenerateTariff(st);
         st.DataRefreshDate = QStringLiteral("2026-01-05");
         st.settings.TransTime = st.settings.PollTime = st.settings.TDPoll = 1;
@@ -108,7 +109,7 @@ TEST(SilentDevices, ASilentTicketReaderShowsNoResponse)
     app.startUp();
     Exec(st.Db, QStringLiteral("UPDATE 리더기 SET 사용여부 = 1, 포트번호 = 'Com6', 기종 = 'ZP-2000'"));
     app.logIn();
-    ASSERT_TRUE(st.comm->PortOpen(PortReader));
+    ASSERT_TRUE(test::PortsOpen(*st.comm, {PortReader}));
     bool written = true;
     const qint64 ms = MsFor([&] { written = st.exitLinks.readerWrite(QStringLiteral("0008")); });
     EXPECT_FALSE(written);

@@ -4,6 +4,7 @@
 // completes the exit, and the reader gets the exit written, printed and ejected.
 
 #include "common/AppRig.h"
+#include "common/PortsOpen.h"
 #include "core/Sql.h"
 #include "equipment/TicketReader.h"
 #include "fee/SlotTable.h"
@@ -47,7 +48,7 @@ TEST(TicketReaderEndToEnd, ATicketReadByTheReaderLeavesStampedPrintedAndEjected)
     Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
 
     app.logIn();
-    ASSERT_TRUE(st.comm->PortOpen(PortReader)) << app.shown().toStdString();
+    ASSERT_TRUE(test::PortsOpen(*st.comm, {PortReader})) << app.shown().toStdString();
     test::GenerateTariff(st);
 
     // The dispenser's entry at 07:30; the car leaves at 09:30 (120 minutes, 5,500 won).
@@ -102,7 +103,7 @@ TEST(TicketReaderEndToEnd, ACardPricedWhileTheMinutesTimeGoesOutKeepsItsFeeOnThe
     Exec(st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 영수증인쇄여부 = 0"));
     Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'FILE'"));
     app.logIn();
-    ASSERT_TRUE(st.comm->PortOpen(PortReader) && st.comm->PortOpen(PortFeeDisp)) << app.shown().toStdString();
+    ASSERT_TRUE(test::PortsOpen(*st.comm, {PortReader, PortFeeDisp})) << app.shown().toStdString();
     test::GenerateTariff(st);
     Exec(st.Db, QStringLiteral("INSERT INTO 일반권 (포스코드, 티켓번호, 입차일, 입차시간, 입차코드, 정산구분, 전송여부) "
                                "VALUES (0, '0042', '2026-01-05', '07:30', '0042202601050730', 0, 1)"));

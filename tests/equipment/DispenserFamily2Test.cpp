@@ -164,7 +164,7 @@ TEST(DispenserSecondFamilyOverPty, TicketsReportedByTheDispenserBecomeRows)
     Station& st = ts.st;
     st.comm = std::make_unique<Comm>(); // the real serial ports
     SerialSettings s;
-    ASSERT_TRUE(st.comm->openPort(PortDispenser, pty.slavePath(), s));
+    ASSERT_TRUE(st.comm->openPort(PortDispenser, pty.slavePath(), s)) << st.comm->OpenError(PortDispenser).toStdString();
     st.models.DispenserType = 0;
     st.models.DispenserUnitNo = QStringLiteral("00");
     AttachCommDispatch(st);

@@ -2,6 +2,7 @@
 // serial ports, the timer's poll), and the ticket is then typed at the exit and priced.
 
 #include "common/AppRig.h"
+#include "common/PortsOpen.h"
 #include "core/Sql.h"
 #include "core/Station.h"
 #include "equipment/DispenserAttach.h"
@@ -72,7 +73,7 @@ TEST(DispenserOverPty, AnIssuedTicketIsRecordedAndPricedAtTheExit)
     splash.show();
     QTest::keyClicks(splash.findChild<QLineEdit*>(QStringLiteral("Text1")), QStringLiteral("582047"));
     QTest::mouseClick(splash.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
-    ASSERT_TRUE(st.comm->PortOpen(PortDispenser)) << msgs.texts().join(QLatin1Char('|')).toStdString();
+    ASSERT_TRUE(test::PortsOpen(*st.comm, {PortDispenser})) << msgs.texts().join(QLatin1Char('|')).toStdString();
     ASSERT_EQ(st.models.DispenserType, 1);
     test::GenerateTariff(st);
     st.settings.TDPoll = 1;

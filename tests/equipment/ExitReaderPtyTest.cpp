@@ -25,7 +25,7 @@ TEST(ExitReaderOverPty, APaidTicketIsTakenIn)
     test::TestStation ts(test::TestStation::Db::None, QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
     ts.st.comm = std::make_shared<Comm>();
     ts.st.models.HasExitReader = true;
-    ASSERT_TRUE(ts.st.comm->openPort(PortCalc, reader.slavePath(), SerialSettings{}));
+    ASSERT_TRUE(ts.st.comm->openPort(PortCalc, reader.slavePath(), SerialSettings{})) << ts.st.comm->OpenError(PortCalc).toStdString();
     AttachCommDispatch(ts.st);
     AttachExitReader(ts.st);
 
@@ -54,7 +54,7 @@ TEST(ExitReaderOverPty, AnEventReportAnsweringTheTakeInEndsItsWait)
     ts.st.comm = std::make_shared<Comm>();
     ts.st.models.HasExitReader = true;
     ts.st.models.FeeDispType = 0;
-    ASSERT_TRUE(ts.st.comm->openPort(PortCalc, reader.slavePath(), SerialSettings{}));
+    ASSERT_TRUE(ts.st.comm->openPort(PortCalc, reader.slavePath(), SerialSettings{})) << ts.st.comm->OpenError(PortCalc).toStdString();
     ASSERT_TRUE(ts.st.comm->openPort(PortFeeDisp, display.slavePath(), SerialSettings{}));
     AttachCommDispatch(ts.st);
     AttachExitReader(ts.st);

@@ -22,7 +22,7 @@ protected:
         st.comm->setOnComm([this](int i, CommEvent ev) {
             if (i == PortHost && ev == comEvReceive) st.routines.Host_Receive(st);
         });
-        ASSERT_TRUE(st.comm->openPort(PortHost, peer.slavePath(), SerialSettings{}));
+        ASSERT_TRUE(st.comm->openPort(PortHost, peer.slavePath(), SerialSettings{})) << st.comm->OpenError(PortHost).toStdString();
     }
 
     sim::HostPeer peer;

@@ -23,7 +23,7 @@ protected:
         st.comm->setOnComm([this](int i, CommEvent ev) {
             if (i == PortHost && ev == comEvReceive) st.routines.Host_Receive(st);
         });
-        ASSERT_TRUE(st.comm->openPort(PortHost, host.slavePath(), SerialSettings{}));
+        ASSERT_TRUE(st.comm->openPort(PortHost, host.slavePath(), SerialSettings{})) << st.comm->OpenError(PortHost).toStdString();
         st.settings.PauseTime = 0.5f;
     }
 

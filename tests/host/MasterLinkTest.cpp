@@ -169,8 +169,8 @@ TEST(MasterLoopback, EveryRecordArrivesWholeOnceAndIsAcknowledgedOnce)
     QByteArray acks;
     station.pty.replier = [&](const QByteArray& c) { master.pty.send(c); return QByteArray(); };
     master.pty.replier = [&](const QByteArray& c) { acks += c; station.pty.send(c); return QByteArray(); };
-    ASSERT_TRUE(station.st.comm->openPort(PortHost, station.pty.slavePath(), SerialSettings{}));
-    ASSERT_TRUE(master.st.comm->openPort(PortCalc, master.pty.slavePath(), SerialSettings{}));
+    ASSERT_TRUE(station.st.comm->openPort(PortHost, station.pty.slavePath(), SerialSettings{})) << station.st.comm->OpenError(PortHost).toStdString();
+    ASSERT_TRUE(master.st.comm->openPort(PortCalc, master.pty.slavePath(), SerialSettings{})) << master.st.comm->OpenError(PortCalc).toStdString();
     Exec(master.st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 일반권출차전송 = 1, 출차취소전송 = 1"));
 
     const QString d = "2026-01-05", t0 = "2026-01-05 06:00", t1 = "2026-01-05 18:00";

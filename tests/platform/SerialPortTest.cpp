@@ -32,7 +32,7 @@ TEST(QtSerialPortOnPty, WritesReachTheDevice)
     sim::PtyDevice pty; // the device on the far side of a pseudo-terminal
     ASSERT_TRUE(pty.ok());
     auto port = QtSerialPortFactory().create();
-    ASSERT_TRUE(port->open(pty.slavePath(), SerialSettings{}));
+    ASSERT_TRUE(port->open(pty.slavePath(), SerialSettings{})) << port->errorString().toStdString();
     pty.replier = nullptr;
     port->write(QByteArray("\x02 1000\x03", 7));
     ASSERT_TRUE(pty.waitForReceived(7));
@@ -48,7 +48,7 @@ TEST(QtSerialPortOnPty, UnpluggedDeviceClosesThePortInsteadOfSpinning)
     sim::PtyDevice pty; // the device on the far side of a pseudo-terminal
     ASSERT_TRUE(pty.ok());
     auto port = QtSerialPortFactory().create();
-    ASSERT_TRUE(port->open(pty.slavePath(), SerialSettings{}));
+    ASSERT_TRUE(port->open(pty.slavePath(), SerialSettings{})) << port->errorString().toStdString();
     pty.unplug();
 
     port->write(QByteArray("\x02WR\x03"));
@@ -70,7 +70,7 @@ TEST(QtSerialPortOnPty, WritesToAVanishedDeviceDoNotStallTheCaller)
     sim::PtyDevice pty; // the device on the far side of a pseudo-terminal
     ASSERT_TRUE(pty.ok());
     auto port = QtSerialPortFactory().create();
-    ASSERT_TRUE(port->open(pty.slavePath(), SerialSettings{}));
+    ASSERT_TRUE(port->open(pty.slavePath(), SerialSettings{})) << port->errorString().toStdString();
     pty.unplug();
 
     QElapsedTimer t;

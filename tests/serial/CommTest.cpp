@@ -130,6 +130,35 @@ TEST_F(PortsInitTest, SecondDeviceOnTheSamePortFails)
     EXPECT_EQ(shownTexts(), QStringList{"리더기포트를 사용할 수 없습니다."});
 }
 
+// The box names no reason; the trace and OpenError carry the platform's.
+TEST(PortOpenReason, APortThatDoesNotOpenIsTracedWithTheReasonItFailed)
+{
+    struct Case {
+        const char* name;
+        bool locked;        // the platform refuses the reader's /dev/ttyS6
+        const char* feeDisp; // the fee display's port, opened before the reader's
+        QString error;       // OpenError of the reader's port; empty: it opened
+    } cases[] = {
+        {"a lock the platform cannot take", true, "Com1", "/dev/ttyS6 : Permission error while locking the device"},
+        {"the same port as the fee display", false, "Com7", "/dev/ttyS6 : already open for 요금표시기"},
+        {"a port that opens", false, "Com1", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestStation ts;
+        FakeComm fake = InstallFakeComm(ts.st);
+        if (c.locked) fake.ports->failing.insert(QStringLiteral("/dev/ttyS6"));
+        UseDevice(ts.st, "요금표시기", c.feeDisp);
+        UseDevice(ts.st, "리더기", "Com7");
+        ts.st.comm->DebugOn = true;
+        ts.st.comm->DebugDevice = PortHost; // a closed port cannot be the one traced
+        EXPECT_EQ(Comm::PortsInit(ts.st), c.error.isEmpty());
+        EXPECT_EQ(ts.st.comm->OpenError(PortReader), c.error);
+        const QString line = QStringLiteral("  리더기 ") + c.error + QStringLiteral("\r\n");
+        EXPECT_EQ(ts.st.comm->trace.text().endsWith(line), !c.error.isEmpty()) << ts.st.comm->trace.text().toStdString();
+    }
+}
+
 TEST_F(PortsInitTest, PortNameInCapitalsFailsWithoutOpeningAnything)
 {
     UseDevice(st, "호스트", "COM3");

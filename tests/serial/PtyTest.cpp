@@ -3,6 +3,7 @@
 #include "sim/PtyDevice.h"
 
 #include <QElapsedTimer>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace tolvo;
@@ -19,7 +20,7 @@ protected:
         st.comm = std::make_unique<Comm>();
         WriteIniText(st.IniPath, "[ports]\nCom7=" + dev.slavePath().toLocal8Bit() + "\n");
         UseDevice(st, "요금표시기", "Com7");
-        ASSERT_TRUE(Comm::PortsInit(st)) << ts.msgs.texts().join('|').toStdString();
+        ASSERT_TRUE(Comm::PortsInit(st)) << ts.msgs.texts().join('|').toStdString() << st.comm->OpenError(PortFeeDisp).toStdString();
         ASSERT_EQ(st.comm->PortPath(PortFeeDisp), dev.slavePath());
     }
 
@@ -90,6 +91,26 @@ TEST_F(PtyTest, ALinkToAnOpenPortCountsAsTheSamePort)
     UseDevice(st, "호스트", "Com9");
     EXPECT_FALSE(Comm::PortsInit(st));
     EXPECT_FALSE(st.comm->PortOpen(PortHost));
+}
+
+// Nobody reads the terminal, so it fills: the device gives up sending instead
+// of retrying for ever, and at once while the terminal stays full. Opened by
+// the station, the terminal takes bytes again.
+TEST(PtyDeviceSend, ATerminalNobodyReadsMakesSendingGiveUp)
+{
+    sim::PtyDevice dev;
+    ASSERT_TRUE(dev.ok());
+    EXPECT_FALSE(dev.send(QByteArray(1 << 20, 'x')));
+    EXPECT_FALSE(dev.send("y"));
+    auto port = QtSerialPortFactory().create();
+    ASSERT_TRUE(port->open(dev.slavePath(), SerialSettings{})) << port->errorString().toStdString();
+    bool sent = false;
+    for (int i = 0; i < 100 && !sent; ++i) {
+        QTest::qWait(20);
+        port->readAll();
+        sent = dev.send("z");
+    }
+    EXPECT_TRUE(sent);
 }
 
 } // namespace

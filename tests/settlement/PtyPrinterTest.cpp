@@ -22,7 +22,7 @@ TEST(SettlementOnAPtyPrinter, ReportArrivesWithItsCutsAndTheNextPeriodStarts)
     ini.write("[ports]\nCom5=" + printer.slavePath().toLocal8Bit() + "\n");
     ini.close();
     Exec(ts.st.Db, "UPDATE 영수증프린터 SET PORT = 'Rs232c', 포트번호 = 'Com5', 기종 = 'TM-T88', 사용여부 = 1");
-    ASSERT_TRUE(Comm::PortsInit(ts.st));
+    ASSERT_TRUE(Comm::PortsInit(ts.st)) << ts.st.comm->OpenError(PortPrinter).toStdString();
     ts.msgs.mboxAnswers.push_back(true);
 
     ASSERT_EQ(Jungsan_Command1(ts.st, ts.view, 0), SettleResult::Settled);

@@ -8,6 +8,19 @@
 
 namespace tolvo::sim {
 
+// Both sides of a pseudo-terminal pair; master < 0 when none could be had.
+struct PtyPair {
+    int master = -1;
+    int slave = -1;
+    QString slavePath;
+    QString error; // why the last terminal tried cannot serve
+};
+
+// A pseudo-terminal pair whose slave the station's serial port can open. A
+// terminal it cannot (a lock left by another user's dead process, which only
+// that user or root may remove) is passed over for the next, a few times at most.
+PtyPair OpenPty(bool raw);
+
 // A device at the far end of a pseudo-terminal pair. The station opens
 // slavePath() through the real QSerialPort; this side sees every byte sent
 // and answers: by default it echoes (a loop-back plug), or through replier.
@@ -27,8 +40,11 @@ public:
     // Answer to a chunk the station sent; default echo. Empty: no answer.
     std::function<QByteArray(const QByteArray& chunk)> replier = [](const QByteArray& c) { return c; };
 
-    // Bytes from the device to the station.
-    void send(const QByteArray& bytes);
+    // Bytes from the device to the station. False when they could not all go:
+    // nobody reads the terminal and it stays full (given up after SendWaitMs,
+    // at once while it stays full).
+    bool send(const QByteArray& bytes);
+    static constexpr int SendWaitMs = 2000;
     // Runs events until at least n bytes have arrived here or the time is up.
     bool waitForReceived(int n, int timeoutMs = 2000);
     // The device goes away (adapter unplugged): both sides of the pair close.
@@ -40,6 +56,7 @@ private:
     int m_master = -1;
     int m_slave = -1;
     QString m_slavePath;
+    bool m_full = false; // the last send gave up
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 

@@ -50,7 +50,7 @@ TEST(PortLost, APseudoTerminalClosedUnderTheFeeDisplay)
     TestStation ts;
     ts.st.comm = std::make_unique<Comm>();
     AttachCommDispatch(ts.st);
-    ASSERT_TRUE(ts.st.comm->openPort(PortFeeDisp, display.slavePath(), SerialSettings{}));
+    ASSERT_TRUE(ts.st.comm->openPort(PortFeeDisp, display.slavePath(), SerialSettings{})) << ts.st.comm->OpenError(PortFeeDisp).toStdString();
     display.unplug();
     QElapsedTimer t;
     t.start();
