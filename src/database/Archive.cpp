@@ -282,11 +282,11 @@ MarkerRead ParseMarker(const QByteArray& text)
 
 // Marker text no run wrote (a disk fault or a hand edit).
 struct DamagedMarker : DbError {
-    DamagedMarker(const QString& why, MarkerRead read_, QByteArray text_)
-        : DbError(why), read(std::move(read_)), text(std::move(text_))
+    DamagedMarker(const QString& why, Marker days_, QByteArray text_)
+        : DbError(why), days(std::move(days_)), text(std::move(text_))
     {
     }
-    MarkerRead read;
+    Marker days;  // the days its lines name, without rows
     QByteArray text;
 };
 
@@ -304,7 +304,7 @@ Marker ReadMarker(const Station& st)
     MarkerRead read = ParseMarker(text);
     if (read.damage.isEmpty()) return read.days;
     const QString why = QStringLiteral("%1: %2").arg(kMarker, read.damage);
-    throw DamagedMarker(why, std::move(read), std::move(text));
+    throw DamagedMarker(why, std::move(read.days), std::move(text));
 }
 
 // ---- The live rows a move takes ----
@@ -716,7 +716,7 @@ Marker SetAside(Station& st, const DamagedMarker& damaged, const ArchiveWatch& w
 {
     const QDate today = st.clock.now().date();
     Marker redo;
-    for (const MarkedDay& named : damaged.read.days) {
+    for (const MarkedDay& named : damaged.days) {
         if (named.day > today) continue;
         try {
             RemoveHeldTickets(st, named.day);
