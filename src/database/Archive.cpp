@@ -4,6 +4,7 @@
 #include "database/Schema.h"
 #include "core/Sql.h"
 #include "platform/Ini.h"
+#include "platform/PrivateFiles.h"
 #include "platform/Vb.h"
 #include "core/Station.h"
 
@@ -21,6 +22,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace tolvo {
@@ -33,6 +36,8 @@ const QString kSection = QStringLiteral("시스템");
 const QString kMarker = QStringLiteral("archive.moving");
 // The live file's records of the removals that committed, one per move and table.
 const QString kSteps = QStringLiteral("archive_steps");
+// An archive file's own record of each move's copy: the rowids the copy added.
+const QString kMoves = QStringLiteral("archive_moves");
 // The engine's number for a full disk; a file of our own that cannot be written
 // for want of space is told with it too, so the operator reads one message.
 const QString kDiskFull = QStringLiteral("13");
@@ -134,15 +139,35 @@ void WriteWhole(const QString& path, const QByteArray& text, const std::function
     DBase::SyncPath(QFileInfo(path).absolutePath(), true);
 }
 
+// ---- A run ----
+
+// What one start or night's run carries from step to step.
+struct Run {
+    Run(Station& s, ArchiveWatch w) : st(s), watch(std::move(w)) {}
+    Station& st;
+    const ArchiveWatch watch;
+    QSet<qint32> written;  // moves this run copied or finished: pruning keeps their files
+    QStringList told;      // for List1 and PnlMsg, in order
+    bool failed = false;   // a move failed: its day stays marked
+    bool refresh = false;  // the main screen's totals are stale
+};
+
+void Fail(Run& run, const QString& line)
+{
+    run.told << line;
+    run.failed = true;
+}
+
 // ---- The marker ----
 
 // A day whose move is under way, as the marker holds it. Its rows are the ones
 // finished when its run began, so rows finished later go with a later day even
-// when this move is finished late.
+// when this move is finished late. Only a move whose copy has not committed needs
+// them: a committed copy is read back from its file.
 struct MarkedDay {
     QDate day;
-    // Drawn when the day's rows were listed: its copies commit it into each file's
-    // header and its removals into the live file's step records.
+    // Drawn when the day's rows were listed: its copies commit it into each file and
+    // its removals into the live file's step records.
     qint32 move = 0;
     QHash<QString, QStringList> rows;  // by letter: each listed row's Token, once per row
 };
@@ -195,20 +220,6 @@ QByteArray MarkerText(const Marker& marker)
     return body + kCheck + CheckOf(body) + '\n';
 }
 
-// Written whole and synced before the first archive commit it covers, so that a
-// start after a power cut knows which moves to finish and which rows each takes.
-void WriteMarker(const Station& st, const Marker& marker, const ArchiveWatch& watch = {})
-{
-    WriteWhole(MarkerPath(st), MarkerText(marker), [&watch] { Tell(watch, ArchiveStep::Marking); });
-}
-
-// The marker as read: its days, oldest first, and what is wrong with it ("" when it
-// is whole). A damaged marker keeps the days any of its lines name, without rows.
-struct MarkerRead {
-    Marker days;
-    QString damage;
-};
-
 // Reads the lines of one day's block from `at`; false at the first line no run writes.
 bool ReadBlock(const QStringList& lines, qsizetype& at, MarkedDay& d)
 {
@@ -252,59 +263,39 @@ QString ReadDays(const QByteArray& body, Marker& days)
     return days.empty() ? QStringLiteral("it names no day") : QString();
 }
 
-// The days a damaged marker names on any line of its own, without their rows.
-Marker DaysNamedIn(const QByteArray& text)
-{
-    static const QRegularExpression either(QStringLiteral("^[ij](\\d{8})\\.mdb$"));
-    Marker days;
-    for (const QString& line : QString::fromUtf8(text).split(QLatin1Char('\n'))) {
-        const QDate day = QDate::fromString(either.match(line).captured(1), QStringLiteral("yyyyMMdd"));
-        const bool known = std::any_of(days.begin(), days.end(), [&day](const MarkedDay& d) { return d.day == day; });
-        if (day.isValid() && !known) days.push_back({day, 0, {}});
-    }
-    return days;
-}
-
-MarkerRead ParseMarker(const QByteArray& text)
-{
-    // The last line is the check over everything before it.
-    const qsizetype lastLine = text.endsWith('\n') ? text.lastIndexOf('\n', text.size() - 2) + 1 : -1;
-    const QByteArray body = lastLine < 0 ? text : text.left(lastLine);
-    MarkerRead out;
-    if (lastLine < 0 || text.mid(lastLine) != kCheck + CheckOf(body) + '\n')
-        out.damage = QStringLiteral("its check does not match");
-    else
-        out.damage = ReadDays(body, out.days);
-    if (!out.damage.isEmpty()) out.days = DaysNamedIn(text);
-    std::sort(out.days.begin(), out.days.end(), [](const MarkedDay& a, const MarkedDay& b) { return a.day < b.day; });
-    return out;
-}
-
-// Marker text no run wrote (a disk fault or a hand edit).
+// Marker text no run wrote (a disk fault or a hand edit): nothing on it is trusted.
 struct DamagedMarker : DbError {
-    DamagedMarker(const QString& why, Marker days_, QByteArray text_)
-        : DbError(why), days(std::move(days_)), text(std::move(text_))
-    {
-    }
-    Marker days;  // the days its lines name, without rows
-    QByteArray text;
+    using DbError::DbError;
 };
 
 // The marked days, oldest first; none without a marker. Throws DbError when it
-// cannot be read, DamagedMarker when its text is not one a run wrote.
+// cannot be read, DamagedMarker when its last line is not a matching check or a
+// block is not whole.
 Marker ReadMarker(const Station& st)
 {
     const QString path = MarkerPath(st);
     if (!QFileInfo::exists(path)) return {};
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) throw DbError(QStringLiteral("cannot read %1: %2").arg(kMarker, f.errorString()));
-    QByteArray text = f.readAll();
+    const QByteArray text = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw DbError(QStringLiteral("cannot read %1: %2").arg(kMarker, f.errorString()));
-    MarkerRead read = ParseMarker(text);
-    if (read.damage.isEmpty()) return read.days;
-    const QString why = QStringLiteral("%1: %2").arg(kMarker, read.damage);
-    throw DamagedMarker(why, std::move(read.days), std::move(text));
+    const qsizetype lastLine = text.endsWith('\n') ? text.lastIndexOf('\n', text.size() - 2) + 1 : -1;
+    const QByteArray body = lastLine < 0 ? text : text.left(lastLine);
+    if (lastLine < 0 || text.mid(lastLine) != kCheck + CheckOf(body) + '\n')
+        throw DamagedMarker(kMarker + QStringLiteral(": its check does not match"));
+    Marker days;
+    const QString damage = ReadDays(body, days);
+    if (!damage.isEmpty()) throw DamagedMarker(kMarker + QStringLiteral(": ") + damage);
+    std::sort(days.begin(), days.end(), [](const MarkedDay& a, const MarkedDay& b) { return a.day < b.day; });
+    return days;
+}
+
+// Written whole and synced before the first archive commit it covers; `watch` is
+// told Marking once the new text is on the disk, before it takes the old one's place.
+void WriteMarker(const Run& run, const Marker& marker)
+{
+    WriteWhole(MarkerPath(run.st), MarkerText(marker), [&run] { Tell(run.watch, ArchiveStep::Marking); });
 }
 
 // ---- The live rows a move takes ----
@@ -354,11 +345,11 @@ LiveRows FinishedLive(const Station& st, const ArchivedTable& m, const std::func
     return out;
 }
 
-// The listed rows still live, each as often as it is listed and no more (a live row
-// alike to one moved is another row): the earliest such rows.
-QList<qint64> ListedLive(const Station& st, const ArchivedTable& m, const QStringList& listed)
+// The rows `tokens` name still live, each as often as it is named and no more (a
+// live row alike to one moved is another row): the earliest such rows.
+QList<qint64> ListedLive(const Station& st, const ArchivedTable& m, const QStringList& tokens)
 {
-    TokenCounts left(listed);
+    TokenCounts left(tokens);
     return FinishedLive(st, m, [&left](const QString& t) { return left.take(t); }).rowids;
 }
 
@@ -414,18 +405,31 @@ void SetHeaderNote(const Station& st, const QString& schema, qint32 note)
     Exec(st.Db, QStringLiteral("PRAGMA %1.user_version = %2").arg(Id(schema)).arg(note)).finish();
 }
 
-bool StepsKept(const Station& st)
+// The same note read from the file's first bytes, without opening it: a hint only,
+// since a copy cut short can have written it uncommitted (its journal takes it back).
+qint32 HeaderHint(const QString& path)
 {
-    return Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.sqlite_master WHERE type = 'table' AND name = ?"),
-                  {kSteps})
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray head = f.read(64);
+    if (head.size() < 64 || !head.startsWith(QByteArrayLiteral("SQLite format 3"))) return 0;
+    const auto byte = [&head](int i) { return quint32(quint8(head[i])); };
+    return qint32(byte(60) << 24 | byte(61) << 16 | byte(62) << 8 | byte(63));
+}
+
+bool TableIn(const Station& st, const QString& schema, const QString& table)
+{
+    return Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM %1.sqlite_master WHERE type = 'table' AND name = ?")
+                             .arg(Id(schema)),
+                  {table})
                .toInt() > 0;
 }
 
-bool RemovalCommitted(const Station& st, const MarkedDay& d, const ArchivedTable& m)
+bool RemovalCommitted(const Station& st, qint32 move, const QString& letter)
 {
-    return StepsKept(st) &&
+    return TableIn(st, QStringLiteral("main"), kSteps) &&
            Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 WHERE move = ? AND letter = ?").arg(Id(kSteps)),
-                  {d.move, m.letter})
+                  {move, letter})
                    .toInt() > 0;
 }
 
@@ -433,15 +437,25 @@ bool RemovalCommitted(const Station& st, const MarkedDay& d, const ArchivedTable
 QSet<qint32> RecordedMoves(const Station& st)
 {
     QSet<qint32> out;
-    if (!StepsKept(st)) return out;
+    if (!TableIn(st, QStringLiteral("main"), kSteps)) return out;
     QSqlQuery q = Query(st.Db, QStringLiteral("SELECT DISTINCT move FROM main.%1").arg(Id(kSteps)));
     while (q.next()) out << qint32(q.value(0).toLongLong());
     return out;
 }
 
+// The rowids of the attached file's table that `move` added, when its copy committed.
+std::optional<std::pair<qint64, qint64>> CopiedRows(const Station& st, qint32 move)
+{
+    if (!TableIn(st, kArc, kMoves)) return std::nullopt;
+    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT first, last FROM %1.%2 WHERE move = ?").arg(Id(kArc), Id(kMoves)),
+                        {move});
+    if (!q.next()) return std::nullopt;
+    return std::make_pair(q.value(0).toLongLong(), q.value(1).toLongLong());
+}
+
 // Deletes the taken rows from the live table with the removal's record, inside the
 // caller's transaction. Returns how many rows left.
-int RemoveTaken(const Station& st, const MarkedDay& d, const ArchivedTable& m)
+int RemoveTaken(const Station& st, qint32 move, const ArchivedTable& m)
 {
     QSqlQuery del = Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2").arg(Id(m.table.name), kInMove));
     const int removed = del.numRowsAffected();
@@ -450,20 +464,42 @@ int RemoveTaken(const Station& st, const MarkedDay& d, const ArchivedTable& m)
                                "PRIMARY KEY (move, letter))")
                     .arg(Id(kSteps)));
     Exec(st.Db, QStringLiteral("INSERT OR IGNORE INTO main.%1 (move, letter) VALUES (?, ?)").arg(Id(kSteps)),
-         {d.move, m.letter});
+         {move, m.letter});
     return removed;
 }
 
-// Copies the taken rows into the attached archive and commits it with the move's
-// number in the file's header; then deletes them from the live table and commits
-// that with the removal's record. A ticket the file holds already (by its key) is
-// that ticket: it only leaves the live file. Each file commits on its own, and the
-// archive's commit is durable (its folder synced) before the removal relies on it.
-// Between the two commits the rows are in both files: a failure then takes the
-// copies and the number back out of the archive; a crash leaves them, and the
-// records tell the next start to remove the rows from the live file.
-void CopyAndRemove(const Station& st, const MarkedDay& d, const ArchivedTable& m, const ArchiveWatch& watch)
+// The rows the attached file took in `move` leave the live file: each as often as
+// the file holds it, the earliest such finished rows. False when the file holds no
+// committed copy of that move.
+bool RemoveCopied(const Station& st, qint32 move, const ArchivedTable& m)
 {
+    const auto rows = CopiedRows(st, move);
+    if (!rows) return false;
+    QStringList tokens;
+    // fixed SQL: names from the schema
+    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT %1 FROM %2.%3 WHERE rowid BETWEEN ? AND ?")
+                                   .arg(IdList(m.identity), Id(kArc), Id(m.table.name)),
+                        {rows->first, rows->second});
+    while (q.next()) tokens << Token(q, 0, int(m.identity.size()));
+    q.finish();
+    const RowsInMove taken(st.Db, ListedLive(st, m, tokens));
+    Transaction tx(st.Db);
+    RemoveTaken(st, move, m);
+    tx.commit();
+    return true;
+}
+
+// Copies the taken rows into the attached archive and commits them with the move's
+// own record in the file (the rowids it added, and the move's number in the header);
+// then deletes them from the live table and commits that with the removal's record.
+// A ticket the file holds already (by its key) is that ticket: it only leaves the
+// live file. The archive's commit is durable (its folder synced) before the removal
+// relies on it. Between the two commits the rows are in both files: a failure then
+// takes the copies and the record back out of the archive; a crash leaves them, and
+// the file's record tells the next start which rows to remove from the live file.
+void CopyAndRemove(const Run& run, qint32 move, const ArchivedTable& m)
+{
+    const Station& st = run.st;
     const QString t = Id(m.table.name);
     const QString cols = IdList(m.table.fieldNames());
     // fixed SQL: names from the schema
@@ -491,13 +527,18 @@ void CopyAndRemove(const Station& st, const MarkedDay& d, const ArchivedTable& m
         const int n = ins.numRowsAffected();
         ins.finish();
         if (n != taken - known) throw DbError(QStringLiteral("archive took %1 rows of %2").arg(n).arg(taken - known));
-        SetHeaderNote(st, kArc, d.move);
+        Exec(st.Db, QStringLiteral("CREATE TABLE IF NOT EXISTS %1.%2 (move INTEGER PRIMARY KEY, first INTEGER NOT NULL, "
+                                   "last INTEGER NOT NULL)")
+                        .arg(Id(kArc), Id(kMoves)));
+        Exec(st.Db, QStringLiteral("INSERT OR REPLACE INTO %1.%2 (move, first, last) VALUES (?, ?, ?)").arg(Id(kArc), Id(kMoves)),
+             {move, before + 1, before + n});
+        SetHeaderNote(st, kArc, move);
         tx.commit();
     }
-    Tell(watch, m.copied);
+    Tell(run.watch, m.copied);
     try {
         Transaction tx(st.Db);
-        const int removed = RemoveTaken(st, d, m);
+        const int removed = RemoveTaken(st, move, m);
         if (removed != taken)
             throw DbError(QStringLiteral("archive took %1 rows but would delete %2").arg(taken).arg(removed));
         tx.commit();
@@ -505,28 +546,17 @@ void CopyAndRemove(const Station& st, const MarkedDay& d, const ArchivedTable& m
         try {
             Transaction tx(st.Db);
             Exec(st.Db, QStringLiteral("DELETE FROM %1.%2 WHERE rowid > ?").arg(Id(kArc), t), {before}).finish();
+            Exec(st.Db, QStringLiteral("DELETE FROM %1.%2 WHERE move = ?").arg(Id(kArc), Id(kMoves)), {move}).finish();
             SetHeaderNote(st, kArc, noteBefore);
             tx.commit();
-        } catch (const std::exception&) {
-            // Left as a crash would leave it: the file holds the move's number and the
-            // rows, so the next start or run removes them from the live file.
+        } catch (const std::exception& e) {
+            // Left as a crash would leave it: the file's record of the move tells the
+            // next start or run to remove its rows from the live file.
+            qWarning().noquote() << "archive: the copy stays in its file:" << e.what();
         }
         throw;
     }
-    Tell(watch, m.removed);
-}
-
-// How far a table's part of a move got, read from what each file committed.
-enum class Reached {
-    Nothing,  // the file does not hold the move's number: nothing of it is copied
-    Copy,     // the file holds the number, the live file no removal record: copied
-    Removal,  // the live file records the removal: the listed rows have left it
-};
-
-Reached ReachedIn(const Station& st, const MarkedDay& d, const ArchivedTable& m)
-{
-    if (RemovalCommitted(st, d, m)) return Reached::Removal;
-    return HeaderNote(st, kArc) == d.move ? Reached::Copy : Reached::Nothing;
+    Tell(run.watch, m.removed);
 }
 
 // A failure as the operator is shown it.
@@ -534,47 +564,101 @@ struct ArchiveFailure : DbError {
     using DbError::DbError;
 };
 
+// What is wrong with the Backup folder, in words; "" when nothing is.
+QString FolderTrouble(const QString& dir)
+{
+    if (!QFileInfo(dir).isDir()) return QStringLiteral("백업 폴더가 없습니다");
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(dir).constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY))
+        return QStringLiteral("백업 폴더가 읽기 전용입니다");
+    if (!FolderWritable(dir)) return QStringLiteral("백업 폴더에 쓸 권한이 없습니다");
+    return {};
+}
+
 // What the operator is shown: "일반권 자료 백업 실패 (i20260520.mdb): <reason>", the
-// reason in words; the failing statement goes to the trace. A failure told so
-// already passes as it is.
-ArchiveFailure Failure(const QString& what, const QString& file, const std::exception& e)
+// reason in words where the station knows it; the engine's text and the failing
+// statement go to the trace. A failure told so already passes as it is.
+ArchiveFailure Failure(const Station& st, const QString& what, const QString& file, const std::exception& e)
 {
     if (const auto* told = dynamic_cast<const ArchiveFailure*>(&e)) return *told;
     const auto* db = dynamic_cast<const DbError*>(&e);
     QString reason = QString::fromUtf8(e.what());
-    if (db && !db->sql.isEmpty()) {
-        qWarning().noquote() << "archive:" << file << reason;
-        reason.remove(QStringLiteral(" [") + db->sql + QLatin1Char(']'));
-    }
-    if (db && db->nativeCode == kDiskFull) reason = QStringLiteral("디스크 공간이 부족합니다");
+    qWarning().noquote() << "archive:" << file << reason;
+    if (db && !db->sql.isEmpty()) reason.remove(QStringLiteral(" [") + db->sql + QLatin1Char(']'));
+    const QString trouble = FolderTrouble(st.ArchiveDir);
+    if (db && db->nativeCode == kDiskFull)
+        reason = QStringLiteral("디스크 공간이 부족합니다");
+    else if (!trouble.isEmpty())
+        reason = trouble;
     return ArchiveFailure(QStringLiteral("%1자료 백업 실패 (%2): %3").arg(what, file, reason));
 }
 
-// One table's part of a day's move, from wherever it stands: the file made when
-// missing, then the listed rows still live copied and removed, or only removed
-// once the file holds the move's number, or nothing once the removal committed.
-// `now`, for the run's own day, holds the rows just listed.
-// Throws DbError naming the table and the file.
-void MoveTable(const Station& st, const MarkedDay& d, const ArchivedTable& m, const ArchiveWatch& watch,
-               const QList<qint64>* now)
+// True when the attached-to-be file at `path` holds a committed copy of `move`.
+bool FileHolds(const Station& st, const QString& path, qint32 move)
 {
-    const QString path = ArchivePath(st, m.letter, d.day);
+    if (!QFileInfo(path).isFile()) return false;
     try {
-        if (!QFileInfo::exists(path)) CreateArchive(path, m.table, [&] { Tell(watch, m.building); });
-        Tell(watch, m.created);
-        Attachment arc(st.Db, path, kArc);
-        const Reached reached = ReachedIn(st, d, m);
-        if (reached == Reached::Removal) return;
-        const RowsInMove taken(st.Db, now ? *now : ListedLive(st, m, d.rows.value(m.letter)));
-        if (reached == Reached::Nothing) {
-            CopyAndRemove(st, d, m, watch);
+        const Attachment arc(st.Db, path, kArc);
+        return CopiedRows(st, move).has_value();
+    } catch (const std::exception& e) {
+        // A file that cannot be read holds nothing the station can use; the caller says so.
+        qWarning().noquote() << "archive:" << path << e.what();
+        return false;
+    }
+}
+
+// One table's part of a day's move, from wherever it stands: nothing once the
+// removal committed (the file is then only checked); the file made when missing;
+// the rows its committed copy took removed from the live file; or else the listed
+// rows still live copied and removed. `now`, for the run's own day, holds the rows
+// just listed. Throws ArchiveFailure naming the table and the file.
+void MoveTable(Run& run, const MarkedDay& d, const ArchivedTable& m, const QList<qint64>* now)
+{
+    const Station& st = run.st;
+    const QString path = ArchivePath(st, m.letter, d.day);
+    const QString file = QFileInfo(path).fileName();
+    try {
+        run.written << d.move;
+        if (RemovalCommitted(st, d.move, m.letter)) {
+            // The rows left the live file: a file that no longer holds them was
+            // deleted or replaced, and nothing here can bring them back.
+            if (!FileHolds(st, path, d.move))
+                run.told << QStringLiteral("백업 파일 %1에 옮겨진 자료가 없습니다. 파일이 지워졌거나 바뀌었습니다.").arg(file);
             return;
         }
-        Transaction tx(st.Db);
-        RemoveTaken(st, d, m);
-        tx.commit();
+        if (!QFileInfo::exists(path)) CreateArchive(path, m.table, [&] { Tell(run.watch, m.building); });
+        Tell(run.watch, m.created);
+        const Attachment arc(st.Db, path, kArc);
+        if (RemoveCopied(st, d.move, m)) return;
+        const RowsInMove taken(st.Db, now ? *now : ListedLive(st, m, d.rows.value(m.letter)));
+        CopyAndRemove(run, d.move, m);
     } catch (const std::exception& e) {
-        throw Failure(m.table.name + QLatin1Char(' '), QFileInfo(path).fileName(), e);
+        throw Failure(st, m.table.name + QLatin1Char(' '), file, e);
+    }
+}
+
+// Every archive file whose header names a move without a removal record has its
+// copy committed and its removal not: the rows it took leave the live file. Found
+// from the files alone, so a marker lost or damaged loses nothing that was copied.
+void FinishCopiedFiles(Run& run)
+{
+    static const QRegularExpression name(QStringLiteral("^([ij])\\d{8}\\.mdb$"));
+    const QDir dir(run.st.ArchiveDir);
+    for (const QString& file : dir.entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name)) {
+        const QRegularExpressionMatch n = name.match(file);
+        if (!n.hasMatch()) continue;
+        const ArchivedTable m = n.captured(1) == QLatin1String("i") ? Ilban() : Jung();
+        const QString path = dir.filePath(file);
+        const qint32 move = HeaderHint(path);
+        try {
+            if (move == 0 || RemovalCommitted(run.st, move, m.letter)) continue;
+            const Attachment arc(run.st.Db, path, kArc);
+            if (!RemoveCopied(run.st, move, m)) continue;
+            run.written << move;
+            run.refresh = true;
+        } catch (const std::exception& e) {
+            Fail(run, Failure(run.st, m.table.name + QLatin1Char(' '), file, e).message());
+        }
     }
 }
 
@@ -584,10 +668,39 @@ void Report(Station& st, const QString& line)
     st.screen.setText(QStringLiteral("PnlMsg"), line);
 }
 
+// True when a move still relies on the archive file: one of this run's, one whose
+// day is marked, or one whose removal has not committed.
+bool InUse(const Run& run, const Marker& marker, const QString& path, const QString& letter, const QDate& day)
+{
+    if (std::any_of(marker.begin(), marker.end(), [&day](const MarkedDay& d) { return d.day == day; })) return true;
+    const qint32 move = HeaderHint(path);
+    return move != 0 && (run.written.contains(move) || !RemovalCommitted(run.st, move, letter));
+}
+
+// Removes the pair of archive files of `day`, each unless a move relies on it, the
+// folder synced so a power cut does not bring them back. The removal records of
+// their moves stay: a few rows a day, and no new move draws their numbers.
+void RemoveOldPair(const Run& run, const Marker& marker, const QDate& day)
+{
+    bool removed = false;
+    for (const QString& letter : {QStringLiteral("i"), QStringLiteral("j")}) {
+        const QString path = ArchivePath(run.st, letter, day);
+        if (!QFileInfo(path).isFile()) continue;
+        if (InUse(run, marker, path, letter, day)) {
+            qWarning().noquote() << "archive: kept" << path << "- a move still relies on it";
+            continue;
+        }
+        if (!QFile::remove(path)) throw DbError(QStringLiteral("cannot remove ") + path);
+        removed = true;
+    }
+    if (removed) DBase::SyncPath(run.st.ArchiveDir, true);
+}
+
 // Steps after the moves; throws on any failure (the caller then goes on to the refresh).
 // Returns false when 시스템 has no row (nothing more is done, not even the refresh).
-bool PruneAndReset(Station& st, const QDate& today)
+bool PruneAndReset(Run& run, const Marker& marker, const QDate& today)
 {
+    Station& st = run.st;
     QSqlQuery q = Query(st.Db, QStringLiteral("SELECT 자료보관기간 FROM 시스템"));
     if (!q.next()) return false;
     const QVariant months = q.value(0);
@@ -606,39 +719,26 @@ bool PruneAndReset(Station& st, const QDate& today)
         Exec(st.Db, QStringLiteral("DELETE FROM 출차취소 WHERE (종료일시 <= ?) AND (전송여부 <> 0)"),
              {FormatDate(today.addDays(-k)) + QStringLiteral(" 23:59")});
 
-    // The pair of archive files written on the day that has just left the retention.
-    const QDate oldDay = statsEdge.addDays(-1);
-    for (const QString& old : {IlbanArchivePath(st, oldDay), JungArchivePath(st, oldDay)})
-        if (QFileInfo(old).isFile()) QFile::remove(old);
+    // The pair written on the day that has just left the retention.
+    RemoveOldPair(run, marker, statsEdge.addDays(-1));
 
     Write_Ini(st.IniPath, kSection, QStringLiteral("분실권번호"), QStringLiteral("9000"));
     return true;
 }
 
-// Rewrites the marker as it now stands (removes it once no day is left), then
-// drops the removal records of the moves no longer in it: only once the marker is
-// known to hold no such move may the records that tell its steps go.
-void SaveMarker(const Station& st, const Marker& marker)
+// Rewrites the marker as it now stands, or removes it once no day is left, its
+// folder synced either way.
+void SaveMarker(const Run& run, const Marker& marker)
 {
     try {
         if (!marker.empty()) {
-            WriteMarker(st, marker);
+            WriteMarker(run, marker);
         } else {
-            if (!QFile::remove(MarkerPath(st))) throw DbError(QStringLiteral("cannot remove ") + kMarker);
-            DBase::SyncPath(st.ArchiveDir, true);
+            if (!QFile::remove(MarkerPath(run.st))) throw DbError(QStringLiteral("cannot remove ") + kMarker);
+            DBase::SyncPath(run.st.ArchiveDir, true);
         }
     } catch (const std::exception& e) {
-        throw Failure(QString(), kMarker, e);
-    }
-    try {
-        QSet<qint32> stale = RecordedMoves(st);
-        for (const MarkedDay& d : marker) stale.remove(d.move);
-        Transaction tx(st.Db);
-        for (const qint32 move : stale) Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE move = ?").arg(Id(kSteps)), {move});
-        tx.commit();
-    } catch (const std::exception&) {
-        // A record left names a move the marker no longer holds and no new move draws
-        // (NewMoveNumber): nothing reads it, and the next change of the marker clears it.
+        throw Failure(run.st, QString(), kMarker, e);
     }
 }
 
@@ -647,35 +747,36 @@ void SaveMarker(const Station& st, const Marker& marker)
 // that day after is later than the clock's today (a clock set back), the day stays
 // marked with nothing left to move, and its pruning and reset wait for a start or
 // run whose clock reaches it. Safe to run again from any step. Throws DbError; the
-// day then stays marked. Returns false when 시스템 has no row (the totals need no
-// refresh).
-bool FinishMove(Station& st, Marker& marker, const MarkedDay& d, const ArchiveWatch& watch, const ListedNow* now)
+// day then stays marked.
+void FinishMove(Run& run, Marker& marker, const MarkedDay& d, const ListedNow* now)
 {
     for (const ArchivedTable& m : {Ilban(), Jung()}) {
         const auto listed = now ? now->constFind(m.letter) : ListedNow::const_iterator();
-        MoveTable(st, d, m, watch, now && listed != now->constEnd() ? &*listed : nullptr);
+        MoveTable(run, d, m, now && listed != now->constEnd() ? &*listed : nullptr);
     }
     const auto it = std::find_if(marker.begin(), marker.end(), [&d](const MarkedDay& x) { return x.day == d.day; });
     const QDate asOf = d.day.addDays(1);
-    if (asOf > st.clock.now().date()) {
+    if (asOf > run.st.clock.now().date()) {
         if (!it->rows.value(QStringLiteral("i")).isEmpty() || !it->rows.value(QStringLiteral("j")).isEmpty()) {
             it->rows.clear();
-            SaveMarker(st, marker);
+            SaveMarker(run, marker);
         }
-        Tell(watch, ArchiveStep::Pruned);
-        return true;
+        Tell(run.watch, ArchiveStep::Pruned);
+        run.refresh = true;
+        return;
     }
-    bool refresh = true;
     try {
-        refresh = PruneAndReset(st, asOf);
-    } catch (const std::exception&) {
-        // The rest of the day's pruning is skipped; the next day prunes with its own dates.
+        run.refresh = PruneAndReset(run, marker, asOf) || run.refresh;
+    } catch (const std::exception& e) {
+        // The day's rows are archived; what is left of its pruning waits for no one:
+        // the next day's run prunes with its own dates.
+        qWarning().noquote() << "archive: pruning of" << DayText(d.day) << "stopped:" << e.what();
+        run.refresh = true;
     }
-    Tell(watch, ArchiveStep::Pruned);
+    Tell(run.watch, ArchiveStep::Pruned);
     marker.erase(it);
-    SaveMarker(st, marker);
-    Tell(watch, ArchiveStep::Unmarked);
-    return refresh;
+    SaveMarker(run, marker);
+    Tell(run.watch, ArchiveStep::Unmarked);
 }
 
 // A number no move in the marker or the live file's records holds.
@@ -689,55 +790,21 @@ qint32 NewMoveNumber(const Station& st, const Marker& marker)
     return n;
 }
 
-// Tickets a day's file holds are those very tickets (their 입차코드 is the key):
-// they leave the live file and go into no other day's.
-void RemoveHeldTickets(const Station& st, const QDate& day)
+// A damaged marker is renamed aside, whole, its folder synced. Nothing on it is
+// trusted: what was copied has left the live file already (FinishCopiedFiles), and
+// the rows not copied are still live and go with the next day's run.
+void SetAside(Run& run)
 {
-    const QString path = IlbanArchivePath(st, day);
-    if (!QFileInfo(path).isFile()) return;
-    Attachment arc(st.Db, path, kArc);
-    Transaction tx(st.Db);
-    // fixed SQL: names from the schema
-    Exec(st.Db, QStringLiteral("DELETE FROM main.일반권 AS l WHERE %1 AND EXISTS (SELECT 1 FROM %2.일반권 AS a "
-                               "WHERE a.입차코드 = l.입차코드)")
-                    .arg(IlbanFinished(QStringLiteral("l.")), Id(kArc)))
-        .finish();
-    tx.commit();
-}
-
-// A damaged marker is replaced by one whose moves finish what it left: each day it
-// names (none after today, which no run can have marked) gets a new move, the
-// tickets that day's file holds having left the live file, and the oldest of them
-// lists every finished row still live, since those were finished by the time its
-// move began. The damaged text is kept beside it, whole, before the new marker
-// takes its place, so a kill at any point leaves one or the other to read. Returns
-// the new marker (`watch` told Marked once it is in place); the operator is told once.
-Marker SetAside(Station& st, const DamagedMarker& damaged, const ArchiveWatch& watch)
-{
-    const QDate today = st.clock.now().date();
-    Marker redo;
-    for (const MarkedDay& named : damaged.days) {
-        if (named.day > today) continue;
-        try {
-            RemoveHeldTickets(st, named.day);
-        } catch (const std::exception& e) {
-            // Its file cannot be read: what it holds cannot be known. The day's own
-            // move fails on it, naming the file, and waits for it alone.
-            qWarning().noquote() << "archive:" << e.what();
-        }
-        redo.push_back({named.day, NewMoveNumber(st, redo), {}});
-    }
-    if (!redo.empty())
-        for (const ArchivedTable& m : {Ilban(), Jung()}) redo.front().rows[m.letter] = UnlistedLive(st, m, {}).tokens;
-    const QString aside =
-        kMarker + QStringLiteral(".damaged-") + st.clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    WriteWhole(st.ArchiveDir + aside, damaged.text);
-    SaveMarker(st, redo);
-    Tell(watch, ArchiveStep::Marked);
-    Report(st, QStringLiteral("자료 백업 표시 파일이 손상되어 %1 이름으로 따로 보관했습니다. "
-                              "표시된 날의 남은 자료는 그날의 백업 파일에 보관됩니다.")
-                   .arg(aside));
-    return redo;
+    const QString stamp = run.st.clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = kMarker + QStringLiteral(".damaged-") + stamp;
+    for (int n = 2; QFileInfo::exists(run.st.ArchiveDir + aside); ++n)
+        aside = kMarker + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
+    if (!QFile::rename(MarkerPath(run.st), run.st.ArchiveDir + aside))
+        throw DbError(QStringLiteral("cannot rename %1 to %2").arg(kMarker, aside));
+    DBase::SyncPath(run.st.ArchiveDir, true);
+    run.told << QStringLiteral("자료 백업 표시 파일이 손상되어 %1 이름으로 따로 보관했습니다. "
+                               "아직 옮기지 않은 자료는 다음 날의 백업 파일에 보관됩니다.")
+                    .arg(aside);
 }
 
 // Half-made archive files and markers a kill left, with their journals.
@@ -749,33 +816,45 @@ void RemoveHalfMadeFiles(const Station& st)
     for (const QString& f : parts) QFile::remove(dir.filePath(f));
 }
 
-// Finishes every marked day, oldest first, each on its own: a day that fails again
-// stays marked, its failure in `failures`, and the later ones still go. A damaged
-// marker throws, or with `setAside` is replaced by the moves that finish it.
-// Returns the marker as it is left.
-Marker ResumeMarked(Station& st, bool& refresh, QStringList& failures, bool setAside, const ArchiveWatch& watch = {})
+// Finishes what a crash or a failure cut short: first the copies every file
+// committed, then every marked day, oldest first, each on its own (a day that
+// fails again stays marked, told, and the later ones still go). A damaged marker
+// is set aside. Returns the marker as it is left. Throws ArchiveFailure when the
+// marker cannot be read or set aside.
+Marker ResumeMarked(Run& run)
 {
-    RemoveHalfMadeFiles(st);
+    RemoveHalfMadeFiles(run.st);
+    FinishCopiedFiles(run);
     Marker marker;
     try {
+        marker = ReadMarker(run.st);
+    } catch (const DamagedMarker& damaged) {
+        qWarning().noquote() << "archive:" << damaged.what();
         try {
-            marker = ReadMarker(st);
-        } catch (const DamagedMarker& damaged) {
-            if (!setAside) throw;
-            marker = SetAside(st, damaged, watch);
+            SetAside(run);
+        } catch (const std::exception& e) {
+            throw Failure(run.st, QString(), kMarker, e);
         }
     } catch (const std::exception& e) {
-        throw Failure(QString(), kMarker, e);
+        throw Failure(run.st, QString(), kMarker, e);
     }
     const Marker days = marker;
     for (const MarkedDay& d : days) {
         try {
-            refresh = FinishMove(st, marker, d, {}, nullptr) || refresh;
+            FinishMove(run, marker, d, nullptr);
         } catch (const std::exception& e) {
-            failures << QString::fromUtf8(e.what());
+            Fail(run, QString::fromUtf8(e.what()));
         }
     }
     return marker;
+}
+
+// Shows what the run told and refreshes the totals when rows moved.
+bool Finish(Run& run)
+{
+    if (run.refresh) run.st.screen.refreshTotals();
+    for (const QString& line : run.told) Report(run.st, line);
+    return !run.failed;
 }
 
 } // namespace
@@ -790,11 +869,13 @@ void DBase::Create_JungArchive(const QString& path) { CreateArchive(path, schema
 
 bool Archive_Resume(Station& st)
 {
-    bool refresh = false;
-    QStringList failures;
-    ResumeMarked(st, refresh, failures, false);
-    if (!failures.isEmpty()) throw DbError(failures.join(QLatin1Char('\n')));
-    return refresh;
+    Run run{st, {}};
+    try {
+        ResumeMarked(run);
+    } catch (const std::exception& e) {
+        Fail(run, QString::fromUtf8(e.what()));
+    }
+    return Finish(run);
 }
 
 bool Archive_DayData(Station& st) { return Archive_DayDataSteps(st, {}); }
@@ -802,10 +883,9 @@ bool Archive_DayData(Station& st) { return Archive_DayDataSteps(st, {}); }
 bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
 {
     const QDate day = st.clock.now().date().addDays(-1);
-    bool refresh = false;
-    QStringList failures;
+    Run run{st, watch};
     try {
-        Marker marker = ResumeMarked(st, refresh, failures, true, watch);  // moves a crash or a failure cut short
+        Marker marker = ResumeMarked(run);
         const bool marked = std::any_of(marker.begin(), marker.end(), [&day](const MarkedDay& d) { return d.day == day; });
         // That day is archived already (exact name: the file system compares case), or
         // marked and failed again above.
@@ -819,20 +899,18 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
             }
             marker.push_back(d);
             try {
-                WriteMarker(st, marker, watch);
+                WriteMarker(run, marker);
             } catch (const std::exception& e) {
-                throw Failure(QString(), kMarker, e);
+                throw Failure(st, QString(), kMarker, e);
             }
             Tell(watch, ArchiveStep::Marked);
-            refresh = FinishMove(st, marker, d, watch, &now) || refresh;
+            FinishMove(run, marker, d, &now);
         }
     } catch (const std::exception& e) {
-        failures << QString::fromUtf8(e.what());
+        Fail(run, QString::fromUtf8(e.what()));
     }
-    if (refresh) st.screen.refreshTotals();
     // A day not archived keeps its rows live and its pruning and reset wait.
-    for (const QString& f : failures) Report(st, f);
-    return failures.isEmpty();
+    return Finish(run);
 }
 
 } // namespace tolvo

@@ -29,13 +29,14 @@ QString JungArchivePath(const Station& st, const QDate& day);
 // the rows finished as the run begins are written to Backup/archive.moving, with a
 // check over its text, before anything moves; the day leaves the marker after its
 // pruning and reset, which wait while the day after it is later than the clock's
-// today. Each copy commits the move's number into its file's header, durable before
-// the removal relies on it; each removal commits a record of the move into the live
-// file, so a start or run finishes each marked move, oldest first, from where it
-// stopped, whatever the clock did. A marker whose last line is not a matching check
-// is damaged: it is kept aside, whole, and replaced by new moves for the days it
-// names (the tickets their files hold having left the live file), the oldest
-// taking every finished row still live; List1 and PnlMsg tell it once.
+// today. Each copy commits, into its own file, the move's number (the file's
+// header) and the rowids it added, durable before the removal relies on it; each
+// removal commits a record of the move into the live file. A file whose header
+// names a move without a removal record has its rows removed from the live file,
+// whatever the marker says; a marked move whose copy has not committed is done from
+// the marker's lists. A marker whose last line is not a matching check is damaged:
+// it is renamed aside and told once, and the rows it left uncopied go with the
+// next day's run. Pruning keeps a file a move still relies on.
 bool Archive_DayData(Station& st);
 
 // The durable steps of a move, in order (tests stop the station after each). A
@@ -50,14 +51,14 @@ using ArchiveWatch = std::function<void(ArchiveStep)>;
 // The same, telling `watch` after each step.
 bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch);
 
-// Finishes the moves the marker names, oldest first, each for its own day: both files
-// made and filled with the rows listed for the day, the live rows they hold removed,
-// that day's pruning and reset (while the clock has reached the day after), then the
-// day taken off the marker. Removes half-made files ("*.part" and their journals) of
-// Backup. Run at start-up and before each archive.
-// Returns true when a marked move was finished (the main screen's totals are then
-// stale). Throws DbError after trying every day (the days that failed stay marked),
-// or at once for a damaged marker (left for the day's run to set aside).
+// Finishes what a crash or a failure cut short, as the day's run does first: the
+// copies the archive files committed leave the live file, a damaged marker is set
+// aside, then each marked move is finished, oldest first, for its own day, with that
+// day's pruning and reset while the clock has reached the day after. Removes
+// half-made files ("*.part" and their journals) of Backup. Run at start-up. Tells
+// what it did and each failure on List1 and PnlMsg (the days that failed stay
+// marked) and refreshes the totals when rows moved. Returns false when something
+// failed. Never throws.
 bool Archive_Resume(Station& st);
 
 namespace DBase {

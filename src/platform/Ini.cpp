@@ -115,6 +115,17 @@ std::string existingKeyName(const CSimpleIniA& ini, const std::string& section, 
     return key;
 }
 
+bool syncFolderOf(const QByteArray& path)
+{
+    const int slash = path.lastIndexOf('/');
+    const QByteArray dir = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
 // A temporary file beside the target; removed unless it was renamed over the target.
 class TempFile {
 public:
@@ -155,7 +166,8 @@ public:
         if (::close(fd) != 0) return false;
         if (::rename(m_path.constData(), target.constData()) != 0) return false;
         m_renamed = true;
-        return true;
+        // Without its folder synced a power cut can bring the old file back.
+        return !sync || syncFolderOf(target);
     }
 
 private:

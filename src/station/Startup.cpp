@@ -31,17 +31,6 @@ std::optional<QString> LockProgramFolder(Station& st)
     return std::nullopt;
 }
 
-// Finishes a day's archive move a crash cut short, with the settings its pruning
-// reads. A failure leaves the marker: the day's run at the first tick tries again
-// and shows it.
-void ResumeArchive(Station& st)
-{
-    try {
-        if (Archive_Resume(st)) st.screen.refreshTotals();
-    } catch (const std::exception&) {
-    }
-}
-
 } // namespace
 
 std::optional<int> Startup_Load(Station& st, const std::function<void()>& createMainScreen)
@@ -58,7 +47,9 @@ std::optional<int> Startup_Load(Station& st, const std::function<void()>& create
         createMainScreen();
         Load_CarCounters(st);
         Load_RecordSettings(st);
-        ResumeArchive(st);
+        // An archive move a crash cut short, with the settings its pruning reads; a
+        // failure is told and the day's run at the first tick tries again.
+        Archive_Resume(st);
         return std::nullopt;
     } catch (const std::exception& e) {
         st.msgs.MsgBox(QStringLiteral("프로그램을 시작할 수 없습니다.") + QChar(13) + QString::fromUtf8(e.what()),

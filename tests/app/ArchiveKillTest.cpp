@@ -222,7 +222,9 @@ TEST(ArchiveKill, ADayWhoseMoveFailedTakesOnlyItsOwnRowsOnceTheDiskIsMendedAMidn
         FillTheDay(ts);
         SmallDisk disk(ts.st.ArchiveDir);
         if (!disk.ok()) GTEST_SKIP() << "needs root for a tmpfs in a mount namespace";
-        if (r.killedAfter) ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep(r.killedAfter)));
+        if (r.killedAfter) {
+            ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep(r.killedAfter)));
+        }
         disk.fill(8192);
         if (r.killedAfter) {
             StartAgain(ts, kMidnight.addSecs(20));
@@ -272,16 +274,21 @@ enum class Twist {
     SeasonFileOfAnotherMove,  // before: the day's season file made by another move, holding a passage alike to the listed one
     DayOutOfOrder,            // the day's file out of reach until the next day was archived
     ClockBehind,              // started again with the clock two days behind
-    StrayLine,                // a line appended to the marker
+    Emptied,                  // the marker emptied
+    NewLine,                  // a blank line appended to the marker
     ByteChanged,              // one byte of a listed row changed in the marker
     CutToDayLines,            // the marker cut to its two day lines
-    NextDayNamed,             // the next day named in the marker, its file holding a ticket finished since
+    OtherNames,               // the marker's text replaced by a year-old day's name and the day's own
+    DigitFlipped,             // the marker's first line names a month earlier
+    DayLineAdded,             // the next day's names appended to the marker
+    FileDeleted,              // the day's general file deleted by hand
     PowerCut,                 // the journals whose deletion no folder sync made durable come back
 };
 
 void Befall(TestStation& ts, Twist twist)
 {
     const QString marker = ts.path("Backup/archive.moving");
+    const QByteArray text = ReadFile(marker);
     switch (twist) {
     case Twist::DayOutOfOrder: {
         const QString file = ts.path("Backup/i20260520.mdb");
@@ -291,30 +298,36 @@ void Befall(TestStation& ts, Twist twist)
         ASSERT_TRUE(QDir().rmdir(file) && QFile::rename(file + ".away", file));
         break;
     }
-    case Twist::StrayLine:
-        WriteFile(marker, ReadFile(marker) + "i20260520.mdb\n");
+    case Twist::Emptied:
+        WriteFile(marker, "");
+        break;
+    case Twist::NewLine:
+        WriteFile(marker, text + "\n");
         break;
     case Twist::ByteChanged: {
-        QByteArray text = ReadFile(marker);
-        const qsizetype row = text.indexOf("\ni ") + 3;
+        QByteArray changed = text;
+        const qsizetype row = changed.indexOf("\ni ") + 3;
         ASSERT_GT(row, 2);
-        text[row] = text[row] == 'A' ? 'B' : 'A';
-        WriteFile(marker, text);
+        changed[row] = changed[row] == 'A' ? 'B' : 'A';
+        WriteFile(marker, changed);
         break;
     }
     case Twist::CutToDayLines:
         WriteFile(marker, "i20260520.mdb\nj20260520.mdb\n");
         break;
-    case Twist::NextDayNamed: {
-        const Row ticket{{"입차코드", "0005202605210800"}, {"출차일", "2026-05-21"}, {"정산구분", true}, {"전송여부", true}};
-        DBase::DataBase_Open(ts.st);
-        Insert(ts.st.Db, "일반권", ticket);
-        ts.CloseDatabase();
-        DBase::Create_IlbanArchive(ts.path("Backup/i20260521.mdb"));
-        Insert(ScopedConnection(ts.path("Backup/i20260521.mdb")).db(), "일반권", ticket);
-        WriteFile(marker, ReadFile(marker) + "i20260521.mdb\nj20260521.mdb\n");
+    case Twist::OtherNames:
+        WriteFile(marker, "i20250520.mdb\nj20260520.mdb\n");
         break;
-    }
+    case Twist::DigitFlipped:
+        ASSERT_TRUE(text.startsWith("i20260520.mdb\n"));
+        WriteFile(marker, "i20260420" + text.mid(9));
+        break;
+    case Twist::DayLineAdded:
+        WriteFile(marker, text + "i20260521.mdb\nj20260521.mdb\n");
+        break;
+    case Twist::FileDeleted:
+        ASSERT_TRUE(QFile::remove(ts.path("Backup/i20260520.mdb")));
+        break;
     case Twist::PowerCut:
         LostJournals::BringBack(ts.st.ArchiveDir);
         break;
@@ -333,21 +346,35 @@ struct ResumeCase {
     std::optional<ArchiveStep> restartKilledAt = std::nullopt;  // the first start after the kill is killed too
     QDateTime restart = kMidnight.addSecs(20);
     bool setAside = false;  // the marker is damaged and kept aside
-    bool told = setAside;   // ... and the message list says so
+    QString told = {};      // what else the message list says
     QStringList livePassages, dayPassages;
-    QStringList cancellations = {"kept"};
+    QStringList dayTickets = kDayTickets;
+    // The day's pruning: done by the restart, waiting for the clock, or lost with a damaged marker.
+    enum { Done, Pending, Lost } pruning = Done;
+    QStringList cancellations = pruning == Done ? QStringList{"kept"} : QStringList{"kept", "old"};
     QStringList nextDayTickets = {"(no file)"};
-    bool prunePending = false;  // the day's pruning waits for the clock
 };
+
+// Every row the station ever held of the day, over the live file and every archive, sorted.
+QStringList AllRows(const TestStation& ts, const QString& table, const QString& field, const QString& letter)
+{
+    QStringList out = Column(ts.st.Db, table, field);
+    for (const QString& f : QDir(ts.st.ArchiveDir).entryList({letter + "2026*.mdb"}, QDir::Files))
+        out += Archived(ts, f, table, field);
+    out.sort();
+    return out;
+}
 
 TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
 {
     const QStringList& cards = kDayCards;
     const QStringList cardsAndTwin{"0000000002", "0000000002", "0000000003", "0000000003", "0000000004"};
     const QStringList inside{"0000000001"}, insideAndTwin{"0000000001", "0000000003"};
-    const QStringList three{"0000000003"}, twice{"0000000003", "0000000003"};
+    const QStringList allLive{"0000000001", "0000000002", "0000000002", "0000000003", "0000000003", "0000000004"};
+    const QStringList three{"0000000003"}, twice{"0000000003", "0000000003"}, noFile{"(no file)"};
+    const auto lost = ResumeCase::Lost;
     const ResumeCase rows[] = {
-        // Markers no run wrote: each day they name (none after today) gets a move of its own.
+        // Markers no run wrote: set aside at the start; the day's run then moves the day as usual.
         {.name = "a day later than today", .marker = "i20991231.mdb\nj20991231.mdb\n", .setAside = true,
          .livePassages = inside, .dayPassages = cards},
         {.name = "a count too large for a number", .marker = "i20260520.mdb\nj20260520.mdb\nrows 99999999999 0\n",
@@ -361,8 +388,8 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
          .onePassage = true, .livePassages = insideAndTwin, .dayPassages = three},
         {.name = "the one passage listed is copied, not yet removed", .killedAfter = ArchiveStep::JungCopied,
          .onePassage = true, .livePassages = insideAndTwin, .dayPassages = three},
-        {.name = "a marker cut to its two day lines", .killedAfter = ArchiveStep::JungRemoved,
-         .twist = Twist::CutToDayLines, .setAside = true, .livePassages = inside, .dayPassages = cardsAndTwin},
+        {.name = "records of a finished move outlive its marker", .killedAfter = ArchiveStep::Unmarked,
+         .livePassages = insideAndTwin, .dayPassages = cards},
         {.name = "a clock once ahead", .killedAfter = ArchiveStep::IlbanCopied, .twist = Twist::ClockAheadOnce,
          .livePassages = insideAndTwin, .dayPassages = cards},
         {.name = "days finished out of order", .killedAfter = ArchiveStep::IlbanCopied, .twist = Twist::DayOutOfOrder,
@@ -373,21 +400,36 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
         // The passage stored after the kill goes with the clock's yesterday; the day's pruning waits.
         {.name = "a clock behind at the restart", .killedAfter = ArchiveStep::IlbanCreated,
          .twist = Twist::ClockBehind, .restart = QDateTime(QDate(2026, 5, 19), QTime(0, 0, 20)), .livePassages = inside,
-         .dayPassages = cards, .cancellations = {"kept", "old"}, .prunePending = true},
-        // The passage stored after the kill goes with the day whose move the damaged marker cut short.
-        {.name = "a line appended to the marker after the copy", .killedAfter = ArchiveStep::IlbanCopied,
-         .twist = Twist::StrayLine, .setAside = true, .livePassages = inside, .dayPassages = cardsAndTwin},
-        {.name = "one byte of a listed row changed", .killedAfter = ArchiveStep::IlbanCopied,
-         .twist = Twist::ByteChanged, .setAside = true, .livePassages = inside, .dayPassages = cardsAndTwin},
-        {.name = "a damaged marker naming the next day too", .killedAfter = ArchiveStep::IlbanCopied,
-         .twist = Twist::NextDayNamed, .restart = QDateTime(QDate(2026, 5, 22), QTime(0, 0, 20)), .setAside = true,
-         .livePassages = inside, .dayPassages = cardsAndTwin, .cancellations = {},
-         .nextDayTickets = {"0005202605210800"}},
-        {.name = "killed once a damaged marker is set aside", .killedAfter = ArchiveStep::IlbanCreated,
-         .twist = Twist::StrayLine, .restartKilledAt = ArchiveStep::Marked, .setAside = true, .told = false,
-         .livePassages = inside, .dayPassages = cardsAndTwin},
+         .dayPassages = cards, .pruning = ResumeCase::Pending},
+        {.name = "a kill inside the marker's rewrite", .killedAfter = ArchiveStep::IlbanCreated,
+         .twist = Twist::ClockBehind, .restartKilledAt = ArchiveStep::Marking,
+         .restart = QDateTime(QDate(2026, 5, 19), QTime(0, 0, 20)), .livePassages = inside, .dayPassages = cards,
+         .pruning = ResumeCase::Pending},
         {.name = "a power cut once the tickets left the live file", .killedAfter = ArchiveStep::IlbanRemoved,
          .twist = Twist::PowerCut, .livePassages = insideAndTwin, .dayPassages = cards},
+        {.name = "the day's file deleted once its tickets left the live file", .killedAfter = ArchiveStep::IlbanRemoved,
+         .twist = Twist::FileDeleted,
+         .told = "백업 파일 i20260520.mdb에 옮겨진 자료가 없습니다. 파일이 지워졌거나 바뀌었습니다.",
+         .livePassages = inside, .dayPassages = cardsAndTwin, .dayTickets = {}},
+        // Damaged once a copy committed: what a file took leaves the live file, the rest waits for a later night.
+        {.name = "a marker emptied once the tickets were copied", .killedAfter = ArchiveStep::IlbanCopied,
+         .twist = Twist::Emptied, .setAside = true, .livePassages = allLive, .dayPassages = noFile, .pruning = lost},
+        {.name = "a blank line added once the passages were copied", .killedAfter = ArchiveStep::JungCopied,
+         .twist = Twist::NewLine, .setAside = true, .livePassages = insideAndTwin, .dayPassages = cards,
+         .pruning = lost},
+        {.name = "a marker cut to its two day lines", .killedAfter = ArchiveStep::JungRemoved,
+         .twist = Twist::CutToDayLines, .setAside = true, .livePassages = insideAndTwin, .dayPassages = cards,
+         .pruning = lost},
+        {.name = "one byte of a listed row changed", .killedAfter = ArchiveStep::IlbanCopied,
+         .twist = Twist::ByteChanged, .setAside = true, .livePassages = allLive, .dayPassages = noFile, .pruning = lost},
+        {.name = "a digit of the day flipped", .killedAfter = ArchiveStep::IlbanCopied, .twist = Twist::DigitFlipped,
+         .setAside = true, .livePassages = allLive, .dayPassages = noFile, .pruning = lost},
+        {.name = "a year-old day named before anything was copied", .killedAfter = ArchiveStep::Marked,
+         .twist = Twist::OtherNames, .setAside = true, .livePassages = inside, .dayPassages = cardsAndTwin},
+        // The rows not copied go with the clock's yesterday.
+        {.name = "a day line added, the clock a day behind", .killedAfter = ArchiveStep::IlbanCopied,
+         .twist = Twist::DayLineAdded, .restart = QDateTime(QDate(2026, 5, 19), QTime(0, 0, 20)), .setAside = true,
+         .livePassages = inside, .dayPassages = noFile, .pruning = lost},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -404,6 +446,8 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
             Insert(ScopedConnection(file).db(), "정기권입출차", kTwin);
             Exec(ScopedConnection(file).db(), "PRAGMA user_version = 1234567890");
         }
+        QStringList passagesEver = AllRows(ts, "정기권입출차", "정기권번호", "j") + (r.marker ? QStringList() : three);
+        passagesEver.sort();
         if (r.marker) {
             WriteFile(ts.path("Backup/archive.moving"), r.marker);
         } else {
@@ -420,18 +464,21 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
         }
         StartAgain(ts, r.restart);
 
-        const QString aside = "archive.moving.damaged-" + r.restart.addSecs(1).toString("yyyyMMdd-HHmmss");
-        const QStringList told =
-            r.told ? QStringList{"자료 백업 표시 파일이 손상되어 " + aside +
-                                 " 이름으로 따로 보관했습니다. 표시된 날의 남은 자료는 그날의 백업 파일에 보관됩니다."}
-                   : QStringList{};
-        EXPECT_EQ(ts.screen.list1.filter("archive.moving"), told);
-        EXPECT_EQ(ts.screen.text("PnlMsg"), told.value(0));
+        // Set aside by the start, as the clock then stood.
+        const QString aside = "archive.moving.damaged-" + r.restart.toString("yyyyMMdd-HHmmss");
+        QStringList told;
+        if (r.setAside)
+            told << "자료 백업 표시 파일이 손상되어 " + aside +
+                        " 이름으로 따로 보관했습니다. 아직 옮기지 않은 자료는 다음 날의 백업 파일에 보관됩니다.";
+        if (!r.told.isEmpty()) told << r.told;
+        const auto toldLines = [&ts] {
+            return ts.screen.list1.filter(QRegularExpression("보관했습니다|바뀌었습니다"));
+        };
+        EXPECT_EQ(toldLines(), told);
         const QDir backup(ts.st.ArchiveDir);
         EXPECT_EQ(backup.entryList({"archive.moving.damaged-*"}, QDir::Files), r.setAside ? QStringList{aside} : QStringList{});
-        EXPECT_EQ(backup.exists("archive.moving"), r.prunePending);
-        EXPECT_EQ(backup.entryList({"*20260520*"}, QDir::Files | QDir::Hidden), QStringList({"i20260520.mdb", "j20260520.mdb"}));
-        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), kDayTickets);
+        EXPECT_EQ(backup.exists("archive.moving"), r.pruning == ResumeCase::Pending);
+        EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), r.dayTickets);
         EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
         EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"), r.dayPassages);
         EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), r.livePassages);
@@ -439,21 +486,24 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
         // Cancellations kept two days: the 18th's goes with the 20th's pruning, the 20th's with the 21st's.
         EXPECT_EQ(Column(ts.st.Db, "출차취소", "입차코드"), r.cancellations);
 
-        // A later night: nothing told again, a pruning that waited is done, and no day is left marked.
+        // A later night: nothing told again, a pruning that waited is done, no day is left
+        // marked, and every passage stands once, archived but for the car inside.
         ts.clock.setNow(kMidnight.addDays(2));
         Timer1_Tick(ts.st);
-        EXPECT_EQ(ts.screen.list1.filter("archive.moving"), told);
+        EXPECT_EQ(toldLines(), told);
         EXPECT_EQ(Archived(ts, "i20260522.mdb", "일반권", "입차코드"), QStringList());
-        EXPECT_EQ(backup.entryList({"*20250520*", "archive.moving"}, QDir::Files), QStringList());
+        EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), inside);
+        EXPECT_EQ(AllRows(ts, "정기권입출차", "정기권번호", "j"), passagesEver);
+        EXPECT_FALSE(backup.exists("archive.moving"));
+        EXPECT_EQ(backup.entryList({"*20250520*"}, QDir::Files).size(), r.pruning == ResumeCase::Lost ? 2 : 0);
     }
 }
 
-TEST(ArchiveKill, AnUnreadableDayFileUnderADamagedMarkerStopsOnlyItsOwnDay)
+TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
 {
     TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
     FillTheDay(ts);
     ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep::IlbanCreated));
-    Befall(ts, Twist::StrayLine);
     const QString dayFile = ts.path("Backup/i20260520.mdb");
     WriteFile(dayFile, QByteArray(4096, 'x'));
     StartAgain(ts, kMidnight.addSecs(20));

@@ -50,6 +50,7 @@ struct Step {
     std::function<void(ExitRig&)> prepare; // before the disk fails
     std::function<void(ExitRig&)> run;     // what the booth does
     std::function<QString(ExitRig&)> state; // what must not change while it fails, and change after
+    const char* readOnlySays = nullptr;     // the reason in words its message gives on a read-only disk
 };
 
 const QString kExits = QStringLiteral("SELECT COUNT(*) || '/' || COALESCE(SUM(실수령금액), 0) || '/' || "
@@ -82,7 +83,8 @@ std::vector<Step> Steps()
              r.ts.clock.setNow(r.ts.clock.now().addDays(1)); // a failed day goes with the next
              Archive_DayData(r.st);
          },
-         [](ExitRig& r) { return QString::number(Count(r.st, QStringLiteral("SELECT COUNT(*) FROM 일반권"))); }},
+         [](ExitRig& r) { return QString::number(Count(r.st, QStringLiteral("SELECT COUNT(*) FROM 일반권"))); },
+         "백업 폴더가 읽기 전용입니다"},
         {"backup", [](ExitRig& r) { r.ts.msgs.msgBoxAnswers.assign(8, vbOK); },
          [](ExitRig& r) { Backup_ToMaster(r.st); },
          [](ExitRig& r) {
@@ -119,6 +121,9 @@ TEST(FullDisk, EachStepFailsCleanlyAndSucceedsOnceTheDiskIsBack)
             rig.ts.screen.list1.clear();
             s.run(rig);
             EXPECT_FALSE(rig.ts.msgs.shown.empty() && rig.ts.screen.list1.isEmpty()) << "no message";
+            if (readOnly && s.readOnlySays) {
+                EXPECT_TRUE(rig.ts.screen.list1.join('\n').contains(s.readOnlySays)) << rig.ts.screen.list1.join('\n').toStdString();
+            }
             EXPECT_EQ(s.state(rig), before) << "half-written";
             EXPECT_EQ(Scalar(rig.st.Db, QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
             DBase::DataBase_Close(rig.st);

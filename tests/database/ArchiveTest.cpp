@@ -1,5 +1,6 @@
 #include "common/TestStation.h"
 #include "database/Archive.h"
+#include "database/DBase.h"
 #include "core/Sql.h"
 #include "platform/Ini.h"
 
@@ -171,6 +172,26 @@ TEST(Archive, RemovesThePairOfFilesThatLeftTheRetention)
     Archive_DayData(ts.st);
     EXPECT_FALSE(ts.archive("i20050630.mdb") || ts.archive("j20050630.mdb"));
     EXPECT_TRUE(ts.archive("i20050701.mdb") && ts.archive("i20050629.mdb"));
+}
+
+TEST(Archive, KeepsAFileWhoseMoveItFinishedThatNight)
+{
+    // A passage copied into the year-old day's file by a move cut short there and then.
+    NightStation ts;
+    ts.passage("0000000009", "정상출차", "2005-06-30");
+    DBase::Create_JungArchive(ts.path("Backup/j20050630.mdb"));
+    {
+        ScopedConnection c(ts.path("Backup/j20050630.mdb"));
+        Insert(c.db(), "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}, {"출차일자", "2005-06-30"},
+                                        {"입출구분", false}});
+        Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, first INTEGER NOT NULL, last INTEGER NOT NULL)");
+        Exec(c.db(), "INSERT INTO archive_moves VALUES (77, 1, 1)");
+        Exec(c.db(), "PRAGMA user_version = 77");
+    }
+    EXPECT_TRUE(Archive_DayData(ts.st));
+    EXPECT_EQ(ts.count("정기권입출차"), 0);
+    EXPECT_EQ(ts.archived("j20050630.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000009"}));
+    EXPECT_TRUE(ts.archived("j20060630.mdb", "정기권입출차", "정기권번호").isEmpty());
 }
 
 TEST(Archive, SecondRunOnTheSameDayChangesNothing)
