@@ -47,37 +47,28 @@ struct ArchivedTable {
     const schema::Table& table;
     // "i" or "j": the first letter of its file, and of its rows' lines in the marker.
     QString letter;
-    // Finished rows, columns prefixed with `p` ("" or "l.").
-    QString (*finished)(const QString& p);
-    // The fields whose digest names a row in the marker.
+    // The condition of its finished rows.
+    QString finished;
+    // The fields whose digest names a row in the marker and in a resume.
     QStringList identity;
-    // The table's key, or "" for passages, which have none: a ticket the file holds
-    // under its key is that very ticket.
-    QString key;
     ArchiveStep building, created, copied, removed;
 };
 
 // Settled exits the host has received (or that are not to be sent).
-QString IlbanFinished(const QString& p)
-{
-    return QStringLiteral("(%1출차일 <> '') AND (%1정산구분 = 1) AND (%1전송여부 = 1)").arg(p);
-}
+const QString kIlbanFinished = QStringLiteral("(출차일 <> '') AND (정산구분 = 1) AND (전송여부 = 1)");
 // Passages with an exit, or with any verdict other than a normal entry.
-QString JungFinished(const QString& p)
-{
-    return QStringLiteral("(%1출차일자 <> '') OR (%1입출상태 <> '정상입차')").arg(p);
-}
+const QString kJungFinished = QStringLiteral("(출차일자 <> '') OR (입출상태 <> '정상입차')");
 
 ArchivedTable Ilban()
 {
-    return {schema::IlbanArchiveTable(), QStringLiteral("i"), IlbanFinished, {QStringLiteral("입차코드")},
-            QStringLiteral("입차코드"), ArchiveStep::IlbanBuilding, ArchiveStep::IlbanCreated,
+    return {schema::IlbanArchiveTable(), QStringLiteral("i"), kIlbanFinished, {QStringLiteral("입차코드")},
+            ArchiveStep::IlbanBuilding, ArchiveStep::IlbanCreated,
             ArchiveStep::IlbanCopied, ArchiveStep::IlbanRemoved};
 }
 ArchivedTable Jung()
 {
-    return {schema::JungArchiveTable(), QStringLiteral("j"), JungFinished, schema::JungArchiveTable().fieldNames(),
-            QString(), ArchiveStep::JungBuilding, ArchiveStep::JungCreated, ArchiveStep::JungCopied,
+    return {schema::JungArchiveTable(), QStringLiteral("j"), kJungFinished, schema::JungArchiveTable().fieldNames(),
+            ArchiveStep::JungBuilding, ArchiveStep::JungCreated, ArchiveStep::JungCopied,
             ArchiveStep::JungRemoved};
 }
 
@@ -334,7 +325,7 @@ LiveRows FinishedLive(const Station& st, const ArchivedTable& m, const std::func
     LiveRows out;
     // fixed SQL: the clauses above, never typed text
     QSqlQuery q = Query(st.Db, QStringLiteral("SELECT rowid, %1 FROM main.%2 WHERE %3 ORDER BY rowid")
-                                   .arg(IdList(m.identity), Id(m.table.name), m.finished(QString())));
+                                   .arg(IdList(m.identity), Id(m.table.name), m.finished));
     const int end = 1 + int(m.identity.size());
     while (q.next()) {
         const QString token = Token(q, 1, end);
@@ -492,8 +483,7 @@ bool RemoveCopied(const Station& st, qint32 move, const ArchivedTable& m)
 // Copies the taken rows into the attached archive and commits them with the move's
 // own record in the file (the rowids it added, and the move's number in the header);
 // then deletes them from the live table and commits that with the removal's record.
-// A ticket the file holds already (by its key) is that ticket: it only leaves the
-// live file. The archive's commit is durable (its folder synced) before the removal
+// The archive's commit is durable (its folder synced) before the removal
 // relies on it. Between the two commits the rows are in both files: a failure then
 // takes the copies and the record back out of the archive; a crash leaves them, and
 // the file's record tells the next start which rows to remove from the live file.
@@ -506,32 +496,21 @@ void CopyAndRemove(const Run& run, qint32 move, const ArchivedTable& m)
     const qint64 before = Scalar(st.Db, QStringLiteral("SELECT COALESCE(MAX(rowid), 0) FROM %1.%2").arg(Id(kArc), t))
                               .toLongLong();
     const qint32 noteBefore = HeaderNote(st, kArc);
-    // fixed SQL: the clauses above, never typed text
-    const QString held = m.key.isEmpty() ? QString()
-                                         : QStringLiteral("EXISTS (SELECT 1 FROM %1.%2 AS a WHERE a.%3 = l.%3)")
-                                               .arg(Id(kArc), t, Id(m.key));
     int taken = 0;
     {
         Transaction tx(st.Db);
         taken = Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 WHERE %2").arg(t, kInMove)).toInt();
-        const int known =
-            held.isEmpty()
-                ? 0
-                : Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM main.%1 AS l WHERE %2 AND %3").arg(t, kInMove, held))
-                      .toInt();
-        const QString lacking = held.isEmpty() ? QString() : QStringLiteral(" AND NOT ") + held;
-        // fixed SQL: the clauses above, never typed text
-        QSqlQuery ins =
-            Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 AS l WHERE %4%5 ORDER BY rowid")
-                            .arg(Id(kArc), t, cols, kInMove, lacking));
+        // fixed SQL: names from the schema
+        QSqlQuery ins = Exec(st.Db, QStringLiteral("INSERT INTO %1.%2 (%3) SELECT %3 FROM main.%2 WHERE %4 ORDER BY rowid")
+                                        .arg(Id(kArc), t, cols, kInMove));
         const int n = ins.numRowsAffected();
         ins.finish();
-        if (n != taken - known) throw DbError(QStringLiteral("archive took %1 rows of %2").arg(n).arg(taken - known));
+        if (n != taken) throw DbError(QStringLiteral("archive took %1 rows of %2").arg(n).arg(taken));
         Exec(st.Db, QStringLiteral("CREATE TABLE IF NOT EXISTS %1.%2 (move INTEGER PRIMARY KEY, first INTEGER NOT NULL, "
                                    "last INTEGER NOT NULL)")
                         .arg(Id(kArc), Id(kMoves)));
         Exec(st.Db, QStringLiteral("INSERT OR REPLACE INTO %1.%2 (move, first, last) VALUES (?, ?, ?)").arg(Id(kArc), Id(kMoves)),
-             {move, before + 1, before + n});
+             {move, before + 1, before + taken});
         SetHeaderNote(st, kArc, move);
         tx.commit();
     }
