@@ -628,11 +628,15 @@ void FinishCopiedFiles(Run& run)
         if (!n.hasMatch()) continue;
         const ArchivedTable m = n.captured(1) == QLatin1String("i") ? Ilban() : Jung();
         const QString path = dir.filePath(file);
-        const qint32 move = HeaderHint(path);
+        // A journal a kill left is rolled back by opening the file: the list
+        // screens' read-only connections could not.
+        const bool journal = QFileInfo::exists(path + QStringLiteral("-journal"));
+        const qint32 hint = HeaderHint(path);
         try {
-            if (move == 0 || RemovalCommitted(run.st, move, m.letter)) continue;
+            if (!journal && (hint == 0 || RemovalCommitted(run.st, hint, m.letter))) continue;
             const Attachment arc(run.st.Db, path, kArc);
-            if (!RemoveCopied(run.st, move, m)) continue;
+            const qint32 move = HeaderNote(run.st, kArc);
+            if (move == 0 || RemovalCommitted(run.st, move, m.letter) || !RemoveCopied(run.st, move, m)) continue;
             run.written << move;
             run.refresh = true;
         } catch (const std::exception& e) {
