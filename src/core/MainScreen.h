@@ -33,6 +33,8 @@ public:
     // Refresh of the data control DataTime (the period totals).
     virtual void refreshTotals() = 0;
     virtual void setTimerEnabled(bool on) = 0;
+    // The window's mouse pointer: Qt::BusyCursor (arrow with hourglass) or Qt::ArrowCursor.
+    virtual void setMousePointer(Qt::CursorShape shape) = 0;
     // Unload the main screen (its closing asks the shut-down question).
     virtual void unload() = 0;
 };

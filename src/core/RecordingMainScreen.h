@@ -32,6 +32,7 @@ public:
         if (whenTotalsRefreshed) whenTotalsRefreshed();
     }
     void setTimerEnabled(bool on) override { timerOn = on; }
+    void setMousePointer(Qt::CursorShape shape) override { pointer = shape; }
     void unload() override { ++unloaded; }
 
     QHash<QString, QString> texts;
@@ -45,6 +46,7 @@ public:
     int totalsRefreshed = 0;
     std::function<void()> whenTotalsRefreshed; // a test looks at the moment of the refresh
     bool timerOn = true;
+    Qt::CursorShape pointer = Qt::ArrowCursor;
     int unloaded = 0;
     int beeps = 0;
 };

@@ -59,6 +59,45 @@ void CopySettings(const Station& st, const QString& from, const QString& to, con
     if (!stampField.isEmpty()) WriteStamp(st, stampField, stamp);
     tx.commit();
 }
+
+// The main screen's arrow with hourglass for the life of the object, then the plain arrow.
+class BusyPointer {
+public:
+    explicit BusyPointer(MainScreen& screen) : m_screen(screen) { m_screen.setMousePointer(Qt::BusyCursor); }
+    ~BusyPointer() { m_screen.setMousePointer(Qt::ArrowCursor); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    MainScreen& m_screen;
+};
+
+// The restore after its master copy was found: asks, copies and says so. True when restored.
+bool AskAndRestore(Station& st)
+{
+    bool timerStopped = false;
+    try {
+        const QString question =
+            LastBackupStamp(st) + kCR + kCR +
+            QStringLiteral("이기능은 현재설정되어 있는 자료가 최근에 백업된 마스터 데이터 베이스의 내용으로 재설정 됩니다.") +
+            kCR + kCR + QStringLiteral("따라서 취소할 수 없습니다. 계속 하시겠습니까?");
+        if (st.msgs.MsgBox(question, vbOKCancel | vbInformation, QStringLiteral("Tarvola")) != vbOK) return false;
+        st.screen.setTimerEnabled(false);
+        timerStopped = true;
+        CopySettings(st, kMaster, QStringLiteral("main"), QStringLiteral("시스템복구기록"), Stamp(st, QStringLiteral("복구")));
+    } catch (const std::exception& e) {
+        st.msgs.MsgBox(QStringLiteral("마스터 데이터 베이스에서 복구하지 못했습니다. 아무것도 바뀌지 않았습니다.") + kCR + kCR +
+                           QString::fromUtf8(e.what()),
+                       vbCritical | vbOKOnly, kRestoreErrorTitle);
+        if (timerStopped) st.screen.setTimerEnabled(true);  // the settings are unchanged; the station goes on
+        return false;
+    }
+    st.msgs.MsgBox(QStringLiteral("최근에 백업된 마스터 데이터 베이스의 내용으로 복구되었습니다.") + kCR + kCR +
+                       QStringLiteral("프로그램을 종료후 재실행 하십시요!"),
+                   vbOKOnly | vbInformation, QStringLiteral("Tarvola"));
+    return true;
+}
+
 } // namespace
 
 const QStringList& MasterSettingsTables()
@@ -110,27 +149,12 @@ void Restore_FromMaster(Station& st)
         st.msgs.MsgBox(NoMasterText(), vbCritical | vbOKOnly, kRestoreErrorTitle);
         return;
     }
-    bool timerStopped = false;
-    try {
-        const QString question =
-            LastBackupStamp(st) + kCR + kCR +
-            QStringLiteral("이기능은 현재설정되어 있는 자료가 최근에 백업된 마스터 데이터 베이스의 내용으로 재설정 됩니다.") +
-            kCR + kCR + QStringLiteral("따라서 취소할 수 없습니다. 계속 하시겠습니까?");
-        if (st.msgs.MsgBox(question, vbOKCancel | vbInformation, QStringLiteral("Tarvola")) != vbOK) return;
-        st.screen.setTimerEnabled(false);
-        timerStopped = true;
-        CopySettings(st, kMaster, QStringLiteral("main"), QStringLiteral("시스템복구기록"), Stamp(st, QStringLiteral("복구")));
-    } catch (const std::exception& e) {
-        st.msgs.MsgBox(QStringLiteral("마스터 데이터 베이스에서 복구하지 못했습니다. 아무것도 바뀌지 않았습니다.") + kCR + kCR +
-                           QString::fromUtf8(e.what()),
-                       vbCritical | vbOKOnly, kRestoreErrorTitle);
-        if (timerStopped) st.screen.setTimerEnabled(true);  // the settings are unchanged; the station goes on
-        return;
-    }
-    st.msgs.MsgBox(QStringLiteral("최근에 백업된 마스터 데이터 베이스의 내용으로 복구되었습니다.") + kCR + kCR +
-                       QStringLiteral("프로그램을 종료후 재실행 하십시요!"),
-                   vbOKOnly | vbInformation, QStringLiteral("Tarvola"));
-    st.screen.unload();
+    bool restored = false;
+    {
+        const BusyPointer busy(st.screen);
+        restored = AskAndRestore(st);
+    } // the plain arrow before the close question
+    if (restored) st.screen.unload();
 }
 
 } // namespace tolvo

@@ -278,7 +278,7 @@ QStringList Fields(const QString& table) { return TableDef(table).fieldNames(); 
 
 const Table& IlbanArchiveTable()
 {
-    static const Table t = WithIndexName(TableDef(QStringLiteral("일반권")), QStringLiteral("일반권_idx0"));
+    static const Table t = WithIndexName(TableDef(QStringLiteral("일반권")), QStringLiteral("idx0"));
     return t;
 }
 

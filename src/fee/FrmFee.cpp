@@ -52,6 +52,18 @@ struct WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
+// The slot grid out of sight while its table is rebuilt, so it is not redrawn row by row.
+class HiddenWhileRebuilt {
+public:
+    explicit HiddenWhileRebuilt(QWidget* grid) : m_grid(grid) { m_grid->hide(); }
+    ~HiddenWhileRebuilt() { m_grid->show(); }
+    HiddenWhileRebuilt(const HiddenWhileRebuilt&) = delete;
+    HiddenWhileRebuilt& operator=(const HiddenWhileRebuilt&) = delete;
+
+private:
+    QWidget* m_grid;
+};
+
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int x, int y)
 {
     auto* l = new QLabel(text, parent);
@@ -462,6 +474,7 @@ void FrmFee::Command1_Click()
     SetOutcome outcome;
     {
         WaitCursor wait;
+        const HiddenWhileRebuilt hidden(FeeDBGrid);
         outcome = SetTariff(m_st.Db, collectForm());
         refreshSlots();
     }

@@ -4,6 +4,8 @@
 #include "host/MasterStore.h"
 #include "serial/Comm.h"
 
+#include <QDebug>
+
 namespace tolvo {
 
 namespace {
@@ -34,7 +36,7 @@ MasterLink::MasterLink(Station& st) : m_st(st), m_framer(framing())
     m_framer.onControl = [this](quint8 b) { onControl(b); };
     m_framer.endsWithoutTrailer = EndsWithoutBlockCheck;
     m_framer.onFrame = [this](const QByteArray& f, const QByteArray& trailer) { onFrame(f, trailer); };
-    m_framer.onError = [this](const QByteArray&, const QString& cause) { showFailure(cause); };
+    m_framer.onError = [this](const QByteArray&, const QString& cause) { traceFailure(cause); };
 }
 
 void MasterLink::receive()
@@ -64,12 +66,13 @@ void MasterLink::onFrame(const QByteArray& frame, const QByteArray& trailer)
     m_lastFailure.clear();
 }
 
-void MasterLink::showFailure(const QString& cause)
+void MasterLink::traceFailure(const QString& cause)
 {
-    // The station resends a refused record every period: one line is enough.
+    // Not the cashier's concern: the record is not acknowledged, so the station sends it
+    // again every period, and one line of the reason is enough.
     if (cause == m_lastFailure) return;
     m_lastFailure = cause;
-    m_st.screen.appendList1(QStringLiteral("마스터 수신 데이터 저장 실패 : ") + cause);
+    qWarning().noquote() << QStringLiteral("마스터 수신 데이터 저장 실패 :") << cause;
 }
 
 void Master_HandleText(Station& st, const QString& text)

@@ -25,11 +25,11 @@ public:
 private:
     void onControl(quint8 byte);
     void onFrame(const QByteArray& frame, const QByteArray& trailer);
-    void showFailure(const QString& cause);
+    void traceFailure(const QString& cause);
 
     Station& m_st;
     ByteFramer m_framer;
-    QString m_lastFailure; // shown once until a record is stored again
+    QString m_lastFailure; // traced once until a record is stored again
 };
 
 // Acts on one frame's text whose block check matched: the port test, or a

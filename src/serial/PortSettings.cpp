@@ -70,6 +70,10 @@ void StoreRow(Station& st, const QString& table, const Row& row)
 
 bool UseTicked(const FrameEdit& e) { return e.fields.value(QStringLiteral("사용여부")).toBool(); }
 
+// The two switches follow their lists whether or not a model is chosen.
+bool ReaderListPrints(const FrameEdits& edits) { return edits[PortReader].model != 1; } // not "Encoding Only"
+bool HostListSendsTime(const FrameEdits& edits) { return edits[PortHost].model == 0; } // "시간수신함"
+
 } // namespace
 
 const std::array<PortFrame, 10>& PortFrames()
@@ -159,7 +163,7 @@ void PortSettingsLogic::test(const FrameEdits& edits)
 void PortSettingsLogic::finish(const FrameEdits& edits)
 {
     DeviceModels& m = m_st.models;
-    if (edits[6].model >= 0) m.ReaderCanPrint = edits[6].model != 1;
+    m.ReaderCanPrint = ReaderListPrints(edits);
     if (edits[7].model >= 0) m.FeeDispType = static_cast<quint8>(edits[7].model);
     if (edits[0].model >= 0) m.DispenserType = static_cast<quint8>(edits[0].model);
     const bool magnetic = m.DispenserType == 1 || m.DispenserType == 2;
@@ -173,7 +177,7 @@ void PortSettingsLogic::finish(const FrameEdits& edits)
     } catch (const DbError& e) {
         m_st.msgs.Msg_Box(e.message());
     }
-    if (edits[8].model >= 0) m.HostSendsTime = edits[8].model == 0;
+    m.HostSendsTime = HostListSendsTime(edits);
     m_finished = true;
 }
 
@@ -190,7 +194,7 @@ void PortSettingsLogic::close(const FrameEdits& edits)
     season(m.SeasonOut1Type, PortSeasonOut1);
     season(m.SeasonIn2Type, PortSeasonIn2);
     season(m.SeasonOut2Type, PortSeasonOut2);
-    if (edits[PortReader].model >= 0) m.ReaderCanPrint = edits[PortReader].model != 1;
+    m.ReaderCanPrint = ReaderListPrints(edits);
     Comm::PortsInit(m_st);
     if (m_st.routines.Load_GateCtl) m_st.routines.Load_GateCtl(m_st);
     m_st.screen.setVisible(QStringLiteral("Connect1"), UseTicked(edits[PortHost]));

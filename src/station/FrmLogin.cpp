@@ -29,6 +29,7 @@ FrmLogin::FrmLogin(Station& st, QWidget* parent) : QDialog(parent), m_st(st)
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("txtPassword"));
     m_password->setEchoMode(QLineEdit::Password);
+    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*", not the style's dot
     m_password->setMaxLength(6);
     g->addWidget(m_password, 0, 1);
     m_ok = new QPushButton(QStringLiteral("확인"), this);

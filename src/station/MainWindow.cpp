@@ -838,6 +838,11 @@ void MainWindow::setTimerEnabled(bool on)
     else m_timer1.stop();
 }
 
+void MainWindow::setMousePointer(Qt::CursorShape shape)
+{
+    setCursor(shape);
+}
+
 void MainWindow::unload()
 {
     close();

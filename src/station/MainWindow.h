@@ -92,6 +92,7 @@ public:
     void appendList1(const QString& line) override;
     void refreshTotals() override;
     void setTimerEnabled(bool on) override;
+    void setMousePointer(Qt::CursorShape shape) override;
     void unload() override;
 
     // ScreenHost

@@ -171,6 +171,7 @@ DialogMForm::DialogMForm(const QSqlDatabase* db, QWidget* parent) : QDialog(pare
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("Text1"));
     m_text->setEchoMode(QLineEdit::Password);
+    m_text->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*", not the style's dot
     m_text->setMaxLength(6);
     m_ok = new QPushButton(QStringLiteral("확인"), this);
     m_ok->setObjectName(QStringLiteral("OKButton"));

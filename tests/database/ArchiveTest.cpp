@@ -290,7 +290,7 @@ TEST(Archive, CreateRoutinesMakeOneTableWithItsIndexAndRefuseAnExistingFile)
     EXPECT_THROW(DBase::Create_IlbanArchive(i), DbError);
     const QString objects = "SELECT group_concat(name) FROM sqlite_master WHERE sql IS NOT NULL";
     ScopedConnection ci(i, true), cj(j, true);
-    EXPECT_EQ(Scalar(ci.db(), objects).toString(), "일반권,일반권_idx0");
+    EXPECT_EQ(Scalar(ci.db(), objects).toString(), "일반권,idx0");
     EXPECT_EQ(Scalar(cj.db(), objects).toString(), "정기권입출차,BackUpJungIOIndex");
     EXPECT_EQ(Scalar(cj.db(), "SELECT \"unique\" FROM pragma_index_list('정기권입출차')").toInt(), 0);
 }

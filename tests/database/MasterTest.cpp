@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <map>
+#include <vector>
 #include <gtest/gtest.h>
 
 using namespace tolvo;
@@ -95,6 +96,8 @@ TEST(Master, BackupThenRestoreBringsBackEverySettingsTableExactly)
     ts.clock.advanceSecs(60);
     ts.msgs.clear();
     ts.msgs.msgBoxAnswers = {vbOK};
+    std::vector<Qt::CursorShape> pointers; // the main screen's, at each message
+    ts.msgs.onShow = [&](const auto&) { pointers.push_back(ts.screen.pointer); };
     Restore_FromMaster(ts.st);
 
     const auto restored = DumpSettings(ts.st.Db);
@@ -113,6 +116,8 @@ TEST(Master, BackupThenRestoreBringsBackEverySettingsTableExactly)
     ASSERT_EQ(ts.msgs.shown.size(), 2u);
     EXPECT_EQ(ts.msgs.shown[1].text, "최근에 백업된 마스터 데이터 베이스의 내용으로 복구되었습니다." + CR + CR +
                                          "프로그램을 종료후 재실행 하십시요!");
+    EXPECT_EQ(pointers, (std::vector{Qt::BusyCursor, Qt::BusyCursor}));
+    EXPECT_EQ(ts.screen.pointer, Qt::ArrowCursor);
     EXPECT_FALSE(ts.screen.timerOn);
     EXPECT_EQ(ts.screen.unloaded, 1);
 }
@@ -124,6 +129,8 @@ TEST(Master, CancelledQuestionsShowTheLastBackupStampAndChangeNothing)
     ts.changeSettings("바뀜");
     Exec(ts.st.Db, "UPDATE 시스템 SET 시스템백업기록 = NULL");
     const auto liveBefore = DumpSettings(ts.st.Db);
+    std::vector<Qt::CursorShape> pointers; // the main screen's, at each question
+    ts.msgs.onShow = [&](const auto&) { pointers.push_back(ts.screen.pointer); };
     Backup_ToMaster(ts.st);  // unscripted: cancel
     Exec(ts.st.Db, "UPDATE 시스템 SET 시스템백업기록 = 'S'");
     ts.msgs.msgBoxAnswers = {vbCancel};
@@ -138,6 +145,8 @@ TEST(Master, CancelledQuestionsShowTheLastBackupStampAndChangeNothing)
     EXPECT_EQ(DumpMaster(ts, "인쇄옵션"), masterBefore);
     Exec(ts.st.Db, "UPDATE 시스템 SET 시스템백업기록 = NULL");
     EXPECT_EQ(DumpSettings(ts.st.Db), liveBefore);
+    EXPECT_EQ(pointers, (std::vector{Qt::ArrowCursor, Qt::BusyCursor})); // only the restore shows the hourglass
+    EXPECT_EQ(ts.screen.pointer, Qt::ArrowCursor);
     EXPECT_TRUE(ts.screen.timerOn);
     EXPECT_EQ(ts.screen.unloaded, 0);
 }

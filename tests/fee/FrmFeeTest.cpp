@@ -241,10 +241,24 @@ TEST_F(FrmFeeTest, C12SwitchesItsCaption)
     EXPECT_EQ(c(12)->text(), "시간할인시 입차시간을 기점으로 할인적용.");
 }
 
+// The Show and Hide events a widget gets.
+struct ShownAndHidden : QObject {
+    QList<QEvent::Type> events;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show || e->type() == QEvent::Hide) events << e->type();
+        return false;
+    }
+};
+
 TEST_F(FrmFeeTest, SetBuildsTheTableAndStoresTheRow)
 {
     t(2)->setText("1200");
+    ShownAndHidden grid;
+    w("FeeDBGrid")->installEventFilter(&grid);
     click("Command1_0");
+    EXPECT_EQ(grid.events, (QList{QEvent::Hide, QEvent::Show})) << "out of sight while its rows are rewritten";
+    EXPECT_TRUE(w("FeeDBGrid")->isVisible());
     EXPECT_TRUE(msgs.shown.empty());
     EXPECT_EQ(Scalar(st.Db, "SELECT COUNT(*) FROM 요금테이블").toInt(), 288);
     EXPECT_EQ(slotFee(1), 1200);

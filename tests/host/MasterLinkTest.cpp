@@ -119,6 +119,8 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
             m.st.routines.Master_Receive(m.st);
         }
         EXPECT_EQ(port.written(), c.written);
+        // A line for each acknowledged record; a refused one leaves the cashier's list alone.
+        EXPECT_EQ(m.ts.screen.list1.size(), c.written.count("_ACK")) << m.ts.screen.list1.join(u'/').toStdString();
         EXPECT_EQ(m.rows(c.query), QStringList{c.row});
         EXPECT_EQ(m.st.PortTestEcho, c.echo);
         EXPECT_EQ(m.st.Connect2.Status(), c.lamp);

@@ -71,8 +71,9 @@ TEST_P(LoopTest, CountsEchoes)
     EXPECT_EQ(ts.msgs.shown.back().title, "포트 테스트");
     EXPECT_EQ(ts.msgs.shown.back().text, QString::fromUtf8(c.message));
     EXPECT_FALSE(logic.running());
-    if (c.inUse)
+    if (c.inUse) {
         EXPECT_EQ(st.comm->trace.text().count("  FeedBack Test 시도   : "), 100);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -111,6 +112,9 @@ TEST_P(FinishTest, SetsModelsSystemFlagAndMenu)
     const FinishCase& c = GetParam();
     st.models.DispenserType = 3;
     st.models.PosCode = 2;
+    // The switches start opposite to what an empty list gives.
+    st.models.ReaderCanPrint = false;
+    st.models.HostSendsTime = true;
     FrameEdits e = unchanged();
     e[PortDispenser].model = c.dispenser;
     e[PortReader].model = c.reader;
@@ -145,6 +149,7 @@ TEST_F(PortSettingsTest, ClosingWithoutFinishStoresRowsAndRestoresExitReaderFlag
     int gateLoads = 0;
     st.routines.Load_GateCtl = [&](Station&) { ++gateLoads; };
     st.models.SeasonOut2Type = 7;
+    st.models.ReaderCanPrint = false;
     FrameEdits e = unchanged();
     e[PortSeasonIn1].model = 5; // PET_CARD
     e[PortSeasonIn1].fields.insert("Gate제어", "정기권입구1(DTR)");
@@ -157,6 +162,7 @@ TEST_F(PortSettingsTest, ClosingWithoutFinishStoresRowsAndRestoresExitReaderFlag
     EXPECT_EQ(ts.value("SELECT 출구판독기 FROM 시스템").toInt(), 0);
     EXPECT_EQ(st.models.SeasonIn1Type, 4);
     EXPECT_EQ(st.models.SeasonOut2Type, 7);
+    EXPECT_TRUE(st.models.ReaderCanPrint) << "the reader list without a model is not \"Encoding Only\"";
     EXPECT_EQ(ts.value("SELECT 기종 || '/' || Gate제어 FROM 정기권입구1").toString(), "PET_CARD/정기권입구1(DTR)");
     EXPECT_EQ(gateLoads, 1);
     EXPECT_TRUE(st.comm->PortOpen(PortHost));
