@@ -71,8 +71,9 @@ TEST_P(LoopTest, CountsEchoes)
     EXPECT_EQ(ts.msgs.shown.back().title, "포트 테스트");
     EXPECT_EQ(ts.msgs.shown.back().text, QString::fromUtf8(c.message));
     EXPECT_FALSE(logic.running());
-    if (c.inUse)
+    if (c.inUse) {
         EXPECT_EQ(st.comm->trace.text().count("  FeedBack Test 시도   : "), 100);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
