@@ -339,7 +339,7 @@ TEST_F(ExitKeysTest, APaidExitIsStoredBeforeAnyMessageWaitsForTheCashier)
 {
     st.exitLinks.openDrawer = nullptr; // the real drawer and receipt, on a printer that cannot be opened
     st.exitLinks.receiptPrint = nullptr;
-    FakeComm fake = InstallFakeComm(st);
+    InstallFakeComm(st); // no device at LPT1
     Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'LPT1'"));
     rig.setCounters({"10", "4", "6", "0", "0", "0", "8"});
     Write_Ini(st.IniPath, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("4"));
