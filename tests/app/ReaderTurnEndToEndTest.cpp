@@ -187,7 +187,8 @@ TEST_F(ReaderTurn, ABabblingReaderNeverStacksBoxes)
         if (c.prompt) {
             whenOnTop(QStringLiteral("FrmInput"), [&] {
                 flood.start();
-                QTest::qWaitFor([&] { return !flood.isActive(); }, 60000);
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !flood.isActive(); }, 60000))
+                    << "the unreadable cards under the prompt never stopped";
                 settle();
                 EXPECT_EQ(app.msgs.open, 0);
                 AnswerBox("Command2"); // the prompt cancelled: its lookup ends, the cards come in
@@ -196,7 +197,8 @@ TEST_F(ReaderTurn, ABabblingReaderNeverStacksBoxes)
         } else {
             flood.start();
         }
-        ASSERT_TRUE(QTest::qWaitFor([&] { return answered; }, 90000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answered; }, 90000))
+            << "the reader never went quiet with every box answered";
         EXPECT_EQ(sent, kFrames);
         EXPECT_EQ(app.msgs.mostOpen, 1);
         EXPECT_EQ(app.msgs.deepestLoop, 0);

@@ -153,7 +153,9 @@ TEST(Startup, AMasterCopyHalfMadeByAKillIsClearedAtTheNextStart)
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         ClosedStation ts;
-        if (!r.master) ASSERT_TRUE(QFile::remove(ts.path("Master/Master.mdb")));
+        if (!r.master) {
+            ASSERT_TRUE(QFile::remove(ts.path("Master/Master.mdb")));
+        }
         WriteFile(ts.path("Master/Master.mdb.copy.bak"), QByteArray(4096, 'h'));
         if (r.damaged) WriteFile(ts.st.DbPath, QByteArray(2048, 'x'));
         EXPECT_EQ(DBase::DataBase_Startup(ts.st), r.end);

@@ -263,8 +263,9 @@ namespace {
 struct Screen {
     explicit Screen(TestStation& ts)
         : form(ts.st, nullptr, [this]() -> std::optional<CapturedKey> {
-              if (keys.empty()) return std::nullopt;
-              auto k = keys.front();
+              std::optional<CapturedKey> k;
+              if (keys.empty()) return k;
+              if (keys.front()) k = *keys.front(); // else left without a key
               keys.pop_front();
               return k;
           })

@@ -479,7 +479,9 @@ TEST_F(HostSend, ARecordWhoseWaitIsHeldBelowADialogIsDecidedWhenItsAnswerIsDue)
         EXPECT_EQ(markedInDialog, r.marked);
         EXPECT_EQ(sent(QStringLiteral("티켓번호 = '0012'")), r.marked) << "decided again after the dialog";
         ASSERT_EQ(sentTexts.size(), r.sends);
-        if (r.sends == 2) EXPECT_TRUE(sentTexts[1].endsWith(QLatin1String(r.next))) << sentTexts[1].toStdString();
+        if (r.sends == 2) {
+            EXPECT_TRUE(sentTexts[1].endsWith(QLatin1String(r.next))) << sentTexts[1].toStdString();
+        }
         const QString t = st.comm->trace.text();
         const QString attempt = QStringLiteral("  > 입차데이터 전송시도   : ");
         const qsizetype failed = t.indexOf(QStringLiteral("   입차데이터 전송실패   : 0012"));

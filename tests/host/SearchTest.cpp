@@ -38,7 +38,9 @@ TEST(Search, EachButtonSendsItsRequest)
     for (const auto& c : cases) {
         test::TestStation ts;
         FakeComm fake = InstallFakeComm(ts.st);
-        if (c.open) ASSERT_TRUE(ts.st.comm->openPort(PortHost, QStringLiteral("/dev/host"), SerialSettings{}));
+        if (c.open) {
+            ASSERT_TRUE(ts.st.comm->openPort(PortHost, QStringLiteral("/dev/host"), SerialSettings{}));
+        }
         Search form(ts.st);
         form.findChild<QLineEdit*>(QString::fromLatin1(c.box))->setText(c.typed);
         for (int i = 0; i < c.clicks; ++i)

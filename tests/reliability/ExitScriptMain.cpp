@@ -133,7 +133,7 @@ int main(int argc, char** argv)
     Station st(clock, msgs, window);
     st.AppPath = QString::fromLocal8Bit(argv[1]);
     MakePrivateFolder(st.AppPath);
-    FakeComm fake = InstallFakeComm(st);
+    InstallFakeComm(st); // no device: the script types every ticket
     AttachCommDispatch(st);
     window.attach(st);
     FrmInput_Install(st, &window);

@@ -268,9 +268,12 @@ TEST(SeasonRegister, BulkEndDateBehindThePassword)
         EXPECT_EQ(r.field("0000000001", "종료일").toString(), c.endDate);
         ASSERT_EQ(r.ts.msgs.shown.size(), c.titles.size());
         for (size_t i = 0; i < c.titles.size(); ++i) EXPECT_EQ(r.ts.msgs.shown[i].title, c.titles[i]);
-        if (c.dialog == 1)
+        if (c.dialog == 1) {
             EXPECT_EQ(r.ts.msgs.shown[1].text, "주의 : 모든 정기권의 종료일을 2027-03-31 로 수정합니다.\r\n계속 하시 겠습니까?");
-        if (c.dialog == 2) EXPECT_EQ(r.ts.msgs.shown[1].text, "관리자 비밀번호가 정확하지 않습니다.");
+        }
+        if (c.dialog == 2) {
+            EXPECT_EQ(r.ts.msgs.shown[1].text, "관리자 비밀번호가 정확하지 않습니다.");
+        }
     }
 }
 

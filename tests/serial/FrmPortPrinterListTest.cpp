@@ -14,7 +14,7 @@ using namespace tolvo::test;
 TEST(FrmPortPrinterList, IsNamedPortAndShowsTheStoredChoice)
 {
     TestStation ts;
-    FakeComm fake = InstallFakeComm(ts.st);
+    InstallFakeComm(ts.st); // the screen opens no real port
     Exec(ts.st.Db, "UPDATE 영수증프린터 SET PORT = 'LPT2'");
     FrmPort form(ts.st);
     auto* list = form.findChild<QComboBox*>("PORT");

@@ -100,7 +100,9 @@ TEST(BackupMenus, MissingMasterOrAFolderOfThatName)
         CopyRig r;
         AddTicket(r.ts, QStringLiteral("0000000001"), QStringLiteral("A"));
         ASSERT_TRUE(QFile::remove(DBase::MasterPath(r.ts.st)));
-        if (folder) ASSERT_TRUE(QDir().mkpath(DBase::MasterPath(r.ts.st)));
+        if (folder) {
+            ASSERT_TRUE(QDir().mkpath(DBase::MasterPath(r.ts.st)));
+        }
         r.ts.msgs.msgBoxAnswers = {vbOK, vbOK, vbOK};
         SeasonTickets_Backup(r.ts.st);
         SeasonTickets_Restore(r.ts.st);

@@ -184,9 +184,10 @@ TEST_F(ExitKeysTest, RecycledTicketWriteFailureRetriesOnYesOrCompletesOnNo)
         ASSERT_EQ(shown.size(), retry ? 1u : 2u);
         EXPECT_EQ(shown[0].kind + shown[0].title + shown[0].yesCaption, QStringLiteral("MBox주차권 리더기 에러재시도"));
         EXPECT_EQ(shown[0].text, QStringLiteral("기록 오류 발생 : 취소를 하더라도 정상적인 정산처리가 됩니다.\n\n재시도 하시겠습니까?"));
-        if (!retry)
+        if (!retry) {
             EXPECT_EQ(shown[1].kind + shown[1].text,
                       QStringLiteral("Msg_Box주의 : 이주차권은 반드시 주차권 소거기로 초기화한후 사용하시기 바랍니다."));
+        }
         EXPECT_EQ(x.calls.filter(QStringLiteral("write:")).size(), retry ? 2 : 1);
         EXPECT_TRUE(x.calls.contains(QStringLiteral("eject")));
         EXPECT_EQ(x.st.trx.RecycleLine, 5);
@@ -338,7 +339,7 @@ TEST_F(ExitKeysTest, APaidExitIsStoredBeforeAnyMessageWaitsForTheCashier)
 {
     st.exitLinks.openDrawer = nullptr; // the real drawer and receipt, on a printer that cannot be opened
     st.exitLinks.receiptPrint = nullptr;
-    FakeComm fake = InstallFakeComm(st);
+    InstallFakeComm(st); // no device at LPT1
     Exec(st.Db, QStringLiteral("UPDATE 영수증프린터 SET PORT = 'LPT1'"));
     rig.setCounters({"10", "4", "6", "0", "0", "0", "8"});
     Write_Ini(st.IniPath, QStringLiteral("시스템"), QStringLiteral("일반권출차수"), QStringLiteral("4"));

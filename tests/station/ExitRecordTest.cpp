@@ -107,7 +107,7 @@ TEST(ExitRecord, AnExistingRowKeepsItsEntryFields)
 TEST(ExitRecord, TheReprintCopyHoldsOnlyTheLastExit)
 {
     ExitRig rig;
-    for (const QString code : {QStringLiteral("0001202601050730"), QStringLiteral("0002202601050745")}) {
+    for (const QString& code : {QStringLiteral("0001202601050730"), QStringLiteral("0002202601050745")}) {
         setExit(rig.st, code, 90, 4000);
         ASSERT_TRUE(Save_GeneralExit(rig.st));
     }

@@ -151,7 +151,9 @@ TEST_F(MenusTest, SettingsCopyRunsOnlyWithTheRightPassword)
         r.menus.click(QStringLiteral("MnuSysRestore"));
         EXPECT_EQ(backups, answer == 1);
         EXPECT_EQ(restores, answer == 1);
-        if (answer == 1) EXPECT_TRUE(busyInside);
+        if (answer == 1) {
+            EXPECT_TRUE(busyInside);
+        }
         EXPECT_FALSE(r.ts.st.StationBusy);
     }
 }
