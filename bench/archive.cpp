@@ -68,6 +68,23 @@ void BM_ArchiveBusyDay(benchmark::State& state)
 }
 BENCHMARK(BM_ArchiveBusyDay)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// A start's resume after a year of nights: 365 archive pairs in Backup, each made by
+// its night's move, all read for a copy cut short.
+void BM_ResumeAfterAYear(benchmark::State& state)
+{
+    bench::NewStation s(QDateTime(QDate(2026, 1, 1), QTime(0, 0, 1)));
+    for (int day = 0; day < 365; ++day) {
+        Insert(s.st.Db, "일반권", {{"입차코드", QString("%1").arg(day, 16, 10, QChar('0'))}, {"출차일", "2025-12-31"},
+                                   {"정산구분", true}, {"전송여부", true}});
+        s.clock.setNow(s.clock.now().addDays(1));
+        Archive_DayData(s.st);
+    }
+    if (RowCount(s.st.Db, "일반권") != 0 || !s.screen.list1.isEmpty()) state.SkipWithError("the year was not archived");
+    for (auto _ : state)
+        if (!Archive_Resume(s.st)) state.SkipWithError("the resume failed");
+}
+BENCHMARK(BM_ResumeAfterAYear)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 } // namespace
 
 int main(int argc, char** argv) { return tolvo::bench::RunBenchmarks<QCoreApplication>(argc, argv); }
