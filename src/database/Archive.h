@@ -40,7 +40,8 @@ QString JungArchivePath(const Station& st, const QDate& day);
 bool Archive_DayData(Station& st);
 
 // The durable steps of a move, in order (tests stop the station after each). A
-// "Building" step has the file half made under its temporary name.
+// "Building" step has the file half made under its temporary name; "Marking" has a
+// marker's new text on the disk, not yet in place, at every write of the marker.
 enum class ArchiveStep {
     Marking = 1, Marked,
     IlbanBuilding, IlbanCreated, IlbanCopied, IlbanRemoved,
