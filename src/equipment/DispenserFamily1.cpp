@@ -12,7 +12,7 @@ namespace tolvo {
 
 namespace {
 
-constexpr quint8 STX = 0x02, ETX = 0x03, ENQ = 0x05, ACK = 0x06, NAK = 0x15;
+constexpr quint8 ACK = 0x06;
 // The longest frame of this family has 53 characters.
 constexpr int kFrameCap = 256;
 constexpr double kReplyWait = 1.0;

@@ -11,7 +11,7 @@ namespace tolvo {
 
 namespace {
 
-constexpr quint8 STX = 0x02, ETX = 0x03, ENQ = 0x05, ACK = 0x06, NAK = 0x15;
+constexpr quint8 ENQ = 0x05, ACK = 0x06;
 // The longest frame of this family has 18 characters.
 constexpr int kFrameCap = 256;
 

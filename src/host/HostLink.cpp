@@ -13,7 +13,6 @@ namespace tolvo {
 namespace {
 
 constexpr quint8 ENQ = 0x05;
-constexpr quint8 DLE = 0x10;
 
 // The host's clock frame is told by its length alone.
 bool isClockFrame(const QString& text) { return text.size() == 23; }

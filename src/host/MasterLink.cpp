@@ -11,7 +11,6 @@ namespace tolvo {
 namespace {
 
 constexpr quint8 ENQ = 0x05;
-constexpr quint8 DLE = 0x10;
 
 ByteFramer::Options framing()
 {
