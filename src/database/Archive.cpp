@@ -5,6 +5,7 @@
 #include "core/Sql.h"
 #include "platform/Ini.h"
 #include "platform/PrivateFiles.h"
+#include "platform/SyncPath.h"
 #include "platform/Vb.h"
 #include "core/Station.h"
 
@@ -106,7 +107,7 @@ void CreateArchive(const QString& path, const schema::Table& table, const std::f
         QFile::remove(part);
         throw;
     }
-    DBase::SyncPath(QFileInfo(path).absolutePath(), true);
+    SyncPath(QFileInfo(path).absolutePath(), true);
 }
 
 // Writes `text` whole under a temporary name, synced, and renames it over `path`
@@ -127,7 +128,7 @@ void WriteWhole(const QString& path, const QByteArray& text, const std::function
         throw DbError(QStringLiteral("cannot write %1: %2").arg(QFileInfo(path).fileName(), why), {},
                       full ? kDiskFull : QString());
     }
-    DBase::SyncPath(QFileInfo(path).absolutePath(), true);
+    SyncPath(QFileInfo(path).absolutePath(), true);
 }
 
 // ---- A run ----
@@ -167,6 +168,11 @@ using Marker = std::vector<MarkedDay>;
 // The live rows a run has just listed for its own day, so its move need not find
 // them again; never in the marker.
 using ListedNow = QHash<QString, QList<qint64>>;
+
+bool IsMarked(const Marker& marker, const QDate& day)
+{
+    return std::any_of(marker.begin(), marker.end(), [&day](const MarkedDay& d) { return d.day == day; });
+}
 
 // A row's identity in a few characters: a digest of its identifying fields (columns
 // `first` to `end` - 1), Nulls told apart from empty texts.
@@ -246,8 +252,7 @@ QString ReadDays(const QByteArray& body, Marker& days)
     for (qsizetype at = 0; at < lines.size();) {
         const QString line = lines[at++];
         const QDate day = QDate::fromString(dayLine.match(line).captured(1), QStringLiteral("yyyyMMdd"));
-        const bool known = std::any_of(days.begin(), days.end(), [&day](const MarkedDay& d) { return d.day == day; });
-        if (!day.isValid() || known) return QStringLiteral("cannot read \"%1\"").arg(line.left(40));
+        if (!day.isValid() || IsMarked(days, day)) return QStringLiteral("cannot read \"%1\"").arg(line.left(40));
         days.push_back({day, 0, {}});
         if (!ReadBlock(lines, at, days.back())) return QStringLiteral("the block of %1 is not whole").arg(DayText(day));
     }
@@ -424,13 +429,14 @@ bool RemovalCommitted(const Station& st, qint32 move, const QString& letter)
                    .toInt() > 0;
 }
 
-// The moves the live file holds removal records of.
-QSet<qint32> RecordedMoves(const Station& st)
+// The live file's removal records, (move, letter) each.
+using Removals = QSet<std::pair<qint32, QString>>;
+Removals RecordedRemovals(const Station& st)
 {
-    QSet<qint32> out;
+    Removals out;
     if (!TableIn(st, QStringLiteral("main"), kSteps)) return out;
-    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT DISTINCT move FROM main.%1").arg(Id(kSteps)));
-    while (q.next()) out << qint32(q.value(0).toLongLong());
+    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT move, letter FROM main.%1").arg(Id(kSteps)));
+    while (q.next()) out.insert({qint32(q.value(0).toLongLong()), q.value(1).toString()});
     return out;
 }
 
@@ -623,6 +629,7 @@ void FinishCopiedFiles(Run& run)
 {
     static const QRegularExpression name(QStringLiteral("^([ij])\\d{8}\\.mdb$"));
     const QDir dir(run.st.ArchiveDir);
+    const Removals removed = RecordedRemovals(run.st);
     for (const QString& file : dir.entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name)) {
         const QRegularExpressionMatch n = name.match(file);
         if (!n.hasMatch()) continue;
@@ -633,10 +640,10 @@ void FinishCopiedFiles(Run& run)
         const bool journal = QFileInfo::exists(path + QStringLiteral("-journal"));
         const qint32 hint = HeaderHint(path);
         try {
-            if (!journal && (hint == 0 || RemovalCommitted(run.st, hint, m.letter))) continue;
+            if (!journal && (hint == 0 || removed.contains({hint, m.letter}))) continue;
             const Attachment arc(run.st.Db, path, kArc);
             const qint32 move = HeaderNote(run.st, kArc);
-            if (move == 0 || RemovalCommitted(run.st, move, m.letter) || !RemoveCopied(run.st, move, m)) continue;
+            if (move == 0 || removed.contains({move, m.letter}) || !RemoveCopied(run.st, move, m)) continue;
             run.written << move;
             run.refresh = true;
         } catch (const std::exception& e) {
@@ -655,7 +662,7 @@ void Report(Station& st, const QString& line)
 // day is marked, or one whose removal has not committed.
 bool InUse(const Run& run, const Marker& marker, const QString& path, const QString& letter, const QDate& day)
 {
-    if (std::any_of(marker.begin(), marker.end(), [&day](const MarkedDay& d) { return d.day == day; })) return true;
+    if (IsMarked(marker, day)) return true;
     const qint32 move = HeaderHint(path);
     return move != 0 && (run.written.contains(move) || !RemovalCommitted(run.st, move, letter));
 }
@@ -676,7 +683,7 @@ void RemoveOldPair(const Run& run, const Marker& marker, const QDate& day)
         if (!QFile::remove(path)) throw DbError(QStringLiteral("cannot remove ") + path);
         removed = true;
     }
-    if (removed) DBase::SyncPath(run.st.ArchiveDir, true);
+    if (removed) SyncPath(run.st.ArchiveDir, true);
 }
 
 // Steps after the moves; throws on any failure (the caller then goes on to the refresh).
@@ -718,7 +725,7 @@ void SaveMarker(const Run& run, const Marker& marker)
             WriteMarker(run, marker);
         } else {
             if (!QFile::remove(MarkerPath(run.st))) throw DbError(QStringLiteral("cannot remove ") + kMarker);
-            DBase::SyncPath(run.st.ArchiveDir, true);
+            SyncPath(run.st.ArchiveDir, true);
         }
     } catch (const std::exception& e) {
         throw Failure(run.st, QString(), kMarker, e);
@@ -765,7 +772,8 @@ void FinishMove(Run& run, Marker& marker, const MarkedDay& d, const ListedNow* n
 // A number no move in the marker or the live file's records holds.
 qint32 NewMoveNumber(const Station& st, const Marker& marker)
 {
-    QSet<qint32> taken = RecordedMoves(st);
+    QSet<qint32> taken;
+    for (const auto& removal : RecordedRemovals(st)) taken << removal.first;
     for (const MarkedDay& d : marker) taken << d.move;
     qint32 n = 0;
     do n = qint32(QRandomGenerator::system()->bounded(1u << 30, 1u << 31));
@@ -784,7 +792,7 @@ void SetAside(Run& run)
         aside = kMarker + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
     if (!QFile::rename(MarkerPath(run.st), run.st.ArchiveDir + aside))
         throw DbError(QStringLiteral("cannot rename %1 to %2").arg(kMarker, aside));
-    DBase::SyncPath(run.st.ArchiveDir, true);
+    SyncPath(run.st.ArchiveDir, true);
     run.told << QStringLiteral("자료 백업 표시 파일이 손상되어 %1 이름으로 따로 보관했습니다. "
                                "아직 옮기지 않은 자료는 다음 날의 백업 파일에 보관됩니다.")
                     .arg(aside);
@@ -869,10 +877,9 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
     Run run{st, watch};
     try {
         Marker marker = ResumeMarked(run);
-        const bool marked = std::any_of(marker.begin(), marker.end(), [&day](const MarkedDay& d) { return d.day == day; });
         // That day is archived already (exact name: the file system compares case), or
         // marked and failed again above.
-        if (!marked && !QFileInfo(IlbanArchivePath(st, day)).isFile()) {
+        if (!IsMarked(marker, day) && !QFileInfo(IlbanArchivePath(st, day)).isFile()) {
             MarkedDay d{day, NewMoveNumber(st, marker), {}};
             ListedNow now;
             for (const ArchivedTable& m : {Ilban(), Jung()}) {

@@ -6,6 +6,7 @@
 #include "core/Sql.h"
 #include "platform/Messages.h"
 #include "platform/PrivateFiles.h"
+#include "platform/SyncPath.h"
 #include "core/StatsPeriod.h"
 #include "core/Station.h"
 
@@ -16,8 +17,6 @@
 #include <QSqlQuery>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tolvo::DBase {
 
@@ -193,14 +192,6 @@ QString MasterPath(const Station& st)
     const QString dir = st.AppPath + QStringLiteral("/Master");
     const QString found = FindFileNoCase(dir, QStringLiteral("Master.mdb"));
     return found.isEmpty() ? dir + QStringLiteral("/Master.mdb") : found;
-}
-
-void SyncPath(const QString& path, bool directory)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), directory ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 bool AtomicReplace(const QString& from, const QString& to)

@@ -38,8 +38,6 @@ enum class CompactResult {
 // Replaces `to` by `from` in one step; returns false on failure. Tests inject failures.
 using FileReplacer = std::function<bool(const QString& from, const QString& to)>;
 bool AtomicReplace(const QString& from, const QString& to);
-// Flushes a file's or a folder's entries to the disk (a rename is durable once its folder is).
-void SyncPath(const QString& path, bool directory);
 
 // Compacts the live file into Park.bak and renames it over the live file. A damaged
 // live file is moved aside (DbPath + ".damaged-yyyymmddhhnnss"), the master copy

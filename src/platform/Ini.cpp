@@ -1,6 +1,7 @@
 #include "platform/Ini.h"
 
 #include "platform/Cp949.h"
+#include "platform/SyncPath.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -115,17 +116,6 @@ std::string existingKeyName(const CSimpleIniA& ini, const std::string& section, 
     return key;
 }
 
-bool syncFolderOf(const QByteArray& path)
-{
-    const int slash = path.lastIndexOf('/');
-    const QByteArray dir = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 // A temporary file beside the target; removed unless it was renamed over the target.
 class TempFile {
 public:
@@ -167,7 +157,7 @@ public:
         if (::rename(m_path.constData(), target.constData()) != 0) return false;
         m_renamed = true;
         // Without its folder synced a power cut can bring the old file back.
-        return !sync || syncFolderOf(target);
+        return !sync || SyncPath(QFileInfo(QFile::decodeName(target)).absolutePath(), true);
     }
 
 private:
