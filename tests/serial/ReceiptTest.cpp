@@ -75,7 +75,7 @@ protected:
         t.ParkMinutes = 155;
         t.DiscMinutes = 30;
         t.TotalFee = 12500;
-        t.PayAmount = 12500;
+        t.PayAmount = 9500; // the 30-minute discount took 3,000 off
     }
     QStringList dayLines() const
     {
@@ -97,7 +97,8 @@ TEST_F(ReceiptJob, PrintsTheCurrentExitToTheDayFile)
     const QStringList lines = dayLines();
     ASSERT_EQ(lines.size(), 18);
     EXPECT_EQ(lines[0], "주차권번호 : 0123");
-    EXPECT_EQ(lines[6], "영수  금액 : 12,500원");
+    EXPECT_EQ(lines[5], "출차  금액 : 12,500원");
+    EXPECT_EQ(lines[6], "영수  금액 : 9,500원");
     EXPECT_EQ(lines[9], QString(12, ' ') + "이용해 주셔서 감사합니다.");
     EXPECT_EQ(lines[13], "상      호 : 한빛주차장");
     EXPECT_EQ(lines[16], "근 무 자   : 근무자2");
