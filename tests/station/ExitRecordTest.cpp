@@ -22,10 +22,10 @@ void setExit(Station& st, const QString& code, qint32 minutes, qint32 pay)
     t.OutDate = QStringLiteral("2026-01-05");
     t.OutTime = QStringLiteral("23:59"); // the hour counted is the clock's, not this
     t.ParkMinutes = minutes;
-    t.DiscMinutes = 0;
-    t.TotalFee = pay;
+    t.DiscMinutes = 30;
+    t.TotalFee = pay + 1500; // the discount took 1,500 off the fee
     t.PayAmount = pay;
-    t.DiscKind = QStringLiteral("현금출차");
+    t.DiscKind = QStringLiteral("30분 할인");
 }
 
 int bandOf(const ExitRig& rig, const QString& table)
@@ -69,7 +69,9 @@ TEST(ExitRecord, TheHourCountedIsTheClocksHour)
     ASSERT_TRUE(Save_GeneralExit(rig.st));
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 1);
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 23), 0);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차시간 FROM 일반권")).toString(), QStringLiteral("23:59"));
+    EXPECT_EQ(rig.hourly(QStringLiteral("금액"), 9), 5500); // the money collected, not the fee
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차시간||'|'||총주차요금||'|'||할인시간||'|'||실수령금액 FROM 일반권")).toString(),
+              QStringLiteral("23:59|7000|30|5500"));
 }
 
 TEST(ExitRecord, TransmissionFlagIsTheOppositeOfTheSwitch)
@@ -107,12 +109,19 @@ TEST(ExitRecord, AnExistingRowKeepsItsEntryFields)
 TEST(ExitRecord, TheReprintCopyHoldsOnlyTheLastExit)
 {
     ExitRig rig;
-    for (const QString& code : {QStringLiteral("0001202601050730"), QStringLiteral("0002202601050745")}) {
-        setExit(rig.st, code, 90, 4000);
+    const std::pair<QString, qint32> exits[] = {{QStringLiteral("0001202601050730"), 4000},
+                                                {QStringLiteral("0002202601050745"), 2600}};
+    for (const auto& [code, pay] : exits) {
+        setExit(rig.st, code, 90, pay);
         ASSERT_TRUE(Save_GeneralExit(rig.st));
     }
     EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 1);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차코드 FROM 임시일반권")).toString(), QStringLiteral("0002202601050745"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차코드||'|'||총주차요금||'|'||실수령금액 FROM 임시일반권")).toString(),
+              QStringLiteral("0002202601050745|4100|2600"));
+    // Rows without an entry row are new: the fee and the amount paid each in its own column.
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT group_concat(총주차요금||'|'||실수령금액, ' ') "
+                                       "FROM (SELECT * FROM 일반권 ORDER BY 입차코드)")).toString(),
+              QStringLiteral("5500|4000 4100|2600"));
 }
 
 TEST(ExitRecord, CountersOfAnExitWithAnEntryRow)
