@@ -19,6 +19,7 @@
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUuid>
 #include <QtDebug>
 
 #include <algorithm>
@@ -37,8 +38,15 @@ const QString kSection = QStringLiteral("시스템");
 const QString kMarker = QStringLiteral("archive.moving");
 // The live file's records of the removals that committed, one per move and table.
 const QString kSteps = QStringLiteral("archive_steps");
-// An archive file's own record of each move's copy: the rowids the copy added.
+// An archive file's own record of each move's copy: the rowids the copy added and
+// the live file whose move it was.
 const QString kMoves = QStringLiteral("archive_moves");
+// The live file's identity, drawn when the file is made. A copy of the file (the
+// master copy, and a repair from it) keeps it: it is the same file's history.
+const QString kIdentity = QStringLiteral("file_identity");
+// Archive files told to the operator or the trace, as they stood when told, so a
+// file that stays unreadable or not the station's own is told once.
+const QString kNotes = QStringLiteral("archive_notes");
 // The engine's number for a full disk; a file of our own that cannot be written
 // for want of space is told with it too, so the operator reads one message.
 const QString kDiskFull = QStringLiteral("13");
@@ -52,6 +60,8 @@ struct ArchivedTable {
     QString finished;
     // The fields whose digest names a row in the marker and in a resume.
     QStringList identity;
+    // Whether those fields are the table's unique key (a ticket's 입차코드).
+    bool keyed;
     ArchiveStep building, created, copied, removed;
 };
 
@@ -62,13 +72,13 @@ const QString kJungFinished = QStringLiteral("(출차일자 <> '') OR (입출상
 
 ArchivedTable Ilban()
 {
-    return {schema::IlbanArchiveTable(), QStringLiteral("i"), kIlbanFinished, {QStringLiteral("입차코드")},
+    return {schema::IlbanArchiveTable(), QStringLiteral("i"), kIlbanFinished, {QStringLiteral("입차코드")}, true,
             ArchiveStep::IlbanBuilding, ArchiveStep::IlbanCreated,
             ArchiveStep::IlbanCopied, ArchiveStep::IlbanRemoved};
 }
 ArchivedTable Jung()
 {
-    return {schema::JungArchiveTable(), QStringLiteral("j"), kJungFinished, schema::JungArchiveTable().fieldNames(),
+    return {schema::JungArchiveTable(), QStringLiteral("j"), kJungFinished, schema::JungArchiveTable().fieldNames(), false,
             ArchiveStep::JungBuilding, ArchiveStep::JungCreated, ArchiveStep::JungCopied,
             ArchiveStep::JungRemoved};
 }
@@ -81,6 +91,13 @@ QString ArchivePath(const Station& st, const QString& letter, const QDate& day)
 }
 
 QString MarkerPath(const Station& st) { return st.ArchiveDir + kMarker; }
+
+// A rename or a removal is on the disk only once its folder is synced: a step
+// that relies on it must not pass as done when the sync fails.
+void SyncFolder(const QString& dir)
+{
+    if (!SyncPath(dir, true)) throw DbError(QStringLiteral("cannot sync the folder ") + dir);
+}
 
 void Tell(const ArchiveWatch& watch, ArchiveStep step)
 {
@@ -107,7 +124,7 @@ void CreateArchive(const QString& path, const schema::Table& table, const std::f
         QFile::remove(part);
         throw;
     }
-    SyncPath(QFileInfo(path).absolutePath(), true);
+    SyncFolder(QFileInfo(path).absolutePath());
 }
 
 // Writes `text` whole under a temporary name, synced, and renames it over `path`
@@ -128,7 +145,78 @@ void WriteWhole(const QString& path, const QByteArray& text, const std::function
         throw DbError(QStringLiteral("cannot write %1: %2").arg(QFileInfo(path).fileName(), why), {},
                       full ? kDiskFull : QString());
     }
-    SyncPath(QFileInfo(path).absolutePath(), true);
+    SyncFolder(QFileInfo(path).absolutePath());
+}
+
+// ---- What the operator is told ----
+
+// The whole text goes on List1; PnlMsg gets a short form, since it shrinks a long
+// line's font past reading.
+struct Told {
+    QString line, panel;
+};
+
+// A failure as the operator is shown it.
+struct ArchiveFailure : DbError {
+    explicit ArchiveFailure(Told t) : DbError(t.line), told(std::move(t)) {}
+    Told told;
+};
+
+// What is wrong with the Backup folder, in words; "" when nothing is.
+QString FolderTrouble(const QString& dir)
+{
+    if (!QFileInfo(dir).isDir()) return QStringLiteral("백업 폴더가 없습니다");
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(dir).constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY))
+        return QStringLiteral("백업 폴더가 읽기 전용입니다");
+    if (!FolderWritable(dir)) return QStringLiteral("백업 폴더에 쓸 권한이 없습니다");
+    return {};
+}
+
+// The engine's failures a booth meets, in words (whole and short), by the engine's
+// result code: a primary code (below 256) matches each of its extended codes.
+struct Words {
+    int code;
+    const char* line;
+    const char* panel;
+};
+constexpr Words kWords[] = {
+    {13, "디스크 공간이 부족합니다", "디스크 공간 부족"},
+    {26, "데이터베이스 파일이 아닙니다", "데이터베이스 파일 아님"},
+    {11, "파일이 손상되었습니다", "파일 손상"},
+    {8, "파일에 쓸 수 없습니다", "파일에 쓸 수 없음"},
+    {2067, "같은 자료가 이미 있습니다", "같은 자료가 이미 있음"},  // a unique index
+    {1555, "같은 자료가 이미 있습니다", "같은 자료가 이미 있음"},  // a primary key
+};
+
+// Why `e` failed, in words where the station knows them; else the text of our own
+// error, without its statement. The engine's text and the statement go to the trace.
+Told Reason(const Station& st, const QString& file, const std::exception& e)
+{
+    const auto* db = dynamic_cast<const DbError*>(&e);
+    qWarning().noquote() << "archive:" << file << e.what();
+    bool numbered = false;
+    const int code = db ? db->nativeCode.toInt(&numbered) : 0;
+    const auto is = [numbered, code](int w) { return numbered && (w > 0xff ? code == w : (code & 0xff) == w); };
+    const QString trouble = FolderTrouble(st.ArchiveDir);
+    if (is(kWords[0].code)) return {QString::fromUtf8(kWords[0].line), QString::fromUtf8(kWords[0].panel)};
+    if (!trouble.isEmpty()) return {trouble, trouble};
+    for (const Words& w : kWords)
+        if (is(w.code)) return {QString::fromUtf8(w.line), QString::fromUtf8(w.panel)};
+    QString text = QString::fromUtf8(e.what());
+    if (db && !db->sql.isEmpty()) text.remove(QStringLiteral(" [") + db->sql + QLatin1Char(']'));
+    return {text, QString()};
+}
+
+// "일반권 자료 백업 실패 (i20260520.mdb): <reason>" on List1, "백업 실패 (i20260520.mdb):
+// <short reason>" on PnlMsg. A failure told so already passes as it is.
+ArchiveFailure Failure(const Station& st, const QString& what, const QString& file, const std::exception& e)
+{
+    if (const auto* told = dynamic_cast<const ArchiveFailure*>(&e)) return *told;
+    const Told why = Reason(st, file, e);
+    const QString panel = QStringLiteral("백업 실패 (%1)").arg(file);
+    return ArchiveFailure({QStringLiteral("%1자료 백업 실패 (%2): %3").arg(what, file, why.line),
+                           why.panel.isEmpty() ? panel : panel + QStringLiteral(": ") + why.panel});
 }
 
 // ---- A run ----
@@ -138,15 +226,17 @@ struct Run {
     Run(Station& s, ArchiveWatch w) : st(s), watch(std::move(w)) {}
     Station& st;
     const ArchiveWatch watch;
-    QSet<qint32> written;  // moves this run copied or finished: pruning keeps their files
-    QStringList told;      // for List1 and PnlMsg, in order
-    bool failed = false;   // a move failed: its day stays marked
-    bool refresh = false;  // the main screen's totals are stale
+    QString live;              // the live file's identity, read as the run begins
+    QSet<qint32> written;      // moves this run copied or finished: pruning keeps their files
+    std::vector<Told> told;    // for List1 and PnlMsg, in order
+    bool failed = false;       // a move failed: its day stays marked
+    bool refresh = false;      // the main screen's totals are stale
 };
 
-void Fail(Run& run, const QString& line)
+// A failure not told in words yet concerns the live file.
+void Fail(Run& run, const std::exception& e)
 {
-    run.told << line;
+    run.told.push_back(Failure(run.st, QString(), QFileInfo(run.st.DbPath).fileName(), e).told);
     run.failed = true;
 }
 
@@ -421,6 +511,25 @@ bool TableIn(const Station& st, const QString& schema, const QString& table)
                .toInt() > 0;
 }
 
+// The live file's identity. A file made without one (by a tool, or by hand) draws
+// it now: files of its moves before this have no identity to name it by.
+QString LiveIdentity(const Station& st)
+{
+    const auto read = [&st] {
+        return TableIn(st, QStringLiteral("main"), kIdentity)
+                   ? Scalar(st.Db, QStringLiteral("SELECT identity FROM main.%1 LIMIT 1").arg(Id(kIdentity))).toString()
+                   : QString();
+    };
+    QString identity = read();
+    if (identity.isEmpty()) {
+        Transaction tx(st.Db);
+        DBase::DrawFileIdentity(st.Db);
+        tx.commit();
+        identity = read();
+    }
+    return identity;
+}
+
 bool RemovalCommitted(const Station& st, qint32 move, const QString& letter)
 {
     return TableIn(st, QStringLiteral("main"), kSteps) &&
@@ -440,12 +549,23 @@ Removals RecordedRemovals(const Station& st)
     return out;
 }
 
-// The rowids of the attached file's table that `move` added, when its copy committed.
-std::optional<std::pair<qint64, qint64>> CopiedRows(const Station& st, qint32 move)
+// The identity of the live file whose move `move` the attached file committed a
+// copy of; "" when it holds no such copy.
+QString MoveOwner(const Station& st, qint32 move)
 {
-    if (!TableIn(st, kArc, kMoves)) return std::nullopt;
-    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT first, last FROM %1.%2 WHERE move = ?").arg(Id(kArc), Id(kMoves)),
-                        {move});
+    if (!TableIn(st, kArc, kMoves)) return {};
+    return Scalar(st.Db, QStringLiteral("SELECT live FROM %1.%2 WHERE move = ?").arg(Id(kArc), Id(kMoves)), {move})
+        .toString();
+}
+
+// The rowids of the attached file's table that this live file's `move` added, when
+// its copy committed.
+std::optional<std::pair<qint64, qint64>> CopiedRows(const Run& run, qint32 move)
+{
+    if (!TableIn(run.st, kArc, kMoves)) return std::nullopt;
+    QSqlQuery q = Query(run.st.Db,
+                        QStringLiteral("SELECT first, last FROM %1.%2 WHERE move = ? AND live = ?").arg(Id(kArc), Id(kMoves)),
+                        {move, run.live});
     if (!q.next()) return std::nullopt;
     return std::make_pair(q.value(0).toLongLong(), q.value(1).toLongLong());
 }
@@ -468,9 +588,10 @@ int RemoveTaken(const Station& st, qint32 move, const ArchivedTable& m)
 // The rows the attached file took in `move` leave the live file: each as often as
 // the file holds it, the earliest such finished rows. False when the file holds no
 // committed copy of that move.
-bool RemoveCopied(const Station& st, qint32 move, const ArchivedTable& m)
+bool RemoveCopied(const Run& run, qint32 move, const ArchivedTable& m)
 {
-    const auto rows = CopiedRows(st, move);
+    const Station& st = run.st;
+    const auto rows = CopiedRows(run, move);
     if (!rows) return false;
     QStringList tokens;
     // fixed SQL: names from the schema
@@ -484,6 +605,22 @@ bool RemoveCopied(const Station& st, qint32 move, const ArchivedTable& m)
     RemoveTaken(st, move, m);
     tx.commit();
     return true;
+}
+
+// A taken row whose key the attached file holds already (a file placed by hand)
+// stands there: it only leaves the live file, in a commit of its own before the
+// copy, so the file's unique key never stops the day. Its removal relies on a row
+// the file committed, not on this move's copy.
+void DropRowsTheFileHolds(const Station& st, const ArchivedTable& m)
+{
+    const QString t = Id(m.table.name);
+    const QString key = IdList(m.identity);
+    Transaction tx(st.Db);
+    // fixed SQL: names from the schema
+    Exec(st.Db, QStringLiteral("DELETE FROM main.%1 WHERE %2 AND (%3) IN (SELECT %3 FROM %4.%1)").arg(t, kInMove, key, Id(kArc)))
+        .finish();
+    Exec(st.Db, QStringLiteral("DELETE FROM temp.archive_rows WHERE r NOT IN (SELECT rowid FROM main.%1)").arg(t)).finish();
+    tx.commit();
 }
 
 // Copies the taken rows into the attached archive and commits them with the move's
@@ -513,10 +650,11 @@ void CopyAndRemove(const Run& run, qint32 move, const ArchivedTable& m)
         ins.finish();
         if (n != taken) throw DbError(QStringLiteral("archive took %1 rows of %2").arg(n).arg(taken));
         Exec(st.Db, QStringLiteral("CREATE TABLE IF NOT EXISTS %1.%2 (move INTEGER PRIMARY KEY, first INTEGER NOT NULL, "
-                                   "last INTEGER NOT NULL)")
+                                   "last INTEGER NOT NULL, live TEXT NOT NULL)")
                         .arg(Id(kArc), Id(kMoves)));
-        Exec(st.Db, QStringLiteral("INSERT OR REPLACE INTO %1.%2 (move, first, last) VALUES (?, ?, ?)").arg(Id(kArc), Id(kMoves)),
-             {move, before + 1, before + taken});
+        Exec(st.Db,
+             QStringLiteral("INSERT OR REPLACE INTO %1.%2 (move, first, last, live) VALUES (?, ?, ?, ?)").arg(Id(kArc), Id(kMoves)),
+             {move, before + 1, before + taken, run.live});
         SetHeaderNote(st, kArc, move);
         tx.commit();
     }
@@ -544,47 +682,13 @@ void CopyAndRemove(const Run& run, qint32 move, const ArchivedTable& m)
     Tell(run.watch, m.removed);
 }
 
-// A failure as the operator is shown it.
-struct ArchiveFailure : DbError {
-    using DbError::DbError;
-};
-
-// What is wrong with the Backup folder, in words; "" when nothing is.
-QString FolderTrouble(const QString& dir)
-{
-    if (!QFileInfo(dir).isDir()) return QStringLiteral("백업 폴더가 없습니다");
-    struct statvfs fs {};
-    if (::statvfs(QFile::encodeName(dir).constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY))
-        return QStringLiteral("백업 폴더가 읽기 전용입니다");
-    if (!FolderWritable(dir)) return QStringLiteral("백업 폴더에 쓸 권한이 없습니다");
-    return {};
-}
-
-// What the operator is shown: "일반권 자료 백업 실패 (i20260520.mdb): <reason>", the
-// reason in words where the station knows it; the engine's text and the failing
-// statement go to the trace. A failure told so already passes as it is.
-ArchiveFailure Failure(const Station& st, const QString& what, const QString& file, const std::exception& e)
-{
-    if (const auto* told = dynamic_cast<const ArchiveFailure*>(&e)) return *told;
-    const auto* db = dynamic_cast<const DbError*>(&e);
-    QString reason = QString::fromUtf8(e.what());
-    qWarning().noquote() << "archive:" << file << reason;
-    if (db && !db->sql.isEmpty()) reason.remove(QStringLiteral(" [") + db->sql + QLatin1Char(']'));
-    const QString trouble = FolderTrouble(st.ArchiveDir);
-    if (db && db->nativeCode == kDiskFull)
-        reason = QStringLiteral("디스크 공간이 부족합니다");
-    else if (!trouble.isEmpty())
-        reason = trouble;
-    return ArchiveFailure(QStringLiteral("%1자료 백업 실패 (%2): %3").arg(what, file, reason));
-}
-
 // True when the attached-to-be file at `path` holds a committed copy of `move`.
-bool FileHolds(const Station& st, const QString& path, qint32 move)
+bool FileHolds(const Run& run, const QString& path, qint32 move)
 {
     if (!QFileInfo(path).isFile()) return false;
     try {
-        const Attachment arc(st.Db, path, kArc);
-        return CopiedRows(st, move).has_value();
+        const Attachment arc(run.st.Db, path, kArc);
+        return CopiedRows(run, move).has_value();
     } catch (const std::exception& e) {
         // A file that cannot be read holds nothing the station can use; the caller says so.
         qWarning().noquote() << "archive:" << path << e.what();
@@ -607,25 +711,55 @@ void MoveTable(Run& run, const MarkedDay& d, const ArchivedTable& m, const QList
         if (RemovalCommitted(st, d.move, m.letter)) {
             // The rows left the live file: a file that no longer holds them was
             // deleted or replaced, and nothing here can bring them back.
-            if (!FileHolds(st, path, d.move))
-                run.told << QStringLiteral("백업 파일 %1에 옮겨진 자료가 없습니다. 파일이 지워졌거나 바뀌었습니다.").arg(file);
+            if (!FileHolds(run, path, d.move))
+                run.told.push_back({QStringLiteral("백업 파일 %1에 옮겨진 자료가 없습니다. 파일이 지워졌거나 바뀌었습니다.").arg(file),
+                                    QStringLiteral("백업 파일 %1에 자료 없음").arg(file)});
             return;
         }
         if (!QFileInfo::exists(path)) CreateArchive(path, m.table, [&] { Tell(run.watch, m.building); });
         Tell(run.watch, m.created);
         const Attachment arc(st.Db, path, kArc);
-        if (RemoveCopied(st, d.move, m)) return;
+        if (RemoveCopied(run, d.move, m)) return;
         const RowsInMove taken(st.Db, now ? *now : ListedLive(st, m, d.rows.value(m.letter)));
+        if (m.keyed) DropRowsTheFileHolds(st, m);
         CopyAndRemove(run, d.move, m);
     } catch (const std::exception& e) {
         throw Failure(st, m.table.name + QLatin1Char(' '), file, e);
     }
 }
 
-// Every archive file whose header names a move without a removal record has its
-// copy committed and its removal not: the rows it took leave the live file. Found
-// from the files alone, so a marker lost or damaged loses nothing that was copied.
-void FinishCopiedFiles(Run& run)
+// True the first time the file at `path` is noted as it now stands (its size and
+// times): the live file keeps the note, so a later start or night does not tell
+// the same file again. A file changed since is told again.
+bool FirstNote(const Station& st, const QString& path)
+{
+    const QFileInfo fi(path);
+    const QString stamp = QStringLiteral("%1 %2 %3")
+                              .arg(fi.size())
+                              .arg(fi.lastModified().toMSecsSinceEpoch())
+                              .arg(fi.metadataChangeTime().toMSecsSinceEpoch());
+    try {
+        Exec(st.Db, QStringLiteral("CREATE TABLE IF NOT EXISTS main.%1 (file TEXT PRIMARY KEY, stamp TEXT NOT NULL)")
+                        .arg(Id(kNotes)));
+        const QVariantList key{fi.fileName()};
+        if (Scalar(st.Db, QStringLiteral("SELECT stamp FROM main.%1 WHERE file = ?").arg(Id(kNotes)), key) == stamp)
+            return false;
+        Exec(st.Db, QStringLiteral("INSERT OR REPLACE INTO main.%1 (file, stamp) VALUES (?, ?)").arg(Id(kNotes)),
+             {fi.fileName(), stamp});
+    } catch (const std::exception& e) {
+        // Told again next time rather than never.
+        qWarning().noquote() << "archive: cannot note" << fi.fileName() << e.what();
+    }
+    return true;
+}
+
+// Every archive file whose header names a move of this live file without a removal
+// record has its copy committed and its removal not: the rows it took leave the
+// live file. Found from the files alone, so a marker lost or damaged loses nothing
+// that was copied. A file another live file wrote (another station's, or this
+// station's before its live file was made anew) is left as it is. A file that
+// cannot be read is kept in `unreadable`, for the caller to tell.
+void FinishCopiedFiles(Run& run, std::vector<std::pair<QString, Told>>& unreadable)
 {
     static const QRegularExpression name(QStringLiteral("^([ij])\\d{8}\\.mdb$"));
     const QDir dir(run.st.ArchiveDir);
@@ -639,23 +773,51 @@ void FinishCopiedFiles(Run& run)
         // screens' read-only connections could not.
         const bool journal = QFileInfo::exists(path + QStringLiteral("-journal"));
         const qint32 hint = HeaderHint(path);
+        if (!journal && (hint == 0 || removed.contains({hint, m.letter}))) continue;
+        bool own = false;
         try {
-            if (!journal && (hint == 0 || removed.contains({hint, m.letter}))) continue;
             const Attachment arc(run.st.Db, path, kArc);
             const qint32 move = HeaderNote(run.st, kArc);
-            if (move == 0 || removed.contains({move, m.letter}) || !RemoveCopied(run.st, move, m)) continue;
+            if (move == 0 || removed.contains({move, m.letter})) continue;
+            own = MoveOwner(run.st, move) == run.live;
+            if (!own) {
+                if (FirstNote(run.st, path))
+                    qWarning().noquote() << "archive:" << file << "was written by another station's live file; left as it is";
+                continue;
+            }
+            if (!RemoveCopied(run, move, m)) continue;
             run.written << move;
             run.refresh = true;
         } catch (const std::exception& e) {
-            Fail(run, Failure(run.st, m.table.name + QLatin1Char(' '), file, e).message());
+            // Once the file is known to hold this station's copy, its rows stand in
+            // both files until the removal goes through: a failure of the day's work.
+            if (own)
+                Fail(run, Failure(run.st, m.table.name + QLatin1Char(' '), file, e));
+            else
+                unreadable.push_back({path, Reason(run.st, file, e)});
         }
     }
 }
 
-void Report(Station& st, const QString& line)
+// A file the scan could not read, told once unless it is a marked day's own or the
+// run's day's, whose move tells its failure itself. Not a failure of any day.
+void TellUnreadable(Run& run, const std::vector<std::pair<QString, Told>>& unreadable, const Marker& marker,
+                    const QDate& runDay)
 {
-    st.screen.appendList1(line);
-    st.screen.setText(QStringLiteral("PnlMsg"), line);
+    for (const auto& [path, why] : unreadable) {
+        const QFileInfo fi(path);
+        const QDate day = QDate::fromString(fi.fileName().mid(1, 8), QStringLiteral("yyyyMMdd"));
+        if (day == runDay || IsMarked(marker, day) || !FirstNote(run.st, path)) continue;
+        const QString panel = QStringLiteral("백업 파일 읽기 실패 (%1)").arg(fi.fileName());
+        run.told.push_back({QStringLiteral("백업 파일을 읽을 수 없습니다 (%1): %2").arg(fi.fileName(), why.line),
+                            why.panel.isEmpty() ? panel : panel + QStringLiteral(": ") + why.panel});
+    }
+}
+
+void Report(Station& st, const Told& told)
+{
+    st.screen.appendList1(told.line);
+    st.screen.setText(QStringLiteral("PnlMsg"), told.panel);
 }
 
 // True when a move still relies on the archive file: one of this run's, one whose
@@ -683,7 +845,7 @@ void RemoveOldPair(const Run& run, const Marker& marker, const QDate& day)
         if (!QFile::remove(path)) throw DbError(QStringLiteral("cannot remove ") + path);
         removed = true;
     }
-    if (removed) SyncPath(run.st.ArchiveDir, true);
+    if (removed) SyncFolder(run.st.ArchiveDir);
 }
 
 // Steps after the moves; throws on any failure (the caller then goes on to the refresh).
@@ -725,7 +887,7 @@ void SaveMarker(const Run& run, const Marker& marker)
             WriteMarker(run, marker);
         } else {
             if (!QFile::remove(MarkerPath(run.st))) throw DbError(QStringLiteral("cannot remove ") + kMarker);
-            SyncPath(run.st.ArchiveDir, true);
+            SyncFolder(run.st.ArchiveDir);
         }
     } catch (const std::exception& e) {
         throw Failure(run.st, QString(), kMarker, e);
@@ -792,10 +954,11 @@ void SetAside(Run& run)
         aside = kMarker + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
     if (!QFile::rename(MarkerPath(run.st), run.st.ArchiveDir + aside))
         throw DbError(QStringLiteral("cannot rename %1 to %2").arg(kMarker, aside));
-    SyncPath(run.st.ArchiveDir, true);
-    run.told << QStringLiteral("자료 백업 표시 파일이 손상되어 %1 이름으로 따로 보관했습니다. "
-                               "아직 옮기지 않은 자료는 다음 날의 백업 파일에 보관됩니다.")
-                    .arg(aside);
+    SyncFolder(run.st.ArchiveDir);
+    run.told.push_back({QStringLiteral("자료 백업 표시 파일이 손상되어 %1 이름으로 따로 보관했습니다. "
+                                       "아직 옮기지 않은 자료는 다음 날의 백업 파일에 보관됩니다.")
+                            .arg(aside),
+                        QStringLiteral("백업 표시 파일 손상: 따로 보관함")});
 }
 
 // Half-made archive files and markers a kill left, with their journals.
@@ -807,15 +970,18 @@ void RemoveHalfMadeFiles(const Station& st)
     for (const QString& f : parts) QFile::remove(dir.filePath(f));
 }
 
-// Finishes what a crash or a failure cut short: first the copies every file
-// committed, then every marked day, oldest first, each on its own (a day that
-// fails again stays marked, told, and the later ones still go). A damaged marker
-// is set aside. Returns the marker as it is left. Throws ArchiveFailure when the
-// marker cannot be read or set aside.
-Marker ResumeMarked(Run& run)
+// Finishes what a crash or a failure cut short: first the copies every file of
+// this live file committed, then every marked day, oldest first, each on its own
+// (a day that fails again stays marked, told, and the later ones still go). A
+// damaged marker is set aside. `runDay` is the day the caller moves next, if any.
+// Returns the marker as it is left. Throws when the live file's identity or the
+// marker cannot be read, or the marker cannot be set aside.
+Marker ResumeMarked(Run& run, const QDate& runDay)
 {
     RemoveHalfMadeFiles(run.st);
-    FinishCopiedFiles(run);
+    run.live = LiveIdentity(run.st);
+    std::vector<std::pair<QString, Told>> unreadable;
+    FinishCopiedFiles(run, unreadable);
     Marker marker;
     try {
         marker = ReadMarker(run.st);
@@ -829,12 +995,13 @@ Marker ResumeMarked(Run& run)
     } catch (const std::exception& e) {
         throw Failure(run.st, QString(), kMarker, e);
     }
+    TellUnreadable(run, unreadable, marker, runDay);
     const Marker days = marker;
     for (const MarkedDay& d : days) {
         try {
             FinishMove(run, marker, d, nullptr);
         } catch (const std::exception& e) {
-            Fail(run, QString::fromUtf8(e.what()));
+            Fail(run, e);
         }
     }
     return marker;
@@ -844,7 +1011,7 @@ Marker ResumeMarked(Run& run)
 bool Finish(Run& run)
 {
     if (run.refresh) run.st.screen.refreshTotals();
-    for (const QString& line : run.told) Report(run.st, line);
+    for (const Told& told : run.told) Report(run.st, told);
     return !run.failed;
 }
 
@@ -858,13 +1025,21 @@ void DBase::Create_IlbanArchive(const QString& path) { CreateArchive(path, schem
 
 void DBase::Create_JungArchive(const QString& path) { CreateArchive(path, schema::JungArchiveTable()); }
 
+void DBase::DrawFileIdentity(const QSqlDatabase& db)
+{
+    Exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS main.%1 (identity TEXT NOT NULL)").arg(Id(kIdentity)));
+    Exec(db, QStringLiteral("DELETE FROM main.%1").arg(Id(kIdentity)));
+    Exec(db, QStringLiteral("INSERT INTO main.%1 (identity) VALUES (?)").arg(Id(kIdentity)),
+         {QUuid::createUuid().toString(QUuid::WithoutBraces)});
+}
+
 bool Archive_Resume(Station& st)
 {
     Run run{st, {}};
     try {
-        ResumeMarked(run);
+        ResumeMarked(run, QDate());
     } catch (const std::exception& e) {
-        Fail(run, QString::fromUtf8(e.what()));
+        Fail(run, e);
     }
     return Finish(run);
 }
@@ -876,7 +1051,7 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
     const QDate day = st.clock.now().date().addDays(-1);
     Run run{st, watch};
     try {
-        Marker marker = ResumeMarked(run);
+        Marker marker = ResumeMarked(run, day);
         // That day is archived already (exact name: the file system compares case), or
         // marked and failed again above.
         if (!IsMarked(marker, day) && !QFileInfo(IlbanArchivePath(st, day)).isFile()) {
@@ -897,7 +1072,7 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
             FinishMove(run, marker, d, &now);
         }
     } catch (const std::exception& e) {
-        Fail(run, QString::fromUtf8(e.what()));
+        Fail(run, e);
     }
     // A day not archived keeps its rows live and its pruning and reset wait.
     return Finish(run);

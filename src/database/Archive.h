@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QSqlDatabase>
 #include <QString>
 
 #include <functional>
@@ -20,9 +21,9 @@ QString JungArchivePath(const Station& st, const QDate& day);
 // removes the archive pair of the day that left the retention, sets 분실권번호 to
 // "9000" and refreshes the main screen's totals. Does nothing when i<yesterday>.mdb
 // exists already. Returns true when every marked day is archived; false when a move
-// failed: the failure is shown on List1 and PnlMsg, naming the file, the day's rows
-// stay live, its pruning and reset wait for its move, and the next start or run
-// tries again; later days still go. Never throws.
+// failed: the failure is shown naming the file (whole on List1, short on PnlMsg),
+// the day's rows stay live, its pruning and reset wait for its move, and the next
+// start or run tries again; later days still go. Never throws.
 //
 // The live file and an archive commit each on their own (the live file keeps a
 // write-ahead log), so a move is marked: the day, a number drawn for the move and
@@ -30,11 +31,13 @@ QString JungArchivePath(const Station& st, const QDate& day);
 // check over its text, before anything moves; the day leaves the marker after its
 // pruning and reset, which wait while the day after it is later than the clock's
 // today. Each copy commits, into its own file, the move's number (the file's
-// header) and the rowids it added, durable before the removal relies on it; each
-// removal commits a record of the move into the live file. A file whose header
-// names a move without a removal record has its rows removed from the live file,
-// whatever the marker says; a marked move whose copy has not committed is done from
-// the marker's lists. A marker whose last line is not a matching check is damaged:
+// header) and the rowids it added with the live file's identity, durable before the
+// removal relies on it; each removal commits a record of the move into the live
+// file. A file whose header names a move of this live file without a removal record
+// has its rows removed from the live file, whatever the marker says; a file another
+// live file wrote is left as it is. A marked move whose copy has not committed is
+// done from the marker's lists, a ticket the day's file holds already only leaving
+// the live file. A marker whose last line is not a matching check is damaged:
 // it is renamed aside and told once, and the rows it left uncopied go with the
 // next day's run. Pruning keeps a file a move still relies on.
 bool Archive_DayData(Station& st);
@@ -57,9 +60,10 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch);
 // aside, then each marked move is finished, oldest first, for its own day, with that
 // day's pruning and reset while the clock has reached the day after. Removes
 // half-made files ("*.part" and their journals) of Backup. Run at start-up. Tells
-// what it did and each failure on List1 and PnlMsg (the days that failed stay
-// marked) and refreshes the totals when rows moved. Returns false when something
-// failed. Never throws.
+// on List1 and PnlMsg each failure (the days that failed stay marked), a damaged
+// marker set aside, a day's file that lost the rows moved into it, and, once, an
+// archive file it cannot read; refreshes the totals when rows moved. Returns false
+// when a day's move failed. Never throws.
 bool Archive_Resume(Station& st);
 
 namespace DBase {
@@ -67,6 +71,9 @@ namespace DBase {
 // exists already or cannot be made (a half-made file is removed).
 void Create_IlbanArchive(const QString& path);
 void Create_JungArchive(const QString& path);
+// Gives a new live file its identity, inside the caller's transaction: each move's
+// record in an archive file names it, so a start acts only on its own files.
+void DrawFileIdentity(const QSqlDatabase& db);
 } // namespace DBase
 
 } // namespace tolvo

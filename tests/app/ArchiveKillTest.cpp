@@ -76,9 +76,10 @@ Row Passage(const QString& card, const QString& verdict, const QString& out)
 const Row kTwin = Passage("0000000003", "정상출차", "2026-05-20");
 
 // A station on 2026-05-20 with that day's exits and passages, one open ticket and one car inside.
+// The open ticket is stored first, so no finished row has the rowid its archive copy gets.
 void FillTheDay(TestStation& ts)
 {
-    for (const char* code : {"0001202605200900", "0002202605201000", "0003202605201100", "0004202605201200"}) {
+    for (const char* code : {"0004202605201200", "0001202605200900", "0002202605201000", "0003202605201100"}) {
         const bool settled = QByteArray(code).left(4) != "0004";  // not settled: stays live
         Insert(ts.st.Db, "일반권", {{"티켓번호", QString(code).left(4)}, {"입차일", "2026-05-20"}, {"입차시간", "09:00"},
                                    {"입차코드", code}, {"출차일", "2026-05-20"}, {"출차시간", "12:30"},
@@ -233,11 +234,14 @@ TEST(ArchiveKill, ADayWhoseMoveFailedTakesOnlyItsOwnRowsOnceTheDiskIsMendedAMidn
             ts.clock.setNow(kMidnight);
             Timer1_Tick(ts.st);
         }
-        // Which of the day's two files runs out of room depends on what fits; either is told in words.
-        const QString told = ts.screen.text("PnlMsg");
+        // Which of the day's two files runs out of room depends on what fits; either is told in
+        // words, whole on the list and short on the panel.
+        const QString told = ts.screen.list1.last(), panel = ts.screen.text("PnlMsg");
         EXPECT_TRUE(told.contains(QRegularExpression("^(일반권|정기권입출차) 자료 백업 실패 \\([ij]20260520\\.mdb\\): "
                                                      "디스크 공간이 부족합니다$")))
             << told.toStdString();
+        EXPECT_TRUE(panel.contains(QRegularExpression("^백업 실패 \\([ij]20260520\\.mdb\\): 디스크 공간 부족$")))
+            << panel.toStdString();
         EXPECT_TRUE(QFileInfo::exists(ts.path("Backup/archive.moving")));
         EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/j20260520.mdb")));
 
@@ -276,7 +280,28 @@ enum class Twist {
     ClockBehind,              // started again with the clock two days behind
     FileDeleted,              // the day's general file deleted by hand
     PowerCut,                 // the journals whose deletion no folder sync made durable come back
+    ForeignFiles,             // before: another station's files of the day, renamed for a day this one has none of
+    TicketInDayFile,          // the day's general file placed by hand, holding a listed ticket
 };
+
+// Station B of the car park archives the same day's rows (a master station holds them
+// under the same entry codes); its files are copied into this station's Backup, under
+// a day this station has no files of, to be looked at.
+void PlaceAnotherStationsFiles(const TestStation& ts)
+{
+    TestStation other(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
+    {
+        // Made at the same moment, the tests' live files are copies of one file.
+        Transaction tx(other.st.Db);
+        DBase::DrawFileIdentity(other.st.Db);
+        tx.commit();
+    }
+    FillTheDay(other);
+    other.clock.setNow(kMidnight);
+    ASSERT_TRUE(Archive_DayData(other.st));
+    for (const QString letter : {"i", "j"})
+        ASSERT_TRUE(QFile::copy(other.path("Backup/" + letter + "20260520.mdb"), ts.path("Backup/" + letter + "20260430.mdb")));
+}
 
 void Befall(TestStation& ts, Twist twist)
 {
@@ -295,6 +320,12 @@ void Befall(TestStation& ts, Twist twist)
     case Twist::PowerCut:
         LostJournals::BringBack(ts.st.ArchiveDir);
         break;
+    case Twist::TicketInDayFile: {
+        const QString file = ts.path("Backup/i20260520.mdb");
+        DBase::Create_IlbanArchive(file);
+        Insert(ScopedConnection(file).db(), "일반권", {{"입차코드", "0002202605201000"}, {"출차일", "2026-05-20"}, {"실수령금액", 2000}});
+        break;
+    }
     default:  // the others befall before the kill or at the restart
         break;
     }
@@ -370,6 +401,10 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
          .twist = Twist::ClockBehind, .restartKilledAt = ArchiveStep::Marking,
          .restart = QDateTime(QDate(2026, 5, 19), QTime(0, 0, 20)), .livePassages = inside, .dayPassages = cards,
          .pruning = ResumeCase::Pending},
+        {.name = "another station's files of the day under another day", .twist = Twist::ForeignFiles,
+         .livePassages = insideAndTwin, .dayPassages = cards},
+        {.name = "a listed ticket in the day's file placed by hand", .twist = Twist::TicketInDayFile,
+         .livePassages = insideAndTwin, .dayPassages = cards},
         {.name = "a power cut once the tickets left the live file", .killedAfter = ArchiveStep::IlbanRemoved,
          .twist = Twist::PowerCut, .livePassages = insideAndTwin, .dayPassages = cards},
         {.name = "the day's file deleted once its tickets left the live file", .killedAfter = ArchiveStep::IlbanRemoved,
@@ -403,6 +438,7 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
             ts.clock.setNow(QDateTime(QDate(2026, 9, 1), QTime(0, 0, 1)));
             ASSERT_TRUE(Archive_DayData(ts.st));
         }
+        if (r.twist == Twist::ForeignFiles) PlaceAnotherStationsFiles(ts);
         FillTheDay(ts);
         if (r.onePassage) Exec(ts.st.Db, "DELETE FROM 정기권입출차 WHERE 정기권번호 IN ('0000000002', '0000000004')");
         if (r.twist == Twist::SeasonFileOfAnotherMove) {
@@ -466,32 +502,79 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
     }
 }
 
+// The first 100 bytes of an archive file whose header names a move, and junk after them.
+QByteArray JunkAfterAHeader(const TestStation& ts)
+{
+    const QString path = ts.path("Backup/header.part");
+    DBase::Create_IlbanArchive(path);
+    Exec(ScopedConnection(path).db(), "PRAGMA user_version = 99");
+    const QByteArray head = ReadFile(path).left(100);
+    QFile::remove(path);
+    return head + QByteArray(8192, 'x');
+}
+
 TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
 {
-    TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
-    FillTheDay(ts);
-    ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep::IlbanCreated));
-    const QString dayFile = ts.path("Backup/i20260520.mdb");
-    WriteFile(dayFile, QByteArray(4096, 'x'));
-    StartAgain(ts, kMidnight.addSecs(20));
-    const QString failed = "일반권 자료 백업 실패 (i20260520.mdb): file is not a database";
-    EXPECT_EQ(ts.screen.text("PnlMsg"), failed);
+    const struct {
+        const char* name;
+        std::function<void(const QString& dayFile)> damage;
+        const char *told, *panel;
+    } rows[] = {
+        {"not a database", [](const QString& f) { WriteFile(f, QByteArray(4096, 'x')); },
+         "일반권 자료 백업 실패 (i20260520.mdb): 데이터베이스 파일이 아닙니다",
+         "백업 실패 (i20260520.mdb): 데이터베이스 파일 아님"},
+        // A header whose write version this engine does not know opens read-only.
+        {"a file that cannot be written",
+         [](const QString& f) {
+             QByteArray bytes = ReadFile(f);
+             bytes[18] = 3;
+             WriteFile(f, bytes);
+         },
+         "일반권 자료 백업 실패 (i20260520.mdb): 파일에 쓸 수 없습니다", "백업 실패 (i20260520.mdb): 파일에 쓸 수 없음"},
+        // Placed by hand with a unique ticket number: another ticket 0001 is there.
+        {"a row the file already holds",
+         [](const QString& f) {
+             const ScopedConnection c(f);
+             Exec(c.db(), "CREATE UNIQUE INDEX by_number ON 일반권 (티켓번호)");
+             Insert(c.db(), "일반권", {{"티켓번호", "0001"}, {"입차코드", "0001202605190900"}, {"출차일", "2026-05-19"}});
+         },
+         "일반권 자료 백업 실패 (i20260520.mdb): 같은 자료가 이미 있습니다",
+         "백업 실패 (i20260520.mdb): 같은 자료가 이미 있음"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
+        FillTheDay(ts);
+        ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep::IlbanCreated));
+        const QString dayFile = ts.path("Backup/i20260520.mdb");
+        r.damage(dayFile);
+        // Junk under another day's name, after a header naming a move: told once, failing no day.
+        const QString junk = ts.path("Backup/i20260401.mdb");
+        WriteFile(junk, JunkAfterAHeader(ts));
+        StartAgain(ts, kMidnight.addSecs(20));
+        EXPECT_EQ(ts.screen.text("PnlMsg"), QString::fromUtf8(r.panel));
+        const QStringList junkTold{"백업 파일을 읽을 수 없습니다 (i20260401.mdb): 파일이 손상되었습니다"};
+        EXPECT_EQ(ts.screen.list1.filter("i20260401"), junkTold);
+        EXPECT_EQ(ts.screen.list1.filter("i20260520").last(), QString::fromUtf8(r.told));
 
-    // The next night goes on with its own rows while the 20th waits for its file.
-    Insert(ts.st.Db, "일반권", {{"입차코드", "0005202605210800"}, {"출차일", "2026-05-21"}, {"정산구분", true},
-                               {"전송여부", true}});
-    ts.clock.setNow(kMidnight.addDays(1));
-    Timer1_Tick(ts.st);
-    EXPECT_EQ(ts.screen.text("PnlMsg"), failed);
-    EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), QStringList({"0005202605210800"}));
-    EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드").size(), 4);
+        // The next night goes on with its own rows while the 20th waits for its file.
+        Insert(ts.st.Db, "일반권", {{"입차코드", "0005202605210800"}, {"출차일", "2026-05-21"}, {"정산구분", true},
+                                   {"전송여부", true}});
+        ts.clock.setNow(kMidnight.addDays(1));
+        Timer1_Tick(ts.st);
+        EXPECT_EQ(ts.screen.text("PnlMsg"), QString::fromUtf8(r.panel));
+        EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), QStringList({"0005202605210800"}));
+        EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드").size(), 4);
 
-    // The file taken away, the next night finishes the 20th into its own files.
-    ASSERT_TRUE(QFile::remove(dayFile));
-    ts.clock.setNow(kMidnight.addDays(2));
-    Timer1_Tick(ts.st);
-    EXPECT_EQ(ts.screen.text("PnlMsg"), QString());
-    ExpectTheDaysFiles(ts);
-    EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
-    EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/archive.moving")));
+        // The file taken away, the next night finishes the 20th into its own files; the junk is not told again.
+        ASSERT_TRUE(QFile::remove(dayFile));
+        ts.clock.setNow(kMidnight.addDays(2));
+        Timer1_Tick(ts.st);
+        EXPECT_EQ(ts.screen.text("PnlMsg"), QString());
+        ExpectTheDaysFiles(ts);
+        EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
+        EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/archive.moving")));
+        EXPECT_EQ(ts.screen.list1.filter("i20260401"), junkTold);
+        EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-05-23");
+    }
 }

@@ -184,8 +184,9 @@ TEST(Archive, KeepsAFileWhoseMoveItFinishedThatNight)
         ScopedConnection c(ts.path("Backup/j20050630.mdb"));
         Insert(c.db(), "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}, {"출차일자", "2005-06-30"},
                                         {"입출구분", false}});
-        Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, first INTEGER NOT NULL, last INTEGER NOT NULL)");
-        Exec(c.db(), "INSERT INTO archive_moves VALUES (77, 1, 1)");
+        Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, first INTEGER NOT NULL, last INTEGER NOT NULL, "
+                     "live TEXT NOT NULL)");
+        Exec(c.db(), "INSERT INTO archive_moves VALUES (77, 1, 1, ?)", {ts.value("SELECT identity FROM file_identity")});
         Exec(c.db(), "PRAGMA user_version = 77");
     }
     EXPECT_TRUE(Archive_DayData(ts.st));
@@ -245,7 +246,7 @@ TEST(Archive, FailureInTheMiddleOfAMoveKeepsEveryRowLive)
     EXPECT_TRUE(ts.archived("i20060630.mdb", "일반권", "입차코드").isEmpty());
     ASSERT_EQ(ts.screen.list1.size(), 1);
     EXPECT_TRUE(ts.screen.list1.front().contains("일반권") && ts.screen.list1.front().contains("disk gone"));
-    EXPECT_EQ(ts.screen.text("PnlMsg"), ts.screen.list1.front());
+    EXPECT_EQ(ts.screen.text("PnlMsg"), "백업 실패 (i20060630.mdb)");
     // The day is not archived: the rest of its move, its pruning and its reset wait.
     EXPECT_EQ(ts.count("정기권입출차"), 1);
     EXPECT_EQ(Read_Ini(ts.st.IniPath, "시스템", "분실권번호", "none"), "none");
