@@ -162,15 +162,16 @@ struct ArchiveFailure : DbError {
     Told told;
 };
 
-// What is wrong with the Backup folder, in words; "" when nothing is.
-QString FolderTrouble(const QString& dir)
+// What is wrong with the Backup folder, in words; none when nothing is.
+std::optional<Told> FolderTrouble(const QString& dir)
 {
-    if (!QFileInfo(dir).isDir()) return QStringLiteral("백업 폴더가 없습니다");
+    if (!QFileInfo(dir).isDir()) return Told{QStringLiteral("백업 폴더가 없습니다"), QStringLiteral("백업 폴더 없음")};
     struct statvfs fs {};
     if (::statvfs(QFile::encodeName(dir).constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY))
-        return QStringLiteral("백업 폴더가 읽기 전용입니다");
-    if (!FolderWritable(dir)) return QStringLiteral("백업 폴더에 쓸 권한이 없습니다");
-    return {};
+        return Told{QStringLiteral("백업 폴더가 읽기 전용입니다"), QStringLiteral("백업 폴더 읽기 전용")};
+    if (!FolderWritable(dir))
+        return Told{QStringLiteral("백업 폴더에 쓸 권한이 없습니다"), QStringLiteral("백업 폴더 쓰기 권한 없음")};
+    return std::nullopt;
 }
 
 // The engine's failures a booth meets, in words (whole and short), by the engine's
@@ -198,9 +199,8 @@ Told Reason(const Station& st, const QString& file, const std::exception& e)
     bool numbered = false;
     const int code = db ? db->nativeCode.toInt(&numbered) : 0;
     const auto is = [numbered, code](int w) { return numbered && (w > 0xff ? code == w : (code & 0xff) == w); };
-    const QString trouble = FolderTrouble(st.ArchiveDir);
     if (is(kWords[0].code)) return {QString::fromUtf8(kWords[0].line), QString::fromUtf8(kWords[0].panel)};
-    if (!trouble.isEmpty()) return {trouble, trouble};
+    if (const auto trouble = FolderTrouble(st.ArchiveDir)) return *trouble;
     for (const Words& w : kWords)
         if (is(w.code)) return {QString::fromUtf8(w.line), QString::fromUtf8(w.panel)};
     QString text = QString::fromUtf8(e.what());
@@ -808,7 +808,7 @@ void TellUnreadable(Run& run, const std::vector<std::pair<QString, Told>>& unrea
         const QFileInfo fi(path);
         const QDate day = QDate::fromString(fi.fileName().mid(1, 8), QStringLiteral("yyyyMMdd"));
         if (day == runDay || IsMarked(marker, day) || !FirstNote(run.st, path)) continue;
-        const QString panel = QStringLiteral("백업 파일 읽기 실패 (%1)").arg(fi.fileName());
+        const QString panel = QStringLiteral("읽기 실패 (%1)").arg(fi.fileName());
         run.told.push_back({QStringLiteral("백업 파일을 읽을 수 없습니다 (%1): %2").arg(fi.fileName(), why.line),
                             why.panel.isEmpty() ? panel : panel + QStringLiteral(": ") + why.panel});
     }
