@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config python3
   qt6-base-dev libqt6sql6-sqlite qt6-serialport-dev
   libsimpleini-dev fonts-nanum
-  googletest libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
 )
 

@@ -5,7 +5,7 @@
 // with a damaged marker, a moved clock, a power cut that brings a deleted journal
 // back, and a passage alike to a moved one added after the kill.
 
-#include "common/LostJournals.h"
+#include "common/LostRemovals.h"
 #include "common/SmallDisk.h"
 #include "common/TestStation.h"
 #include "database/Archive.h"
@@ -31,7 +31,7 @@
 #include <unistd.h>
 
 using namespace tolvo;
-using tolvo::test::LostJournals;
+using tolvo::test::LostRemovals;
 using tolvo::test::SmallDisk;
 using tolvo::test::TestStation;
 
@@ -279,7 +279,8 @@ enum class Twist {
     DayOutOfOrder,            // the day's file out of reach until the next day was archived
     ClockBehind,              // started again with the clock two days behind
     FileDeleted,              // the day's general file deleted by hand
-    PowerCut,                 // the journals whose deletion no folder sync made durable come back
+    PowerCut,                 // the files whose removal no folder sync made durable come back
+    PowerCutOnceDone,         // the same once the day's move, pruning and reset are done
     ForeignFiles,             // before: another station's files of the day, renamed for a day this one has none of
     TicketInDayFile,          // the day's general file placed by hand, holding a listed ticket
 };
@@ -318,7 +319,12 @@ void Befall(TestStation& ts, Twist twist)
         ASSERT_TRUE(QFile::remove(ts.path("Backup/i20260520.mdb")));
         break;
     case Twist::PowerCut:
-        LostJournals::BringBack(ts.st.ArchiveDir);
+        LostRemovals::BringBack(ts.st.ArchiveDir);
+        break;
+    case Twist::PowerCutOnceDone:
+        // A lost ticket issued after the night's run: a reset played again would take its number back.
+        Write_Ini(ts.st.IniPath, "시스템", "분실권번호", "9001");
+        LostRemovals::BringBack(ts.st.ArchiveDir);
         break;
     case Twist::TicketInDayFile: {
         const QString file = ts.path("Backup/i20260520.mdb");
@@ -405,6 +411,8 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
          .livePassages = insideAndTwin, .dayPassages = cards},
         {.name = "a listed ticket in the day's file placed by hand", .twist = Twist::TicketInDayFile,
          .livePassages = insideAndTwin, .dayPassages = cards},
+        {.name = "a power cut once the day left the marker", .killedAfter = ArchiveStep::Unmarked,
+         .twist = Twist::PowerCutOnceDone, .livePassages = insideAndTwin, .dayPassages = cards},
         {.name = "a power cut once the tickets left the live file", .killedAfter = ArchiveStep::IlbanRemoved,
          .twist = Twist::PowerCut, .livePassages = insideAndTwin, .dayPassages = cards},
         {.name = "the day's file deleted once its tickets left the live file", .killedAfter = ArchiveStep::IlbanRemoved,
@@ -452,8 +460,8 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
         if (r.marker) {
             WriteFile(ts.path("Backup/archive.moving"), r.marker);
         } else {
-            std::optional<LostJournals> layer;
-            if (r.twist == Twist::PowerCut) layer.emplace();
+            std::optional<LostRemovals> layer;
+            if (r.twist == Twist::PowerCut || r.twist == Twist::PowerCutOnceDone) layer.emplace(ts.st.ArchiveDir);
             ASSERT_TRUE(KilledAtMidnightAfter(ts, r.killedAfter));
             Befall(ts, r.twist);
             const QString marker = ts.path("Backup/archive.moving");
@@ -488,6 +496,9 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
         EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), r.nextDayTickets);
         // Cancellations kept two days: the 18th's goes with the 20th's pruning, the 20th's with the 21st's.
         EXPECT_EQ(Column(ts.st.Db, "출차취소", "입차코드"), r.cancellations);
+        if (r.twist == Twist::PowerCutOnceDone) {
+            EXPECT_EQ(Read_Ini(ts.st.IniPath, "시스템", "분실권번호", ""), "9001");
+        }
 
         // A later night: nothing told again, a pruning that waited is done, no day is left
         // marked, and every passage stands once, archived but for the car inside.
