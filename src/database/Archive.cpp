@@ -96,7 +96,8 @@ QString MarkerPath(const Station& st) { return st.ArchiveDir + kMarker; }
 // that relies on it must not pass as done when the sync fails.
 void SyncFolder(const QString& dir)
 {
-    if (!SyncPath(dir, true)) throw DbError(QStringLiteral("cannot sync the folder ") + dir);
+    // told as the engine tells a folder it cannot sync
+    if (!SyncPath(dir, true)) throw DbError(QStringLiteral("cannot sync the folder ") + dir, {}, QStringLiteral("1290"));
 }
 
 void Tell(const ArchiveWatch& watch, ArchiveStep step)
@@ -186,6 +187,7 @@ constexpr Words kWords[] = {
     {26, "데이터베이스 파일이 아닙니다", "데이터베이스 파일 아님"},
     {11, "파일이 손상되었습니다", "파일 손상"},
     {8, "파일에 쓸 수 없습니다", "파일에 쓸 수 없음"},
+    {10, "디스크에 기록할 수 없습니다", "디스크 기록 실패"},  // any input or output error
     {2067, "같은 자료가 이미 있습니다", "같은 자료가 이미 있음"},  // a unique index
     {1555, "같은 자료가 이미 있습니다", "같은 자료가 이미 있음"},  // a primary key
 };

@@ -589,3 +589,35 @@ TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
         EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-05-23");
     }
 }
+
+TEST(ArchiveKill, AFolderSyncThatFailsFailsItsStepAndALaterNightFinishesTheDay)
+{
+    // The station's own folder syncs in a night's run, in order (the pruning's is not the day's).
+    const struct { const char* name; int nth; const char* panel; } rows[] = {
+        {"the marker written", 1, "백업 실패 (archive.moving): 디스크 기록 실패"},
+        {"the general file made", 2, "백업 실패 (i20260520.mdb): 디스크 기록 실패"},
+        {"the season file made", 3, "백업 실패 (j20260520.mdb): 디스크 기록 실패"},
+        {"the marker removed", 5, "백업 실패 (archive.moving): 디스크 기록 실패"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
+        FillTheDay(ts);
+        {
+            const LostRemovals disk(ts.st.ArchiveDir);
+            LostRemovals::FailFolderSync(r.nth);
+            ts.clock.setNow(kMidnight);
+            EXPECT_FALSE(Archive_DayData(ts.st));
+            LostRemovals::FailFolderSync(0);
+        }
+        EXPECT_EQ(ts.screen.text("PnlMsg"), QString::fromUtf8(r.panel));
+        const QString told = ts.screen.list1.value(ts.screen.list1.size() - 1);
+        EXPECT_TRUE(told.endsWith(": 디스크에 기록할 수 없습니다")) << told.toStdString();
+
+        ts.clock.setNow(kMidnight.addDays(1));
+        EXPECT_TRUE(Archive_DayData(ts.st));
+        ExpectTheDaysFiles(ts);
+        EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
+        EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/archive.moving")));
+    }
+}

@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -19,12 +20,14 @@
 // its folder (a journal the engine deletes, a marker or an archive file the station
 // removes) is first copied to "<file>.unsynced"; a sync of the folder drops them.
 // BringBack() puts the copies left back, as a power cut then would. Both outlive a
-// fork. The layer sits in front of the C library's unlink, fsync and fdatasync, so
+// fork. FailFolderSync(n) makes the n-th fsync of the folder from then on fail, as
+// a failing disk would (the engine syncs folders with fdatasync, which never fails). The layer sits in front of the C library's unlink, fsync and fdatasync, so
 // it sees the engine's own calls too; include this header in one file of a program.
 
 namespace tolvo::test {
 inline std::atomic<bool> g_removalsWatched{false};
 inline char g_watchedFolder[PATH_MAX];  // its real path, without a trailing slash
+inline std::atomic<int> g_folderSyncsToFail{0};  // counts down; the one that reaches 0 fails
 } // namespace tolvo::test
 
 namespace tolvo::test::lost_removals {
@@ -57,16 +60,22 @@ inline void CopyAside(const char* path)
     if (out >= 0) ::close(out);
 }
 
+// True when `fd` is the watched folder.
+inline bool IsWatchedFolder(int fd, char (&dir)[PATH_MAX])
+{
+    struct stat sb {};
+    if (!g_removalsWatched || ::fstat(fd, &sb) != 0 || !S_ISDIR(sb.st_mode)) return false;
+    const ssize_t n = ::readlink(QByteArray("/proc/self/fd/" + QByteArray::number(fd)).constData(), dir, sizeof dir - 1);
+    if (n <= 0) return false;
+    dir[n] = '\0';
+    return ::strcmp(dir, tolvo::test::g_watchedFolder) == 0;
+}
+
 // A synced folder: the removals in it are durable, their copies go.
 inline void Synced(int fd)
 {
-    struct stat sb {};
-    if (!g_removalsWatched || ::fstat(fd, &sb) != 0 || !S_ISDIR(sb.st_mode)) return;
-    char dir[4096];
-    const ssize_t n = ::readlink(QByteArray("/proc/self/fd/" + QByteArray::number(fd)).constData(), dir, sizeof dir - 1);
-    if (n <= 0) return;
-    dir[n] = '\0';
-    if (::strcmp(dir, tolvo::test::g_watchedFolder) != 0) return;
+    char dir[PATH_MAX];
+    if (!IsWatchedFolder(fd, dir)) return;
     static const auto unlinkReal = Real<int (*)(const char*)>("unlink");
     if (DIR* d = ::opendir(dir)) {
         while (const dirent* e = ::readdir(d))
@@ -92,6 +101,11 @@ extern "C" int fsync(int fd)
 {
     using namespace tolvo::test::lost_removals;
     static const auto real = Real<int (*)(int)>("fsync");
+    char dir[PATH_MAX];
+    if (tolvo::test::g_folderSyncsToFail > 0 && IsWatchedFolder(fd, dir) && --tolvo::test::g_folderSyncsToFail == 0) {
+        errno = EIO;
+        return -1;
+    }
     const int rc = real(fd);
     if (rc == 0) Synced(fd);
     return rc;
@@ -118,6 +132,8 @@ public:
     ~LostRemovals() { g_removalsWatched = false; }
     LostRemovals(const LostRemovals&) = delete;
     LostRemovals& operator=(const LostRemovals&) = delete;
+
+    static void FailFolderSync(int nth) { g_folderSyncsToFail = nth; }
 
     static void BringBack(const QString& folder)
     {
