@@ -193,11 +193,10 @@ constexpr Words kWords[] = {
 };
 
 // Why `e` failed, in words where the station knows them; else the text of our own
-// error, without its statement. The engine's text and the statement go to the trace.
-Told Reason(const Station& st, const QString& file, const std::exception& e)
+// error, without its statement (the caller traces the engine's text and the statement).
+Told Reason(const Station& st, const std::exception& e)
 {
     const auto* db = dynamic_cast<const DbError*>(&e);
-    qWarning().noquote() << "archive:" << file << e.what();
     bool numbered = false;
     const int code = db ? db->nativeCode.toInt(&numbered) : 0;
     const auto is = [numbered, code](int w) { return numbered && (w > 0xff ? code == w : (code & 0xff) == w); };
@@ -215,7 +214,8 @@ Told Reason(const Station& st, const QString& file, const std::exception& e)
 ArchiveFailure Failure(const Station& st, const QString& what, const QString& file, const std::exception& e)
 {
     if (const auto* told = dynamic_cast<const ArchiveFailure*>(&e)) return *told;
-    const Told why = Reason(st, file, e);
+    qWarning().noquote() << "archive:" << file << e.what();
+    const Told why = Reason(st, e);
     const QString panel = QStringLiteral("백업 실패 (%1)").arg(file);
     return ArchiveFailure({QStringLiteral("%1자료 백업 실패 (%2): %3").arg(what, file, why.line),
                            why.panel.isEmpty() ? panel : panel + QStringLiteral(": ") + why.panel});
@@ -761,7 +761,12 @@ bool FirstNote(const Station& st, const QString& path)
 // that was copied. A file another live file wrote (another station's, or this
 // station's before its live file was made anew) is left as it is. A file that
 // cannot be read is kept in `unreadable`, for the caller to tell.
-void FinishCopiedFiles(Run& run, std::vector<std::pair<QString, Told>>& unreadable)
+struct Unreadable {
+    QString path;
+    Told why;
+    QString engine;  // the engine's own text, for the trace
+};
+void FinishCopiedFiles(Run& run, std::vector<Unreadable>& unreadable)
 {
     static const QRegularExpression name(QStringLiteral("^([ij])\\d{8}\\.mdb$"));
     const QDir dir(run.st.ArchiveDir);
@@ -796,20 +801,20 @@ void FinishCopiedFiles(Run& run, std::vector<std::pair<QString, Told>>& unreadab
             if (own)
                 Fail(run, Failure(run.st, m.table.name + QLatin1Char(' '), file, e));
             else
-                unreadable.push_back({path, Reason(run.st, file, e)});
+                unreadable.push_back({path, Reason(run.st, e), QString::fromUtf8(e.what())});
         }
     }
 }
 
 // A file the scan could not read, told once unless it is a marked day's own or the
 // run's day's, whose move tells its failure itself. Not a failure of any day.
-void TellUnreadable(Run& run, const std::vector<std::pair<QString, Told>>& unreadable, const Marker& marker,
-                    const QDate& runDay)
+void TellUnreadable(Run& run, const std::vector<Unreadable>& unreadable, const Marker& marker, const QDate& runDay)
 {
-    for (const auto& [path, why] : unreadable) {
+    for (const auto& [path, why, engine] : unreadable) {
         const QFileInfo fi(path);
         const QDate day = QDate::fromString(fi.fileName().mid(1, 8), QStringLiteral("yyyyMMdd"));
         if (day == runDay || IsMarked(marker, day) || !FirstNote(run.st, path)) continue;
+        qWarning().noquote() << "archive:" << fi.fileName() << engine;
         const QString panel = QStringLiteral("읽기 실패 (%1)").arg(fi.fileName());
         run.told.push_back({QStringLiteral("백업 파일을 읽을 수 없습니다 (%1): %2").arg(fi.fileName(), why.line),
                             why.panel.isEmpty() ? panel : panel + QStringLiteral(": ") + why.panel});
@@ -982,7 +987,7 @@ Marker ResumeMarked(Run& run, const QDate& runDay)
 {
     RemoveHalfMadeFiles(run.st);
     run.live = LiveIdentity(run.st);
-    std::vector<std::pair<QString, Told>> unreadable;
+    std::vector<Unreadable> unreadable;
     FinishCopiedFiles(run, unreadable);
     Marker marker;
     try {

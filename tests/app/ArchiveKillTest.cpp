@@ -513,44 +513,22 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
     }
 }
 
-// The first 100 bytes of an archive file whose header names a move, and junk after them.
-QByteArray JunkAfterAHeader(const TestStation& ts)
-{
-    const QString path = ts.path("Backup/header.part");
-    DBase::Create_IlbanArchive(path);
-    Exec(ScopedConnection(path).db(), "PRAGMA user_version = 99");
-    const QByteArray head = ReadFile(path).left(100);
-    QFile::remove(path);
-    return head + QByteArray(8192, 'x');
-}
-
 TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
 {
-    const struct {
-        const char* name;
-        std::function<void(const QString& dayFile)> damage;
-        const char *told, *panel;
-    } rows[] = {
+    // How the day's file is damaged; what List1 and PnlMsg then tell of it.
+    const struct { const char* name; std::function<void(const QString&)> damage; const char *told, *panel; } rows[] = {
         {"not a database", [](const QString& f) { WriteFile(f, QByteArray(4096, 'x')); },
-         "일반권 자료 백업 실패 (i20260520.mdb): 데이터베이스 파일이 아닙니다",
-         "백업 실패 (i20260520.mdb): 데이터베이스 파일 아님"},
+         "일반권 자료 백업 실패 (i20260520.mdb): 데이터베이스 파일이 아닙니다", "백업 실패 (i20260520.mdb): 데이터베이스 파일 아님"},
         // A header whose write version this engine does not know opens read-only.
-        {"a file that cannot be written",
-         [](const QString& f) {
-             QByteArray bytes = ReadFile(f);
-             bytes[18] = 3;
-             WriteFile(f, bytes);
-         },
+        {"a file that cannot be written", [](const QString& f) { WriteFile(f, ReadFile(f).replace(18, 1, "\x03")); },
          "일반권 자료 백업 실패 (i20260520.mdb): 파일에 쓸 수 없습니다", "백업 실패 (i20260520.mdb): 파일에 쓸 수 없음"},
         // Placed by hand with a unique ticket number: another ticket 0001 is there.
         {"a row the file already holds",
          [](const QString& f) {
-             const ScopedConnection c(f);
-             Exec(c.db(), "CREATE UNIQUE INDEX by_number ON 일반권 (티켓번호)");
-             Insert(c.db(), "일반권", {{"티켓번호", "0001"}, {"입차코드", "0001202605190900"}, {"출차일", "2026-05-19"}});
+             Exec(ScopedConnection(f).db(), "CREATE UNIQUE INDEX by_number ON 일반권 (티켓번호)");
+             Insert(ScopedConnection(f).db(), "일반권", {{"티켓번호", "0001"}, {"입차코드", "0001202605190900"}});
          },
-         "일반권 자료 백업 실패 (i20260520.mdb): 같은 자료가 이미 있습니다",
-         "백업 실패 (i20260520.mdb): 같은 자료가 이미 있음"},
+         "일반권 자료 백업 실패 (i20260520.mdb): 같은 자료가 이미 있습니다", "백업 실패 (i20260520.mdb): 같은 자료가 이미 있음"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -559,12 +537,12 @@ TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
         ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep::IlbanCreated));
         const QString dayFile = ts.path("Backup/i20260520.mdb");
         r.damage(dayFile);
-        // Junk under another day's name, after a header naming a move: told once, failing no day.
+        // Junk under another day's name, after a header that names a move (99): told once, failing no day.
         const QString junk = ts.path("Backup/i20260401.mdb");
-        WriteFile(junk, JunkAfterAHeader(ts));
+        WriteFile(junk, QByteArray("SQLite format 3\0", 16) + QByteArray(44, 0) + QByteArray("\0\0\0\x63", 4) + QByteArray(4096, 'x'));
         StartAgain(ts, kMidnight.addSecs(20));
         EXPECT_EQ(ts.screen.text("PnlMsg"), QString::fromUtf8(r.panel));
-        const QStringList junkTold{"백업 파일을 읽을 수 없습니다 (i20260401.mdb): 파일이 손상되었습니다"};
+        const QStringList junkTold{"백업 파일을 읽을 수 없습니다 (i20260401.mdb): 데이터베이스 파일이 아닙니다"};
         EXPECT_EQ(ts.screen.list1.filter("i20260401"), junkTold);
         EXPECT_EQ(ts.screen.list1.filter("i20260520").last(), QString::fromUtf8(r.told));
 
@@ -592,32 +570,25 @@ TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
 
 TEST(ArchiveKill, AFolderSyncThatFailsFailsItsStepAndALaterNightFinishesTheDay)
 {
-    // The station's own folder syncs in a night's run, in order (the pruning's is not the day's).
-    const struct { const char* name; int nth; const char* panel; } rows[] = {
-        {"the marker written", 1, "백업 실패 (archive.moving): 디스크 기록 실패"},
-        {"the general file made", 2, "백업 실패 (i20260520.mdb): 디스크 기록 실패"},
-        {"the season file made", 3, "백업 실패 (j20260520.mdb): 디스크 기록 실패"},
-        {"the marker removed", 5, "백업 실패 (archive.moving): 디스크 기록 실패"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
+    // The station's own folder syncs of a night, in order (the 4th, the pruning's, is not the day's).
+    const std::pair<int, const char*> rows[] = {{1, "archive.moving"}, {2, "i20260520.mdb"}, {3, "j20260520.mdb"},
+                                                {5, "archive.moving"}};
+    for (const auto& [nth, file] : rows) {
+        SCOPED_TRACE(nth);
         TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
         FillTheDay(ts);
+        ts.clock.setNow(kMidnight);
         {
             const LostRemovals disk(ts.st.ArchiveDir);
-            LostRemovals::FailFolderSync(r.nth);
-            ts.clock.setNow(kMidnight);
+            LostRemovals::FailFolderSync(nth);
             EXPECT_FALSE(Archive_DayData(ts.st));
             LostRemovals::FailFolderSync(0);
         }
-        EXPECT_EQ(ts.screen.text("PnlMsg"), QString::fromUtf8(r.panel));
-        const QString told = ts.screen.list1.value(ts.screen.list1.size() - 1);
-        EXPECT_TRUE(told.endsWith(": 디스크에 기록할 수 없습니다")) << told.toStdString();
-
+        EXPECT_EQ(ts.screen.text("PnlMsg"), QStringLiteral("백업 실패 (%1): 디스크 기록 실패").arg(file));
+        EXPECT_TRUE(ts.screen.list1.value(ts.screen.list1.size() - 1).endsWith(": 디스크에 기록할 수 없습니다"));
         ts.clock.setNow(kMidnight.addDays(1));
         EXPECT_TRUE(Archive_DayData(ts.st));
         ExpectTheDaysFiles(ts);
         EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
-        EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/archive.moving")));
     }
 }

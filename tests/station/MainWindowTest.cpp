@@ -53,6 +53,14 @@ struct WindowStation {
 
 class MainWindowTest : public ::testing::Test {
 protected:
+    // The window shown on the screen, and its message panel.
+    QLabel* shownPanel()
+    {
+        ws.window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&ws.window));
+        return ws.window.findChild<QLabel*>(QStringLiteral("PnlMsg"));
+    }
+
     WindowStation ws;
 };
 
@@ -121,9 +129,7 @@ struct PaintedTexts : QObject {
 TEST_F(MainWindowTest, LabelsChangedFasterThanAScreenShowsArePaintedTogether)
 {
     MainWindow& w = ws.window;
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    auto* label = Find<QLabel>(w, QStringLiteral("PnlMsg"));
+    auto* label = shownPanel();
     ASSERT_TRUE(label);
     auto* list = Find<QListWidget>(w, QStringLiteral("List1"));
     ASSERT_TRUE(list);
@@ -768,23 +774,13 @@ TEST(MainWindowMenuKeys, TabComesBackToTheTicketBox)
 
 TEST_F(MainWindowTest, TheArchivesPanelMessagesAreShownAtThePanelsOwnSize)
 {
-    // The longest short forms the night's archive gives the panel (its list lines are longer).
-    const char* const panel[] = {
-        "백업 실패 (i20260520.mdb): 백업 폴더 쓰기 권한 없음",
-        "백업 실패 (j20260520.mdb): 같은 자료가 이미 있음",
-        "읽기 실패 (j20260401.mdb): 데이터베이스 파일 아님",
-        "백업 파일 j20260520.mdb에 자료 없음",
-        "백업 표시 파일 손상: 따로 보관함",
-    };
-    MainWindow& w = ws.window;
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    auto* label = Find<QLabel>(w, QStringLiteral("PnlMsg"));
+    auto* label = shownPanel();
     ASSERT_TRUE(label);
-    for (const char* text : panel) {
-        SCOPED_TRACE(text);
-        w.setText(QStringLiteral("PnlMsg"), QString::fromUtf8(text));
-        // Wider than the label, the text would be drawn in a smaller font.
-        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+    // The longest short forms the night's archive gives the panel; wider than it, a text is drawn smaller.
+    for (const char* text : {"백업 실패 (i20260520.mdb): 백업 폴더 쓰기 권한 없음", "백업 실패 (j20260520.mdb): 같은 자료가 이미 있음",
+                             "읽기 실패 (j20260401.mdb): 데이터베이스 파일 아님", "백업 파일 j20260520.mdb에 자료 없음",
+                             "백업 표시 파일 손상: 따로 보관함"}) {
+        ws.window.setText(QStringLiteral("PnlMsg"), QString::fromUtf8(text));
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width()) << text;
     }
 }
