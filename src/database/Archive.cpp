@@ -49,7 +49,7 @@ const QString kIdentity = QStringLiteral("file_identity");
 const QString kNotes = QStringLiteral("archive_notes");
 // The engine's number for a full disk; a file of our own that cannot be written
 // for want of space is told with it too, so the operator reads one message.
-const QString kDiskFull = QStringLiteral("13");
+constexpr int kDiskFull = 13;
 
 // A table moved into an archive, and the steps its move tells.
 struct ArchivedTable {
@@ -144,7 +144,7 @@ void WriteWhole(const QString& path, const QByteArray& text, const std::function
     if (!ok || !DBase::AtomicReplace(tmp, path)) {
         QFile::remove(tmp);
         throw DbError(QStringLiteral("cannot write %1: %2").arg(QFileInfo(path).fileName(), why), {},
-                      full ? kDiskFull : QString());
+                      full ? QString::number(kDiskFull) : QString());
     }
     SyncFolder(QFileInfo(path).absolutePath());
 }
@@ -183,7 +183,7 @@ struct Words {
     const char* panel;
 };
 constexpr Words kWords[] = {
-    {13, "디스크 공간이 부족합니다", "디스크 공간 부족"},
+    {kDiskFull, "디스크 공간이 부족합니다", "디스크 공간 부족"},
     {26, "데이터베이스 파일이 아닙니다", "데이터베이스 파일 아님"},
     {11, "파일이 손상되었습니다", "파일 손상"},
     {8, "파일에 쓸 수 없습니다", "파일에 쓸 수 없음"},
@@ -191,6 +191,9 @@ constexpr Words kWords[] = {
     {2067, "같은 자료가 이미 있습니다", "같은 자료가 이미 있음"},  // a unique index
     {1555, "같은 자료가 이미 있습니다", "같은 자료가 이미 있음"},  // a primary key
 };
+static_assert(kWords[0].code == kDiskFull, "a full disk is told before the folder's troubles");
+
+Told InWords(const Words& w) { return {QString::fromUtf8(w.line), QString::fromUtf8(w.panel)}; }
 
 // Why `e` failed, in words where the station knows them; else the text of our own
 // error, without its statement (the caller traces the engine's text and the statement).
@@ -200,10 +203,11 @@ Told Reason(const Station& st, const std::exception& e)
     bool numbered = false;
     const int code = db ? db->nativeCode.toInt(&numbered) : 0;
     const auto is = [numbered, code](int w) { return numbered && (w > 0xff ? code == w : (code & 0xff) == w); };
-    if (is(kWords[0].code)) return {QString::fromUtf8(kWords[0].line), QString::fromUtf8(kWords[0].panel)};
+    // A full disk leaves the folder unwritable too: it is told as what it is.
+    if (is(kDiskFull)) return InWords(kWords[0]);
     if (const auto trouble = FolderTrouble(st.ArchiveDir)) return *trouble;
     for (const Words& w : kWords)
-        if (is(w.code)) return {QString::fromUtf8(w.line), QString::fromUtf8(w.panel)};
+        if (is(w.code)) return InWords(w);
     QString text = QString::fromUtf8(e.what());
     if (db && !db->sql.isEmpty()) text.remove(QStringLiteral(" [") + db->sql + QLatin1Char(']'));
     return {text, QString()};

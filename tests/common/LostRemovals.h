@@ -56,15 +56,24 @@ public:
 
     static void FailFolderSync(int nth) { g_syncsToFail = nth; }
 
-    // The copies in the folder: put back (a power cut) or dropped (the folder synced).
-    static void BringBack(const QString& folder, bool putBack = true)
+    // A power cut: the removals not yet durable are undone.
+    static void BringBack(const QString& folder) { Settle(folder, true); }
+    // The folder synced: its removals are durable, the copies go.
+    static void Drop(const QString& folder) { Settle(folder, false); }
+
+private:
+    static void Settle(const QString& folder, bool putBack)
     {
         const bool watched = g_watched.exchange(false);  // none of this is a removal to keep
         const QDir dir(folder);
         for (const QString& copy : dir.entryList({QStringLiteral("*.unsynced")}, QDir::Files | QDir::Hidden)) {
             const QString file = dir.filePath(copy.chopped(int(qstrlen(".unsynced"))));
-            if (putBack) QFile::remove(file);
-            putBack ? QFile::rename(dir.filePath(copy), file) : QFile::remove(dir.filePath(copy));
+            if (!putBack) {
+                QFile::remove(dir.filePath(copy));
+                continue;
+            }
+            QFile::remove(file);
+            QFile::rename(dir.filePath(copy), file);
         }
         g_watched = watched;
     }
@@ -72,7 +81,7 @@ public:
 
 inline int Synced(int fd, int rc)
 {
-    if (rc == 0 && IsWatchedFolder(fd)) LostRemovals::BringBack(QString::fromLocal8Bit(g_folder), false);
+    if (rc == 0 && IsWatchedFolder(fd)) LostRemovals::Drop(QString::fromLocal8Bit(g_folder));
     return rc;
 }
 
