@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDate>
-#include <QSqlDatabase>
 #include <QString>
 
 #include <functional>
@@ -26,20 +25,22 @@ QString JungArchivePath(const Station& st, const QDate& day);
 // start or run tries again; later days still go. Never throws.
 //
 // The live file and an archive commit each on their own (the live file keeps a
-// write-ahead log), so a move is marked: the day, a number drawn for the move and
-// the rows finished as the run begins are written to Backup/archive.moving, with a
+// write-ahead log), so a move is marked: a number and a token are drawn for the
+// move and recorded in the live file as its own; then the day, the number and the
+// rows finished as the run begins are written to Backup/archive.moving, with a
 // check over its text, before anything moves; the day leaves the marker after its
 // pruning and reset, which wait while the day after it is later than the clock's
-// today. Each copy commits, into its own file, the move's number (the file's
-// header) and the rowids it added with the live file's identity, durable before the
-// removal relies on it; each removal commits a record of the move into the live
-// file. A file whose header names a move of this live file without a removal record
-// has its rows removed from the live file, whatever the marker says; a file another
-// live file wrote is left as it is. A marked move whose copy has not committed is
-// done from the marker's lists, a ticket the day's file holds already only leaving
-// the live file. A marker whose last line is not a matching check is damaged:
-// it is renamed aside and told once, and the rows it left uncopied go with the
-// next day's run. Pruning keeps a file a move still relies on.
+// today. Each day file is made with the move's number (its header) and token;
+// each copy commits the rowids it added, durable before the removal relies on it;
+// each removal commits a record of the move into the live file. A file whose header
+// names a move of this live file without a removal record has its rows removed from
+// the live file, whatever the marker says. A file no move of this live file made
+// (another station's, or its copied folder's twin's) is never written into and no
+// row leaves against it: when it holds the day's name, the day's rows stay live for
+// the next night's files, told once. A marked move whose copy has not committed is
+// done from the marker's lists. A marker whose last line is not a matching check is
+// damaged: it is renamed aside and told once, and the rows it left uncopied go with
+// the next day's run. Pruning keeps a file a move still relies on.
 bool Archive_DayData(Station& st);
 
 // The durable steps of a move, in order (tests stop the station after each). A
@@ -56,14 +57,15 @@ using ArchiveWatch = std::function<void(ArchiveStep)>;
 bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch);
 
 // Finishes what a crash or a failure cut short, as the day's run does first: the
-// copies the archive files committed leave the live file, a damaged marker is set
-// aside, then each marked move is finished, oldest first, for its own day, with that
-// day's pruning and reset while the clock has reached the day after. Removes
-// half-made files ("*.part" and their journals) of Backup. Run at start-up. Tells
-// on List1 and PnlMsg each failure (the days that failed stay marked), a damaged
-// marker set aside, a day's file that lost the rows moved into it, and, once, an
-// archive file it cannot read; refreshes the totals when rows moved. Returns false
-// when a day's move failed. Never throws.
+// copies the files of this live file's moves committed leave the live file, a
+// damaged marker is set aside, then each marked move is finished, oldest first, for
+// its own day, with that day's pruning and reset while the clock has reached the
+// day after. Removes half-made files ("*.part" and their journals) of Backup. Run
+// at start-up. Tells on List1 and PnlMsg each failure (the days that failed stay
+// marked), a damaged marker set aside, a day's file that lost the rows moved into
+// it, and, once, a day's file no move of the station made and a file of its own it
+// cannot read; refreshes the totals when rows moved. Returns false when a day's
+// move failed. Never throws.
 bool Archive_Resume(Station& st);
 
 namespace DBase {
@@ -71,9 +73,6 @@ namespace DBase {
 // exists already or cannot be made (a half-made file is removed).
 void Create_IlbanArchive(const QString& path);
 void Create_JungArchive(const QString& path);
-// Gives a new live file its identity, inside the caller's transaction: each move's
-// record in an archive file names it, so a start acts only on its own files.
-void DrawFileIdentity(const QSqlDatabase& db);
 } // namespace DBase
 
 } // namespace tolvo

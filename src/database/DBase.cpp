@@ -229,7 +229,6 @@ void DataBase_Create(Station& st)
         {
             Transaction tx(st.Db);
             schema::CreateSchema(st.Db);
-            DrawFileIdentity(st.Db);
             st.worker.WorkerName = QStringLiteral("관리자");
             st.worker.WorkerCode = 0;
             Stats_NewPeriod(st);

@@ -18,6 +18,7 @@
 #include "station/Timer1.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -59,11 +60,12 @@ QStringList Archived(const TestStation& ts, const QString& file, const QString& 
 // What the 20th's own files hold once its move is done.
 const QStringList kDayTickets{"0001202605200900", "0002202605201000", "0003202605201100"};
 const QStringList kDayCards{"0000000002", "0000000002", "0000000003", "0000000004"};
+const QStringList kAllTickets = kDayTickets + QStringList{"0004202605201200"};
 
-void ExpectTheDaysFiles(const TestStation& ts)
+void ExpectTheDaysFiles(const TestStation& ts, const QString& day = "20260520")
 {
-    EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), kDayTickets);
-    EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"), kDayCards);
+    EXPECT_EQ(Archived(ts, "i" + day + ".mdb", "일반권", "입차코드"), kDayTickets);
+    EXPECT_EQ(Archived(ts, "j" + day + ".mdb", "정기권입출차", "정기권번호"), kDayCards);
 }
 
 // A passage of 2026-05-20 by `card`; `out` empty while the car is inside.
@@ -167,6 +169,13 @@ void WriteFile(const QString& path, const QByteArray& text)
 {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size());
+}
+
+// A file's header, which names the move that made it, with a page size no engine
+// writes, then junk: not a database.
+QByteArray NoEnginesPageSize(const QByteArray& file)
+{
+    return file.left(100).replace(16, 2, QByteArray("\0\3", 2)) + QByteArray(4096, 'x');
 }
 
 } // namespace
@@ -282,26 +291,31 @@ enum class Twist {
     PowerCut,                 // the files whose removal no folder sync made durable come back
     PowerCutOnceDone,         // the same once the day's move, pruning and reset are done
     ForeignFiles,             // before: another station's files of the day, renamed for a day this one has none of
-    TicketInDayFile,          // the day's general file placed by hand, holding a listed ticket
+    SameDayFile,              // another station's general file of the day placed under the day's own name
 };
 
-// Station B of the car park archives the same day's rows (a master station holds them
-// under the same entry codes); its files are copied into this station's Backup, under
-// a day this station has no files of, to be looked at.
-void PlaceAnotherStationsFiles(const TestStation& ts)
+// Station B is a copy of this station's whole folder, as an installer sets one up,
+// and archives the same day's rows under the same entry codes with moves of its own.
+// Its files are kept beside this station's folder as "i.other" and "j.other".
+void ArchiveOnACopyOfTheFolder(TestStation& ts)
 {
-    TestStation other(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
-    {
-        // Made at the same moment, the tests' live files are copies of one file.
-        Transaction tx(other.st.Db);
-        DBase::DrawFileIdentity(other.st.Db);
-        tx.commit();
+    TestStation other(TestStation::Db::None, ts.clock.now());
+    ts.CloseDatabase();
+    for (QDirIterator it(ts.st.AppPath, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString to = other.st.AppPath + it.next().mid(ts.st.AppPath.size());
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(to).path()) && QFile::copy(it.filePath(), to));
     }
-    FillTheDay(other);
+    DBase::DataBase_Open(ts.st);
+    other.OpenFreshDatabase();
     other.clock.setNow(kMidnight);
     ASSERT_TRUE(Archive_DayData(other.st));
     for (const QString letter : {"i", "j"})
-        ASSERT_TRUE(QFile::copy(other.path("Backup/" + letter + "20260520.mdb"), ts.path("Backup/" + letter + "20260430.mdb")));
+        ASSERT_TRUE(QFile::copy(other.path("Backup/" + letter + "20260520.mdb"), ts.path(letter + ".other")));
+}
+
+void PlaceOtherFile(const TestStation& ts, const QString& letter, const QString& day)
+{
+    ASSERT_TRUE(QFile::rename(ts.path(letter + ".other"), ts.path("Backup/" + letter + day + ".mdb")));
 }
 
 void Befall(TestStation& ts, Twist twist)
@@ -326,12 +340,9 @@ void Befall(TestStation& ts, Twist twist)
         Write_Ini(ts.st.IniPath, "시스템", "분실권번호", "9001");
         LostRemovals::BringBack(ts.st.ArchiveDir);
         break;
-    case Twist::TicketInDayFile: {
-        const QString file = ts.path("Backup/i20260520.mdb");
-        DBase::Create_IlbanArchive(file);
-        Insert(ScopedConnection(file).db(), "일반권", {{"입차코드", "0002202605201000"}, {"출차일", "2026-05-20"}, {"실수령금액", 2000}});
+    case Twist::SameDayFile:
+        PlaceOtherFile(ts, "i", "20260520");
         break;
-    }
     default:  // the others befall before the kill or at the restart
         break;
     }
@@ -351,6 +362,8 @@ struct ResumeCase {
     QString told = {};      // what else the message list says
     QStringList livePassages, dayPassages;
     QStringList dayTickets = kDayTickets;
+    QStringList liveTickets = {"0004202605201200"};
+    QStringList laterTickets = {};  // in the later night's file
     // The day's pruning: done by the restart, waiting for the clock, or lost with a damaged marker.
     enum { Done, Pending, Lost } pruning = Done;
     QStringList cancellations = pruning == Done ? QStringList{"kept"} : QStringList{"kept", "old"};
@@ -373,7 +386,7 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
     const QStringList cardsAndTwin{"0000000002", "0000000002", "0000000003", "0000000003", "0000000004"};
     const QStringList inside{"0000000001"}, insideAndTwin{"0000000001", "0000000003"};
     const QStringList allLive{"0000000001", "0000000002", "0000000002", "0000000003", "0000000003", "0000000004"};
-    const QStringList three{"0000000003"}, twice{"0000000003", "0000000003"}, noFile{"(no file)"};
+    const QStringList three{"0000000003"}, noFile{"(no file)"};
     const auto lost = ResumeCase::Lost;
     const ResumeCase rows[] = {
         // Markers no run wrote: set aside at the start; the day's run then moves the day as usual.
@@ -396,9 +409,11 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
          .livePassages = insideAndTwin, .dayPassages = cards},
         {.name = "days finished out of order", .killedAfter = ArchiveStep::IlbanCopied, .twist = Twist::DayOutOfOrder,
          .livePassages = insideAndTwin, .dayPassages = cards, .cancellations = {}, .nextDayTickets = {}},
-        {.name = "a season file of another move holding a passage alike", .killedAfter = ArchiveStep::IlbanCopied,
-         .twist = Twist::SeasonFileOfAnotherMove, .onePassage = true, .livePassages = insideAndTwin,
-         .dayPassages = twice},
+        // Left as it is: the day's passages go with the later night's file.
+        {.name = "a season file no move of the station made, holding a passage alike", .killedAfter = ArchiveStep::IlbanCopied,
+         .twist = Twist::SeasonFileOfAnotherMove, .onePassage = true,
+         .told = "백업 파일 j20260520.mdb: 이 프로그램이 만든 파일이 아니므로 그대로 둡니다. 그 날의 자료는 다음 날의 백업 파일에 보관됩니다.",
+         .livePassages = {"0000000001", "0000000003", "0000000003"}, .dayPassages = three},
         // The passage stored after the kill goes with the clock's yesterday; the day's pruning waits.
         {.name = "a clock behind at the restart", .killedAfter = ArchiveStep::IlbanCreated,
          .twist = Twist::ClockBehind, .restart = QDateTime(QDate(2026, 5, 19), QTime(0, 0, 20)), .livePassages = inside,
@@ -409,8 +424,11 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
          .pruning = ResumeCase::Pending},
         {.name = "another station's files of the day under another day", .twist = Twist::ForeignFiles,
          .livePassages = insideAndTwin, .dayPassages = cards},
-        {.name = "a listed ticket in the day's file placed by hand", .twist = Twist::TicketInDayFile,
-         .livePassages = insideAndTwin, .dayPassages = cards},
+        // The day counts as archived: its rows stay live and go with the later night's files.
+        {.name = "another station's file under the day's own name during the move", .twist = Twist::SameDayFile,
+         .told = "백업 파일 i20260520.mdb: 이 프로그램이 만든 파일이 아니므로 그대로 둡니다. 그 날의 자료는 다음 날의 백업 파일에 보관됩니다.",
+         .livePassages = allLive, .dayPassages = noFile, .liveTickets = kAllTickets, .laterTickets = kDayTickets,
+         .pruning = lost},
         {.name = "a power cut once the day left the marker", .killedAfter = ArchiveStep::Unmarked,
          .twist = Twist::PowerCutOnceDone, .livePassages = insideAndTwin, .dayPassages = cards},
         {.name = "a power cut once the tickets left the live file", .killedAfter = ArchiveStep::IlbanRemoved,
@@ -446,8 +464,12 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
             ts.clock.setNow(QDateTime(QDate(2026, 9, 1), QTime(0, 0, 1)));
             ASSERT_TRUE(Archive_DayData(ts.st));
         }
-        if (r.twist == Twist::ForeignFiles) PlaceAnotherStationsFiles(ts);
         FillTheDay(ts);
+        if (r.twist == Twist::ForeignFiles || r.twist == Twist::SameDayFile) ArchiveOnACopyOfTheFolder(ts);
+        if (r.twist == Twist::ForeignFiles) {
+            PlaceOtherFile(ts, "i", "20260430");
+            PlaceOtherFile(ts, "j", "20260430");
+        }
         if (r.onePassage) Exec(ts.st.Db, "DELETE FROM 정기권입출차 WHERE 정기권번호 IN ('0000000002', '0000000004')");
         if (r.twist == Twist::SeasonFileOfAnotherMove) {
             const QString file = ts.path("Backup/j20260520.mdb");
@@ -483,14 +505,14 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
                         " 이름으로 따로 보관했습니다. 아직 옮기지 않은 자료는 다음 날의 백업 파일에 보관됩니다.";
         if (!r.told.isEmpty()) told << r.told;
         const auto toldLines = [&ts] {
-            return ts.screen.list1.filter(QRegularExpression("보관했습니다|바뀌었습니다"));
+            return ts.screen.list1.filter(QRegularExpression("보관했습니다|바뀌었습니다|그대로 둡니다"));
         };
         EXPECT_EQ(toldLines(), told);
         const QDir backup(ts.st.ArchiveDir);
         EXPECT_EQ(backup.entryList({"archive.moving.damaged-*"}, QDir::Files), r.setAside ? QStringList{aside} : QStringList{});
         EXPECT_EQ(backup.exists("archive.moving"), r.pruning == ResumeCase::Pending);
         EXPECT_EQ(Archived(ts, "i20260520.mdb", "일반권", "입차코드"), r.dayTickets);
-        EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
+        EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), r.liveTickets);
         EXPECT_EQ(Archived(ts, "j20260520.mdb", "정기권입출차", "정기권번호"), r.dayPassages);
         EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), r.livePassages);
         EXPECT_EQ(Archived(ts, "i20260521.mdb", "일반권", "입차코드"), r.nextDayTickets);
@@ -505,7 +527,7 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
         ts.clock.setNow(kMidnight.addDays(2));
         Timer1_Tick(ts.st);
         EXPECT_EQ(toldLines(), told);
-        EXPECT_EQ(Archived(ts, "i20260522.mdb", "일반권", "입차코드"), QStringList());
+        EXPECT_EQ(Archived(ts, "i20260522.mdb", "일반권", "입차코드"), r.laterTickets);
         EXPECT_EQ(Column(ts.st.Db, "정기권입출차", "정기권번호"), inside);
         EXPECT_EQ(AllRows(ts, "정기권입출차", "정기권번호", "j"), passagesEver);
         EXPECT_FALSE(backup.exists("archive.moving"));
@@ -517,7 +539,8 @@ TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
 {
     // How the day's file is damaged; what List1 and PnlMsg then tell of it.
     const struct { const char* name; std::function<void(const QString&)> damage; const char *told, *panel; } rows[] = {
-        {"not a database", [](const QString& f) { WriteFile(f, QByteArray(4096, 'x')); },
+        // The header still names the move that made the file.
+        {"not a database", [](const QString& f) { WriteFile(f, NoEnginesPageSize(ReadFile(f))); },
          "일반권 자료 백업 실패 (i20260520.mdb): 데이터베이스 파일이 아닙니다", "백업 실패 (i20260520.mdb): 데이터베이스 파일 아님"},
         // A header whose write version this engine does not know opens read-only.
         {"a file that cannot be written", [](const QString& f) { WriteFile(f, ReadFile(f).replace(18, 1, "\x03")); },
@@ -537,9 +560,9 @@ TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
         ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep::IlbanCreated));
         const QString dayFile = ts.path("Backup/i20260520.mdb");
         r.damage(dayFile);
-        // Junk under another day's name, after a header that names a move (99): told once, failing no day.
+        // Junk under another day's name whose header names the day's move: told once, failing no day.
         const QString junk = ts.path("Backup/i20260401.mdb");
-        WriteFile(junk, QByteArray("SQLite format 3\0", 16) + QByteArray(44, 0) + QByteArray("\0\0\0\x63", 4) + QByteArray(4096, 'x'));
+        WriteFile(junk, NoEnginesPageSize(ReadFile(dayFile)));
         StartAgain(ts, kMidnight.addSecs(20));
         EXPECT_EQ(ts.screen.text("PnlMsg"), QString::fromUtf8(r.panel));
         const QStringList junkTold{"백업 파일을 읽을 수 없습니다 (i20260401.mdb): 데이터베이스 파일이 아닙니다"};
@@ -571,12 +594,17 @@ TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
 TEST(ArchiveKill, AFolderSyncThatFailsFailsItsStepAndALaterNightFinishesTheDay)
 {
     // The station's own folder syncs of a night, in order (the 4th, the pruning's, is not the day's).
-    const std::pair<int, const char*> rows[] = {{1, "archive.moving"}, {2, "i20260520.mdb"}, {3, "j20260520.mdb"},
-                                                {5, "archive.moving"}};
-    for (const auto& [nth, file] : rows) {
+    // With a damaged marker, the first is its set-aside's: that night moves nothing, the next takes
+    // the day's rows into its own files.
+    const struct { int nth; const char* file; bool damagedMarker; const char* rowsIn; } rows[] = {
+        {1, "archive.moving", false, "20260520"}, {2, "i20260520.mdb", false, "20260520"},
+        {3, "j20260520.mdb", false, "20260520"},  {5, "archive.moving", false, "20260520"},
+        {1, "archive.moving", true, "20260521"}};
+    for (const auto& [nth, file, damagedMarker, rowsIn] : rows) {
         SCOPED_TRACE(nth);
         TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
         FillTheDay(ts);
+        if (damagedMarker) WriteFile(ts.path("Backup/archive.moving"), "i20260519.mdb\n");
         ts.clock.setNow(kMidnight);
         {
             const LostRemovals disk(ts.st.ArchiveDir);
@@ -588,7 +616,7 @@ TEST(ArchiveKill, AFolderSyncThatFailsFailsItsStepAndALaterNightFinishesTheDay)
         EXPECT_TRUE(ts.screen.list1.value(ts.screen.list1.size() - 1).endsWith(": 디스크에 기록할 수 없습니다"));
         ts.clock.setNow(kMidnight.addDays(1));
         EXPECT_TRUE(Archive_DayData(ts.st));
-        ExpectTheDaysFiles(ts);
+        ExpectTheDaysFiles(ts, rowsIn);
         EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
     }
 }

@@ -184,11 +184,12 @@ TEST(Archive, KeepsAFileWhoseMoveItFinishedThatNight)
         ScopedConnection c(ts.path("Backup/j20050630.mdb"));
         Insert(c.db(), "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}, {"출차일자", "2005-06-30"},
                                         {"입출구분", false}});
-        Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, first INTEGER NOT NULL, last INTEGER NOT NULL, "
-                     "live TEXT NOT NULL)");
-        Exec(c.db(), "INSERT INTO archive_moves VALUES (77, 1, 1, ?)", {ts.value("SELECT identity FROM file_identity")});
+        Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, first INTEGER, last INTEGER)");
+        Exec(c.db(), "INSERT INTO archive_moves VALUES (77, 'seventy-seven', 1, 1)");
         Exec(c.db(), "PRAGMA user_version = 77");
     }
+    Exec(ts.st.Db, "CREATE TABLE archive_own_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL)");
+    Exec(ts.st.Db, "INSERT INTO archive_own_moves VALUES (77, 'seventy-seven')");
     EXPECT_TRUE(Archive_DayData(ts.st));
     EXPECT_EQ(ts.count("정기권입출차"), 0);
     EXPECT_EQ(ts.archived("j20050630.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000009"}));
@@ -263,22 +264,48 @@ TEST(Archive, FailureInTheMiddleOfAMoveKeepsEveryRowLive)
     EXPECT_EQ(Read_Ini(ts.st.IniPath, "시스템", "분실권번호", "none"), "9000");
 }
 
-TEST(Archive, ExistingSeasonFileWithoutItsGeneralFileIsAppendedTo)
+TEST(Archive, ADayFileNoMoveOfTheStationMadeIsLeftAsItIsAndItsRowsGoWithTheNextNight)
 {
-    NightStation ts;
-    DBase::Create_JungArchive(ts.path("Backup/j20060630.mdb"));
-    {
-        ScopedConnection c(ts.path("Backup/j20060630.mdb"));
-        Insert(c.db(), "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}});
+    // A general file there makes the day count as archived; a season file alone leaves only the passages.
+    const struct { const char* file; QStringList dayTickets, nextTickets; } rows[] = {
+        {"i20060630.mdb", {"0000200606300900"}, {"0001200606301000"}},
+        {"j20060630.mdb", {"0001200606301000"}, {}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.file);
+        NightStation ts;
+        const QString placed = ts.path(QString("Backup/") + r.file);
+        if (r.file[0] == 'i') {
+            DBase::Create_IlbanArchive(placed);
+            Insert(ScopedConnection(placed).db(), "일반권", {{"입차코드", "0000200606300900"}});
+        } else {
+            DBase::Create_JungArchive(placed);
+            Insert(ScopedConnection(placed).db(), "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}});
+        }
+        ts.ticket("0001200606301000");
+        ts.passage("0000000003", "정상출차");
+        // A live passage alike in every field to the one a file holds is another passage.
+        Insert(ts.st.Db, "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}});
+
+        Archive_DayData(ts.st);
+        ts.clock.advanceSecs(60);
+        Archive_DayData(ts.st);
+        EXPECT_EQ(ts.screen.list1, QStringList({QString("백업 파일 %1: 이 프로그램이 만든 파일이 아니므로 그대로 둡니다. "
+                                                        "그 날의 자료는 다음 날의 백업 파일에 보관됩니다.").arg(r.file)}));
+        EXPECT_EQ(ts.screen.text("PnlMsg"), QString("다른 백업 파일 (%1): 그대로 둠").arg(r.file));
+        EXPECT_EQ(ts.count("정기권입출차"), 2);
+        if (r.file[0] == 'j') {
+            EXPECT_EQ(ts.archived("j20060630.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000009"}));
+        }
+
+        ts.clock.advanceSecs(86400);
+        EXPECT_TRUE(Archive_DayData(ts.st));
+        EXPECT_EQ(ts.archived("i20060630.mdb", "일반권", "입차코드"), r.dayTickets);
+        EXPECT_EQ(ts.archived("i20060701.mdb", "일반권", "입차코드"), r.nextTickets);
+        EXPECT_EQ(ts.archived("j20060701.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000003", "0000000009"}));
+        EXPECT_EQ(ts.count("일반권") + ts.count("정기권입출차"), 0);
+        EXPECT_EQ(ts.screen.list1.size(), 1);
     }
-    ts.passage("0000000003", "정상출차");
-    // A live passage alike in every field to the one the file holds is another passage.
-    Insert(ts.st.Db, "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}});
-    Archive_DayData(ts.st);
-    EXPECT_EQ(ts.archived("j20060630.mdb", "정기권입출차", "정기권번호"),
-              QStringList({"0000000003", "0000000009", "0000000009"}));
-    EXPECT_EQ(ts.count("정기권입출차"), 0);
-    EXPECT_TRUE(ts.screen.list1.isEmpty());
 }
 
 TEST(Archive, CreateRoutinesMakeOneTableWithItsIndexAndRefuseAnExistingFile)

@@ -107,7 +107,6 @@ const char* const kSchema = R"(
 기능키 (0 rows): 명칭 T30, 기능코드 I, 키코드1 I, 키코드2 I, 키명칭 T20, 사용여부 B
 호스트 (1 rows): 기종 T20, 포트번호 T5, Baud I, ParityBit T1, DataBit Y, StopBit Y, 사용여부 B
 요금계산기 (1 rows): 기기구분 B, 기기명칭 T20, 사용여부 B, 기종코드 T10, 포트번호 T5, Baud I, ParityBit T1, DataBit Y, StopBit Y
-file_identity (1 rows): identity ?TEXT
 index 일반권_idx0 on 일반권(입차코드) unique
 index 일반권_idx1 on 일반권(입차일, 입차시간, 티켓번호) where 출차일 IS NULL AND 전송여부 = 0
 index 일반권_idx2 on 일반권(출차일, 출차시간, 티켓번호) where 출차일 IS NOT NULL AND 전송여부 = 0
