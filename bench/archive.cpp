@@ -9,10 +9,13 @@
 #include "core/Station.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+
+#include <unistd.h>
 
 using namespace tolvo;
 
@@ -44,29 +47,56 @@ void FillBusyDay(const Station& st)
     tx.commit();
 }
 
+// Another station's archive pair of a day with a few rows, to copy under other days' names.
+struct ForeignPair {
+    bench::NewStation other{QDateTime(QDate(2025, 1, 2), QTime(0, 0, 1))};
+    ForeignPair()
+    {
+        Insert(other.st.Db, "일반권", {{"입차코드", "0001202501010900"}, {"출차일", "2025-01-01"}, {"정산구분", true},
+                                       {"전송여부", true}});
+        Archive_DayData(other.st);
+    }
+    // `count` files in `backup`, i and j by turns, under days before 2026.
+    void copyInto(const QString& backup, int count) const
+    {
+        for (int n = 0; n < count; ++n) {
+            const QString letter = n % 2 ? "j" : "i";
+            const QString day = QDate(2025, 12, 31).addDays(-n / 2).toString("yyyyMMdd");
+            if (!QFile::copy(other.st.ArchiveDir + letter + "20250101.mdb", backup + letter + day + ".mdb"))
+                throw std::runtime_error("cannot copy a foreign file");
+        }
+    }
+};
+
+// The busy day's night, with Backup holding state.range(0) files of another station.
 void BM_ArchiveBusyDay(benchmark::State& state)
 {
+    const ForeignPair foreign;
     for (auto _ : state) {
         state.PauseTiming();
-        QTemporaryDir dir;
-        ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(0, 0, 1)));
-        ScriptedMessages msgs;
-        RecordingMainScreen screen;
-        Station st(clock, msgs, screen);
-        bench::OpenNewDatabase(st, dir.path());
-        FillBusyDay(st);
-        state.ResumeTiming();
+        {
+            QTemporaryDir dir;
+            ManualClock clock(QDateTime(QDate(2026, 1, 5), QTime(0, 0, 1)));
+            ScriptedMessages msgs;
+            RecordingMainScreen screen;
+            Station st(clock, msgs, screen);
+            bench::OpenNewDatabase(st, dir.path());
+            FillBusyDay(st);
+            foreign.copyInto(st.ArchiveDir, int(state.range(0)));
+            ::sync();  // the files were there long before the night: the night's syncs do not write them
+            state.ResumeTiming();
 
-        Archive_DayData(st);
+            Archive_DayData(st);
 
-        state.PauseTiming();
-        if (RowCount(st.Db, "일반권") != 0 || RowCount(st.Db, "정기권입출차") != 0 || !screen.list1.isEmpty())
-            state.SkipWithError("rows were not archived");
-        DBase::DataBase_Close(st);
+            state.PauseTiming();
+            if (RowCount(st.Db, "일반권") != 0 || RowCount(st.Db, "정기권입출차") != 0 || !screen.list1.isEmpty())
+                state.SkipWithError("rows were not archived");
+            DBase::DataBase_Close(st);
+        }  // the folder is removed outside the timing
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_ArchiveBusyDay)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ArchiveBusyDay)->Arg(0)->Arg(3000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // A start's resume after a year of nights: 365 archive pairs in Backup, each made by
 // its night's move, all read for a copy cut short.

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QtDebug>
 
 namespace tolvo {
@@ -27,14 +28,16 @@ void FinishCopiedFiles(Run& run, std::vector<Unreadable>& unreadable)
     const auto pending = [&run, &removed](qint32 move, const QString& letter) {
         return run.own.contains(move) && !removed.contains({move, letter});
     };
-    for (const QString& file : dir.entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name)) {
+    const QStringList files = dir.entryList({QStringLiteral("*.mdb"), QStringLiteral("*.mdb-journal")}, QDir::Files, QDir::Name);
+    const QSet<QString> names(files.begin(), files.end());
+    for (const QString& file : files) {
         const QRegularExpressionMatch n = name.match(file);
         if (!n.hasMatch()) continue;
         const ArchivedTable m = TableOfLetter(n.captured(1));
         const QString path = dir.filePath(file);
         // A journal a kill left is rolled back by opening the file (the list
         // screens' read-only connections could not); the header names the move.
-        if (!QFileInfo::exists(path + QStringLiteral("-journal")) && !pending(HeaderHint(path), m.letter)) continue;
+        if (!names.contains(file + QStringLiteral("-journal")) && !pending(HeaderHint(path), m.letter)) continue;
         bool read = false;
         try {
             const Attachment arc(run.st.Db, path, kArc);
