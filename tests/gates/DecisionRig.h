@@ -18,7 +18,7 @@ struct Card {
     QVariant state = 0;
     QString car = QStringLiteral("12가3456");
     QString name = QStringLiteral("홍길동");
-    QVariant inDate = QStringLiteral("2026-03-09"), inTime = QStringLiteral("08:10");
+    QVariant inDate = QStringLiteral("2026-03-08"), inTime = QStringLiteral("08:10");
     QVariant outDate = QStringLiteral("2026-03-09"), outTime = QStringLiteral("18:20");
 };
 

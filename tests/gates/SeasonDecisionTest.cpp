@@ -92,7 +92,7 @@ TEST(SeasonDecision, NormalExitFromInsideCountsTheHour)
     r.add(CardInState(kCard, 1));
     r.counters("42", "40", "18");
     r.out(kCard);
-    EXPECT_EQ(r.passages(), QStringList{QStringLiteral("2026-03-09|08:10|2026-03-10|09:05|0000001234|정상출차|12가3456|홍길동|"
+    EXPECT_EQ(r.passages(), QStringList{QStringLiteral("2026-03-08|08:10|2026-03-10|09:05|0000001234|정상출차|12가3456|홍길동|"
                                                        "2026-12-31|0310090507|1")});
     EXPECT_EQ(r.reg("입출차구분||' '||출차수||' '||출차일자||' '||출차시간", kCard).toString(),
               QStringLiteral("2 8 2026-03-10 09:05"));
@@ -279,6 +279,29 @@ TEST(SeasonDecision, ExitSlotsAreSharedByTheCombinedReadersAndExitOne)
                                       QStringLiteral("refuseOut 5")}));
     EXPECT_EQ(r.traceTexts().filter(QStringLiteral("Anti Pass Back")),
               QStringList(2, QStringLiteral("  정기권출차  : Anti Pass Back 처리됨")));
+}
+
+TEST(SeasonDecision, EachGateKeepsTheCardInItsOwnSlot)
+{
+    // other: a gate of the same direction whose slot is another one.
+    const struct { const char* name; bool in; qint16 gate, other; int slot; } rows[] = {
+        {"entrance 1", true, 1, 3, 0},     {"entrance 2", true, 3, 1, 1},
+        {"exit 1", false, 2, 5, 0},        {"exit 2", false, 5, 2, 1},
+        {"exit read at entrance 1", false, 1, 5, 0}, {"exit read at entrance 2", false, 3, 5, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DecisionRig r;
+        r.st.settings.AntiPassBack = true;
+        const auto read = [&](qint16 gate) { row.in ? r.in(kCard, gate) : r.out(kCard, gate); };
+        read(row.gate);
+        read(row.gate); // right after itself: refused without a row
+        EXPECT_EQ(r.rows(), 1);
+        const auto& memory = row.in ? r.st.gates.LastCardIn : r.st.gates.LastCardOut;
+        for (int s = 0; s < 3; ++s) EXPECT_EQ(memory[s], s == row.slot ? kCard : QString()) << "slot " << s;
+        read(row.other); // not a repeat there
+        EXPECT_EQ(r.rows(), 2);
+    }
 }
 
 // ---- failures and time ----

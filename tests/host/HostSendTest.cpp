@@ -167,9 +167,9 @@ TEST_F(HostSend, ARowChangedDuringTheWaitGoesAgainInItsNewState)
         QString nextText;   // a piece of the record sent next; empty: marked, nothing goes again
     } rows[] = {
         {"an entry whose exit is completed", HostTD, [](HostSend& t) { t.entry("0012"); },
-         "UPDATE 일반권 SET 출차일 = '2026-01-05', 출차시간 = '11:45', 총주차시간 = '135', 총주차요금 = 3000, "
+         "UPDATE 일반권 SET 출차일 = '2026-01-06', 출차시간 = '11:45', 총주차시간 = '1575', 총주차요금 = 3000, "
          "할인시간 = 0, 실수령금액 = 3000, 할인구분 = '현금출차' WHERE 티켓번호 = '0012'",
-         HostOUT, QStringLiteral("00122026-01-0509:302026-01-0511:45")},
+         HostOUT, QStringLiteral("00122026-01-0509:302026-01-0611:45")},
         {"an exit stored again", HostOUT, [](HostSend& t) { t.exit("0013"); },
          "UPDATE 일반권 SET 출차시간 = '11:50', 총주차요금 = 3500, 실수령금액 = 3500 WHERE 티켓번호 = '0013'",
          HostOUT, QStringLiteral("2026-01-0511:50")},
@@ -308,8 +308,15 @@ TEST_F(HostSend, NullColumnsGoAsBlanks)
 TEST_F(HostSend, HoursIntoWhichNothingWasCountedAreNeverSent)
 {
     hour(1, 3, false);
+    hour(1, 9, true);
+    hour(1, 10, true);
     send(HostTIME);
-    EXPECT_TRUE(sentTexts.isEmpty());
+    EXPECT_EQ(sent(QStringLiteral("1")), 1) << "an acknowledgement marks its own hour alone";
+    send(HostTIME);
+    send(HostTIME);
+    ASSERT_EQ(sentTexts.size(), 2);
+    EXPECT_EQ(sentTexts[0].mid(25, 2) + sentTexts[1].mid(25, 2), "9 10");
+    EXPECT_EQ(sent(QStringLiteral("시간대 = 3")), 0);
     EXPECT_FALSE(st.HostPending[HostTIME]);
 }
 

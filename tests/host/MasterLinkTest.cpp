@@ -79,7 +79,8 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
         bool echo, lamp;
         QString row = "1", query = "SELECT count(*) FROM 일반권", setup = {};
     } cases[] = {
-        {"a record over two reads is stored and acknowledged", {td.left(9), td.mid(9)}, ack, false, false},
+        {"a record over two reads is stored and acknowledged", {td.left(9), td.mid(9)}, ack, false, false,
+         "0007|2026-01-05|08:15", "SELECT 티켓번호, 입차일, 입차시간 FROM 일반권"},
         {"a wrong block check, ENQ or DLE among them", {cut + char(td.back() ^ 1), cut + "\x05", cut + "\x10"}, {},
          false, false, "0"},
         {"DLE turns the lamp on, ENQ in a frame is answered", {"\x10" + td.left(5) + "\x05" + td.mid(5)},
@@ -107,6 +108,9 @@ TEST(MasterReceive, FramesBlockCheckDispatchAndStores)
          "SELECT 할인구분 FROM 일반권"},
         {"an hourly record's 일련번호 is not stored", {TD_Frame(hour)}, TD_Frame("TIME_ACK TIME10000001"), false, false,
          "1|7|홍길동    |", "SELECT count(*), 시간대, 근무자명, 일련번호 FROM 시간대별 WHERE 정산여부 = 1"},
+        {"two hours of one station are two rows", {TD_Frame(hour), TD_Frame(QString(hour).replace(25, 2, "8 "))},
+         TD_Frame("TIME_ACK TIME10000001").repeated(2), false, false, "7|8",
+         "SELECT group_concat(시간대, '|') FROM 시간대별 WHERE 정산여부 = 1"},
         {"a search request, then a record whose block check is 02h", {carSearch + out02}, out02Ack, false, false},
     };
     for (const Case& c : cases) {

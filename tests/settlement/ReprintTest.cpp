@@ -16,8 +16,8 @@ struct Discount {
     int kind, count, money;
 };
 
-// Two periods settled on 2026-01-05 18:30 and 2026-01-06 00:00, and the open
-// period after them with large sums that no reprint may show.
+// Periods settled on 2026-01-05 18:30, 2026-01-06 00:00 and 2026-01-06 23:59, and
+// the open period after them with large sums that no reprint may show.
 class Reprint : public ::testing::Test {
 protected:
     void SetUp() override
@@ -25,6 +25,7 @@ protected:
         for (const char* t : {"시간대별", "주차시간대별", "금액대별", "할인현황"}) Exec(ts.st.Db, QString("DELETE FROM ") + t);
         period("2026-01-05 18:30", {{9, 2, 1, 3000}}, {{"현금출차", 0, 3, 7000}, {"상가쿠폰", 1, 2, 0}}, 1000);
         period("2026-01-06 00:00", {{9, 1, 1, 2000}, {23, 0, 1, 500}}, {{"현금출차", 0, 1, 2000}, {"상가쿠폰", 0, 1, 500}}, 0);
+        period("2026-01-06 23:59", {{23, 1, 0, 250}}, {}, 0);
         period({}, {{9, 900, 900, 900000}}, {{"현금출차", 0, 900, 900000}}, 900000);
         Exec(ts.st.Db, "UPDATE 인쇄옵션 SET 출차취소인쇄여부 = 1");
         ts.st.worker.WorkerName = "근무자1";
@@ -62,7 +63,7 @@ protected:
 const QString kHourCols = "    시 간 대       입차    출차       금  액 ";
 const QString kDiscCols = "할인항목                 건수         금액";
 
-TEST_F(Reprint, TwoSettledPeriodsSummedPerLine)
+TEST_F(Reprint, SettledPeriodsOfTheRangeSummedPerLine)
 {
     const auto s = sections(QDate(2026, 1, 5), QDate(2026, 1, 6));
     ASSERT_EQ(s.size(), 5u); // no cancellation section, whatever its switch
@@ -78,8 +79,8 @@ TEST_F(Reprint, TwoSettledPeriodsSummedPerLine)
 
     PrintOps hourly = head("  [시간대별 출차현황]", "2026-01-05", "2026-01-06", 2, kHourCols);
     hourly.insert(hourly.end(), {L("[09:00 - 09:59]" + sp(7) + "3" + sp(7) + "2" + sp(8) + "5,000"),
-                                 L("[23:00 - 23:59]" + sp(7) + "0" + sp(7) + "1" + sp(10) + "500"), L(dash46),
-                                 L("[  합     계  ]" + sp(7) + "3" + sp(7) + "3" + sp(8) + "5,500"), L(dash46),
+                                 L("[23:00 - 23:59]" + sp(7) + "1" + sp(7) + "1" + sp(10) + "750"), L(dash46),
+                                 L("[  합     계  ]" + sp(7) + "4" + sp(7) + "3" + sp(8) + "5,750"), L(dash46),
                                  PrintCut(0)});
     ExpectSameOps(s[2].ops, hourly);
 
@@ -95,10 +96,10 @@ TEST_F(Reprint, PeriodClosedAtMidnightBelongsToItsOwnDay)
 {
     const auto s = sections(QDate(2026, 1, 6), QDate(2026, 1, 6));
     EXPECT_EQ(s[2].ops[12].text, "[09:00 - 09:59]" + sp(7) + "1" + sp(7) + "1" + sp(8) + "2,000");
-    EXPECT_EQ(s[2].ops[13].text, "[23:00 - 23:59]" + sp(7) + "0" + sp(7) + "1" + sp(10) + "500");
+    EXPECT_EQ(s[2].ops[13].text, "[23:00 - 23:59]" + sp(7) + "1" + sp(7) + "1" + sp(10) + "750");
     const PeriodTotals t = Totals_Range(ts.st.Db, QDate(2026, 1, 6), QDate(2026, 1, 6));
-    EXPECT_EQ(t.generalIn, "1");
-    EXPECT_EQ(t.money, "2500");
+    EXPECT_EQ(t.generalIn, "2");
+    EXPECT_EQ(t.money, "2750");
     EXPECT_EQ(Totals_Range(ts.st.Db, QDate(2026, 1, 5), QDate(2026, 1, 5)).money, "3000");
 }
 
@@ -122,7 +123,7 @@ TEST_F(Reprint, ClickPrintsToTheDayFileAndChangesNothing)
     ASSERT_TRUE(Jungsan_Command2(ts.st, ts.view, QDate(2026, 1, 5), QDate(2026, 1, 6)));
     EXPECT_EQ(ts.rows("SELECT total_changes()"), before);
     ASSERT_EQ(ts.view.shownTotals.size(), 1u);
-    EXPECT_EQ(ts.view.shownTotals[0].money, "5500");
+    EXPECT_EQ(ts.view.shownTotals[0].money, "5750");
     EXPECT_EQ(ts.view.statuses,
               QStringList({"할인현황 인쇄중 입니다.....", "시간대별 인쇄중 입니다.....", "주차시간대별 인쇄중 입니다.....",
                            "금액대별 인쇄중 입니다.....", "완료되었습니다"}));
