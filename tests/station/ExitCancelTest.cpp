@@ -18,7 +18,7 @@ void setCancelled(Station& st, const QString& outTime, qint32 pay)
     t.TicketNo = QStringLiteral("0042");
     t.InDate = QStringLiteral("2026-01-05");
     t.InTime = QStringLiteral("07:00");
-    t.OutDate = QStringLiteral("2026-01-05");
+    t.OutDate = QStringLiteral("2026-01-06"); // the next day: entry and exit dates differ
     t.OutTime = outTime;
     t.ParkMinutes = 100;
     t.DiscMinutes = 10;
@@ -32,6 +32,8 @@ TEST(ExitCancel, ASecondCancellationRewritesTheExitAndKeepsTheEntry)
     ExitRig rig;
     setCancelled(rig.st, QStringLiteral("09:00"), 5000);
     ASSERT_TRUE(Save_ExitCancel(rig.st));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차일||'|'||입차시간||'|'||출차일||'|'||출차시간 FROM 출차취소")).toString(),
+              QStringLiteral("2026-01-05|07:00|2026-01-06|09:00"));
     setCancelled(rig.st, QStringLiteral("09:20"), 3000);
     rig.st.trx.TicketNo = QStringLiteral("XXXX");
     rig.st.trx.InTime = QStringLiteral("08:00");
@@ -39,9 +41,9 @@ TEST(ExitCancel, ASecondCancellationRewritesTheExitAndKeepsTheEntry)
     rig.st.worker.WorkerName = QStringLiteral("근무자4");
     ASSERT_TRUE(Save_ExitCancel(rig.st));
     ASSERT_EQ(rig.count(QStringLiteral("출차취소")), 1);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 티켓번호||'|'||입차시간||'|'||출차시간||'|'||실수령금액||'|'||총주차요금||'|'||할인시간||'|'||"
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 티켓번호||'|'||입차일||'|'||입차시간||'|'||출차일||'|'||출차시간||'|'||실수령금액||'|'||총주차요금||'|'||할인시간||'|'||"
                                        "총주차시간||'|'||근무자코드||'|'||근무자명||'|'||할인구분||'|'||정산구분 FROM 출차취소")).toString(),
-              QStringLiteral("0042|07:00|09:20|3000|5000|10|100|4|근무자4|현금출차|0"));
+              QStringLiteral("0042|2026-01-05|07:00|2026-01-06|09:20|3000|5000|10|100|4|근무자4|현금출차|0"));
     EXPECT_TRUE(rig.ts.msgs.shown.empty()); // notice off
 }
 

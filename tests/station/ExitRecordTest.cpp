@@ -19,7 +19,7 @@ void setExit(Station& st, const QString& code, qint32 minutes, qint32 pay)
     t.TicketNo = code.left(4);
     t.InDate = QStringLiteral("2026-01-05");
     t.InTime = QStringLiteral("07:30");
-    t.OutDate = QStringLiteral("2026-01-05");
+    t.OutDate = QStringLiteral("2026-01-06"); // a day after the entry: the two dates differ
     t.OutTime = QStringLiteral("23:59"); // the hour counted is the clock's, not this
     t.ParkMinutes = minutes;
     t.DiscMinutes = 30;
@@ -102,8 +102,9 @@ TEST(ExitRecord, AnExistingRowKeepsItsEntryFields)
     rig.st.trx.TicketNo = QStringLiteral("9999"); // what the row holds wins
     rig.st.trx.InTime = QStringLiteral("08:00");
     ASSERT_TRUE(Save_GeneralExit(rig.st));
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT group_concat(포스코드||'|'||티켓번호||'|'||입차시간) FROM 일반권")).toString(),
-              QStringLiteral("1|0001|07:30"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT group_concat(포스코드||'|'||티켓번호||'|'||입차일||'|'||입차시간||'|'||출차일||'|'||출차시간) "
+                                       "FROM 일반권")).toString(),
+              QStringLiteral("1|0001|2026-01-05|07:30|2026-01-06|23:59"));
 }
 
 TEST(ExitRecord, TheReprintCopyHoldsOnlyTheLastExit)
@@ -116,8 +117,9 @@ TEST(ExitRecord, TheReprintCopyHoldsOnlyTheLastExit)
         ASSERT_TRUE(Save_GeneralExit(rig.st));
     }
     EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 1);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차코드||'|'||총주차요금||'|'||실수령금액 FROM 임시일반권")).toString(),
-              QStringLiteral("0002202601050745|4100|2600"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차코드||'|'||입차일||'|'||입차시간||'|'||출차일||'|'||출차시간||'|'||총주차요금||'|'||실수령금액 "
+                                       "FROM 임시일반권")).toString(),
+              QStringLiteral("0002202601050745|2026-01-05|07:30|2026-01-06|23:59|4100|2600"));
     // Rows without an entry row are new: the fee and the amount paid each in its own column.
     EXPECT_EQ(rig.value(QStringLiteral("SELECT group_concat(총주차요금||'|'||실수령금액, ' ') "
                                        "FROM (SELECT * FROM 일반권 ORDER BY 입차코드)")).toString(),
