@@ -19,10 +19,11 @@ QString JungArchivePath(const Station& st, const QDate& day);
 // by 자료보관기간 months and, with 자료기록 on, cancellations by 취소자료보관 days,
 // removes the archive pair of the day that left the retention, sets 분실권번호 to
 // "9000" and refreshes the main screen's totals. Does nothing when i<yesterday>.mdb
-// exists already. Returns true when every marked day is archived; false when a move
-// failed: the failure is shown naming the file (whole on List1, short on PnlMsg),
-// the day's rows stay live, its pruning and reset wait for its move, and the next
-// start or run tries again; later days still go. Never throws.
+// exists already, but tells once when no move of the station made it. Returns true
+// when every marked day is archived; false when a move failed: the failure is shown
+// naming the file (whole on List1, short on PnlMsg), the day's rows stay live, its
+// pruning and reset wait for its move, and the next start or run tries again; later
+// days still go. Never throws.
 //
 // The live file and an archive commit each on their own (the live file keeps a
 // write-ahead log), so a move is marked: a number and a token are drawn for the
