@@ -13,6 +13,7 @@
 #include <QLockFile>
 #include <gtest/gtest.h>
 
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -105,6 +106,25 @@ TEST(Startup, ASecondStationOnTheSameFolderTouchesNothing)
     EXPECT_TRUE(QFile::exists(first.path(QStringLiteral("Data/Park.bak")))) << "the running station's folder is untouched";
     EXPECT_NO_THROW(Exec(first.st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {QStringLiteral("2026-01-06")}));
 }
+TEST(Startup, AnEmptyLockFileAPowerCutLeftIsTakenOverUnlessAStationHoldsIt)
+{
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held);
+        TestStation ts(TestStation::Db::None);
+        QFile lock(ts.path(QStringLiteral("Tolvo.lock")));
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));  // made, nothing written yet
+        if (held) {
+            ASSERT_EQ(::flock(lock.handle(), LOCK_EX | LOCK_NB), 0);
+        }
+        const auto end = Startup_Load(ts.st, [] {});
+        EXPECT_EQ(end.has_value(), held);
+        EXPECT_EQ(ts.msgs.shown.size(), held ? 1u : 0u);
+        if (held) {
+            EXPECT_TRUE(ts.msgs.shown[0].text.startsWith(QStringLiteral("프로그램이 이미 실행 중입니다.")));
+        }
+    }
+}
+
 TEST(Startup, AReadOnlyProgramFolderWithALockLeftByACrashSaysTheFolderCannotBeWritten)
 {
     TestStation ts(TestStation::Db::None);
