@@ -118,7 +118,7 @@ TEST(Startup, AnEmptyLockFileAPowerCutLeftIsTakenOverUnlessAStationHoldsIt)
         }
         const auto end = Startup_Load(ts.st, [] {});
         EXPECT_EQ(end.has_value(), held);
-        EXPECT_EQ(ts.msgs.shown.size(), held ? 1u : 0u);
+        ASSERT_EQ(ts.msgs.shown.size(), held ? 1u : 0u);
         if (held) {
             EXPECT_TRUE(ts.msgs.shown[0].text.startsWith(QStringLiteral("프로그램이 이미 실행 중입니다.")));
         }
