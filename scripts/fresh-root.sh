@@ -125,10 +125,10 @@ if ! command -v mmdebstrap >/dev/null; then
 fi
 mapfile -t mirrors < <(mirror_lines | awk '!seen[$0]++')
 if [ ${#mirrors[@]} -eq 0 ]; then
-  echo "fresh-root: no Debian 12 entry in this machine's apt sources; using deb.debian.org"
-  mirrors=("deb http://deb.debian.org/debian bookworm main" "deb http://deb.debian.org/debian-security bookworm-security main")
+  echo "fresh-root: no Debian 12 entry in this machine's apt sources; mmdebstrap's own default mirror"
+else
+  printf 'fresh-root: mirror: %s\n' "${mirrors[@]}"
 fi
-printf 'fresh-root: mirror: %s\n' "${mirrors[@]}"
 run "make a minimal Debian 12 root (mmdebstrap)" make_root
 run "clone $head into the root" clone_head
 run "mount /proc, /dev and /sys in the root" enter_root
