@@ -1,3 +1,6 @@
+// The runs of the daily archive: a start's resume and a night's move of its day,
+// each day's pruning and reset, and the marker kept as the moves go.
+
 #include "database/Archive.h"
 
 #include "database/ArchiveMarker.h"
