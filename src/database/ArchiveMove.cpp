@@ -240,6 +240,30 @@ void CopyAndRemove(const Run& run, qint32 move, const ArchivedTable& m)
     Tell(run.watch, m.removed);
 }
 
+// True when the attached file was made by this live file's `move`: a file whose
+// records differ from the station's, or name another move or token, was not.
+bool MadeBy(const Run& run, qint32 move)
+{
+    if (!run.own.contains(move) || HeaderNote(run.st) != move || !HasMoveRecords(run.st)) return false;
+    return Scalar(run.st.Db, QStringLiteral("SELECT COUNT(*) FROM %1.%2 WHERE move = ? AND token = ?").arg(Id(kArc), Id(kMoves)),
+                  {move, run.own.value(move)})
+               .toInt() > 0;
+}
+
+// True when the file at `path` holds a committed copy of this live file's `move`.
+bool FileHolds(const Run& run, const QString& path, qint32 move)
+{
+    if (!QFileInfo(path).isFile()) return false;
+    try {
+        const Attachment arc(run.st.Db, path, kArc);
+        return CopiedRows(run, move).has_value();
+    } catch (const std::exception& e) {
+        // A file that cannot be read holds nothing the station can use; the caller says so.
+        qWarning().noquote() << "archive:" << path << e.what();
+        return false;
+    }
+}
+
 // Attaches the day's file into `arc` when one of this live file's moves made it,
 // with a record for `move` to commit its copy in; false, with nothing written, when
 // none did. A file that cannot be read is the station's when its header names one
@@ -364,27 +388,6 @@ qint32 HeaderHint(const QString& path)
 qint32 HeaderNote(const Station& st)
 {
     return qint32(Scalar(st.Db, QStringLiteral("PRAGMA %1.user_version").arg(Id(kArc))).toLongLong());
-}
-
-bool MadeBy(const Run& run, qint32 move)
-{
-    if (!run.own.contains(move) || HeaderNote(run.st) != move || !HasMoveRecords(run.st)) return false;
-    return Scalar(run.st.Db, QStringLiteral("SELECT COUNT(*) FROM %1.%2 WHERE move = ? AND token = ?").arg(Id(kArc), Id(kMoves)),
-                  {move, run.own.value(move)})
-               .toInt() > 0;
-}
-
-bool FileHolds(const Run& run, const QString& path, qint32 move)
-{
-    if (!QFileInfo(path).isFile()) return false;
-    try {
-        const Attachment arc(run.st.Db, path, kArc);
-        return CopiedRows(run, move).has_value();
-    } catch (const std::exception& e) {
-        // A file that cannot be read holds nothing the station can use; the caller says so.
-        qWarning().noquote() << "archive:" << path << e.what();
-        return false;
-    }
 }
 
 bool MadeHere(const Run& run, const QString& path)

@@ -86,11 +86,6 @@ bool FirstNote(const Station& st, const QString& path);
 qint32 HeaderHint(const QString& path);
 // The move named in the attached file's header.
 qint32 HeaderNote(const Station& st);
-// True when the attached file was made by this live file's `move`: a file whose
-// records differ from the station's, or name another move or token, was not.
-bool MadeBy(const Run& run, qint32 move);
-// True when the file at `path` holds a committed copy of this live file's `move`.
-bool FileHolds(const Run& run, const QString& path, qint32 move);
 // True when one of this live file's moves made the file at `path`.
 bool MadeHere(const Run& run, const QString& path);
 
