@@ -156,9 +156,11 @@ TEST(FirstRun, EveryTableColumnAndIndexAsDescribed)
 TEST(FirstRun, TariffSystemAndWorkerRowsHoldTheFirstRunValues)
 {
     TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 12, 5), QTime(16, 7, 1)));
-    EXPECT_EQ(Rows(ts.st.Db, "SELECT 기본시간, 기본금액, 구분시간, 구분금액, 일일최대요금, 시간할인, 회차시간, 기본사용, "
-                             "고정금액사용, 최대요금, 평일개장시간 FROM 기타"),
-              QStringList{"10|0|10|1000|100000|0|0|0|0|NULL|NULL"});
+    // 일일최대요금, 시간할인, 회차시간, 기본시간, 기본금액, 구분시간, 구분금액; every switch False, the band
+    // numbers, 최대요금 and the four opening and closing times Null.
+    EXPECT_EQ(Rows(ts.st.Db, "SELECT * FROM 기타"),
+              QStringList{"100000|0|0|10|0|10|1000|0|0|0|0|" + QStringList(11, "NULL").join('|') + "|0|0|0|0|0|NULL|0|0|0|" +
+                          QStringList(4, "NULL").join('|')});
     const QString stamp = "2026-12-05 16:07:01 에 최초로 데이터 베이스가 생성 되었습니다.";
     EXPECT_EQ(Rows(ts.st.Db, "SELECT 데이터갱신일시, 티켓번호, 자료보관기간, 정기권백업기록, 정기권복구기록, 시스템백업기록, "
                              "시스템복구기록, 정상적인종료, 주차용량, 출구판독기 FROM 시스템"),

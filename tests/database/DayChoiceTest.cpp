@@ -18,29 +18,34 @@ protected:
         QFile f(ts.st.ArchiveDir + name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    TestStation ts{TestStation::Db::None, QDateTime(QDate(2006, 6, 30), QTime(14, 5))};
+    TestStation ts{TestStation::Db::None, QDateTime(QDate(2007, 1, 1), QTime(0, 5))};
 };
 
 TEST_F(DayChoiceFixture, Decisions)
 {
     QDir().mkpath(ts.st.ArchiveDir);
-    touch("i20060629.mdb");
-    touch("i20060630.mdb"); // today's file is never read
-    touch("j20060628.mdb");
+    touch("i20061231.mdb");
+    touch("i20070101.mdb"); // today's file is never read
+    touch("j20061201.mdb");
+    touch("i20070102.mdb"); // nor a file for a day to come
     const struct {
         const char* name;
         const char* day;
         char prefix;
         DaySource source;
     } cases[] = {
-        {"today is live", "2006-06-30", kIlbanPrefix, DaySource::Live},
-        {"closed day with its file", "2006-06-29", kIlbanPrefix, DaySource::Archive},
-        {"other prefix has no file", "2006-06-29", kJungPrefix, DaySource::Missing},
-        {"season file", "2006-06-28", kJungPrefix, DaySource::Archive},
-        {"blanks left in the mask", "2006-06-2_", kIlbanPrefix, DaySource::Missing},
-        {"wildcards match nothing", "2006-06-2*", kIlbanPrefix, DaySource::Missing},
+        {"today is live", "2007-01-01", kIlbanPrefix, DaySource::Live},
+        {"yesterday, last day of the year, with its file", "2006-12-31", kIlbanPrefix, DaySource::Archive},
+        {"other prefix has no file", "2006-12-31", kJungPrefix, DaySource::Missing},
+        {"season file of a month's first day", "2006-12-01", kJungPrefix, DaySource::Archive},
+        {"tomorrow is not today", "2007-01-02", kIlbanPrefix, DaySource::Archive},
+        {"blanks left in the mask", "2006-12-3_", kIlbanPrefix, DaySource::Missing},
+        {"wildcards match nothing", "2006-12-3*", kIlbanPrefix, DaySource::Missing},
     };
-    for (const auto& c : cases) EXPECT_EQ(Day_Decide(ts.st, c.day, c.prefix).source, c.source) << c.name;
+    for (const auto& c : cases) {
+        const DayChoice d = Day_Decide(ts.st, c.day, c.prefix);
+        EXPECT_EQ(QString("%1 %2").arg(int(d.source)).arg(d.day), QString("%1 %2").arg(int(c.source)).arg(c.day)) << c.name;
+    }
     EXPECT_TRUE(ts.msgs.shown.empty());
 }
 
@@ -48,7 +53,7 @@ TEST_F(DayChoiceFixture, MissingDayIsReportedAndFallsBackToToday)
 {
     const DayChoice c = Day_Choose(ts.st, "2006-06-01", kIlbanPrefix);
     EXPECT_EQ(c.source, DaySource::Live);
-    EXPECT_EQ(c.day, "2006-06-30");
+    EXPECT_EQ(c.day, "2007-01-01");
     ASSERT_EQ(ts.msgs.shown.size(), 1u);
     EXPECT_EQ(ts.msgs.shown[0].title, "자료검색 오류");
     EXPECT_EQ(ts.msgs.shown[0].text, "검색일 : 2006-06-01의 자료가 존재하지 않습니다.");

@@ -14,29 +14,37 @@ using tolvo::test::TestStation;
 
 namespace {
 
-void addTicket(TestStation& ts, const QString& code, const QVariant& exitDate)
+void addTicket(TestStation& ts, const QString& code, const QVariant& exitDate, bool settled)
 {
-    Exec(ts.st.Db, "INSERT INTO 일반권 (티켓번호, 입차일, 입차시간, 입차코드, 출차일, 정산구분, 전송여부) VALUES (?, ?, ?, ?, ?, 0, 0)",
-         {code.left(4), "2026-01-05", "08:00", code, exitDate});
+    Exec(ts.st.Db, "INSERT INTO 일반권 (티켓번호, 입차일, 입차시간, 입차코드, 출차일, 정산구분, 전송여부) VALUES (?, ?, ?, ?, ?, ?, 0)",
+         {code.left(4), code.mid(4, 4) + "-" + code.mid(8, 2) + "-" + code.mid(10, 2), "08:00", code, exitDate, settled});
 }
 
+// Cars inside and gone, settled and not, over two days; a season ticket and the work copies.
 void fillRecords(TestStation& ts)
 {
-    addTicket(ts, "0001202601050800", QVariant());       // still inside
-    addTicket(ts, "0002202601050800", "2026-01-05");     // left
-    addTicket(ts, "0003202601050800", QVariant());
+    addTicket(ts, "0001202601050800", QVariant(), false);   // inside since the day before
+    addTicket(ts, "0002202601060800", QVariant(), false);   // inside since today
+    addTicket(ts, "0003202601050800", "2026-01-05", false); // left, not settled
+    addTicket(ts, "0004202601050800", "2026-01-06", true);  // left, settled
+    Exec(ts.st.Db, "INSERT INTO 임시일반권 (입차코드, 출차일) VALUES ('0003202601050800', '2026-01-05')");
+    Exec(ts.st.Db, "INSERT INTO 정기권 (정기권번호) VALUES ('0000012345')");
     Exec(ts.st.Db, "INSERT INTO 정기권입출차 (정기권번호) VALUES ('0000012345')");
+    Exec(ts.st.Db, "INSERT INTO 임시정기권입출차 (정기권번호) VALUES ('0000012345')");
     Exec(ts.st.Db, "INSERT INTO 출차취소 (입차코드) VALUES ('0009202601050800')");
     Exec(ts.st.Db, "UPDATE 시간대별 SET 일반권입차수 = 5");
 }
 
 qint64 n(TestStation& ts, const char* table) { return ts.count(QString::fromUtf8(table)); }
 
-// Rows of 일반권, 정기권입출차, 출차취소, 정기권 and 근무자관리, and the entries counted in the open period.
+// The ticket numbers left in 일반권; rows of 정기권입출차, 출차취소, 정기권, 임시일반권, 임시정기권입출차 and
+// 근무자관리; the entries counted in the open period.
 QString Counts(TestStation& ts)
 {
-    return QString("%1 %2 %3 %4 %5 / %6").arg(n(ts, "일반권")).arg(n(ts, "정기권입출차")).arg(n(ts, "출차취소")).arg(n(ts, "정기권"))
-        .arg(n(ts, "근무자관리")).arg(ts.value("SELECT SUM(일반권입차수) FROM 시간대별").toInt());
+    return ts.value("SELECT group_concat(티켓번호, ',') FROM (SELECT 티켓번호 FROM 일반권 ORDER BY 티켓번호)").toString() +
+           QString(" %1 %2 %3 %4 %5 %6 / %7").arg(n(ts, "정기권입출차")).arg(n(ts, "출차취소")).arg(n(ts, "정기권"))
+               .arg(n(ts, "임시일반권")).arg(n(ts, "임시정기권입출차")).arg(n(ts, "근무자관리"))
+               .arg(ts.value("SELECT SUM(일반권입차수) FROM 시간대별").toInt());
 }
 
 } // namespace
@@ -56,12 +64,12 @@ TEST(FrmDbaseClear, EachButtonClearsItsRecordsOnYesAndNothingOnNo)
 {
     // Settings are never touched; a new period starts after clearing the totals.
     const struct { int index; const char* after; bool newPeriod; } rows[] = {
-        {0, "1 1 1 0 6 / 120", false}, // cars still inside go, tickets with an exit stay
-        {1, "2 1 1 0 6 / 120", false}, // tickets with an exit go
-        {2, "3 1 1 0 6 / 0", true},
-        {3, "0 0 0 0 6 / 0", true},
-        {4, "3 0 1 0 6 / 120", false},
-        {5, "3 1 0 0 6 / 120", false},
+        {0, "0003,0004 1 1 1 1 1 6 / 120", false}, // cars still inside go, tickets with an exit stay
+        {1, "0001,0002 1 1 1 1 1 6 / 120", false}, // tickets with an exit go, settled or not
+        {2, "0001,0002,0003,0004 1 1 1 1 1 6 / 0", true},
+        {3, " 0 0 1 1 1 6 / 0", true},
+        {4, "0001,0002,0003,0004 0 1 1 1 1 6 / 120", false},
+        {5, "0001,0002,0003,0004 1 0 1 1 1 6 / 120", false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.index);
@@ -69,14 +77,11 @@ TEST(FrmDbaseClear, EachButtonClearsItsRecordsOnYesAndNothingOnNo)
         fillRecords(ts);
         ts.msgs.msgBoxAnswers = {vbNo, vbYes};
         EXPECT_FALSE(FrmDbase_Clear(ts.st, r.index));
-        EXPECT_EQ(Counts(ts), "3 1 1 0 6 / 120");
+        EXPECT_EQ(Counts(ts), "0001,0002,0003,0004 1 1 1 1 1 6 / 120");
         EXPECT_TRUE(FrmDbase_Clear(ts.st, r.index));
         EXPECT_EQ(Counts(ts), r.after);
         EXPECT_EQ(n(ts, "시간대별"), 24);
         EXPECT_EQ(ts.screen.totalsRefreshed, r.newPeriod ? 1 : 0);
-        if (r.index == 0) {
-            EXPECT_EQ(ts.value("SELECT 입차코드 FROM 일반권").toString(), "0002202601050800");
-        }
     }
 }
 
@@ -101,7 +106,7 @@ TEST(FrmDbaseClear, FailureIsShownAndNothingIsHalfCleared)
     ts.msgs.msgBoxAnswers = {vbYes};
     EXPECT_FALSE(FrmDbase_Clear(ts.st, 3));
     EXPECT_EQ(ts.msgs.shown.back().title, "자료삭제 오류");
-    EXPECT_EQ(QString("%1 %2").arg(n(ts, "일반권")).arg(n(ts, "정기권입출차")), "3 1");
+    EXPECT_EQ(QString("%1 %2").arg(n(ts, "일반권")).arg(n(ts, "정기권입출차")), "4 1");
     EXPECT_EQ(ts.screen.totalsRefreshed, 0);
 }
 
