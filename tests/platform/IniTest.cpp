@@ -49,10 +49,13 @@ TEST_F(IniFile, MissingFileReadsDefaultsAndCreatesNothing)
 
 TEST_F(IniFile, ValueRules)
 {
-    put("[시스템]\nTransTime=\n자료기록=1  \nLong=" + QByteArray(40, 'x') + "\ntranstime2=7\nPauseTime=0.25\n");
-    EXPECT_EQ(read("TransTime", "5"), "5");              // empty value gives the default
-    EXPECT_EQ(read("자료기록", "0"), "1");               // trailing blanks removed
-    EXPECT_EQ(read("Long", ""), QString(29, u'x'));      // cut at 29 characters
+    put("[시스템]\nTransTime=\n자료기록=1  \nLong=0123456789abcdefghijklmnopqrstuvwxyz\nBlank29=0123456789abcdefghijklmnopqr yz\n"
+        "Just29=0123456789abcdefghijklmnopqrs\ntranstime2=7\nPauseTime=0.25\n");
+    EXPECT_EQ(read("TransTime", "5"), "5");                          // empty value gives the default
+    EXPECT_EQ(read("자료기록", "0"), "1");                           // trailing blanks removed
+    EXPECT_EQ(read("Long", ""), "0123456789abcdefghijklmnopqrs");    // its first 29 characters
+    EXPECT_EQ(read("Blank29", ""), "0123456789abcdefghijklmnopqr");  // cut, then the blank it ends in removed
+    EXPECT_EQ(read("Just29", ""), "0123456789abcdefghijklmnopqrs");
     EXPECT_EQ(read("TRANSTIME2", "0"), "7");             // key without case
     EXPECT_EQ(read("PauseTime", "0.5"), "0.25");
     EXPECT_EQ(read("Missing", "dflt"), "dflt");
