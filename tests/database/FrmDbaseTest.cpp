@@ -157,7 +157,10 @@ TEST(FrmDbaseScreen, ControlsConfirmAndRefusal)
     click("Command1_5");
     EXPECT_TRUE(form.isVisible()); // the screen stays open after a clear
 
-    txt1->setText("24");
+    txt1->setFocus();
+    txt1->selectAll();
+    QTest::keyClicks(txt1, "2a4");  // a numeric field: the letter does not stay
+    EXPECT_EQ(txt1->text(), "24");
     click("cmdOK");
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(ts.value("SELECT 자료보관기간 FROM 시스템").toInt(), 24);
