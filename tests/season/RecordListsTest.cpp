@@ -162,23 +162,33 @@ TEST(IlListScreen, ALongExitedListShowsEveryRowInItsOrderAndPrintsWhole)
 
 TEST(IlListScreen, AdministratorDeleteAndItsCount)
 {
-    const struct { const char* name; const char* worker; bool yes; int left; int questions; } cases[] = {
-        {"administrator, yes", "관리자", true, 1, 1},
-        {"administrator, no", "관리자", false, 2, 1},
-        {"another worker", "관리자2", true, 2, 0},
+    // Ticket 0001 twice: a car inside since yesterday and one that came in today.
+    const struct { const char* name; const char* worker; bool yes; const char* left; int questions; } cases[] = {
+        {"administrator, yes", "관리자", true, "00012026-01-04 00022026-01-05", 1},
+        {"administrator, no", "관리자", false, "00012026-01-04 00012026-01-05 00022026-01-05", 1},
+        {"another worker", "관리자2", true, "00012026-01-04 00012026-01-05 00022026-01-05", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TestStation ts;
         ts.st.worker.WorkerName = c.worker;
-        AddTicket(ts.st.Db, "0001", "2026-01-05", QVariant());
         AddTicket(ts.st.Db, "0002", "2026-01-05", QVariant());
+        AddTicket(ts.st.Db, "0001", "2026-01-05", QVariant());
+        AddTicket(ts.st.Db, "0001", "2026-01-04", QVariant());
         AddTicket(ts.st.Db, "0003", "2026-01-05", "2026-01-05");
         ts.msgs.mboxAnswers.push_back(c.yes);
         FrmIlList form(ts.st);
-        form.deleteRow(0);
-        EXPECT_EQ(ts.count("일반권"), c.left + 1);
-        EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text(), QString::number(c.left) + "건");
+        test::ShowActive(form);
+        auto* grid = form.findChild<QTableView*>("DBGrid1");
+        ASSERT_EQ(grid->model()->index(1, 3).data().toString(), "00012026-01-05"); // today's 0001, second row
+        // A person's double-click, through the window: press, release, press, release.
+        const QPoint at = grid->viewport()->mapTo(&form, grid->visualRect(grid->model()->index(1, 0)).center());
+        QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(Column(ReadRows(ts.st.Db, "SELECT 입차코드 FROM 일반권 WHERE 출차일 IS NULL ORDER BY 입차코드"), "입차코드")
+                      .join(' '), c.left);
+        EXPECT_EQ(ts.count("일반권"), QString(c.left).count(' ') + 2);
+        EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text(), QString::number(QString(c.left).count(' ') + 1) + "건");
+        EXPECT_EQ(grid->model()->rowCount(), QString(c.left).count(' ') + 1);
         ASSERT_EQ(ts.msgs.shown.size(), static_cast<size_t>(c.questions));
         if (c.questions) {
             EXPECT_EQ(ts.msgs.shown[0].title + "|" + ts.msgs.shown[0].text,
