@@ -54,12 +54,12 @@ TEST(LoadGateCtl, SetsEachGateFromItsTable)
     SetGateText(r.st, "정기권입구1", QStringLiteral("요금표시기"));
     SetGateText(r.st, "정기권출구1", QStringLiteral("주차권발행기"));
     SetGateText(r.st, "정기권입구2", QStringLiteral("자체콘트롤러"));
-    SetGateText(r.st, "정기권출구2", QStringLiteral("자체콘트롤러"));
+    SetGateText(r.st, "정기권출구2", QStringLiteral("요금표시기(DTR)"));
     r.st.routines.Load_GateCtl(r.st);
     EXPECT_EQ(r.st.gates.Control[GateIn1], Ctl(0, 7));
     EXPECT_EQ(r.st.gates.Control[GateOut1], Ctl(4, 0));
     EXPECT_EQ(r.st.gates.Control[GateIn2], Ctl(0, 3));
-    EXPECT_EQ(r.st.gates.Control[GateOut2], Ctl(0, 5));
+    EXPECT_EQ(r.st.gates.Control[GateOut2], Ctl(1, 7));
     EXPECT_TRUE(r.ts.screen.list1.isEmpty());
 }
 

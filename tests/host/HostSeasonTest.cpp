@@ -13,11 +13,11 @@ namespace {
 
 QString Pad(const QString& s, int width) { return s.leftJustified(width, QLatin1Char(' '), true); }
 
-// An 85-character verdict: entry 2026-01-05 08:10, no exit, card 0000012345,
-// car "12가3456", holder "홍길동", expiry 2026-12-31.
-QString Verdict(const QString& status, const QString& direction)
+// An 85-character verdict: entry 2026-01-05 08:10, no exit unless given, card
+// 0000012345, car "12가3456", holder "홍길동", expiry 2026-12-31.
+QString Verdict(const QString& status, const QString& direction, const QString& exitDate = {}, const QString& exitTime = {})
 {
-    return Pad("2026-01-05", 10) + Pad("08:10", 5) + Pad("", 10) + Pad("", 5) + Pad(status, 8)
+    return Pad("2026-01-05", 10) + Pad("08:10", 5) + Pad(exitDate, 10) + Pad(exitTime, 5) + Pad(status, 8)
         + Pad("0000012345", 10) + Pad("12가3456", 13) + Pad("홍길동", 12) + Pad("2026-12-31", 10) + direction + "X";
 }
 
@@ -127,13 +127,13 @@ TEST_F(HostSeason, StatusByModeTable)
 TEST_F(HostSeason, TheRowHoldsTheTrimmedFieldsAndTheTimeOfHandling)
 {
     ts.clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 41, 7)));
-    receive(Verdict(QStringLiteral("중복출차"), QStringLiteral("2")));
+    receive(Verdict(QStringLiteral("중복출차"), QStringLiteral("2"), QStringLiteral("2026-01-04"), QStringLiteral("18:25")));
     QSqlQuery q = Query(st.Db, QStringLiteral("SELECT 출차일자, 출차시간, 입차일자, 입차시간, 정기권번호, 입출상태, "
                                               "차량번호, 이름, 종료일, 처리일시, 입출구분 FROM 정기권입출차"));
     ASSERT_TRUE(q.next());
     QStringList got;
     for (int i = 0; i < 11; ++i) got << q.value(i).toString();
-    EXPECT_EQ(got.join(u'|'), QStringLiteral("||2026-01-05|08:10|0000012345|중복출차|12가3456|홍길동|2026-12-31|0105094107|1"));
+    EXPECT_EQ(got.join(u'|'), QStringLiteral("2026-01-04|18:25|2026-01-05|08:10|0000012345|중복출차|12가3456|홍길동|2026-12-31|0105094107|1"));
     EXPECT_TRUE(ts.value(QStringLiteral("SELECT 데이터유무 FROM 시간대별 WHERE 정산여부 = 0 AND 시간대 = 9")).toBool());
 }
 

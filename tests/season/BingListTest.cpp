@@ -3,6 +3,7 @@
 #include "core/Sql.h"
 #include "platform/Cp949.h"
 #include "season/BingList.h"
+#include "season/DayFilePrinter.h"
 #include "serial/FakeComm.h"
 
 #include <QFile>
@@ -119,6 +120,13 @@ TEST_F(Bing, PrintingTodayWritesTheDayFile)
     EXPECT_EQ(lines[7], "0031 01-05 23:30 01-05 23:50        500");
     EXPECT_EQ(lines[11], "금액:500 원");
     EXPECT_EQ(lines[lines.size() - 2], QString(47, '-'));
+    QFile::remove(ts.st.DataPath + "2026-01-06.txt");
+    // Another day chosen: the print follows the list on screen.
+    form.findChild<QDateEdit*>("DTPicker2")->setDate(QDate(2026, 1, 5));
+    QTest::mouseClick(form.findChild<QPushButton*>("Command3"), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    EXPECT_EQ(PrintedTitleAndRows(ts), "    [일반권 출차취소]|0012 01-04 22:00 01-05 07:30  1,234,567|"
+                                       "0007 01-05 08:10 01-05 09:20      2,000|0020 01-05 12:00 01-05 12:40          0");
 }
 
 TEST_F(Bing, DatabaseErrorIsShownAndTheListIsEmpty)

@@ -1,7 +1,9 @@
+#include "common/ModalMessages.h"
 #include "common/TestStation.h"
 #include "core/Sql.h"
 #include "platform/Ini.h"
 #include "season/FrmJung.h"
+#include "season/DayFilePrinter.h"
 #include "season/JungList.h"
 #include "serial/PrintFrame.h"
 
@@ -103,6 +105,57 @@ TEST(JungScreen, SearchFindingOneTicketLoadsIt)
                   child<QLineEdit>(form, "Txt3")->text(),
               "1|2222|홍길순");
     EXPECT_EQ(text18->selectedText(), "4나5");
+}
+
+TEST(JungScreen, EachSearchBoxLooksInItsOwnColumn)
+{
+    // "서울" begins the vehicle number of 1111, the driver's name of 2222 and the affiliation of 3333.
+    const struct { const char* box; const char* loaded; } rows[] = {{"Text18", "1111"}, {"Text19", "2222"}, {"Text20", "3333"}};
+    for (const auto& c : rows) {
+        SCOPED_TRACE(c.box);
+        TestStation ts;
+        ts.st.models.SeasonIn1Type = 2;
+        for (const auto& t : {std::array<const char*, 4>{"0000001111", "서울1가", "가나", "다라"},
+                              std::array<const char*, 4>{"0000002222", "다라99", "서울", "가나"},
+                              std::array<const char*, 4>{"0000003333", "가나77", "다라", "서울"}})
+            Exec(ts.st.Db, "INSERT INTO 정기권 (정기권번호, 차량번호, 이름, 소속) VALUES (?, ?, ?, ?)", {t[0], t[1], t[2], t[3]});
+        FrmJung form(ts.st);
+        form.show();
+        auto* box = child<QLineEdit>(form, c.box);
+        box->setText("서울");
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_EQ(child<QLabel>(form, "LblRecordCount")->text() + "|" + child<QLineEdit>(form, "Txt1")->text(),
+                  QString("1|") + c.loaded);
+    }
+}
+
+TEST(JungScreen, EachListButtonOpensItsListAndItsPrintReadsThatList)
+{
+    const struct { const char* button; const char* screen; QStringList printed; } rows[] = {
+        {"Command1_0", "JungList1",
+         {"   [정기권 발급대장]", " 0000000001     11가1111   김만료", " 2025-01-05     2026-01-04",
+          " 0000000002     22나2222   이유효", " 2026-01-01     2026-01-05"}},
+        {"Command1_1", "JungList2", {"   [정기권 만료차량]", " 0000000001     11가1111     김만료", "      010-1111   2026-01-04"}},
+    };
+    for (const auto& c : rows) {
+        SCOPED_TRACE(c.button);
+        TestStation ts; // today 2026-01-05: the ticket ending yesterday has expired, the one ending today not
+        const FakeComm printer = test::PrintToDayFile(ts);
+        Exec(ts.st.Db, "INSERT INTO 정기권 (정기권번호, 차량번호, 이름, 전화번호, 발급일, 시작일, 종료일) VALUES"
+                       " ('0000000001', '11가1111', '김만료', '010-1111', '2024-12-20', '2025-01-05', '2026-01-04'),"
+                       " ('0000000002', '22나2222', '이유효', '010-2222', '2025-12-28', '2026-01-01', '2026-01-05')");
+        FrmJung form(ts.st);
+        form.show();
+        QString opened;
+        test::WhenModal({}, [&](QWidget& list) {
+            opened = list.objectName();
+            QTest::mouseClick(child<QPushButton>(list, "Command1"), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(list, "Command2"), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QPushButton>(form, c.button), Qt::LeftButton);
+        EXPECT_EQ(opened, c.screen);
+        EXPECT_EQ(test::PrintedTitleAndRows(ts), c.printed.join('|'));
+    }
 }
 
 TEST(JungScreen, DateBoxKeys)

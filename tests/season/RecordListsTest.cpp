@@ -1,5 +1,6 @@
 #include "common/ScreenProbe.h"
 #include "common/TestStation.h"
+#include "season/DayFilePrinter.h"
 #include "core/Sql.h"
 #include "database/Schema.h"
 #include "season/BingList.h"
@@ -55,6 +56,17 @@ QStringList Column(const RowSet& r, const QString& field)
     QStringList out;
     for (qint64 i = 0; i < r.count(); ++i) out << r.text(i, field);
     return out;
+}
+
+void AddSeasonPassage(const QSqlDatabase& db, const char* card, const char* car, const char* name, const char* verdict,
+                      bool exit, const char* in, const QVariant& out)
+{
+    const QString inAt(in);
+    const QString outAt = out.toString();
+    Insert(db, "정기권입출차", {{"정기권번호", card}, {"차량번호", car}, {"이름", name}, {"입출상태", verdict},
+                             {"입출구분", exit}, {"입차일자", inAt.left(10)}, {"입차시간", inAt.mid(11)},
+                             {"출차일자", out.isNull() ? QVariant() : outAt.left(10)},
+                             {"출차시간", out.isNull() ? QVariant() : outAt.mid(11)}});
 }
 
 TEST(DayRows, EachSourceOfADay)
@@ -162,23 +174,33 @@ TEST(IlListScreen, ALongExitedListShowsEveryRowInItsOrderAndPrintsWhole)
 
 TEST(IlListScreen, AdministratorDeleteAndItsCount)
 {
-    const struct { const char* name; const char* worker; bool yes; int left; int questions; } cases[] = {
-        {"administrator, yes", "관리자", true, 1, 1},
-        {"administrator, no", "관리자", false, 2, 1},
-        {"another worker", "관리자2", true, 2, 0},
+    // Ticket 0001 twice: a car inside since yesterday and one that came in today.
+    const struct { const char* name; const char* worker; bool yes; const char* left; int questions; } cases[] = {
+        {"administrator, yes", "관리자", true, "00012026-01-04 00022026-01-05", 1},
+        {"administrator, no", "관리자", false, "00012026-01-04 00012026-01-05 00022026-01-05", 1},
+        {"another worker", "관리자2", true, "00012026-01-04 00012026-01-05 00022026-01-05", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TestStation ts;
         ts.st.worker.WorkerName = c.worker;
-        AddTicket(ts.st.Db, "0001", "2026-01-05", QVariant());
         AddTicket(ts.st.Db, "0002", "2026-01-05", QVariant());
+        AddTicket(ts.st.Db, "0001", "2026-01-05", QVariant());
+        AddTicket(ts.st.Db, "0001", "2026-01-04", QVariant());
         AddTicket(ts.st.Db, "0003", "2026-01-05", "2026-01-05");
         ts.msgs.mboxAnswers.push_back(c.yes);
         FrmIlList form(ts.st);
-        form.deleteRow(0);
-        EXPECT_EQ(ts.count("일반권"), c.left + 1);
-        EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text(), QString::number(c.left) + "건");
+        test::ShowActive(form);
+        auto* grid = form.findChild<QTableView*>("DBGrid1");
+        ASSERT_EQ(grid->model()->index(1, 3).data().toString(), "00012026-01-05"); // today's 0001, second row
+        // A person's double-click, through the window: press, release, press, release.
+        const QPoint at = grid->viewport()->mapTo(&form, grid->visualRect(grid->model()->index(1, 0)).center());
+        QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(Column(ReadRows(ts.st.Db, "SELECT 입차코드 FROM 일반권 WHERE 출차일 IS NULL ORDER BY 입차코드"), "입차코드")
+                      .join(' '), c.left);
+        EXPECT_EQ(ts.count("일반권"), QString(c.left).count(' ') + 2);
+        EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text(), QString::number(QString(c.left).count(' ') + 1) + "건");
+        EXPECT_EQ(grid->model()->rowCount(), QString(c.left).count(' ') + 1);
         ASSERT_EQ(ts.msgs.shown.size(), static_cast<size_t>(c.questions));
         if (c.questions) {
             EXPECT_EQ(ts.msgs.shown[0].title + "|" + ts.msgs.shown[0].text,
@@ -305,6 +327,138 @@ TEST(JioListScreen, ExitGridFollowsTheDayAndTheEntryGridStays)
     form.search();
     EXPECT_EQ(date->text(), "2026-01-05");
     EXPECT_EQ(counts(), "1건|1건");
+}
+
+// Which grid each print button reads and which count label each load sets:
+// the two grids hold different rows, and the golden lines are written out by hand.
+struct PrintRow {
+    const char* name;
+    const char* searchDay; // typed and searched first, nullptr for none
+    const char* button;
+    QStringList printed;   // title, then row lines
+    const char* counts;    // LblRecordCount1|LblRecordCount2 afterwards
+};
+
+TEST(IlListScreen, EachPrintReadsItsOwnGrid)
+{
+    const QStringList inside{"  [일반권 미출차 차량]", "     0001     2026-01-04 08:10", "     0002     2026-01-05 08:10",
+                             "     0004     2026-01-05 08:10"};
+    const PrintRow rows[] = {
+        {"cars not yet out", nullptr, "Command6", inside, "3건|1건"},
+        {"exited cars of today", nullptr, "Command3", {"   [일반권 출차 차량]", "0003 01-05 08:10 01-05 10:45      1,500"},
+         "3건|1건"},
+        {"exited cars of an archived day", "2026-01-04", "Command3",
+         {"   [일반권 출차 차량]", "A001 01-03 08:10 01-04 10:45        700", "A002 01-04 08:10 01-04 10:45     12,000"},
+         "3건|2건"},
+        {"cars not yet out while an archived day is shown", "2026-01-04", "Command6", inside, "3건|2건"},
+    };
+    for (const auto& c : rows) {
+        SCOPED_TRACE(c.name);
+        TestStation ts;
+        const FakeComm printer = PrintToDayFile(ts);
+        AddTicket(ts.st.Db, "0004", "2026-01-05", QVariant());
+        AddTicket(ts.st.Db, "0001", "2026-01-04", QVariant());
+        AddTicket(ts.st.Db, "0002", "2026-01-05", QVariant());
+        AddTicket(ts.st.Db, "0003", "2026-01-05", "2026-01-05", 1500);
+        {
+            auto a = MakeArchive(ts, "i20260104.mdb", schema::IlbanArchiveTable());
+            AddTicket(a->db(), "A001", "2026-01-03", "2026-01-04", 700);
+            AddTicket(a->db(), "A002", "2026-01-04", "2026-01-04", 12000);
+        }
+        FrmIlList form(ts.st);
+        if (c.searchDay) {
+            form.findChild<QLineEdit*>("MaskEdBox1")->setText(c.searchDay);
+            QTest::mouseClick(form.findChild<QPushButton*>("Command5"), Qt::LeftButton);
+        }
+        QTest::mouseClick(form.findChild<QPushButton*>(c.button), Qt::LeftButton);
+        EXPECT_EQ(PrintedTitleAndRows(ts), c.printed.join('|'));
+        EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text() + "|" +
+                      form.findChild<QLabel*>("LblRecordCount2")->text(), c.counts);
+    }
+}
+
+TEST(JioListScreen, EachPrintReadsItsOwnGrid)
+{
+    const QStringList entries{"  정기권 입차 차량 ", " 0000000001     11가1111   김입차", " 2026-01-05     07:00"};
+    const PrintRow rows[] = {
+        {"entries", nullptr, "Command2", entries, "1건|1건"},
+        {"exits of today", nullptr, "Command1",
+         {"  [정기권 출차 차량] ", " 0000000002     22나2222   이출차", " 2026-01-04 08:00     2026-01-05 18:00"}, "1건|1건"},
+        {"exits of an archived day", "2026-01-04", "Command1",
+         {"  [정기권 출차 차량] ", " 0000000004     44라4444   최보관", " 2026-01-03 09:00     2026-01-04 17:30",
+          " 0000000005     55마5555   정보관", " 2026-01-04 06:10     2026-01-04 18:20"},
+         "1건|2건"},
+        {"entries while an archived day is shown", "2026-01-04", "Command2", entries, "1건|2건"},
+    };
+    for (const auto& c : rows) {
+        SCOPED_TRACE(c.name);
+        TestStation ts;
+        const FakeComm printer = PrintToDayFile(ts);
+        AddSeasonPassage(ts.st.Db, "0000000001", "11가1111", "김입차", "정상입차", false, "2026-01-05 07:00", QVariant());
+        AddSeasonPassage(ts.st.Db, "0000000002", "22나2222", "이출차", "정상출차", true, "2026-01-04 08:00",
+                         "2026-01-05 18:00");
+        AddSeasonPassage(ts.st.Db, "0000000003", "33다3333", "박부정", "미등록", true, "2026-01-05 06:00",
+                         "2026-01-05 06:30");
+        {
+            auto a = MakeArchive(ts, "j20260104.mdb", schema::JungArchiveTable());
+            AddSeasonPassage(a->db(), "0000000005", "55마5555", "정보관", "정상출차", true, "2026-01-04 06:10",
+                             "2026-01-04 18:20");
+            AddSeasonPassage(a->db(), "0000000004", "44라4444", "최보관", "정상출차", true, "2026-01-03 09:00",
+                             "2026-01-04 17:30");
+        }
+        FrmJioList form(ts.st);
+        if (c.searchDay) {
+            form.findChild<QLineEdit*>("MaskEdBox1")->setText(c.searchDay);
+            QTest::mouseClick(form.findChild<QPushButton*>("Command5"), Qt::LeftButton);
+        }
+        QTest::mouseClick(form.findChild<QPushButton*>(c.button), Qt::LeftButton);
+        EXPECT_EQ(PrintedTitleAndRows(ts), c.printed.join('|'));
+        EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text() + "|" +
+                      form.findChild<QLabel*>("LblRecordCount2")->text(), c.counts);
+    }
+}
+
+TEST(BListScreen, EachSideLoadsAndPrintsItsOwnGrid)
+{
+    // The entry side loads today, the exit side 2026-01-04 from its archive.
+    const struct { const char* name; QStringList buttons; QStringList printed; const char* counts; } rows[] = {
+        {"refused entries", {"Command1", "Command2"},
+         {" [정기권 부정 입차차량] ", " 0000000005     55마5555   정입차", " 2026-01-05     09:00          미등록"},
+         " 자료건수 : 1건| 자료건수 : 0건"},
+        {"refused exits of the archived day", {"Command6", "Command5"},
+         {" [정기권 부정 출차차량] ", " 0000000006     66바6666   한출차", " 2026-01-04     19:10          기간초과",
+          " 0000000007     77사7777   두출차", " 2026-01-04     20:00          중복출차"},
+         " 자료건수 : 0건| 자료건수 : 2건"},
+        {"refused entries after both sides loaded", {"Command1", "Command6", "Command2"},
+         {" [정기권 부정 입차차량] ", " 0000000005     55마5555   정입차", " 2026-01-05     09:00          미등록"},
+         " 자료건수 : 1건| 자료건수 : 2건"},
+        {"refused exits after both sides loaded", {"Command6", "Command1", "Command5"},
+         {" [정기권 부정 출차차량] ", " 0000000006     66바6666   한출차", " 2026-01-04     19:10          기간초과",
+          " 0000000007     77사7777   두출차", " 2026-01-04     20:00          중복출차"},
+         " 자료건수 : 1건| 자료건수 : 2건"},
+    };
+    for (const auto& c : rows) {
+        SCOPED_TRACE(c.name);
+        TestStation ts;
+        const FakeComm printer = PrintToDayFile(ts);
+        AddSeasonPassage(ts.st.Db, "0000000005", "55마5555", "정입차", "미등록", false, "2026-01-05 09:00", QVariant());
+        AddSeasonPassage(ts.st.Db, "0000000008", "88아8888", "오늘출", "중복출차", true, "2026-01-05 07:00",
+                         "2026-01-05 08:00");
+        {
+            auto a = MakeArchive(ts, "j20260104.mdb", schema::JungArchiveTable());
+            AddSeasonPassage(a->db(), "0000000006", "66바6666", "한출차", "기간초과", true, "2026-01-03 06:00",
+                             "2026-01-04 19:10");
+            AddSeasonPassage(a->db(), "0000000007", "77사7777", "두출차", "중복출차", true, "2026-01-04 06:30",
+                             "2026-01-04 20:00");
+            AddSeasonPassage(a->db(), "0000000009", "99자9999", "옛입차", "미등록", false, "2026-01-04 10:00", QVariant());
+        }
+        FrmBList form(ts.st);
+        form.findChild<QLineEdit*>("MaskEdBox1")->setText("2026-01-04");
+        for (const QString& b : c.buttons) QTest::mouseClick(form.findChild<QPushButton*>(b), Qt::LeftButton);
+        EXPECT_EQ(PrintedTitleAndRows(ts), c.printed.join('|'));
+        EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text() + "|" +
+                      form.findChild<QLabel*>("LblRecordCount2")->text(), c.counts);
+    }
 }
 
 template <class Screen>

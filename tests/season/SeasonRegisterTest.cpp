@@ -106,21 +106,35 @@ TEST(SeasonRegister, ClearFieldSetsTodayAndAMonthOnClamped)
 
 TEST(SeasonRegister, NewTicketIsStoredCutToItsWidths)
 {
+    // Each box its own value, each longer than its field by a byte or more.
+    const struct { size_t box; const char* field; const char* typed; const char* stored; } boxes[] = {
+        {2, "차량번호", "가나다라마바사아", "가나다라마바 "}, // byte 13 splits the seventh syllable
+        {3, "이름", "ABCDEFGHIJKLMN", "ABCDEFGHIJKL"},
+        {4, "소유자", "김소유자입니다", "김소유자입니"},
+        {5, "소속", "한빛주차관리주식회사 서울본부 1팀", "한빛주차관리주식회사 서울본부 1 "},
+        {6, "차종", "SONATA-II-X", "SONATA-II-"},
+        {7, "색상", "PEARLWHITE2", "PEARLWHITE"},
+        {8, "전화번호", "010-1234-56789", "010-1234-5678"},
+    };
     Register r;
-    // 13 bytes end in the middle of the seventh syllable, which becomes a blank.
-    r.fill("12345678", "가나다라마바사아");
-    r.b.Mask[0] = "120,000";
+    for (const auto& c : boxes) r.b.Txt[c.box] = c.typed;
+    r.b.Txt[1] = "12345678";
+    r.b.Mask = {"120,000", "2025-12-20", "2026-01-01", "2026-06-30"};
     r.b.Option2 = 1;
     EXPECT_EQ(r.reg.Save(r.b), SeasonRegister::SaveResult::Saved);
     const QString key = "0012345678";
-    EXPECT_EQ(r.field(key, "차량번호").toString(), "가나다라마바 ");
-    EXPECT_EQ(r.field(key, "이름").toString(), "홍길동");
-    for (const char* f : {"소유자", "소속", "차종", "색상", "전화번호", "입차일자", "입차시간", "출차일자", "출차시간"})
-        EXPECT_EQ(r.field(key, f).toString(), " ") << f;
-    EXPECT_EQ(r.fields(key, "월정요금||' '||입출차구분||' '||입차수||' '||발급일||' '||종료일"),
-              "120000 1 0 2026-01-05 2026-02-05");
+    for (const auto& c : boxes) EXPECT_EQ(r.field(key, c.field).toString(), c.stored) << c.field;
+    EXPECT_EQ(r.fields(key, "월정요금||' '||입출차구분||' '||입차수||' '||출차수||' '||발급일||' '||시작일||' '||종료일"),
+              "120000 1 0 0 2025-12-20 2026-01-01 2026-06-30");
+    EXPECT_EQ(r.fields(key, "입차일자||'|'||입차시간||'|'||출차일자||'|'||출차시간"), " | | | ");
     EXPECT_FALSE(r.reg.Record_Loaded);
     EXPECT_EQ(r.b.Txt[1], ""); // cleared after the save
+
+    Register empty; // owner, affiliation, car type, colour and telephone left empty
+    empty.fill("87654321");
+    ASSERT_EQ(empty.reg.Save(empty.b), SeasonRegister::SaveResult::Saved);
+    for (const char* f : {"소유자", "소속", "차종", "색상", "전화번호"})
+        EXPECT_EQ(empty.field("0087654321", f).toString(), " ") << f;
 }
 
 class LoadedTicket : public ::testing::Test {
@@ -129,8 +143,8 @@ protected:
     {
         Exec(r.ts.st.Db,
              "INSERT INTO 정기권 (정기권번호, 차량번호, 이름, 소유자, 발급일, 시작일, 종료일, 월정요금, 입차수, 출차수,"
-             " 입출차구분, 입차일자, 입차시간) VALUES ('0012345678', '11가1111', '김철수', '회사', '2025-12-01',"
-             " '2025-12-01', '2026-12-31', 50000, 7, 6, 1, '2026-01-04', '08:30')");
+             " 입출차구분, 입차일자, 입차시간, 출차일자, 출차시간) VALUES ('0012345678', '11가1111', '김철수', '회사',"
+             " '2025-11-20', '2025-12-01', '2026-12-31', 50000, 7, 6, 1, '2026-01-04', '08:30', '2026-01-03', '19:45')");
         r.b.Txt[1] = "12345678";
         ASSERT_TRUE(r.reg.Search_Record(r.b));
     }
@@ -140,8 +154,9 @@ protected:
 TEST_F(LoadedTicket, LookupShowsTheTicket)
 {
     EXPECT_EQ(r.reg.Loaded_Key, "0012345678");
-    EXPECT_EQ(r.b.Txt[2] + "|" + r.b.Txt[4] + "|" + r.b.Mask[0] + "|" + r.b.Mask[3], "11가1111|회사|50,000|2026-12-31");
-    EXPECT_EQ(r.b.Lbl1, "2026-01-04 08:30");
+    EXPECT_EQ(r.b.Txt[2] + "|" + r.b.Txt[4], "11가1111|회사");
+    EXPECT_EQ(r.b.Mask, (decltype(r.b.Mask){"50,000", "2025-11-20", "2025-12-01", "2026-12-31"}));
+    EXPECT_EQ(r.b.Lbl1 + "|" + r.b.Lbl2, "2026-01-04 08:30|2026-01-03 19:45");
     EXPECT_EQ(r.b.Option2, 1);
 }
 
@@ -166,9 +181,17 @@ TEST_F(LoadedTicket, LookupOfAnUnknownNumberChangesNothing)
 TEST_F(LoadedTicket, EditKeepsCountersAndLastPassage)
 {
     r.b.Txt[2] = "33다3333";
+    r.b.Mask = {"60,000", "2026-01-02", "2026-01-10", "2027-01-09"};
     EXPECT_EQ(r.reg.Save(r.b), SeasonRegister::SaveResult::Saved);
     EXPECT_EQ(r.ts.count("정기권"), 1);
-    EXPECT_EQ(r.fields("0012345678", "차량번호||' '||입차수||' '||입차일자"), "33다3333 7 2026-01-04");
+    EXPECT_EQ(r.fields("0012345678", "차량번호||' '||월정요금||' '||발급일||' '||시작일||' '||종료일"),
+              "33다3333 60000 2026-01-02 2026-01-10 2027-01-09");
+    EXPECT_EQ(r.fields("0012345678", "입차수||' '||출차수||' '||입차일자||' '||입차시간||' '||출차일자||' '||출차시간"),
+              "7 6 2026-01-04 08:30 2026-01-03 19:45");
+    r.b.Txt[1] = "12345678"; // loaded again, every date in its own box
+    ASSERT_TRUE(r.reg.Search_Record(r.b));
+    EXPECT_EQ(r.b.Mask, (decltype(r.b.Mask){"60,000", "2026-01-02", "2026-01-10", "2027-01-09"}));
+    EXPECT_EQ(r.b.Lbl1 + "|" + r.b.Lbl2, "2026-01-04 08:30|2026-01-03 19:45");
 }
 
 TEST_F(LoadedTicket, NewNumberMovesTheTicketWithCountersReset)
@@ -176,7 +199,9 @@ TEST_F(LoadedTicket, NewNumberMovesTheTicketWithCountersReset)
     r.b.Txt[1] = "55555555";
     EXPECT_EQ(r.reg.Save(r.b), SeasonRegister::SaveResult::Saved);
     EXPECT_FALSE(r.field("0012345678", "차량번호").isValid());
-    EXPECT_EQ(r.fields("0055555555", "차량번호||'|'||입차수||'|'||입차일자"), "11가1111|0| ");
+    EXPECT_EQ(r.fields("0055555555", "차량번호||'|'||입차수||'|'||출차수||'|'||입차일자||'|'||입차시간||'|'||출차일자||'|'||출차시간"),
+              "11가1111|0|0| | | | ");
+    EXPECT_EQ(r.fields("0055555555", "발급일||'|'||시작일||'|'||종료일"), "2025-11-20|2025-12-01|2026-12-31");
 }
 
 TEST_F(LoadedTicket, ReKeyOntoAnotherTicketIsRefusedAndLosesNothing)
