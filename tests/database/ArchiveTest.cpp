@@ -196,8 +196,10 @@ TEST(Archive, KeepsAFileWhoseMoveItFinishedThatNight)
 {
     // A passage copied into the year-old day's file by a move cut short there and then, recorded
     // before days were. The same number drawn with another token is another move's: nothing
-    // leaves against its file, and the passage goes with the night's own file.
-    const struct { const char* token; QStringList night; } rows[] = {{"seventy-seven", {}}, {"another", {"0000000009"}}};
+    // leaves against its file, and the passage goes with the night's own file; so does a file whose
+    // record was made for another day's name.
+    const struct { const char* token; QStringList night; const char* recordDay = nullptr; } rows[] = {
+        {"seventy-seven", {}}, {"another", {"0000000009"}}, {"seventy-seven", {"0000000009"}, "20050520"}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.token);
         NightStation ts;
@@ -207,8 +209,9 @@ TEST(Archive, KeepsAFileWhoseMoveItFinishedThatNight)
             ScopedConnection c(ts.path("Backup/j20050630.mdb"));
             Insert(c.db(), "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}, {"출차일자", "2005-06-30"},
                                             {"입출구분", false}});
-            Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, first INTEGER, last INTEGER)");
-            Exec(c.db(), "INSERT INTO archive_moves VALUES (77, ?, 1, 1)", {r.token});
+            Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, first INTEGER, last INTEGER, "
+                         "day TEXT, letter TEXT)");
+            Exec(c.db(), "INSERT INTO archive_moves VALUES (77, ?, 1, 1, ?, 'j')", {r.token, r.recordDay ? QVariant(r.recordDay) : QVariant()});
             Exec(c.db(), "PRAGMA user_version = 77");
         }
         Exec(ts.st.Db, "CREATE TABLE archive_own_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL)");
