@@ -54,15 +54,11 @@ bool HasAll(const QStringList& names, const QStringList& wanted)
     return std::all_of(wanted.begin(), wanted.end(), [&names](const QString& n) { return names.contains(n); });
 }
 
-// How the attached file keeps its moves' records: not as the station writes them,
-// as before days were recorded, or with each move's day and letter.
-enum class Records { None, Plain, Named };
-Records MoveRecords(const Station& st)
+// Whether the attached file keeps its moves' records as the station writes them.
+bool HasMoveRecords(const Station& st)
 {
-    const QStringList names = ColumnsOf(st, kArc, kMoves);
-    if (!HasAll(names, {QStringLiteral("move"), QStringLiteral("token"), QStringLiteral("first"), QStringLiteral("last")}))
-        return Records::None;
-    return HasAll(names, {QStringLiteral("day"), QStringLiteral("letter")}) ? Records::Named : Records::Plain;
+    return HasAll(ColumnsOf(st, kArc, kMoves), {QStringLiteral("move"), QStringLiteral("token"), QStringLiteral("first"),
+                                                QStringLiteral("last"), QStringLiteral("day"), QStringLiteral("letter")});
 }
 
 QString DayOfName(const QString& path) { return QFileInfo(path).fileName().mid(1, 8); }
@@ -118,18 +114,13 @@ void CreateMovesFile(const QString& path, const schema::Table& table, qint32 mov
 // day's name and its record carries the move's token and that name's day and letter.
 std::optional<std::pair<QVariant, QVariant>> OwnRecord(const Run& run, qint32 move, const QString& path)
 {
-    const Records records = NamedFor(run, move, path) ? MoveRecords(run.st) : Records::None;
-    if (records == Records::None) return std::nullopt;
-    const bool named = records == Records::Named;
+    if (!NamedFor(run, move, path) || !HasMoveRecords(run.st)) return std::nullopt;
     // fixed SQL: names only
-    QSqlQuery q = Query(run.st.Db, QStringLiteral("SELECT first, last%1 FROM %2.%3 WHERE move = ? AND token = ?")
-                                       .arg(named ? QStringLiteral(", day, letter") : QString(), Id(kArc), Id(kMoves)),
-                        {move, run.own.value(move).token});
+    QSqlQuery q = Query(run.st.Db, QStringLiteral("SELECT first, last FROM %1.%2 WHERE move = ? AND token = ? "
+                                                  "AND day = ? AND letter = ?")
+                                       .arg(Id(kArc), Id(kMoves)),
+                        {move, run.own.value(move).token, DayOfName(path), LetterOfName(path)});
     if (!q.next()) return std::nullopt;
-    const auto differs = [&q](int column, const QString& expected) {
-        return !q.value(column).isNull() && q.value(column).toString() != expected;
-    };
-    if (named && (differs(2, DayOfName(path)) || differs(3, LetterOfName(path)))) return std::nullopt;
     return std::make_pair(q.value(0), q.value(1));
 }
 
@@ -310,14 +301,9 @@ bool AttachMoveFile(const Run& run, const QString& path, qint32 move, std::optio
         arc.reset();
         return false;
     }
-    const OwnMove& own = run.own.value(move);
-    if (MoveRecords(run.st) == Records::Named)
-        Exec(run.st.Db, QStringLiteral("INSERT OR IGNORE INTO %1.%2 (move, token, day, letter) VALUES (?, ?, ?, ?)")
-                            .arg(Id(kArc), Id(kMoves)),
-             {move, own.token, DayOfName(path), LetterOfName(path)});
-    else
-        Exec(run.st.Db, QStringLiteral("INSERT OR IGNORE INTO %1.%2 (move, token) VALUES (?, ?)").arg(Id(kArc), Id(kMoves)),
-             {move, own.token});
+    Exec(run.st.Db, QStringLiteral("INSERT OR IGNORE INTO %1.%2 (move, token, day, letter) VALUES (?, ?, ?, ?)")
+                        .arg(Id(kArc), Id(kMoves)),
+         {move, run.own.value(move).token, DayOfName(path), LetterOfName(path)});
     return true;
 }
 
@@ -357,14 +343,10 @@ QHash<qint32, OwnMove> OwnMoves(const Station& st)
 {
     QHash<qint32, OwnMove> out;
     if (!TableIn(st, QStringLiteral("main"), kOwn)) return out;
-    const bool days = ColumnsOf(st, QStringLiteral("main"), kOwn).contains(QStringLiteral("day"));
-    // fixed SQL: names only
-    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT move, token%1 FROM main.%2")
-                                   .arg(days ? QStringLiteral(", day") : QString(), Id(kOwn)));
+    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT move, token, day FROM main.%1").arg(Id(kOwn)));
     while (q.next())
         out.insert(qint32(q.value(0).toLongLong()),
-                   {q.value(1).toString(),
-                    days ? QDate::fromString(q.value(2).toString(), QStringLiteral("yyyyMMdd")) : QDate()});
+                   {q.value(1).toString(), QDate::fromString(q.value(2).toString(), QStringLiteral("yyyyMMdd"))});
     return out;
 }
 
@@ -373,11 +355,9 @@ void RecordOwnMove(Run& run, qint32 move, const QDate& day)
     const QString token = QUuid::createUuid().toString(QUuid::WithoutBraces);
     const QSqlDatabase& db = run.st.Db;
     Transaction tx(db);
-    Exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS main.%1 (move INTEGER PRIMARY KEY, token TEXT NOT NULL, day TEXT)")
+    Exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS main.%1 (move INTEGER PRIMARY KEY, token TEXT NOT NULL, "
+                            "day TEXT NOT NULL)")
                  .arg(Id(kOwn)));
-    // A live file whose records were made before days were recorded keeps them.
-    if (!ColumnsOf(run.st, QStringLiteral("main"), kOwn).contains(QStringLiteral("day")))
-        Exec(db, QStringLiteral("ALTER TABLE main.%1 ADD COLUMN day TEXT").arg(Id(kOwn)));
     Exec(db, QStringLiteral("INSERT INTO main.%1 (move, token, day) VALUES (?, ?, ?)").arg(Id(kOwn)),
          {move, token, day.toString(QStringLiteral("yyyyMMdd"))});
     tx.commit();
@@ -442,7 +422,7 @@ bool NamedFor(const Run& run, qint32 move, const QString& path)
 {
     const auto it = run.own.constFind(move);
     if (it == run.own.constEnd()) return false;
-    return !it->day.isValid() || DayOfName(path) == it->day.toString(QStringLiteral("yyyyMMdd"));
+    return DayOfName(path) == it->day.toString(QStringLiteral("yyyyMMdd"));
 }
 
 DayFile JudgeDayFile(Run& run, const QString& path)

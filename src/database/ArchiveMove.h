@@ -52,7 +52,7 @@ QString ArchivePath(const Station& st, const QString& letter, const QDate& day);
 // One of this live file's moves as it recorded it.
 struct OwnMove {
     QString token;
-    QDate day;  // invalid for a move recorded before days were
+    QDate day;
 };
 
 struct Run {
@@ -94,7 +94,7 @@ qint32 HeaderHint(const QString& path);
 // The move named in the attached file's header.
 qint32 HeaderNote(const Station& st);
 // True when `move` is one of this live file's and the file at `path` bears its
-// day's name (any name for a move recorded before days were). No other file is
+// day's name. No other file is
 // opened: a journal beside it is its own.
 bool NamedFor(const Run& run, qint32 move, const QString& path);
 // What the night finds of its day's file at `path`: made by one of this live

@@ -194,11 +194,10 @@ TEST(Archive, RemovesThePairOfFilesThatLeftTheRetention)
 
 TEST(Archive, KeepsAFileWhoseMoveItFinishedThatNight)
 {
-    // A passage copied into the year-old day's file by a move cut short there and then, recorded
-    // before days were. The same number drawn with another token is another move's: nothing
+    // A passage copied into the year-old day's file by a move cut short there and then. The same number drawn with another token is another move's: nothing
     // leaves against its file, and the passage goes with the night's own file; so does a file whose
     // record was made for another day's name.
-    const struct { const char* token; QStringList night; const char* recordDay = nullptr; } rows[] = {
+    const struct { const char* token; QStringList night; const char* recordDay = "20050630"; } rows[] = {
         {"seventy-seven", {}}, {"another", {"0000000009"}}, {"seventy-seven", {"0000000009"}, "20050520"}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.token);
@@ -211,11 +210,11 @@ TEST(Archive, KeepsAFileWhoseMoveItFinishedThatNight)
                                             {"입출구분", false}});
             Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, first INTEGER, last INTEGER, "
                          "day TEXT, letter TEXT)");
-            Exec(c.db(), "INSERT INTO archive_moves VALUES (77, ?, 1, 1, ?, 'j')", {r.token, r.recordDay ? QVariant(r.recordDay) : QVariant()});
+            Exec(c.db(), "INSERT INTO archive_moves VALUES (77, ?, 1, 1, ?, 'j')", {r.token, r.recordDay});
             Exec(c.db(), "PRAGMA user_version = 77");
         }
-        Exec(ts.st.Db, "CREATE TABLE archive_own_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL)");
-        Exec(ts.st.Db, "INSERT INTO archive_own_moves VALUES (77, 'seventy-seven')");
+        Exec(ts.st.Db, "CREATE TABLE archive_own_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, day TEXT NOT NULL)");
+        Exec(ts.st.Db, "INSERT INTO archive_own_moves VALUES (77, 'seventy-seven', '20050630')");
         EXPECT_TRUE(Archive_DayData(ts.st));
         EXPECT_EQ(ts.count("정기권입출차"), 0);
         EXPECT_EQ(ts.archived("j20050630.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000009"}));
