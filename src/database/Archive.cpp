@@ -47,18 +47,21 @@ void Report(Station& st, const Told& told)
     st.screen.setText(QStringLiteral("PnlMsg"), told.panel);
 }
 
-// True when a move still relies on the archive file: one of this run's, one whose
-// day is marked, or one whose removal has not committed.
+// True when a move still relies on the archive file: its day is marked, or its
+// header names one of this live file's moves of that day whose removal had not
+// committed as the run began. Another station's file, or the station's own from
+// before its live file was made anew or repaired, is relied on by none.
 bool InUse(const Run& run, const Marker& marker, const QString& path, const QString& letter, const QDate& day)
 {
     if (IsMarked(marker, day)) return true;
     const qint32 move = HeaderHint(path);
-    return move != 0 && (run.written.contains(move) || !RemovalCommitted(run.st, move, letter));
+    return NamedFor(run, move, path) && (run.written.contains(move) || !RemovalCommitted(run.st, move, letter));
 }
 
-// Removes the pair of archive files of `day`, each unless a move relies on it, the
-// folder synced so a power cut does not bring them back. The removal records of
-// their moves stay: a few rows a day, and no new move draws their numbers.
+// Removes the pair of archive files of `day`, each unless a move relies on it, with
+// a journal left beside it, the folder synced so a power cut does not bring them
+// back. The removal records of their moves stay: a few rows a day, and no new move
+// draws their numbers.
 void RemoveOldPair(const Run& run, const Marker& marker, const QDate& day)
 {
     bool removed = false;
@@ -69,6 +72,9 @@ void RemoveOldPair(const Run& run, const Marker& marker, const QDate& day)
             qWarning().noquote() << "archive: kept" << path << "- a move still relies on it";
             continue;
         }
+        // The journal first: left alone, it would be played into a file made later under that name.
+        const QString journal = path + QStringLiteral("-journal");
+        if (QFileInfo::exists(journal) && !QFile::remove(journal)) throw DbError(QStringLiteral("cannot remove ") + journal);
         if (!QFile::remove(path)) throw DbError(QStringLiteral("cannot remove ") + path);
         removed = true;
     }
@@ -231,17 +237,16 @@ Marker ReadOwnMarker(Run& run)
 // Finishes what a crash or a failure cut short: first the copies every file of
 // this live file's moves committed, then every marked day, oldest first, each on
 // its own (a day that fails again stays marked, told, and the later ones still go).
-// `runDay` is the day the caller moves next, if any. Returns the marker as it is
-// left. Throws when the live file's records or the marker cannot be read, or the
-// marker cannot be set aside.
-Marker ResumeMarked(Run& run, const QDate& runDay)
+// Returns the marker as it is left. Throws when the live file's records or the
+// marker cannot be read, or the marker cannot be set aside.
+Marker ResumeMarked(Run& run)
 {
     RemoveHalfMadeFiles(run.st);
     run.own = OwnMoves(run.st);
     std::vector<Unreadable> unreadable;
     FinishCopiedFiles(run, unreadable);
     Marker marker = ReadOwnMarker(run);
-    TellUnreadable(run, unreadable, marker, runDay);
+    TellUnreadable(run, unreadable, marker);
     const Marker days = marker;
     for (const MarkedDay& d : days) {
         try {
@@ -258,7 +263,7 @@ Marker ResumeMarked(Run& run, const QDate& runDay)
 void MoveNewDay(Run& run, Marker& marker, const QDate& day)
 {
     MarkedDay d{day, NewMoveNumber(run, marker), {}};
-    RecordOwnMove(run, d.move);
+    RecordOwnMove(run, d.move, day);
     ListedNow now;
     for (const ArchivedTable& m : {Ilban(), Jung()}) {
         LiveRows rows = UnlistedLive(run.st, m, marker);
@@ -293,7 +298,7 @@ bool Archive_Resume(Station& st)
 {
     Run run{st, {}};
     try {
-        ResumeMarked(run, QDate());
+        ResumeMarked(run);
     } catch (const std::exception& e) {
         Fail(run, e);
     }
@@ -307,14 +312,15 @@ bool Archive_DayDataSteps(Station& st, const ArchiveWatch& watch)
     const QDate day = st.clock.now().date().addDays(-1);
     Run run{st, watch};
     try {
-        Marker marker = ResumeMarked(run, day);
+        Marker marker = ResumeMarked(run);
         // Marked and failed again above, or archived already: by this station (exact
-        // name: the file system compares case), or by none of its moves, which is told.
+        // name: the file system compares case), by none of its moves, or in a file
+        // that names its move but cannot be read; the last two are told once.
         const QString dayFile = IlbanArchivePath(st, day);
         if (!IsMarked(marker, day)) {
             if (!QFileInfo(dayFile).isFile())
                 MoveNewDay(run, marker, day);
-            else if (!MadeHere(run, dayFile))
+            else if (JudgeDayFile(run, dayFile) == DayFile::NotOwn)
                 TellNotMade(run, dayFile);
         }
     } catch (const std::exception& e) {

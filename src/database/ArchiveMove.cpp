@@ -17,15 +17,15 @@ namespace tolvo {
 
 namespace {
 
-// The live file's record of each move it started, with the move's token.
+// The live file's record of each move it started, with the move's token and day.
 const QString kOwn = QStringLiteral("archive_own_moves");
 // The live file's records of the removals that committed, one per move and table.
 const QString kSteps = QStringLiteral("archive_steps");
 // Archive files told to the operator or the trace, as they stood when told, so a
 // file that stays unreadable or not the station's own is told once.
 const QString kNotes = QStringLiteral("archive_notes");
-// An archive file's own record of the move that made it, with the move's token, and
-// the rowids its copy added once the copy committed.
+// An archive file's own record of the move that made it, with the move's token, day
+// and letter, and the rowids its copy added once the copy committed.
 const QString kMoves = QStringLiteral("archive_moves");
 
 // Settled exits the host has received (or that are not to be sent).
@@ -41,16 +41,28 @@ bool TableIn(const Station& st, const QString& schema, const QString& table)
                .toInt() > 0;
 }
 
-// Whether the attached file keeps a move's record as the station writes it.
-bool HasMoveRecords(const Station& st)
+QStringList ColumnsOf(const Station& st, const QString& schema, const QString& table)
 {
-    const QStringList wanted{QStringLiteral("move"), QStringLiteral("token"), QStringLiteral("first"),
-                             QStringLiteral("last")};
-    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT name FROM pragma_table_info(?, ?)"), {kMoves, kArc});
+    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT name FROM pragma_table_info(?, ?)"), {table, schema});
     QStringList names;
     while (q.next()) names << q.value(0).toString();
+    return names;
+}
+
+bool HasAll(const QStringList& names, const QStringList& wanted)
+{
     return std::all_of(wanted.begin(), wanted.end(), [&names](const QString& n) { return names.contains(n); });
 }
+
+// Whether the attached file keeps its moves' records as the station writes them.
+bool HasMoveRecords(const Station& st)
+{
+    return HasAll(ColumnsOf(st, kArc, kMoves), {QStringLiteral("move"), QStringLiteral("token"), QStringLiteral("first"),
+                                                QStringLiteral("last"), QStringLiteral("day"), QStringLiteral("letter")});
+}
+
+QString DayOfName(const QString& path) { return QFileInfo(path).fileName().mid(1, 8); }
+QString LetterOfName(const QString& path) { return QFileInfo(path).fileName().left(1); }
 
 // A file's header note (its user_version): the move that made it or copied into it last.
 void SetHeaderNote(const QSqlDatabase& db, const QString& schema, qint32 move)
@@ -59,12 +71,15 @@ void SetHeaderNote(const QSqlDatabase& db, const QString& schema, qint32 move)
     Exec(db, QStringLiteral("PRAGMA %1.user_version = %2").arg(Id(schema)).arg(move)).finish();
 }
 
-// The made file's record: the move and its token, in the header and in its table.
-void RecordMaker(const QSqlDatabase& db, qint32 move, const QString& token)
+// The made file's record: the move, in the header and in its table with its token
+// and the file's name's day and letter.
+void RecordMaker(const QSqlDatabase& db, qint32 move, const QString& token, const QString& path)
 {
-    Exec(db, QStringLiteral("CREATE TABLE %1 (move INTEGER PRIMARY KEY, token TEXT NOT NULL, first INTEGER, last INTEGER)")
+    Exec(db, QStringLiteral("CREATE TABLE %1 (move INTEGER PRIMARY KEY, token TEXT NOT NULL, first INTEGER, "
+                            "last INTEGER, day TEXT, letter TEXT)")
                  .arg(Id(kMoves)));
-    Exec(db, QStringLiteral("INSERT INTO %1 (move, token) VALUES (?, ?)").arg(Id(kMoves)), {move, token});
+    Exec(db, QStringLiteral("INSERT INTO %1 (move, token, day, letter) VALUES (?, ?, ?, ?)").arg(Id(kMoves)),
+         {move, token, DayOfName(path), LetterOfName(path)});
     SetHeaderNote(db, QStringLiteral("main"), move);
 }
 
@@ -82,7 +97,7 @@ void CreateMovesFile(const QString& path, const schema::Table& table, qint32 mov
             ScopedConnection c(part);
             Transaction tx(c.db());
             schema::CreateTable(c.db(), table);
-            if (move) RecordMaker(c.db(), move, token);
+            if (move) RecordMaker(c.db(), move, token, path);
             if (building) building();
             tx.commit();
         }
@@ -94,17 +109,28 @@ void CreateMovesFile(const QString& path, const schema::Table& table, qint32 mov
     SyncFolder(QFileInfo(path).absolutePath());
 }
 
+// The attached file's record of this live file's `move`: the rowids its copy added
+// (null until the copy commits). None unless the file, at `path`, bears the move's
+// day's name and its record carries the move's token and that name's day and letter.
+std::optional<std::pair<QVariant, QVariant>> OwnRecord(const Run& run, qint32 move, const QString& path)
+{
+    if (!NamedFor(run, move, path) || !HasMoveRecords(run.st)) return std::nullopt;
+    // fixed SQL: names only
+    QSqlQuery q = Query(run.st.Db, QStringLiteral("SELECT first, last FROM %1.%2 WHERE move = ? AND token = ? "
+                                                  "AND day = ? AND letter = ?")
+                                       .arg(Id(kArc), Id(kMoves)),
+                        {move, run.own.value(move).token, DayOfName(path), LetterOfName(path)});
+    if (!q.next()) return std::nullopt;
+    return std::make_pair(q.value(0), q.value(1));
+}
+
 // The rowids of the attached file's table that this live file's `move` added, when
 // its copy committed.
-std::optional<std::pair<qint64, qint64>> CopiedRows(const Run& run, qint32 move)
+std::optional<std::pair<qint64, qint64>> CopiedRows(const Run& run, qint32 move, const QString& path)
 {
-    if (!run.own.contains(move) || !HasMoveRecords(run.st)) return std::nullopt;
-    QSqlQuery q = Query(run.st.Db,
-                        QStringLiteral("SELECT first, last FROM %1.%2 WHERE move = ? AND token = ? AND first IS NOT NULL")
-                            .arg(Id(kArc), Id(kMoves)),
-                        {move, run.own.value(move)});
-    if (!q.next()) return std::nullopt;
-    return std::make_pair(q.value(0).toLongLong(), q.value(1).toLongLong());
+    const auto record = OwnRecord(run, move, path);
+    if (!record || record->first.isNull()) return std::nullopt;
+    return std::make_pair(record->first.toLongLong(), record->second.toLongLong());
 }
 
 // The finished live rows for which `keep` says so, asked once a row in rowid order.
@@ -240,23 +266,21 @@ void CopyAndRemove(const Run& run, qint32 move, const ArchivedTable& m)
     Tell(run.watch, m.removed);
 }
 
-// True when the attached file was made by this live file's `move`: a file whose
-// records differ from the station's, or name another move or token, was not.
-bool MadeBy(const Run& run, qint32 move)
+// True when the attached file, at `path`, was made by this live file's `move`: a
+// file whose records differ from the station's, name another move, token, day or
+// letter, or bear another name, was not.
+bool MadeBy(const Run& run, qint32 move, const QString& path)
 {
-    if (!run.own.contains(move) || HeaderNote(run.st) != move || !HasMoveRecords(run.st)) return false;
-    return Scalar(run.st.Db, QStringLiteral("SELECT COUNT(*) FROM %1.%2 WHERE move = ? AND token = ?").arg(Id(kArc), Id(kMoves)),
-                  {move, run.own.value(move)})
-               .toInt() > 0;
+    return HeaderNote(run.st) == move && OwnRecord(run, move, path).has_value();
 }
 
 // True when the file at `path` holds a committed copy of this live file's `move`.
 bool FileHolds(const Run& run, const QString& path, qint32 move)
 {
-    if (!QFileInfo(path).isFile()) return false;
+    if (!QFileInfo(path).isFile() || !NamedFor(run, HeaderHint(path), path)) return false;
     try {
         const Attachment arc(run.st.Db, path, kArc);
-        return CopiedRows(run, move).has_value();
+        return CopiedRows(run, move, path).has_value();
     } catch (const std::exception& e) {
         // A file that cannot be read holds nothing the station can use; the caller says so.
         qWarning().noquote() << "archive:" << path << e.what();
@@ -266,22 +290,21 @@ bool FileHolds(const Run& run, const QString& path, qint32 move)
 
 // Attaches the day's file into `arc` when one of this live file's moves made it,
 // with a record for `move` to commit its copy in; false, with nothing written, when
-// none did. A file that cannot be read is the station's when its header names one
-// of its moves (damaged since): that failure is thrown.
+// none did. A file whose header names none of this live file's moves of the day is
+// not opened. One whose header does but that cannot be read (damaged since), or
+// anything in its place that is not a file, throws its failure.
 bool AttachMoveFile(const Run& run, const QString& path, qint32 move, std::optional<Attachment>& arc)
 {
-    try {
-        arc.emplace(run.st.Db, path, kArc);
-        if (MadeBy(run, HeaderNote(run.st))) {
-            Exec(run.st.Db, QStringLiteral("INSERT OR IGNORE INTO %1.%2 (move, token) VALUES (?, ?)").arg(Id(kArc), Id(kMoves)),
-                 {move, run.own.value(move)});
-            return true;
-        }
-    } catch (const std::exception&) {
-        if (!QFileInfo(path).isFile() || run.own.contains(HeaderHint(path))) throw;
+    if (QFileInfo(path).isFile() && !NamedFor(run, HeaderHint(path), path)) return false;
+    arc.emplace(run.st.Db, path, kArc);
+    if (!MadeBy(run, HeaderNote(run.st), path)) {
+        arc.reset();
+        return false;
     }
-    arc.reset();
-    return false;
+    Exec(run.st.Db, QStringLiteral("INSERT OR IGNORE INTO %1.%2 (move, token, day, letter) VALUES (?, ?, ?, ?)")
+                        .arg(Id(kArc), Id(kMoves)),
+         {move, run.own.value(move).token, DayOfName(path), LetterOfName(path)});
+    return true;
 }
 
 } // namespace
@@ -316,24 +339,29 @@ void Fail(Run& run, const std::exception& e)
     run.failed = true;
 }
 
-QHash<qint32, QString> OwnMoves(const Station& st)
+QHash<qint32, OwnMove> OwnMoves(const Station& st)
 {
-    QHash<qint32, QString> out;
+    QHash<qint32, OwnMove> out;
     if (!TableIn(st, QStringLiteral("main"), kOwn)) return out;
-    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT move, token FROM main.%1").arg(Id(kOwn)));
-    while (q.next()) out.insert(qint32(q.value(0).toLongLong()), q.value(1).toString());
+    QSqlQuery q = Query(st.Db, QStringLiteral("SELECT move, token, day FROM main.%1").arg(Id(kOwn)));
+    while (q.next())
+        out.insert(qint32(q.value(0).toLongLong()),
+                   {q.value(1).toString(), QDate::fromString(q.value(2).toString(), QStringLiteral("yyyyMMdd"))});
     return out;
 }
 
-void RecordOwnMove(Run& run, qint32 move)
+void RecordOwnMove(Run& run, qint32 move, const QDate& day)
 {
     const QString token = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    Transaction tx(run.st.Db);
-    Exec(run.st.Db, QStringLiteral("CREATE TABLE IF NOT EXISTS main.%1 (move INTEGER PRIMARY KEY, token TEXT NOT NULL)")
-                        .arg(Id(kOwn)));
-    Exec(run.st.Db, QStringLiteral("INSERT INTO main.%1 (move, token) VALUES (?, ?)").arg(Id(kOwn)), {move, token});
+    const QSqlDatabase& db = run.st.Db;
+    Transaction tx(db);
+    Exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS main.%1 (move INTEGER PRIMARY KEY, token TEXT NOT NULL, "
+                            "day TEXT NOT NULL)")
+                 .arg(Id(kOwn)));
+    Exec(db, QStringLiteral("INSERT INTO main.%1 (move, token, day) VALUES (?, ?, ?)").arg(Id(kOwn)),
+         {move, token, day.toString(QStringLiteral("yyyyMMdd"))});
     tx.commit();
-    run.own.insert(move, token);
+    run.own.insert(move, {token, day});
 }
 
 bool RemovalCommitted(const Station& st, qint32 move, const QString& letter)
@@ -390,17 +418,24 @@ qint32 HeaderNote(const Station& st)
     return qint32(Scalar(st.Db, QStringLiteral("PRAGMA %1.user_version").arg(Id(kArc))).toLongLong());
 }
 
-bool MadeHere(const Run& run, const QString& path)
+bool NamedFor(const Run& run, qint32 move, const QString& path)
+{
+    const auto it = run.own.constFind(move);
+    if (it == run.own.constEnd()) return false;
+    return DayOfName(path) == it->day.toString(QStringLiteral("yyyyMMdd"));
+}
+
+DayFile JudgeDayFile(Run& run, const QString& path)
 {
     const qint32 move = HeaderHint(path);
-    if (!run.own.contains(move)) return false;
+    if (!NamedFor(run, move, path)) return DayFile::NotOwn;
     try {
         const Attachment arc(run.st.Db, path, kArc);
-        return MadeBy(run, move);
+        return MadeBy(run, move, path) ? DayFile::Own : DayFile::NotOwn;
     } catch (const std::exception& e) {
-        // Its header names one of this station's moves: damaged since, it is still ours.
-        qWarning().noquote() << "archive:" << path << e.what();
-        return true;
+        // Its header names one of this station's moves of the day: damaged since.
+        TellCannotRead(run, path, Reason(run.st, e), QString::fromUtf8(e.what()));
+        return DayFile::Unreadable;
     }
 }
 
@@ -412,10 +447,10 @@ LiveRows UnlistedLive(const Station& st, const ArchivedTable& m, const Marker& m
     return FinishedLive(st, m, [&claimed](const QString& t) { return !claimed.take(t); });
 }
 
-bool RemoveCopied(const Run& run, qint32 move, const ArchivedTable& m)
+bool RemoveCopied(const Run& run, qint32 move, const ArchivedTable& m, const QString& path)
 {
     const Station& st = run.st;
-    const auto rows = CopiedRows(run, move);
+    const auto rows = CopiedRows(run, move, path);
     if (!rows) return false;
     QStringList tokens;
     // fixed SQL: names from the schema
@@ -434,12 +469,22 @@ bool RemoveCopied(const Run& run, qint32 move, const ArchivedTable& m)
 void TellNotMade(Run& run, const QString& path)
 {
     const QString file = QFileInfo(path).fileName();
-    qWarning().noquote() << "archive:" << file << "was not made by this station's move; left as it is";
+    qWarning().noquote() << "archive:" << file << "was made by none of this live file's moves; left as it is";
     if (!FirstNote(run.st, path)) return;
-    run.told.push_back({QStringLiteral("백업 파일 %1: 이 프로그램이 만든 파일이 아니므로 그대로 둡니다. "
+    run.told.push_back({QStringLiteral("백업 파일 %1: 이 데이터베이스의 백업 기록에 없는 파일이므로 그대로 둡니다. "
                                        "그 날의 자료는 다음 날의 백업 파일에 보관됩니다.")
                             .arg(file),
-                        QStringLiteral("다른 백업 파일 (%1): 그대로 둠").arg(file)});
+                        QStringLiteral("기록에 없는 백업 파일 (%1): 그대로 둠").arg(file)});
+}
+
+void TellCannotRead(Run& run, const QString& path, const Told& why, const QString& engine)
+{
+    const QString file = QFileInfo(path).fileName();
+    qWarning().noquote() << "archive:" << file << engine;
+    if (!FirstNote(run.st, path)) return;
+    const QString panel = QStringLiteral("읽기 실패 (%1)").arg(file);
+    run.told.push_back({QStringLiteral("백업 파일을 읽을 수 없습니다 (%1): %2").arg(file, why.line),
+                        why.panel.isEmpty() ? panel : panel + QStringLiteral(": ") + why.panel});
 }
 
 bool MoveTable(Run& run, const MarkedDay& d, const ArchivedTable& m, const QList<qint64>* now)
@@ -458,14 +503,14 @@ bool MoveTable(Run& run, const MarkedDay& d, const ArchivedTable& m, const QList
             return true;
         }
         if (!QFileInfo::exists(path))
-            CreateMovesFile(path, m.table, d.move, run.own.value(d.move), [&] { Tell(run.watch, m.building); });
+            CreateMovesFile(path, m.table, d.move, run.own.value(d.move).token, [&] { Tell(run.watch, m.building); });
         std::optional<Attachment> arc;
         if (!AttachMoveFile(run, path, d.move, arc)) {
             TellNotMade(run, path);
             return false;
         }
         Tell(run.watch, m.created);
-        if (RemoveCopied(run, d.move, m)) return true;
+        if (RemoveCopied(run, d.move, m, path)) return true;
         const RowsInMove taken(st.Db, now ? *now : ListedLive(st, m, d.rows.value(m.letter)));
         CopyAndRemove(run, d.move, m);
         return true;

@@ -2,10 +2,11 @@
 
 // A day's move of one table, from the live file into that day's archive file, and
 // the records each file keeps of it. A move is this live file's own when the live
-// file recorded its number and token before anything was copied; an archive file is
-// the station's when the move that made it recorded the same in it. A station acts
-// only on its own moves and writes only into files its own moves made, so a copied
-// station folder or another station's file never moves or removes a row.
+// file recorded its number, token and day before anything was copied; an archive
+// file is the move's when it bears that day's name and the move recorded the same
+// in it. A station acts only on its own moves and opens, writes into or removes rows
+// against only files its own moves made, so a copied station folder or another
+// station's file never moves or removes a row.
 
 #include "database/Archive.h"
 #include "database/ArchiveWords.h"
@@ -48,11 +49,17 @@ ArchivedTable TableOfLetter(const QString& letter);
 QString ArchivePath(const Station& st, const QString& letter, const QDate& day);
 
 // What one start or night's run carries from step to step.
+// One of this live file's moves as it recorded it.
+struct OwnMove {
+    QString token;
+    QDate day;
+};
+
 struct Run {
     Run(Station& s, ArchiveWatch w) : st(s), watch(std::move(w)) {}
     Station& st;
     const ArchiveWatch watch;
-    QHash<qint32, QString> own;  // this live file's moves with their tokens, read as the run begins
+    QHash<qint32, OwnMove> own;  // this live file's moves, read as the run begins
     QSet<qint32> written;        // moves this run copied or finished: pruning keeps their files
     std::vector<Told> told;      // for List1 and PnlMsg, in order
     bool failed = false;         // a move failed: its day stays marked
@@ -65,11 +72,11 @@ void Fail(Run& run, const std::exception& e);
 
 // ---- The live file's records ----
 
-// The live file's moves and their tokens.
-QHash<qint32, QString> OwnMoves(const Station& st);
-// Records a new move, with a token drawn for it, as this live file's own; committed
-// before its marker is written.
-void RecordOwnMove(Run& run, qint32 move);
+// The live file's moves with their tokens and days.
+QHash<qint32, OwnMove> OwnMoves(const Station& st);
+// Records a new move of `day`, with a token drawn for it, as this live file's own;
+// committed before its marker is written.
+void RecordOwnMove(Run& run, qint32 move, const QDate& day);
 bool RemovalCommitted(const Station& st, qint32 move, const QString& letter);
 // The live file's removal records, (move, letter) each.
 using Removals = QSet<std::pair<qint32, QString>>;
@@ -86,8 +93,14 @@ bool FirstNote(const Station& st, const QString& path);
 qint32 HeaderHint(const QString& path);
 // The move named in the attached file's header.
 qint32 HeaderNote(const Station& st);
-// True when one of this live file's moves made the file at `path`.
-bool MadeHere(const Run& run, const QString& path);
+// True when `move` is one of this live file's and the file at `path` bears its
+// day's name. No other file is
+// opened: a journal beside it is its own.
+bool NamedFor(const Run& run, qint32 move, const QString& path);
+// What the night finds of its day's file at `path`: made by one of this live
+// file's moves, not, or not readable though its header names one (told once).
+enum class DayFile { Own, NotOwn, Unreadable };
+DayFile JudgeDayFile(Run& run, const QString& path);
 
 // ---- The rows ----
 
@@ -98,10 +111,10 @@ struct LiveRows {
 };
 LiveRows UnlistedLive(const Station& st, const ArchivedTable& m, const Marker& marker);
 
-// The rows the attached file took in this live file's `move` leave the live file:
-// each as often as the file holds it, the earliest such finished rows. False when
-// the file holds no committed copy of that move.
-bool RemoveCopied(const Run& run, qint32 move, const ArchivedTable& m);
+// The rows the attached file at `path` took in this live file's `move` leave the
+// live file: each as often as the file holds it, the earliest such finished rows.
+// False when the file holds no committed copy of that move under its day's name.
+bool RemoveCopied(const Run& run, qint32 move, const ArchivedTable& m, const QString& path);
 
 // One table's part of a day's move, from wherever it stands: nothing once the
 // removal committed (the file is then only checked); the file made when missing;
@@ -112,7 +125,10 @@ bool RemoveCopied(const Run& run, qint32 move, const ArchivedTable& m);
 // ArchiveFailure naming the table and the file.
 bool MoveTable(Run& run, const MarkedDay& d, const ArchivedTable& m, const QList<qint64>* now);
 
-// Tells once that the day's file at `path` is not one this station made and stays as it is.
+// Tells once that the day's file at `path` is none of this live file's moves' and stays as it is.
 void TellNotMade(Run& run, const QString& path);
+// Tells once that the file at `path`, whose header names one of this live file's
+// moves, cannot be read; `engine` goes to the trace.
+void TellCannotRead(Run& run, const QString& path, const Told& why, const QString& engine);
 
 } // namespace tolvo

@@ -25,8 +25,8 @@ void FinishCopiedFiles(Run& run, std::vector<Unreadable>& unreadable)
     static const QRegularExpression name(QStringLiteral("^([ij])\\d{8}\\.mdb$"));
     const QDir dir(run.st.ArchiveDir);
     const Removals removed = RecordedRemovals(run.st);
-    const auto pending = [&run, &removed](qint32 move, const QString& letter) {
-        return run.own.contains(move) && !removed.contains({move, letter});
+    const auto pending = [&run, &removed](qint32 move, const QString& letter, const QString& path) {
+        return NamedFor(run, move, path) && !removed.contains({move, letter});
     };
     const QStringList files = dir.entryList({QStringLiteral("*.mdb"), QStringLiteral("*.mdb-journal")}, QDir::Files, QDir::Name);
     const QSet<QString> names(files.begin(), files.end());
@@ -35,16 +35,20 @@ void FinishCopiedFiles(Run& run, std::vector<Unreadable>& unreadable)
         if (!n.hasMatch()) continue;
         const ArchivedTable m = TableOfLetter(n.captured(1));
         const QString path = dir.filePath(file);
-        // A journal a kill left is rolled back by opening the file (the list
-        // screens' read-only connections could not); the header names the move.
-        if (!names.contains(file + QStringLiteral("-journal")) && !pending(HeaderHint(path), m.letter)) continue;
+        // A journal a kill left beside a file of this live file's moves is rolled
+        // back by opening the file (the list screens' read-only connections could
+        // not); the header names the move. Any other file is not opened: a journal
+        // beside it is its own station's.
+        const qint32 hint = HeaderHint(path);
+        if (!NamedFor(run, hint, path)) continue;
+        if (!names.contains(file + QStringLiteral("-journal")) && !pending(hint, m.letter, path)) continue;
         bool read = false;
         try {
             const Attachment arc(run.st.Db, path, kArc);
             const qint32 move = HeaderNote(run.st);
-            if (!pending(move, m.letter)) continue;
+            if (!pending(move, m.letter, path)) continue;
             read = true;
-            if (!RemoveCopied(run, move, m)) continue;
+            if (!RemoveCopied(run, move, m, path)) continue;
             run.written << move;
             run.refresh = true;
         } catch (const std::exception& e) {
@@ -58,16 +62,11 @@ void FinishCopiedFiles(Run& run, std::vector<Unreadable>& unreadable)
     }
 }
 
-void TellUnreadable(Run& run, const std::vector<Unreadable>& unreadable, const Marker& marker, const QDate& runDay)
+void TellUnreadable(Run& run, const std::vector<Unreadable>& unreadable, const Marker& marker)
 {
     for (const auto& [path, why, engine] : unreadable) {
-        const QFileInfo fi(path);
-        const QDate day = QDate::fromString(fi.fileName().mid(1, 8), QStringLiteral("yyyyMMdd"));
-        if (day == runDay || IsMarked(marker, day) || !FirstNote(run.st, path)) continue;
-        qWarning().noquote() << "archive:" << fi.fileName() << engine;
-        const QString panel = QStringLiteral("읽기 실패 (%1)").arg(fi.fileName());
-        run.told.push_back({QStringLiteral("백업 파일을 읽을 수 없습니다 (%1): %2").arg(fi.fileName(), why.line),
-                            why.panel.isEmpty() ? panel : panel + QStringLiteral(": ") + why.panel});
+        const QDate day = QDate::fromString(QFileInfo(path).fileName().mid(1, 8), QStringLiteral("yyyyMMdd"));
+        if (!IsMarked(marker, day)) TellCannotRead(run, path, why, engine);
     }
 }
 

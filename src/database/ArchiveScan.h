@@ -22,16 +22,17 @@ struct Unreadable {
 // Half-made archive files and markers a kill left, with their journals.
 void RemoveHalfMadeFiles(const Station& st);
 
-// Every archive file whose header names one of this live file's moves without a
-// removal record, and whose record of the move carries its token, has its copy
-// committed and its removal not: the rows it took leave the live file. Any other
-// file (another station's, or one a copied station folder's twin wrote) is not
-// opened. A file of the station's own that cannot be read is kept in `unreadable`,
-// for the caller to tell.
+// Every archive file that bears the day's name of a move of this live file without
+// a removal record, whose header names that move and whose record of it carries its
+// token, day and letter, has its copy committed and its removal not: the rows it
+// took leave the live file. A journal beside such a file is rolled back. Any other
+// file (another station's, one a copied station folder's twin wrote, or one under
+// another day's name) is not opened, its journal left. A file of the station's own
+// that cannot be read is kept in `unreadable`, for the caller to tell.
 void FinishCopiedFiles(Run& run, std::vector<Unreadable>& unreadable);
 
-// A file the scan could not read, told once unless it is a marked day's own or the
-// run's day's, whose move tells its failure itself. Not a failure of any day.
-void TellUnreadable(Run& run, const std::vector<Unreadable>& unreadable, const Marker& marker, const QDate& runDay);
+// A file the scan could not read, told once unless it is a marked day's own, whose
+// move tells its failure itself. Not a failure of any day.
+void TellUnreadable(Run& run, const std::vector<Unreadable>& unreadable, const Marker& marker);
 
 } // namespace tolvo

@@ -291,7 +291,10 @@ enum class Twist {
     PowerCut,                 // the files whose removal no folder sync made durable come back
     PowerCutOnceDone,         // the same once the day's move, pruning and reset are done
     ForeignFiles,             // before: another station's files of the day, renamed for a day this one has none of
+    ForeignJournal,           // the same, and a journal a kill left beside the general one
     SameDayFile,              // another station's general file of the day placed under the day's own name
+    CopyFinishedTheMove,      // the folder copied after the kill; the copy finished the move, its files renamed back here
+    DayArchivedOnce,          // before: the day archived by another move, its general file deleted by hand
 };
 
 // Station B is a copy of this station's whole folder, as an installer sets one up,
@@ -318,6 +321,29 @@ void PlaceOtherFile(const TestStation& ts, const QString& letter, const QString&
     ASSERT_TRUE(QFile::rename(ts.path(letter + ".other"), ts.path("Backup/" + letter + day + ".mdb")));
 }
 
+// Another station killed while it wrote into `file`: pages of the cut transaction are in it, and
+// its journal, which opening the file plays back, lies beside it.
+void LeaveAJournal(TestStation& ts, const QString& file)
+{
+    ASSERT_TRUE(KilledIn(ts, [&ts, file] {
+        ScopedConnection c(ts.path(file));
+        Exec(c.db(), "PRAGMA cache_size = 2");
+        Exec(c.db(), "BEGIN");
+        Exec(c.db(), "CREATE TABLE pages (x BLOB)");
+        for (int n = 0; n < 64; ++n) Exec(c.db(), "INSERT INTO pages VALUES (zeroblob(4000))");
+        ::kill(::getpid(), SIGKILL);
+    }));
+    ASSERT_TRUE(QFileInfo(ts.path(file + "-journal")).size() > 0);
+}
+
+// The files matching `patterns` in Backup with their bytes.
+QHash<QString, QByteArray> Bytes(const TestStation& ts, const QStringList& patterns)
+{
+    QHash<QString, QByteArray> out;
+    for (const QString& f : QDir(ts.st.ArchiveDir).entryList(patterns, QDir::Files)) out[f] = ReadFile(ts.st.ArchiveDir + f);
+    return out;
+}
+
 void Befall(TestStation& ts, Twist twist)
 {
     switch (twist) {
@@ -342,6 +368,15 @@ void Befall(TestStation& ts, Twist twist)
         break;
     case Twist::SameDayFile:
         PlaceOtherFile(ts, "i", "20260520");
+        break;
+    case Twist::ForeignJournal:
+        LeaveAJournal(ts, "Backup/i20260430.mdb");
+        break;
+    case Twist::CopyFinishedTheMove:
+        ArchiveOnACopyOfTheFolder(ts);
+        ts.CloseDatabase();
+        PlaceOtherFile(ts, "i", "20260430");
+        PlaceOtherFile(ts, "j", "20260430");
         break;
     default:  // the others befall before the kill or at the restart
         break;
@@ -412,7 +447,7 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
         // Left as it is: the day's passages go with the later night's file.
         {.name = "a season file no move of the station made, holding a passage alike", .killedAfter = ArchiveStep::IlbanCopied,
          .twist = Twist::SeasonFileOfAnotherMove, .onePassage = true,
-         .told = "백업 파일 j20260520.mdb: 이 프로그램이 만든 파일이 아니므로 그대로 둡니다. 그 날의 자료는 다음 날의 백업 파일에 보관됩니다.",
+         .told = "백업 파일 j20260520.mdb: 이 데이터베이스의 백업 기록에 없는 파일이므로 그대로 둡니다. 그 날의 자료는 다음 날의 백업 파일에 보관됩니다.",
          .livePassages = {"0000000001", "0000000003", "0000000003"}, .dayPassages = three},
         // The passage stored after the kill goes with the clock's yesterday; the day's pruning waits.
         {.name = "a clock behind at the restart", .killedAfter = ArchiveStep::IlbanCreated,
@@ -424,9 +459,21 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
          .pruning = ResumeCase::Pending},
         {.name = "another station's files of the day under another day", .twist = Twist::ForeignFiles,
          .livePassages = insideAndTwin, .dayPassages = cards},
+        // Never opened, so its journal is not played back: both stay as they are.
+        {.name = "another station's file with a journal beside it", .twist = Twist::ForeignJournal,
+         .livePassages = insideAndTwin, .dayPassages = cards},
+        // The copy's files hold the same move under the day's name: here, under another day's, they are not the move's.
+        {.name = "a copy finished the move once the tickets were copied", .killedAfter = ArchiveStep::IlbanCopied,
+         .twist = Twist::CopyFinishedTheMove, .livePassages = insideAndTwin, .dayPassages = cards},
+        {.name = "a copy finished the move marked before any copy", .twist = Twist::CopyFinishedTheMove,
+         .livePassages = insideAndTwin, .dayPassages = cards},
+        // A second move of the day copies into the first one's season file and names itself in its header.
+        {.name = "the marker emptied once a second move of the day copied the passages", .killedAfter = ArchiveStep::JungCopied,
+         .twist = Twist::DayArchivedOnce, .edit = [](QByteArray) { return QByteArray(); }, .setAside = true,
+         .livePassages = insideAndTwin, .dayPassages = cards + QStringList{"0000000009"}, .pruning = lost},
         // The day counts as archived: its rows stay live and go with the later night's files.
         {.name = "another station's file under the day's own name during the move", .twist = Twist::SameDayFile,
-         .told = "백업 파일 i20260520.mdb: 이 프로그램이 만든 파일이 아니므로 그대로 둡니다. 그 날의 자료는 다음 날의 백업 파일에 보관됩니다.",
+         .told = "백업 파일 i20260520.mdb: 이 데이터베이스의 백업 기록에 없는 파일이므로 그대로 둡니다. 그 날의 자료는 다음 날의 백업 파일에 보관됩니다.",
          .livePassages = allLive, .dayPassages = noFile, .liveTickets = kAllTickets, .laterTickets = kDayTickets,
          .pruning = lost},
         {.name = "a power cut once the day left the marker", .killedAfter = ArchiveStep::Unmarked,
@@ -464,9 +511,17 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
             ts.clock.setNow(QDateTime(QDate(2026, 9, 1), QTime(0, 0, 1)));
             ASSERT_TRUE(Archive_DayData(ts.st));
         }
+        if (r.twist == Twist::DayArchivedOnce) {
+            Insert(ts.st.Db, "정기권입출차", Passage("0000000009", "정상출차", "2026-05-20"));
+            ts.clock.setNow(kMidnight);
+            ASSERT_TRUE(Archive_DayData(ts.st));
+            ASSERT_TRUE(QFile::remove(ts.path("Backup/i20260520.mdb")));
+            ts.clock.setNow(QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
+        }
         FillTheDay(ts);
-        if (r.twist == Twist::ForeignFiles || r.twist == Twist::SameDayFile) ArchiveOnACopyOfTheFolder(ts);
-        if (r.twist == Twist::ForeignFiles) {
+        if (r.twist == Twist::ForeignFiles || r.twist == Twist::ForeignJournal || r.twist == Twist::SameDayFile)
+            ArchiveOnACopyOfTheFolder(ts);
+        if (r.twist == Twist::ForeignFiles || r.twist == Twist::ForeignJournal) {
             PlaceOtherFile(ts, "i", "20260430");
             PlaceOtherFile(ts, "j", "20260430");
         }
@@ -486,12 +541,18 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
             if (r.twist == Twist::PowerCut || r.twist == Twist::PowerCutOnceDone) layer.emplace(ts.st.ArchiveDir);
             ASSERT_TRUE(KilledAtMidnightAfter(ts, r.killedAfter));
             Befall(ts, r.twist);
+            if (r.twist == Twist::CopyFinishedTheMove) {  // the copy's own passages, copies of these
+                passagesEver += Archived(ts, "j20260430.mdb", "정기권입출차", "정기권번호");
+                passagesEver.sort();
+            }
             const QString marker = ts.path("Backup/archive.moving");
             if (r.edit) WriteFile(marker, r.edit(ReadFile(marker)));
             DBase::DataBase_Open(ts.st);
             Insert(ts.st.Db, "정기권입출차", kTwin);
         }
         ts.CloseDatabase();
+        // Another station's files under another day's name are not touched, byte for byte, journal included.
+        const auto others = Bytes(ts, {"?20260430.mdb*"});
         if (r.restartKilledAt) {
             ASSERT_TRUE(KilledIn(ts, [&] { StartAgain(ts, r.restart, ArchiveKilledAfter(*r.restartKilledAt)); }));
         }
@@ -532,13 +593,20 @@ TEST(ArchiveKill, AResumeTakesEachListedRowOnceAndADamagedMarkerIsSetAside)
         EXPECT_EQ(AllRows(ts, "정기권입출차", "정기권번호", "j"), passagesEver);
         EXPECT_FALSE(backup.exists("archive.moving"));
         EXPECT_EQ(backup.entryList({"*20250520*"}, QDir::Files).size(), r.pruning == ResumeCase::Lost ? 2 : 0);
+        EXPECT_EQ(Bytes(ts, {"?20260430.mdb*"}), others);
     }
 }
 
 TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
 {
-    // How the day's file is damaged; what List1 and PnlMsg then tell of it.
-    const struct { const char* name; std::function<void(const QString&)> damage; const char *told, *panel; } rows[] = {
+    // How the day's file is damaged; what List1 and PnlMsg then tell of it. Damaged once its move ended,
+    // the night that runs the day again does nothing and tells it once.
+    const struct {
+        const char* name;
+        std::function<void(const QString&)> damage;
+        const char *told, *panel;
+        ArchiveStep killedAfter = ArchiveStep::IlbanCreated;
+    } rows[] = {
         // The header still names the move that made the file.
         {"not a database", [](const QString& f) { WriteFile(f, NoEnginesPageSize(ReadFile(f))); },
          "일반권 자료 백업 실패 (i20260520.mdb): 데이터베이스 파일이 아닙니다", "백업 실패 (i20260520.mdb): 데이터베이스 파일 아님"},
@@ -552,22 +620,29 @@ TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
              Insert(ScopedConnection(f).db(), "일반권", {{"티켓번호", "0001"}, {"입차코드", "0001202605190900"}});
          },
          "일반권 자료 백업 실패 (i20260520.mdb): 같은 자료가 이미 있습니다", "백업 실패 (i20260520.mdb): 같은 자료가 이미 있음"},
+        {"not a database once its move ended", [](const QString& f) { WriteFile(f, NoEnginesPageSize(ReadFile(f))); },
+         "백업 파일을 읽을 수 없습니다 (i20260520.mdb): 데이터베이스 파일이 아닙니다",
+         "읽기 실패 (i20260520.mdb): 데이터베이스 파일 아님", ArchiveStep::Unmarked},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         TestStation ts(TestStation::Db::Fresh, QDateTime(QDate(2026, 5, 20), QTime(23, 0)));
         FillTheDay(ts);
-        ASSERT_TRUE(KilledAtMidnightAfter(ts, ArchiveStep::IlbanCreated));
+        ASSERT_TRUE(KilledAtMidnightAfter(ts, r.killedAfter));
         const QString dayFile = ts.path("Backup/i20260520.mdb");
         r.damage(dayFile);
-        // Junk under another day's name whose header names the day's move: told once, failing no day.
+        // Junk under another day's name whose header names the day's move is not that move's: never opened.
         const QString junk = ts.path("Backup/i20260401.mdb");
         WriteFile(junk, NoEnginesPageSize(ReadFile(dayFile)));
         StartAgain(ts, kMidnight.addSecs(20));
         EXPECT_EQ(ts.screen.text("PnlMsg"), QString::fromUtf8(r.panel));
-        const QStringList junkTold{"백업 파일을 읽을 수 없습니다 (i20260401.mdb): 데이터베이스 파일이 아닙니다"};
-        EXPECT_EQ(ts.screen.list1.filter("i20260401"), junkTold);
+        EXPECT_EQ(ts.screen.list1.filter("i20260401"), QStringList());
         EXPECT_EQ(ts.screen.list1.filter("i20260520").last(), QString::fromUtf8(r.told));
+        if (r.killedAfter == ArchiveStep::Unmarked) {
+            EXPECT_EQ(ts.screen.list1.filter("i20260520").size(), 1);
+            EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-05-21");
+            continue;
+        }
 
         // The next night goes on with its own rows while the 20th waits for its file.
         Insert(ts.st.Db, "일반권", {{"입차코드", "0005202605210800"}, {"출차일", "2026-05-21"}, {"정산구분", true},
@@ -586,7 +661,7 @@ TEST(ArchiveKill, AnUnreadableDayFileStopsOnlyItsOwnDay)
         ExpectTheDaysFiles(ts);
         EXPECT_EQ(Column(ts.st.Db, "일반권", "입차코드"), QStringList({"0004202605201200"}));
         EXPECT_FALSE(QFileInfo::exists(ts.path("Backup/archive.moving")));
-        EXPECT_EQ(ts.screen.list1.filter("i20260401"), junkTold);
+        EXPECT_EQ(ts.screen.list1.filter("i20260401"), QStringList());
         EXPECT_EQ(ts.value(QStringLiteral("SELECT 데이터갱신일시 FROM 시스템")).toString(), "2026-05-23");
     }
 }

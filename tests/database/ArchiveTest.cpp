@@ -164,36 +164,62 @@ TEST(Archive, PrunesCancellationsByDaysWhenRecordsAreKept)
 
 TEST(Archive, RemovesThePairOfFilesThatLeftTheRetention)
 {
-    NightStation ts; // 자료보관기간 12 from the first run
-    for (const char* f : {"i20050630.mdb", "j20050630.mdb", "i20050701.mdb", "i20050629.mdb"}) {
-        QFile file(ts.path(QString("Backup/") + f));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    // The pair of 2005-06-30 leaves 12 months' retention; each file's header names a move.
+    // The live file's moves: 77 of that day, 88 of the day after; 66 of that day, its removal committed.
+    const struct { const char* name; int header; bool kept; } rows[] = {
+        {"no move", 0, false},
+        {"a move this live file does not hold (another station's, or before a repair)", 555, false},
+        {"a move of this live file whose removal committed", 66, false},
+        {"a move of this live file of another day", 88, false},
+        {"a move of this live file of that day, its removal not committed", 77, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        NightStation ts;
+        Exec(ts.st.Db, "CREATE TABLE archive_own_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, day TEXT)");
+        Exec(ts.st.Db, "INSERT INTO archive_own_moves VALUES (77, 'a', '20050630'), (88, 'b', '20050701'), (66, 'c', '20050630')");
+        Exec(ts.st.Db, "CREATE TABLE archive_steps (move INTEGER NOT NULL, letter TEXT NOT NULL, PRIMARY KEY (move, letter))");
+        Exec(ts.st.Db, "INSERT INTO archive_steps VALUES (66, 'i'), (66, 'j')");
+        for (const char* f : {"i20050630.mdb", "j20050630.mdb", "i20050701.mdb", "i20050629.mdb"}) {
+            ScopedConnection c(ts.path(QString("Backup/") + f));
+            Exec(c.db(), "CREATE TABLE t (x)");
+            Exec(c.db(), QString("PRAGMA user_version = %1").arg(r.header));
+        }
+        EXPECT_TRUE(Archive_DayData(ts.st));
+        EXPECT_EQ(ts.archive("i20050630.mdb"), r.kept);
+        EXPECT_EQ(ts.archive("j20050630.mdb"), r.kept);
+        EXPECT_TRUE(ts.archive("i20050701.mdb") && ts.archive("i20050629.mdb"));
     }
-    Archive_DayData(ts.st);
-    EXPECT_FALSE(ts.archive("i20050630.mdb") || ts.archive("j20050630.mdb"));
-    EXPECT_TRUE(ts.archive("i20050701.mdb") && ts.archive("i20050629.mdb"));
 }
 
 TEST(Archive, KeepsAFileWhoseMoveItFinishedThatNight)
 {
-    // A passage copied into the year-old day's file by a move cut short there and then.
-    NightStation ts;
-    ts.passage("0000000009", "정상출차", "2005-06-30");
-    DBase::Create_JungArchive(ts.path("Backup/j20050630.mdb"));
-    {
-        ScopedConnection c(ts.path("Backup/j20050630.mdb"));
-        Insert(c.db(), "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}, {"출차일자", "2005-06-30"},
-                                        {"입출구분", false}});
-        Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, first INTEGER, last INTEGER)");
-        Exec(c.db(), "INSERT INTO archive_moves VALUES (77, 'seventy-seven', 1, 1)");
-        Exec(c.db(), "PRAGMA user_version = 77");
+    // A passage copied into the year-old day's file by a move cut short there and then. The same number drawn with another token is another move's: nothing
+    // leaves against its file, and the passage goes with the night's own file; so does a file whose
+    // record was made for another day's name.
+    const struct { const char* token; QStringList night; const char* recordDay = "20050630"; } rows[] = {
+        {"seventy-seven", {}}, {"another", {"0000000009"}}, {"seventy-seven", {"0000000009"}, "20050520"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.token);
+        NightStation ts;
+        ts.passage("0000000009", "정상출차", "2005-06-30");
+        DBase::Create_JungArchive(ts.path("Backup/j20050630.mdb"));
+        {
+            ScopedConnection c(ts.path("Backup/j20050630.mdb"));
+            Insert(c.db(), "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}, {"출차일자", "2005-06-30"},
+                                            {"입출구분", false}});
+            Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, first INTEGER, last INTEGER, "
+                         "day TEXT, letter TEXT)");
+            Exec(c.db(), "INSERT INTO archive_moves VALUES (77, ?, 1, 1, ?, 'j')", {r.token, r.recordDay});
+            Exec(c.db(), "PRAGMA user_version = 77");
+        }
+        Exec(ts.st.Db, "CREATE TABLE archive_own_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, day TEXT NOT NULL)");
+        Exec(ts.st.Db, "INSERT INTO archive_own_moves VALUES (77, 'seventy-seven', '20050630')");
+        EXPECT_TRUE(Archive_DayData(ts.st));
+        EXPECT_EQ(ts.count("정기권입출차"), 0);
+        EXPECT_EQ(ts.archived("j20050630.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000009"}));
+        EXPECT_EQ(ts.archived("j20060630.mdb", "정기권입출차", "정기권번호"), r.night);
     }
-    Exec(ts.st.Db, "CREATE TABLE archive_own_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL)");
-    Exec(ts.st.Db, "INSERT INTO archive_own_moves VALUES (77, 'seventy-seven')");
-    EXPECT_TRUE(Archive_DayData(ts.st));
-    EXPECT_EQ(ts.count("정기권입출차"), 0);
-    EXPECT_EQ(ts.archived("j20050630.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000009"}));
-    EXPECT_TRUE(ts.archived("j20060630.mdb", "정기권입출차", "정기권번호").isEmpty());
 }
 
 TEST(Archive, SecondRunOnTheSameDayChangesNothing)
@@ -267,9 +293,11 @@ TEST(Archive, FailureInTheMiddleOfAMoveKeepsEveryRowLive)
 TEST(Archive, ADayFileNoMoveOfTheStationMadeIsLeftAsItIsAndItsRowsGoWithTheNextNight)
 {
     // A general file there makes the day count as archived; a season file alone leaves only the passages.
-    const struct { const char* file; QStringList dayTickets, nextTickets; } rows[] = {
+    // A file whose header and record name a number of the live file's moves with another token is another's.
+    const struct { const char* file; QStringList dayTickets, nextTickets; bool sameNumber = false; } rows[] = {
         {"i20060630.mdb", {"0000200606300900"}, {"0001200606301000"}},
         {"j20060630.mdb", {"0001200606301000"}, {}},
+        {"i20060630.mdb", {"0000200606300900"}, {"0001200606301000"}, true},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.file);
@@ -282,6 +310,15 @@ TEST(Archive, ADayFileNoMoveOfTheStationMadeIsLeftAsItIsAndItsRowsGoWithTheNextN
             DBase::Create_JungArchive(placed);
             Insert(ScopedConnection(placed).db(), "정기권입출차", {{"정기권번호", "0000000009"}, {"입출상태", "정상출차"}});
         }
+        if (r.sameNumber) {
+            ScopedConnection c(placed);
+            Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, first INTEGER, "
+                         "last INTEGER, day TEXT, letter TEXT)");
+            Exec(c.db(), "INSERT INTO archive_moves VALUES (77, 'theirs', NULL, NULL, '20060630', 'i')");
+            Exec(c.db(), "PRAGMA user_version = 77");
+            Exec(ts.st.Db, "CREATE TABLE archive_own_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, day TEXT)");
+            Exec(ts.st.Db, "INSERT INTO archive_own_moves VALUES (77, 'mine', '20060630')");
+        }
         ts.ticket("0001200606301000");
         ts.passage("0000000003", "정상출차");
         // A live passage alike in every field to the one a file holds is another passage.
@@ -290,9 +327,9 @@ TEST(Archive, ADayFileNoMoveOfTheStationMadeIsLeftAsItIsAndItsRowsGoWithTheNextN
         Archive_DayData(ts.st);
         ts.clock.advanceSecs(60);
         Archive_DayData(ts.st);
-        EXPECT_EQ(ts.screen.list1, QStringList({QString("백업 파일 %1: 이 프로그램이 만든 파일이 아니므로 그대로 둡니다. "
-                                                        "그 날의 자료는 다음 날의 백업 파일에 보관됩니다.").arg(r.file)}));
-        EXPECT_EQ(ts.screen.text("PnlMsg"), QString("다른 백업 파일 (%1): 그대로 둠").arg(r.file));
+        EXPECT_EQ(ts.screen.list1, QStringList({QString("백업 파일 %1: 이 데이터베이스의 백업 기록에 없는 파일이므로 그대로 "
+                                                        "둡니다. 그 날의 자료는 다음 날의 백업 파일에 보관됩니다.").arg(r.file)}));
+        EXPECT_EQ(ts.screen.text("PnlMsg"), QString("기록에 없는 백업 파일 (%1): 그대로 둠").arg(r.file));
         EXPECT_EQ(ts.count("정기권입출차"), 2);
         if (r.file[0] == 'j') {
             EXPECT_EQ(ts.archived("j20060630.mdb", "정기권입출차", "정기권번호"), QStringList({"0000000009"}));

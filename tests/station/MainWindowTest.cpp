@@ -779,7 +779,7 @@ TEST_F(MainWindowTest, TheArchivesPanelMessagesAreShownAtThePanelsOwnSize)
     // The longest short forms the night's archive gives the panel; wider than it, a text is drawn smaller.
     for (const char* text : {"백업 실패 (i20260520.mdb): 백업 폴더 쓰기 권한 없음", "백업 실패 (j20260520.mdb): 같은 자료가 이미 있음",
                              "읽기 실패 (j20260401.mdb): 데이터베이스 파일 아님", "백업 파일 j20260520.mdb에 자료 없음",
-                             "백업 표시 파일 손상: 따로 보관함", "다른 백업 파일 (j20260520.mdb): 그대로 둠"}) {
+                             "백업 표시 파일 손상: 따로 보관함", "기록에 없는 백업 파일 (j20260520.mdb): 그대로 둠"}) {
         ws.window.setText(QStringLiteral("PnlMsg"), QString::fromUtf8(text));
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width()) << text;
     }
