@@ -14,6 +14,7 @@
 #include "station/Menus.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -32,6 +33,16 @@ TEST(DispenserCommandText, ByCommandAndUnit)
         {0, "07", "", "", At(4, 10, 20, 30), "07012601041020300"}, // Sunday
         {0, "07", "", "", At(10, 8, 0, 5), "07012601100800056"},   // Saturday
         {2, "00", "0001 ", " 9999", At(5, 9, 0, 0), "000300019999"},
+        {1, "01", "9", "8", At(5, 9, 0, 0), "0102"},
+        {4, "01", " 500 ", "8", At(5, 9, 0, 0), "0105500"},
+        {6, "01", "30", "8", At(5, 9, 0, 0), "010830"},
+        {7, "01", "9", "8", At(5, 9, 0, 0), "0110"},
+        {8, "01", "9", "8", At(5, 9, 0, 0), "0111"},
+        {9, "01", "9", "8", At(5, 9, 0, 0), "0112"},
+        {10, "01", "9", "8", At(5, 9, 0, 0), "0113"},
+        {11, "01", "9", "8", At(5, 9, 0, 0), "0114"},
+        {12, "01", "9", "8", At(5, 9, 0, 0), "0115"},
+        {13, "01", "1234", "8", At(5, 9, 0, 0), "01161234"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TdCommandText(c.pos, c.unit, c.v0, c.v1, c.now), QString::fromLatin1(c.expected)) << c.expected;
@@ -57,7 +68,7 @@ protected:
     }
     QString row() const
     {
-        return ts.value(QStringLiteral("SELECT printf('%s|%s|%s|%s', Start_No, End_No, Td_No, Unit_No) FROM 발권기")).toString();
+        return ts.value(QStringLiteral("SELECT printf('%s|%s|%s|%s|%s|%s', Start_No, End_No, Td_No, Max_No, Exit_Time, Unit_No) FROM 발권기")).toString();
     }
     static inline const QString kPath = QStringLiteral("/dev/fake-td");
 };
@@ -67,13 +78,16 @@ TEST_F(DispenserScreens, SettingsAreStoredOnlyWhenAcknowledged)
     // message: "" for none; row: Start_No|End_No|Td_No|Unit_No afterwards.
     struct Case { const char* name; int pos; const char* v0; const char* v1; bool ack; const char* message;
                   const char* row; } const cases[] = {
-        {"range, answered", 2, "1'2", "9999", true, "발권기 설정 : 발행번호 범위 설정 성공", "1'2|9999||"},
-        {"next number, no answer", 3, "25", "", false, "발권기 설정 : 발행번호 재설정 실패", "1'2|9999||"},
-        {"reset, answered", 1, "", "", true, "발권기 설정 : 발행번호 초기화 성공", "1'2|9999||"},
-        {"next number, answered", 3, " 25", "", true, "발권기 설정 : 발행번호 재설정 성공", "1'2|9999| 25|"},
-        {"unit number", 5, " 3", "", true, "", "1'2|9999| 25| 3"},
+        {"range, answered", 2, "1'2", "9999", true, "발권기 설정 : 발행번호 범위 설정 성공", "1'2|9999||||"},
+        {"next number, no answer", 3, "25", "", false, "발권기 설정 : 발행번호 재설정 실패", "1'2|9999||||"},
+        {"reset, answered", 1, "", "", true, "발권기 설정 : 발행번호 초기화 성공", "1'2|9999||||"},
+        {"next number, answered", 3, " 25", "", true, "발권기 설정 : 발행번호 재설정 성공", "1'2|9999| 25|||"},
+        {"roll size, answered", 4, "500", "", true, "발권기 설정 : 최대 발행수량 설정 성공", "1'2|9999| 25|500||"},
+        {"void time, answered", 6, "30", "", true, "발권기 설정 : 폐권처리 시간설정 성공", "1'2|9999| 25|500|30|"},
+        {"unit number", 5, " 3", "", true, "", "1'2|9999| 25|500|30| 3"},
     };
-    Exec(st.Db, QStringLiteral("UPDATE 발권기 SET Start_No = NULL, End_No = NULL, Td_No = NULL, Unit_No = NULL"));
+    Exec(st.Db, QStringLiteral("UPDATE 발권기 SET Start_No = NULL, End_No = NULL, Td_No = NULL, Max_No = NULL, Exit_Time = NULL, "
+                               "Unit_No = NULL"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ts.msgs.shown.clear();
@@ -186,6 +200,44 @@ TEST_F(DispenserScreens, EachScreenOpensFromItsMenu)
         menus.click(QString::fromLatin1(c.menu));
         EXPECT_EQ(seen, QString::fromUtf8(c.form) + QLatin1Char(' ') + QString::fromUtf8(c.caption));
     }
+}
+
+// The fee display tests of the dispenser screen and the exit reader screen's
+// time button, through the screens, on a "VD0   TYPE" display.
+TEST_F(DispenserScreens, FeeDisplayButtonsSendTheirFramesToTheFeeDisplay)
+{
+    ASSERT_TRUE(st.comm->openPort(PortFeeDisp, QStringLiteral("/dev/fake-fd"), SerialSettings{}));
+    st.models.FeeDispType = 4;
+    st.models.HasExitReader = true;
+    FakeDevice& fd = fake.ports->device(QStringLiteral("/dev/fake-fd"));
+    const auto frames = [&fd] {
+        const QString all = QString::fromLatin1(fd.written()).remove(QChar(2));
+        fd.clearWrites();
+        return all.split(QChar(3), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+    };
+    const struct { int index; const char* frames; } rows[] = {
+        {0, "WT0900"}, {1, "WD125000"}, {2, "WR R20 R20 R20"}, {4, "R11 R10 R10 R10"}, {5, "R21 R20 R20 R20"},
+    };
+    QStringList seen;
+    test::WhenModal(QStringLiteral("FrmTD"), [&](QWidget& w) {
+        for (const auto& r : rows) {
+            w.findChild<QComboBox*>(QStringLiteral("Combo2"))->setCurrentIndex(r.index);
+            w.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+            seen << frames();
+        }
+        static_cast<QDialog&>(w).reject();
+    });
+    ShowFrmTD(st);
+    QStringList expected;
+    for (const auto& r : rows) expected << QString::fromLatin1(r.frames);
+    EXPECT_EQ(seen, expected);
+
+    test::WhenModal(QStringLiteral("FrmOutRd"), [&](QWidget& w) {
+        w.findChild<QPushButton*>(QStringLiteral("Command1_1"))->click();
+        static_cast<QDialog&>(w).reject();
+    });
+    ShowFrmOutRd(st);
+    EXPECT_EQ(frames(), QStringLiteral("TS26/01/05 09:00"));
 }
 
 TEST_F(DispenserScreens, FrmTDCannotBeClosedWhileItWaits)

@@ -12,6 +12,9 @@
 #include "serial/FakeComm.h"
 #include "station/CommDispatch.h"
 
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -232,6 +235,58 @@ TEST_F(EquipmentTestFixture, GeneratorInsertsSkipsDuplicatesAndRaisesTheEntryFla
     }
     EXPECT_EQ(ts.value("SELECT 입차코드 || ' ' || 입차일 || ' ' || 입차시간 FROM 일반권 WHERE 티켓번호 = '0000'"),
               "0000202601050900 2026-01-05 09:00");
+}
+
+// The fee display (port 7, model "VD0   TYPE") and exit reader (port 9) panels,
+// driven through the screen: what each entry's button sends to which device.
+TEST_F(EquipmentTestFixture, FeeAndExitReaderPanelsSendToTheirOwnDevice)
+{
+    ASSERT_TRUE(st.comm->openPort(PortFeeDisp, "/dev/fd", SerialSettings{}));
+    st.models.FeeDispType = 4;
+    fake.ports->device("/dev/or").replier = [](const QByteArray& b) {
+        return b.contains("CTR") ? TD_Frame("PTR  20260111093015  07") : QByteArray();
+    };
+    const QStringList relay1{"R11", "R10", "R10", "R10"};
+    const struct {
+        const char* name;
+        bool fee; // Combo2/Txt1_2/Command6, else Combo3/Text7/Command15
+        int index;
+        const char* value;
+        QStringList display, exitReader;
+    } rows[] = {
+        {"Time", true, 0, "0930", {"WT0930"}, {}},
+        {"AmountHalfToEven", true, 1, "1230.5", {"WD  1230"}, {}},
+        {"AmountWidest", true, 1, "999999", {"WD999999"}, {}},
+        {"GateOpen", true, 2, "", {"WR", "R20", "R20", "R20"}, {}},
+        {"Relay1", true, 4, "", relay1, {}},
+        {"Relay2", true, 5, "", {"R21", "R20", "R20", "R20"}, {}},
+        {"Relay4", true, 7, "", {"R41", "R40", "R40", "R40"}, {}},
+        {"Status", true, 8, "", {"WS"}, {}},
+        {"ReadBack", false, 1, "", {}, {"CTR"}},
+        {"ReaderRelay1", false, 2, "", {}, {"CG1"}},
+        {"ReaderRelay3", false, 4, "", {}, {"CG3"}},
+        {"VfdTimeToTheFeeDisplay", false, 5, "", {"TS26/01/05 09:00"}, {}},
+        {"Guide", false, 6, "안녕", {}, {"DSM0안녕"}},
+    };
+    FrmTest form(st, links);
+    for (const auto& r : rows) {
+        for (const char* path : {"/dev/fd", "/dev/or"}) fake.ports->device(path).clearWrites();
+        form.findChild<QComboBox*>(r.fee ? "Combo2" : "Combo3")->setCurrentIndex(r.index);
+        if (*r.value) form.findChild<QLineEdit*>(r.fee ? "Txt1_2" : "Text7")->setText(QString::fromUtf8(r.value));
+        QTest::mouseClick(form.findChild<QPushButton*>(r.fee ? "Command6" : "Command15"), Qt::LeftButton);
+        EXPECT_EQ(sent("/dev/fd"), r.display) << r.name;
+        EXPECT_EQ(sent("/dev/or"), r.exitReader) << r.name;
+    }
+    EXPECT_EQ(form.findChild<QLabel*>("Label13")->text(), "현재시간 : 2026-01-11 09:30:15         허용시간 : 07분");
+    EXPECT_EQ(form.findChild<QLineEdit*>("Text6")->text(), "07");
+
+    fake.ports->device("/dev/fd").clearWrites();
+    form.findChild<QComboBox*>("Combo2")->setCurrentIndex(3); // digit sweep: 0 to 9, three rounds
+    QTest::mouseClick(form.findChild<QPushButton*>("Command6"), Qt::LeftButton);
+    const QStringList sweep = sent("/dev/fd");
+    ASSERT_EQ(sweep.size(), 30);
+    EXPECT_EQ(sweep.mid(0, 3), QStringList({"WD     0", "WD111111", "WD222222"}));
+    EXPECT_EQ(sweep.mid(28), QStringList({"WD888888", "WD999999"}));
 }
 
 TEST_F(EquipmentTestFixture, ClosingTheScreenFreesTheReader)

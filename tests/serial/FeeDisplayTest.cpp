@@ -105,6 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
         // model 4 "VD0   TYPE"
         FrameCase{"m4_amount", 4, false, Op::Amount, 500, "", "025744" "202020353030" "03"},
         FrameCase{"m4_amount_7digits", 4, false, Op::Amount, 1234567, "", "025744" "393939393939" "03"},
+        FrameCase{"m4_amount_widest", 4, false, Op::Amount, 123456, "", "025744" "313233343536" "03"},
+        FrameCase{"m1_amount_widest", 1, false, Op::Amount, 100000, "", "44" "313030303030" "0D"},
         FrameCase{"m4_amount_negative", 4, false, Op::Amount, -1, "", "025744" "202020202030" "03"},
         FrameCase{"m4_time", 4, false, Op::Time, 0, "0930", "025754" "30393330" "03"},
         FrameCase{"m4_clear", 4, false, Op::Clear, 0, "", "02574503"},

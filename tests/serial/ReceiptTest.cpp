@@ -12,7 +12,7 @@ namespace {
 
 ReceiptData Sample()
 {
-    return {"0123", false, "2026-01-05", "08:10", "2026-01-05", "10:45", 155, 30, 12500, 0, "이용해 주셔서 감사합니다.",
+    return {"0123", false, "2026-01-05", "08:10", "2026-01-06", "10:45", 155, 30, 12500, 0, "이용해 주셔서 감사합니다.",
             "한빛주차장", "서울시 중구 세종대로 1", "123-45-67890", "근무자1"};
 }
 
@@ -21,7 +21,7 @@ TEST(ReceiptLayout, FullReceiptOfAnExit)
     const PrintOps expected{
         PrintLine("주차권번호 : 0123"),
         PrintLine("입차  일시 : 2026-01-05 08:10"),
-        PrintLine("출차  일시 : 2026-01-05 10:45"),
+        PrintLine("출차  일시 : 2026-01-06 10:45"),
         PrintLine("주차  시간 : 155분"),
         PrintLine("할인  시간 : 30분"),
         PrintLine("출차  금액 : 12,500원"),
@@ -68,7 +68,7 @@ protected:
         st.worker.WorkerName = "근무자2";
         ExitTransaction& t = st.trx;
         t.TicketNo = "0123";
-        t.InDate = "2026-01-05";
+        t.InDate = "2026-01-04";
         t.InTime = "08:10";
         t.OutDate = "2026-01-05";
         t.OutTime = "10:45";
@@ -97,6 +97,8 @@ TEST_F(ReceiptJob, PrintsTheCurrentExitToTheDayFile)
     const QStringList lines = dayLines();
     ASSERT_EQ(lines.size(), 18);
     EXPECT_EQ(lines[0], "주차권번호 : 0123");
+    EXPECT_EQ(lines.mid(1, 4).join('|'), "입차  일시 : 2026-01-04 08:10|출차  일시 : 2026-01-05 10:45|"
+                                         "주차  시간 : 155분|할인  시간 : 30분");
     EXPECT_EQ(lines[5], "출차  금액 : 12,500원");
     EXPECT_EQ(lines[6], "영수  금액 : 9,500원");
     EXPECT_EQ(lines[9], QString(12, ' ') + "이용해 주셔서 감사합니다.");

@@ -58,6 +58,20 @@ TEST(FndControl, StripHasOneCellPerColumnAndDrawnDigitsDiffer)
     EXPECT_NE(eight.pixel(10, 15), zero.pixel(10, 15));
 }
 
+TEST(FndControl, EachCellLightsTheSegmentsOfItsDigit)
+{
+    // Cell 50x80: the middle of segments a to g.
+    const QPoint mid[7] = {{25, 6}, {44, 23}, {44, 57}, {25, 74}, {6, 57}, {6, 23}, {25, 40}};
+    const char* lit[11] = {"bc", "abdeg", "abcdg", "bcfg", "acdfg", "acdefg", "abc", "abcdefg", "abcdfg", "abcdef", ""};
+    const QImage strip = MakeDigitStrip(QSize(50, 80), 11, Qt::red, Qt::darkGray, Qt::black);
+    for (int cell = 0; cell < 11; ++cell) {
+        QString on;
+        for (int s = 0; s < 7; ++s)
+            if (strip.pixel(cell * 50 + mid[s].x(), mid[s].y()) == QColor(Qt::red).rgb()) on += QChar('a' + s);
+        EXPECT_EQ(on, lit[cell]) << cell;
+    }
+}
+
 TEST(FndControl, WidgetShowsTheCellsItDisplays)
 {
     Fnd1 fnd;
