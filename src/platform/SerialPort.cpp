@@ -24,9 +24,7 @@ bool ParseSerialSettings(const QString& text, SerialSettings& out)
     return true;
 }
 
-namespace {
-
-QSerialPort::Parity toQtParity(char p)
+QSerialPort::Parity ToQtParity(char p)
 {
     switch (p) {
     case 'E': return QSerialPort::EvenParity;
@@ -36,6 +34,8 @@ QSerialPort::Parity toQtParity(char p)
     default: return QSerialPort::NoParity;
     }
 }
+
+namespace {
 
 class QtSerialPort : public SerialPort {
 public:
@@ -61,7 +61,7 @@ public:
     {
         m_port.setPortName(path);
         if (!m_port.open(QIODevice::ReadWrite)) return false;
-        const bool ok = m_port.setBaudRate(s.baud) && m_port.setParity(toQtParity(s.parity))
+        const bool ok = m_port.setBaudRate(s.baud) && m_port.setParity(ToQtParity(s.parity))
             && m_port.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits))
             && m_port.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)
             && m_port.setFlowControl(QSerialPort::NoFlowControl);

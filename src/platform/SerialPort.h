@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSerialPort>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -17,6 +18,8 @@ struct SerialSettings {
 
 // Parses "baud,parity,data,stop"; false when the text is malformed.
 bool ParseSerialSettings(const QString& text, SerialSettings& out);
+// The line's parity for a parsed settings letter.
+QSerialPort::Parity ToQtParity(char parity);
 
 // One serial port, shaped like the control the station drives: open with a
 // settings text, output bytes, read all that has arrived, drive DTR/RTS, read

@@ -7,7 +7,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace tolvo {
 namespace {
@@ -79,6 +82,46 @@ TEST(QtSerialPortOnPty, WritesToAVanishedDeviceDoNotStallTheCaller)
     EXPECT_LT(t.elapsed(), 2000);
     runEvents(100);
     EXPECT_FALSE(port->isOpen());
+}
+
+// The settings text of a device table row, as the line is set. A pseudo-terminal
+// keeps the speed and the stop bits but forces eight bits without parity, so
+// those two are checked on the parsed settings and the port's parity they give.
+TEST(QtSerialPortOnPty, TheSettingsTextSetsTheLine)
+{
+    const struct { const char* text; speed_t speed; bool twoStops; int dataBits; QSerialPort::Parity parity; } rows[] = {
+        {"9600,n,8,1", B9600, false, 8, QSerialPort::NoParity},
+        {"19200,E,7,2", B19200, true, 7, QSerialPort::EvenParity},
+        {"2400,o,8,1", B2400, false, 8, QSerialPort::OddParity},
+        {"4800,m,7,1", B4800, false, 7, QSerialPort::MarkParity},
+        {"38400, s ,5,2", B38400, true, 5, QSerialPort::SpaceParity},
+        {"1200,N,6,1", B1200, false, 6, QSerialPort::NoParity},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text);
+        SerialSettings s;
+        ASSERT_TRUE(ParseSerialSettings(QString::fromLatin1(r.text), s));
+        EXPECT_EQ(ToQtParity(s.parity), r.parity);
+        EXPECT_EQ(s.dataBits, r.dataBits);
+        sim::PtyDevice pty;
+        ASSERT_TRUE(pty.ok());
+        auto port = QtSerialPortFactory().create();
+        s.parity = 'N';
+        s.dataBits = 8;
+        ASSERT_TRUE(port->open(pty.slavePath(), s)) << port->errorString().toStdString();
+        const int fd = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        termios t{};
+        ASSERT_EQ(::tcgetattr(fd, &t), 0);
+        ::close(fd);
+        EXPECT_EQ(::cfgetospeed(&t), r.speed);
+        EXPECT_EQ((t.c_cflag & CSTOPB) != 0, r.twoStops);
+    }
+    // A malformed text is refused rather than opened with a guess.
+    for (const char* bad : {"9600,x,8,1", "9600,n,9,1", "9600,n,8,3", "fast,n,8,1", "9600,n,8", "9600,ne,8,1"}) {
+        SerialSettings s;
+        EXPECT_FALSE(ParseSerialSettings(QString::fromLatin1(bad), s)) << bad;
+    }
 }
 
 } // namespace
