@@ -345,7 +345,7 @@ TEST(FrmKeyScreen, GridClickLoadsTheRowAndCouponHidesRowTwo)
 {
     TestStation ts;
     Exec(ts.st.Db, "INSERT INTO 할인키 (명칭, 키코드1, 키코드2, 키명칭, 할인종류1, 적용요율1, 할인종류2, 적용요율2, 사용여부, 중복사용) "
-                   "VALUES ('쿠폰', 66, 2, 'CTRL + B', 2, 1000, 1, 30, 1, 1)");
+                   "VALUES ('쿠폰', 66, 2, 'CTRL + B', 2, 1000, 1, 30, 0, 1)");
     Screen s(ts);
     s.form.discGridClicked(5); // no such row: nothing
     EXPECT_EQ(s.get<QLineEdit>("Txt1")->text(), "");
@@ -354,6 +354,9 @@ TEST(FrmKeyScreen, GridClickLoadsTheRowAndCouponHidesRowTwo)
     EXPECT_EQ(s.get<QLabel>("Label3")->text(), "CTRL + B");
     EXPECT_EQ(s.get<QComboBox>("Combo1")->currentIndex(), 2);
     EXPECT_EQ(s.get<QLineEdit>("Txt3")->text(), "1000");
+    EXPECT_EQ(s.get<QComboBox>("Combo2")->currentIndex(), 1);
+    EXPECT_EQ(s.get<QLineEdit>("Txt4")->text(), "30");
+    EXPECT_FALSE(s.get<QCheckBox>("Check1_0")->isChecked()); // stored off, while a coupon
     EXPECT_TRUE(s.get<QCheckBox>("Check1_1")->isChecked());
     EXPECT_EQ(s.get<QCheckBox>("Check1_1")->text(), "쿠폰기능");
     EXPECT_FALSE(s.get<QComboBox>("Combo2")->isVisible());
