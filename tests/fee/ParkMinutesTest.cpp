@@ -137,6 +137,8 @@ TEST_F(ParkMinutesDb, HolidaysAtTheEndsOfTheStayAndEachSwitchAlone)
         {"one-day stay on a holiday", "2006-07-05", false, true, "2006-07-05", "08:00", "2006-07-05", "20:00", 0},
         {"hours alone: a holiday still counts", "2006-07-04", true, false, "2006-07-04", "10:00", "2006-07-06", "16:00",
          720 + 780 + 420},
+        {"hours alone: a listed Saturday keeps weekday hours", "2006-07-08", true, false, "2006-07-08", "09:00",
+         "2006-07-08", "21:00", 720},
         {"hours alone: Friday night to Saturday", "", true, false, "2006-06-30", "21:00", "2006-07-01", "19:00", 60 + 540},
     };
     insertTariff({{"평일개장시간", "09:00"}, {"평일폐장시간", "22:00"}, {"주말개장시간", "10:00"}, {"주말폐장시간", "20:00"}});
