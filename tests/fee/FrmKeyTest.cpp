@@ -57,6 +57,19 @@ TEST(FrmKeyCaptions, RowCaptionsCarryTheUnit)
     EXPECT_TRUE(DiscKindTakesRate(5));
 }
 
+// The lists as the screen offers them: the index is the stored code.
+TEST(FrmKeyCaptions, KindAndFunctionListsInCodeOrder)
+{
+    EXPECT_EQ(DiscountKindTexts(), (QStringList{"적용안함", "시간할인", "금액할인", "%할인", "전액무료", "고정금액"}));
+    EXPECT_EQ(FunctionTexts(),
+              (QStringList{"돈통열림", "영수증 재발행", "분실권", "입구차단기 열림", "출구차단기 열림", "근무교대(임시)",
+                           "준비금및 중간입출금관리", "입차티켓발급", "입차증발급", "정기권관리", "일반권 입출차현황",
+                           "정기권 입출차현황", "정기권 부정입출현황", "요금테이블 설정", "Comm 포트설정", "키기능 설정",
+                           "근무자및 화면설정", "인쇄옵션설정", "시스템설정 백업", "시스템설정 복구", "정기권자료 백업",
+                           "정기권자료 복구", "발행기 티켓교환", "발행기 안내문구및 시간설정", "카드배출", "영업정산",
+                           "시스템종료", "입구차단기 닫힘", "출구차단기 닫힘", "재활용 주차권 소거"}));
+}
+
 TEST(FrmKeyDiscount, NewKeyIsStoredAndItsChordRefusedAfterwards)
 {
     TestStation ts;
