@@ -36,7 +36,7 @@ protected:
         screen.setBackColor("LOut_0", ColorFromBgr(0x404000));
         ExitTransaction& t = st.trx;
         t.TicketNo = "0123";
-        t.InDate = "2006-06-30";
+        t.InDate = "2006-06-29";
         t.InTime = "12:00";
         t.OutDate = "2006-06-30";
         t.OutTime = "14:05";
@@ -50,7 +50,7 @@ protected:
 TEST_F(FeePanel, DisplayWritesEveryValueLabel)
 {
     Fee_Display(st);
-    EXPECT_EQ(test::FeePanelTexts(screen), QStringList({"0123", "2006-06-30 14:05", "2006-06-30 12:00", "30분", "2시간5분", "1,500원"}));
+    EXPECT_EQ(test::FeePanelTexts(screen), QStringList({"0123", "2006-06-30 14:05", "2006-06-29 12:00", "30분", "2시간5분", "1,500원"}));
     EXPECT_EQ(screen.text("Fnd"), "   1000");
     EXPECT_FALSE(screen.texts.contains("LOut_0"));
     for (int i = 1; i <= 6; ++i) EXPECT_EQ(screen.backColor(QStringLiteral("LOut_%1").arg(i)), ColorFromBgr(0x404000));

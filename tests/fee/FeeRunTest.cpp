@@ -57,16 +57,16 @@ protected:
 
 TEST_F(FeeRun, WorkedFigures)
 {
-    ticket("0123200607031230"); // 95 minutes
+    ticket("0123200607021230"); // a day and 95 minutes; less the service time, the day and two units
     Calc_TicketFee(st);
     const ExitTransaction& t = st.trx;
     EXPECT_EQ(QStringList({t.TicketNo, t.InDate, t.InTime, t.OutDate, t.OutTime, t.EntryCode}).join('|'),
-              "0123|2006-07-03|12:30|2006-07-03|14:05|0123200607031230");
+              "0123|2006-07-02|12:30|2006-07-03|14:05|0123200607021230");
     EXPECT_EQ(std::vector<qint64>({t.ParkMinutes, t.DiscMinutes, t.TotalFee, t.PayAmount}),
-              std::vector<qint64>({65, 30, 1300, 1300}));
+              std::vector<qint64>({1505, 30, 30800, 30800}));
     EXPECT_EQ(QStringList({screen.text("LOut_5"), screen.text("LOut_4"), screen.text("POut_0")}),
-              QStringList({"1시간5분", "30분", " 출차모드"}));
-    EXPECT_EQ(feeDisplay, std::vector<qint32>{1300});
+              QStringList({"25시간5분", "30분", " 출차모드"}));
+    EXPECT_EQ(feeDisplay, std::vector<qint32>{30800});
     EXPECT_FALSE(t.ExitDone);
     expectLocked();
     EXPECT_TRUE(msgs.shown.empty());

@@ -401,6 +401,30 @@ INSTANTIATE_TEST_SUITE_P(
                                 "기본구간의 기본시간 (30) 보다 이후시간으로 입력하세요!"}),
     [](const auto& info) { return test::CaseName(info); });
 
+// Each row of the tariff panel, left to right, as its caption reads: the fields
+// sit on their caption's line in this order.
+TEST_F(FrmFeeTest, FieldsSitInTheirCaptionsGaps)
+{
+    const std::vector<std::vector<const char*>> rows = {
+        {"C1", "T1", "T2", "C5"},                {"C2", "Label1_9", "T3", "T4", "T5"},
+        {"C3", "Label1_10", "T6", "T7", "T8"},   {"C4", "Label1_11", "T9", "T10", "T11"},
+        {"Label1_12", "T12", "T13"},             {"C6", "T14", "C7", "T15"},
+        {"C8", "T16", "C9", "T17"},              {"Label1_2", "D1_0", "D1_1"},
+        {"Label1_8", "D1_2", "D1_3"},
+    };
+    int lastY = -1;
+    for (const auto& row : rows) {
+        const QRect first = w(row[0])->geometry();
+        EXPECT_GT(first.y(), lastY) << row[0] << " below the row before";
+        lastY = first.y();
+        for (size_t i = 1; i < row.size(); ++i) {
+            const QRect r = w(row[i])->geometry(), before = w(row[i - 1])->geometry();
+            EXPECT_EQ(r.y(), first.y()) << row[i] << " on the line of " << row[0];
+            EXPECT_GT(r.x(), before.x()) << row[i] << " right of " << row[i - 1];
+        }
+    }
+}
+
 TEST_F(FrmFeeTest, EveryControlIsReachableOnTheBoothDisplay)
 {
     EXPECT_LE(form->width(), test::kBoothDisplay.width());

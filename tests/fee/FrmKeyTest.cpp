@@ -1,3 +1,4 @@
+#include "common/ModalMessages.h"
 #include "common/TestStation.h"
 #include "core/Sql.h"
 #include "fee/FrmKey.h"
@@ -9,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTableWidget>
 #include <QTest>
 #include <deque>
@@ -52,6 +55,19 @@ TEST(FrmKeyCaptions, RowCaptionsCarryTheUnit)
     EXPECT_FALSE(DiscKindTakesRate(0));
     EXPECT_FALSE(DiscKindTakesRate(4));
     EXPECT_TRUE(DiscKindTakesRate(5));
+}
+
+// The lists as the screen offers them: the index is the stored code.
+TEST(FrmKeyCaptions, KindAndFunctionListsInCodeOrder)
+{
+    EXPECT_EQ(DiscountKindTexts(), (QStringList{"적용안함", "시간할인", "금액할인", "%할인", "전액무료", "고정금액"}));
+    EXPECT_EQ(FunctionTexts(),
+              (QStringList{"돈통열림", "영수증 재발행", "분실권", "입구차단기 열림", "출구차단기 열림", "근무교대(임시)",
+                           "준비금및 중간입출금관리", "입차티켓발급", "입차증발급", "정기권관리", "일반권 입출차현황",
+                           "정기권 입출차현황", "정기권 부정입출현황", "요금테이블 설정", "Comm 포트설정", "키기능 설정",
+                           "근무자및 화면설정", "인쇄옵션설정", "시스템설정 백업", "시스템설정 복구", "정기권자료 백업",
+                           "정기권자료 복구", "발행기 티켓교환", "발행기 안내문구및 시간설정", "카드배출", "영업정산",
+                           "시스템종료", "입구차단기 닫힘", "출구차단기 닫힘", "재활용 주차권 소거"}));
 }
 
 TEST(FrmKeyDiscount, NewKeyIsStoredAndItsChordRefusedAfterwards)
@@ -342,7 +358,7 @@ TEST(FrmKeyScreen, GridClickLoadsTheRowAndCouponHidesRowTwo)
 {
     TestStation ts;
     Exec(ts.st.Db, "INSERT INTO 할인키 (명칭, 키코드1, 키코드2, 키명칭, 할인종류1, 적용요율1, 할인종류2, 적용요율2, 사용여부, 중복사용) "
-                   "VALUES ('쿠폰', 66, 2, 'CTRL + B', 2, 1000, 1, 30, 1, 1)");
+                   "VALUES ('쿠폰', 66, 2, 'CTRL + B', 2, 1000, 1, 30, 0, 1)");
     Screen s(ts);
     s.form.discGridClicked(5); // no such row: nothing
     EXPECT_EQ(s.get<QLineEdit>("Txt1")->text(), "");
@@ -351,6 +367,9 @@ TEST(FrmKeyScreen, GridClickLoadsTheRowAndCouponHidesRowTwo)
     EXPECT_EQ(s.get<QLabel>("Label3")->text(), "CTRL + B");
     EXPECT_EQ(s.get<QComboBox>("Combo1")->currentIndex(), 2);
     EXPECT_EQ(s.get<QLineEdit>("Txt3")->text(), "1000");
+    EXPECT_EQ(s.get<QComboBox>("Combo2")->currentIndex(), 1);
+    EXPECT_EQ(s.get<QLineEdit>("Txt4")->text(), "30");
+    EXPECT_FALSE(s.get<QCheckBox>("Check1_0")->isChecked()); // stored off, while a coupon
     EXPECT_TRUE(s.get<QCheckBox>("Check1_1")->isChecked());
     EXPECT_EQ(s.get<QCheckBox>("Check1_1")->text(), "쿠폰기능");
     EXPECT_FALSE(s.get<QComboBox>("Combo2")->isVisible());
@@ -421,4 +440,80 @@ TEST(FrmKeyScreen, EscDoesNotClose)
     QTest::keyClick(&s.form, Qt::Key_Escape);
     EXPECT_TRUE(s.form.isVisible()) << "only 종료 or the close box close it";
     EXPECT_TRUE(ts.msgs.shown.empty());
+}
+
+// Keys pressed twice into the real capture dialog, saved from both panels (one row
+// of each edited onto a new chord), then the screen closed by "종료": the stored
+// rows and the active-key list. Codes at their edges, on every modifier.
+TEST(FrmKeyScreen, CapturedKeysAreStoredAndListedAfterClosing)
+{
+    TestStation ts;
+    FrmKey form(ts.st);
+    form.show();
+    const auto capture = [&](const char* button, Qt::Key key, Qt::KeyboardModifiers mods) {
+        test::WhenModal(QStringLiteral("Dialog"), [key, mods](QWidget& d) {
+            for (int i = 0; i < 2; ++i) QTest::keyClick(&d, key, mods);
+            QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("OKButton")), Qt::LeftButton);
+        });
+        QTest::mouseClick(form.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+    };
+    const auto click = [&](const char* button) {
+        QTest::mouseClick(form.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+    };
+    const Qt::KeyboardModifiers none = Qt::NoModifier, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier,
+                                alt = Qt::AltModifier, pad = Qt::KeypadModifier;
+    const struct { const char* name; Qt::Key key; Qt::KeyboardModifiers mods; bool use; } discs[] = {
+        {"F12", Qt::Key_F12, none, true},          {"알트Z", Qt::Key_Z, alt, true},
+        {"쉬프트0", Qt::Key_0, shift, true},       {"키패드0", Qt::Key_0, shift | pad, true},
+        {"키패드9", Qt::Key_9, ctrl | pad, true},  {"겹침", Qt::Key_F1, ctrl | shift, true},
+        {"꺼짐", Qt::Key_A, ctrl, false},
+    };
+    for (const auto& k : discs) {
+        capture("Command1", k.key, k.mods);
+        form.findChild<QLineEdit*>("Txt1")->setText(QString::fromUtf8(k.name));
+        form.findChild<QCheckBox*>("Check1_0")->setChecked(k.use);
+        click("Command2_0");
+    }
+    form.discGridClicked(3); // "꺼짐" on CTRL + A, the fourth by modifier then key
+    ASSERT_EQ(form.findChild<QLineEdit*>("Txt1")->text(), "꺼짐");
+    capture("Command1", Qt::Key_F10, alt);
+    form.findChild<QCheckBox*>("Check1_0")->setChecked(true);
+    click("Command2_0");
+
+    const struct { Qt::Key key; Qt::KeyboardModifiers mods; int function; bool use; } funcs[] = {
+        {Qt::Key_F11, alt, 2, true}, {Qt::Key_9, shift, 29, false}, {Qt::Key_F12, ctrl, 13, true}};
+    for (const auto& k : funcs) {
+        capture("Command3", k.key, k.mods);
+        form.findChild<QComboBox*>("Combo3")->setCurrentIndex(k.function);
+        form.findChild<QCheckBox*>("Check1_2")->setChecked(k.use);
+        click("Command4_0");
+    }
+    form.funcGridClicked(1); // CTRL + F12, the second by modifier then key
+    ASSERT_EQ(form.findChild<QComboBox*>("Combo3")->currentIndex(), 13);
+    capture("Command3", Qt::Key_F12, shift);
+    click("Command4_0");
+    EXPECT_TRUE(ts.msgs.shown.empty()) << ts.msgs.texts().join(u'/').toStdString();
+    click("Command5");
+    EXPECT_FALSE(form.isVisible());
+
+    const auto stored = [&](const char* sql) {
+        QStringList out;
+        QSqlQuery q = Query(ts.st.Db, QString::fromUtf8(sql));
+        while (q.next()) {
+            QStringList cells;
+            for (int i = 0; i < q.record().count(); ++i) cells << q.value(i).toString();
+            out << cells.join(u'|');
+        }
+        return out;
+    };
+    EXPECT_EQ(stored("SELECT 명칭, 키코드1, 키코드2, 키명칭, 사용여부 FROM 할인키 ORDER BY 명칭"),
+              (QStringList{"F12|123|0|F12|1", "겹침|112|3|F1|1", "꺼짐|121|4|ALT + F10|1", "쉬프트0|48|1|SHIFT + 0|1",
+                           "알트Z|90|4|ALT + Z|1", "키패드0|96|1|SHIFT + |1", "키패드9|105|2|CTRL + |1"}));
+    EXPECT_EQ(stored("SELECT 명칭, 기능코드, 키코드1, 키코드2, 키명칭, 사용여부 FROM 기능키 ORDER BY 기능코드"),
+              (QStringList{"분실권|2|122|4|ALT + F11|1", "요금테이블 설정|13|123|1|SHIFT + F12|1",
+                           "재활용 주차권 소거|29|57|1|SHIFT + 9|0"}));
+    using Codes = std::vector<quint8>;
+    EXPECT_EQ(ts.st.discKeys.DiscKeyCount, 6);
+    EXPECT_EQ(ts.st.discKeys.DiscKeyCode1, (Codes{123, 48, 96, 105, 112, 90, 121}));
+    EXPECT_EQ(ts.st.discKeys.DiscKeyCode2, (Codes{0, 1, 1, 2, 3, 4, 4}));
 }

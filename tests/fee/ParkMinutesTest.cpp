@@ -123,6 +123,35 @@ TEST_F(ParkMinutesDb, ReadsHolidaysAndHoursFromTheDatabase)
     EXPECT_TRUE(msgs.shown.empty());
 }
 
+// Holidays read from the table at both ends of a stay and just outside it, under
+// each switch alone. Weekdays 09:00-22:00, Saturdays 10:00-20:00.
+TEST_F(ParkMinutesDb, HolidaysAtTheEndsOfTheStayAndEachSwitchAlone)
+{
+    const struct { const char* name; const char* holiday; bool freeHours, holidaysFree; const char* in; const char* inTime;
+                   const char* out; const char* outTime; int expected; } rows[] = {
+        {"Tue-Thu, no holiday", "", false, true, "2006-07-04", "10:00", "2006-07-06", "16:00", 840 + 1440 + 960},
+        {"holiday on the entry day", "2006-07-04", false, true, "2006-07-04", "10:00", "2006-07-06", "16:00", 0 + 1440 + 960},
+        {"holiday on the exit day", "2006-07-06", false, true, "2006-07-04", "10:00", "2006-07-06", "16:00", 840 + 1440 + 0},
+        {"holiday the day before entry", "2006-07-03", false, true, "2006-07-04", "10:00", "2006-07-06", "16:00", 3240},
+        {"holiday the day after exit", "2006-07-07", false, true, "2006-07-04", "10:00", "2006-07-06", "16:00", 3240},
+        {"one-day stay on a holiday", "2006-07-05", false, true, "2006-07-05", "08:00", "2006-07-05", "20:00", 0},
+        {"hours alone: a holiday still counts", "2006-07-04", true, false, "2006-07-04", "10:00", "2006-07-06", "16:00",
+         720 + 780 + 420},
+        {"hours alone: a listed Saturday keeps weekday hours", "2006-07-08", true, false, "2006-07-08", "09:00",
+         "2006-07-08", "21:00", 720},
+        {"hours alone: Friday night to Saturday", "", true, false, "2006-06-30", "21:00", "2006-07-01", "19:00", 60 + 540},
+    };
+    insertTariff({{"평일개장시간", "09:00"}, {"평일폐장시간", "22:00"}, {"주말개장시간", "10:00"}, {"주말폐장시간", "20:00"}});
+    for (const auto& r : rows) {
+        Exec(st.Db, "DELETE FROM 공휴일");
+        if (*r.holiday) addHoliday(QString::fromLatin1(r.holiday));
+        setTariff("무료처리여부", r.freeHours);
+        setTariff("공휴일무료여부", r.holidaysFree);
+        EXPECT_EQ(Park_Minutes(st, r.in, r.inTime, r.out, r.outTime), r.expected) << r.name;
+    }
+    EXPECT_TRUE(msgs.shown.empty());
+}
+
 TEST_F(ParkMinutesDb, TextsThatAreNoDateOrTimeAreRefused)
 {
     insertTariff({{"공휴일무료여부", 0}});

@@ -124,6 +124,62 @@ TEST_F(TariffFormDb, SaveAddsTheRowWhenMissingAndRoundsNumbers)
     EXPECT_EQ(back.times.value("D1_0"), "09:00");
 }
 
+// Every control and its column of 기타, written out with a distinct value each.
+// The twelve boxes go through four rounds; any two of them differ in at least one.
+struct Column {
+    const char* control;
+    const char* field;
+    const char* value; // boxes: on or off per round, "1" or "0"
+};
+const Column kColumns[] = {
+    {"T1", "기본시간", "11"},          {"T2", "기본금액", "1200"},      {"T3", "구간시각1", "33"},
+    {"T4", "구간시간1", "14"},         {"T5", "구간금액1", "1500"},     {"T6", "구간시각2", "66"},
+    {"T7", "구간시간2", "17"},         {"T8", "구간금액2", "1800"},     {"T9", "구간시각3", "99"},
+    {"T10", "구간시간3", "20"},        {"T11", "구간금액3", "2100"},    {"T12", "구간시간4", "22"},
+    {"T13", "구간금액4", "2300"},      {"T14", "시간할인", "24"},       {"T15", "회차시간", "25"},
+    {"T16", "일일최대요금", "26000"},  {"T17", "최대요금", "27000"},    {"D1_0", "평일개장시간", "08:10"},
+    {"D1_1", "평일폐장시간", "21:20"}, {"D1_2", "주말개장시간", "09:30"}, {"D1_3", "주말폐장시간", "19:40"},
+    {"C1", "기본사용", "1000"},        {"C2", "구간사용1", "0100"},     {"C3", "구간사용2", "1100"},
+    {"C4", "구간사용3", "0010"},       {"C5", "고정금액사용", "1010"},  {"C6", "할인사용", "0110"},
+    {"C7", "회차사용", "1110"},        {"C8", "일일최대사용", "0001"},  {"C9", "최대사용", "1001"},
+    {"C10", "무료처리여부", "0101"},   {"C11", "공휴일무료여부", "1101"}, {"C12", "기본요금포함여부", "0011"},
+};
+
+// The column's value in a round: a box's digit, else the value itself.
+QString columnValue(const Column& c, int round)
+{
+    return c.control[0] == 'C' ? QString(QLatin1Char(c.value[round])) : QString::fromUtf8(c.value);
+}
+
+TEST_F(TariffFormDb, EveryControlLoadsAndStoresItsOwnColumn)
+{
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        Exec(st.Db, "DELETE FROM 기타");
+        Row row;
+        for (const Column& c : kColumns) row.emplace_back(QString::fromUtf8(c.field), columnValue(c, round));
+        insertTariff(row);
+        const TariffForm shown = LoadTariffForm(st.Db);
+        TariffForm typed;
+        for (const Column& c : kColumns) {
+            const QString control = QString::fromLatin1(c.control), v = columnValue(c, round);
+            const QString got = control.startsWith('C')   ? QString::number(shown.checks.value(control))
+                                : control.startsWith('D') ? shown.times.value(control)
+                                                          : shown.texts.value(control);
+            EXPECT_EQ(got, v) << c.control << " shows " << c.field;
+            if (control.startsWith('C')) typed.checks[control] = v == "1";
+            else if (control.startsWith('D')) typed.times[control] = v;
+            else typed.texts[control] = v;
+        }
+        Exec(st.Db, "DELETE FROM 기타");
+        SaveTariffForm(st.Db, typed);
+        for (const Column& c : kColumns)
+            EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT %1 FROM 기타").arg(Id(QString::fromUtf8(c.field)))).toString(),
+                      columnValue(c, round))
+                << c.control << " stored in " << c.field;
+    }
+}
+
 TEST_F(TariffFormDb, SetStoresRowAndTableTogether)
 {
     TariffForm f;
