@@ -38,11 +38,7 @@ protected:
         const std::pair<const char*, const char*> ends[] = {
             {"할인현황", "18:30"}, {"시간대별", "18:31"}, {"주차시간대별", "18:32"}, {"금액대별", "18:33"}};
         for (const auto& [t, end] : ends)
-            Exec(ts.st.Db, QString("UPDATE %1 SET 종료일시 = '2026-01-05 %2'").arg(t, end));
-        // Hours of the period settled the day before: none of them may reach the report.
-        Exec(ts.st.Db, "INSERT INTO 시간대별 (시간대, 일련번호, 일반권입차수, 일반권출차수, 금액, 정산여부, 시작일시, 종료일시) "
-                       "VALUES (9, 2, 6, 5, 12000, 1, '2026-01-04 07:00', '2026-01-04 20:00'), "
-                       "(14, 7, 4, 3, 800, 1, '2026-01-04 07:00', '2026-01-04 20:00')");
+            Exec(ts.st.Db, QString("UPDATE %1 SET 종료일시 = '2026-01-05 %2' WHERE 정산여부 = 0").arg(t, end));
         ctx = {"근무자1", 2, 3, true, QDateTime(QDate(2026, 1, 5), QTime(18, 30))};
         sw = LoadReportOptions(ts.st.Db)->switches;
         sw.amount = true; // the fixture leaves it off; here every section prints

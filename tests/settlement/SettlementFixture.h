@@ -98,6 +98,12 @@ private:
         Exec(st.Db, "UPDATE 시간대별 SET 일반권출차수 = 2, 금액 = 5500, 대수 = 2 WHERE 시간대 = 10");
         Exec(st.Db, "UPDATE 시간대별 SET 정기권입차수 = 1 WHERE 시간대 = 11");
         Exec(st.Db, "UPDATE 시간대별 SET 일반권입차수 = 4 WHERE 시간대 = 12"); // entries only
+        // Hours of the period settled the day before at POS 1, sent: neither the
+        // report nor the marking may touch them.
+        Exec(st.Db, "INSERT INTO 시간대별 (시간대, 일련번호, 일반권입차수, 일반권출차수, 금액, 정산여부, 전송여부, 포스코드, "
+                    "근무자명, 시작일시, 종료일시) VALUES "
+                    "(9, 2, 6, 5, 12000, 1, 1, 1, '근무자2', '2026-01-04 07:00', '2026-01-04 20:00'), "
+                    "(14, 7, 4, 3, 800, 1, 1, 1, '근무자2', '2026-01-04 07:00', '2026-01-04 20:00')");
         Exec(st.Db, "UPDATE 주차시간대별 SET 건수2 = 1, 금액2 = 1000, 건수5 = 2, 금액5 = 4000");
         Exec(st.Db, "UPDATE 금액대별 SET 건수1 = 1, 금액1 = 0, 건수3 = 2, 금액3 = 5500");
         const std::tuple<const char*, const char*, const char*, const char*, const char*, int> cancels[] = {

@@ -46,12 +46,19 @@ TEST_F(Settle, ConfirmedSettlementClosesThePeriodAndOpensTheNext)
               2);
     EXPECT_EQ(ts.count("임시일반권"), 0);
 
-    // Settled rows: the settling worker, this booth, the marking time. Open rows:
-    // the worker who logged in after it, from the marking on.
+    // Settled rows: the settling worker, this booth, the marking time, their money
+    // and counts. Open rows: the worker who logged in after it, from the marking
+    // on, with nothing counted.
     EXPECT_EQ(ts.logins, 1);
-    const struct { const char* table; qint64 settled, open; } periods[] = {
-        {"시간대별", 24, 24}, {"주차시간대별", 1, 1}, {"금액대별", 1, 1}, {"할인현황", 3, 2}};
+    const struct { const char* table; qint64 settled, open; const char* moneyCount, *settledSums; } periods[] = {
+        {"시간대별", 24, 24, "SUM(금액) || '/' || SUM(일반권출차수)", "8500/3"},
+        {"주차시간대별", 1, 1, "SUM(금액2 + 금액5) || '/' || SUM(건수2 + 건수5)", "5000/3"},
+        {"금액대별", 1, 1, "SUM(금액1 + 금액3) || '/' || SUM(건수1 + 건수3)", "5500/3"},
+        {"할인현황", 3, 2, "SUM(금액) || '/' || SUM(건수)", "8500/6"}};
     for (const auto& p : periods) {
+        const QString sums = QString("SELECT %1 FROM %2 WHERE 시작일시 >= '2026-01-05' AND 정산여부 = ").arg(p.moneyCount, p.table);
+        EXPECT_EQ(ts.value(sums + "1").toString() + " " + ts.value(sums + "0").toString(),
+                  QString(p.settledSums) + " 0/0") << p.table;
         EXPECT_EQ(ts.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 1 AND 근무자코드 = 1 AND 근무자명 = '근무자1' "
                                   "AND 포스코드 = 2 AND 시작일시 = '2026-01-05 08:00' AND 종료일시 = '2026-01-05 18:35'")
                               .arg(p.table)),
@@ -59,8 +66,12 @@ TEST_F(Settle, ConfirmedSettlementClosesThePeriodAndOpensTheNext)
         EXPECT_EQ(ts.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 0 AND 근무자코드 = 4 AND 근무자명 = '근무자4' "
                                   "AND 포스코드 = 2 AND 시작일시 = '2026-01-05 18:35' AND 종료일시 IS NULL").arg(p.table)),
                   p.open) << p.table;
-        EXPECT_EQ(ts.count(p.table), p.settled + p.open) << p.table;
+        EXPECT_EQ(ts.rows(QString("SELECT COUNT(*) FROM %1 WHERE 시작일시 >= '2026-01-05'").arg(p.table)),
+                  p.settled + p.open) << p.table;
     }
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 1 AND 전송여부 = 1 AND 포스코드 = 1 AND "
+                      "근무자명 = '근무자2' AND 종료일시 = '2026-01-04 20:00'"),
+              2);
     EXPECT_EQ(ts.screen.totalsRefreshed, 1);
 
     EXPECT_EQ(QString("%1|%2").arg(ts.st.settings.InOpenCount).arg(ts.st.settings.OutOpenCount), "0|0");
@@ -83,13 +94,13 @@ TEST_F(Settle, MarkingFollowsTheSendSwitchesAndKeepRecords)
         s.st.settings.KeepRecords = c.keep;
         s.msgs.mboxAnswers.push_back(true);
         ASSERT_EQ(Jungsan_Command1(s.st, s.view, 0), SettleResult::Settled);
-        const struct { const char* table; bool send; HostKind flag; } marks[] = {{"시간대별", c.hourly, HostTIME}, {"주차시간대별", c.duration, HostPKTIME},
-                     {"금액대별", c.amount, HostPAMT}, {"할인현황", true, HostDISC}};
+        const struct { const char* table; bool send; HostKind flag; qint64 rows; } marks[] = {
+            {"시간대별", c.hourly, HostTIME, 24}, {"주차시간대별", c.duration, HostPKTIME, 1},
+            {"금액대별", c.amount, HostPAMT, 1}, {"할인현황", true, HostDISC, 3}};
         for (const auto& m : marks) {
             // A row for sending waits unsent; one not for sending is marked sent, so the host never sees it.
-            EXPECT_EQ(s.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 1 AND 전송여부 = %2")
-                                 .arg(m.table).arg(m.send ? 0 : 1)),
-                      s.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 1").arg(m.table)))
+            const QString today = QString("SELECT COUNT(*) FROM %1 WHERE 종료일시 > '2026-01-05' AND 정산여부 = 1").arg(m.table);
+            EXPECT_EQ(s.rows(today + QString(" AND 전송여부 = %1").arg(m.send ? 0 : 1)), m.rows)
                 << m.table;
             EXPECT_EQ(s.st.HostPending[m.flag], m.send) << m.table;
         }
@@ -106,7 +117,7 @@ TEST_F(Settle, AFailureInTheMarkingLeavesThePeriodOpenAndUnmarked)
     EXPECT_EQ(settle(), SettleResult::Failed);
     EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 일반권 WHERE 정산구분 = 1"), 0);
     EXPECT_EQ(open("시간대별"), 24);
-    EXPECT_EQ(ts.count("시간대별"), 24);
+    EXPECT_EQ(ts.count("시간대별"), 24 + 2); // no new period beside the day before's hours
     EXPECT_EQ(open("할인현황"), 3);
     EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 출차취소 WHERE 정산구분 = 0"), 2);
     EXPECT_EQ(ts.count("임시일반권"), 1);
