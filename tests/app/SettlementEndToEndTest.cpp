@@ -1,10 +1,12 @@
 // The settlement by keyboard on the running station: by its function key (login,
 // an exit, 정산, confirmation, the next worker's password; the report in the day
-// file and the next period open), and by the menu bar with keys alone (F10 and
+// file, the next period open under the next worker and the gate-open counts
+// cleared), and by the menu bar with keys alone (F10 and
 // the arrows open a record list, Alt and Enter the settlement; after each screen
 // the keyboard is back in the ticket box).
 
 #include "common/ModalMessages.h"
+#include "core/SettingsFile.h"
 #include "core/Sql.h"
 #include "platform/Clock.h"
 #include "platform/Cp949.h"
@@ -52,7 +54,8 @@ protected:
         window.registerScreen(QStringLiteral("IlList"), [this](QWidget* parent) { ShowIlList(st, parent); });
         st.screens.frmLogin = [this](Station& s) {
             test::WhenModal(QStringLiteral("frmLogin"), [](QWidget& f) {
-                QTest::keyClicks(f.findChild<QLineEdit*>(QStringLiteral("txtPassword")), QStringLiteral("582047"));
+                // 근무자4 takes over
+                QTest::keyClicks(f.findChild<QLineEdit*>(QStringLiteral("txtPassword")), QStringLiteral("408653"));
                 QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
             });
             ShowFrmLogin(s, &window);
@@ -80,6 +83,12 @@ TEST_F(SettlementEndToEnd, FunctionKeyToTheNextPeriod)
     Exec(st.Db, QStringLiteral("INSERT INTO 기능키 (명칭, 기능코드, 키코드1, 키코드2, 사용여부) VALUES ('영업마감', 25, 112, 0, 1)"));
     clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(18, 0)));
     msgs.mboxAnswers.push_back(true);
+    st.settings.InOpenCount = 2;
+    st.settings.OutOpenCount = 3;
+    Write_Ini(st, kIniSection, QStringLiteral("입차열림"), QStringLiteral("2"));
+    Write_Ini(st, kIniSection, QStringLiteral("출차열림"), QStringLiteral("3"));
+    st.screen.refreshTotals();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return window.text(QStringLiteral("LCnt_7")) == QStringLiteral("5500"); }, 2000));
 
     test::WhenModal(QStringLiteral("Jungsan"), [](QWidget& j) {
         QTest::mouseClick(j.findChild<QPushButton*>(QStringLiteral("Command1_0")), Qt::LeftButton);
@@ -91,11 +100,23 @@ TEST_F(SettlementEndToEnd, FunctionKeyToTheNextPeriod)
     const QString report = cp949::decode(paper.readAll());
     EXPECT_TRUE(report.contains(QStringLiteral("[09:00 - 09:59]       0       1        5,500")));
     EXPECT_TRUE(report.contains(QStringLiteral("상      호 : 한빛주차장")));
-    EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 1")).toInt(), 24);
-    EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT SUM(금액) FROM 시간대별 WHERE 정산여부 = 0")).toInt(), 0);
-    EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 0 AND "
-                                           "시작일시 = '2026-01-05 18:00'")).toInt(),
+    EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 1 AND 근무자명 = '관리자'"))
+                  .toInt(),
               24);
+    EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT SUM(금액) FROM 시간대별 WHERE 정산여부 = 0")).toInt(), 0);
+    for (const char* t : {"시간대별", "주차시간대별", "금액대별"})
+        EXPECT_EQ(Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 0 AND 근무자코드 = 4 AND "
+                                               "근무자명 = '근무자4' AND 시작일시 = '2026-01-05 18:00'")
+                                    .arg(QString::fromUtf8(t))).toInt(),
+                  Scalar(st.Db, QStringLiteral("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 0").arg(QString::fromUtf8(t))).toInt())
+            << t;
+    // The main screen shows the new worker's empty period; the gate-open counts restart at 0.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window.text(QStringLiteral("WName")) == QStringLiteral("근무자4"); }, 2000));
+    EXPECT_EQ(window.text(QStringLiteral("LCnt_7")), QStringLiteral("0"));
+    EXPECT_EQ(QStringLiteral("%1|%2").arg(st.settings.InOpenCount).arg(st.settings.OutOpenCount), QStringLiteral("0|0"));
+    EXPECT_EQ(Read_Ini(st, kIniSection, QStringLiteral("입차열림"), QStringLiteral("x")) + QStringLiteral("|") +
+                  Read_Ini(st, kIniSection, QStringLiteral("출차열림"), QStringLiteral("x")),
+              QStringLiteral("0|0"));
     EXPECT_FALSE(st.StationBusy);
     for (const auto& m : msgs.shown)
         if (m.kind != QStringLiteral("MBox")) ADD_FAILURE() << "unexpected message: " << m.text.toStdString();

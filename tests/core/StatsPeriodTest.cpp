@@ -95,7 +95,9 @@ TEST(StatsPeriod, DiscountRowsCashFirstThenActiveKeysInKeyOrder)
     ts.addKey("무표시", 65, 0, true, QVariant()); // A, 중복사용 not given
     Stats_NewPeriod(ts.st);
 
-    QSqlQuery q = Query(ts.st.Db, "SELECT 명칭, 할인종류, 금액, 건수, 근무자코드 FROM 할인현황 ORDER BY rowid");
+    QSqlQuery q = Query(ts.st.Db, "SELECT 명칭, 할인종류, 금액, 건수, 근무자코드 || '|' || 근무자명 || '|' || 포스코드 || "
+                                  "'|' || 시작일시 || '|' || 정산여부 || 전송여부 || IFNULL(종료일시, 'open') "
+                                  "FROM 할인현황 ORDER BY rowid");
     const std::vector<std::pair<QString, int>> expected{{"현금출차", 0}, {"무표시", 0}, {"쿠폰", 1}, {"경차", 0}};
     for (const auto& [name, kind] : expected) {
         ASSERT_TRUE(q.next());
@@ -104,7 +106,7 @@ TEST(StatsPeriod, DiscountRowsCashFirstThenActiveKeysInKeyOrder)
         EXPECT_EQ(q.value(1).toInt(), kind) << name.toStdString();
         EXPECT_EQ(q.value(2).toInt(), 0);
         EXPECT_EQ(q.value(3).toInt(), 0);
-        EXPECT_EQ(q.value(4).toInt(), 3);
+        EXPECT_EQ(q.value(4).toString(), "3|근무자3|4|2026-05-06 09:40|00open");
     }
     EXPECT_FALSE(q.next());
 }

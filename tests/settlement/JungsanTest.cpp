@@ -24,7 +24,7 @@ TEST(JungsanScreen, ShowsTheOpenPeriodsSumsAndTheWorker)
     EXPECT_EQ(form.windowTitle(), "영업마감");
     EXPECT_EQ(text(form, "WorkMan"), "근무자1");
     const std::pair<const char*, const char*> values[] = {
-        {"LJIn_0", "2"}, {"LJIn_3", "3"}, {"LJIn_4", "1"}, {"LJIn_5", "4"}, {"LJIn_6", "8500"}};
+        {"LJIn_0", "6"}, {"LJIn_3", "3"}, {"LJIn_4", "1"}, {"LJIn_5", "4"}, {"LJIn_6", "8500"}};
     for (const auto& [name, value] : values) EXPECT_EQ(text(form, name), value) << name;
     EXPECT_EQ(text(form, "Label2"), "주의 : 인쇄용지가 충분한지 확인하세요.");
     EXPECT_EQ(form.findChild<QPushButton*>("Command1_0")->text() + "|" + form.findChild<QPushButton*>("Command1_2")->text(),

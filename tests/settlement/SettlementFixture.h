@@ -41,9 +41,12 @@ struct RecordingSettlementView : SettlementView {
     std::vector<PeriodTotals> shownTotals;
 };
 
-// A small period opened at 08:00 on 2026-01-05 by 근무자1 at POS 2, settled at
-// 18:30: two exits and one car still inside, a cash row, a discount, a coupon,
-// some hourly and band counts, two cancelled exits; the printer is the day file.
+// A small period opened at 08:00 on 2026-01-05 by 근무자1 before the booth's POS
+// number (2) was known, settled at 18:30: two exits and one car still inside, a
+// cash row, a discount, a coupon, some hourly and band counts, two cancelled
+// exits; the printer is the day file. Switches that could be confused differ:
+// the duration bands print and are not sent, the amount bands are sent and not
+// printed; the two gate-open counts differ.
 class SettleStation : public TestStation {
 public:
     SettleStation() : TestStation(Db::Fresh, QDateTime(QDate(2026, 1, 5), QTime(8, 0)))
@@ -52,15 +55,16 @@ public:
             Exec(st.Db, QString("DELETE FROM ") + t);
         st.worker.WorkerName = "근무자1";
         st.worker.WorkerCode = 1;
-        st.models.PosCode = 2;
+        st.models.PosCode = 0;
         st.settings.KeepRecords = true;
         st.settings.InOpenCount = 2;
-        st.settings.OutOpenCount = 0;
+        st.settings.OutOpenCount = 3;
         Exec(st.Db, "UPDATE 영수증프린터 SET PORT = 'FILE', 기종 = 'TM-T88', 사용여부 = 1");
         Exec(st.Db, "UPDATE 인쇄옵션 SET 상호 = '한빛주차장', 주소 = '서울시 중구', 사업자번호 = '123-45-67890', "
                     "할인현황인쇄여부 = 1, 시간대별인쇄여부 = 1, 시간대별전체인쇄여부 = 0, 주차시간대별인쇄여부 = 1, "
-                    "금액대별인쇄여부 = 1, 출차취소인쇄여부 = 1, 시간대별전송 = 1, 주차시간대별전송 = 1, 금액대별전송 = 1");
+                    "금액대별인쇄여부 = 0, 출차취소인쇄여부 = 1, 시간대별전송 = 1, 주차시간대별전송 = 0, 금액대별전송 = 1");
         Stats_NewPeriod(st);
+        st.models.PosCode = 2;
         fillPeriod();
         clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(18, 30)));
         st.screens.frmLogin = [this](Station& s) {
@@ -89,10 +93,17 @@ private:
             {"현금출차", 0, 3, 7000}, {"경차할인", 0, 1, 1500}, {"상가쿠폰", 1, 2, 0}};
         for (const auto& [name, kind, count, money] : discounts)
             Insert(st.Db, "할인현황", {{"근무자명", "근무자1"}, {"근무자코드", 1}, {"명칭", name}, {"할인종류", kind},
-                                      {"건수", count}, {"금액", money}, {"포스코드", 2}, {"시작일시", start}});
+                                      {"건수", count}, {"금액", money}, {"포스코드", 0}, {"시작일시", start}});
         Exec(st.Db, "UPDATE 시간대별 SET 일반권입차수 = 2, 일반권출차수 = 1, 금액 = 3000, 대수 = 1 WHERE 시간대 = 9");
         Exec(st.Db, "UPDATE 시간대별 SET 일반권출차수 = 2, 금액 = 5500, 대수 = 2 WHERE 시간대 = 10");
         Exec(st.Db, "UPDATE 시간대별 SET 정기권입차수 = 1 WHERE 시간대 = 11");
+        Exec(st.Db, "UPDATE 시간대별 SET 일반권입차수 = 4 WHERE 시간대 = 12"); // entries only
+        // Hours of the period settled the day before at POS 1, sent: neither the
+        // report nor the marking may touch them.
+        Exec(st.Db, "INSERT INTO 시간대별 (시간대, 일련번호, 일반권입차수, 일반권출차수, 금액, 정산여부, 전송여부, 포스코드, "
+                    "근무자명, 시작일시, 종료일시) VALUES "
+                    "(9, 2, 6, 5, 12000, 1, 1, 1, '근무자2', '2026-01-04 07:00', '2026-01-04 20:00'), "
+                    "(14, 7, 4, 3, 800, 1, 1, 1, '근무자2', '2026-01-04 07:00', '2026-01-04 20:00')");
         Exec(st.Db, "UPDATE 주차시간대별 SET 건수2 = 1, 금액2 = 1000, 건수5 = 2, 금액5 = 4000");
         Exec(st.Db, "UPDATE 금액대별 SET 건수1 = 1, 금액1 = 0, 건수3 = 2, 금액3 = 5500");
         const std::tuple<const char*, const char*, const char*, const char*, const char*, int> cancels[] = {

@@ -25,10 +25,14 @@ protected:
 
 TEST_F(Settle, ConfirmedSettlementClosesThePeriodAndOpensTheNext)
 {
+    // A key switched on during the period has its row from the next period on.
+    Insert(ts.st.Db, "할인키", {{"명칭", "경차할인"}, {"키코드1", 65}, {"키코드2", 0}, {"사용여부", true}});
+    // The worker reads the question for five minutes: the marking is stamped then.
+    ts.msgs.onShow = [this](const ScriptedMessages::Shown&) { ts.clock.setNow(QDateTime(QDate(2026, 1, 5), QTime(18, 35))); };
     ASSERT_EQ(settle(), SettleResult::Settled);
     EXPECT_EQ(ts.view.statuses,
               QStringList({"할인현황 인쇄중 입니다.....", "시간대별 인쇄중 입니다.....", "주차시간대별 인쇄중 입니다.....",
-                           "금액대별 인쇄중 입니다.....", "완료되었습니다. 정산을 하십시요!"}));
+                           "완료되었습니다. 정산을 하십시요!"}));
     EXPECT_FALSE(ts.view.busy);
     EXPECT_EQ(ts.view.unloaded, 1);
     ASSERT_EQ(ts.msgs.shown.size(), 1u);
@@ -37,25 +41,40 @@ TEST_F(Settle, ConfirmedSettlementClosesThePeriodAndOpensTheNext)
     // Exited tickets settle; the car still inside waits for the next period.
     EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 일반권 WHERE 정산구분 = 1"), 2);
     EXPECT_EQ(ts.rows("SELECT 정산구분 FROM 일반권 WHERE 티켓번호 = '0003'"), 0);
-    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 1 AND 포스코드 = 2 AND 근무자명 = '근무자1' "
-                      "AND 종료일시 = '2026-01-05 18:30'"),
-              24);
     EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 출차취소 WHERE 정산구분 = 1 AND 근무자명 = '근무자1' AND 근무자코드 = 1 "
-                      "AND 시작일시 = '2026-01-05 08:00' AND 종료일시 = '2026-01-05 18:30'"),
+                      "AND 시작일시 = '2026-01-05 08:00' AND 종료일시 = '2026-01-05 18:35'"),
               2);
     EXPECT_EQ(ts.count("임시일반권"), 0);
 
-    // The next period belongs to the worker who logged in after it.
+    // Settled rows: the settling worker, this booth, the marking time, their money
+    // and counts. Open rows: the worker who logged in after it, from the marking
+    // on, with nothing counted.
     EXPECT_EQ(ts.logins, 1);
-    EXPECT_EQ(open("시간대별"), 24);
-    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 0 AND 근무자코드 = 4 AND 근무자명 = '근무자4' "
-                      "AND 시작일시 = '2026-01-05 18:30'"),
-              24);
-    EXPECT_EQ(open("주차시간대별"), 1);
-    EXPECT_EQ(open("금액대별"), 1);
+    const struct { const char* table; qint64 settled, open; const char* moneyCount, *settledSums; } periods[] = {
+        {"시간대별", 24, 24, "SUM(금액) || '/' || SUM(일반권출차수)", "8500/3"},
+        {"주차시간대별", 1, 1, "SUM(금액2 + 금액5) || '/' || SUM(건수2 + 건수5)", "5000/3"},
+        {"금액대별", 1, 1, "SUM(금액1 + 금액3) || '/' || SUM(건수1 + 건수3)", "5500/3"},
+        {"할인현황", 3, 2, "SUM(금액) || '/' || SUM(건수)", "8500/6"}};
+    for (const auto& p : periods) {
+        const QString sums = QString("SELECT %1 FROM %2 WHERE 시작일시 >= '2026-01-05' AND 정산여부 = ").arg(p.moneyCount, p.table);
+        EXPECT_EQ(ts.value(sums + "1").toString() + " " + ts.value(sums + "0").toString(),
+                  QString(p.settledSums) + " 0/0") << p.table;
+        EXPECT_EQ(ts.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 1 AND 근무자코드 = 1 AND 근무자명 = '근무자1' "
+                                  "AND 포스코드 = 2 AND 시작일시 = '2026-01-05 08:00' AND 종료일시 = '2026-01-05 18:35'")
+                              .arg(p.table)),
+                  p.settled) << p.table;
+        EXPECT_EQ(ts.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 0 AND 근무자코드 = 4 AND 근무자명 = '근무자4' "
+                                  "AND 포스코드 = 2 AND 시작일시 = '2026-01-05 18:35' AND 종료일시 IS NULL").arg(p.table)),
+                  p.open) << p.table;
+        EXPECT_EQ(ts.rows(QString("SELECT COUNT(*) FROM %1 WHERE 시작일시 >= '2026-01-05'").arg(p.table)),
+                  p.settled + p.open) << p.table;
+    }
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 1 AND 전송여부 = 1 AND 포스코드 = 1 AND "
+                      "근무자명 = '근무자2' AND 종료일시 = '2026-01-04 20:00'"),
+              2);
     EXPECT_EQ(ts.screen.totalsRefreshed, 1);
 
-    EXPECT_EQ(ts.st.settings.InOpenCount, 0);
+    EXPECT_EQ(QString("%1|%2").arg(ts.st.settings.InOpenCount).arg(ts.st.settings.OutOpenCount), "0|0");
     EXPECT_EQ(Read_Ini(ts.st, kIniSection, "입차열림", "x") + "|" + Read_Ini(ts.st, kIniSection, "출차열림", "x"), "0|0");
 }
 
@@ -64,8 +83,8 @@ TEST_F(Settle, MarkingFollowsTheSendSwitchesAndKeepRecords)
     const struct { const char* name; bool hourly, duration, amount, keep; } cases[] = {
         {"all sent, cancellations kept", true, true, true, true},
         {"nothing sent, cancellations not kept", false, false, false, false},
-        {"hourly only", true, false, false, true},
-        {"bands only", false, true, true, false},
+        {"hours and amount bands", true, false, true, true},
+        {"duration bands only", false, true, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -75,13 +94,13 @@ TEST_F(Settle, MarkingFollowsTheSendSwitchesAndKeepRecords)
         s.st.settings.KeepRecords = c.keep;
         s.msgs.mboxAnswers.push_back(true);
         ASSERT_EQ(Jungsan_Command1(s.st, s.view, 0), SettleResult::Settled);
-        const struct { const char* table; bool send; HostKind flag; } marks[] = {{"시간대별", c.hourly, HostTIME}, {"주차시간대별", c.duration, HostPKTIME},
-                     {"금액대별", c.amount, HostPAMT}, {"할인현황", true, HostDISC}};
+        const struct { const char* table; bool send; HostKind flag; qint64 rows; } marks[] = {
+            {"시간대별", c.hourly, HostTIME, 24}, {"주차시간대별", c.duration, HostPKTIME, 1},
+            {"금액대별", c.amount, HostPAMT, 1}, {"할인현황", true, HostDISC, 3}};
         for (const auto& m : marks) {
             // A row for sending waits unsent; one not for sending is marked sent, so the host never sees it.
-            EXPECT_EQ(s.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 1 AND 전송여부 = %2")
-                                 .arg(m.table).arg(m.send ? 0 : 1)),
-                      s.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 1").arg(m.table)))
+            const QString today = QString("SELECT COUNT(*) FROM %1 WHERE 종료일시 > '2026-01-05' AND 정산여부 = 1").arg(m.table);
+            EXPECT_EQ(s.rows(today + QString(" AND 전송여부 = %1").arg(m.send ? 0 : 1)), m.rows)
                 << m.table;
             EXPECT_EQ(s.st.HostPending[m.flag], m.send) << m.table;
         }
@@ -98,7 +117,7 @@ TEST_F(Settle, AFailureInTheMarkingLeavesThePeriodOpenAndUnmarked)
     EXPECT_EQ(settle(), SettleResult::Failed);
     EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 일반권 WHERE 정산구분 = 1"), 0);
     EXPECT_EQ(open("시간대별"), 24);
-    EXPECT_EQ(ts.count("시간대별"), 24);
+    EXPECT_EQ(ts.count("시간대별"), 24 + 2); // no new period beside the day before's hours
     EXPECT_EQ(open("할인현황"), 3);
     EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 출차취소 WHERE 정산구분 = 0"), 2);
     EXPECT_EQ(ts.count("임시일반권"), 1);
@@ -172,10 +191,11 @@ TEST_F(Settle, ReportGoesToTheDayFile)
     ASSERT_EQ(settle(), SettleResult::Settled);
     const QStringList lines = ts.dayFile().split("\r\n");
     // The day file takes no cuts: lines only, the footer last.
-    ASSERT_GT(lines.size(), 100);
+    ASSERT_GT(lines.size(), 80);
     EXPECT_EQ(lines[1], "  [할인항목별 출차현황]");
     EXPECT_TRUE(lines.contains("0012 01-04 22:00 01-05 07:30  1,234,567"));
     EXPECT_TRUE(lines.contains("금액:1,236,567 원"));
+    EXPECT_EQ(lines.mid(lines.indexOf("입차열림건수 : 2"), 2), QStringList({"입차열림건수 : 2", "출차열림건수 : 3"}));
     EXPECT_EQ(lines.mid(lines.size() - 3, 2), QStringList({"근 무 자   : 근무자1", QString(47, '-')}));
 }
 
