@@ -367,7 +367,8 @@ protected:
     void addKeys()
     {
         rig.addDiscountKey({QStringLiteral("30분+200원"), 112, 0, 1, 30, 2, 200, false});
-        rig.addDiscountKey({QStringLiteral("쿠폰30분"), 113, 0, 1, 30, 2, 999, true});
+        // Alt: last by shift state though not by key code, so the two orders differ.
+        rig.addDiscountKey({QStringLiteral("쿠폰30분"), 113, 4, 1, 30, 2, 999, true});
         rig.addDiscountKey({QStringLiteral("반값"), 114, 1, 3, 50, 0, 0, false});
         rig.addDiscountKey({QStringLiteral("천원"), 115, 2, 5, 1000, 0, 0, false});
         rig.addDiscountKey({QStringLiteral("꺼진키"), 116, 0, 4, 0, 0, 0, false, false});
@@ -491,12 +492,12 @@ TEST_F(DiscountKeyTest, ACombinableKeyAddsAndBlocksNonCombinableKeys)
 {
     addKeys();
     typedTicket();
-    rig.keyUp(113); // 30 minutes off, its second kind is not applied
+    rig.keyUp(113, 4); // 30 minutes off, its second kind is not applied
     EXPECT_EQ(st.trx.PayAmount, 4500);
     EXPECT_EQ(st.trx.ParkMinutes, 90);
     EXPECT_TRUE(st.discKeys.DiscComboUsed);
     EXPECT_EQ(st.trx.DiscKind, QStringLiteral("현금출차"));
-    rig.keyUp(113); // applied twice: twice the minutes
+    rig.keyUp(113, 4); // applied twice: twice the minutes
     EXPECT_EQ(st.trx.ParkMinutes, 60);
     EXPECT_EQ(st.trx.PayAmount, 3500);
     rig.keyUp(112); // not combinable: refused
@@ -504,7 +505,7 @@ TEST_F(DiscountKeyTest, ACombinableKeyAddsAndBlocksNonCombinableKeys)
     EXPECT_TRUE(screen.visible.value(QStringLiteral("Shape1")));
     EXPECT_EQ(st.trx.PayAmount, 3500);
     EXPECT_EQ(st.trx.DiscKind, QStringLiteral("현금출차"));
-    rig.keyUp(113);
+    rig.keyUp(113, 4);
     rig.enter();
     // The combinable key counts its three uses, the exit itself counts as cash.
     EXPECT_EQ(discounts(), QStringLiteral("쿠폰30분:3:0 현금출차:1:2500"));
@@ -521,7 +522,7 @@ TEST_F(DiscountKeyTest, ANonCombinableKeyReplacesEarlierDiscounts)
     rig.keyUp(114, 1); // half price, from the undiscounted 5,500
     EXPECT_EQ(st.trx.PayAmount, 2750);
     EXPECT_EQ(st.trx.DiscKind, QStringLiteral("반값"));
-    rig.keyUp(113); // a combinable key adds to it
+    rig.keyUp(113, 4); // a combinable key adds to it
     EXPECT_EQ(st.trx.PayAmount, 1750);
     rig.enter();
     // Non-combinable keys count only as the exit's name.
@@ -557,7 +558,7 @@ TEST_F(DiscountKeyTest, KeyStatesAreResetAfterTheExit)
 {
     addKeys();
     typedTicket();
-    rig.keyUp(113);
+    rig.keyUp(113, 4);
     rig.esc();
     expectIdle();
     rig.type(QStringLiteral("0123"));
