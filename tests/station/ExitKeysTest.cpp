@@ -130,7 +130,8 @@ TEST_F(ExitKeysTest, APaperTicketInTheReaderIsStampedPrintedAndEjected)
     const QString us(QChar(0x1F));
     const struct { const char* name; bool encodePrint; QStringList stampPrint; } rows[] = {
         {"encoding and printing", true,
-         {QStringLiteral("write:00080123026010509302601050930"), QStringLiteral("print90:19") + us + QStringLiteral("2    2026-01-05 09:30  \\5,500")}},
+         // written: the time of the write (09:32), then the exit time of the fee run (09:30)
+         {QStringLiteral("write:00080123026010509322601050930"), QStringLiteral("print90:19") + us + QStringLiteral("2    2026-01-05 09:30  \\5,500")}},
         {"neither", false, {}}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -141,6 +142,7 @@ TEST_F(ExitKeysTest, APaperTicketInTheReaderIsStampedPrintedAndEjected)
         x.st.trx.TicketData = QStringLiteral("0123202601050730");
         Calc_TicketFee(x.st);
         x.calls.clear();
+        x.ts.clock.advanceSecs(2 * 60);
         x.enter(); // no guard for a ticket from the reader
         EXPECT_EQ(x.calls, QStringList({"gate", "drawer", "receipt"}) + r.stampPrint + QStringList{"eject"});
         EXPECT_FALSE(x.st.trx.TicketInProgress);
