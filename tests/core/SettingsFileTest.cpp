@@ -76,21 +76,22 @@ TEST_F(SettingsFile, NoFileGivesEveryDefaultAndCreatesNothing)
 
 TEST_F(SettingsFile, ValuesAndConversions)
 {
-    put("정기권운영=1\nCardEncoding=0\n잔여티켓매수=1500\nPauseTime=0.25\nTransTime=2.5\nTD_Poll=1\n"
-        "PollTime=3.5\n위반인쇄=True\n자료기록=1 \n메세지출력=1\n입차열림= 7 \n출차열림=12\n");
+    put("정기권운영=1\nCardEncoding=0\n잔여티켓매수=1500\nPauseTime=0.25\nTransTime=2.5\nTD_Poll=9\n"
+        "PollTime=3.5\n위반인쇄=True\n자료기록=1 \n메세지출력=15\n입차열림= 7 \n출차열림=12\n");
     loadAll();
-    // TransTime 2.5 halves to even, PollTime 3.5 to 4; 자료기록 loses its trailing blank.
-    EXPECT_EQ(values(), "SeasonMode=1 CardEncoding=0 TicketsLeft=1500 PauseTime=0.25 TransTime=2 TDPoll=1 PollTime=4 "
-                        "ViolationPrint=1 KeepRecords=1 ExitCancelNotice=1 MsgLevel=1 InOpen=7 OutOpen=12");
+    // TransTime 2.5 halves to even, PollTime 3.5 to 4; 자료기록 loses its trailing blank; "15" is not "1",
+    // yet its number is the reader's minutes.
+    EXPECT_EQ(values(), "SeasonMode=1 CardEncoding=0 TicketsLeft=1500 PauseTime=0.25 TransTime=2 TDPoll=9 PollTime=4 "
+                        "ViolationPrint=1 KeepRecords=1 ExitCancelNotice=0 MsgLevel=15 InOpen=7 OutOpen=12");
 }
 
 TEST_F(SettingsFile, ExactComparisons)
 {
-    put("위반인쇄=true\n자료기록=01\n메세지출력=15\nTransTime=\n");
+    put("위반인쇄=true\n자료기록=01\n메세지출력=1\nTransTime=\n");
     loadAll();
-    // 위반인쇄 is case-sensitive, "01" is not "1" (yet its number is the reader's minutes), empty reads the default.
+    // 위반인쇄 is case-sensitive, "01" is not "1", empty reads the default.
     EXPECT_EQ(values(), "SeasonMode=3 CardEncoding=1 TicketsLeft=0 PauseTime=0.5 TransTime=5 TDPoll=0 PollTime=1 "
-                        "ViolationPrint=0 KeepRecords=0 ExitCancelNotice=0 MsgLevel=15 InOpen=0 OutOpen=0");
+                        "ViolationPrint=0 KeepRecords=0 ExitCancelNotice=1 MsgLevel=1 InOpen=0 OutOpen=0");
 }
 
 TEST_F(SettingsFile, UnusableValuesFallBackToTheirDefaults)

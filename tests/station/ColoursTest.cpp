@@ -32,16 +32,26 @@ TEST(Colours, FirstStartShowsEveryGroupInTheDefault)
 
 TEST(Colours, KeysColourTheirGroupsAtLoad)
 {
+    // Every key its own colour (red = its row number), so that no group takes another's.
+    const std::pair<const char*, QStringList> groups[] = {
+        {"Shape2", {"Shape2"}},   {"Shape3", {"Shape3"}},   {"Shape4", {"Shape4"}},   {"Shape9", {"Shape9"}},
+        {"Shape11", {"Shape11"}}, {"Shape12", {"Shape12"}}, {"Shape13", {"Shape13"}}, {"Shape14", {"Shape14"}},
+        {"POut", {"POut_1", "POut_2", "POut_3", "POut_4", "POut_5", "POut_6", "POut_7"}},
+        {"LOut", {"LOut_0", "LOut_1", "LOut_2", "LOut_3", "LOut_4", "LOut_5", "LOut_6"}},
+        {"Label1", {"Label1_0", "Label1_1", "Label1_2", "Label1_3", "Label1_4", "Label1_5", "WName", "LCnt_0", "LCnt_1",
+                    "LCnt_2", "LCnt_4", "LCnt_7"}},
+        {"LblM", {"LblM_0", "LblM_3", "LblM_4"}}, {"Label3", {"Label3", "LblTDCnt"}}, {"List1", {"List1"}},
+    };
     TestStation ts;
-    Write_Ini(ts.st.IniPath, QStringLiteral("시스템"), QStringLiteral("LOut"), QStringLiteral("255"));
-    Write_Ini(ts.st.IniPath, QStringLiteral("시스템"), QStringLiteral("Shape9"), QStringLiteral("65280"));
-    Write_Ini(ts.st.IniPath, QStringLiteral("시스템"), QStringLiteral("Label3"), QStringLiteral("16711680"));
+    int red = 0;
+    for (const auto& [key, targets] : groups)
+        Write_Ini(ts.st.IniPath, QStringLiteral("시스템"), QString::fromUtf8(key), QString::number(++red));
     Load_MainCounters(ts.st);
-    for (int i = 0; i <= 6; ++i)
-        EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("LOut_%1").arg(i)), QColor(255, 0, 0));
-    EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("Shape9")), QColor(0, 255, 0));
-    EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("LblTDCnt")), QColor(0, 0, 255));
-    EXPECT_EQ(ts.screen.foreColors.value(QStringLiteral("Shape2")), QColor(0, 64, 64));
+    red = 0;
+    for (const auto& [key, targets] : groups) {
+        ++red;
+        for (const QString& c : targets) EXPECT_EQ(ts.screen.foreColors.value(c), QColor(red, 0, 0)) << key << " " << c.toStdString();
+    }
 }
 
 TEST(Colours, GroupsOfTheDoubleClick)

@@ -30,20 +30,24 @@ void setCancelled(Station& st, const QString& outTime, qint32 pay)
 TEST(ExitCancel, ASecondCancellationRewritesTheExitAndKeepsTheEntry)
 {
     ExitRig rig;
-    setCancelled(rig.st, QStringLiteral("09:00"), 5000);
+    const QString row = QStringLiteral("SELECT 티켓번호||'|'||입차일||'|'||입차시간||'|'||출차일||'|'||출차시간||'|'||입차코드||'|'||"
+                                       "실수령금액||'|'||총주차요금||'|'||할인시간||'|'||총주차시간||'|'||근무자코드||'|'||근무자명||'|'||"
+                                       "할인구분||'|'||전송여부||'|'||정산구분 FROM 출차취소");
+    setCancelled(rig.st, QStringLiteral("09:00"), 4500);
     ASSERT_TRUE(Save_ExitCancel(rig.st));
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차일||'|'||입차시간||'|'||출차일||'|'||출차시간 FROM 출차취소")).toString(),
-              QStringLiteral("2026-01-05|07:00|2026-01-06|09:00"));
+    EXPECT_EQ(rig.value(row).toString(),
+              QStringLiteral("0042|2026-01-05|07:00|2026-01-06|09:00|0042202601050700|4500|5000|10|100|3|근무자3|현금출차|1|0"));
     setCancelled(rig.st, QStringLiteral("09:20"), 3000);
     rig.st.trx.TicketNo = QStringLiteral("XXXX");
     rig.st.trx.InTime = QStringLiteral("08:00");
+    rig.st.trx.DiscKind = QStringLiteral("쿠폰");
     rig.st.worker.WorkerCode = 4;
     rig.st.worker.WorkerName = QStringLiteral("근무자4");
+    Exec(rig.st.Db, QStringLiteral("UPDATE 인쇄옵션 SET 출차취소전송 = 1"));
     ASSERT_TRUE(Save_ExitCancel(rig.st));
     ASSERT_EQ(rig.count(QStringLiteral("출차취소")), 1);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 티켓번호||'|'||입차일||'|'||입차시간||'|'||출차일||'|'||출차시간||'|'||실수령금액||'|'||총주차요금||'|'||할인시간||'|'||"
-                                       "총주차시간||'|'||근무자코드||'|'||근무자명||'|'||할인구분||'|'||정산구분 FROM 출차취소")).toString(),
-              QStringLiteral("0042|2026-01-05|07:00|2026-01-06|09:20|3000|5000|10|100|4|근무자4|현금출차|0"));
+    EXPECT_EQ(rig.value(row).toString(),
+              QStringLiteral("0042|2026-01-05|07:00|2026-01-06|09:20|0042202601050700|3000|5000|10|100|4|근무자4|쿠폰|0|0"));
     EXPECT_TRUE(rig.ts.msgs.shown.empty()); // notice off
 }
 

@@ -130,7 +130,8 @@ TEST_F(ExitKeysTest, APaperTicketInTheReaderIsStampedPrintedAndEjected)
     const QString us(QChar(0x1F));
     const struct { const char* name; bool encodePrint; QStringList stampPrint; } rows[] = {
         {"encoding and printing", true,
-         {QStringLiteral("write:00080123026010509302601050930"), QStringLiteral("print90:19") + us + QStringLiteral("2    2026-01-05 09:30  \\5,500")}},
+         // written: the time of the write (09:32), then the exit time of the fee run (09:30)
+         {QStringLiteral("write:00080123026010509322601050930"), QStringLiteral("print90:19") + us + QStringLiteral("2    2026-01-05 09:30  \\5,500")}},
         {"neither", false, {}}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -141,6 +142,7 @@ TEST_F(ExitKeysTest, APaperTicketInTheReaderIsStampedPrintedAndEjected)
         x.st.trx.TicketData = QStringLiteral("0123202601050730");
         Calc_TicketFee(x.st);
         x.calls.clear();
+        x.ts.clock.advanceSecs(2 * 60);
         x.enter(); // no guard for a ticket from the reader
         EXPECT_EQ(x.calls, QStringList({"gate", "drawer", "receipt"}) + r.stampPrint + QStringList{"eject"});
         EXPECT_FALSE(x.st.trx.TicketInProgress);
@@ -367,7 +369,8 @@ protected:
     void addKeys()
     {
         rig.addDiscountKey({QStringLiteral("30분+200원"), 112, 0, 1, 30, 2, 200, false});
-        rig.addDiscountKey({QStringLiteral("쿠폰30분"), 113, 0, 1, 30, 2, 999, true});
+        // Alt: last by shift state though not by key code, so the two orders differ.
+        rig.addDiscountKey({QStringLiteral("쿠폰30분"), 113, 4, 1, 30, 2, 999, true});
         rig.addDiscountKey({QStringLiteral("반값"), 114, 1, 3, 50, 0, 0, false});
         rig.addDiscountKey({QStringLiteral("천원"), 115, 2, 5, 1000, 0, 0, false});
         rig.addDiscountKey({QStringLiteral("꺼진키"), 116, 0, 4, 0, 0, 0, false, false});
@@ -491,12 +494,12 @@ TEST_F(DiscountKeyTest, ACombinableKeyAddsAndBlocksNonCombinableKeys)
 {
     addKeys();
     typedTicket();
-    rig.keyUp(113); // 30 minutes off, its second kind is not applied
+    rig.keyUp(113, 4); // 30 minutes off, its second kind is not applied
     EXPECT_EQ(st.trx.PayAmount, 4500);
     EXPECT_EQ(st.trx.ParkMinutes, 90);
     EXPECT_TRUE(st.discKeys.DiscComboUsed);
     EXPECT_EQ(st.trx.DiscKind, QStringLiteral("현금출차"));
-    rig.keyUp(113); // applied twice: twice the minutes
+    rig.keyUp(113, 4); // applied twice: twice the minutes
     EXPECT_EQ(st.trx.ParkMinutes, 60);
     EXPECT_EQ(st.trx.PayAmount, 3500);
     rig.keyUp(112); // not combinable: refused
@@ -504,7 +507,7 @@ TEST_F(DiscountKeyTest, ACombinableKeyAddsAndBlocksNonCombinableKeys)
     EXPECT_TRUE(screen.visible.value(QStringLiteral("Shape1")));
     EXPECT_EQ(st.trx.PayAmount, 3500);
     EXPECT_EQ(st.trx.DiscKind, QStringLiteral("현금출차"));
-    rig.keyUp(113);
+    rig.keyUp(113, 4);
     rig.enter();
     // The combinable key counts its three uses, the exit itself counts as cash.
     EXPECT_EQ(discounts(), QStringLiteral("쿠폰30분:3:0 현금출차:1:2500"));
@@ -521,7 +524,7 @@ TEST_F(DiscountKeyTest, ANonCombinableKeyReplacesEarlierDiscounts)
     rig.keyUp(114, 1); // half price, from the undiscounted 5,500
     EXPECT_EQ(st.trx.PayAmount, 2750);
     EXPECT_EQ(st.trx.DiscKind, QStringLiteral("반값"));
-    rig.keyUp(113); // a combinable key adds to it
+    rig.keyUp(113, 4); // a combinable key adds to it
     EXPECT_EQ(st.trx.PayAmount, 1750);
     rig.enter();
     // Non-combinable keys count only as the exit's name.
@@ -557,7 +560,7 @@ TEST_F(DiscountKeyTest, KeyStatesAreResetAfterTheExit)
 {
     addKeys();
     typedTicket();
-    rig.keyUp(113);
+    rig.keyUp(113, 4);
     rig.esc();
     expectIdle();
     rig.type(QStringLiteral("0123"));

@@ -70,8 +70,9 @@ TEST(ExitRecord, TheHourCountedIsTheClocksHour)
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 1);
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 23), 0);
     EXPECT_EQ(rig.hourly(QStringLiteral("금액"), 9), 5500); // the money collected, not the fee
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차시간||'|'||총주차요금||'|'||할인시간||'|'||실수령금액 FROM 일반권")).toString(),
-              QStringLiteral("23:59|7000|30|5500"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 출차시간||'|'||총주차시간||'|'||총주차요금||'|'||할인시간||'|'||실수령금액||'|'||할인구분 "
+                                       "FROM 일반권")).toString(),
+              QStringLiteral("23:59|120|7000|30|5500|30분 할인"));
 }
 
 TEST(ExitRecord, TransmissionFlagIsTheOppositeOfTheSwitch)
@@ -110,20 +111,23 @@ TEST(ExitRecord, AnExistingRowKeepsItsEntryFields)
 TEST(ExitRecord, TheReprintCopyHoldsOnlyTheLastExit)
 {
     ExitRig rig;
+    rig.st.models.PosCode = 3;
     const std::pair<QString, qint32> exits[] = {{QStringLiteral("0001202601050730"), 4000},
                                                 {QStringLiteral("0002202601050745"), 2600}};
     for (const auto& [code, pay] : exits) {
         setExit(rig.st, code, 90, pay);
         ASSERT_TRUE(Save_GeneralExit(rig.st));
     }
+    const QString fields = QStringLiteral("티켓번호||'|'||입차일||'|'||입차시간||'|'||출차일||'|'||출차시간||'|'||입차코드||'|'||"
+                                          "총주차시간||'|'||총주차요금||'|'||할인시간||'|'||실수령금액||'|'||전송여부||'|'||할인구분");
     EXPECT_EQ(rig.count(QStringLiteral("임시일반권")), 1);
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 입차코드||'|'||입차일||'|'||입차시간||'|'||출차일||'|'||출차시간||'|'||총주차요금||'|'||실수령금액 "
-                                       "FROM 임시일반권")).toString(),
-              QStringLiteral("0002202601050745|2026-01-05|07:30|2026-01-06|23:59|4100|2600"));
-    // Rows without an entry row are new: the fee and the amount paid each in its own column.
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT group_concat(총주차요금||'|'||실수령금액, ' ') "
-                                       "FROM (SELECT * FROM 일반권 ORDER BY 입차코드)")).toString(),
-              QStringLiteral("5500|4000 4100|2600"));
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT ") + fields + QStringLiteral(" FROM 임시일반권")).toString(),
+              QStringLiteral("0002|2026-01-05|07:30|2026-01-06|23:59|0002202601050745|90|4100|30|2600|1|30분 할인"));
+    // Rows without an entry row are new: every field from the transaction, the booth's POS number too.
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT group_concat(포스코드||'|'||") + fields +
+                        QStringLiteral(", ' ') FROM (SELECT * FROM 일반권 ORDER BY 입차코드)")).toString(),
+              QStringLiteral("3|0001|2026-01-05|07:30|2026-01-06|23:59|0001202601050730|90|5500|30|4000|1|30분 할인 "
+                             "3|0002|2026-01-05|07:30|2026-01-06|23:59|0002202601050745|90|4100|30|2600|1|30분 할인"));
 }
 
 TEST(ExitRecord, CountersOfAnExitWithAnEntryRow)

@@ -29,23 +29,73 @@ bool right(TestStation& ts, int code, int r)
 
 } // namespace
 
+// Check1 indexes of 권한1..권한6 per worker, and the captions of the six rights.
 TEST(FrmWorkManScreen, EachRightsBoxLandsOnItsWorkerAndRight)
 {
+    const int boxes[5][6] = {{0, 1, 2, 15, 30, 31}, {7, 6, 5, 4, 3, 34}, {14, 13, 12, 11, 10, 9},
+                             {22, 21, 20, 19, 18, 17}, {29, 28, 27, 26, 25, 24}};
+    const char* captions[6] = {"정기권관리", "정산", "자료검색", "시스템", "테스트", "종료"};
+    const QString allRights = QStringLiteral("SELECT group_concat(권한1||권한2||권한3||권한4||권한5||권한6, ' ') "
+                                             "FROM (SELECT * FROM 근무자관리 WHERE 근무자코드 > 0 ORDER BY 근무자코드)");
     for (int w = 0; w < 5; ++w) {
         for (int r = 0; r < 6; ++r) {
+            SCOPED_TRACE(QStringLiteral("worker %1 right %2").arg(w + 1).arg(r + 1).toStdString());
             TestStation ts;
+            Exec(ts.st.Db, "UPDATE 근무자관리 SET 권한1 = 1, 권한2 = 1, 권한3 = 1, 권한4 = 1, 권한5 = 1, 권한6 = 1");
             {
                 FrmWorkMan form(ts.st);
                 form.show();
-                check(form, kRightBoxes[size_t(w)][size_t(r)])->setChecked(false);
+                EXPECT_EQ(check(form, boxes[w][r])->text(), QString::fromUtf8(captions[r]));
+                check(form, boxes[w][r])->setChecked(false);
                 form.close();
                 EXPECT_EQ(form.closeResult(), WorkManClose::Reload);
             }
-            for (int code = 1; code <= 5; ++code)
-                for (int k = 1; k <= 6; ++k)
-                    EXPECT_EQ(right(ts, code, k), !(code == w + 1 && k == r + 1))
-                        << "box " << kRightBoxes[size_t(w)][size_t(r)] << " worker " << code << " right " << k;
+            QString expected = QStringLiteral("111111 111111 111111 111111 111111");
+            expected[w * 7 + r] = u'0';
+            EXPECT_EQ(ts.value(allRights).toString(), expected);
+            FrmWorkMan again(ts.st); // loaded back: only that box is clear
+            for (int v = 0; v < 5; ++v)
+                for (int k = 0; k < 6; ++k) EXPECT_EQ(check(again, boxes[v][k])->isChecked(), v != w || k != r);
         }
+    }
+}
+
+// Each screen option alone ticked: stored in its own field, loaded back, and the
+// main screen's value label it governs is the only one shown after closing.
+TEST(FrmWorkManScreen, EachScreenOptionLandsOnItsFieldAndItsLabel)
+{
+    const struct { int box; const char* field; const char* label; } rows[] = {
+        {35, "일반입차수표시", "LCnt_0"}, {36, "일반출차수표시", "LCnt_1"}, {37, "정기입차수표시", ""},
+        {38, "정기출차수표시", ""},       {39, "담당자표시", "WName"},      {40, "수입금액표시", "LCnt_7"},
+        {41, "운영상태표시", ""},         {42, "시간표시", "PnlTime"},      {45, "자동실행", ""},
+        {46, "강제모드", ""},
+    };
+    QStringList fields;
+    for (const auto& o : rows) fields << QString::fromUtf8(o.field);
+    const QString allOff = QStringLiteral("UPDATE 폼구성 SET ") + fields.join(QStringLiteral(" = 0, ")) + QStringLiteral(" = 0");
+    const QString onOnes = QStringLiteral("SELECT ") + fields.join(QStringLiteral(" || ")) + QStringLiteral(" FROM 폼구성");
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const auto& o = rows[i];
+        SCOPED_TRACE(o.field);
+        TestStation ts;
+        Exec(ts.st.Db, allOff);
+        {
+            FrmWorkMan form(ts.st);
+            form.show();
+            EXPECT_EQ(check(form, o.box)->text(), QString::fromUtf8(o.field));
+            check(form, o.box)->setChecked(true); // not a click: the autostart entry stays untouched
+            form.close();
+        }
+        if (!ts.st.Db.isOpen()) ts.OpenFreshDatabase(); // the forced-mode change ended the program
+        QString expected(static_cast<qsizetype>(std::size(rows)), u'0');
+        expected[static_cast<qsizetype>(i)] = u'1';
+        EXPECT_EQ(ts.value(onOnes).toString(), expected);
+        QStringList shown;
+        for (const char* label : {"LCnt_0", "LCnt_1", "WName", "LCnt_7", "PnlTime"})
+            if (ts.screen.visible.value(QString::fromUtf8(label), false)) shown << QString::fromUtf8(label);
+        EXPECT_EQ(shown.join(u','), QString::fromUtf8(o.label));
+        FrmWorkMan again(ts.st);
+        for (const auto& other : rows) EXPECT_EQ(check(again, other.box)->isChecked(), other.box == o.box) << other.field;
     }
 }
 
@@ -76,6 +126,9 @@ TEST(FrmWorkManScreen, NamesAndPasswordsStoredAsTypedByEveryClosePath)
 TEST(FrmWorkManScreen, DisplayOptionTakesEffectOnTheMainScreenAtClose)
 {
     TestStation ts;
+    Exec(ts.st.Db, "UPDATE 폼구성 SET 강제모드 = 1"); // left as it is: no restart
+    QWidget mainScreen;
+    mainScreen.setObjectName("main");
     {
         FrmWorkMan form(ts.st);
         form.show();
@@ -88,6 +141,7 @@ TEST(FrmWorkManScreen, DisplayOptionTakesEffectOnTheMainScreenAtClose)
     EXPECT_FALSE(ts.screen.visible.value("PnlTime", true));
     EXPECT_TRUE(ts.screen.visible.value("LCnt_1", false));
     EXPECT_TRUE(ts.msgs.shown.empty());
+    EXPECT_TRUE(mainScreen.windowFlags() & Qt::WindowStaysOnTopHint); // the screen mode applied to the main screen
 }
 
 TEST(FrmWorkManScreen, AutoRunIsWrittenAtTheClickAndEmptiedAgain)

@@ -110,10 +110,11 @@ TEST(FunctionKeys, MenuFunctionsUseTheMenuRules)
 {
     const std::pair<int, const char*> table[] = {
         {9, "Jung"}, {10, "IlList"}, {11, "JioList"}, {12, "BList"}, {13, "FrmFee"}, {14, "FrmPort"},
-        {16, "FrmWorkMan"}, {17, "FrmPrint"}, {22, "FrmTDCnt"}, {25, "Jungsan"},
+        {16, "FrmWorkMan"}, {17, "FrmPrint"}, {22, "FrmTDCnt"}, {23, "FrmInfom"}, {25, "Jungsan"},
     };
     for (const auto& [code, form] : table) {
         KeyRig r;
+        r.ts.st.models.DispenserType = 1; // magnetic: the guidance-text form
         r.bind(code, 112);
         r.press(112);
         EXPECT_EQ(r.screens.shown, QStringList{QString::fromUtf8(form)}) << code;
@@ -123,13 +124,21 @@ TEST(FunctionKeys, MenuFunctionsUseTheMenuRules)
 
 TEST(FunctionKeys, SwitchedOffMenuShowsItsDenial)
 {
-    KeyRig r;
-    r.bind(25, 112);
-    r.ts.screen.setEnabled(QStringLiteral("Mnu1"), false);
-    r.press(112);
-    ASSERT_EQ(r.ts.msgs.shown.size(), 1u);
-    EXPECT_TRUE(r.ts.msgs.shown[0].text.startsWith(QStringLiteral("근무자1 께서는 정산 화면에 접근할 수 없습니다.")));
-    EXPECT_TRUE(r.screens.shown.isEmpty());
+    const std::pair<int, const char*> table[] = {
+        {25, " 께서는 정산 화면에 접근할 수 없습니다."},        {15, " 께서는 할인키 설정 화면에 접근할 수 없습니다."},
+        {18, " 께서는 시스템 설정 백업에 접근할 수 없습니다."}, {19, " 께서는 시스템 설정 복구에 접근할 수 없습니다."},
+        {20, " 께서는 정기권백업 화면에 접근할 수 없습니다."},  {21, " 께서는 정기권복구 화면에 접근할 수 없습니다."},
+    };
+    for (const auto& [code, denial] : table) {
+        KeyRig r;
+        r.bind(code, 112);
+        r.ts.screen.setEnabled(QStringLiteral("Mnu1"), false);
+        r.ts.screen.setEnabled(QStringLiteral("Mnu6"), false);
+        r.press(112);
+        ASSERT_EQ(r.ts.msgs.shown.size(), 1u) << code;
+        EXPECT_TRUE(r.ts.msgs.shown[0].text.startsWith(QStringLiteral("근무자1") + QString::fromUtf8(denial))) << code;
+        EXPECT_TRUE(r.screens.shown.isEmpty());
+    }
 }
 
 TEST(FunctionKeys, PasswordMenusAndExit)

@@ -17,6 +17,7 @@ TEST(LostTicketNumber, NextNumberRules)
         {"", {}, QStringLiteral("L001")},
         {"L007202601040800", {}, QStringLiteral("L008")},
         {"L099202601050800", {QStringLiteral("L099202601050800")}, QStringLiteral("L100")},
+        {"L998202601050800", {QStringLiteral("L998202601050800")}, QStringLiteral("L999")},
         {"L999202601040800", {}, QStringLiteral("L001")},
         {"L999202601050800",
          {QStringLiteral("L999202601050800"), QStringLiteral("L001202601050800"), QStringLiteral("L002202601050800")},
@@ -112,6 +113,7 @@ TEST_F(LostTicketTest, ALostTicketCompletesOnItsFirstEnterWithoutTheReader)
 
 TEST_F(LostTicketTest, EscOnALostTicketSendsNoEject)
 {
+    rig.addEntry(QStringLiteral("0123"), QStringLiteral("2026-01-05"), QStringLiteral("07:30")); // not a lost ticket
     LostTicket(st);
     rig.calls.clear();
     rig.esc();

@@ -281,9 +281,12 @@ TEST_F(MainWindowTest, ScreenSinkReachesTheControls)
     // A counter read right after a record shows it.
     Exec(ws.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 0"));
     w.refreshTotals();
-    Exec(ws.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 7 WHERE 일련번호 = (SELECT MIN(일련번호) FROM 시간대별)"));
+    Exec(ws.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 7, 일반권출차수 = 5, 정기권입차수 = 4, 정기권출차수 = 6, 금액 = 900 "
+                                  "WHERE 일련번호 = (SELECT MIN(일련번호) FROM 시간대별)"));
     w.refreshTotals();
-    EXPECT_EQ(w.text(QStringLiteral("LCnt_0")), QStringLiteral("7"));
+    QStringList totals;
+    for (const char* c : {"LCnt_0", "LCnt_1", "LCnt_2", "LCnt_4", "LCnt_7"}) totals << w.text(QString::fromUtf8(c));
+    EXPECT_EQ(totals.join(u' '), QStringLiteral("7 5 4 6 900"));
 }
 
 TEST_F(MainWindowTest, LoadStartsTheTimerAndKeepsTheClock)

@@ -77,20 +77,19 @@ TEST(FormModeAutoRun, EntryWrittenAndEmptiedInTheConfigFolder)
     EXPECT_EQ(AutoRunEntryPath(), entry);
 
     ASSERT_TRUE(SetAutoRun(QStringLiteral("/opt/tolvo")));
-    ASSERT_TRUE(QFile::exists(entry));
-    const QString body = readFile(entry);
-    EXPECT_TRUE(body.contains("[Desktop Entry]"));
     const QString exe = QCoreApplication::applicationFilePath();
-    EXPECT_TRUE(body.contains("Exec=env TOLVO_HOME=/opt/tolvo " + exe + "\n"));
-    EXPECT_TRUE(body.contains("Hidden=false"));
+    EXPECT_EQ(readFile(entry), "[Desktop Entry]\nType=Application\nName=Tarvola\nExec=env TOLVO_HOME=/opt/tolvo " + exe +
+                                   "\nHidden=false\nX-GNOME-Autostart-enabled=true\n");
     EXPECT_EQ(AutoRunEntryCommand(), "env TOLVO_HOME=/opt/tolvo " + exe);
 
     ASSERT_TRUE(ClearAutoRun());
-    EXPECT_TRUE(QFile::exists(entry)); // emptied, never deleted
-    const QString cleared = readFile(entry);
-    EXPECT_TRUE(cleared.contains("Exec=\n"));
-    EXPECT_TRUE(cleared.contains("Hidden=true"));
+    // Emptied and hidden, never deleted.
+    EXPECT_EQ(readFile(entry), "[Desktop Entry]\nType=Application\nName=Tarvola\nExec=\nHidden=true\nX-GNOME-Autostart-enabled=false\n");
     EXPECT_EQ(AutoRunEntryCommand(), "");
+
+    // A relative XDG_CONFIG_HOME is not a config folder: the home's .config is.
+    qputenv("XDG_CONFIG_HOME", "relative/config");
+    EXPECT_EQ(AutoRunEntryPath(), QDir::homePath() + "/.config/autostart/Tarvola.desktop");
 }
 
 TEST(FormModeAutoRun, StationFolderWithBlanksIsQuoted)
