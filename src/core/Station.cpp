@@ -1,6 +1,6 @@
 #include "core/Station.h"
 
-#include <QLockFile>
+#include "platform/FolderLock.h"
 
 namespace tolvo {
 

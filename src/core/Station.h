@@ -16,11 +16,10 @@
 #include <functional>
 #include <memory>
 
-class QLockFile;
-
 namespace tolvo {
 
 class Comm;
+class FolderLock;
 
 struct Worker {
     quint8 WorkerCode = 0;
@@ -73,7 +72,7 @@ struct Station {
     QString ArchiveDir; // AppPath + "/Backup/"
     QString ImageDir;   // AppPath + "/Image/"
     // One station per program folder: taken at start-up, held until the program ends.
-    std::unique_ptr<QLockFile> ProgramLock;
+    std::unique_ptr<FolderLock> ProgramLock;
 
     Settings settings;
     Worker worker;

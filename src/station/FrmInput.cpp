@@ -5,6 +5,7 @@
 #include "widgets/FormMode.h"
 #include "station/FrmInputLogic.h"
 #include "core/Station.h"
+#include "platform/Clock.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -38,9 +39,10 @@ QLineEdit* maskBox(QWidget* parent, const char* name, const QString& mask, const
 
 } // namespace
 
-FrmInput::FrmInput(const QString& ticketNo, const QDateTime& now, QWidget* parent)
-    : QDialog(parent), m_ticketNo(ticketNo)
+FrmInput::FrmInput(const QString& ticketNo, const Clock& clock, QWidget* parent)
+    : QDialog(parent), m_clock(clock), m_ticketNo(ticketNo)
 {
+    const QDateTime now = clock.now();
     IgnoreEscape(*this);
     setObjectName(QStringLiteral("FrmInput"));
     setWindowTitle(QStringLiteral("발권정보 입력"));
@@ -83,6 +85,14 @@ void FrmInput::confirm()
 {
     const QString data = FrmInput_TicketData(m_ticketNo, m_date->text(), m_time->text());
     if (data.isEmpty()) return;
+    const QDateTime now = m_clock.now();
+    if (FrmInput_AfterNow(m_date->text(), m_time->text(), now)) {
+        QLineEdit* wrong = m_date->text() > now.toString(QStringLiteral("yyyy-MM-dd")) ? m_date : m_time;
+        m_error->setText(FrmInput_ErrorText());
+        wrong->setFocus();
+        wrong->selectAll();
+        return;
+    }
     m_ticketData = data;
     accept();
 }
@@ -115,7 +125,7 @@ void FrmInput_Install(Station& st, QWidget* parent)
 {
     QPointer<QWidget> owner(parent);
     st.exitLinks.frmInput = [&st, owner](const QString& ticketNo) {
-        FrmInput form(ticketNo, st.clock.now(), owner);
+        FrmInput form(ticketNo, st.clock, owner);
         form.adjustSize();
         CentreOnScreen(form);
         ApplyFormMode(st, form);

@@ -26,4 +26,10 @@ QString FrmInput_TicketData(const QString& ticketNo, const QString& date, const 
     return ticketNo + date.mid(0, 4) + date.mid(5, 2) + date.mid(8, 2) + time.mid(0, 2) + time.mid(3, 2);
 }
 
+bool FrmInput_AfterNow(const QString& date, const QString& time, const QDateTime& now)
+{
+    // Both "yyyy-mm-dd hh:nn": compared as text, to the minute, as every stored time.
+    return date + QLatin1Char(' ') + time > now.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
 } // namespace tolvo

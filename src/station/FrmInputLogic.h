@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 // What the small entry form FrmInput ("발권정보 입력") decides, apart from its widgets.
@@ -13,7 +14,10 @@ bool FrmInput_TimeValid(const QString& text);
 // number has 4 characters and both texts are valid.
 QString FrmInput_TicketData(const QString& ticketNo, const QString& date, const QString& time);
 
-// The error label's text after Enter on an invalid box.
+// An entry after the station's clock: a typo that would make the stay free.
+bool FrmInput_AfterNow(const QString& date, const QString& time, const QDateTime& now);
+
+// The error label's text after Enter on an invalid box, and on confirming an entry after now.
 inline QString FrmInput_ErrorText() { return QStringLiteral(" 입력 오류 입니다.... "); }
 
 } // namespace tolvo

@@ -2,51 +2,43 @@
 
 #include "database/Archive.h"
 #include "database/DBase.h"
+#include "platform/FolderLock.h"
 #include "platform/Messages.h"
-#include "platform/PrivateFiles.h"
 #include "core/SettingsFile.h"
 #include "core/Station.h"
 
-#include <QFile>
-#include <QLockFile>
 #include <exception>
-
-#include <sys/file.h>
 
 namespace tolvo {
 
 namespace {
 
-// A lock file that a kill or a power cut left before its process wrote into it
-// names no process, so QLockFile never takes it for stale. A running station
-// holds its file's lock from the moment it made it: when that lock can be taken,
-// nobody runs, and the file is removed under it.
-bool RemoveLockNamingNoProcess(const QString& path)
-{
-    qint64 pid = 0;
-    QString host, app;
-    if (QLockFile(path).getLockInfo(&pid, &host, &app)) return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadWrite) && ::flock(file.handle(), LOCK_EX | LOCK_NB) == 0 && file.remove();
-}
-
 // A second station on the same folder would compact or create the database
-// under the running one; it must stop before touching anything.
+// under the running one; it must stop before touching anything. A lock file
+// nobody holds is taken over whatever it says and whoever made it.
 // Returns the reason when the folder cannot be taken.
 std::optional<QString> LockProgramFolder(Station& st)
 {
-    const QString path = st.AppPath + QStringLiteral("/Tolvo.lock");
-    auto lock = std::make_unique<QLockFile>(path);
-    lock->setStaleLockTime(0); // only a lock left by a dead process is stale
-    if (!lock->tryLock() &&
-        !(lock->error() == QLockFile::LockFailedError && RemoveLockNamingNoProcess(path) && lock->tryLock())) {
-        // A lock left by a crash cannot be taken over in a folder that cannot be written.
-        if (!FolderWritable(st.AppPath)) return QStringLiteral("프로그램 폴더에 쓸 수 없습니다.");
-        return lock->error() == QLockFile::LockFailedError ? QStringLiteral("프로그램이 이미 실행 중입니다.")
-                                                            : QStringLiteral("프로그램 폴더를 잠글 수 없습니다.");
+    auto lock = std::make_unique<FolderLock>(st.AppPath + QStringLiteral("/Tolvo.lock"));
+    switch (lock->take()) {
+    case FolderLock::Result::Taken:
+        st.ProgramLock = std::move(lock);
+        return std::nullopt;
+    case FolderLock::Result::Held:
+        return QStringLiteral("프로그램이 이미 실행 중입니다.");
+    case FolderLock::Result::Unreadable: {
+        // Perhaps a station run by that user: whether it runs cannot be told from here.
+        const QString owner = OtherUsersFile(lock->path());
+        return QStringLiteral("잠금 파일을 읽을 수 없습니다") +
+               (owner.isEmpty() ? QString() : QStringLiteral("(다른 사용자 %1의 파일)").arg(owner)) +
+               QStringLiteral(": ") + lock->path();
     }
-    st.ProgramLock = std::move(lock);
-    return std::nullopt;
+    case FolderLock::Result::NotWritable:
+        return QStringLiteral("프로그램 폴더에 쓸 수 없습니다.");
+    case FolderLock::Result::Failed:
+        break;
+    }
+    return QStringLiteral("프로그램 폴더를 잠글 수 없습니다.");
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "database/Archive.h"
 #include "database/DBase.h"
 #include "core/Sql.h"
+#include "platform/FolderLock.h"
 #include "platform/Ini.h"
 #include "platform/Vb.h"
 #include "season/RecordLists.h"
@@ -19,7 +20,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QLockFile>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <gtest/gtest.h>

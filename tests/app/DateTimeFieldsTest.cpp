@@ -37,7 +37,7 @@ MakeScreen EquipmentTest()
 
 MakeScreen TicketEntry()
 {
-    return [](Station& st) { return std::make_unique<FrmInput>(QStringLiteral("1234"), st.clock.now()); };
+    return [](Station& st) { return std::make_unique<FrmInput>(QStringLiteral("1234"), st.clock); };
 }
 
 enum class Kind { Date, Time, TimeWithSeconds };

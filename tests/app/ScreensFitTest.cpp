@@ -119,7 +119,7 @@ const ScreenCase kScreens[] = {
     {"about", direct<FrmAbout>([](Station& st) { return std::make_unique<FrmAbout>(&st.Db); })},
     {"search", plain<Search>()},
     {"ticket entry", direct<FrmInput>([](Station& st) {
-         return std::make_unique<FrmInput>(QStringLiteral("1234"), st.clock.now());
+         return std::make_unique<FrmInput>(QStringLiteral("1234"), st.clock);
      })},
     {"message", direct<MsgBoxForm>([](Station& st) {
          return std::make_unique<MsgBoxForm>(QStringLiteral("통신포트 설정에 이상이 있습니다."), QStringLiteral("Tarvola"), &st.Db);

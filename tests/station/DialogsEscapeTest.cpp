@@ -13,7 +13,7 @@ using namespace tolvo;
 TEST(DialogsEscape, EscClosesNoStationScreen)
 {
     test::TestStation ts;
-    FrmInput input(QStringLiteral("0001"), ts.clock.now());
+    FrmInput input(QStringLiteral("0001"), ts.clock);
     FrmLogin login(ts.st);
     FrmPrint print(ts.st);
     FrmWorkMan workMan(ts.st);

@@ -7,14 +7,27 @@
 #include "station/MainLoad.h"
 #include "station/Shutdown.h"
 #include "station/Startup.h"
+#include "platform/FolderLock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <iostream>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <grp.h>
+#include <signal.h>
 #include <unistd.h>
 
 using namespace tolvo;
@@ -106,23 +119,215 @@ TEST(Startup, ASecondStationOnTheSameFolderTouchesNothing)
     EXPECT_TRUE(QFile::exists(first.path(QStringLiteral("Data/Park.bak")))) << "the running station's folder is untouched";
     EXPECT_NO_THROW(Exec(first.st.Db, QStringLiteral("UPDATE 시스템 SET 데이터갱신일시 = ?"), {QStringLiteral("2026-01-06")}));
 }
-TEST(Startup, AnEmptyLockFileAPowerCutLeftIsTakenOverUnlessAStationHoldsIt)
-{
-    for (const bool held : {false, true}) {
-        SCOPED_TRACE(held);
-        TestStation ts(TestStation::Db::None);
-        QFile lock(ts.path(QStringLiteral("Tolvo.lock")));
-        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));  // made, nothing written yet
-        if (held) {
-            ASSERT_EQ(::flock(lock.handle(), LOCK_EX | LOCK_NB), 0);
+namespace {
+
+// A process of its own run as the station's user: this one, or nobody when the
+// tests run as root (root reads every file). It waits for its go, reports what
+// its body says and holds on until released.
+class ChildStart {
+public:
+    static constexpr uid_t kNobody = 65534;
+
+    explicit ChildStart(const std::function<QString()>& body, int go = -1)
+    {
+        int out[2], hold[2];
+        if (::pipe(out) != 0 || ::pipe(hold) != 0) return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(out[0]);
+            ::close(hold[1]);
+            char byte = 0;
+            if (go >= 0 && ::read(go, &byte, 1) != 1) ::_exit(1);
+            const QByteArray said = (BecomeStationUser() ? body() : QStringLiteral("no station user")).toUtf8() + '\n';
+            if (::write(out[1], said.constData(), size_t(said.size())) != said.size()) ::_exit(1);
+            while (::read(hold[0], &byte, 1) < 0 && errno == EINTR) {}
+            ::_exit(0);
         }
-        const auto end = Startup_Load(ts.st, [] {});
-        EXPECT_EQ(end.has_value(), held);
-        ASSERT_EQ(ts.msgs.shown.size(), held ? 1u : 0u);
-        if (held) {
-            EXPECT_TRUE(ts.msgs.shown[0].text.startsWith(QStringLiteral("프로그램이 이미 실행 중입니다.")));
+        ::close(out[1]);
+        ::close(hold[0]);
+        m_out = out[0];
+        m_hold = hold[1];
+    }
+    ~ChildStart()
+    {
+        if (!m_reported) ::kill(m_pid, SIGKILL);
+        release();
+        if (m_pid > 0 && ::waitpid(m_pid, nullptr, 0) < 0) ADD_FAILURE() << "child lost";
+        ::close(m_out);
+    }
+    // A byte, not the pipe's end: later children hold copies of this pipe too.
+    void release()
+    {
+        if (m_hold < 0) return;
+        if (m_reported && ::write(m_hold, "x", 1) != 1) ADD_FAILURE() << "child not released";
+        ::close(std::exchange(m_hold, -1));
+    }
+    // Its report; a start that says nothing within a minute is killed.
+    QString report()
+    {
+        QByteArray got;
+        for (char byte = 0; !got.endsWith('\n');) {
+            pollfd p{m_out, POLLIN, 0};
+            if (::poll(&p, 1, 60000) != 1 || ::read(m_out, &byte, 1) != 1) {
+                ::kill(m_pid, SIGKILL);
+                return QStringLiteral("no report: ") + QString::fromUtf8(got);
+            }
+            got += byte;
+        }
+        m_reported = true;
+        return QString::fromUtf8(got.chopped(1));
+    }
+
+    static bool AsRoot() { return ::geteuid() == 0; }
+    static void GiveFolderToStationUser(const QString& folder)
+    {
+        if (AsRoot()) {
+            ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), kNobody, kNobody), 0);
         }
     }
+
+private:
+    static bool BecomeStationUser()
+    {
+        if (!AsRoot()) return true;
+        return ::setgroups(0, nullptr) == 0 && ::setresgid(kNobody, kNobody, kNobody) == 0 &&
+               ::setresuid(kNobody, kNobody, kNobody) == 0 && ::prctl(PR_SET_DUMPABLE, 1) == 0;
+    }
+    pid_t m_pid = -1;
+    bool m_reported = false;
+    int m_out = -1;
+    int m_hold = -1;
+};
+
+// The start's message, or "started" when this process holds the lock on the very
+// file the path names, and the file names it.
+QString Start(TestStation& ts)
+{
+    if (Startup_Load(ts.st, [] {})) return ts.msgs.shown.empty() ? QStringLiteral("ended silently") : ts.msgs.shown[0].text;
+    QFile file(ts.st.AppPath + QStringLiteral("/Tolvo.lock"));
+    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("started, lock file unreadable");
+    if (::flock(file.handle(), LOCK_EX | LOCK_NB) == 0) return QStringLiteral("started, lock file not locked");
+    if (file.readLine().trimmed() != QByteArray::number(::getpid())) return QStringLiteral("started, not named");
+    return QStringLiteral("started");
+}
+
+// Takes the lock and lets go again and again, as stations starting and ending in
+// turn; counts the times another process held it at the same moment.
+QString TakeInTurns(const QString& path)
+{
+    const QByteArray inside = QFile::encodeName(path + QStringLiteral(".inside"));
+    int overlaps = 0;
+    for (int i = 0; i < 1000; ++i) {
+        FolderLock lock(path);
+        if (lock.take() != FolderLock::Result::Taken) continue;
+        const int fd = ::open(inside.constData(), O_CREAT | O_EXCL | O_WRONLY, 0600);
+        overlaps += fd < 0;
+        if (fd >= 0 && (::close(fd) != 0 || ::unlink(inside.constData()) != 0)) return QStringLiteral("marker lost");
+    }
+    return QStringLiteral("%1 overlaps").arg(overlaps);
+}
+
+pid_t DeadProcess()
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+} // namespace
+
+TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
+{
+    const QString running = QStringLiteral("프로그램이 이미 실행 중입니다.");
+    const QString unreadable = QStringLiteral("잠금 파일을 읽을 수 없습니다: %1");
+    const QString otherUsers = QStringLiteral("잠금 파일을 읽을 수 없습니다(다른 사용자 root의 파일): %1");
+    enum class Names { Nothing, DeadProcess, HolderHere };
+    enum class Owner { Station, Other }; // another owner: root while the station runs as nobody
+    const struct {
+        const char* what;
+        bool file;
+        mode_t mode;
+        Names names;
+        Owner owner;
+        QString says;
+    } rows[] = {
+        {"no file", false, 0, Names::Nothing, Owner::Station, QStringLiteral("started")},
+        {"0444 empty, left by a power cut", true, 0444, Names::Nothing, Owner::Station, QStringLiteral("started")},
+        {"0444 naming a dead process", true, 0444, Names::DeadProcess, Owner::Station, QStringLiteral("started")},
+        {"0644 another user's, naming a dead process", true, 0644, Names::DeadProcess, Owner::Other, QStringLiteral("started")},
+        {"0000 the station's own", true, 0000, Names::DeadProcess, Owner::Station, unreadable},
+        {"0600 another user's", true, 0600, Names::DeadProcess, Owner::Other, otherUsers},
+        {"0644 held by a running station", true, 0644, Names::HolderHere, Owner::Station, running},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.owner == Owner::Other && !ChildStart::AsRoot()) {
+            std::cout << "[ SKIPPED  ] " << row.what << ": giving a file to another user needs root\n";
+            continue;
+        }
+        TestStation ts(TestStation::Db::None);
+        ChildStart::GiveFolderToStationUser(ts.st.AppPath);
+        const QString path = ts.path(QStringLiteral("Tolvo.lock"));
+        QFile holder(path);
+        if (row.file) {
+            ASSERT_TRUE(holder.open(QIODevice::WriteOnly));
+            const pid_t named = row.names == Names::DeadProcess ? DeadProcess() : ::getpid();
+            if (row.names != Names::Nothing) holder.write(QByteArray::number(named) + "\ntolvo\nhost\n");
+            holder.flush();
+            if (row.names == Names::HolderHere) ASSERT_EQ(::flock(holder.handle(), LOCK_EX | LOCK_NB), 0);
+            else holder.close();
+            const uid_t owner = row.owner == Owner::Other || !ChildStart::AsRoot() ? ::geteuid() : ChildStart::kNobody;
+            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, owner), 0);
+            ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), row.mode), 0);
+        }
+        ChildStart start([&] { return Start(ts); });
+        EXPECT_EQ(start.report().section(QChar(13), 0, 0), QString(row.says).replace(QStringLiteral("%1"), path));
+    }
+}
+
+TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
+{
+    for (const bool leftover : {false, true}) // none, or a read-only one naming a dead process
+        for (int round = 0; round < 4; ++round) {
+            SCOPED_TRACE(testing::Message() << leftover << " round " << round);
+            TestStation ts(TestStation::Db::None);
+            ChildStart::GiveFolderToStationUser(ts.st.AppPath);
+            const QString path = ts.path(QStringLiteral("Tolvo.lock"));
+            if (leftover) {
+                QFile file(path);
+                ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+                file.write(QByteArray::number(DeadProcess()) + "\ntolvo\nhost\n");
+                file.close();
+                const uid_t owner = ChildStart::AsRoot() ? ChildStart::kNobody : ::geteuid();
+                ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, owner), 0);
+                ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            }
+            int go[2];
+            ASSERT_EQ(::pipe(go), 0);
+            ChildStart first([&] { return Start(ts); }, go[0]), second([&] { return Start(ts); }, go[0]);
+            ASSERT_EQ(::write(go[1], "gg", 2), 2);
+            QStringList said{first.report(), second.report()};
+            said.sort();
+            EXPECT_EQ(said.join(QLatin1Char('|')).section(QChar(13), 0, 0),
+                      QStringLiteral("started|프로그램이 이미 실행 중입니다."));
+            first.release();
+            second.release();
+            ::close(go[0]);
+            ::close(go[1]);
+        }
+    // Four processes starting and ending in turn on one folder: never two at once.
+    TestStation ts(TestStation::Db::None);
+    ChildStart::GiveFolderToStationUser(ts.st.AppPath);
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    std::vector<std::unique_ptr<ChildStart>> starts;
+    for (int i = 0; i < 4; ++i)
+        starts.push_back(std::make_unique<ChildStart>([&] { return TakeInTurns(ts.path(QStringLiteral("Tolvo.lock"))); }, go[0]));
+    ASSERT_EQ(::write(go[1], "gggg", 4), 4);
+    for (auto& start : starts) EXPECT_EQ(start->report(), QStringLiteral("0 overlaps"));
+    ::close(go[0]);
+    ::close(go[1]);
 }
 
 TEST(Startup, AReadOnlyProgramFolderWithALockLeftByACrashSaysTheFolderCannotBeWritten)

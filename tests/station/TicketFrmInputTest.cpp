@@ -17,6 +17,7 @@ using namespace tolvo;
 namespace {
 
 const QDateTime kNow(QDate(2026, 1, 5), QTime(9, 7));
+ManualClock kClock(kNow);
 
 template <class T>
 T* child(QWidget& w, const char* name)
@@ -40,7 +41,7 @@ TEST(TicketFrmInputLogic, ValidDatesAndTimes)
 
 TEST(TicketFrmInput, ControlsCaptionsAndDefaults)
 {
-    FrmInput f(QStringLiteral("0777"), kNow);
+    FrmInput f(QStringLiteral("0777"), kClock);
     EXPECT_EQ(f.windowTitle(), QStringLiteral("발권정보 입력"));
     EXPECT_EQ(child<QLabel>(f, "Label1")->text(), QStringLiteral("입차일시를 입력하세요!"));
     EXPECT_EQ(child<QLabel>(f, "Label2")->text(), QStringLiteral("입차일"));
@@ -54,7 +55,7 @@ TEST(TicketFrmInput, ControlsCaptionsAndDefaults)
 
 TEST(TicketFrmInput, EnterOnABadBoxShowsTheErrorAndAChangeClearsIt)
 {
-    FrmInput f(QStringLiteral("0777"), kNow);
+    FrmInput f(QStringLiteral("0777"), kClock);
     f.show();
     auto* date = child<QLineEdit>(f, "MaskEdBox1");
     auto* error = child<QLabel>(f, "Label4");
@@ -69,7 +70,7 @@ TEST(TicketFrmInput, EnterOnABadBoxShowsTheErrorAndAChangeClearsIt)
 
 TEST(TicketFrmInput, ConfirmWithABadTimeDoesNothing)
 {
-    FrmInput f(QStringLiteral("0777"), kNow);
+    FrmInput f(QStringLiteral("0777"), kClock);
     f.show();
     child<QLineEdit>(f, "MaskEdBox2")->setText(QStringLiteral("25:00"));
     QTest::mouseClick(child<QPushButton>(f, "Command1"), Qt::LeftButton);
@@ -107,7 +108,7 @@ void typeInto(QLineEdit* box, const char* digits)
 
 TEST(FrmInputKeyboard, EnterAfterTheTimeConfirms)
 {
-    FrmInput f(QStringLiteral("0777"), kNow);
+    FrmInput f(QStringLiteral("0777"), kClock);
     f.show();
     QApplication::setActiveWindow(&f);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
@@ -122,9 +123,36 @@ TEST(FrmInputKeyboard, EnterAfterTheTimeConfirms)
     EXPECT_EQ(f.ticketData(), QStringLiteral("0777202601042315"));
 }
 
+// An entry after the station's clock would make the stay free: refused, the form stays open.
+TEST(FrmInputKeyboard, AnEntryAfterTheStationsClockIsRefused)
+{
+    ManualClock clock(QDateTime(QDate(2026, 3, 1), QTime(15, 42)));
+    const struct { const char *date, *time; bool accepted; } rows[] = {
+        {"20260301", "1543", false}, // one minute after now
+        {"20260301", "1542", true},  // now
+        {"20260302", "0000", false}, // a later date, an earlier time of day
+        {"20260228", "2359", true},  // yesterday, a later time of day
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.date) + " " + row.time);
+        FrmInput f(QStringLiteral("0777"), clock);
+        f.show();
+        QApplication::setActiveWindow(&f);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+        auto* date = child<QLineEdit>(f, "MaskEdBox1");
+        date->setFocus();
+        typeInto(date, row.date);
+        typeInto(child<QLineEdit>(f, "MaskEdBox2"), row.time);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(f.isVisible(), !row.accepted);
+        EXPECT_EQ(child<QLabel>(f, "Label4")->text(), row.accepted ? QString() : QStringLiteral(" 입력 오류 입니다.... "));
+        EXPECT_EQ(f.ticketData(), row.accepted ? QStringLiteral("0777") + row.date + row.time : QString());
+    }
+}
+
 TEST(FrmInputKeyboard, EnterOnTheFocusedCancelCancels)
 {
-    FrmInput f(QStringLiteral("0777"), kNow);
+    FrmInput f(QStringLiteral("0777"), kClock);
     f.show();
     QApplication::setActiveWindow(&f);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
