@@ -339,6 +339,22 @@ struct PrintRow {
     const char* counts;    // LblRecordCount1|LblRecordCount2 afterwards
 };
 
+// Both count labels, "|"-joined.
+QString CountLabels(const QWidget& form)
+{
+    return form.findChild<QLabel*>("LblRecordCount1")->text() + "|" + form.findChild<QLabel*>("LblRecordCount2")->text();
+}
+
+// Searches the row's day first when it names one, then presses its button.
+void SearchThenPress(QWidget& form, const PrintRow& c)
+{
+    if (c.searchDay) {
+        form.findChild<QLineEdit*>("MaskEdBox1")->setText(c.searchDay);
+        QTest::mouseClick(form.findChild<QPushButton*>("Command5"), Qt::LeftButton);
+    }
+    QTest::mouseClick(form.findChild<QPushButton*>(c.button), Qt::LeftButton);
+}
+
 TEST(IlListScreen, EachPrintReadsItsOwnGrid)
 {
     const QStringList inside{"  [일반권 미출차 차량]", "     0001     2026-01-04 08:10", "     0002     2026-01-05 08:10",
@@ -366,14 +382,9 @@ TEST(IlListScreen, EachPrintReadsItsOwnGrid)
             AddTicket(a->db(), "A002", "2026-01-04", "2026-01-04", 12000);
         }
         FrmIlList form(ts.st);
-        if (c.searchDay) {
-            form.findChild<QLineEdit*>("MaskEdBox1")->setText(c.searchDay);
-            QTest::mouseClick(form.findChild<QPushButton*>("Command5"), Qt::LeftButton);
-        }
-        QTest::mouseClick(form.findChild<QPushButton*>(c.button), Qt::LeftButton);
+        SearchThenPress(form, c);
         EXPECT_EQ(PrintedTitleAndRows(ts), c.printed.join('|'));
-        EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text() + "|" +
-                      form.findChild<QLabel*>("LblRecordCount2")->text(), c.counts);
+        EXPECT_EQ(CountLabels(form), c.counts);
     }
 }
 
@@ -407,14 +418,9 @@ TEST(JioListScreen, EachPrintReadsItsOwnGrid)
                              "2026-01-04 17:30");
         }
         FrmJioList form(ts.st);
-        if (c.searchDay) {
-            form.findChild<QLineEdit*>("MaskEdBox1")->setText(c.searchDay);
-            QTest::mouseClick(form.findChild<QPushButton*>("Command5"), Qt::LeftButton);
-        }
-        QTest::mouseClick(form.findChild<QPushButton*>(c.button), Qt::LeftButton);
+        SearchThenPress(form, c);
         EXPECT_EQ(PrintedTitleAndRows(ts), c.printed.join('|'));
-        EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text() + "|" +
-                      form.findChild<QLabel*>("LblRecordCount2")->text(), c.counts);
+        EXPECT_EQ(CountLabels(form), c.counts);
     }
 }
 
@@ -456,8 +462,7 @@ TEST(BListScreen, EachSideLoadsAndPrintsItsOwnGrid)
         form.findChild<QLineEdit*>("MaskEdBox1")->setText("2026-01-04");
         for (const QString& b : c.buttons) QTest::mouseClick(form.findChild<QPushButton*>(b), Qt::LeftButton);
         EXPECT_EQ(PrintedTitleAndRows(ts), c.printed.join('|'));
-        EXPECT_EQ(form.findChild<QLabel*>("LblRecordCount1")->text() + "|" +
-                      form.findChild<QLabel*>("LblRecordCount2")->text(), c.counts);
+        EXPECT_EQ(CountLabels(form), c.counts);
     }
 }
 
