@@ -140,7 +140,7 @@ TEST(JungScreen, EachListButtonOpensItsListAndItsPrintReadsThatList)
     for (const auto& c : rows) {
         SCOPED_TRACE(c.button);
         TestStation ts; // today 2026-01-05: the ticket ending yesterday has expired, the one ending today not
-        const FakeComm printer = test::PrintToDayFile(ts);
+        [[maybe_unused]] const FakeComm printer = test::PrintToDayFile(ts);
         Exec(ts.st.Db, "INSERT INTO 정기권 (정기권번호, 차량번호, 이름, 전화번호, 발급일, 시작일, 종료일) VALUES"
                        " ('0000000001', '11가1111', '김만료', '010-1111', '2024-12-20', '2025-01-05', '2026-01-04'),"
                        " ('0000000002', '22나2222', '이유효', '010-2222', '2025-12-28', '2026-01-01', '2026-01-05')");

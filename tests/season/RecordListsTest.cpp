@@ -371,7 +371,7 @@ TEST(IlListScreen, EachPrintReadsItsOwnGrid)
     for (const auto& c : rows) {
         SCOPED_TRACE(c.name);
         TestStation ts;
-        const FakeComm printer = PrintToDayFile(ts);
+        [[maybe_unused]] const FakeComm printer = PrintToDayFile(ts);
         AddTicket(ts.st.Db, "0004", "2026-01-05", QVariant());
         AddTicket(ts.st.Db, "0001", "2026-01-04", QVariant());
         AddTicket(ts.st.Db, "0002", "2026-01-05", QVariant());
@@ -404,7 +404,7 @@ TEST(JioListScreen, EachPrintReadsItsOwnGrid)
     for (const auto& c : rows) {
         SCOPED_TRACE(c.name);
         TestStation ts;
-        const FakeComm printer = PrintToDayFile(ts);
+        [[maybe_unused]] const FakeComm printer = PrintToDayFile(ts);
         AddSeasonPassage(ts.st.Db, "0000000001", "11가1111", "김입차", "정상입차", false, "2026-01-05 07:00", QVariant());
         AddSeasonPassage(ts.st.Db, "0000000002", "22나2222", "이출차", "정상출차", true, "2026-01-04 08:00",
                          "2026-01-05 18:00");
@@ -446,7 +446,7 @@ TEST(BListScreen, EachSideLoadsAndPrintsItsOwnGrid)
     for (const auto& c : rows) {
         SCOPED_TRACE(c.name);
         TestStation ts;
-        const FakeComm printer = PrintToDayFile(ts);
+        [[maybe_unused]] const FakeComm printer = PrintToDayFile(ts);
         AddSeasonPassage(ts.st.Db, "0000000005", "55마5555", "정입차", "미등록", false, "2026-01-05 09:00", QVariant());
         AddSeasonPassage(ts.st.Db, "0000000008", "88아8888", "오늘출", "중복출차", true, "2026-01-05 07:00",
                          "2026-01-05 08:00");

@@ -20,15 +20,6 @@ using tolvo::test::txt;
 using tolvo::test::ConfigHome;
 using tolvo::test::TestStation;
 
-namespace {
-
-bool right(TestStation& ts, int code, int r)
-{
-    return ToBool(ts.value(QStringLiteral("SELECT 권한%1 FROM 근무자관리 WHERE 근무자코드 = ?").arg(r), {code}));
-}
-
-} // namespace
-
 // Check1 indexes of 권한1..권한6 per worker, and the captions of the six rights.
 TEST(FrmWorkManScreen, EachRightsBoxLandsOnItsWorkerAndRight)
 {
