@@ -25,9 +25,6 @@ void FinishCopiedFiles(Run& run, std::vector<Unreadable>& unreadable)
     static const QRegularExpression name(QStringLiteral("^([ij])\\d{8}\\.mdb$"));
     const QDir dir(run.st.ArchiveDir);
     const Removals removed = RecordedRemovals(run.st);
-    const auto pending = [&run, &removed](qint32 move, const QString& letter, const QString& path) {
-        return NamedFor(run, move, path) && !removed.contains({move, letter});
-    };
     const QStringList files = dir.entryList({QStringLiteral("*.mdb"), QStringLiteral("*.mdb-journal")}, QDir::Files, QDir::Name);
     const QSet<QString> names(files.begin(), files.end());
     for (const QString& file : files) {
@@ -41,12 +38,12 @@ void FinishCopiedFiles(Run& run, std::vector<Unreadable>& unreadable)
         // beside it is its own station's.
         const qint32 hint = HeaderHint(path);
         if (!NamedFor(run, hint, path)) continue;
-        if (!names.contains(file + QStringLiteral("-journal")) && !pending(hint, m.letter, path)) continue;
+        if (!names.contains(file + QStringLiteral("-journal")) && removed.contains({hint, m.letter})) continue;
         bool read = false;
         try {
             const Attachment arc(run.st.Db, path, kArc);
             const qint32 move = HeaderNote(run.st);
-            if (!pending(move, m.letter, path)) continue;
+            if (!NamedFor(run, move, path) || removed.contains({move, m.letter})) continue;
             read = true;
             if (!RemoveCopied(run, move, m, path)) continue;
             run.written << move;
