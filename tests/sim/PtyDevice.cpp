@@ -72,6 +72,8 @@ void PtyDevice::unplug()
     m_master = m_slave = -1;
 }
 
+bool PtyDevice::lineSettings(termios& out) const { return m_slave >= 0 && ::tcgetattr(m_slave, &out) == 0; }
+
 bool PtyDevice::send(const QByteArray& bytes)
 {
     // A terminal nobody reads fills up: wait for room a bounded time, never spin.

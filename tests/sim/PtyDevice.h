@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <termios.h>
 
 namespace tolvo::sim {
 
@@ -49,6 +50,10 @@ public:
     bool waitForReceived(int n, int timeoutMs = 2000);
     // The device goes away (adapter unplugged): both sides of the pair close.
     void unplug();
+    // The line as the station set it. Read through this side's own open end:
+    // the station opens its port for exclusive use, which refuses a second open
+    // to anyone but root.
+    bool lineSettings(termios& out) const;
 
 private:
     void onReadable();
