@@ -20,7 +20,8 @@ fi
 
 as_user() { runuser -u "$user" -- "$@"; }
 
-work="$(mktemp -d "${TMPDIR:-/tmp}/tolvo-as-user.XXXXXX")"
+# In /tmp, which every user may enter, whatever TMPDIR names.
+work="$(mktemp -d /tmp/tolvo-as-user.XXXXXX)"
 opened=()   # folders on the way to the checkout that were given a search bit for the run
 testing="$repo/build/test/Testing"
 mkdir -p "$testing"
