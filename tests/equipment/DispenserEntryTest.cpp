@@ -38,6 +38,7 @@ TEST_F(DispenserEntry, AnIssueFrameBecomesARowWithItsHourStockAndLine)
               u"3|0123|2026-01-05|08:59|0123202601050859|0|1|null"_s);
     EXPECT_EQ(hourEntries(9), 1);
     EXPECT_EQ(hourEntries(8), 0);
+    EXPECT_EQ(ts.value(u"SELECT 일반권입차수 || '|' || 데이터유무 FROM 시간대별 WHERE 정산여부 = 1"_s).toString(), u"40|0"_s);
     EXPECT_EQ(text(u"PnlMsg"_s), u"일반권 입차  주차권번호 : 0123"_s);
     EXPECT_EQ(ts.screen.list1, QStringList{u"일반권 입차  주차권번호 : 0123"_s});
     EXPECT_TRUE(st.HostPending[HostTD]);

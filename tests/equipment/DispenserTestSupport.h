@@ -34,6 +34,9 @@ protected:
         link = links.family1;
         link2 = links.family2;
         if (ts.count(QStringLiteral("시간대별")) == 0) Stats_NewPeriod(st);
+        // The closed period's row of the same hour: no entry counts into it.
+        Exec(st.Db, QStringLiteral("INSERT INTO 시간대별 (포스코드, 시간대, 일반권입차수, 데이터유무, 정산여부, 전송여부, "
+                                   "시작일시, 종료일시) VALUES (1, 9, 40, 0, 1, 0, '2026-01-04 18:00', '2026-01-05 09:00')"));
     }
 
     FakeDevice& device() { return fake.ports->device(kPath); }

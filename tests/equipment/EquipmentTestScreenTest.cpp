@@ -233,8 +233,9 @@ TEST_F(EquipmentTestFixture, GeneratorInsertsSkipsDuplicatesAndRaisesTheEntryFla
         EXPECT_EQ(ts.msgs.texts().join(""), QString::fromUtf8(r.skipped)) << r.name;
         before = ts.count("일반권");
     }
-    EXPECT_EQ(ts.value("SELECT 입차코드 || ' ' || 입차일 || ' ' || 입차시간 FROM 일반권 WHERE 티켓번호 = '0000'"),
-              "0000202601050900 2026-01-05 09:00");
+    EXPECT_EQ(ts.value("SELECT 입차코드 || ' ' || 입차일 || ' ' || 입차시간 || ' ' || 정산구분 FROM 일반권 "
+                       "WHERE 티켓번호 = '0000'"),
+              "0000202601050900 2026-01-05 09:00 0");
 }
 
 // The fee display (port 7, model "VD0   TYPE") and exit reader (port 9) panels,

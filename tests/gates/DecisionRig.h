@@ -40,6 +40,10 @@ public:
         r.Gate_RefuseOut = [this](Station&, qint16 g) { barrier << QStringLiteral("refuseOut %1").arg(g); };
         st.settings.SeasonMode = QStringLiteral("3");
         st.settings.AntiPassBack = false;
+        // The closed period's row of the same hour: no passage counts into it.
+        Exec(st.Db, QStringLiteral("INSERT INTO 시간대별 (포스코드, 시간대, 정기권입차수, 정기권출차수, 데이터유무, 정산여부, "
+                                   "전송여부, 시작일시, 종료일시) VALUES (1, ?, 40, 50, 0, 1, 0, '2026-03-09 18:00', ?)"),
+             {start.time().hour(), start.toString(QStringLiteral("yyyy-MM-dd HH:mm"))});
     }
 
     void add(const Card& c)
@@ -58,6 +62,13 @@ public:
                         {card});
     }
     qint64 rows() const { return ts.count(QStringLiteral("정기권입출차")); }
+    // 정기권입차수|정기권출차수|데이터유무 of the closed period's row.
+    QString closedHour() const
+    {
+        return ts.value(QStringLiteral("SELECT 정기권입차수 || '|' || 정기권출차수 || '|' || 데이터유무 FROM 시간대별 "
+                                       "WHERE 정산여부 = 1"))
+            .toString();
+    }
     int hourCount(const char* column, int hour)
     {
         return ts.value(QStringLiteral("SELECT ") + QString::fromUtf8(column) +

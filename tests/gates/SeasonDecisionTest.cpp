@@ -75,6 +75,7 @@ TEST(SeasonDecision, NormalEntryWritesRowRegisterHourAndCounters)
     EXPECT_EQ(r.hourCount("정기권입차수", 9), 1);
     EXPECT_EQ(r.hourCount("정기권입차수", 10), 0);
     EXPECT_EQ(r.ts.value(QStringLiteral("SELECT 데이터유무 FROM 시간대별 WHERE 정산여부 = 0 AND 시간대 = 9")).toInt(), 1);
+    EXPECT_EQ(r.closedHour(), QStringLiteral("40|50|0"));
     EXPECT_EQ(r.ini("정기권입차수"), QStringLiteral("42"));
     EXPECT_EQ(Labels(r, {3, 5, 6}), QStringLiteral("42|2|18"));
     EXPECT_EQ(r.ts.screen.text(QStringLiteral("PnlMsg")),

@@ -36,6 +36,10 @@ protected:
         st.models.FeeDispType = 0; // VELDAMOR: relays 0 and 1
         st.comm->DebugOn = true;
         st.comm->DebugDevice = PortHost;
+        // The closed period's row of the hour the verdicts come in, never counted into.
+        Exec(st.Db, QStringLiteral("INSERT INTO 시간대별 (포스코드, 시간대, 정기권입차수, 정기권출차수, 데이터유무, 정산여부, "
+                                   "전송여부, 시작일시, 종료일시) VALUES (1, 9, 40, 50, 0, 1, 0, '2026-01-04 18:00', "
+                                   "'2026-01-05 09:00')"));
     }
 
     FakeDevice& host() { return fake.ports->device(QStringLiteral("/dev/host")); }
@@ -122,6 +126,11 @@ TEST_F(HostSeason, StatusByModeTable)
         EXPECT_FALSE(st.HostWait);
         EXPECT_FALSE(st.Connect1.Status()); // a verdict leaves the lamp alone
     }
+    EXPECT_EQ(ts.value(QStringLiteral("SELECT 정기권입차수 || '|' || 정기권출차수 || '|' || 데이터유무 FROM 시간대별 "
+                                      "WHERE 정산여부 = 1"))
+                  .toString()
+                  .toStdString(),
+              "40|50|0");
 }
 
 TEST_F(HostSeason, TheRowHoldsTheTrimmedFieldsAndTheTimeOfHandling)

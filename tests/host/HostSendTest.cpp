@@ -82,28 +82,39 @@ public:
                 {"전송여부", 0}, {"할인구분", "현금출차"}, {"근무자코드", 1}, {"근무자명", "홍길동"},
                 {"시작일시", kStart}, {"종료일시", kEnd}});
     }
-    void discount(const QVariant& pos, const QString& name)
+    // A statistics row of the period closed at kEnd, or (settled false) of the
+    // period open since then, which has no end yet.
+    void discount(const QVariant& pos, const QString& name, bool settled = true)
     {
         table = QStringLiteral("할인현황");
         Insert(st.Db, table,
-               {{"포스코드", pos}, {"근무자명", "홍길동"}, {"근무자코드", 1}, {"명칭", name}, {"할인종류", 1},
-                {"금액", 5000}, {"건수", 2}, {"정산여부", 1}, {"전송여부", 0}, {"시작일시", kStart}, {"종료일시", kEnd}});
+               inPeriod({{"포스코드", pos}, {"근무자명", "홍길동"}, {"근무자코드", 1}, {"명칭", name}, {"할인종류", 1},
+                         {"금액", 5000}, {"건수", 2}, {"전송여부", 0}},
+                        settled));
     }
-    void hour(const QVariant& pos, int h, bool counted)
+    void hour(const QVariant& pos, int h, bool counted, bool settled = true)
     {
         table = QStringLiteral("시간대별");
         Insert(st.Db, table,
-               {{"포스코드", pos}, {"근무자명", "홍길동"}, {"근무자코드", 1}, {"시간대", h}, {"정기권입차수", 1},
-                {"정기권출차수", 0}, {"일반권입차수", 3}, {"일반권출차수", 2}, {"정산여부", 1}, {"전송여부", 0},
-                {"시작일시", kStart}, {"종료일시", kEnd}, {"데이터유무", counted ? 1 : 0}, {"금액", 6000},
-                {"대수", 2}, {"일련번호", 1}});
+               inPeriod({{"포스코드", pos}, {"근무자명", "홍길동"}, {"근무자코드", 1}, {"시간대", h}, {"정기권입차수", 1},
+                         {"정기권출차수", 0}, {"일반권입차수", 3}, {"일반권출차수", 2}, {"전송여부", 0},
+                         {"데이터유무", counted ? 1 : 0}, {"금액", 6000}, {"대수", 2}, {"일련번호", 1}},
+                        settled));
     }
-    void bands(const QString& t, const QVariant& pos)
+    void bands(const QString& t, const QVariant& pos, bool settled = true)
     {
         table = t;
         Insert(st.Db, table,
-               {{"포스코드", pos}, {"근무자명", "홍길동"}, {"근무자코드", 1}, {"금액1", 3000}, {"건수1", 1},
-                {"정산여부", 1}, {"전송여부", 0}, {"시작일시", kStart}, {"종료일시", kEnd}});
+               inPeriod({{"포스코드", pos}, {"근무자명", "홍길동"}, {"근무자코드", 1}, {"금액1", 3000}, {"건수1", 1},
+                         {"전송여부", 0}},
+                        settled));
+    }
+    static Row inPeriod(Row r, bool settled)
+    {
+        r.insert(r.end(), {{"정산여부", settled ? 1 : 0},
+                           {"시작일시", settled ? kStart : kEnd},
+                           {"종료일시", settled ? QVariant(kEnd) : QVariant()}});
+        return r;
     }
 
     TestStation ts;
@@ -119,14 +130,16 @@ public:
 
 TEST_F(HostSend, EachKindIsMarkedOnlyAfterItsAcknowledgement)
 {
-    const struct { HostKind kind; std::function<void(HostSend&)> add; int length; } rows[] = {
+    // Beside each statistics row stands a row of the open period, first in the
+    // table: only the closed one goes, the open one stays unsent.
+    const struct { HostKind kind; std::function<void(HostSend&)> add; int length; bool open = false; } rows[] = {
         {HostTD, [](HostSend& t) { t.entry("0012"); }, 27},
         {HostOUT, [](HostSend& t) { t.exit("0013"); }, 109},
         {HostCANCEL, [](HostSend& t) { t.cancel("0014", true); }, 156},
-        {HostDISC, [](HostSend& t) { t.discount(1, "현금출차"); }, 93},
-        {HostTIME, [](HostSend& t) { t.hour(1, 9, true); }, 92},
-        {HostPKTIME, [](HostSend& t) { t.bands("주차시간대별", 1); }, 181},
-        {HostPAMT, [](HostSend& t) { t.bands("금액대별", 1); }, 179},
+        {HostDISC, [](HostSend& t) { t.discount(1, "현금출차", false); t.discount(1, "현금출차"); }, 93, true},
+        {HostTIME, [](HostSend& t) { t.hour(1, 9, true, false); t.hour(1, 9, true); }, 92, true},
+        {HostPKTIME, [](HostSend& t) { t.bands("주차시간대별", 1, false); t.bands("주차시간대별", 1); }, 181, true},
+        {HostPAMT, [](HostSend& t) { t.bands("금액대별", 1, false); t.bands("금액대별", 1); }, 179, true},
     };
     for (const auto& r : rows) {
         const RecordLayout& l = HostLayout(r.kind);
@@ -150,6 +163,9 @@ TEST_F(HostSend, EachKindIsMarkedOnlyAfterItsAcknowledgement)
         send(r.kind); // nothing left: the kind's flag falls, nothing is written
         EXPECT_EQ(sentTexts.size(), 1);
         EXPECT_FALSE(st.HostPending[r.kind]);
+        if (r.open) {
+            EXPECT_EQ(sent(QStringLiteral("정산여부 = 0")), 0);
+        }
     }
 }
 

@@ -221,7 +221,7 @@ TEST(MasterLoopback, EveryRecordArrivesWholeOnceAndIsAcknowledgedOnce)
     // Every field the records carry is in the master's rows.
     const QString settled = " WHERE 정산여부 = 1";
     for (const QString& sql : {"SELECT " + exit + " FROM 일반권 WHERE 티켓번호 <> '0003' ORDER BY 1, 2",
-                               "SELECT " + cancel + " FROM 출차취소",
+                               "SELECT " + cancel + ", 정산구분 FROM 출차취소",
                                "SELECT " + disc + " FROM 할인현황" + settled,
                                "SELECT " + QString(hour).remove("일련번호, ") + " FROM 시간대별" + settled,
                                "SELECT " + band + " FROM 주차시간대별" + settled, "SELECT " + band + " FROM 금액대별" + settled})
