@@ -30,7 +30,7 @@ std::optional<QString> LockProgramFolder(Station& st)
         // Perhaps a station run by that user: whether it runs cannot be told from here.
         const QString owner = OtherUsersFile(lock->path());
         return QStringLiteral("잠금 파일을 읽을 수 없습니다") +
-               (owner.isEmpty() ? QString() : QStringLiteral("(다른 사용자 %1의 파일)").arg(owner)) +
+               (owner.isEmpty() ? QString() : QStringLiteral(" (다른 사용자 %1의 파일)").arg(owner)) +
                QStringLiteral(": ") + lock->path();
     }
     case FolderLock::Result::NotWritable:
@@ -38,7 +38,8 @@ std::optional<QString> LockProgramFolder(Station& st)
     case FolderLock::Result::Failed:
         break;
     }
-    return QStringLiteral("프로그램 폴더를 잠글 수 없습니다.");
+    // Something else in the file's place, a folder for one: the path says where to look.
+    return QStringLiteral("프로그램 폴더를 잠글 수 없습니다: ") + lock->path();
 }
 
 } // namespace

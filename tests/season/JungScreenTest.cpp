@@ -257,10 +257,12 @@ TEST(JungLists, SortBoxReordersTheGrid)
     TestStation ts;
     AddTicket(ts, "0000000002", "A", "나", "2026-12-31");
     AddTicket(ts, "0000000001", "B", "가", "2026-12-31");
+    Exec(ts.st.Db, "UPDATE 정기권 SET 월정요금 = 70000, 입차수 = 3, 출차수 = 2 WHERE 정기권번호 = '0000000002'");
     FrmJungList form(ts.st, JungListKind::Ledger);
     auto* grid = child<QTableView>(form, "DBGrid1");
     EXPECT_EQ(child<QComboBox>(form, "Combo1")->currentText(), "정기권번호");
     EXPECT_EQ(grid->model()->index(0, 0).data().toString(), "0000000002");
+    EXPECT_EQ(grid->model()->index(0, 11).data().toString(), "70000"); // 월정요금, not a count
     form.sortChosen(0);
     EXPECT_EQ(grid->model()->index(0, 0).data().toString(), "0000000001");
     form.sortChosen(1);

@@ -153,6 +153,8 @@ TEST(IlListScreen, ALongExitedListShowsEveryRowInItsOrderAndPrintsWhole)
         // Two exits in the same minute keep the order they were stored in.
         AddTicket(ts.st.Db, "T001", "2026-01-05", "2026-01-05");
         AddTicket(ts.st.Db, "T002", "2026-01-05", "2026-01-05");
+        // One exit whose fee, amount paid and two times all differ.
+        Exec(ts.st.Db, "UPDATE 일반권 SET 총주차시간 = '65', 총주차요금 = 12000, 할인시간 = 30 WHERE 티켓번호 = '0005'");
         tx.commit();
     }
     FrmIlList form(ts.st);
@@ -168,7 +170,8 @@ TEST(IlListScreen, ALongExitedListShowsEveryRowInItsOrderAndPrintsWhole)
     EXPECT_EQ(grid->currentIndex().row(), n + 1);
     for (int r : {n + 1, 0, 44, 45, 46, 47, RowsModel::pageSize - 1, RowsModel::pageSize, 2 * RowsModel::pageSize + 3})
         EXPECT_EQ(m->index(r, 0).data().toString(), want.at(r)) << r;
-    EXPECT_EQ(m->index(5, 8).data().toString(), "1,000");
+    const std::pair<int, const char*> cells[] = {{5, "65"}, {6, "12,000"}, {7, "30"}, {8, "1,000"}};
+    for (const auto& [column, text] : cells) EXPECT_EQ(m->index(5, column).data().toString(), text) << column;
     EXPECT_EQ(Column(static_cast<const RowsModel*>(m)->rows(), "티켓번호"), want); // what a printout reads
 }
 

@@ -241,24 +241,27 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
 {
     const QString running = QStringLiteral("프로그램이 이미 실행 중입니다.");
     const QString unreadable = QStringLiteral("잠금 파일을 읽을 수 없습니다: %1");
-    const QString otherUsers = QStringLiteral("잠금 파일을 읽을 수 없습니다(다른 사용자 root의 파일): %1");
+    const QString otherUsers = QStringLiteral("잠금 파일을 읽을 수 없습니다 (다른 사용자 root의 파일): %1");
+    const QString notLockable = QStringLiteral("프로그램 폴더를 잠글 수 없습니다: %1");
+    enum class At { Nothing, File, Folder }; // what stands at the lock's path
     enum class Names { Nothing, DeadProcess, HolderHere };
     enum class Owner { Station, Other }; // another owner: root while the station runs as nobody
     const struct {
         const char* what;
-        bool file;
+        At at;
         mode_t mode;
         Names names;
         Owner owner;
         QString says;
     } rows[] = {
-        {"no file", false, 0, Names::Nothing, Owner::Station, QStringLiteral("started")},
-        {"0444 empty, left by a power cut", true, 0444, Names::Nothing, Owner::Station, QStringLiteral("started")},
-        {"0444 naming a dead process", true, 0444, Names::DeadProcess, Owner::Station, QStringLiteral("started")},
-        {"0644 another user's, naming a dead process", true, 0644, Names::DeadProcess, Owner::Other, QStringLiteral("started")},
-        {"0000 the station's own", true, 0000, Names::DeadProcess, Owner::Station, unreadable},
-        {"0600 another user's", true, 0600, Names::DeadProcess, Owner::Other, otherUsers},
-        {"0644 held by a running station", true, 0644, Names::HolderHere, Owner::Station, running},
+        {"no file", At::Nothing, 0, Names::Nothing, Owner::Station, QStringLiteral("started")},
+        {"0444 empty, left by a power cut", At::File, 0444, Names::Nothing, Owner::Station, QStringLiteral("started")},
+        {"0444 naming a dead process", At::File, 0444, Names::DeadProcess, Owner::Station, QStringLiteral("started")},
+        {"0644 another user's, naming a dead process", At::File, 0644, Names::DeadProcess, Owner::Other, QStringLiteral("started")},
+        {"0000 the station's own", At::File, 0000, Names::DeadProcess, Owner::Station, unreadable},
+        {"0600 another user's", At::File, 0600, Names::DeadProcess, Owner::Other, otherUsers},
+        {"0644 held by a running station", At::File, 0644, Names::HolderHere, Owner::Station, running},
+        {"a folder in its place", At::Folder, 0, Names::Nothing, Owner::Station, notLockable},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -270,7 +273,10 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
         ChildStart::GiveFolderToStationUser(ts.st.AppPath);
         const QString path = ts.path(QStringLiteral("Tolvo.lock"));
         QFile holder(path);
-        if (row.file) {
+        if (row.at == At::Folder) {
+            ASSERT_TRUE(QDir().mkdir(path));
+        }
+        if (row.at == At::File) {
             ASSERT_TRUE(holder.open(QIODevice::WriteOnly));
             const pid_t named = row.names == Names::DeadProcess ? DeadProcess() : ::getpid();
             if (row.names != Names::Nothing) holder.write(QByteArray::number(named) + "\ntolvo\nhost\n");
