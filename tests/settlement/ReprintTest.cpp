@@ -17,7 +17,8 @@ struct Discount {
 };
 
 // Periods settled on 2026-01-05 18:30, 2026-01-06 00:00 and 2026-01-06 23:59, and
-// the open period after them with large sums that no reprint may show.
+// the open period after them with large sums that no reprint may show, stamped
+// 2026-01-06 12:00 by a settlement that was refused.
 class Reprint : public ::testing::Test {
 protected:
     void SetUp() override
@@ -26,12 +27,12 @@ protected:
         period("2026-01-05 18:30", {{9, 2, 1, 3000}}, {{"현금출차", 0, 3, 7000}, {"상가쿠폰", 1, 2, 0}}, 1000);
         period("2026-01-06 00:00", {{9, 1, 1, 2000}, {23, 0, 1, 500}}, {{"현금출차", 0, 1, 2000}, {"상가쿠폰", 0, 1, 500}}, 0);
         period("2026-01-06 23:59", {{23, 1, 0, 250}}, {}, 0);
-        period({}, {{9, 900, 900, 900000}}, {{"현금출차", 0, 900, 900000}}, 900000);
+        period("2026-01-06 12:00", {{9, 900, 900, 900000}}, {{"현금출차", 0, 900, 900000}}, 900000, false);
         Exec(ts.st.Db, "UPDATE 인쇄옵션 SET 출차취소인쇄여부 = 1");
         ts.st.worker.WorkerName = "근무자1";
     }
     void period(const QString& end, const std::vector<HourLine>& hours, const std::vector<Discount>& discounts,
-                int band2Money)
+                int band2Money, bool settled = true)
     {
         Stats_NewPeriod(ts.st);
         for (const HourLine& h : hours)
@@ -39,10 +40,10 @@ protected:
                  {h.in, h.out, h.money, h.hour});
         for (const Discount& d : discounts)
             Insert(ts.st.Db, "할인현황", {{"명칭", d.name}, {"할인종류", d.kind}, {"건수", d.count}, {"금액", d.money}});
-        if (band2Money) Exec(ts.st.Db, "UPDATE 주차시간대별 SET 건수2 = 1, 금액2 = ? WHERE 정산여부 = 0", {band2Money});
-        if (end.isEmpty()) return;
+        for (const char* t : {"주차시간대별", "금액대별"})
+            if (band2Money) Exec(ts.st.Db, QString("UPDATE %1 SET 건수2 = 1, 금액2 = ? WHERE 정산여부 = 0").arg(t), {band2Money});
         for (const char* t : {"시간대별", "주차시간대별", "금액대별", "할인현황"})
-            Exec(ts.st.Db, QString("UPDATE %1 SET 정산여부 = 1, 종료일시 = ? WHERE 정산여부 = 0").arg(t), {end});
+            Exec(ts.st.Db, QString("UPDATE %1 SET 정산여부 = ?, 종료일시 = ? WHERE 정산여부 = 0").arg(t), {settled, end});
     }
     std::vector<ReportSection> sections(const QDate& from, const QDate& to)
     {
@@ -87,11 +88,11 @@ TEST_F(Reprint, SettledPeriodsOfTheRangeSummedPerLine)
     ExpectSameOps(s[2].ops, hourly);
 
     // The band sections sum likewise; their layout is the settlement report's.
-    const QString zero = sp(12) + "0" + sp(17) + "0";
     EXPECT_EQ(s[3].ops[12], L("[00:10 - 00:19]" + sp(12) + "1" + sp(13) + "1,000"));
     EXPECT_EQ(s[3].ops[22], L("[합         계]" + sp(12) + "1" + sp(13) + "1,000"));
     EXPECT_EQ(s[4].ops.size(), 11u + 10u + 4u);
-    EXPECT_EQ(s[4].ops[22].text, "[합         계]" + zero);
+    EXPECT_EQ(s[4].ops[12], L("[1000원 이하  ]" + sp(12) + "1" + sp(13) + "1,000"));
+    EXPECT_EQ(s[4].ops[22], L("[합         계]" + sp(12) + "1" + sp(13) + "1,000"));
 }
 
 TEST_F(Reprint, PeriodClosedAtMidnightBelongsToItsOwnDay)

@@ -47,6 +47,8 @@ struct RecordingSettlementView : SettlementView {
 // exits; the printer is the day file. Switches that could be confused differ:
 // the duration bands print and are not sent, the amount bands are sent and not
 // printed; the two gate-open counts differ.
+// Beside it, in every table, rows of the period settled the day before at POS 1
+// by 근무자2, with counts of their own: nothing of today's may read or touch them.
 class SettleStation : public TestStation {
 public:
     SettleStation() : TestStation(Db::Fresh, QDateTime(QDate(2026, 1, 5), QTime(8, 0)))
@@ -63,6 +65,7 @@ public:
         Exec(st.Db, "UPDATE 인쇄옵션 SET 상호 = '한빛주차장', 주소 = '서울시 중구', 사업자번호 = '123-45-67890', "
                     "할인현황인쇄여부 = 1, 시간대별인쇄여부 = 1, 시간대별전체인쇄여부 = 0, 주차시간대별인쇄여부 = 1, "
                     "금액대별인쇄여부 = 0, 출차취소인쇄여부 = 1, 시간대별전송 = 1, 주차시간대별전송 = 0, 금액대별전송 = 1");
+        settledDayBefore();
         Stats_NewPeriod(st);
         st.models.PosCode = 2;
         fillPeriod();
@@ -86,6 +89,28 @@ public:
     int logins = 0;
 
 private:
+    // Stored before the open period, so that they come first in table order.
+    void settledDayBefore()
+    {
+        const Row worker{{"근무자코드", 2}, {"근무자명", "근무자2"}, {"시작일시", "2026-01-04 07:00"},
+                         {"종료일시", "2026-01-04 20:00"}, {"전송여부", true}};
+        const auto stat = [&](const char* table, Row row) {
+            row.insert(row.end(), worker.begin(), worker.end());
+            row.insert(row.end(), {{"정산여부", true}, {"포스코드", 1}});
+            Insert(st.Db, table, row);
+        };
+        stat("시간대별", {{"시간대", 9}, {"일련번호", 2}, {"일반권입차수", 6}, {"일반권출차수", 5}, {"금액", 12000}});
+        stat("시간대별", {{"시간대", 14}, {"일련번호", 7}, {"일반권입차수", 4}, {"일반권출차수", 3}, {"금액", 800}});
+        stat("주차시간대별", {{"건수2", 6}, {"금액2", 6600}, {"건수9", 1}, {"금액9", 25000}});
+        stat("금액대별", {{"건수3", 5}, {"금액3", 9000}, {"건수10", 1}, {"금액10", 45000}});
+        stat("할인현황", {{"명칭", "현금출차"}, {"할인종류", 0}, {"건수", 9}, {"금액", 27000}});
+        stat("할인현황", {{"명칭", "상가쿠폰"}, {"할인종류", 1}, {"건수", 4}, {"금액", 0}});
+        Row cancel{{"티켓번호", "0005"}, {"입차일", "2026-01-04"}, {"입차시간", "06:50"}, {"출차일", "2026-01-04"},
+                   {"출차시간", "07:40"}, {"입차코드", "0005202601040650"}, {"실수령금액", 3300}, {"정산구분", true}};
+        cancel.insert(cancel.end(), worker.begin(), worker.end());
+        Insert(st.Db, "출차취소", cancel);
+    }
+
     void fillPeriod()
     {
         const QString start = "2026-01-05 08:00";
@@ -94,18 +119,12 @@ private:
         for (const auto& [name, kind, count, money] : discounts)
             Insert(st.Db, "할인현황", {{"근무자명", "근무자1"}, {"근무자코드", 1}, {"명칭", name}, {"할인종류", kind},
                                       {"건수", count}, {"금액", money}, {"포스코드", 0}, {"시작일시", start}});
-        Exec(st.Db, "UPDATE 시간대별 SET 일반권입차수 = 2, 일반권출차수 = 1, 금액 = 3000, 대수 = 1 WHERE 시간대 = 9");
-        Exec(st.Db, "UPDATE 시간대별 SET 일반권출차수 = 2, 금액 = 5500, 대수 = 2 WHERE 시간대 = 10");
-        Exec(st.Db, "UPDATE 시간대별 SET 정기권입차수 = 1 WHERE 시간대 = 11");
-        Exec(st.Db, "UPDATE 시간대별 SET 일반권입차수 = 4 WHERE 시간대 = 12"); // entries only
-        // Hours of the period settled the day before at POS 1, sent: neither the
-        // report nor the marking may touch them.
-        Exec(st.Db, "INSERT INTO 시간대별 (시간대, 일련번호, 일반권입차수, 일반권출차수, 금액, 정산여부, 전송여부, 포스코드, "
-                    "근무자명, 시작일시, 종료일시) VALUES "
-                    "(9, 2, 6, 5, 12000, 1, 1, 1, '근무자2', '2026-01-04 07:00', '2026-01-04 20:00'), "
-                    "(14, 7, 4, 3, 800, 1, 1, 1, '근무자2', '2026-01-04 07:00', '2026-01-04 20:00')");
-        Exec(st.Db, "UPDATE 주차시간대별 SET 건수2 = 1, 금액2 = 1000, 건수5 = 2, 금액5 = 4000");
-        Exec(st.Db, "UPDATE 금액대별 SET 건수1 = 1, 금액1 = 0, 건수3 = 2, 금액3 = 5500");
+        Exec(st.Db, "UPDATE 시간대별 SET 일반권입차수 = 2, 일반권출차수 = 1, 금액 = 3000, 대수 = 1 WHERE 시간대 = 9 AND 정산여부 = 0");
+        Exec(st.Db, "UPDATE 시간대별 SET 일반권출차수 = 2, 금액 = 5500, 대수 = 2 WHERE 시간대 = 10 AND 정산여부 = 0");
+        Exec(st.Db, "UPDATE 시간대별 SET 정기권입차수 = 1 WHERE 시간대 = 11 AND 정산여부 = 0");
+        Exec(st.Db, "UPDATE 시간대별 SET 일반권입차수 = 4 WHERE 시간대 = 12 AND 정산여부 = 0"); // entries only
+        Exec(st.Db, "UPDATE 주차시간대별 SET 건수2 = 1, 금액2 = 1000, 건수5 = 2, 금액5 = 4000 WHERE 정산여부 = 0");
+        Exec(st.Db, "UPDATE 금액대별 SET 건수1 = 1, 금액1 = 0, 건수3 = 2, 금액3 = 5500 WHERE 정산여부 = 0");
         const std::tuple<const char*, const char*, const char*, const char*, const char*, int> cancels[] = {
             {"0007", "2026-01-05", "08:10", "2026-01-05", "09:20", 2000},
             {"0012", "2026-01-04", "22:00", "2026-01-05", "07:30", 1234567}};

@@ -44,17 +44,20 @@ TEST_F(Settle, ConfirmedSettlementClosesThePeriodAndOpensTheNext)
     EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 출차취소 WHERE 정산구분 = 1 AND 근무자명 = '근무자1' AND 근무자코드 = 1 "
                       "AND 시작일시 = '2026-01-05 08:00' AND 종료일시 = '2026-01-05 18:35'"),
               2);
+    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 출차취소 WHERE 정산구분 = 1 AND 근무자명 = '근무자2' AND 근무자코드 = 2 "
+                      "AND 시작일시 = '2026-01-04 07:00' AND 종료일시 = '2026-01-04 20:00'"),
+              1); // the day before's, untouched
     EXPECT_EQ(ts.count("임시일반권"), 0);
 
     // Settled rows: the settling worker, this booth, the marking time, their money
     // and counts. Open rows: the worker who logged in after it, from the marking
-    // on, with nothing counted.
+    // on, with nothing counted. The day before's rows keep all they had.
     EXPECT_EQ(ts.logins, 1);
-    const struct { const char* table; qint64 settled, open; const char* moneyCount, *settledSums; } periods[] = {
-        {"시간대별", 24, 24, "SUM(금액) || '/' || SUM(일반권출차수)", "8500/3"},
-        {"주차시간대별", 1, 1, "SUM(금액2 + 금액5) || '/' || SUM(건수2 + 건수5)", "5000/3"},
-        {"금액대별", 1, 1, "SUM(금액1 + 금액3) || '/' || SUM(건수1 + 건수3)", "5500/3"},
-        {"할인현황", 3, 2, "SUM(금액) || '/' || SUM(건수)", "8500/6"}};
+    const struct { const char* table; qint64 settled, open, dayBefore; const char* moneyCount, *settledSums; } periods[] = {
+        {"시간대별", 24, 24, 2, "SUM(금액) || '/' || SUM(일반권출차수)", "8500/3"},
+        {"주차시간대별", 1, 1, 1, "SUM(금액2 + 금액5) || '/' || SUM(건수2 + 건수5)", "5000/3"},
+        {"금액대별", 1, 1, 1, "SUM(금액1 + 금액3) || '/' || SUM(건수1 + 건수3)", "5500/3"},
+        {"할인현황", 3, 2, 2, "SUM(금액) || '/' || SUM(건수)", "8500/6"}};
     for (const auto& p : periods) {
         const QString sums = QString("SELECT %1 FROM %2 WHERE 시작일시 >= '2026-01-05' AND 정산여부 = ").arg(p.moneyCount, p.table);
         EXPECT_EQ(ts.value(sums + "1").toString() + " " + ts.value(sums + "0").toString(),
@@ -68,10 +71,10 @@ TEST_F(Settle, ConfirmedSettlementClosesThePeriodAndOpensTheNext)
                   p.open) << p.table;
         EXPECT_EQ(ts.rows(QString("SELECT COUNT(*) FROM %1 WHERE 시작일시 >= '2026-01-05'").arg(p.table)),
                   p.settled + p.open) << p.table;
+        EXPECT_EQ(ts.rows(QString("SELECT COUNT(*) FROM %1 WHERE 정산여부 = 1 AND 전송여부 = 1 AND 포스코드 = 1 AND "
+                                  "근무자코드 = 2 AND 근무자명 = '근무자2' AND 종료일시 = '2026-01-04 20:00'").arg(p.table)),
+                  p.dayBefore) << p.table;
     }
-    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 시간대별 WHERE 정산여부 = 1 AND 전송여부 = 1 AND 포스코드 = 1 AND "
-                      "근무자명 = '근무자2' AND 종료일시 = '2026-01-04 20:00'"),
-              2);
     EXPECT_EQ(ts.screen.totalsRefreshed, 1);
 
     EXPECT_EQ(QString("%1|%2").arg(ts.st.settings.InOpenCount).arg(ts.st.settings.OutOpenCount), "0|0");
@@ -104,7 +107,7 @@ TEST_F(Settle, MarkingFollowsTheSendSwitchesAndKeepRecords)
                 << m.table;
             EXPECT_EQ(s.st.HostPending[m.flag], m.send) << m.table;
         }
-        EXPECT_EQ(s.rows("SELECT COUNT(*) FROM 출차취소 WHERE 정산구분 = 1"), c.keep ? 2 : 0);
+        EXPECT_EQ(s.rows("SELECT COUNT(*) FROM 출차취소 WHERE 정산구분 = 1 AND 종료일시 > '2026-01-05'"), c.keep ? 2 : 0);
         EXPECT_EQ(s.st.HostPending[HostCANCEL], c.keep);
         EXPECT_FALSE(s.st.HostPending[HostOUT]);
     }
@@ -171,9 +174,14 @@ TEST_F(Settle, CancelStampsTheWorkerAndCloses)
     ts.st.worker.WorkerCode = 5;
     EXPECT_EQ(Jungsan_Command1(ts.st, ts.view, 2), SettleResult::Closed);
     EXPECT_EQ(ts.view.unloaded, 1);
+    // The open rows take the worker's code; the day before's keep theirs.
     for (const char* t : {"시간대별", "주차시간대별", "금액대별", "할인현황"})
-        EXPECT_EQ(ts.rows(QString("SELECT COUNT(*) FROM %1 WHERE 근무자코드 <> 5").arg(t)), 0) << t;
-    EXPECT_EQ(ts.rows("SELECT COUNT(*) FROM 출차취소 WHERE 근무자코드 = 5"), 2);
+        EXPECT_EQ(ts.value(QString("SELECT group_concat(k, ' ') FROM (SELECT DISTINCT 정산여부 || ':' || 근무자코드 AS k "
+                                   "FROM %1 ORDER BY k)").arg(t)).toString(),
+                  "0:5 1:2") << t;
+    EXPECT_EQ(ts.value("SELECT group_concat(k, ' ') FROM (SELECT DISTINCT 정산구분 || ':' || 근무자코드 AS k "
+                       "FROM 출차취소 ORDER BY k)").toString(),
+              "0:5 1:2");
     EXPECT_EQ(ts.dayFile(), "");
     EXPECT_TRUE(ts.msgs.shown.empty());
 }

@@ -375,6 +375,7 @@ protected:
         rig.addDiscountKey({QStringLiteral("천원"), 115, 2, 5, 1000, 0, 0, false});
         rig.addDiscountKey({QStringLiteral("꺼진키"), 116, 0, 4, 0, 0, 0, false, false});
         rig.reopenPeriod();
+        rig.settlePeriodBefore();
     }
 };
 
@@ -511,6 +512,7 @@ TEST_F(DiscountKeyTest, ACombinableKeyAddsAndBlocksNonCombinableKeys)
     rig.enter();
     // The combinable key counts its three uses, the exit itself counts as cash.
     EXPECT_EQ(discounts(), QStringLiteral("쿠폰30분:3:0 현금출차:1:2500"));
+    EXPECT_EQ(rig.settledTouched(), 0);
 }
 
 TEST_F(DiscountKeyTest, ANonCombinableKeyReplacesEarlierDiscounts)
@@ -529,6 +531,7 @@ TEST_F(DiscountKeyTest, ANonCombinableKeyReplacesEarlierDiscounts)
     rig.enter();
     // Non-combinable keys count only as the exit's name.
     EXPECT_EQ(discounts(), QStringLiteral("반값:1:1750 쿠폰30분:1:0"));
+    EXPECT_EQ(rig.settledTouched(), 0);
     EXPECT_EQ(rig.value(QStringLiteral("SELECT 할인구분 FROM 일반권")).toString(), QStringLiteral("반값"));
 }
 

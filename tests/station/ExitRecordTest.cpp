@@ -31,7 +31,8 @@ void setExit(Station& st, const QString& code, qint32 minutes, qint32 pay)
 int bandOf(const ExitRig& rig, const QString& table)
 {
     for (int n = 1; n <= 10; ++n)
-        if (rig.value(QStringLiteral("SELECT 건수%1 FROM ").arg(n) + table).toInt() == 1) return n;
+        if (rig.value(QStringLiteral("SELECT 건수%1 FROM ").arg(n) + table + QStringLiteral(" WHERE 정산여부 = 0")).toInt() == 1)
+            return n;
     return 0;
 }
 
@@ -46,27 +47,31 @@ TEST(ExitRecordBands, DurationAndAmountBands)
         {"30000 won", "금액대별", 45, 30000, 9}, {"30001 won", "금액대별", 45, 30001, 10},
     };
     ExitRig rig(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+    rig.settlePeriodBefore();
     int i = 0;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         const QString table = QString::fromUtf8(r.table);
         Exec(rig.st.Db, QStringLiteral("UPDATE ") + table + QStringLiteral(" SET 건수1=0,건수2=0,건수3=0,건수4=0,건수5=0,건수6=0,"
-                                       "건수7=0,건수8=0,건수9=0,건수10=0"));
-        const QString amountOfBand = QStringLiteral("SELECT 금액%1 FROM ").arg(r.band) + table;
+                                       "건수7=0,건수8=0,건수9=0,건수10=0 WHERE 정산여부 = 0"));
+        const QString amountOfBand = QStringLiteral("SELECT 금액%1 FROM ").arg(r.band) + table + QStringLiteral(" WHERE 정산여부 = 0");
         const int before = rig.value(amountOfBand).toInt(); // amounts add up across exits
         setExit(rig.st, QStringLiteral("%1").arg(++i, 4, 10, QLatin1Char('0')) + QStringLiteral("202601050730"), r.minutes, r.amount);
         ASSERT_TRUE(Save_GeneralExit(rig.st));
         EXPECT_EQ(bandOf(rig, table), r.band);
         EXPECT_EQ(rig.value(amountOfBand).toInt(), before + r.amount);
+        EXPECT_EQ(rig.settledTouched(), 0);
     }
 }
 
 TEST(ExitRecord, TheHourCountedIsTheClocksHour)
 {
     ExitRig rig(QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+    rig.settlePeriodBefore();
     rig.addEntry(QStringLiteral("0001"), QStringLiteral("2026-01-05"), QStringLiteral("07:30"));
     setExit(rig.st, QStringLiteral("0001202601050730"), 120, 5500);
     ASSERT_TRUE(Save_GeneralExit(rig.st));
+    EXPECT_EQ(rig.settledTouched(), 0);
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 9), 1);
     EXPECT_EQ(rig.hourly(QStringLiteral("일반권출차수"), 23), 0);
     EXPECT_EQ(rig.hourly(QStringLiteral("금액"), 9), 5500); // the money collected, not the fee
@@ -159,10 +164,13 @@ TEST(ExitRecord, ADiscountNameWithAQuoteIsCountedByValue)
     ExitRig rig;
     rig.addDiscountKey({QStringLiteral("O'Neil 할인"), 120, 0, 2, 100, 0, 0, false});
     rig.reopenPeriod();
+    rig.settlePeriodBefore();
     setExit(rig.st, QStringLiteral("0001202601050730"), 90, 3900);
     rig.st.trx.DiscKind = QStringLiteral("O'Neil 할인");
     ASSERT_TRUE(Save_GeneralExit(rig.st));
-    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수 FROM 할인현황 WHERE 명칭 = ?"), {QStringLiteral("O'Neil 할인")}).toInt(), 1);
+    EXPECT_EQ(rig.value(QStringLiteral("SELECT 건수 FROM 할인현황 WHERE 명칭 = ? AND 정산여부 = 0"),
+                        {QStringLiteral("O'Neil 할인")}).toInt(), 1);
+    EXPECT_EQ(rig.settledTouched(), 0);
 }
 
 } // namespace

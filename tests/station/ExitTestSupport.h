@@ -16,6 +16,8 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace tolvo::test {
 
@@ -63,6 +65,25 @@ public:
             Exec(st.Db, QStringLiteral("DELETE FROM ") + Id(QString::fromUtf8(t)));
         Load_DiscountKeys(st);
         Stats_NewPeriod(st);
+    }
+
+    // Settles the open period as the one before, with counts of its own (7 of
+    // everything, 7,000 won), and opens a fresh one: exits count in the fresh one.
+    void settlePeriodBefore()
+    {
+        for (const auto& [table, counts] : SettledCounts())
+            Exec(st.Db, QStringLiteral("UPDATE ") + Id(table) + QStringLiteral(" SET ") + counts.join(QStringLiteral(", ")) +
+                            QStringLiteral(", 정산여부 = 1, 전송여부 = 1, 종료일시 = '2026-01-04 20:00' WHERE 정산여부 = 0"));
+        Stats_NewPeriod(st);
+    }
+    // Settled rows whose counts are no longer those settlePeriodBefore gave them.
+    qint64 settledTouched() const
+    {
+        qint64 n = 0;
+        for (const auto& [table, counts] : SettledCounts())
+            n += value(QStringLiteral("SELECT COUNT(*) FROM ") + Id(table) + QStringLiteral(" WHERE 정산여부 = 1 AND NOT (") +
+                       counts.join(QStringLiteral(" AND ")) + QStringLiteral(")")).toLongLong();
+        return n;
     }
 
     void addDiscountKey(const DiscKeyDef& k)
@@ -142,6 +163,17 @@ public:
     std::function<void(const QString& call)> during; // runs inside a device call
 
 private:
+    static std::vector<std::pair<QString, QStringList>> SettledCounts()
+    {
+        QStringList bands;
+        for (int n = 1; n <= 10; ++n) bands << QStringLiteral("건수%1 = 7").arg(n) << QStringLiteral("금액%1 = 7000").arg(n);
+        return {{QStringLiteral("시간대별"), {QStringLiteral("일반권입차수 = 7"), QStringLiteral("일반권출차수 = 7"),
+                                              QStringLiteral("금액 = 7000"), QStringLiteral("대수 = 7")}},
+                {QStringLiteral("주차시간대별"), bands},
+                {QStringLiteral("금액대별"), bands},
+                {QStringLiteral("할인현황"), {QStringLiteral("건수 = 7"), QStringLiteral("금액 = 7000")}}};
+    }
+
     void installTariff()
     {
         SlotInputs in;

@@ -96,6 +96,9 @@ TEST(Startup, PeriodTotalsOfTheOpenPeriod)
     Exec(ts.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 0, 일반권출차수 = 0, 금액 = 0"));
     Exec(ts.st.Db, QStringLiteral("UPDATE 시간대별 SET 일반권입차수 = 3, 일반권출차수 = 2, 금액 = 1500 WHERE 일련번호 = "
                                   "(SELECT MIN(일련번호) FROM 시간대별)"));
+    // An hour of the period before, settled by another worker: not counted, not named.
+    Insert(ts.st.Db, "시간대별", {{"시간대", 9}, {"일반권입차수", 40}, {"일반권출차수", 30}, {"금액", 90000},
+                                  {"근무자명", "홍길동"}, {"정산여부", true}, {"종료일시", "2026-01-04 20:00"}});
     ShowPeriodTotals(ts.st);
     for (const auto& [control, text] : {std::pair{"WName", "관리자"}, {"LCnt_0", "3"}, {"LCnt_1", "2"}, {"LCnt_7", "1500"}})
         EXPECT_EQ(ts.screen.text(QString::fromUtf8(control)), QString::fromUtf8(text)) << control;
