@@ -54,8 +54,10 @@ void Report(Station& st, const Told& told)
 bool InUse(const Run& run, const Marker& marker, const QString& path, const QString& letter, const QDate& day)
 {
     if (IsMarked(marker, day)) return true;
-    const qint32 move = HeaderHint(path);
-    return NamedFor(run, move, path) && (run.written.contains(move) || !RemovalCommitted(run.st, move, letter));
+    const std::optional<qint32> move = OwnHeader(run, path);
+    if (!move) return false;
+    if (run.written.contains(*move)) return true;
+    return !RemovalCommitted(run.st, *move, letter);
 }
 
 // Removes the pair of archive files of `day`, each unless a move relies on it, with
