@@ -432,6 +432,18 @@ std::optional<qint32> OwnHeader(const Run& run, const QString& path)
     return move;
 }
 
+bool LeftEmptyBy(const Run& run, qint32 move, const QString& path)
+{
+    try {
+        const Attachment arc(run.st.Db, path, kArc);
+        return MadeBy(run, move, path) && !CopiedRows(run, move, path);
+    } catch (const std::exception& e) {
+        // It may hold a copy: kept.
+        qWarning().noquote() << "archive:" << path << e.what();
+        return false;
+    }
+}
+
 DayFile JudgeDayFile(Run& run, const QString& path)
 {
     const std::optional<qint32> move = OwnHeader(run, path);

@@ -98,6 +98,9 @@ bool NamedFor(const Run& run, qint32 move, const QString& path);
 // No other file is opened: a journal beside it is its own. A hint only, since a
 // copy cut short can have written it uncommitted (its journal takes it back).
 std::optional<qint32> OwnHeader(const Run& run, const QString& path);
+// True when the file at `path`, whose header names this live file's `move`, was
+// made by that move and holds no copy it committed. False when it cannot be read.
+bool LeftEmptyBy(const Run& run, qint32 move, const QString& path);
 // What the night finds of its day's file at `path`: made by one of this live
 // file's moves, not, or not readable though its header names one (told once).
 enum class DayFile { Own, NotOwn, Unreadable };
