@@ -341,7 +341,7 @@ TEST(Archive, ADayFileNoMoveOfTheStationMadeIsLeftAsItIsAndItsRowsGoWithTheNextN
         {"i20060630.mdb", {"0000200606300900"}, {"0001200606301000"}, true, true},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.file);
+        SCOPED_TRACE(std::string(r.file) + (r.sameNumber ? ", the same number" : "") + (r.marked ? ", marked" : ""));
         NightStation ts;
         const QString placed = ts.path(QString("Backup/") + r.file);
         if (r.file[0] == 'i') {
