@@ -49,13 +49,17 @@ void Report(Station& st, const Told& told)
 
 // True when a move still relies on the archive file: its day is marked, or its
 // header names one of this live file's moves of that day whose removal had not
-// committed as the run began. Another station's file, or the station's own from
-// before its live file was made anew or repaired, is relied on by none.
+// committed as the run began, unless that move made the file and never copied into
+// it (cut short, then no longer marked: its rows go with a later night). Another
+// station's file, or the station's own from before its live file was made anew or
+// repaired, is relied on by none.
 bool InUse(const Run& run, const Marker& marker, const QString& path, const QString& letter, const QDate& day)
 {
     if (IsMarked(marker, day)) return true;
-    const qint32 move = HeaderHint(path);
-    return NamedFor(run, move, path) && (run.written.contains(move) || !RemovalCommitted(run.st, move, letter));
+    const std::optional<qint32> move = OwnHeader(run, path);
+    if (!move) return false;
+    if (run.written.contains(*move)) return true;
+    return !RemovalCommitted(run.st, *move, letter) && !LeftEmptyBy(run, *move, path);
 }
 
 // Removes the pair of archive files of `day`, each unless a move relies on it, with

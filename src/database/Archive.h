@@ -46,7 +46,8 @@ QString JungArchivePath(const Station& st, const QDate& day);
 // marker whose last line is not a matching check is damaged: it is renamed aside
 // and told once, and the rows it left uncopied go with the next day's run. Pruning
 // keeps a file only while its day is marked or a move of this live file of that
-// day, unfinished as the run began, relies on it.
+// day, unfinished as the run began, relies on it; a move cut short before its copy
+// and no longer marked relies on nothing.
 bool Archive_DayData(Station& st);
 
 // The durable steps of a move, in order (tests stop the station after each). A

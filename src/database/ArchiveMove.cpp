@@ -64,6 +64,17 @@ bool HasMoveRecords(const Station& st)
 QString DayOfName(const QString& path) { return QFileInfo(path).fileName().mid(1, 8); }
 QString LetterOfName(const QString& path) { return QFileInfo(path).fileName().left(1); }
 
+// The move named in a file's first bytes (its user_version), read without opening it.
+qint32 HeaderHint(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray head = f.read(64);
+    if (head.size() < 64 || !head.startsWith(QByteArrayLiteral("SQLite format 3"))) return 0;
+    const auto byte = [&head](int i) { return quint32(quint8(head[i])); };
+    return qint32(byte(60) << 24 | byte(61) << 16 | byte(62) << 8 | byte(63));
+}
+
 // A file's header note (its user_version): the move that made it or copied into it last.
 void SetHeaderNote(const QSqlDatabase& db, const QString& schema, qint32 move)
 {
@@ -213,8 +224,7 @@ void SetCopiedRows(const Station& st, qint32 move, const QVariant& first, const 
 
 // Copies the taken rows into the attached archive and commits them with the rowids
 // they got in the file's record of the move, and the move in its header; then
-// deletes them from the live table
-// and commits that with the removal's record. The archive's commit is durable (its
+// deletes them from the live table and commits that with the removal's record. The archive's commit is durable (its
 // folder synced) before the removal relies on it. Between the two commits the rows
 // are in both files: a failure then takes the copies back out of the archive; a
 // crash leaves them, and the file's record tells the next start which rows to
@@ -277,7 +287,7 @@ bool MadeBy(const Run& run, qint32 move, const QString& path)
 // True when the file at `path` holds a committed copy of this live file's `move`.
 bool FileHolds(const Run& run, const QString& path, qint32 move)
 {
-    if (!QFileInfo(path).isFile() || !NamedFor(run, HeaderHint(path), path)) return false;
+    if (!QFileInfo(path).isFile() || !OwnHeader(run, path)) return false;
     try {
         const Attachment arc(run.st.Db, path, kArc);
         return CopiedRows(run, move, path).has_value();
@@ -295,7 +305,7 @@ bool FileHolds(const Run& run, const QString& path, qint32 move)
 // anything in its place that is not a file, throws its failure.
 bool AttachMoveFile(const Run& run, const QString& path, qint32 move, std::optional<Attachment>& arc)
 {
-    if (QFileInfo(path).isFile() && !NamedFor(run, HeaderHint(path), path)) return false;
+    if (QFileInfo(path).isFile() && !OwnHeader(run, path)) return false;
     arc.emplace(run.st.Db, path, kArc);
     if (!MadeBy(run, HeaderNote(run.st), path)) {
         arc.reset();
@@ -403,16 +413,6 @@ bool FirstNote(const Station& st, const QString& path)
     return true;
 }
 
-qint32 HeaderHint(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    const QByteArray head = f.read(64);
-    if (head.size() < 64 || !head.startsWith(QByteArrayLiteral("SQLite format 3"))) return 0;
-    const auto byte = [&head](int i) { return quint32(quint8(head[i])); };
-    return qint32(byte(60) << 24 | byte(61) << 16 | byte(62) << 8 | byte(63));
-}
-
 qint32 HeaderNote(const Station& st)
 {
     return qint32(Scalar(st.Db, QStringLiteral("PRAGMA %1.user_version").arg(Id(kArc))).toLongLong());
@@ -425,13 +425,32 @@ bool NamedFor(const Run& run, qint32 move, const QString& path)
     return DayOfName(path) == it->day.toString(QStringLiteral("yyyyMMdd"));
 }
 
-DayFile JudgeDayFile(Run& run, const QString& path)
+std::optional<qint32> OwnHeader(const Run& run, const QString& path)
 {
     const qint32 move = HeaderHint(path);
-    if (!NamedFor(run, move, path)) return DayFile::NotOwn;
+    if (!NamedFor(run, move, path)) return std::nullopt;
+    return move;
+}
+
+bool LeftEmptyBy(const Run& run, qint32 move, const QString& path)
+{
     try {
         const Attachment arc(run.st.Db, path, kArc);
-        return MadeBy(run, move, path) ? DayFile::Own : DayFile::NotOwn;
+        return MadeBy(run, move, path) && !CopiedRows(run, move, path);
+    } catch (const std::exception& e) {
+        // It may hold a copy: kept.
+        qWarning().noquote() << "archive:" << path << e.what();
+        return false;
+    }
+}
+
+DayFile JudgeDayFile(Run& run, const QString& path)
+{
+    const std::optional<qint32> move = OwnHeader(run, path);
+    if (!move) return DayFile::NotOwn;
+    try {
+        const Attachment arc(run.st.Db, path, kArc);
+        return MadeBy(run, *move, path) ? DayFile::Own : DayFile::NotOwn;
     } catch (const std::exception& e) {
         // Its header names one of this station's moves of the day: damaged since.
         TellCannotRead(run, path, Reason(run.st, e), QString::fromUtf8(e.what()));

@@ -48,13 +48,13 @@ ArchivedTable TableOfLetter(const QString& letter);
 
 QString ArchivePath(const Station& st, const QString& letter, const QDate& day);
 
-// What one start or night's run carries from step to step.
 // One of this live file's moves as it recorded it.
 struct OwnMove {
     QString token;
     QDate day;
 };
 
+// What one start or night's run carries from step to step.
 struct Run {
     Run(Station& s, ArchiveWatch w) : st(s), watch(std::move(w)) {}
     Station& st;
@@ -88,15 +88,19 @@ bool FirstNote(const Station& st, const QString& path);
 
 // ---- An archive file's records ----
 
-// The move named in a file's first bytes, read without opening it: a hint only,
-// since a copy cut short can have written it uncommitted (its journal takes it back).
-qint32 HeaderHint(const QString& path);
 // The move named in the attached file's header.
 qint32 HeaderNote(const Station& st);
 // True when `move` is one of this live file's and the file at `path` bears its
-// day's name. No other file is
-// opened: a journal beside it is its own.
+// day's name.
 bool NamedFor(const Run& run, qint32 move, const QString& path);
+// The move the header of the file at `path` names, read without opening the file,
+// when it is one of this live file's and the file bears that move's day's name.
+// No other file is opened: a journal beside it is its own. A hint only, since a
+// copy cut short can have written it uncommitted (its journal takes it back).
+std::optional<qint32> OwnHeader(const Run& run, const QString& path);
+// True when the file at `path`, whose header names this live file's `move`, was
+// made by that move and holds no copy it committed. False when it cannot be read.
+bool LeftEmptyBy(const Run& run, qint32 move, const QString& path);
 // What the night finds of its day's file at `path`: made by one of this live
 // file's moves, not, or not readable though its header names one (told once).
 enum class DayFile { Own, NotOwn, Unreadable };

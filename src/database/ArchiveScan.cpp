@@ -36,9 +36,9 @@ void FinishCopiedFiles(Run& run, std::vector<Unreadable>& unreadable)
         // back by opening the file (the list screens' read-only connections could
         // not); the header names the move. Any other file is not opened: a journal
         // beside it is its own station's.
-        const qint32 hint = HeaderHint(path);
-        if (!NamedFor(run, hint, path)) continue;
-        if (!names.contains(file + QStringLiteral("-journal")) && removed.contains({hint, m.letter})) continue;
+        const std::optional<qint32> hint = OwnHeader(run, path);
+        if (!hint) continue;
+        if (!names.contains(file + QStringLiteral("-journal")) && removed.contains({*hint, m.letter})) continue;
         bool read = false;
         try {
             const Attachment arc(run.st.Db, path, kArc);

@@ -1,5 +1,6 @@
 #include "common/TestStation.h"
 #include "database/Archive.h"
+#include "database/ArchiveMarker.h"
 #include "database/DBase.h"
 #include "core/Sql.h"
 #include "platform/Ini.h"
@@ -164,43 +165,81 @@ TEST(Archive, PrunesCancellationsByDaysWhenRecordsAreKept)
 
 TEST(Archive, RemovesThePairOfFilesThatLeftTheRetention)
 {
-    // The pair of 2005-06-30 leaves 12 months' retention; each file's header names a move.
-    // The live file's moves: 77 of that day, 88 of the day after; 66 of that day, its removal committed.
-    const struct { const char* name; int header; bool kept; } rows[] = {
+    // The pair of 2005-06-30 leaves 12 months' retention; each file's header names a move, and some hold that
+    // move's record: made there (its copy not committed) or copied into. The live file's moves: 77 and 99 of
+    // that day, 88 of the day after; 66 of that day, its removal committed. 99 is marked, its general file out
+    // of reach (a folder), so its move fails.
+    enum Record { NoRecord, Made, Copied };
+    enum Befell { Nothing, Journal, Unreadable, RemovalFails, Marked };
+    const struct { const char* name; int header; bool kept; Record record = NoRecord; Befell befell = Nothing; } rows[] = {
         {"no move", 0, false},
         {"a move this live file does not hold (another station's, or before a repair)", 555, false},
+        {"the same with a journal beside it", 555, false, NoRecord, Journal},
         {"a move of this live file whose removal committed", 66, false},
         {"a move of this live file of another day", 88, false},
-        {"a move of this live file of that day, its removal not committed", 77, true},
+        {"a move of this live file of that day, its removal not committed, no record of it", 77, true},
+        {"that move's copy committed, its removal failing again", 77, true, Copied, RemovalFails},
+        {"that move cut short before its copy and marked no more", 77, false, Made},
+        {"the same, the files unreadable", 77, true, Made, Unreadable},
+        {"a marked day whose move fails, the files no move made", 0, true, NoRecord, Marked},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         NightStation ts;
         Exec(ts.st.Db, "CREATE TABLE archive_own_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, day TEXT)");
-        Exec(ts.st.Db, "INSERT INTO archive_own_moves VALUES (77, 'a', '20050630'), (88, 'b', '20050701'), (66, 'c', '20050630')");
+        Exec(ts.st.Db, "INSERT INTO archive_own_moves VALUES (77, 'a', '20050630'), (88, 'b', '20050701'), "
+                       "(66, 'c', '20050630'), (99, 'd', '20050630')");
         Exec(ts.st.Db, "CREATE TABLE archive_steps (move INTEGER NOT NULL, letter TEXT NOT NULL, PRIMARY KEY (move, letter))");
         Exec(ts.st.Db, "INSERT INTO archive_steps VALUES (66, 'i'), (66, 'j')");
-        for (const char* f : {"i20050630.mdb", "j20050630.mdb", "i20050701.mdb", "i20050629.mdb"}) {
-            ScopedConnection c(ts.path(QString("Backup/") + f));
-            Exec(c.db(), "CREATE TABLE t (x)");
+        for (const QString f : {"i20050630.mdb", "j20050630.mdb", "i20050701.mdb", "i20050629.mdb"}) {
+            const QString file = ts.path("Backup/" + f);
+            f[0] == 'i' ? DBase::Create_IlbanArchive(file) : DBase::Create_JungArchive(file);
+            ScopedConnection c(file);
+            if (r.record != NoRecord) {
+                Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, first INTEGER, "
+                             "last INTEGER, day TEXT, letter TEXT)");
+                const QVariant copied = r.record == Copied ? QVariant(1) : QVariant();
+                Exec(c.db(), "INSERT INTO archive_moves VALUES (?, 'a', ?, ?, ?, ?)",
+                     {r.header, copied, copied, f.mid(1, 8), f.left(1)});
+            }
             Exec(c.db(), QString("PRAGMA user_version = %1").arg(r.header));
         }
-        EXPECT_TRUE(Archive_DayData(ts.st));
+        const QString pair[] = {ts.path("Backup/i20050630.mdb"), ts.path("Backup/j20050630.mdb")};
+        if (r.befell == Journal) {
+            QFile journal(pair[0] + "-journal");
+            ASSERT_TRUE(journal.open(QIODevice::WriteOnly) && journal.write("left by a kill") > 0);
+        }
+        if (r.befell == Unreadable) {
+            for (const QString& file : pair) {  // a page size no engine writes: not a database
+                QFile f(file);
+                ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.seek(16) && f.write("\0\3", 2) == 2);
+            }
+        }
+        if (r.befell == RemovalFails)
+            Exec(ts.st.Db, "CREATE TEMP TRIGGER no_removal BEFORE INSERT ON main.archive_steps WHEN new.move = 77 "
+                           "BEGIN SELECT RAISE(ABORT, 'locked'); END");
+        if (r.befell == Marked) {
+            ASSERT_TRUE(QFile::remove(pair[0]) && QDir().mkdir(pair[0]));
+            WriteMarker(ts.path("Backup/archive.moving"), {{QDate(2005, 6, 30), 99, {}}}, {});
+        }
+        EXPECT_EQ(Archive_DayData(ts.st), r.befell != RemovalFails && r.befell != Marked);
         EXPECT_EQ(ts.archive("i20050630.mdb"), r.kept);
         EXPECT_EQ(ts.archive("j20050630.mdb"), r.kept);
+        EXPECT_FALSE(ts.archive("i20050630.mdb-journal"));
         EXPECT_TRUE(ts.archive("i20050701.mdb") && ts.archive("i20050629.mdb"));
     }
 }
 
 TEST(Archive, KeepsAFileWhoseMoveItFinishedThatNight)
 {
-    // A passage copied into the year-old day's file by a move cut short there and then. The same number drawn with another token is another move's: nothing
-    // leaves against its file, and the passage goes with the night's own file; so does a file whose
-    // record was made for another day's name.
-    const struct { const char* token; QStringList night; const char* recordDay = "20050630"; } rows[] = {
-        {"seventy-seven", {}}, {"another", {"0000000009"}}, {"seventy-seven", {"0000000009"}, "20050520"}};
+    // A passage copied into the year-old day's file by a move cut short there and then. The same number
+    // drawn with another token is another move's: nothing leaves against its file, and the passage goes
+    // with the night's own file; so does a file whose record was made for another day's or letter's name.
+    const struct { const char* token; QStringList night; const char* recordDay = "20050630"; const char* letter = "j"; } rows[] = {
+        {"seventy-seven", {}}, {"another", {"0000000009"}}, {"seventy-seven", {"0000000009"}, "20050520"},
+        {"seventy-seven", {"0000000009"}, "20050630", "i"}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.token);
+        SCOPED_TRACE(QString("%1 %2 %3").arg(r.token, r.recordDay, r.letter).toStdString());
         NightStation ts;
         ts.passage("0000000009", "정상출차", "2005-06-30");
         DBase::Create_JungArchive(ts.path("Backup/j20050630.mdb"));
@@ -210,7 +249,7 @@ TEST(Archive, KeepsAFileWhoseMoveItFinishedThatNight)
                                             {"입출구분", false}});
             Exec(c.db(), "CREATE TABLE archive_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, first INTEGER, last INTEGER, "
                          "day TEXT, letter TEXT)");
-            Exec(c.db(), "INSERT INTO archive_moves VALUES (77, ?, 1, 1, ?, 'j')", {r.token, r.recordDay});
+            Exec(c.db(), "INSERT INTO archive_moves VALUES (77, ?, 1, 1, ?, ?)", {r.token, r.recordDay, r.letter});
             Exec(c.db(), "PRAGMA user_version = 77");
         }
         Exec(ts.st.Db, "CREATE TABLE archive_own_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, day TEXT NOT NULL)");
@@ -293,14 +332,16 @@ TEST(Archive, FailureInTheMiddleOfAMoveKeepsEveryRowLive)
 TEST(Archive, ADayFileNoMoveOfTheStationMadeIsLeftAsItIsAndItsRowsGoWithTheNextNight)
 {
     // A general file there makes the day count as archived; a season file alone leaves only the passages.
-    // A file whose header and record name a number of the live file's moves with another token is another's.
-    const struct { const char* file; QStringList dayTickets, nextTickets; bool sameNumber = false; } rows[] = {
+    // A file whose header and record name a number of the live file's moves with another token is another's,
+    // also when that move, marked with the ticket listed, finds it.
+    const struct { const char* file; QStringList dayTickets, nextTickets; bool sameNumber = false; bool marked = false; } rows[] = {
         {"i20060630.mdb", {"0000200606300900"}, {"0001200606301000"}},
         {"j20060630.mdb", {"0001200606301000"}, {}},
         {"i20060630.mdb", {"0000200606300900"}, {"0001200606301000"}, true},
+        {"i20060630.mdb", {"0000200606300900"}, {"0001200606301000"}, true, true},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.file);
+        SCOPED_TRACE(std::string(r.file) + (r.sameNumber ? ", the same number" : "") + (r.marked ? ", marked" : ""));
         NightStation ts;
         const QString placed = ts.path(QString("Backup/") + r.file);
         if (r.file[0] == 'i') {
@@ -318,6 +359,11 @@ TEST(Archive, ADayFileNoMoveOfTheStationMadeIsLeftAsItIsAndItsRowsGoWithTheNextN
             Exec(c.db(), "PRAGMA user_version = 77");
             Exec(ts.st.Db, "CREATE TABLE archive_own_moves (move INTEGER PRIMARY KEY, token TEXT NOT NULL, day TEXT)");
             Exec(ts.st.Db, "INSERT INTO archive_own_moves VALUES (77, 'mine', '20060630')");
+        }
+        if (r.marked) {
+            QSqlQuery code = Query(ts.st.Db, "SELECT '0001200606301000'");
+            ASSERT_TRUE(code.next());
+            WriteMarker(ts.path("Backup/archive.moving"), {{QDate(2006, 6, 30), 77, {{"i", {RowToken(code, 0, 1)}}}}}, {});
         }
         ts.ticket("0001200606301000");
         ts.passage("0000000003", "정상출차");
