@@ -224,11 +224,11 @@ void SetCopiedRows(const Station& st, qint32 move, const QVariant& first, const 
 
 // Copies the taken rows into the attached archive and commits them with the rowids
 // they got in the file's record of the move, and the move in its header; then
-// deletes them from the live table and commits that with the removal's record. The archive's commit is durable (its
-// folder synced) before the removal relies on it. Between the two commits the rows
-// are in both files: a failure then takes the copies back out of the archive; a
-// crash leaves them, and the file's record tells the next start which rows to
-// remove from the live file.
+// deletes them from the live table and commits that with the removal's record.
+// The archive's commit is durable (its folder synced) before the removal relies on
+// it. Between the two commits the rows are in both files: a failure then takes the
+// copies back out of the archive; a crash leaves them, and the file's record tells
+// the next start which rows to remove from the live file.
 void CopyAndRemove(const Run& run, qint32 move, const ArchivedTable& m)
 {
     const Station& st = run.st;
