@@ -106,16 +106,26 @@ void typeInto(QLineEdit* box, const char* digits)
     QTest::keyClick(box, Qt::Key_Return);
 }
 
+bool showActive(FrmInput& f)
+{
+    f.show();
+    QApplication::setActiveWindow(&f);
+    return QTest::qWaitForWindowActive(&f);
+}
+
+void typeEntry(FrmInput& f, const char* date, const char* time)
+{
+    auto* box = child<QLineEdit>(f, "MaskEdBox1");
+    box->setFocus();
+    typeInto(box, date);
+    typeInto(child<QLineEdit>(f, "MaskEdBox2"), time);
+}
+
 TEST(FrmInputKeyboard, EnterAfterTheTimeConfirms)
 {
     FrmInput f(QStringLiteral("0777"), kClock);
-    f.show();
-    QApplication::setActiveWindow(&f);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    auto* date = child<QLineEdit>(f, "MaskEdBox1");
-    date->setFocus();
-    typeInto(date, "20260104");
-    typeInto(child<QLineEdit>(f, "MaskEdBox2"), "2315");
+    ASSERT_TRUE(showActive(f));
+    typeEntry(f, "20260104", "2315");
     ASSERT_EQ(QApplication::focusWidget(), child<QPushButton>(f, "Command1"));
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -136,13 +146,8 @@ TEST(FrmInputKeyboard, AnEntryAfterTheStationsClockIsRefused)
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.date) + " " + row.time);
         FrmInput f(QStringLiteral("0777"), clock);
-        f.show();
-        QApplication::setActiveWindow(&f);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-        auto* date = child<QLineEdit>(f, "MaskEdBox1");
-        date->setFocus();
-        typeInto(date, row.date);
-        typeInto(child<QLineEdit>(f, "MaskEdBox2"), row.time);
+        ASSERT_TRUE(showActive(f));
+        typeEntry(f, row.date, row.time);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         EXPECT_EQ(f.isVisible(), !row.accepted);
         EXPECT_EQ(child<QLabel>(f, "Label4")->text(), row.accepted ? QString() : QStringLiteral(" 입력 오류 입니다.... "));
@@ -153,9 +158,7 @@ TEST(FrmInputKeyboard, AnEntryAfterTheStationsClockIsRefused)
 TEST(FrmInputKeyboard, EnterOnTheFocusedCancelCancels)
 {
     FrmInput f(QStringLiteral("0777"), kClock);
-    f.show();
-    QApplication::setActiveWindow(&f);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    ASSERT_TRUE(showActive(f));
     auto* cancel = child<QPushButton>(f, "Command2");
     cancel->setFocus();
     QTest::keyClick(cancel, Qt::Key_Return);
