@@ -249,6 +249,7 @@ void CopyAndRemove(const Run& run, qint32 move, const ArchivedTable& m)
         ins.finish();
         if (n != taken) throw DbError(QStringLiteral("archive took %1 rows of %2").arg(n).arg(taken));
         SetCopiedRows(st, move, before + 1, before + taken);
+        // The header names the last move whose copy committed here: LeftEmptyBy trusts it.
         SetHeaderNote(st.Db, kArc, move);
         tx.commit();
     }
@@ -436,7 +437,9 @@ bool LeftEmptyBy(const Run& run, qint32 move, const QString& path)
 {
     try {
         const Attachment arc(run.st.Db, path, kArc);
-        return MadeBy(run, move, path) && !CopiedRows(run, move, path);
+        if (HeaderNote(run.st) != move) return false;
+        const auto record = OwnRecord(run, move, path);
+        return record && record->first.isNull();
     } catch (const std::exception& e) {
         // It may hold a copy: kept.
         qWarning().noquote() << "archive:" << path << e.what();
