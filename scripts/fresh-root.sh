@@ -3,41 +3,26 @@
 # sources: makes a new minimal Debian 12 root (mmdebstrap, from the Debian mirror
 # in this machine's apt sources), clones HEAD into it, and there runs
 # scripts/deps.sh and configures each preset. Run as root (.ci/run does); the root
-# lives in a temporary folder removed at the end, whatever happens.
+# lives in a memory folder of the run's own namespaces (scripts/private-run.sh),
+# its mounts and processes with it, so nothing of it outlives the run, however
+# it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo="$PWD"
 head="$(git rev-parse HEAD)"
+# shellcheck source=scripts/private-run.sh
+. scripts/private-run.sh
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "fresh-root: needs root (a chroot)" >&2
   exit 1
 fi
 
-work="$(mktemp -d "${TMPDIR:-/tmp}/tolvo-fresh-root.XXXXXX")"
-root="$work/root"
-log="$work/step.log"
+work=""
+root=""
+log=""
 step=""
-mounts=(proc dev sys)
-
-cleanup() {
-  local m
-  for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
-    m="$root/${mounts[i]}"
-    if mountpoint -q "$m" 2>/dev/null; then
-      umount "$m" 2>/dev/null || umount -l "$m" || true
-    fi
-  done
-  # Never remove through a mount that is still there (a bind of /dev would take the machine's).
-  if awk -v w="$work/" 'index($2, w) == 1 { found = 1 } END { exit !found }' /proc/self/mounts; then
-    echo "fresh-root: $work still has mounts; left in place" >&2
-  else
-    rm -rf --one-file-system "$work"
-  fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM HUP
+mirrors=()
 
 # run <what> <command...>: its output to a log, shown only when it fails.
 run() {
@@ -117,23 +102,39 @@ enter_root() {
     mount -t sysfs -o ro sysfs "$root/sys"
 }
 
-start=$SECONDS
 if ! command -v mmdebstrap >/dev/null; then
+  echo "fresh-root: installing mmdebstrap"
   export DEBIAN_FRONTEND=noninteractive
-  run "apt-get update (for mmdebstrap)" apt-get update -qq
-  run "install mmdebstrap" apt-get install -y -qq --no-install-recommends mmdebstrap
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends mmdebstrap >/dev/null
 fi
-mapfile -t mirrors < <(mirror_lines | awk '!seen[$0]++')
-if [ ${#mirrors[@]} -eq 0 ]; then
-  echo "fresh-root: no Debian 12 entry in this machine's apt sources; mmdebstrap's own default mirror"
-else
-  printf 'fresh-root: mirror: %s\n' "${mirrors[@]}"
+
+# In the run's namespaces: a /tmp of its own holds the root.
+inside() {
+  local start=$SECONDS preset
+  private_tmp "$repo"
+  export TMPDIR=/tmp
+  work="$(mktemp -d /tmp/tolvo-fresh-root.XXXXXX)"
+  root="$work/root"
+  log="$work/step.log"
+  mapfile -t mirrors < <(mirror_lines | awk '!seen[$0]++')
+  if [ ${#mirrors[@]} -eq 0 ]; then
+    echo "fresh-root: no Debian 12 entry in this machine's apt sources; mmdebstrap's own default mirror"
+  else
+    printf 'fresh-root: mirror: %s\n' "${mirrors[@]}"
+  fi
+  run "make a minimal Debian 12 root (mmdebstrap)" make_root
+  run "clone $head into the root" clone_head
+  run "mount /proc, /dev and /sys in the root" enter_root
+  run "scripts/deps.sh" in_root ./scripts/deps.sh
+  for preset in release test fuzz; do
+    run "cmake --preset $preset" in_root "cmake --preset $preset"
+  done
+  echo "fresh-root: a fresh Debian 12 root configures every preset ($((SECONDS - start)) s in all)"
+}
+
+if [ "${1:-}" = --inside ]; then
+  inside
+  exit
 fi
-run "make a minimal Debian 12 root (mmdebstrap)" make_root
-run "clone $head into the root" clone_head
-run "mount /proc, /dev and /sys in the root" enter_root
-run "scripts/deps.sh" in_root ./scripts/deps.sh
-for preset in release test fuzz; do
-  run "cmake --preset $preset" in_root "cmake --preset $preset"
-done
-echo "fresh-root: a fresh Debian 12 root configures every preset ($((SECONDS - start)) s in all)"
+private_run "$repo/scripts/fresh-root.sh" --inside

@@ -4,55 +4,59 @@
 # Run as root after ./test.sh (.ci/run does); the user is TOLVO_TEST_USER, else
 # nobody, with a home of its own for the run. The tests that need root are
 # skipped there and named at the end, as for any user.
+#
+# The run lives in namespaces of its own (scripts/private-run.sh): what it opens
+# for the user is mounted there only and its processes end with it, so a run
+# that is stopped, by SIGKILL too, changes no mode, owner or file of the machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo="$PWD"
 user="${TOLVO_TEST_USER:-nobody}"
+testing="$repo/build/test/Testing"
+# shellcheck source=scripts/private-run.sh
+. scripts/private-run.sh
 
+as_user() { runuser -u "$user" -- "$@"; }
+
+# Each folder on the way to the checkout that the user may not enter (root's
+# home) is covered, for this run only, by an empty one it may; private_tmp then
+# mounts the checkout back at its path.
+open_way() {
+  local dir="" part parts
+  IFS=/ read -ra parts <<<"${repo#/}"
+  unset 'parts[-1]'
+  for part in "${parts[@]}"; do
+    dir="$dir/$part"
+    [ -e "$dir" ] || mkdir -m 755 "$dir"
+    as_user test -x "$dir" || mount -t tmpfs -o mode=755 tolvo-way "$dir"
+  done
+}
+
+# In the run's namespaces, as root: the user's view, then the tests as the user.
+inside() {
+  private_tmp "$repo" open_way
+  cd "$repo"
+  if ! as_user test -r CMakePresets.json -a -x build/test/app_tests -a -r build/test/CTestTestfile.cmake; then
+    echo "test-as-user: $user cannot read the checkout or its build/test (a umask that hides them from others?)" >&2
+    exit 1
+  fi
+  # CTest keeps its log in the build folder: the user's goes to a folder of the run's.
+  mount -t tmpfs -o "mode=700,uid=$(id -u "$user"),gid=$(id -g "$user")" tolvo-testing "$testing"
+  install -d -m 700 -o "$user" /tmp/home
+  echo "The test programs again, as $user:"
+  as_user env HOME=/tmp/home TMPDIR=/tmp ./scripts/run-tests.sh /tmp/home/test-reports
+}
+
+if [ "${1:-}" = --inside ]; then
+  inside
+  exit
+fi
 if [ "$(id -u)" -ne 0 ]; then
   echo "test-as-user: needs root to run as $user; as an ordinary user ./test.sh is that run" >&2
   exit 1
 fi
-if [ ! -x build/test/app_tests ]; then
-  echo "test-as-user: build/test has no test programs: run ./test.sh first" >&2
+if [ ! -x build/test/app_tests ] || [ ! -d "$testing" ]; then
+  echo "test-as-user: build/test has no test programs or no run of them: run ./test.sh first" >&2
   exit 1
 fi
-
-as_user() { runuser -u "$user" -- "$@"; }
-
-# In /tmp, which every user may enter, whatever TMPDIR names.
-work="$(mktemp -d /tmp/tolvo-as-user.XXXXXX)"
-opened=()   # folders on the way to the checkout that were given a search bit for the run
-testing="$repo/build/test/Testing"
-mkdir -p "$testing"
-testing_owner="$(stat -c %u:%g "$testing")"
-cleanup() {
-  local d
-  for d in "${opened[@]}"; do chmod o-x "$d" || true; done
-  chown -R "$testing_owner" "$testing" || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM HUP
-
-# A checkout under a folder others may not enter (root's home) is reached for
-# the run only: each such folder on the way gets the search bit, not the read bit.
-dir=""
-IFS=/ read -ra parts <<<"${repo#/}"
-for part in "${parts[@]}"; do
-  dir="$dir/$part"
-  if ! as_user test -x "$dir"; then
-    chmod o+x "$dir"
-    opened+=("$dir")
-  fi
-done
-if ! as_user test -r CMakePresets.json -a -x build/test/app_tests -a -r build/test/CTestTestfile.cmake; then
-  echo "test-as-user: $user cannot read the checkout or its build/test (a umask that hides them from others?)" >&2
-  exit 1
-fi
-
-# CTest keeps its log in the build folder; the user's results go to its own folder.
-chown -R "$user" "$testing" "$work"
-echo "The test programs again, as $user:"
-as_user env HOME="$work" TMPDIR="$work" ./scripts/run-tests.sh "$work/test-reports"
+private_run "$repo/scripts/test-as-user.sh" --inside
