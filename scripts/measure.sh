@@ -41,14 +41,18 @@ busy=""
 mem=""
 stop_busy() { if [ -n "$busy" ]; then kill "$busy" 2>/dev/null || true; wait "$busy" 2>/dev/null || true; busy=""; fi; }
 trap 'stop_busy; rm -rf "$work"; if [ -n "$mem" ]; then rm -rf "$mem"; fi' EXIT
-build/release/bench_year_data "$work/year"
+# What this script starts ends with it, a SIGKILL included: a busy loop left
+# behind would hold a CPU for good.
+ends_with_me=(setpriv --pdeathsig KILL --)
+"${ends_with_me[@]}" build/release/bench_year_data "$work/year"
 
 failed=()
 : >"$work/figures"
 phase() {
-  local name="$1" rc=0
+  local name="$1" rc=0 start=("${ends_with_me[@]}")
   shift
-  "$@" >"$work/out" 2>&1 || rc=$?
+  if declare -F "$1" >/dev/null; then start=(); fi # a function of this script starts its own
+  "${start[@]}" "$@" >"$work/out" 2>&1 || rc=$?
   cat "$work/out"
   grep '^figures' "$work/out" | sed "s/^figures /$name | /" >>"$work/figures" || true
   case "$rc" in
@@ -60,10 +64,10 @@ phase() {
 
 # The station on one CPU beside a busy loop of the same priority on that CPU.
 half_core() {
-  taskset -c "$half_cpu" sh -c 'while :; do :; done' &
+  "${ends_with_me[@]}" taskset -c "$half_cpu" sh -c 'while :; do :; done' &
   busy=$!
   local rc=0
-  env TOLVO_STATION_CPU="$half_cpu" "$@" || rc=$?
+  "${ends_with_me[@]}" env TOLVO_STATION_CPU="$half_cpu" "$@" || rc=$?
   stop_busy
   return "$rc"
 }
