@@ -18,7 +18,6 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 
-work=""
 root=""
 log=""
 step=""
@@ -102,21 +101,19 @@ enter_root() {
     mount -t sysfs -o ro sysfs "$root/sys"
 }
 
-if ! command -v mmdebstrap >/dev/null; then
-  echo "fresh-root: installing mmdebstrap"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends mmdebstrap >/dev/null
-fi
-
 # In the run's namespaces: a /tmp of its own holds the root.
 inside() {
-  local start=$SECONDS preset
+  local start=$SECONDS preset work
   private_tmp "$repo"
   export TMPDIR=/tmp
   work="$(mktemp -d /tmp/tolvo-fresh-root.XXXXXX)"
   root="$work/root"
   log="$work/step.log"
+  if ! command -v mmdebstrap >/dev/null; then
+    export DEBIAN_FRONTEND=noninteractive
+    run "apt-get update (for mmdebstrap)" apt-get update -qq
+    run "install mmdebstrap" apt-get install -y -qq --no-install-recommends mmdebstrap
+  fi
   mapfile -t mirrors < <(mirror_lines | awk '!seen[$0]++')
   if [ ${#mirrors[@]} -eq 0 ]; then
     echo "fresh-root: no Debian 12 entry in this machine's apt sources; mmdebstrap's own default mirror"
