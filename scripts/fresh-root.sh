@@ -7,7 +7,8 @@
 # its mounts and processes with it, so nothing of it outlives the run, however
 # it ends.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+# The physical path: a link on the way to it may lie in the /tmp the run hides.
+cd -P "$(dirname "$0")/.."
 repo="$PWD"
 head="$(git rev-parse HEAD)"
 # shellcheck source=scripts/private-run.sh

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that mount folders or start long processes for a run
 # as root (scripts/test-as-user.sh, scripts/fresh-root.sh): the run happens in
 # mount and PID namespaces of its own, so that nothing it mounts and nothing it
@@ -7,6 +8,9 @@
 # and mounts made in a mount namespace are seen nowhere else and go with it.
 # unshare dies with this shell (parent-death signal), a SIGKILL included, and
 # takes the namespace's first process with it (--kill-child).
+
+# shellcheck source=scripts/steps.sh
+. "$(dirname "${BASH_SOURCE[0]}")/steps.sh"
 
 # private_run COMMAND...: runs COMMAND as the first process of new namespaces,
 # with a /proc of its own, and returns its status. SIGTERM, SIGHUP or SIGINT end
@@ -39,12 +43,6 @@ end_private_run() {
   exit "$2"
 }
 
-# living PID: the process is there and not a zombie.
-living() {
-  local stat
-  stat="$(cat "/proc/$1/stat" 2>/dev/null)" || return 1
-  [ "$(cut -d' ' -f1 <<<"${stat##*) }")" != Z ]
-}
 
 # private_tmp DIR [COMMAND...]: inside private_run, an empty /tmp of this run's
 # own (a tmpfs, gone with it), then COMMAND (further mounts); DIR, a folder of

@@ -9,7 +9,8 @@
 # for the user is mounted there only and its processes end with it, so a run
 # that is stopped, by SIGKILL too, changes no mode, owner or file of the machine.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+# The physical path: the one CMake recorded and the one the mounts below may hide.
+cd -P "$(dirname "$0")/.."
 repo="$PWD"
 user="${TOLVO_TEST_USER:-nobody}"
 testing="$repo/build/test/Testing"
@@ -32,9 +33,24 @@ open_way() {
   done
 }
 
+# The port locks the tests take (LCK..<device>, naming a PID of this run's own
+# namespace, which means nothing outside it) go to a lock folder of the run's
+# own, so that none outlives it.
+private_locks() {
+  local dir covered=""
+  for dir in /run/lock /var/lock; do
+    [ -d "$dir" ] || continue
+    dir="$(realpath "$dir")"
+    [[ "$covered" == *"|$dir|"* ]] && continue
+    covered="$covered|$dir|"
+    mount -t tmpfs -o mode=1777 tolvo-lock "$dir"
+  done
+}
+
 # In the run's namespaces, as root: the user's view, then the tests as the user.
 inside() {
   private_tmp "$repo" open_way
+  private_locks
   cd "$repo"
   if ! as_user test -r CMakePresets.json -a -x build/test/app_tests -a -r build/test/CTestTestfile.cmake; then
     echo "test-as-user: $user cannot read the checkout or its build/test (a umask that hides them from others?)" >&2

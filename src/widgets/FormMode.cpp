@@ -98,18 +98,14 @@ void CentreOnScreen(QWidget& form)
 
 QString AutoRunEntryPath() { return configHome() + QStringLiteral("/autostart/Tarvola.desktop"); }
 
-QString AutoRunCommand(const QString& programFolder, const QString& executable)
+bool SetAutoRun(const QString& programFolder, const QString& executable)
 {
-    return QStringLiteral("env ") + quoteExecArg(QStringLiteral("TOLVO_HOME=") + programFolder) + u' ' +
-           quoteExecArg(executable);
+    return writeEntry(QStringLiteral("env ") + quoteExecArg(QStringLiteral("TOLVO_HOME=") + programFolder) + u' ' +
+                          quoteExecArg(executable),
+                      false);
 }
 
-bool SetAutoRun(const QString& programFolder)
-{
-    return writeEntry(AutoRunCommand(programFolder, QCoreApplication::applicationFilePath()), false);
-}
-
-bool SetAutoRun(const Station& st) { return SetAutoRun(st.AppPath); }
+bool SetAutoRun(const Station& st) { return SetAutoRun(st.AppPath, QCoreApplication::applicationFilePath()); }
 
 bool ClearAutoRun() { return writeEntry(QString(), true); }
 

@@ -25,12 +25,11 @@ void CentreOnScreen(QWidget& form);
 // The autostart entry: $XDG_CONFIG_HOME/autostart/Tarvola.desktop
 // ($HOME/.config when XDG_CONFIG_HOME is unset or not absolute).
 QString AutoRunEntryPath();
-// The entry's command: the running program, told its program folder
-// (env TOLVO_HOME=<folder> <executable>), quoted for a desktop entry.
-QString AutoRunCommand(const QString& programFolder, const QString& executable);
-// Writes the entry for the running program and the given program folder. Failures are not reported (the
-// station goes on); the result only tells tests whether the file was written.
-bool SetAutoRun(const QString& programFolder);
+// Writes the entry that starts `executable` told its program folder
+// (env TOLVO_HOME=<folder> <executable>, quoted for a desktop entry). Failures are
+// not reported (the station goes on); the result only tells tests whether the file
+// was written. The station's own: the running program and st.AppPath.
+bool SetAutoRun(const QString& programFolder, const QString& executable);
 bool SetAutoRun(const Station& st);
 // Empties the entry (no command, hidden); the file stays.
 bool ClearAutoRun();

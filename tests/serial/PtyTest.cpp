@@ -3,8 +3,12 @@
 #include "sim/PtyDevice.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tolvo;
 using namespace tolvo::test;
@@ -111,6 +115,93 @@ TEST(PtyDeviceSend, ATerminalNobodyReadsMakesSendingGiveUp)
         sent = dev.send("z");
     }
     EXPECT_TRUE(sent);
+}
+
+// The lock of an open port: LCK..<device below /dev, '/' as '_'> in the machine's
+// lock folder (/run/lock, which /var/lock may name), as the README tells.
+QString LockOfOpenPort(const QString& device)
+{
+    const QString name = QStringLiteral("/LCK..") + QString(device).remove(0, 5).replace(u'/', u'_');
+    for (const QString& dir : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")})
+        if (QFile::exists(dir + name)) return dir + name;
+    return {};
+}
+
+// Another program of the same name: still running, or killed and gone.
+class OtherProgram {
+public:
+    explicit OtherProgram(bool runs) : m_pid(::fork())
+    {
+        if (m_pid == 0) {
+            if (runs) for (;;) ::pause();
+            ::_exit(0);
+        }
+        if (!runs) reap();
+    }
+    ~OtherProgram()
+    {
+        if (m_pid > 0) ::kill(m_pid, SIGKILL);
+        reap();
+    }
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
+    pid_t pid() const { return m_pid; }
+
+private:
+    void reap()
+    {
+        if (m_pid > 0) ::waitpid(m_pid, nullptr, 0);
+    }
+    pid_t m_pid;
+};
+
+// A program killed while it had the port open leaves its lock behind, naming
+// it. The station takes over a lock whose program is gone; one whose program
+// still runs keeps the port from it and stays as it was.
+TEST(PortLock, ALockWhoseProgramIsGoneIsTakenOverOneStillRunningKeepsThePort)
+{
+    const struct {
+        const char* name;
+        bool holderRuns;
+    } rows[] = {{"its program was killed", false}, {"its program still runs", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        sim::PtyDevice dev;
+        ASSERT_TRUE(dev.ok());
+        QString lock;
+        QByteArray left;
+        {
+            auto killed = QtSerialPortFactory().create();
+            ASSERT_TRUE(killed->open(dev.slavePath(), SerialSettings{})) << killed->errorString().toStdString();
+            lock = LockOfOpenPort(dev.slavePath());
+            ASSERT_FALSE(lock.isEmpty()) << "no lock for " << dev.slavePath().toStdString();
+            QFile f(lock);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            left = f.readAll();
+        }
+        ASSERT_FALSE(QFile::exists(lock));
+        const OtherProgram holder(row.holderRuns);
+        ASSERT_GT(holder.pid(), 0);
+        // What the holder leaves: the same lock, naming it instead.
+        left = QByteArray::number(holder.pid()) + left.mid(left.indexOf('\n'));
+        {
+            QFile f(lock);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(left);
+        }
+        auto port = QtSerialPortFactory().create();
+        const bool opened = port->open(dev.slavePath(), SerialSettings{});
+        EXPECT_EQ(opened, !row.holderRuns) << port->errorString().toStdString();
+        if (!opened) {
+            EXPECT_EQ(port->errorString(), QStringLiteral("Permission error while locking the device"));
+        }
+        QFile f(lock);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray now = f.readLine().trimmed();
+        EXPECT_EQ(now, QByteArray::number(row.holderRuns ? holder.pid() : ::getpid()));
+        f.close();
+        if (row.holderRuns) QFile::remove(lock);
+    }
 }
 
 } // namespace

@@ -18,6 +18,7 @@ using namespace tolvo;
 using tolvo::test::check;
 using tolvo::test::txt;
 using tolvo::test::ConfigHome;
+using tolvo::test::ExecArguments;
 using tolvo::test::TestStation;
 
 // Check1 indexes of 권한1..권한6 per worker, and the captions of the six rights.
@@ -143,7 +144,8 @@ TEST(FrmWorkManScreen, AutoRunIsWrittenAtTheClickAndEmptiedAgain)
     form.show();
     check(form, 45)->click();
     EXPECT_TRUE(check(form, 45)->isChecked());
-    EXPECT_EQ(AutoRunEntryCommand(), "env TOLVO_HOME=" + ts.st.AppPath + " " + QCoreApplication::applicationFilePath());
+    EXPECT_EQ(ExecArguments(AutoRunEntryCommand()).join(" | ").toStdString(),
+              ("env | TOLVO_HOME=" + ts.st.AppPath + " | " + QCoreApplication::applicationFilePath()).toStdString());
     check(form, 45)->click();
     EXPECT_TRUE(QFile::exists(AutoRunEntryPath()));
     EXPECT_EQ(AutoRunEntryCommand(), "");
@@ -172,7 +174,8 @@ TEST(FrmWorkManScreen, ForcedModeChangeSavesShowsTheNoticeAndShutsDown)
     EXPECT_EQ(ts.msgs.shown[0].text,
               "(주화면 설정에서 강제모드 사용여부) 옵션은 주화면을 전환할때 사용합니다. \r\r프로그램을 다시 시작하세요.");
     EXPECT_FALSE(ts.st.Db.isOpen());
-    EXPECT_EQ(AutoRunEntryCommand(), "env TOLVO_HOME=" + ts.st.AppPath + " " + QCoreApplication::applicationFilePath());
+    EXPECT_EQ(ExecArguments(AutoRunEntryCommand()).join(" | ").toStdString(),
+              ("env | TOLVO_HOME=" + ts.st.AppPath + " | " + QCoreApplication::applicationFilePath()).toStdString());
 
     ts.OpenFreshDatabase(); // the next start
     EXPECT_TRUE(ToBool(ts.value("SELECT 강제모드 FROM 폼구성")));

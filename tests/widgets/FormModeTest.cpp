@@ -12,6 +12,7 @@
 
 using namespace tolvo;
 using tolvo::test::ConfigHome;
+using tolvo::test::ExecArguments;
 using tolvo::test::TestStation;
 
 namespace {
@@ -70,36 +71,59 @@ TEST(FormModeForced, ApplyMakesTopmostAndKeepsHiddenScreensHidden)
     EXPECT_TRUE(onTop(shown));
 }
 
-TEST(FormModeAutoRun, EntryWrittenAndEmptiedInTheConfigFolder)
+// Each row's Exec line as a desktop session reads it: an argument with a blank or
+// a special in double quotes, a quote, $, ` or backslash escaped inside them and
+// every backslash doubled once more for the file, a % written %%.
+TEST(FormModeAutoRun, EntryStartsTheProgramToldItsFolderAndIsEmptiedAgain)
+{
+    struct Row {
+        const char* name;
+        const char* folder;
+        const char* program;
+        const char* exec;
+    };
+    const Row rows[] = {
+        {"plain paths", "/opt/tolvo", "/usr/lib/tolvo/tolvo", R"(Exec=env TOLVO_HOME=/opt/tolvo /usr/lib/tolvo/tolvo)"},
+        {"a folder with blanks, quotes and %", "/srv/주차 \"관리\" 100%", "/usr/lib/tolvo/tolvo",
+         R"(Exec=env "TOLVO_HOME=/srv/주차 \\"관리\\" 100%%" /usr/lib/tolvo/tolvo)"},
+        {"a program with a blank, a quote and %", "/opt/tolvo", "/home/kim/with blank %/tolvo \"b\"/build/tolvo",
+         R"(Exec=env TOLVO_HOME=/opt/tolvo "/home/kim/with blank %%/tolvo \\"b\\"/build/tolvo")"},
+        {"a program with $, ` and a backslash", "/opt/tolvo", "/srv/a$b`c\\d",
+         R"(Exec=env TOLVO_HOME=/opt/tolvo "/srv/a\\$b\\`c\\\\d")"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ConfigHome home;
+        const QString entry = home.dir.path() + "/autostart/Tarvola.desktop";
+        EXPECT_EQ(AutoRunEntryPath(), entry);
+        const QString folder = QString::fromUtf8(row.folder), program = QString::fromUtf8(row.program);
+
+        ASSERT_TRUE(SetAutoRun(folder, program));
+        EXPECT_EQ(readFile(entry).toStdString(), std::string("[Desktop Entry]\nType=Application\nName=Tarvola\n") +
+                                                     row.exec + "\nHidden=false\nX-GNOME-Autostart-enabled=true\n");
+        EXPECT_EQ(ExecArguments(AutoRunEntryCommand()).join(" | ").toStdString(),
+                  QStringList({"env", "TOLVO_HOME=" + folder, program}).join(" | ").toStdString());
+
+        ASSERT_TRUE(ClearAutoRun());
+        // Emptied and hidden, never deleted.
+        EXPECT_EQ(readFile(entry),
+                  "[Desktop Entry]\nType=Application\nName=Tarvola\nExec=\nHidden=true\nX-GNOME-Autostart-enabled=false\n");
+        EXPECT_EQ(AutoRunEntryCommand(), "");
+    }
+}
+
+TEST(FormModeAutoRun, TheStationsEntryStartsTheRunningProgramWhereverItLies)
 {
     ConfigHome home;
-    const QString entry = home.dir.path() + "/autostart/Tarvola.desktop";
-    EXPECT_EQ(AutoRunEntryPath(), entry);
-
-    ASSERT_TRUE(SetAutoRun(QStringLiteral("/opt/tolvo")));
-    const QString exe = QCoreApplication::applicationFilePath();
-    EXPECT_EQ(readFile(entry), "[Desktop Entry]\nType=Application\nName=Tarvola\nExec=env TOLVO_HOME=/opt/tolvo " + exe +
-                                   "\nHidden=false\nX-GNOME-Autostart-enabled=true\n");
-    EXPECT_EQ(AutoRunEntryCommand(), "env TOLVO_HOME=/opt/tolvo " + exe);
-
-    ASSERT_TRUE(ClearAutoRun());
-    // Emptied and hidden, never deleted.
-    EXPECT_EQ(readFile(entry), "[Desktop Entry]\nType=Application\nName=Tarvola\nExec=\nHidden=true\nX-GNOME-Autostart-enabled=false\n");
-    EXPECT_EQ(AutoRunEntryCommand(), "");
+    TestStation ts(TestStation::Db::None);
+    ts.st.AppPath = QStringLiteral("/srv/tolvo station");
+    ASSERT_TRUE(SetAutoRun(ts.st));
+    EXPECT_EQ(ExecArguments(AutoRunEntryCommand()).join(" | ").toStdString(),
+              "env | TOLVO_HOME=/srv/tolvo station | " + QCoreApplication::applicationFilePath().toStdString());
 
     // A relative XDG_CONFIG_HOME is not a config folder: the home's .config is.
     qputenv("XDG_CONFIG_HOME", "relative/config");
     EXPECT_EQ(AutoRunEntryPath(), QDir::homePath() + "/.config/autostart/Tarvola.desktop");
-}
-
-TEST(FormModeAutoRun, StationFolderWithBlanksIsQuoted)
-{
-    ConfigHome home;
-    TestStation ts(TestStation::Db::None);
-    ts.st.AppPath = QStringLiteral("/srv/주차 \"관리\" 100%");
-    ASSERT_TRUE(SetAutoRun(ts.st));
-    const QString exe = QCoreApplication::applicationFilePath();
-    EXPECT_TRUE(readFile(AutoRunEntryPath()).contains("Exec=env \"TOLVO_HOME=/srv/주차 \\\\\"관리\\\\\" 100%%\" " + exe + "\n"));
 }
 
 TEST(FormModeAutoRun, UnwritableFolderReportsNothingToTheStation)
@@ -109,6 +133,6 @@ TEST(FormModeAutoRun, UnwritableFolderReportsNothingToTheStation)
     QFile blocker(home.dir.path() + "/autostart");
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    EXPECT_FALSE(SetAutoRun(QStringLiteral("/opt/tolvo")));
+    EXPECT_FALSE(SetAutoRun(QStringLiteral("/opt/tolvo"), QStringLiteral("/usr/lib/tolvo/tolvo")));
     EXPECT_FALSE(ClearAutoRun());
 }

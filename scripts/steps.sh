@@ -1,0 +1,161 @@
+# shellcheck shell=bash
+# Sourced by ./test.sh and .ci/run, which run their work as steps: a TERM, INT
+# or HUP sent to the script alone, or a SIGKILL, ends the step under way and
+# everything it started within seconds, and the script exits non-zero.
+#
+# Each step has a lead of its own (this file run as a program): the first process
+# of a new session, so that one signal to its process group reaches every process
+# the step started, however deep. The lead ends the step when the script tells
+# it to (TERM) or when the script dies, a SIGKILL included (the kernel sends it
+# TERM: parent-death signal).
+
+# Seconds the lead gives a step's processes to end on TERM (a nested script ends
+# its own step first) before it kills what is left.
+step_grace=10
+steps_file="$(realpath "${BASH_SOURCE[0]}")"
+step_lead=""
+
+# steps_stop_on_signals SCRIPT ARGS...: a TERM, INT or HUP to this script ends
+# the step under way, then the script (143, 130, 129). Called before the script
+# changes folder: one started as a background job of another script has SIGINT
+# ignored, which a script cannot trap, and starts again with it heeded (a HUP
+# that nohup ignores stays ignored).
+steps_stop_on_signals() {
+  if [ -n "$(trap -p INT)" ] && [ -z "${STEPS_INT_HEEDED:-}" ]; then
+    exec env --default-signal=INT STEPS_INT_HEEDED=1 "$BASH" "$@"
+  fi
+  unset STEPS_INT_HEEDED
+  trap 'stop_steps 143' TERM
+  trap 'stop_steps 130' INT
+  trap 'stop_steps 129' HUP
+}
+
+# step COMMAND...: runs COMMAND as a step and returns its status.
+step() {
+  setpriv --pdeathsig TERM -- setsid -- bash "$steps_file" lead "$@" &
+  wait_step
+}
+
+# step_at_terminal COMMAND...: a step that stays in this script's process group,
+# for one that may ask at the terminal (sudo's password); it is ended through
+# its process tree.
+step_at_terminal() {
+  setpriv --pdeathsig TERM -- bash "$steps_file" lead "$@" &
+  wait_step
+}
+
+wait_step() {
+  step_lead=$!
+  local status=0
+  # A trapped signal ends this wait at once; its trap ends the script.
+  wait "$step_lead" || status=$?
+  step_lead=""
+  return "$status"
+}
+
+stop_steps() {
+  trap '' TERM INT HUP
+  if [ -n "$step_lead" ]; then
+    echo "Stopped: ending the step under way." >&2
+    kill -TERM "$step_lead" 2>/dev/null || true
+    wait "$step_lead" 2>/dev/null || true
+  fi
+  exit "$1"
+}
+
+# living PID: the process is there and not a zombie.
+living() {
+  local stat
+  read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
+  stat="${stat##*) }"
+  [ "${stat%% *}" != Z ]
+}
+
+# The lead's own, from here on.
+
+# The step's living processes, into `processes`: its process group's when the
+# lead leads one, else the lead's process tree (a step at the terminal). Read
+# with builtins only, so that no process of the lead's own is among them and
+# no fork is made per process (a machine runs hundreds).
+step_processes() {
+  local file stat fields
+  processes=()
+  read -r stat <"/proc/$$/stat"
+  read -ra fields <<<"${stat##*) }"
+  if [ "${fields[2]}" != $$ ]; then
+    add_descendants $$
+    return 0
+  fi
+  for file in /proc/[0-9]*/stat; do
+    read -r stat 2>/dev/null <"$file" || continue
+    read -ra fields <<<"${stat##*) }"
+    # The state, the parent, the process group.
+    if [ "${fields[2]}" = $$ ] && [ "${fields[0]}" != Z ] && [ "$file" != "/proc/$$/stat" ]; then
+      file="${file#/proc/}"
+      processes+=("${file%/stat}")
+    fi
+  done
+}
+
+add_descendants() {
+  local file children child
+  for file in /proc/"$1"/task/*/children; do
+    read -ra children 2>/dev/null <"$file" || continue
+    for child in "${children[@]}"; do
+      living "$child" && processes+=("$child")
+      add_descendants "$child"
+    done
+  done
+}
+
+# A program ended this way leaves its serial port's lock (LCK..<device> naming
+# its PID) in the lock folder: those of the step's ended processes go too, so
+# that no other user finds the port taken.
+remove_port_locks() {
+  local file pid
+  for file in /var/lock/LCK..* /run/lock/LCK..*; do
+    if [ ! -f "$file" ] || [ ! -O "$file" ]; then continue; fi
+    read -r pid 2>/dev/null <"$file" || continue
+    if [[ " $* " == *" $pid "* ]] && ! living "$pid"; then rm -f "$file"; fi
+  done
+}
+
+# TERM to every process of the step; after a bounded wait for them (a nested
+# script ends its own step first), KILL to what is left, newcomers included.
+end_step() {
+  trap '' TERM
+  local ended=() left pid i
+  step_processes
+  ended=("${processes[@]}")
+  kill -TERM "${ended[@]}" 2>/dev/null
+  for ((i = 0; i < step_grace * 10; i++)); do
+    left=0
+    for pid in "${ended[@]}"; do living "$pid" && left=1 && break; done
+    [ "$left" = 1 ] || break
+    sleep 0.1
+  done
+  for ((i = 0; i < 30; i++)); do
+    step_processes
+    [ ${#processes[@]} -gt 0 ] || break
+    ended+=("${processes[@]}")
+    kill -KILL "${processes[@]}" 2>/dev/null
+    sleep 0.1
+  done
+  remove_port_locks "${ended[@]}"
+}
+
+lead() {
+  trap 'end_step; exit 143' TERM
+  # A background job of a script ignores SIGINT and SIGQUIT; the step gets them back.
+  env --default-signal=INT,QUIT "$@" &
+  local status=0
+  wait $! || status=$?
+  # What the step left running ends with it.
+  end_step
+  exit "$status"
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ] && [ "${1:-}" = lead ]; then
+  shift
+  lead "$@"
+fi
