@@ -100,7 +100,9 @@ step_processes() {
 add_descendants() {
   local file children child
   for file in /proc/"$1"/task/*/children; do
-    read -ra children 2>/dev/null <"$file" || continue
+    children=()
+    # One line of PIDs with no newline at its end.
+    read -rd '' -a children 2>/dev/null <"$file" || true
     for child in "${children[@]}"; do
       living "$child" && processes+=("$child")
       add_descendants "$child"
