@@ -35,9 +35,9 @@ for program in sys.argv[2:]:
         skipped = case.find("skipped")
         if skipped is None:
             continue
-        # The message: the skip's file and line, the reason, then any traces.
+        # The message: the skip's file and line (a blank in the checkout's path too), the reason, then any traces.
         reason = skipped.get("message", "").split("Google Test trace:")[0].splitlines()
-        reason = " ".join(l.strip() for l in reason if l.strip() and not re.fullmatch(r"\S+:\d+", l.strip()))
+        reason = " ".join(l.strip() for l in reason if l.strip() and not re.fullmatch(r"\S.*\.(cpp|h):\d+", l.strip()))
         lines.append(f"  {program} {case.get('classname')}.{case.get('name')}: {reason or 'no reason given'}")
 if lines:
     print(f"Skipped tests ({len(lines)}):")
