@@ -1,7 +1,8 @@
 # shellcheck shell=bash
-# Sourced by ./test.sh and .ci/run, which run their work as steps: a TERM, INT
-# or HUP sent to the script alone, or a SIGKILL, ends the step under way and
-# everything it started within seconds, and the script exits non-zero.
+# Sourced by ./test.sh, .ci/run and ./run.sh, which run their work as steps: a
+# TERM, INT or HUP sent to the script alone, or a SIGKILL, ends the step under
+# way and everything it started within seconds, and the script exits non-zero.
+# (scripts/private-run.sh takes `living` from here.)
 #
 # Each step has a lead of its own (this file run as a program): the first process
 # of a new session, so that one signal to its process group reaches every process
