@@ -43,7 +43,6 @@ end_private_run() {
   exit "$2"
 }
 
-
 # private_tmp DIR [COMMAND...]: inside private_run, an empty /tmp of this run's
 # own (a tmpfs, gone with it), then COMMAND (further mounts); DIR, a folder of
 # the run's, stays at its path even where one of them hides it.
