@@ -145,12 +145,20 @@ end_step() {
     sleep 0.1
   done
   remove_port_locks "${ended[@]}"
+  if [ -n "$step_tmp" ]; then
+    chmod -R u+rwX "$step_tmp" 2>/dev/null
+    rm -rf "$step_tmp"
+  fi
 }
 
 lead() {
+  step_tmp=""
   trap 'end_step; exit 143' TERM
+  # The step's temporary files (a compiler's, a test's folders) go to a folder of
+  # its own, removed with it: a program ended mid-way never removes its own.
+  step_tmp="$(mktemp -d "${TMPDIR:-/tmp}/tolvo-step.XXXXXX")"
   # A background job of a script ignores SIGINT and SIGQUIT; the step gets them back.
-  env --default-signal=INT,QUIT "$@" &
+  TMPDIR="$step_tmp" env --default-signal=INT,QUIT "$@" &
   local status=0
   wait $! || status=$?
   # What the step left running ends with it.
