@@ -156,7 +156,8 @@ lead() {
   trap 'end_step; exit 143' TERM
   # The step's temporary files (a compiler's, a test's folders) go to a folder of
   # its own, removed with it: a program ended mid-way never removes its own.
-  step_tmp="$(mktemp -d "${TMPDIR:-/tmp}/tolvo-step.XXXXXX")"
+  # Open to all as /tmp is: a test hands folders in it to another user.
+  step_tmp="$(mktemp -d "${TMPDIR:-/tmp}/tolvo-step.XXXXXX")" && chmod 1777 "$step_tmp"
   # A background job of a script ignores SIGINT and SIGQUIT; the step gets them back.
   TMPDIR="$step_tmp" env --default-signal=INT,QUIT "$@" &
   local status=0
