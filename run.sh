@@ -4,8 +4,8 @@
 set -euo pipefail
 # shellcheck source=scripts/steps.sh
 . "$(dirname "$0")/scripts/steps.sh"
-steps_stop_on_signals "$0" "$@"
-cd "$(dirname "$0")"
+steps_begin "$0" "$@"
+cd -P "$(dirname "$0")"
 # It may ask for sudo's password at the terminal.
 step_at_terminal ./scripts/deps.sh
 step cmake --preset release >/dev/null

@@ -59,6 +59,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -905,6 +906,21 @@ bool ReportShares(const FedRun& run, const std::vector<LoadPort::Use>& use, doub
 // loop, blocked between events as the program's is. The run fails (exit status 6)
 // when a frame is left unhandled, a lane falls below 90 % of its line, or a typed
 // exit has no fee frame within 3 s.
+// _Exit closes no port: each one's lock (LCK..<device> naming this process) would
+// stay in the lock folder, where only its owner may remove it, and the port would
+// be refused to every other user.
+void RemoveOwnPortLocks()
+{
+    const QByteArray self = QByteArray::number(::getpid());
+    for (const QString& dir : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")}) {
+        const QDir folder(dir);
+        for (const QString& name : folder.entryList({QStringLiteral("LCK..*")}, QDir::Files | QDir::System)) {
+            QFile lock(folder.filePath(name));
+            if (lock.open(QIODevice::ReadOnly) && lock.readLine().trimmed() == self) lock.remove();
+        }
+    }
+}
+
 int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run)
 {
     constexpr auto drainCap = std::chrono::minutes(2);
@@ -1032,6 +1048,7 @@ int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run
             std::printf("%-8s RUN FAILED:%s%s%s\n", run.tag, drainedAll ? "" : " frames left unhandled;",
                         sharesMet ? "" : " a lane below 90 % of its line;", missed == 0 ? "" : " typed exits without a fee frame;");
         std::fflush(stdout);
+        RemoveOwnPortLocks();
         std::_Exit(ok ? 0 : 6); // the main thread may still be deep in the station's nested waits
     });
     auto* tnum = prog.window.findChild<QLineEdit*>(QStringLiteral("TNum"));

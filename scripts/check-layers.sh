@@ -2,7 +2,7 @@
 # Fails when a source folder includes a header of a folder above it, or when two
 # top folders include each other's headers: they meet through the station context.
 set -euo pipefail
-cd "$(dirname "$0")/../src"
+cd -P "$(dirname "$0")/../src"
 layers=(platform core widgets database serial fee)
 top=(station equipment settlement season gates host)
 bad=0

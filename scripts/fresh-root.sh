@@ -19,6 +19,12 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 
+# The most the root, its package downloads and the step logs take in the run's
+# memory folder, with room to spare (docs/maintenance.md): a tmpfs holds at most
+# half the machine's RAM, and one that fills up fails the package step with no
+# word of space.
+root_needs_mb=1900
+
 root=""
 log=""
 step=""
@@ -102,10 +108,22 @@ enter_root() {
     mount -t sysfs -o ro sysfs "$root/sys"
 }
 
+# Stops at once when the memory folder has less room than the root needs.
+check_room() {
+  local free block room
+  read -r free block < <(stat -f -c '%a %S' "$1")
+  room=$((free * block / 1048576))
+  if [ "$room" -lt "$root_needs_mb" ]; then
+    echo "fresh-root: the fresh root needs $root_needs_mb MB in its memory folder, which has $room MB (half the machine's RAM): too little RAM" >&2
+    exit 1
+  fi
+}
+
 # In the run's namespaces: a /tmp of its own holds the root.
 inside() {
   local start=$SECONDS preset work
   private_tmp "$repo"
+  check_room /tmp
   export TMPDIR=/tmp
   work="$(mktemp -d /tmp/tolvo-fresh-root.XXXXXX)"
   root="$work/root"

@@ -5,7 +5,7 @@
 #   scripts/fuzz.sh 1000000     longer, by hand; new inputs stay in build/fuzz/found/
 # A crash, a leak, a sanitizer finding or a broken promise stops it with the input saved.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd -P "$(dirname "$0")/.."
 runs="${1:-2000}"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

@@ -23,8 +23,27 @@
 # Every phase runs, whatever the one before it did; a backlog not worked off
 # within the cap, a lane below 90 % or a missed typed exit is a measured result.
 # The script ends with status 1 when a phase could not measure at all.
+# It runs its build and its measuring as steps (scripts/steps.sh): a TERM, INT or
+# HUP ends the programs under way first, then removes the year of data, its copy
+# in memory and the port locks of what it ended, and the script exits non-zero
+# within seconds; after a SIGKILL the steps' leads do the same.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=scripts/steps.sh
+. "$(dirname "$0")/steps.sh"
+steps_begin "$0" "$@"
+cd -P "$(dirname "$0")/.."
+# The script runs itself as steps: --measure holds the year of data in its
+# step's folder, --in-memory the copy in /dev/shm in its own.
+mode=build
+case "${1:-}" in --measure | --in-memory) mode="${1#--}" && shift ;; esac
+if [ "$mode" = build ]; then
+  # It may ask for sudo's password at the terminal.
+  step_at_terminal ./scripts/deps.sh
+  step cmake --preset release >/dev/null
+  step cmake --build --preset release --target bench_year_data bench_station sync_delay >/dev/null
+  step ./scripts/measure.sh --measure "$@"
+  exit
+fi
 tickets="${1:-500}"
 load="${2:-60}"
 peak="${3:-60}"
@@ -32,22 +51,15 @@ card="${4:-120}"
 delays="${SYNC_DELAYS:-0 1 5}"
 half_delays="${HALF_CORE_DELAYS-$delays}"
 half_cpu="${HALF_CORE_CPU:-$(python3 -c 'import os; print(max(os.sched_getaffinity(0)))')}"
-./scripts/deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release --target bench_year_data bench_station sync_delay >/dev/null
 shim="$PWD/build/release/libsync_delay.so"
-work="$(mktemp -d)"
+work="${MEASURE_WORK:-$TMPDIR}"
 busy=""
-mem=""
 stop_busy() { if [ -n "$busy" ]; then kill "$busy" 2>/dev/null || true; wait "$busy" 2>/dev/null || true; busy=""; fi; }
-trap 'stop_busy; rm -rf "$work"; if [ -n "$mem" ]; then rm -rf "$mem"; fi' EXIT
+trap 'stop_busy' EXIT
 # What this script starts ends with it, a SIGKILL included: a busy loop left
 # behind would hold a CPU for good.
 ends_with_me=(setpriv --pdeathsig KILL --)
-"${ends_with_me[@]}" build/release/bench_year_data "$work/year"
 
-failed=()
-: >"$work/figures"
 phase() {
   local name="$1" rc=0 start=("${ends_with_me[@]}")
   shift
@@ -58,7 +70,7 @@ phase() {
   case "$rc" in
     0) ;;
     6) echo "measure: $name: the run failed (frames left unhandled, a lane below 90 % or a missed typed exit)" ;;
-    *) echo "measure: $name ended with status $rc"; failed+=("$name") ;;
+    *) echo "measure: $name ended with status $rc"; echo "$name" >>"$work/failed" ;;
   esac
 }
 
@@ -72,6 +84,16 @@ half_core() {
   return "$rc"
 }
 
+if [ "$mode" = in-memory ]; then
+  cp -a "$work/year/." "$TMPDIR/"
+  phase "load in memory, 0 ms" build/release/bench_station load "$TMPDIR" "$load"
+  phase "load on half a core in memory, 0 ms" half_core build/release/bench_station load "$TMPDIR" "$load"
+  exit
+fi
+
+: >"$work/figures"
+: >"$work/failed"
+"${ends_with_me[@]}" build/release/bench_year_data "$work/year"
 for run in 1 2 3; do
   phase "startup $run" build/release/bench_station startup "$work/year" "$(date +%s%N)"
 done
@@ -94,19 +116,14 @@ done
 
 if [ "${MEMORY_RUN:-1}" = 1 ] && [ -d /dev/shm ]; then
   echo "measure: the program folder in memory (/dev/shm): no disk sets the pace"
-  mem="$(mktemp -d /dev/shm/tolvo-measure.XXXXXX)"
-  cp -a "$work/year/." "$mem/"
-  phase "load in memory, 0 ms" build/release/bench_station load "$mem" "$load"
-  phase "load on half a core in memory, 0 ms" half_core build/release/bench_station load "$mem" "$load"
-  rm -rf "$mem"
-  mem=""
+  TMPDIR=/dev/shm MEASURE_WORK="$work" step ./scripts/measure.sh --in-memory "$@" || echo "memory" >>"$work/failed"
 fi
 
 echo "measure: figures of the fed runs (station CPU while fed; frames sent; last frame handled after the stop;"
 echo "measure: typed p50 / p95 / p99; exit reader p50 / p95 / max; each lane's share of its line, ports 0 1 2 3 5 8 9)"
 cat "$work/figures"
 
-if [ ${#failed[@]} -gt 0 ]; then
-  echo "measure: no figures from: ${failed[*]}"
+if [ -s "$work/failed" ]; then
+  echo "measure: no figures from: $(paste -sd, "$work/failed" | sed 's/,/, /g')"
   exit 1
 fi

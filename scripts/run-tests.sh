@@ -5,7 +5,7 @@
 #   scripts/run-tests.sh [REPORTS]   each program's results go to REPORTS
 #                                    (default build/test/test-reports)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd -P "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 # CTest shows a program's output only when it fails: each test program writes

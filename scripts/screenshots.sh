@@ -6,7 +6,7 @@
 # shows the main screen with its widest texts (seven-digit counters, the longest
 # message) and also saves the whole screen around it (whole-screen.png).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd -P "$(dirname "$0")/.."
 out="${1:-docs}"
 size="${2:-}"
 long="${3:-}"

@@ -2,7 +2,7 @@
 # The long reliability run, by hand: 200 kills during exits (or $1) and the
 # fuzz targets for 1,000,000 inputs each (or $2). Uses the test and fuzz builds.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd -P "$(dirname "$0")/.."
 kills="${1:-200}"
 inputs="${2:-1000000}"
 cmake --preset test >/dev/null

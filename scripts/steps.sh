@@ -1,8 +1,8 @@
 # shellcheck shell=bash
-# Sourced by ./test.sh, .ci/run and ./run.sh, which run their work as steps: a
-# TERM, INT or HUP sent to the script alone, or a SIGKILL, ends the step under
-# way and everything it started within seconds, and the script exits non-zero.
-# (scripts/private-run.sh takes `living` from here.)
+# Sourced by ./test.sh, .ci/run, ./run.sh and scripts/measure.sh, which run their
+# work as steps: a TERM, INT or HUP sent to the script alone, or a SIGKILL, ends
+# the step under way and everything it started within seconds, and the script
+# exits non-zero. (scripts/private-run.sh takes `living` from here.)
 #
 # Each step has a lead of its own (this file run as a program): the first process
 # of a new session, so that one signal to its process group reaches every process
@@ -16,12 +16,13 @@ step_grace=10
 steps_file="$(realpath "${BASH_SOURCE[0]}")"
 step_lead=""
 
-# steps_stop_on_signals SCRIPT ARGS...: a TERM, INT or HUP to this script ends
-# the step under way, then the script (143, 130, 129). Called before the script
-# changes folder: one started as a background job of another script has SIGINT
-# ignored, which a script cannot trap, and starts again with it heeded (a HUP
-# that nohup ignores stays ignored).
-steps_stop_on_signals() {
+# steps_begin SCRIPT ARGS...: the first call of a script that runs steps, before
+# it changes folder. A TERM, INT or HUP to the script then ends the step under
+# way, then the script (143, 130, 129). One started as a background job of
+# another script has SIGINT ignored, which a script cannot trap, and starts
+# again with it heeded (a HUP that nohup ignores stays ignored). What an earlier
+# run's lead could not remove, killed outright itself, goes now.
+steps_begin() {
   if [ -n "$(trap -p INT)" ] && [ -z "${STEPS_INT_HEEDED:-}" ]; then
     exec env --default-signal=INT STEPS_INT_HEEDED=1 "$BASH" "$@"
   fi
@@ -29,6 +30,13 @@ steps_stop_on_signals() {
   trap 'stop_steps 143' TERM
   trap 'stop_steps 130' INT
   trap 'stop_steps 129' HUP
+  # Each step's temporary files go there: a folder that is not there would
+  # leave every step without one.
+  if [ -n "${TMPDIR:-}" ] && { [ ! -d "$TMPDIR" ] || [ ! -w "$TMPDIR" ] || [ ! -x "$TMPDIR" ]; }; then
+    echo "${1##*/}: TMPDIR names $TMPDIR, which is no folder this user may write in" >&2
+    exit 1
+  fi
+  sweep_dead_steps
 }
 
 # step COMMAND...: runs COMMAND as a step and returns its status.
@@ -55,9 +63,11 @@ wait_step() {
 }
 
 stop_steps() {
-  trap '' TERM INT HUP
+  # A pipe whose reader ended first (tee, stopped by the same Ctrl-C) must
+  # neither end the script before its step nor change its status.
+  trap '' TERM INT HUP PIPE
   if [ -n "$step_lead" ]; then
-    echo "Stopped: ending the step under way." >&2
+    echo "Stopped: ending the step under way." >&2 2>/dev/null || true
     kill -TERM "$step_lead" 2>/dev/null || true
     wait "$step_lead" 2>/dev/null || true
   fi
@@ -111,16 +121,49 @@ add_descendants() {
   done
 }
 
-# A program ended this way leaves its serial port's lock (LCK..<device> naming
-# its PID) in the lock folder: those of the step's ended processes go too, so
-# that no other user finds the port taken.
-remove_port_locks() {
-  local file pid
+# A step's folder is named after its lead's PID namespace and PID, so that a
+# later run can tell one whose lead is gone.
+step_folder_prefix() {
+  local ns
+  ns="$(stat -L -c %i /proc/self/ns/pid)"
+  echo "tolvo-step.$ns-"
+}
+
+remove_step_folder() {
+  chmod -R u+rwX "$1" 2>/dev/null
+  rm -rf "$1"
+}
+
+# A program ended outright leaves its serial port's lock (LCK..<device> naming
+# its PID, then its name and host) in the lock folder, where only the file's
+# owner may remove it, so that another user finds the port taken. Such a lock
+# is stale as Qt judges one: written on this host, naming a process that is gone.
+remove_stale_port_locks() {
+  local file pid name host
   for file in /var/lock/LCK..* /run/lock/LCK..*; do
     if [ ! -f "$file" ] || [ ! -O "$file" ]; then continue; fi
-    read -r pid 2>/dev/null <"$file" || continue
-    if [[ " $* " == *" $pid "* ]] && ! living "$pid"; then rm -f "$file"; fi
+    pid="" host=""
+    { read -r pid && read -r name && read -r host; } 2>/dev/null <"$file" || true
+    [[ "$pid" =~ ^[0-9]+$ ]] || continue
+    if [ -n "$host" ] && [ "$host" != "$HOSTNAME" ]; then continue; fi
+    living "$pid" || rm -f "$file"
   done
+}
+
+# What a step whose lead was killed outright (a SIGKILL to the lead itself, the
+# OOM killer) left behind: this user's step folders whose lead is gone, in the
+# folders steps are given (TMPDIR; /dev/shm for work held in memory), and stale
+# port locks.
+sweep_dead_steps() {
+  local prefix dir pid
+  prefix="$(step_folder_prefix)"
+  for dir in "${TMPDIR:-/tmp}/$prefix"* "/dev/shm/$prefix"*; do
+    if [ ! -d "$dir" ] || [ ! -O "$dir" ]; then continue; fi
+    pid="${dir##*/"$prefix"}"
+    pid="${pid%%.*}"
+    living "$pid" || remove_step_folder "$dir"
+  done
+  remove_stale_port_locks
 }
 
 # TERM to every process of the step; after a bounded wait for them (a nested
@@ -140,15 +183,11 @@ end_step() {
   for ((i = 0; i < 30; i++)); do
     step_processes
     [ ${#processes[@]} -gt 0 ] || break
-    ended+=("${processes[@]}")
     kill -KILL "${processes[@]}" 2>/dev/null
     sleep 0.1
   done
-  remove_port_locks "${ended[@]}"
-  if [ -n "$step_tmp" ]; then
-    chmod -R u+rwX "$step_tmp" 2>/dev/null
-    rm -rf "$step_tmp"
-  fi
+  remove_stale_port_locks
+  if [ -n "$step_tmp" ]; then remove_step_folder "$step_tmp"; fi
 }
 
 lead() {
@@ -157,7 +196,11 @@ lead() {
   # The step's temporary files (a compiler's, a test's folders) go to a folder of
   # its own, removed with it: a program ended mid-way never removes its own.
   # Open to all as /tmp is: a test hands folders in it to another user.
-  step_tmp="$(mktemp -d "${TMPDIR:-/tmp}/tolvo-step.XXXXXX")" && chmod 1777 "$step_tmp"
+  if ! step_tmp="$(mktemp -d "${TMPDIR:-/tmp}/$(step_folder_prefix)$$.XXXXXX")"; then
+    echo "No temporary folder for the step in ${TMPDIR:-/tmp}: $*" >&2
+    exit 1
+  fi
+  chmod 1777 "$step_tmp"
   # A background job of a script ignores SIGINT and SIGQUIT; the step gets them back.
   TMPDIR="$step_tmp" env --default-signal=INT,QUIT "$@" &
   local status=0

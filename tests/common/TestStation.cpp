@@ -11,7 +11,9 @@
 
 namespace tolvo::test {
 
-TestStation::TestStation(Db db, const QDateTime& start) : clock(start), st(clock, msgs, screen)
+TestStation::TestStation(Db db, const QDateTime& start, const QString& parent)
+    : dir(parent.isEmpty() ? QTemporaryDir() : QTemporaryDir(parent + QStringLiteral("/tolvo-XXXXXX"))),
+      clock(start), st(clock, msgs, screen)
 {
     if (!dir.isValid()) throw std::runtime_error("cannot create a temporary program folder");
     st.AppPath = dir.path();

@@ -26,7 +26,8 @@ public:
     enum class Db { Fresh, None };
     static QDateTime DefaultStart() { return QDateTime(QDate(2026, 1, 5), QTime(9, 0, 0)); }
 
-    explicit TestStation(Db db = Db::Fresh, const QDateTime& start = DefaultStart());
+    // The program folder is made in `parent`, else in the temporary folder.
+    explicit TestStation(Db db = Db::Fresh, const QDateTime& start = DefaultStart(), const QString& parent = {});
     ~TestStation();
     TestStation(const TestStation&) = delete;
     TestStation& operator=(const TestStation&) = delete;

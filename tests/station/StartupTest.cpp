@@ -182,6 +182,17 @@ public:
     }
 
     static bool AsRoot() { return ::geteuid() == 0; }
+    // Where a program folder handed to the station's user can be made: the
+    // temporary folder, else the first shared one that user can reach (root's
+    // own TMPDIR may be 0700). Empty when there is none.
+    static QString SharedFolder()
+    {
+        for (const QString& dir : {QDir::tempPath(), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"), QStringLiteral("/dev/shm")}) {
+            ChildStart probe([&] { return ::access(QFile::encodeName(dir).constData(), X_OK) == 0 ? dir : QString(); });
+            if (probe.report() == dir) return dir;
+        }
+        return {};
+    }
     static void GiveFolderToStationUser(const QString& folder)
     {
         if (AsRoot()) {
@@ -266,13 +277,15 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
         {"0644 held by a running station", At::File, 0644, Names::HolderHere, Owner::Station, running},
         {"a folder in its place", At::Folder, 0, Names::Nothing, Owner::Station, notLockable},
     };
+    const QString shared = ChildStart::SharedFolder();
+    if (shared.isEmpty()) GTEST_SKIP() << "no temporary folder the station's user (nobody) can reach";
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         if (row.owner == Owner::Other && !ChildStart::AsRoot()) {
             std::cout << "[ SKIPPED  ] " << row.what << ": giving a file to another user needs root\n";
             continue;
         }
-        TestStation ts(TestStation::Db::None);
+        TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
         ChildStart::GiveFolderToStationUser(ts.st.AppPath);
         const QString path = ts.path(QStringLiteral("Tolvo.lock"));
         QFile holder(path);
@@ -297,10 +310,12 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
 
 TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
 {
+    const QString shared = ChildStart::SharedFolder();
+    if (shared.isEmpty()) GTEST_SKIP() << "no temporary folder the station's user (nobody) can reach";
     for (const bool leftover : {false, true}) // none, or a read-only one naming a dead process
         for (int round = 0; round < 4; ++round) {
             SCOPED_TRACE(testing::Message() << leftover << " round " << round);
-            TestStation ts(TestStation::Db::None);
+            TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
             ChildStart::GiveFolderToStationUser(ts.st.AppPath);
             const QString path = ts.path(QStringLiteral("Tolvo.lock"));
             if (leftover) {
@@ -326,7 +341,7 @@ TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
             ::close(go[1]);
         }
     // Four processes starting and ending in turn on one folder: never two at once.
-    TestStation ts(TestStation::Db::None);
+    TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
     ChildStart::GiveFolderToStationUser(ts.st.AppPath);
     int go[2];
     ASSERT_EQ(::pipe(go), 0);
