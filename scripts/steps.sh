@@ -33,7 +33,7 @@ steps_begin() {
   # Each step's temporary files go there: a folder that is not there would
   # leave every step without one.
   if [ -n "${TMPDIR:-}" ] && { [ ! -d "$TMPDIR" ] || [ ! -w "$TMPDIR" ] || [ ! -x "$TMPDIR" ]; }; then
-    echo "${1##*/}: TMPDIR names $TMPDIR, which is no folder this user may write in" >&2
+    echo "$1: TMPDIR names $TMPDIR, which is no folder this user may write in" >&2
     exit 1
   fi
   sweep_dead_steps
