@@ -898,14 +898,6 @@ bool ReportShares(const FedRun& run, const std::vector<LoadPort::Use>& use, doub
     return ok;
 }
 
-// Feeding stops after the run's seconds; what has arrived by then is waited for,
-// but never past the cap. A thread of its own stops, counts (on its own read-only
-// connection) and reports, then ends the program: the station's main thread can
-// sit for minutes in nested waits, so the run must not depend on it returning.
-// A cashier thread types exits while fed; the main thread runs the station's event
-// loop, blocked between events as the program's is. The run fails (exit status 6)
-// when a frame is left unhandled, a lane falls below 90 % of its line, or a typed
-// exit has no fee frame within 3 s.
 // _Exit closes no port: each one's lock (LCK..<device> naming this process) would
 // stay in the lock folder, where only its owner may remove it, and the port would
 // be refused to every other user.
@@ -921,6 +913,14 @@ void RemoveOwnPortLocks()
     }
 }
 
+// Feeding stops after the run's seconds; what has arrived by then is waited for,
+// but never past the cap. A thread of its own stops, counts (on its own read-only
+// connection) and reports, then ends the program: the station's main thread can
+// sit for minutes in nested waits, so the run must not depend on it returning.
+// A cashier thread types exits while fed; the main thread runs the station's event
+// loop, blocked between events as the program's is. The run fails (exit status 6)
+// when a frame is left unhandled, a lane falls below 90 % of its line, or a typed
+// exit has no fee frame within 3 s.
 int Feed(const QString& folder, Program& prog, DisplayPort& display, FedRun& run)
 {
     constexpr auto drainCap = std::chrono::minutes(2);

@@ -51,7 +51,7 @@ group_gone() {
   done
 }
 ended() { ! living "$1"; }
-settled() { group_gone "$1" && [ ! -e "$2" ] && [ ! -e "$lock" ] && ! compgen -G "$work/tmp/tolvo-step.*" >/dev/null; }
+settled() { group_gone "$1" && [ ! -e "$lock" ] && ! compgen -G "$work/tmp/tolvo-step.*" >/dev/null; }
 
 # what | how it is stopped ($pid: the script, leader of its own group; $reader:
 # the reader of its output, when that goes through a pipe) | status | seconds to
@@ -95,7 +95,7 @@ for row in "${rows[@]}"; do
     echo "steps-test: $what: the script ended with $status, not $want" >&2
     failed=1
   fi
-  if ! within "$settle" settled "$group" "$folder"; then
+  if ! within "$settle" settled "$group"; then
     echo "steps-test: $what: left behind: $(group_gone "$group" || echo "processes of group $group;")" \
       "$([ -e "$folder" ] && echo "the step folder;")" "$([ -e "$lock" ] && echo "the port lock")" >&2
     failed=1
