@@ -15,6 +15,12 @@
 step_grace=10
 steps_file="$(realpath "${BASH_SOURCE[0]}")"
 step_lead=""
+# The lock folders swept of stale port locks, and the folders open to all users
+# where step folders are also made: the first for what a step hands to another
+# user when its TMPDIR is closed to others, /dev/shm for work held in memory.
+# Lists with ':' between; the steps test gives folders of its own.
+IFS=: read -ra lock_folders <<<"${STEPS_LOCK_FOLDERS:-/var/lock:/run/lock}"
+IFS=: read -ra open_folders <<<"${STEPS_OPEN_FOLDERS:-/tmp:/dev/shm}"
 
 # steps_begin SCRIPT ARGS...: the first call of a script that runs steps, before
 # it changes folder. A TERM, INT or HUP to the script then ends the step under
@@ -36,6 +42,8 @@ steps_begin() {
     echo "$1: TMPDIR names $TMPDIR, which is no folder this user may write in" >&2
     exit 1
   fi
+  # The script changes folder next.
+  if [ -n "${TMPDIR:-}" ] && [[ "$TMPDIR" != /* ]]; then TMPDIR="$PWD/$TMPDIR"; fi
   sweep_dead_steps
 }
 
@@ -85,23 +93,30 @@ living() {
 # The lead's own, from here on.
 
 # The step's living processes, into `processes`: its process group's when the
-# lead leads one, else the lead's process tree (a step at the terminal). Read
-# with builtins only, so that no process of the lead's own is among them and
-# no fork is made per process (a machine runs hundreds).
+# lead leads one, else the lead's process tree (a step at the terminal).
 step_processes() {
-  local file stat fields
-  processes=()
+  local stat fields
   read -r stat <"/proc/$$/stat"
   read -ra fields <<<"${stat##*) }"
   if [ "${fields[2]}" != $$ ]; then
+    processes=()
     add_descendants $$
     return 0
   fi
+  processes_where 2 $$
+}
+
+# processes_where FIELD VALUE: the living processes but this one whose field of
+# /proc/PID/stat after the name (2 the process group, 3 the session) is VALUE,
+# into `processes`. Read with builtins only, so that no process of this shell's
+# own is among them and no fork is made per process (a machine runs hundreds).
+processes_where() {
+  local file stat fields
+  processes=()
   for file in /proc/[0-9]*/stat; do
     read -r stat 2>/dev/null <"$file" || continue
     read -ra fields <<<"${stat##*) }"
-    # The state, the parent, the process group.
-    if [ "${fields[2]}" = $$ ] && [ "${fields[0]}" != Z ] && [ "$file" != "/proc/$$/stat" ]; then
+    if [ "${fields[$1]}" = "$2" ] && [ "${fields[0]}" != Z ] && [ "$file" != "/proc/$$/stat" ]; then
       file="${file#/proc/}"
       processes+=("${file%/stat}")
     fi
@@ -121,49 +136,80 @@ add_descendants() {
   done
 }
 
-# A step's folder is named after its lead's PID namespace and PID, so that a
-# later run can tell one whose lead is gone.
+# A step's folder is named after its PID namespace and the session of its lead
+# (the lead's own PID, but for a step at the terminal), so that a later run can
+# tell one that no process of its step uses any more.
 step_folder_prefix() {
   local ns
   ns="$(stat -L -c %i /proc/self/ns/pid)"
   echo "tolvo-step.$ns-"
 }
 
+# remove_step_folder DIR: DIR and all in it, judged by the entry itself: a link
+# or another user's entry is left alone, and nothing is followed through a link.
 remove_step_folder() {
-  chmod -R u+rwX "$1" 2>/dev/null
-  rm -rf "$1"
+  local entry
+  if [ -L "$1" ] || [ ! -d "$1" ] || [ ! -O "$1" ]; then return 0; fi
+  entry="$(stat -c %d:%i -- "$1")" || return 0
+  # What a test left read-only is opened from inside the very folder judged:
+  # its path swapped for a link meanwhile leads elsewhere, which is not it.
+  (cd -P -- "$1" && [ "$(stat -c %d:%i .)" = "$entry" ] && chmod -R u+rwX .) 2>/dev/null || true
+  # What cannot go is told, and the script goes on.
+  rm -rf -- "$1" || true
 }
 
 # A program ended outright leaves its serial port's lock (LCK..<device> naming
 # its PID, then its name and host) in the lock folder, where only the file's
 # owner may remove it, so that another user finds the port taken. Such a lock
-# is stale as Qt judges one: written on this host, naming a process that is gone.
+# is stale as Qt judges one: written on this host, naming a process that is
+# gone; a lock that does not name one clearly is kept.
 remove_stale_port_locks() {
-  local file pid name host
-  for file in /var/lock/LCK..* /run/lock/LCK..*; do
-    if [ ! -f "$file" ] || [ ! -O "$file" ]; then continue; fi
-    pid="" host=""
-    { read -r pid && read -r name && read -r host; } 2>/dev/null <"$file" || true
-    [[ "$pid" =~ ^[0-9]+$ ]] || continue
-    if [ -n "$host" ] && [ "$host" != "$HOSTNAME" ]; then continue; fi
-    living "$pid" || rm -f "$file"
+  local folder file line host pid
+  for folder in "${lock_folders[@]}"; do
+    for file in "$folder"/LCK..*; do
+      # A link is never a lock of ours, whatever it points at.
+      if [ -L "$file" ] || [ ! -f "$file" ] || [ ! -O "$file" ]; then continue; fi
+      line="" host=""
+      { IFS= read -r line && read -r _ && IFS= read -r host; } 2>/dev/null <"$file" || true
+      # The PID as Qt reads it: a decimal number, leading zeros, a sign and blanks around it allowed.
+      [[ "$line" =~ ^[[:space:]]*\+?0*([0-9]{1,18})[[:space:]]*$ ]] || continue
+      pid=$((10#${BASH_REMATCH[1]}))
+      if [ "$pid" = 0 ] || { [ -n "$host" ] && [ "$host" != "$HOSTNAME" ]; }; then continue; fi
+      living "$pid" || rm -f -- "$file" || true
+    done
   done
 }
 
 # What a step whose lead was killed outright (a SIGKILL to the lead itself, the
-# OOM killer) left behind: this user's step folders whose lead is gone, in the
-# folders steps are given (TMPDIR; /dev/shm for work held in memory), and stale
-# port locks.
+# OOM killer) left behind: this user's step folders that no process of their
+# step uses (its processes may outlive the lead), in TMPDIR and the folders open
+# to all, and stale port locks.
 sweep_dead_steps() {
-  local prefix dir pid
+  local prefix folder dir session
   prefix="$(step_folder_prefix)"
-  for dir in "${TMPDIR:-/tmp}/$prefix"* "/dev/shm/$prefix"*; do
-    if [ ! -d "$dir" ] || [ ! -O "$dir" ]; then continue; fi
-    pid="${dir##*/"$prefix"}"
-    pid="${pid%%.*}"
-    living "$pid" || remove_step_folder "$dir"
+  for folder in "${TMPDIR:-/tmp}" "${open_folders[@]}"; do
+    for dir in "$folder/$prefix"*; do
+      session="${dir##*/"$prefix"}"
+      session="${session%%.*}"
+      [[ "$session" =~ ^[0-9]+$ ]] || continue
+      processes_where 3 "$session"
+      [ ${#processes[@]} -gt 0 ] || remove_step_folder "$dir"
+    done
   done
   remove_stale_port_locks
+}
+
+# open_to_all DIR: every user may reach DIR (each folder on its way lets others pass).
+open_to_all() {
+  local dir mode
+  dir="$(realpath -- "$1")" || return 1
+  while :; do
+    mode="$(stat -c %a -- "$dir")" || return 1
+    [ $((8#$mode & 1)) = 1 ] || return 1
+    [ "$dir" != / ] || return 0
+    dir="${dir%/*}"
+    dir="${dir:-/}"
+  done
 }
 
 # TERM to every process of the step; after a bounded wait for them (a nested
@@ -187,22 +233,36 @@ end_step() {
     sleep 0.1
   done
   remove_stale_port_locks
-  if [ -n "$step_tmp" ]; then remove_step_folder "$step_tmp"; fi
+  local dir
+  for dir in "$step_tmp" "$step_open"; do
+    if [ -n "$dir" ]; then remove_step_folder "$dir"; fi
+  done
 }
 
 lead() {
-  step_tmp=""
+  step_tmp="" step_open=""
   trap 'end_step; exit 143' TERM
+  local stat fields name
+  read -r stat <"/proc/$$/stat"
+  read -ra fields <<<"${stat##*) }"
+  name="$(step_folder_prefix)${fields[3]}.XXXXXX"
   # The step's temporary files (a compiler's, a test's folders) go to a folder of
   # its own, removed with it: a program ended mid-way never removes its own.
   # Open to all as /tmp is: a test hands folders in it to another user.
-  if ! step_tmp="$(mktemp -d "${TMPDIR:-/tmp}/$(step_folder_prefix)$$.XXXXXX")"; then
+  if ! step_tmp="$(mktemp -d "${TMPDIR:-/tmp}/$name")"; then
     echo "No temporary folder for the step in ${TMPDIR:-/tmp}: $*" >&2
     exit 1
   fi
   chmod 1777 "$step_tmp"
+  # Where TMPDIR is closed to others (libpam-tmpdir's 0700), what the step hands
+  # to another user goes to a folder of its own in a folder open to all.
+  TOLVO_OPEN_TMPDIR="$step_tmp"
+  if ! open_to_all "$step_tmp" && step_open="$(mktemp -d "${open_folders[0]}/$name" 2>/dev/null)"; then
+    chmod 1777 "$step_open"
+    TOLVO_OPEN_TMPDIR="$step_open"
+  fi
   # A background job of a script ignores SIGINT and SIGQUIT; the step gets them back.
-  TMPDIR="$step_tmp" env --default-signal=INT,QUIT "$@" &
+  TMPDIR="$step_tmp" TOLVO_OPEN_TMPDIR="$TOLVO_OPEN_TMPDIR" env --default-signal=INT,QUIT "$@" &
   local status=0
   wait $! || status=$?
   # What the step left running ends with it.

@@ -183,11 +183,14 @@ public:
 
     static bool AsRoot() { return ::geteuid() == 0; }
     // Where a program folder handed to the station's user can be made: the
-    // temporary folder, else the first shared one that user can reach (root's
-    // own TMPDIR may be 0700). Empty when there is none.
+    // folder open to all that the run's step removes with it (root's own TMPDIR
+    // may be 0700), else the temporary folder, else the first shared one that
+    // user can reach. Empty when there is none.
     static QString SharedFolder()
     {
-        for (const QString& dir : {QDir::tempPath(), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"), QStringLiteral("/dev/shm")}) {
+        QStringList dirs{QDir::tempPath(), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"), QStringLiteral("/dev/shm")};
+        if (const QString open = qEnvironmentVariable("TOLVO_OPEN_TMPDIR"); !open.isEmpty()) dirs.prepend(open);
+        for (const QString& dir : dirs) {
             ChildStart probe([&] { return ::access(QFile::encodeName(dir).constData(), X_OK) == 0 ? dir : QString(); });
             if (probe.report() == dir) return dir;
         }
