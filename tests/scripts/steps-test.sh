@@ -116,7 +116,7 @@ for row in "${rows[@]}"; do
 done
 
 out="$(TMPDIR="$work/none" bash "$work/script.sh" 2>&1)"
-[ $? = 1 ] && [[ "$out" == *"TMPDIR names $work/none, which is no folder"* ]] ||
+[ $? = 1 ] && [[ "$out" == *"TMPDIR names $work/none, which is no folder"* && "$out" != *$'\n'* ]] ||
   { echo "steps-test: a TMPDIR that is no folder: not stopped with one line: $out" >&2; failed=1; }
 
 # report WHAT GOT WANT
