@@ -82,45 +82,49 @@ stop_steps() {
   exit "$1"
 }
 
-# living PID: the process is there and not a zombie.
-living() {
+# stat_fields FILE: the fields of a /proc/PID/stat after the process's name (0
+# the state, 2 the process group, 3 the session) into `fields`, read with
+# builtins only, so that no process of this shell's own is among those read and
+# no fork is made per process (a machine runs hundreds).
+stat_fields() {
   local stat
-  read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
-  stat="${stat##*) }"
-  [ "${stat%% *}" != Z ]
+  read -r stat 2>/dev/null <"$1" || return 1
+  read -ra fields <<<"${stat##*) }"
 }
 
-# The lead's own, from here on.
+# living PID: the process is there and not a zombie.
+living() {
+  local fields
+  stat_fields "/proc/$1/stat" && [ "${fields[0]}" != Z ]
+}
+
+# processes_where FIELD VALUE: the living processes but this one whose field
+# (stat_fields) is VALUE, into `processes`.
+processes_where() {
+  local file fields
+  processes=()
+  for file in /proc/[0-9]*/stat; do
+    stat_fields "$file" || continue
+    if [ "${fields[$1]}" = "$2" ] && [ "${fields[0]}" != Z ] && [ "$file" != "/proc/$$/stat" ]; then
+      file="${file#/proc/}"
+      processes+=("${file%/stat}")
+    fi
+  done
+}
+
+# The leads' and the start's sweep, from here on.
 
 # The step's living processes, into `processes`: its process group's when the
 # lead leads one, else the lead's process tree (a step at the terminal).
 step_processes() {
-  local stat fields
-  read -r stat <"/proc/$$/stat"
-  read -ra fields <<<"${stat##*) }"
+  local fields
+  stat_fields "/proc/$$/stat"
   if [ "${fields[2]}" != $$ ]; then
     processes=()
     add_descendants $$
     return 0
   fi
   processes_where 2 $$
-}
-
-# processes_where FIELD VALUE: the living processes but this one whose field of
-# /proc/PID/stat after the name (2 the process group, 3 the session) is VALUE,
-# into `processes`. Read with builtins only, so that no process of this shell's
-# own is among them and no fork is made per process (a machine runs hundreds).
-processes_where() {
-  local file stat fields
-  processes=()
-  for file in /proc/[0-9]*/stat; do
-    read -r stat 2>/dev/null <"$file" || continue
-    read -ra fields <<<"${stat##*) }"
-    if [ "${fields[$1]}" = "$2" ] && [ "${fields[0]}" != Z ] && [ "$file" != "/proc/$$/stat" ]; then
-      file="${file#/proc/}"
-      processes+=("${file%/stat}")
-    fi
-  done
 }
 
 add_descendants() {
@@ -185,9 +189,11 @@ remove_stale_port_locks() {
 # step uses (its processes may outlive the lead), in TMPDIR and the folders open
 # to all, and stale port locks.
 sweep_dead_steps() {
-  local prefix folder dir session
+  local prefix folders=("${TMPDIR:-/tmp}") folder dir session
   prefix="$(step_folder_prefix)"
-  for folder in "${TMPDIR:-/tmp}" "${open_folders[@]}"; do
+  # TMPDIR is often one of the open folders: each is swept once.
+  for folder in "${open_folders[@]}"; do [ "$folder" = "${folders[0]}" ] || folders+=("$folder"); done
+  for folder in "${folders[@]}"; do
     for dir in "$folder/$prefix"*; do
       session="${dir##*/"$prefix"}"
       session="${session%%.*}"
@@ -242,9 +248,8 @@ end_step() {
 lead() {
   step_tmp="" step_open=""
   trap 'end_step; exit 143' TERM
-  local stat fields name
-  read -r stat <"/proc/$$/stat"
-  read -ra fields <<<"${stat##*) }"
+  local fields name
+  stat_fields "/proc/$$/stat"
   name="$(step_folder_prefix)${fields[3]}.XXXXXX"
   # The step's temporary files (a compiler's, a test's folders) go to a folder of
   # its own, removed with it: a program ended mid-way never removes its own.
