@@ -51,7 +51,9 @@ card="${4:-120}"
 delays="${SYNC_DELAYS:-0 1 5}"
 half_delays="${HALF_CORE_DELAYS-$delays}"
 half_cpu="${HALF_CORE_CPU:-$(python3 -c 'import os; print(max(os.sched_getaffinity(0)))')}"
-shim="$PWD/build/release/libsync_delay.so"
+# The sync shim, preloaded by name: LD_PRELOAD splits at blanks, so a checkout
+# path with one is given through LD_LIBRARY_PATH, which does not.
+shim=(env LD_LIBRARY_PATH="$PWD/build/release${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" LD_PRELOAD=libsync_delay.so)
 work="${MEASURE_WORK:-$TMPDIR}"
 busy=""
 stop_busy() { if [ -n "$busy" ]; then kill "$busy" 2>/dev/null || true; wait "$busy" 2>/dev/null || true; busy=""; fi; }
@@ -98,10 +100,10 @@ for run in 1 2 3; do
   phase "startup $run" build/release/bench_station startup "$work/year" "$(date +%s%N)"
 done
 phase latency build/release/bench_station latency "$work/year" "$tickets"
-phase syncs env LD_PRELOAD="$shim" build/release/bench_station syncs "$work/year" 50
+phase syncs "${shim[@]}" build/release/bench_station syncs "$work/year" 50
 for delay in $delays; do
   echo "measure: each sync of the database and the settings file $delay ms slower"
-  slow=(env LD_PRELOAD="$shim" TOLVO_SYNC_DELAY_US=$((delay * 1000)))
+  slow=("${shim[@]}" TOLVO_SYNC_DELAY_US=$((delay * 1000)))
   phase "load, $delay ms" "${slow[@]}" build/release/bench_station load "$work/year" "$load"
   for scale in 1 5 20; do
     phase "peak x$scale, $delay ms" "${slow[@]}" build/release/bench_station peak "$work/year" "$scale" "$peak"
@@ -110,7 +112,7 @@ for delay in $delays; do
 done
 for delay in $half_delays; do
   echo "measure: half a core (CPU $half_cpu shared with a busy process), each sync $delay ms slower"
-  phase "load on half a core, $delay ms" half_core env LD_PRELOAD="$shim" TOLVO_SYNC_DELAY_US=$((delay * 1000)) \
+  phase "load on half a core, $delay ms" half_core "${shim[@]}" TOLVO_SYNC_DELAY_US=$((delay * 1000)) \
     build/release/bench_station load "$work/year" "$load"
 done
 
