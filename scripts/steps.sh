@@ -9,16 +9,23 @@
 # the step started, however deep. The lead ends the step when the script tells
 # it to (TERM) or when the script dies, a SIGKILL included (the kernel sends it
 # TERM: parent-death signal).
+#
+# Another local user may plant names, links and processes wherever others may
+# write: each step's folders lie in a folder of this user's own that no other
+# user may write in or list, judged by the entry itself at each use; nothing is
+# re-moded where another user can enter, and rm follows no link.
 
-# Seconds the lead gives a step's processes to end on TERM (a nested script ends
-# its own step first) before it kills what is left.
 step_grace=10
 steps_file="$(realpath "${BASH_SOURCE[0]}")"
 step_lead=""
+# A step's folders are named after its PID namespace and the session of its
+# lead (the lead's own PID, but for a step at the terminal), so that a later
+# run can tell one that no process of its step uses any more.
+steps_ns="$(stat -L -c %i /proc/self/ns/pid)"
 # The lock folders swept of stale port locks, and the folders open to all users
 # where step folders are also made: the first for what a step hands to another
-# user when its TMPDIR is closed to others, /dev/shm for work held in memory.
-# Lists with ':' between; the steps test gives folders of its own.
+# user, /dev/shm for work held in memory. Lists with ':' between; the steps test
+# gives folders of its own.
 IFS=: read -ra lock_folders <<<"${STEPS_LOCK_FOLDERS:-/var/lock:/run/lock}"
 IFS=: read -ra open_folders <<<"${STEPS_OPEN_FOLDERS:-/tmp:/dev/shm}"
 
@@ -42,8 +49,14 @@ steps_begin() {
     echo "$1: TMPDIR names $TMPDIR, which is no folder this user may write in" >&2
     exit 1
   fi
-  # The script changes folder next.
-  if [ -n "${TMPDIR:-}" ] && [[ "$TMPDIR" != /* ]]; then TMPDIR="$PWD/$TMPDIR"; fi
+  # Physical, so that no link on the way is followed again later; a relative
+  # one is the folder's under the one the script was started in.
+  if [ -n "${TMPDIR:-}" ]; then TMPDIR="$(realpath -- "$TMPDIR")"; fi
+  local changeable
+  if changeable="$(changeable_by_others "${TMPDIR:-/tmp}")"; then
+    echo "$1: TMPDIR ${TMPDIR:-/tmp} lies in $changeable, which another user may change" >&2
+    exit 1
+  fi
   sweep_dead_steps
 }
 
@@ -85,32 +98,52 @@ stop_steps() {
 # stat_fields FILE: the fields of a /proc/PID/stat after the process's name (0
 # the state, 2 the process group, 3 the session) into `fields`, read with
 # builtins only, so that no process of this shell's own is among those read and
-# no fork is made per process (a machine runs hundreds).
+# no fork is made per process (a machine runs hundreds). The file is read whole
+# and cut after the last ") ": a name may hold a newline and ") " of its own.
 stat_fields() {
-  local stat
-  read -r stat 2>/dev/null <"$1" || return 1
+  local stat=""
+  { IFS= read -rd '' stat || [ -n "$stat" ]; } 2>/dev/null <"$1" || return 1
+  [[ "$stat" == *") "* ]] || return 1
   read -ra fields <<<"${stat##*) }"
+  [ ${#fields[@]} -gt 3 ]
+}
+
+# threads_living PID: a thread of the process is not a zombie. A process whose
+# main thread has ended (pthread_exit) shows Z, yet lives while another runs.
+threads_living() {
+  local task fields
+  for task in /proc/"$1"/task/*/stat; do
+    stat_fields "$task" && [ "${fields[0]}" != Z ] && return 0
+  done
+  return 1
 }
 
 # living PID: the process is there and not a zombie.
 living() {
   local fields
-  stat_fields "/proc/$1/stat" && [ "${fields[0]}" != Z ]
+  stat_fields "/proc/$1/stat" && { [ "${fields[0]}" != Z ] || threads_living "$1"; }
+}
+
+# for_living_processes COMMAND...: COMMAND... PID for each living process but
+# this one, its stat fields in `fields`: one reading of /proc.
+for_living_processes() {
+  local file pid fields
+  for file in /proc/[0-9]*/stat; do
+    pid="${file#/proc/}"
+    pid="${pid%/stat}"
+    [ "$pid" != $$ ] && stat_fields "$file" || continue
+    [ "${fields[0]}" != Z ] || threads_living "$pid" || continue
+    "$@" "$pid"
+  done
 }
 
 # processes_where FIELD VALUE: the living processes but this one whose field
 # (stat_fields) is VALUE, into `processes`.
 processes_where() {
-  local file fields
   processes=()
-  for file in /proc/[0-9]*/stat; do
-    stat_fields "$file" || continue
-    if [ "${fields[$1]}" = "$2" ] && [ "${fields[0]}" != Z ] && [ "$file" != "/proc/$$/stat" ]; then
-      file="${file#/proc/}"
-      processes+=("${file%/stat}")
-    fi
-  done
+  for_living_processes add_where "$1" "$2"
 }
+add_where() { if [ "${fields[$1]}" = "$2" ]; then processes+=("$3"); fi; }
 
 # The leads' and the start's sweep, from here on.
 
@@ -140,45 +173,113 @@ add_descendants() {
   done
 }
 
-# A step's folder is named after its PID namespace and the session of its lead
-# (the lead's own PID, but for a step at the terminal), so that a later run can
-# tell one that no process of its step uses any more.
-step_folder_prefix() {
-  local ns
-  ns="$(stat -L -c %i /proc/self/ns/pid)"
-  echo "tolvo-step.$ns-"
+# changeable_by_others DIR: prints the first folder on DIR's physical path that
+# another user could rename, replace or fill: one owned by a user other than
+# root and this one, or one others may write in without the sticky bit. Fails
+# when there is none.
+changeable_by_others() {
+  local dir path=() modes i owner mode
+  dir="$(realpath -e -- "$1" 2>/dev/null)" || { echo "$1"; return 0; }
+  while path=("$dir" "${path[@]}") && [ "$dir" != / ]; do
+    dir="${dir%/*}"
+    dir="${dir:-/}"
+  done
+  mapfile -t modes < <(stat --printf '%u %a\n' -- "${path[@]}")
+  for i in "${!path[@]}"; do
+    read -r owner mode <<<"${modes[$i]:-}" || true
+    if [ -z "${mode:-}" ] || { [ "$owner" != 0 ] && [ "$owner" != "$EUID" ]; } ||
+      { [ $((8#$mode & 8#022)) != 0 ] && [ $((8#$mode & 8#1000)) = 0 ]; }; then
+      echo "${path[$i]}"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# own_folder PATH MASK: PATH itself, not through a link, is a folder of this
+# user's whose mode has none of MASK's bits (066: no other user may list or
+# write in it; 077: nor enter it).
+own_folder() {
+  local info mode
+  if [ -L "$1" ] || [ ! -d "$1" ] || [ ! -O "$1" ]; then return 1; fi
+  info="$(stat -c '%u %f' -- "$1" 2>/dev/null)" || return 1
+  mode=$((16#${info#* }))
+  [ "${info%% *}" = "$EUID" ] && [ $((mode & 8#170000)) = $((8#040000)) ] && [ $((mode & $2)) = 0 ]
+}
+
+# steps_base PARENT: this user's folder of step folders in PARENT (mode 0711:
+# others may pass to a folder handed to them, not list or add), into `base`.
+# One that is a link, another user's or open to others is never used: a fresh
+# one serves instead.
+steps_base() {
+  local fresh
+  base="$1/tolvo-steps-$EUID"
+  if (umask 077 && mkdir -- "$base") 2>/dev/null; then chmod 711 -- "$base"; fi
+  own_folder "$base" 066 && return 0
+  fresh="$(mktemp -d -- "$base.XXXXXXXXXXXX")" && chmod 711 -- "$fresh" || return 1
+  echo "steps: $base is not this user's own closed folder (a link, another user's, or open to others): $fresh serves instead" >&2
+  base="$fresh"
+}
+
+# new_step_folder PARENT NAME MODE: a new folder NAME.<random> of mode MODE in
+# this user's folder of step folders in PARENT, printed. A base removed by
+# another run's end meanwhile is made again; one that is not this user's own
+# once the folder is in it is left.
+new_step_folder() {
+  local base dir try
+  for try in 1 2 3; do
+    steps_base "$1" || return 1
+    dir="$(mktemp -d -- "$base/$2.XXXXXXXXXXXX" 2>/dev/null)" || continue
+    if own_folder "$base" 066 && own_folder "$dir" 077 && chmod "$3" -- "$dir"; then
+      echo "$dir"
+      return 0
+    fi
+    rmdir -- "$dir" 2>/dev/null
+  done
+  return 1
 }
 
 # remove_step_folder DIR: DIR and all in it, judged by the entry itself: a link
-# or another user's entry is left alone, and nothing is followed through a link.
+# or another user's entry is left alone, and rm follows no link. Root needs no
+# mode change; what an ordinary user's test left read-only is re-moded only in
+# a folder no other user may enter.
 remove_step_folder() {
   local entry
   if [ -L "$1" ] || [ ! -d "$1" ] || [ ! -O "$1" ]; then return 0; fi
   entry="$(stat -c %d:%i -- "$1")" || return 0
-  # What a test left read-only is opened from inside the very folder judged:
-  # its path swapped for a link meanwhile leads elsewhere, which is not it.
-  (cd -P -- "$1" && [ "$(stat -c %d:%i .)" = "$entry" ] && chmod -R u+rwX .) 2>/dev/null || true
+  rm -rf -- "$1" 2>/dev/null && return 0
+  # Re-moded from inside the very folder judged: its path swapped for a link
+  # meanwhile leads elsewhere, which is not it.
+  (cd -P -- "$1" && [ "$(stat -c %d:%i .)" = "$entry" ] && own_folder . 077 && chmod -R u+rwX .) 2>/dev/null || true
   # What cannot go is told, and the script goes on.
   rm -rf -- "$1" || true
 }
 
 # A program ended outright leaves its serial port's lock (LCK..<device> naming
-# its PID, then its name and host) in the lock folder, where only the file's
-# owner may remove it, so that another user finds the port taken. Such a lock
-# is stale as Qt judges one: written on this host, naming a process that is
-# gone; a lock that does not name one clearly is kept.
+# its PID, then its name, host, machine id and boot id) in the lock folder,
+# where only the file's owner may remove it, so that another user finds the
+# port taken. Such a lock is stale as Qt judges one: written on this host and
+# machine, naming a process that is gone; a lock that does not name one
+# clearly is kept.
 remove_stale_port_locks() {
-  local folder file line host pid
+  local folder file lines pid host id machine=""
+  read -r machine 2>/dev/null </etc/machine-id || read -r machine 2>/dev/null </var/lib/dbus/machine-id || true
   for folder in "${lock_folders[@]}"; do
     for file in "$folder"/LCK..*; do
       # A link is never a lock of ours, whatever it points at.
       if [ -L "$file" ] || [ ! -f "$file" ] || [ ! -O "$file" ]; then continue; fi
-      line="" host=""
-      { IFS= read -r line && read -r _ && IFS= read -r host; } 2>/dev/null <"$file" || true
-      # The PID as Qt reads it: a decimal number, leading zeros, a sign and blanks around it allowed.
-      [[ "$line" =~ ^[[:space:]]*\+?0*([0-9]{1,18})[[:space:]]*$ ]] || continue
+      # A lock is a few short lines: its first 4 KB alone, a NUL kept as \1.
+      mapfile -t lines < <(head -c 4096 -- "$file" 2>/dev/null | tr '\0' '\1')
+      # The PID as Qt reads it: to its line's end or a NUL, a decimal number,
+      # leading zeros, a sign and blanks around it allowed.
+      pid="${lines[0]:-}"
+      pid="${pid%%$'\1'*}"
+      host="${lines[2]:-}" id="${lines[3]:-}"
+      [[ "$pid" =~ ^[[:space:]]*\+?0*([0-9]{1,18})[[:space:]]*$ ]] || continue
       pid=$((10#${BASH_REMATCH[1]}))
-      if [ "$pid" = 0 ] || { [ -n "$host" ] && [ "$host" != "$HOSTNAME" ]; }; then continue; fi
+      if [ "$pid" = 0 ] || { [ -n "$host" ] && [ "$host" != "$HOSTNAME" ]; } || { [ -n "$id" ] && [ "$id" != "$machine" ]; }; then
+        continue
+      fi
       living "$pid" || rm -f -- "$file" || true
     done
   done
@@ -187,36 +288,42 @@ remove_stale_port_locks() {
 # What a step whose lead was killed outright (a SIGKILL to the lead itself, the
 # OOM killer) left behind: this user's step folders that no process of their
 # step uses (its processes may outlive the lead), in TMPDIR and the folders open
-# to all, and stale port locks.
+# to all, and stale port locks. Only this user's closed folders of step folders
+# are walked, each judged first; then one reading of /proc serves them all.
 sweep_dead_steps() {
-  local prefix folders=("${TMPDIR:-/tmp}") folder dir session
-  prefix="$(step_folder_prefix)"
+  local parents=("${TMPDIR:-/tmp}") parent bases=() base entries=() entry kind session i
+  local -a entry_sessions=()
+  local -A sessions=()
   # TMPDIR is often one of the open folders: each is swept once.
-  for folder in "${open_folders[@]}"; do [ "$folder" = "${folders[0]}" ] || folders+=("$folder"); done
-  for folder in "${folders[@]}"; do
-    for dir in "$folder/$prefix"*; do
-      session="${dir##*/"$prefix"}"
-      session="${session%%.*}"
-      [[ "$session" =~ ^[0-9]+$ ]] || continue
-      processes_where 3 "$session"
-      [ ${#processes[@]} -gt 0 ] || remove_step_folder "$dir"
+  for parent in "${open_folders[@]}"; do [ "$parent" = "${parents[0]}" ] || parents+=("$parent"); done
+  for parent in "${parents[@]}"; do
+    [ -d "$parent" ] && ! changeable_by_others "$parent" >/dev/null || continue
+    for base in "$parent/tolvo-steps-$EUID" "$parent/tolvo-steps-$EUID".*; do
+      own_folder "$base" 066 || continue
+      bases+=("$base")
+      for kind in tolvo-step tolvo-open; do
+        for entry in "$base/$kind.$steps_ns-"*; do
+          session="${entry##*/"$kind.$steps_ns-"}"
+          session="${session%%.*}"
+          if [[ "$session" =~ ^[0-9]+$ ]] && own_folder "$entry" 066; then
+            entries+=("$entry")
+            entry_sessions+=("$session")
+          fi
+        done
+      done
     done
   done
+  if [ ${#entries[@]} -gt 0 ]; then
+    for_living_processes add_session
+    for i in "${!entries[@]}"; do
+      [ -n "${sessions[${entry_sessions[$i]}]:-}" ] || remove_step_folder "${entries[$i]}"
+    done
+  fi
+  # An emptied one goes; one still in use stays.
+  for base in "${bases[@]}"; do rmdir -- "$base" 2>/dev/null || true; done
   remove_stale_port_locks
 }
-
-# open_to_all DIR: every user may reach DIR (each folder on its way lets others pass).
-open_to_all() {
-  local dir mode
-  dir="$(realpath -- "$1")" || return 1
-  while :; do
-    mode="$(stat -c %a -- "$dir")" || return 1
-    [ $((8#$mode & 1)) = 1 ] || return 1
-    [ "$dir" != / ] || return 0
-    dir="${dir%/*}"
-    dir="${dir:-/}"
-  done
-}
+add_session() { sessions[${fields[3]}]=1; }
 
 # TERM to every process of the step; after a bounded wait for them (a nested
 # script ends its own step first), KILL to what is left, newcomers included.
@@ -241,7 +348,10 @@ end_step() {
   remove_stale_port_locks
   local dir
   for dir in "$step_tmp" "$step_open"; do
-    if [ -n "$dir" ]; then remove_step_folder "$dir"; fi
+    if [ -n "$dir" ]; then
+      remove_step_folder "$dir"
+      rmdir -- "${dir%/*}" 2>/dev/null || true
+    fi
   done
 }
 
@@ -250,24 +360,23 @@ lead() {
   trap 'end_step; exit 143' TERM
   local fields name
   stat_fields "/proc/$$/stat"
-  name="$(step_folder_prefix)${fields[3]}.XXXXXX"
+  name="$steps_ns-${fields[3]}"
   # The step's temporary files (a compiler's, a test's folders) go to a folder of
   # its own, removed with it: a program ended mid-way never removes its own.
-  # Open to all as /tmp is: a test hands folders in it to another user.
-  if ! step_tmp="$(mktemp -d "${TMPDIR:-/tmp}/$name")"; then
+  # Closed to every other user.
+  if ! step_tmp="$(new_step_folder "${TMPDIR:-/tmp}" "tolvo-step.$name" 700)"; then
     echo "No temporary folder for the step in ${TMPDIR:-/tmp}: $*" >&2
     exit 1
   fi
-  chmod 1777 "$step_tmp"
-  # Where TMPDIR is closed to others (libpam-tmpdir's 0700), what the step hands
-  # to another user goes to a folder of its own in a folder open to all.
-  TOLVO_OPEN_TMPDIR="$step_tmp"
-  if ! open_to_all "$step_tmp" && step_open="$(mktemp -d "${open_folders[0]}/$name" 2>/dev/null)"; then
-    chmod 1777 "$step_open"
-    TOLVO_OPEN_TMPDIR="$step_open"
+  # What the step hands to another user (the station's user in the tests) goes
+  # to a folder of its own that others may pass through by a name they cannot
+  # list, and add nothing to: a folder open to all, even where TMPDIR is not.
+  if changeable_by_others "${open_folders[0]}" >/dev/null ||
+    ! step_open="$(new_step_folder "${open_folders[0]}" "tolvo-open.$name" 711)"; then
+    step_open=""
   fi
   # A background job of a script ignores SIGINT and SIGQUIT; the step gets them back.
-  TMPDIR="$step_tmp" TOLVO_OPEN_TMPDIR="$TOLVO_OPEN_TMPDIR" env --default-signal=INT,QUIT "$@" &
+  TMPDIR="$step_tmp" TOLVO_OPEN_TMPDIR="$step_open" env --default-signal=INT,QUIT "$@" &
   local status=0
   wait $! || status=$?
   # What the step left running ends with it.

@@ -1,22 +1,39 @@
 #!/usr/bin/env bash
 # What scripts/steps.sh promises, held by a made-up script that runs one step:
-# a tree of processes, files in the step's TMPDIR and in its folder open to all
-# (its TMPDIR here is closed to others) and a port lock naming one of them.
-# Stopped by a TERM, INT or HUP to the script or its process group (a Ctrl-C at
-# its terminal) or a SIGKILL to it, the script ends with the signal's status and
-# no process of the step, no step folder and no lock is left. Then the sweep at
-# a script's start: what a step whose lead was killed outright left, and what is
-# not its to touch. All in a lock folder and temporary folders of the test's own.
+# a tree of processes (one named with a newline and ") ", one whose main thread
+# has ended), files in the step's TMPDIR (a read-only folder too) and in the
+# folder it hands to another user (a link to a root file of mode 0000 too) and a
+# port lock naming one of them. Stopped by a TERM, INT or HUP to the script or
+# its process group (a Ctrl-C at its terminal) or a SIGKILL to it, the script
+# ends with the signal's status and no process of the step, no step folder and
+# no lock is left, and no mode changed. Then the sweep at a script's start:
+# what a step whose lead was killed outright left, and what is not its to
+# touch. All in a lock folder and temporary folders of the test's own.
+#   tests/scripts/steps-test.sh [main_thread_ends]   (default build/test/main_thread_ends)
 set -uo pipefail
 steps="$(cd -P "$(dirname "$0")/../../scripts" && pwd)/steps.sh"
-# shellcheck source=scripts/steps.sh
-. "$steps" # `living`
-work="$(mktemp -d)"
-trap 'chmod -R u+rwX "$work"; rm -rf "$work"' EXIT
+main_thread_ends="$(realpath -e -- "${1:-$(dirname "$0")/../../build/test/main_thread_ends}" 2>/dev/null)" ||
+  { echo "steps-test: no main_thread_ends program: build the test preset" >&2; exit 1; }
+# Absolute: the test changes folder, and TMPDIR may be relative.
+work="$(realpath -- "$(mktemp -d)")"
+# Root needs no mode change to remove it, and makes none where another user has been.
+trap 'rm -rf "$work" 2>/dev/null || { chmod -R u+rwX "$work"; rm -rf "$work"; }' EXIT
+# Others may pass, so that what a step closes to them is closed by the step.
+chmod 711 "$work"
 locks="$work/locks"
 lock="$locks/LCK..tolvo-steps-test"
 mkdir "$locks" "$work/open"
-export STEPS="$steps" LOCK="$lock" READY="$work/ready" STEPS_LOCK_FOLDERS="$locks" STEPS_OPEN_FOLDERS="$work/open"
+install -m 000 /dev/null "$work/secret"
+# Its own lock and open folders before steps.sh reads them.
+export STEPS="$steps" LOCK="$lock" READY="$work/ready" STEPS_LOCK_FOLDERS="$locks" STEPS_OPEN_FOLDERS="$work/open" \
+  SECRET="$work/secret" MAIN_THREAD_ENDS="$main_thread_ends"
+# shellcheck source=scripts/steps.sh
+. "$steps" # `living`
+# as_other COMMAND...: COMMAND as another user (root only).
+as_other() { setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"; }
+# named_process: a process named with a newline and ") " in the background.
+named_process() { exec bash -c 'printf "a\nb) c" >/proc/$$/comm; sleep 600 & wait'; }
+export -f as_other named_process
 
 cat >"$work/script.sh" <<'SCRIPT'
 set -euo pipefail
@@ -24,16 +41,28 @@ set -euo pipefail
 steps_begin "$0" "$@"
 cd /
 [ -z "${SWEEP_ONLY:-}" ] || exit 0
-# Two sleeps, one a grandchild, holding out against TERM if asked; the lock
-# names the first; then the step's group and folders are told, the last file made.
+# Two sleeps, one a grandchild, holding out against TERM if asked, a process
+# named with a newline and one whose main thread has ended; the lock names the
+# first sleep. A read-only folder in TMPDIR; in the folder handed over, a hard
+# link to a root file of mode 0000 (what a link swapped in mid-way reaches) and,
+# as root, a folder of another user's holding a link to it and a read-only
+# folder. Then the step's group, folders and the two processes are told.
 step bash -c '[ -z "${HOLD_OUT:-}" ] || trap "" TERM
   sleep 600 & first=$!
   bash -c "sleep 600 & wait" &
+  named_process & named=$!
+  "$MAIN_THREAD_ENDS" & threads=$!
   : >"$TMPDIR/file"
-  : >"$TOLVO_OPEN_TMPDIR/file"
+  mkdir -p "$TMPDIR/ro/in" && chmod 555 "$TMPDIR/ro"
+  ln "$SECRET" "$TOLVO_OPEN_TMPDIR/secret"
+  if [ "$EUID" = 0 ]; then
+    mkdir "$TOLVO_OPEN_TMPDIR/given" && chown 65534:65534 "$TOLVO_OPEN_TMPDIR/given"
+    as_other bash -c "ln -s \"\$SECRET\" \"\$1/link\" && mkdir -p \"\$1/ro/in\" && chmod 555 \"\$1/ro\"" - "$TOLVO_OPEN_TMPDIR/given"
+  fi
   printf "%s\nsleep\n%s\n" "$first" "$HOSTNAME" >"$LOCK"
   read -r stat </proc/$$/stat; fields=(${stat##*) })
-  echo "${fields[2]} $TMPDIR $TOLVO_OPEN_TMPDIR" >"$READY.new" && mv "$READY.new" "$READY"
+  for i in {1..50}; do grep -qs "^State:.Z" /proc/$threads/status && break; sleep 0.1; done
+  printf "%s\n" "${fields[2]}" "$TMPDIR" "$TOLVO_OPEN_TMPDIR" "$named" "$threads" >"$READY.new" && mv "$READY.new" "$READY"
   wait'
 SCRIPT
 
@@ -48,8 +77,12 @@ within() {
 }
 group_gone() { processes_where 2 "$1" && [ ${#processes[@]} = 0 ]; }
 ended() { ! living "$1"; }
-no_step_folder() { ! compgen -G "$work/tmp/tolvo-step.*" >/dev/null && ! compgen -G "$work/open/tolvo-step.*" >/dev/null; }
-settled() { group_gone "$1" && [ ! -e "$lock" ] && no_step_folder; }
+# Told apart from steps.sh's reading: any thread of the process not a zombie.
+running() { grep -qs '^State:.[^Z]' /proc/"$1"/task/*/status; }
+empty() { [ -z "$(ls -A -- "$1" 2>/dev/null)" ]; }
+no_step_folder() { empty "$work/tmp" && empty "$work/open"; }
+settled() { group_gone "$1" && ! running "$named" && ! running "$threads" && [ ! -e "$lock" ] && no_step_folder; }
+read_ready() { { read -r group && read -r folder && read -r open && read -r named && read -r threads; } <"$work/ready"; }
 # start [VARIABLE=VALUE...]: the script in the background, from $work, with a
 # TMPDIR of the test's own (closed to others, as $work is); $pid is its PID.
 start() {
@@ -58,7 +91,7 @@ start() {
   (cd "$work" && exec env TMPDIR="$work/tmp" "$@" setsid bash "$work/script.sh") 2>&3 &
   pid=$!
 }
-# The script's end, waited for a bounded time.
+# The script's end, waited for a bounded time; its status.
 finish() { within 30 ended "$pid" || kill -KILL "$pid"; wait "$pid"; }
 
 # what | how it is started | how it is stopped ($pid: the script, leader of its
@@ -94,8 +127,8 @@ for row in "${rows[@]}"; do
     failed=1
     continue
   fi
-  read -r group folder open <"$work/ready"
-  [ -f "$folder/file" ] && [ -f "$open/file" ] && [ -f "$lock" ] ||
+  read_ready
+  [ -f "$folder/file" ] && [ -f "$open/secret" ] && [ -f "$lock" ] ||
     { echo "steps-test: $what: no file in the step's folders, or no lock" >&2; failed=1; }
   eval "$stop"
   status=0
@@ -106,9 +139,16 @@ for row in "${rows[@]}"; do
   fi
   if ! within "$settle" settled "$group"; then
     echo "steps-test: $what: left behind: $(group_gone "$group" || echo "processes of group $group;")" \
+      "$(running "$named" && echo "the process named with a newline;")" \
+      "$(running "$threads" && echo "the process whose main thread ended;")" \
       "$(no_step_folder || echo "a step folder;")" "$([ -e "$lock" ] && echo "the port lock")" >&2
     failed=1
-    kill -KILL -- "-$group" 2>/dev/null
+    kill -KILL -- "-$group" "$named" "$threads" 2>/dev/null
+  fi
+  if [ "$(stat -c %a "$SECRET")" != 0 ]; then
+    echo "steps-test: $what: the root file linked from the folder handed over is now $(stat -c %a "$SECRET")" >&2
+    chmod 000 "$SECRET"
+    failed=1
   fi
   rm -rf "$work/tmp" "$lock"
   if [ "$failed" = 0 ]; then echo "steps-test: $what: ended with $status, nothing left"; fi
@@ -124,24 +164,55 @@ report() {
   if [ "$2" = "$3" ]; then echo "steps-test: $1: $2"; else echo "steps-test: $1: $2, not $3" >&2 && failed=1; fi
 }
 
-# The sweep at a script's start. Beside a live step: port locks, a link named
-# as the folder of a step that is gone, pointing at a tree of read-only modes,
-# and, as root, another user's lock.
+# The sweep at a script's start. Beside a live step: port locks; a link in
+# place of this user's folder of step folders, pointing at a tree of read-only
+# modes holding a step folder that is gone; as root, another user's lock and
+# another user's process named with a newline; a process whose main thread has
+# ended.
 bash -c 'exit 0' &
 dead=$!
 wait "$dead"
-ns="$(stat -L -c %i /proc/self/ns/pid)"
-for lock_file in "live $$" "zeros $(printf %010d $$)" "dead $dead" "junk x1" "other $dead" "elsewhere $dead"; do
-  printf "%s\nsleep\n%s\n" "${lock_file#* }" "$HOSTNAME" >"$locks/LCK..${lock_file%% *}"
-done
+"$main_thread_ends" &
+threads_lock=$!
+# Each leads a process group of its own, so that the test ends it whole.
+if [ "$EUID" = 0 ]; then as_other setsid bash -c named_process & else setsid bash -c named_process & fi
+other_named=$!
+machine="$(cat /etc/machine-id 2>/dev/null)"
+# write_lock NAME LINE...: a port lock of those lines.
+write_lock() { local name="$1"; shift; printf '%s\n' "$@" >"$locks/LCK..$name"; }
+write_lock live $$ sleep "$HOSTNAME"
+write_lock zeros "$(printf %010d $$)" sleep "$HOSTNAME"
+write_lock dead "$dead" sleep "$HOSTNAME" ${machine:+"$machine"}
+write_lock junk x1 sleep "$HOSTNAME"
+write_lock other "$dead" sleep "$HOSTNAME"
+write_lock elsewhere "$dead" sleep "$HOSTNAME"
+write_lock machine "$dead" sleep "$HOSTNAME" 0123456789abcdef0123456789abcdef
+write_lock threads "$threads_lock" main_thread_ends "$HOSTNAME"
+printf '%s\0%s\nsleep\n%s\n' $$ 0000000 "$HOSTNAME" >"$locks/LCK..nul"
 chmod 644 "$locks"/LCK..* && mv "$locks/LCK..elsewhere" "$work/elsewhere" && ln -s "$work/elsewhere" "$locks/LCK..link"
 if [ "$EUID" = 0 ]; then chown 65534:65534 "$locks/LCK..other"; fi
-install -D -m 440 /dev/null "$work/tree/ro/file" && chmod 555 "$work/tree/ro" && mkdir "$work/tmp"
-ln -s "$work/tree" "$work/tmp/tolvo-step.$ns-$dead.x"
+ns="$(stat -L -c %i /proc/self/ns/pid)"
+gone="tree/tolvo-step.$ns-$dead.x"
+install -D -m 440 /dev/null "$work/$gone/file" && chmod 555 "$work/$gone" && mkdir "$work/tmp"
+ln -s "$work/tree" "$work/tmp/tolvo-steps-$EUID"
 exec 3>&2
 start
 within 20 test -s "$work/ready" || { echo "steps-test: the sweep's step never started" >&2; exit 1; }
-read -r group folder open <"$work/ready"
+read_ready
+report "the step's TMPDIR" "$(stat -c %a "$folder")" 700
+report "the folder it hands over" "$(stat -c %a "$open")" 711
+if [ "$EUID" = 0 ]; then
+  # what | what another user may do there | the folder
+  for row in "listing or adding to the step's TMPDIR|nothing|$folder" "in the folder handed over|pass|$open"; do
+    IFS='|' read -r what want dir <<<"$row"
+    got="$(as_other test -x "$dir" && echo pass)"
+    as_other ls -- "$dir" >/dev/null 2>&1 && got="$got list"
+    as_other touch -- "$dir/planted" 2>/dev/null && got="$got add"
+    report "another user $what" "${got:-nothing}" "$want"
+  done
+else
+  echo "steps-test: another user in the step's folders: skipped, acting as another user needs root"
+fi
 # what is done to the step | what a sweep after it does with the step's folders
 phases=(
   "its lead living|:|kept"
@@ -153,21 +224,27 @@ for phase in "${phases[@]}"; do
   eval "$act"
   SWEEP_ONLY=1 start
   finish
-  report "a step folder, $what" "$([ -d "$folder" ] || [ -d "$open" ] && echo kept || echo removed)" "$want"
+  status=$?
+  got="$([ -d "$folder" ] || [ -d "$open" ] && echo kept || echo removed)"
+  report "a step folder, $what" "$got, the start ended $status" "$want, the start ended 0"
 done
-kill -KILL -- "-$group" 2>/dev/null
+kill -KILL -- "-$group" "$threads_lock" "-$other_named" 2>/dev/null
 # what | the entry, in the test's folder | what is there after the sweeps: its mode, a link or nothing
 entries=(
   "a live lock|locks/LCK..live|644"
   "a live lock written with leading zeros|locks/LCK..zeros|644"
+  "a live lock whose PID a NUL ends|locks/LCK..nul|644"
+  "a lock of a process whose main thread has ended|locks/LCK..threads|644"
   "a dead lock of this user's|locks/LCK..dead|nothing"
+  "a dead lock of another machine's id|locks/LCK..machine|644"
   "another user's lock|locks/LCK..other|644"
   "a junk lock|locks/LCK..junk|644"
   "a link in the lock folder|locks/LCK..link|a link"
   "what that link points at|elsewhere|644"
-  "a link named as a step folder|tmp/tolvo-step.$ns-$dead.x|a link"
-  "the folder that link points at|tree/ro|555"
-  "a file in that folder|tree/ro/file|440"
+  "a link in place of the folder of step folders|tmp/tolvo-steps-$EUID|a link"
+  "a step folder behind that link|$gone|555"
+  "a file in it|$gone/file|440"
+  "the root file linked from the folder handed over|secret|0"
 )
 for row in "${entries[@]}"; do
   IFS='|' read -r what entry want <<<"$row"
