@@ -17,7 +17,8 @@ main_thread_ends="$(realpath -e -- "${1:-$(dirname "$0")/../../build/test/main_t
 # Absolute: the test changes folder, and TMPDIR may be relative.
 work="$(realpath -- "$(mktemp -d)")"
 # Root needs no mode change to remove it, and makes none where another user has been.
-trap 'rm -rf "$work" 2>/dev/null || { chmod -R u+rwX "$work"; rm -rf "$work"; }' EXIT
+# The processes the test itself starts go with it.
+trap 'kill -KILL ${threads_lock:-} ${other_named:-} 2>/dev/null; rm -rf "$work" 2>/dev/null || { chmod -R u+rwX "$work"; rm -rf "$work"; }' EXIT
 # Others may pass, so that what a step closes to them is closed by the step.
 chmod 711 "$work"
 locks="$work/locks"
@@ -31,8 +32,12 @@ export STEPS="$steps" LOCK="$lock" READY="$work/ready" STEPS_LOCK_FOLDERS="$lock
 . "$steps" # `living`
 # as_other COMMAND...: COMMAND as another user (root only).
 as_other() { setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"; }
-# named_process: a process named with a newline and ") " in the background.
-named_process() { exec bash -c 'printf "a\nb) c" >/proc/$$/comm; sleep 600 & wait'; }
+# named_process DIR: a process named with a newline and ") " (a copy of sleep so
+# named, in DIR), its PID in DIR/pid.
+named_process() {
+  local named="$1/a"$'\n'"b) c"
+  cp -- "$(command -v sleep)" "$named" && echo "$BASHPID" >"$1/pid" && exec "$named" 600
+}
 export -f as_other named_process
 
 cat >"$work/script.sh" <<'SCRIPT'
@@ -50,7 +55,7 @@ cd /
 step bash -c '[ -z "${HOLD_OUT:-}" ] || trap "" TERM
   sleep 600 & first=$!
   bash -c "sleep 600 & wait" &
-  named_process & named=$!
+  named_process "$TMPDIR" & named=$!
   "$MAIN_THREAD_ENDS" & threads=$!
   : >"$TMPDIR/file"
   mkdir -p "$TMPDIR/ro/in" && chmod 555 "$TMPDIR/ro"
@@ -84,7 +89,7 @@ no_step_folder() { empty "$work/tmp" && empty "$work/open"; }
 settled() { group_gone "$1" && ! running "$named" && ! running "$threads" && [ ! -e "$lock" ] && no_step_folder; }
 read_ready() { { read -r group && read -r folder && read -r open && read -r named && read -r threads; } <"$work/ready"; }
 # start [VARIABLE=VALUE...]: the script in the background, from $work, with a
-# TMPDIR of the test's own (closed to others, as $work is); $pid is its PID.
+# TMPDIR of the test's own; $pid is its PID.
 start() {
   mkdir -p "$work/tmp"
   rm -f "$work/ready"
@@ -174,9 +179,10 @@ dead=$!
 wait "$dead"
 "$main_thread_ends" &
 threads_lock=$!
-# Each leads a process group of its own, so that the test ends it whole.
-if [ "$EUID" = 0 ]; then as_other setsid bash -c named_process & else setsid bash -c named_process & fi
-other_named=$!
+other="$work/other"
+mkdir "$other" && if [ "$EUID" = 0 ]; then chown 65534 "$other"; fi
+if [ "$EUID" = 0 ]; then as_other bash -c 'named_process "$1"' - "$other" & else named_process "$other" & fi
+within 5 test -s "$other/pid" && other_named="$(<"$other/pid")"
 machine="$(cat /etc/machine-id 2>/dev/null)"
 # write_lock NAME LINE...: a port lock of those lines.
 write_lock() { local name="$1"; shift; printf '%s\n' "$@" >"$locks/LCK..$name"; }
@@ -193,7 +199,7 @@ chmod 644 "$locks"/LCK..* && mv "$locks/LCK..elsewhere" "$work/elsewhere" && ln 
 if [ "$EUID" = 0 ]; then chown 65534:65534 "$locks/LCK..other"; fi
 ns="$(stat -L -c %i /proc/self/ns/pid)"
 gone="tree/tolvo-step.$ns-$dead.x"
-install -D -m 440 /dev/null "$work/$gone/file" && chmod 555 "$work/$gone" && mkdir "$work/tmp"
+install -D -m 400 /dev/null "$work/$gone/file" && chmod 500 "$work/$gone" && mkdir "$work/tmp"
 ln -s "$work/tree" "$work/tmp/tolvo-steps-$EUID"
 exec 3>&2
 start
@@ -228,7 +234,7 @@ for phase in "${phases[@]}"; do
   got="$([ -d "$folder" ] || [ -d "$open" ] && echo kept || echo removed)"
   report "a step folder, $what" "$got, the start ended $status" "$want, the start ended 0"
 done
-kill -KILL -- "-$group" "$threads_lock" "-$other_named" 2>/dev/null
+kill -KILL -- "-$group" 2>/dev/null
 # what | the entry, in the test's folder | what is there after the sweeps: its mode, a link or nothing
 entries=(
   "a live lock|locks/LCK..live|644"
@@ -242,8 +248,8 @@ entries=(
   "a link in the lock folder|locks/LCK..link|a link"
   "what that link points at|elsewhere|644"
   "a link in place of the folder of step folders|tmp/tolvo-steps-$EUID|a link"
-  "a step folder behind that link|$gone|555"
-  "a file in it|$gone/file|440"
+  "a step folder behind that link|$gone|500"
+  "a file in it|$gone/file|400"
   "the root file linked from the folder handed over|secret|0"
 )
 for row in "${entries[@]}"; do
