@@ -1313,6 +1313,11 @@ int main(int argc, char** argv)
     // Offscreen unless a platform is given (scripts/screenshots.sh gives a screen size).
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Without the shim a run labelled with a slower disk would measure a plain one.
+    if (qEnvironmentVariableIntValue("TOLVO_SYNC_DELAY_US") > 0 && !::dlsym(RTLD_DEFAULT, "tolvo_sync_count")) {
+        std::fprintf(stderr, "TOLVO_SYNC_DELAY_US is set, but libsync_delay.so is not preloaded: no slower disk\n");
+        return 2;
+    }
     const QStringList a = app.arguments();
     if (a.size() == 4 && a.at(1) == QLatin1String("startup")) return Startup(a.at(2), a.at(3).toLongLong());
     if (a.size() == 4 && a.at(1) == QLatin1String("latency")) return Latency(a.at(2), a.at(3).toInt());

@@ -51,9 +51,6 @@ card="${4:-120}"
 delays="${SYNC_DELAYS:-0 1 5}"
 half_delays="${HALF_CORE_DELAYS-$delays}"
 half_cpu="${HALF_CORE_CPU:-$(python3 -c 'import os; print(max(os.sched_getaffinity(0)))')}"
-# The sync shim, preloaded by name: LD_PRELOAD splits at blanks, so a checkout
-# path with one is given through LD_LIBRARY_PATH, which does not.
-shim=(env LD_LIBRARY_PATH="$PWD/build/release${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" LD_PRELOAD=libsync_delay.so)
 work="${MEASURE_WORK:-$TMPDIR}"
 busy=""
 stop_busy() { if [ -n "$busy" ]; then kill "$busy" 2>/dev/null || true; wait "$busy" 2>/dev/null || true; busy=""; fi; }
@@ -92,6 +89,20 @@ if [ "$mode" = in-memory ]; then
   phase "load on half a core in memory, 0 ms" half_core build/release/bench_station load "$TMPDIR" "$load"
   exit
 fi
+
+# The sync shim, preloaded by name from the folder LD_LIBRARY_PATH names:
+# LD_PRELOAD splits a path at blanks and ':', LD_LIBRARY_PATH at ':' and ';'. A
+# build folder whose path holds ':' or ';' lends its copy in the step's folder;
+# where that path holds one too, no phase runs under a label it would not meet.
+shim_dir="$PWD/build/release"
+if [[ "$shim_dir" == *[:\;]* ]]; then
+  shim_dir="$TMPDIR/preload"
+  if [[ "$shim_dir" == *[:\;]* ]] || ! mkdir -p "$shim_dir" || ! cp build/release/libsync_delay.so "$shim_dir/"; then
+    echo "measure: the sync shim cannot be preloaded from $PWD/build/release or $shim_dir (a ':' or ';' in the path, which LD_LIBRARY_PATH splits at): nothing measured" >&2
+    exit 1
+  fi
+fi
+shim=(env LD_LIBRARY_PATH="$shim_dir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" LD_PRELOAD=libsync_delay.so)
 
 : >"$work/figures"
 : >"$work/failed"
