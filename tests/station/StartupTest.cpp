@@ -183,9 +183,9 @@ public:
 
     static bool AsRoot() { return ::geteuid() == 0; }
     // Where a program folder handed to the station's user can be made: the
-    // folder open to all that the run's step removes with it (root's own TMPDIR
-    // may be 0700), else the temporary folder, else the first shared one that
-    // user can reach. Empty when there is none.
+    // folder the run's step hands over and removes with it (the step's own
+    // TMPDIR is closed to others), else the temporary folder, else the first
+    // shared one that user can reach. Empty when there is none.
     static QString SharedFolder()
     {
         QStringList dirs{QDir::tempPath(), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"), QStringLiteral("/dev/shm")};
