@@ -60,10 +60,8 @@ step bash -c '[ -z "${HOLD_OUT:-}" ] || trap "" TERM
   : >"$TMPDIR/file"
   mkdir -p "$TMPDIR/ro/in" && chmod 555 "$TMPDIR/ro"
   ln "$SECRET" "$TOLVO_OPEN_TMPDIR/secret"
-  if [ "$EUID" = 0 ]; then
-    mkdir "$TOLVO_OPEN_TMPDIR/given" && chown 65534:65534 "$TOLVO_OPEN_TMPDIR/given"
-    as_other bash -c "ln -s \"\$SECRET\" \"\$1/link\" && mkdir -p \"\$1/ro/in\" && chmod 555 \"\$1/ro\"" - "$TOLVO_OPEN_TMPDIR/given"
-  fi
+  [ "$EUID" != 0 ] || { install -d -o 65534 "$TOLVO_OPEN_TMPDIR/given" &&
+    as_other sh -c "ln -s \"\$0\" \"\$1/link\" && mkdir -p \"\$1/ro/in\" && chmod 555 \"\$1/ro\"" "$SECRET" "$TOLVO_OPEN_TMPDIR/given"; }
   printf "%s\nsleep\n%s\n" "$first" "$HOSTNAME" >"$LOCK"
   read -r stat </proc/$$/stat; fields=(${stat##*) })
   for i in {1..50}; do grep -qs "^State:.Z" /proc/$threads/status && break; sleep 0.1; done
@@ -86,7 +84,8 @@ ended() { ! living "$1"; }
 running() { grep -qs '^State:.[^Z]' /proc/"$1"/task/*/status; }
 empty() { [ -z "$(ls -A -- "$1" 2>/dev/null)" ]; }
 no_step_folder() { empty "$work/tmp" && empty "$work/open"; }
-settled() { group_gone "$1" && ! running "$named" && ! running "$threads" && [ ! -e "$lock" ] && no_step_folder; }
+secret_kept() { [ "$(stat -c %a "$SECRET")" = 0 ]; }
+settled() { group_gone "$1" && ! running "$named" && ! running "$threads" && [ ! -e "$lock" ] && no_step_folder && secret_kept; }
 read_ready() { { read -r group && read -r folder && read -r open && read -r named && read -r threads; } <"$work/ready"; }
 # start [VARIABLE=VALUE...]: the script in the background, from $work, with a
 # TMPDIR of the test's own; $pid is its PID.
@@ -146,16 +145,12 @@ for row in "${rows[@]}"; do
     echo "steps-test: $what: left behind: $(group_gone "$group" || echo "processes of group $group;")" \
       "$(running "$named" && echo "the process named with a newline;")" \
       "$(running "$threads" && echo "the process whose main thread ended;")" \
-      "$(no_step_folder || echo "a step folder;")" "$([ -e "$lock" ] && echo "the port lock")" >&2
+      "$(no_step_folder || echo "a step folder;")" "$([ -e "$lock" ] && echo "the port lock;")" \
+      "$(secret_kept || echo "the root file linked from the folder handed over re-moded")" >&2
     failed=1
     kill -KILL -- "-$group" "$named" "$threads" 2>/dev/null
   fi
-  if [ "$(stat -c %a "$SECRET")" != 0 ]; then
-    echo "steps-test: $what: the root file linked from the folder handed over is now $(stat -c %a "$SECRET")" >&2
-    chmod 000 "$SECRET"
-    failed=1
-  fi
-  rm -rf "$work/tmp" "$lock"
+  rm -rf "$work/tmp" "$lock" && chmod 000 "$SECRET"
   if [ "$failed" = 0 ]; then echo "steps-test: $what: ended with $status, nothing left"; fi
   failed=$((failed | before))
 done
@@ -205,17 +200,11 @@ exec 3>&2
 start
 within 20 test -s "$work/ready" || { echo "steps-test: the sweep's step never started" >&2; exit 1; }
 read_ready
-report "the step's TMPDIR" "$(stat -c %a "$folder")" 700
-report "the folder it hands over" "$(stat -c %a "$open")" 711
+report "the modes of the step's TMPDIR and of the folder it hands over" "$(stat -c %a "$folder" "$open" | paste -sd ' ')" "700 711"
+# others_may DIR: what another user may do in DIR: pass, list, add.
+others_may() { as_other test -x "$1" && echo pass; as_other ls -- "$1" >/dev/null 2>&1 && echo list; as_other touch -- "$1/planted" 2>/dev/null && echo add; }
 if [ "$EUID" = 0 ]; then
-  # what | what another user may do there | the folder
-  for row in "listing or adding to the step's TMPDIR|nothing|$folder" "in the folder handed over|pass|$open"; do
-    IFS='|' read -r what want dir <<<"$row"
-    got="$(as_other test -x "$dir" && echo pass)"
-    as_other ls -- "$dir" >/dev/null 2>&1 && got="$got list"
-    as_other touch -- "$dir/planted" 2>/dev/null && got="$got add"
-    report "another user $what" "${got:-nothing}" "$want"
-  done
+  report "what another user may do in the step's TMPDIR; in the folder it hands over" "$(others_may "$folder" | paste -sd ' '); $(others_may "$open" | paste -sd ' ')" "; pass"
 else
   echo "steps-test: another user in the step's folders: skipped, acting as another user needs root"
 fi
