@@ -265,6 +265,8 @@ remove_stale_port_locks() {
   local folder file lines pid host id machine=""
   read -r machine 2>/dev/null </etc/machine-id || read -r machine 2>/dev/null </var/lib/dbus/machine-id || true
   for folder in "${lock_folders[@]}"; do
+    # Where another user may rename what is ours, no name of it is trusted.
+    [ -d "$folder" ] && ! changeable_by_others "$folder" >/dev/null || continue
     for file in "$folder"/LCK..*; do
       # A link is never a lock of ours, whatever it points at.
       if [ -L "$file" ] || [ ! -f "$file" ] || [ ! -O "$file" ]; then continue; fi
