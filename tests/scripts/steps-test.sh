@@ -14,8 +14,12 @@ set -uo pipefail
 steps="$(cd -P "$(dirname "$0")/../../scripts" && pwd)/steps.sh"
 main_thread_ends="$(realpath -e -- "${1:-$(dirname "$0")/../../build/test/main_thread_ends}" 2>/dev/null)" ||
   { echo "steps-test: no main_thread_ends program: build the test preset" >&2; exit 1; }
-# Absolute: the test changes folder, and TMPDIR may be relative.
-work="$(realpath -- "$(mktemp -d)")"
+# Where another user may reach it: the folder a step hands over, under one
+# (CTest under ./test.sh), else TMPDIR. Absolute: the test changes folder, and
+# TMPDIR may be relative.
+parent="${TOLVO_OPEN_TMPDIR:-}"
+[ -n "$parent" ] && [ -d "$parent" ] && [ -w "$parent" ] || parent="${TMPDIR:-/tmp}"
+work="$(realpath -- "$(mktemp -d -p "$parent")")"
 # Root needs no mode change to remove it, and makes none where another user has been.
 # The processes the test itself starts go with it.
 trap 'kill -KILL ${threads_lock:-} ${other_named:-} 2>/dev/null; rm -rf "$work" 2>/dev/null || { chmod -R u+rwX "$work"; rm -rf "$work"; }' EXIT
@@ -203,10 +207,12 @@ read_ready
 report "the modes of the step's TMPDIR and of the folder it hands over" "$(stat -c %a "$folder" "$open" | paste -sd ' ')" "700 711"
 # others_may DIR: what another user may do in DIR: pass, list, add.
 others_may() { as_other test -x "$1" && echo pass; as_other ls -- "$1" >/dev/null 2>&1 && echo list; as_other touch -- "$1/planted" 2>/dev/null && echo add; }
-if [ "$EUID" = 0 ]; then
-  report "what another user may do in the step's TMPDIR; in the folder it hands over" "$(others_may "$folder" | paste -sd ' '); $(others_may "$open" | paste -sd ' ')" "; pass"
-else
+if [ "$EUID" != 0 ]; then
   echo "steps-test: another user in the step's folders: skipped, acting as another user needs root"
+elif ! as_other test -x "$work"; then
+  echo "steps-test: another user in the step's folders: skipped, $work is closed to other users"
+else
+  report "what another user may do in the step's TMPDIR; in the folder it hands over" "$(others_may "$folder" | paste -sd ' '); $(others_may "$open" | paste -sd ' ')" "; pass"
 fi
 # what is done to the step | what a sweep after it does with the step's folders
 phases=(
