@@ -15,6 +15,8 @@
 # user may write in or list, judged by the entry itself at each use; nothing is
 # re-moded where another user can enter, and rm follows no link.
 
+# Seconds the lead gives a step's processes to end on TERM (a nested script ends
+# its own step first) before it kills what is left.
 step_grace=10
 steps_file="$(realpath "${BASH_SOURCE[0]}")"
 step_lead=""

@@ -179,8 +179,8 @@ wait "$dead"
 "$main_thread_ends" &
 threads_lock=$!
 other="$work/other"
-mkdir "$other" && if [ "$EUID" = 0 ]; then chown 65534 "$other"; fi
-if [ "$EUID" = 0 ]; then as_other bash -c 'named_process "$1"' - "$other" & else named_process "$other" & fi
+mkdir "$other"
+if [ "$EUID" = 0 ]; then chown 65534 "$other" && as_other bash -c 'named_process "$1"' - "$other" & else named_process "$other" & fi
 within 5 test -s "$other/pid" && other_named="$(<"$other/pid")"
 machine="$(cat /etc/machine-id 2>/dev/null)"
 # write_lock NAME LINE...: a port lock of those lines.
