@@ -1,7 +1,11 @@
 #include "platform/SerialPort.h"
 
+#include <QFile>
 #include <QSerialPort>
 #include <QStringList>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tolvo {
 
@@ -35,6 +39,35 @@ QSerialPort::Parity ToQtParity(char p)
     }
 }
 
+QString SerialPortLockPath(const QString& path)
+{
+    // Qt's own choice: the first folder it may read in which the lock already
+    // stands or which it may write in; the device's name below /dev, '/' as '_'.
+    const QString location = path.startsWith(QLatin1Char('/')) ? path : QStringLiteral("/dev/") + path;
+    const QString device = location.startsWith(QLatin1String("/dev/")) ? location.mid(5) : location;
+    const QString name = QStringLiteral("/LCK..") + QString(device).replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* folder : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp", "/var/tmp",
+                               "/var/lock/lockdev", "/run/lock"}) {
+        if (::access(folder, R_OK) != 0) continue;
+        const QString lock = QString::fromLatin1(folder) + name;
+        if (::access(QFile::encodeName(lock).constData(), F_OK) == 0 || ::access(folder, W_OK) == 0) return lock;
+    }
+    return {};
+}
+
+QString SerialPortLockProblem(const QString& path)
+{
+    const QString lock = SerialPortLockPath(path);
+    struct stat st {};
+    if (lock.isEmpty() || ::lstat(QFile::encodeName(lock).constData(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+    const char* kind = S_ISFIFO(st.st_mode) ? "a FIFO"
+        : S_ISSOCK(st.st_mode)             ? "a socket"
+        : S_ISDIR(st.st_mode)              ? "a folder"
+        : S_ISLNK(st.st_mode)              ? "a link"
+                                           : "a device";
+    return QStringLiteral("the port's lock %1 is %2, not a lock file: remove it").arg(lock, QLatin1String(kind));
+}
+
 namespace {
 
 class QtSerialPort : public SerialPort {
@@ -59,6 +92,11 @@ public:
 
     bool open(const QString& path, const SerialSettings& s) override
     {
+        // Qt reads a lock that stands already to judge it, and would wait on a
+        // FIFO there (any user may make one in the lock folder) until a writer
+        // comes: the station would freeze at login.
+        m_lockProblem = SerialPortLockProblem(path);
+        if (!m_lockProblem.isEmpty()) return false;
         m_port.setPortName(path);
         if (!m_port.open(QIODevice::ReadWrite)) return false;
         const bool ok = m_port.setBaudRate(s.baud) && m_port.setParity(ToQtParity(s.parity))
@@ -72,7 +110,7 @@ public:
         m_path = path;
         return true;
     }
-    QString errorString() const override { return m_port.errorString(); }
+    QString errorString() const override { return m_lockProblem.isEmpty() ? m_port.errorString() : m_lockProblem; }
     void close() override
     {
         if (m_port.isOpen()) m_port.close();
@@ -114,6 +152,7 @@ private:
 
     QSerialPort m_port;
     QString m_path;
+    QString m_lockProblem;
 };
 
 } // namespace

@@ -1,12 +1,15 @@
 #include "serial/SerialTestUtil.h"
+#include "common/PrivateLockFolder.h"
 #include "serial/FeeDisplay.h"
 #include "sim/PtyDevice.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -201,6 +204,47 @@ TEST(PortLock, ALockWhoseProgramIsGoneIsTakenOverOneStillRunningKeepsThePort)
         EXPECT_EQ(now, QByteArray::number(row.holderRuns ? holder.pid() : ::getpid()));
         f.close();
         if (row.holderRuns) QFile::remove(lock);
+    }
+}
+
+// Any user may make a FIFO, or anything else, at a port lock's name in the lock
+// folder. The station's port and the tests' pseudo-terminal probe tell it by its
+// path and go on, where Qt would wait on the FIFO for a writer.
+TEST(PortLock, AFifoAtTheLocksNameIsToldNotWaitedOn)
+{
+    // What the opening says, "opened" when it opens; with a FIFO at the name of
+    // every pseudo-terminal's lock. Each row in a lock folder of its own.
+    const struct {
+        const char* what;
+        std::function<QString()> open;
+    } rows[] = {
+        {"the station's port", [] {
+             sim::PtyDevice dev;
+             const QString fifo = QStringLiteral("/var/lock/LCK..pts_") + dev.slavePath().section(u'/', -1);
+             if (!dev.ok() || ::mkfifo(QFile::encodeName(fifo).constData(), 0666) != 0) return QStringLiteral("no FIFO");
+             auto port = QtSerialPortFactory().create();
+             if (port->open(dev.slavePath(), SerialSettings{})) return QStringLiteral("opened");
+             return dev.slavePath() + QStringLiteral(" : ") + port->errorString();
+         }},
+        {"the pseudo-terminal probe", [] {
+             for (int n = 0; n < 4096; ++n)
+                 if (::mkfifo(QFile::encodeName(QStringLiteral("/var/lock/LCK..pts_%1").arg(n)).constData(), 0666) != 0)
+                     return QStringLiteral("no FIFO");
+             const sim::PtyPair pair = sim::OpenPty(true);
+             if (pair.master < 0) return pair.error;
+             ::close(pair.master);
+             ::close(pair.slave);
+             return QStringLiteral("opened");
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const QString said = InPrivateLockFolder(row.open, 20);
+        if (said == QStringLiteral("no mount namespace")) GTEST_SKIP() << "needs a mount namespace of its own (root, or user namespaces)";
+        EXPECT_TRUE(QRegularExpression(QStringLiteral(
+            "^/dev/pts/(\\d+) : the port's lock /var/lock/LCK\\.\\.pts_\\1 is a FIFO, not a lock file: remove it$"))
+                        .match(said).hasMatch())
+            << said.toStdString();
     }
 }
 

@@ -1,5 +1,7 @@
 #include "sim/PtyDevice.h"
 
+#include "platform/SerialPort.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QElapsedTimer>
@@ -30,7 +32,13 @@ PtyPair OpenPty(bool raw)
             pair.error = QStringLiteral("openpty: ") + QString::fromLocal8Bit(std::strerror(errno));
             break;
         }
-        // Opened as the station opens it: its lock file and all.
+        // Opened as the station opens it: its lock file and all. What stands at the
+        // lock's name and is no lock file would make Qt wait for ever.
+        if (const QString why = SerialPortLockProblem(QString::fromLocal8Bit(name)); !why.isEmpty()) {
+            pair.error = QString::fromLocal8Bit(name) + QStringLiteral(" : ") + why;
+            passed.emplace_back(master, slave);
+            continue;
+        }
         QSerialPort probe(QString::fromLocal8Bit(name));
         if (probe.open(QIODevice::ReadWrite)) {
             probe.close();
