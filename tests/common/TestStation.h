@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
+#include <optional>
+
+#include <sys/types.h>
 
 namespace tolvo::test {
 
@@ -37,6 +40,12 @@ public:
     // Closes the shared connection (for tests that touch the files themselves).
     void CloseDatabase();
 
+    // Gives the program folder to another user (root only; another user's id is
+    // this one's otherwise). From then on what is in it is that user's to remove:
+    // the destructor empties it as that user, following no link, and removes only
+    // the emptied folder, from its parent, if it is still the folder made here.
+    void HandTo(uid_t uid, gid_t gid);
+
     // A path inside the program folder ("Data/Park.MDB").
     QString path(const QString& relative) const;
     // The first column of the first row of a query on st.Db (invalid when no row).
@@ -49,6 +58,16 @@ public:
     ScriptedMessages msgs;
     RecordingMainScreen screen;
     Station st;
+
+private:
+    void RemoveHanded();
+    struct Handed {
+        uid_t uid;
+        gid_t gid;
+        dev_t dev;
+        ino_t ino;
+    };
+    std::optional<Handed> m_handed;
 };
 
 // The fee panel's six values LOut_1 .. LOut_6 as the main screen shows them.

@@ -13,8 +13,12 @@
 #include <QFile>
 #include <QLockFile>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <thread>
 #include <vector>
 #include <gtest/gtest.h>
 
@@ -25,6 +29,7 @@
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <grp.h>
 #include <signal.h>
@@ -196,12 +201,7 @@ public:
         }
         return {};
     }
-    static void GiveFolderToStationUser(const QString& folder)
-    {
-        if (AsRoot()) {
-            ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), kNobody, kNobody), 0);
-        }
-    }
+    static void GiveFolderToStationUser(TestStation& ts) { ts.HandTo(kNobody, kNobody); }
 
 private:
     static bool BecomeStationUser()
@@ -252,6 +252,57 @@ pid_t DeadProcess()
     return pid;
 }
 
+// The ten names of the files a swapped folder and the root folder behind the link each hold.
+QStringList TenFiles()
+{
+    QStringList names;
+    for (int i = 0; i < 10; ++i) names << QStringLiteral("file%1").arg(i);
+    return names;
+}
+
+// In `folder`, as its user: five folders d0 to d4, each holding the ten files,
+// and beside each a link s0 to s4 to `target`, each pair's names swapped without
+// end by two threads, so that whoever walks a folder by its name may walk
+// `target`. A link removed is made again; a pair whose folder is gone, or a
+// minute, ends it.
+QString SwapWithLink(const QString& folder, const QString& target)
+{
+    const QByteArray to = QFile::encodeName(target);
+    for (int pair = 0; pair < 5; ++pair) {
+        const QByteArray d = QFile::encodeName(folder) + "/d" + QByteArray::number(pair);
+        const QByteArray s = QFile::encodeName(folder) + "/s" + QByteArray::number(pair);
+        if (::mkdir(d.constData(), 0700) != 0 || ::symlink(to.constData(), s.constData()) != 0)
+            return QStringLiteral("no folder and link");
+        for (const QString& name : TenFiles()) ::close(::open(d + '/' + name.toLatin1(), O_CREAT | O_WRONLY, 0600));
+        const auto swap = [to, d, s] {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+            for (int remade = 0; std::chrono::steady_clock::now() < end && remade < 10;) {
+                if (::syscall(SYS_renameat2, AT_FDCWD, d.constData(), AT_FDCWD, s.constData(), RENAME_EXCHANGE) == 0 || errno != ENOENT)
+                    continue;
+                struct stat st {};
+                const bool atD = ::lstat(d.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+                if (!atD && (::lstat(s.constData(), &st) != 0 || !S_ISDIR(st.st_mode))) return;
+                remade += ::symlink(to.constData(), atD ? s.constData() : d.constData()) == 0;
+            }
+        };
+        std::thread(swap).detach();
+        std::thread(swap).detach();
+    }
+    return QStringLiteral("swapping");
+}
+
+// The names and modes in a folder, "name mode|…", sorted.
+QString Listing(const QString& folder)
+{
+    QStringList out;
+    for (const QString& name : QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name)) {
+        struct stat st {};
+        ::lstat(QFile::encodeName(folder + QLatin1Char('/') + name).constData(), &st);
+        out << name + QLatin1Char(' ') + QString::number(st.st_mode & 07777, 8);
+    }
+    return out.join(QLatin1Char('|'));
+}
+
 } // namespace
 
 TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
@@ -270,6 +321,8 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
         Names names;
         Owner owner;
         QString says;
+        // Beside the lock, the station's user swaps a folder of its own and a link to a root folder.
+        bool swapped = false;
     } rows[] = {
         {"no file", At::Nothing, 0, Names::Nothing, Owner::Station, QStringLiteral("started")},
         {"0444 empty, left by a power cut", At::File, 0444, Names::Nothing, Owner::Station, QStringLiteral("started")},
@@ -279,6 +332,8 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
         {"0600 another user's", At::File, 0600, Names::DeadProcess, Owner::Other, otherUsers},
         {"0644 held by a running station", At::File, 0644, Names::HolderHere, Owner::Station, running},
         {"a folder in its place", At::Folder, 0, Names::Nothing, Owner::Station, notLockable},
+        {"no file, beside it a link behind a swapped name", At::Nothing, 0, Names::Nothing, Owner::Station,
+         QStringLiteral("started"), true},
     };
     const QString shared = ChildStart::SharedFolder();
     if (shared.isEmpty()) GTEST_SKIP() << "no temporary folder the station's user (nobody) can reach";
@@ -288,26 +343,39 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
             std::cout << "[ SKIPPED  ] " << row.what << ": giving a file to another user needs root\n";
             continue;
         }
-        TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
-        ChildStart::GiveFolderToStationUser(ts.st.AppPath);
-        const QString path = ts.path(QStringLiteral("Tolvo.lock"));
-        QFile holder(path);
-        if (row.at == At::Folder) {
-            ASSERT_TRUE(QDir().mkdir(path));
+        // The root folder the link leads to: the program folder's removal must not reach it.
+        QTemporaryDir root;
+        for (const QString& name : TenFiles())
+            ASSERT_EQ(::close(::open(QFile::encodeName(root.path() + QLatin1Char('/') + name).constData(), O_CREAT | O_WRONLY, 0)), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
+        {
+            std::optional<ChildStart> swapper;
+            TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
+            ChildStart::GiveFolderToStationUser(ts);
+            if (row.swapped) {
+                swapper.emplace([&] { return SwapWithLink(ts.st.AppPath, root.path()); });
+                ASSERT_EQ(swapper->report(), QStringLiteral("swapping"));
+            }
+            const QString path = ts.path(QStringLiteral("Tolvo.lock"));
+            QFile holder(path);
+            if (row.at == At::Folder) {
+                ASSERT_TRUE(QDir().mkdir(path));
+            }
+            if (row.at == At::File) {
+                ASSERT_TRUE(holder.open(QIODevice::WriteOnly));
+                const pid_t named = row.names == Names::DeadProcess ? DeadProcess() : ::getpid();
+                if (row.names != Names::Nothing) holder.write(QByteArray::number(named) + "\ntolvo\nhost\n");
+                holder.flush();
+                if (row.names == Names::HolderHere) ASSERT_EQ(::flock(holder.handle(), LOCK_EX | LOCK_NB), 0);
+                else holder.close();
+                const uid_t owner = row.owner == Owner::Other || !ChildStart::AsRoot() ? ::geteuid() : ChildStart::kNobody;
+                ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, owner), 0);
+                ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), row.mode), 0);
+            }
+            ChildStart start([&] { return Start(ts); });
+            EXPECT_EQ(start.report().section(QChar(13), 0, 0), QString(row.says).replace(QStringLiteral("%1"), path));
         }
-        if (row.at == At::File) {
-            ASSERT_TRUE(holder.open(QIODevice::WriteOnly));
-            const pid_t named = row.names == Names::DeadProcess ? DeadProcess() : ::getpid();
-            if (row.names != Names::Nothing) holder.write(QByteArray::number(named) + "\ntolvo\nhost\n");
-            holder.flush();
-            if (row.names == Names::HolderHere) ASSERT_EQ(::flock(holder.handle(), LOCK_EX | LOCK_NB), 0);
-            else holder.close();
-            const uid_t owner = row.owner == Owner::Other || !ChildStart::AsRoot() ? ::geteuid() : ChildStart::kNobody;
-            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, owner), 0);
-            ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), row.mode), 0);
-        }
-        ChildStart start([&] { return Start(ts); });
-        EXPECT_EQ(start.report().section(QChar(13), 0, 0), QString(row.says).replace(QStringLiteral("%1"), path));
+        EXPECT_EQ(Listing(root.path()).toStdString(), "file0 0|file1 0|file2 0|file3 0|file4 0|file5 0|file6 0|file7 0|file8 0|file9 0");
     }
 }
 
@@ -319,7 +387,7 @@ TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
         for (int round = 0; round < 4; ++round) {
             SCOPED_TRACE(testing::Message() << leftover << " round " << round);
             TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
-            ChildStart::GiveFolderToStationUser(ts.st.AppPath);
+            ChildStart::GiveFolderToStationUser(ts);
             const QString path = ts.path(QStringLiteral("Tolvo.lock"));
             if (leftover) {
                 QFile file(path);
@@ -345,7 +413,7 @@ TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
         }
     // Four processes starting and ending in turn on one folder: never two at once.
     TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
-    ChildStart::GiveFolderToStationUser(ts.st.AppPath);
+    ChildStart::GiveFolderToStationUser(ts);
     int go[2];
     ASSERT_EQ(::pipe(go), 0);
     std::vector<std::unique_ptr<ChildStart>> starts;
