@@ -52,8 +52,18 @@ steps_begin() {
     exit 1
   fi
   # Physical, so that no link on the way is followed again later; a relative
-  # one is the folder's under the one the script was started in.
-  if [ -n "${TMPDIR:-}" ]; then TMPDIR="$(realpath -- "$TMPDIR")"; fi
+  # one is the folder's under the one the script was started in. Kept exactly:
+  # a newline at its end, which $(...) drops, would name another folder.
+  if [ -n "${TMPDIR:-}" ]; then
+    if [[ "$TMPDIR" != *$'\n'* ]]; then
+      TMPDIR="$(realpath -- "$TMPDIR" && echo .)"
+      TMPDIR="${TMPDIR%$'\n.'}"
+    fi
+    if [[ "$TMPDIR" == *$'\n'* ]]; then
+      printf '%s: TMPDIR %q holds a newline: name a folder without one\n' "$1" "$TMPDIR" >&2
+      exit 1
+    fi
+  fi
   local changeable
   if changeable="$(changeable_by_others "${TMPDIR:-/tmp}")"; then
     echo "$1: TMPDIR ${TMPDIR:-/tmp} lies in $changeable, which another user may change" >&2
@@ -200,61 +210,92 @@ changeable_by_others() {
 
 # own_folder PATH MASK: PATH itself, not through a link, is a folder of this
 # user's whose mode has none of MASK's bits (066: no other user may list or
-# write in it; 077: nor enter it).
+# write in it; 077: nor enter it); its device and inode into `folder_id`.
 own_folder() {
-  local info mode
+  local info owner mode
   if [ -L "$1" ] || [ ! -d "$1" ] || [ ! -O "$1" ]; then return 1; fi
-  info="$(stat -c '%u %f' -- "$1" 2>/dev/null)" || return 1
-  mode=$((16#${info#* }))
-  [ "${info%% *}" = "$EUID" ] && [ $((mode & 8#170000)) = $((8#040000)) ] && [ $((mode & $2)) = 0 ]
+  info="$(stat -c '%u %f %d:%i' -- "$1" 2>/dev/null)" || return 1
+  read -r owner mode folder_id <<<"$info"
+  mode=$((16#$mode))
+  [ "$owner" = "$EUID" ] && [ $((mode & 8#170000)) = $((8#040000)) ] && [ $((mode & $2)) = 0 ]
 }
 
-# steps_base PARENT: this user's folder of step folders in PARENT (mode 0711:
-# others may pass to a folder handed to them, not list or add), into `base`.
-# One that is a link, another user's or open to others is never used: a fresh
-# one serves instead.
-steps_base() {
-  local fresh
-  base="$1/tolvo-steps-$EUID"
-  if (umask 077 && mkdir -- "$base") 2>/dev/null; then chmod 711 -- "$base"; fi
-  own_folder "$base" 066 && return 0
-  fresh="$(mktemp -d -- "$base.XXXXXXXXXXXX")" && chmod 711 -- "$fresh" || return 1
-  echo "steps: $base is not this user's own closed folder (a link, another user's, or open to others): $fresh serves instead" >&2
-  base="$fresh"
+# in_folder DIR ID COMMAND...: COMMAND in a subshell inside DIR, reached with
+# cd -P, when that is the very folder judged before (its device and inode ID)
+# and still this user's own closed one: DIR's name, replaced meanwhile (its
+# folder removed by another run's end, a link put in its place), leads
+# elsewhere, which is not it.
+in_folder() {
+  (cd -P -- "$1" 2>/dev/null && own_folder . 066 && [ "$folder_id" = "$2" ] && shift 2 && "$@")
 }
 
-# new_step_folder PARENT NAME MODE: a new folder NAME.<random> of mode MODE in
-# this user's folder of step folders in PARENT, printed. A base removed by
-# another run's end meanwhile is made again; one that is not this user's own
-# once the folder is in it is left.
-new_step_folder() {
-  local base dir try
-  for try in 1 2 3; do
-    steps_base "$1" || return 1
-    dir="$(mktemp -d -- "$base/$2.XXXXXXXXXXXX" 2>/dev/null)" || continue
-    if own_folder "$base" 066 && own_folder "$dir" 077 && chmod "$3" -- "$dir"; then
-      echo "$dir"
-      return 0
-    fi
-    rmdir -- "$dir" 2>/dev/null
+# new_folder TEMPLATE UMASK: a new folder named after TEMPLATE, its X's random,
+# made with UMASK so that it has its mode from the start; its name printed.
+new_folder() {
+  local name _
+  for _ in 1 2 3 4 5; do
+    name="$(mktemp -u -- "$1")" && (umask "$2" && mkdir -- "$name") 2>/dev/null && printf '%s\n' "$name" && return 0
   done
   return 1
 }
 
-# remove_step_folder DIR: DIR and all in it, judged by the entry itself: a link
-# or another user's entry is left alone, and rm follows no link. Root needs no
-# mode change; what an ordinary user's test left read-only is re-moded only in
-# a folder no other user may enter.
+# steps_base PARENT: this user's folder of step folders in PARENT, made 0711
+# (others may pass to a folder handed to them, not list or add), into `base`,
+# its device and inode into `base_id`. One that is a link, another user's or
+# open to others is never used: a fresh one serves instead.
+steps_base() {
+  local fresh folder_id
+  base="$1/tolvo-steps-$EUID"
+  (umask 066 && mkdir -- "$base") 2>/dev/null
+  if ! own_folder "$base" 066; then
+    fresh="$(new_folder "$base.XXXXXXXXXXXX" 066)" && own_folder "$fresh" 066 || return 1
+    echo "steps: $base is not this user's own closed folder (a link, another user's, or open to others): $fresh serves instead" >&2
+    base="$fresh"
+  fi
+  base_id="$folder_id"
+}
+
+# new_step_folder PARENT NAME UMASK: a new folder NAME.<random> made with UMASK
+# in this user's folder of step folders in PARENT, made from inside that folder
+# as judged; its path into `made`, the base's device and inode into
+# `made_base`. Once the new folder is in it no run removes the base, so its
+# path holds while the step runs. A base removed by another run's end
+# meanwhile is made again.
+new_step_folder() {
+  local base base_id name _
+  for _ in 1 2 3; do
+    steps_base "$1" || return 1
+    if name="$(in_folder "$base" "$base_id" new_folder "$2.XXXXXXXXXXXX" "$3")"; then
+      made="$base/$name" made_base="$base_id"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# remove_step_folder BASE BASE_ID NAME: the folder NAME in this user's folder
+# of step folders BASE, as judged before, and all in it; from inside BASE, the
+# entry judged by itself: a link or another user's entry is left alone, and rm
+# follows no link. Root needs no mode change; what an ordinary user's test left
+# read-only is re-moded only in a folder no other user may enter, from inside
+# that very folder.
 remove_step_folder() {
-  local entry
+  in_folder "$1" "$2" remove_entry "$3" || true
+}
+remove_entry() {
+  local entry folder_id
   if [ -L "$1" ] || [ ! -d "$1" ] || [ ! -O "$1" ]; then return 0; fi
   entry="$(stat -c %d:%i -- "$1")" || return 0
   rm -rf -- "$1" 2>/dev/null && return 0
-  # Re-moded from inside the very folder judged: its path swapped for a link
-  # meanwhile leads elsewhere, which is not it.
-  (cd -P -- "$1" && [ "$(stat -c %d:%i .)" = "$entry" ] && own_folder . 077 && chmod -R u+rwX .) 2>/dev/null || true
+  (cd -P -- "$1" && own_folder . 077 && [ "$folder_id" = "$entry" ] && chmod -R u+rwX .) 2>/dev/null || true
   # What cannot go is told, and the script goes on.
   rm -rf -- "$1" || true
+}
+
+# remove_base BASE BASE_ID: this user's folder of step folders, once empty,
+# from inside its parent when the entry there is still the one judged.
+remove_base() {
+  (cd -P -- "${1%/*}/" 2>/dev/null && [ "$(stat -c %d:%i -- "./${1##*/}" 2>/dev/null)" = "$2" ] && rmdir -- "./${1##*/}") 2>/dev/null || true
 }
 
 # A program ended outright leaves its serial port's lock (LCK..<device> naming
@@ -295,8 +336,8 @@ remove_stale_port_locks() {
 # to all, and stale port locks. Only this user's closed folders of step folders
 # are walked, each judged first; then one reading of /proc serves them all.
 sweep_dead_steps() {
-  local parents=("${TMPDIR:-/tmp}") parent bases=() base entries=() entry kind session i
-  local -a entry_sessions=()
+  local parents=("${TMPDIR:-/tmp}") parent bases=() base_ids=() base entries=() entry kind session i folder_id
+  local -a entry_bases=() entry_sessions=()
   local -A sessions=()
   # TMPDIR is often one of the open folders: each is swept once.
   for parent in "${open_folders[@]}"; do [ "$parent" = "${parents[0]}" ] || parents+=("$parent"); done
@@ -305,12 +346,14 @@ sweep_dead_steps() {
     for base in "$parent/tolvo-steps-$EUID" "$parent/tolvo-steps-$EUID".*; do
       own_folder "$base" 066 || continue
       bases+=("$base")
+      base_ids+=("$folder_id")
       for kind in tolvo-step tolvo-open; do
         for entry in "$base/$kind.$steps_ns-"*; do
           session="${entry##*/"$kind.$steps_ns-"}"
           session="${session%%.*}"
           if [[ "$session" =~ ^[0-9]+$ ]] && own_folder "$entry" 066; then
-            entries+=("$entry")
+            entries+=("${entry##*/}")
+            entry_bases+=($((${#bases[@]} - 1)))
             entry_sessions+=("$session")
           fi
         done
@@ -320,11 +363,12 @@ sweep_dead_steps() {
   if [ ${#entries[@]} -gt 0 ]; then
     for_living_processes add_session
     for i in "${!entries[@]}"; do
-      [ -n "${sessions[${entry_sessions[$i]}]:-}" ] || remove_step_folder "${entries[$i]}"
+      [ -n "${sessions[${entry_sessions[$i]}]:-}" ] ||
+        remove_step_folder "${bases[${entry_bases[$i]}]}" "${base_ids[${entry_bases[$i]}]}" "${entries[$i]}"
     done
   fi
   # An emptied one goes; one still in use stays.
-  for base in "${bases[@]}"; do rmdir -- "$base" 2>/dev/null || true; done
+  for i in "${!bases[@]}"; do remove_base "${bases[$i]}" "${base_ids[$i]}"; done
   remove_stale_port_locks
 }
 add_session() { sessions[${fields[3]}]=1; }
@@ -350,13 +394,14 @@ end_step() {
     sleep 0.1
   done
   remove_stale_port_locks
-  local dir
-  for dir in "$step_tmp" "$step_open"; do
-    if [ -n "$dir" ]; then
-      remove_step_folder "$dir"
-      rmdir -- "${dir%/*}" 2>/dev/null || true
-    fi
-  done
+  if [ -n "$step_tmp" ]; then remove_made "$step_tmp" "$step_tmp_base"; fi
+  if [ -n "$step_open" ]; then remove_made "$step_open" "$step_open_base"; fi
+}
+
+# remove_made PATH BASE_ID: a folder new_step_folder made, then its base once empty.
+remove_made() {
+  remove_step_folder "${1%/*}" "$2" "${1##*/}"
+  remove_base "${1%/*}" "$2"
 }
 
 lead() {
@@ -368,16 +413,16 @@ lead() {
   # The step's temporary files (a compiler's, a test's folders) go to a folder of
   # its own, removed with it: a program ended mid-way never removes its own.
   # Closed to every other user.
-  if ! step_tmp="$(new_step_folder "${TMPDIR:-/tmp}" "tolvo-step.$name" 700)"; then
+  if ! new_step_folder "${TMPDIR:-/tmp}" "tolvo-step.$name" 077; then
     echo "No temporary folder for the step in ${TMPDIR:-/tmp}: $*" >&2
     exit 1
   fi
+  step_tmp="$made" step_tmp_base="$made_base"
   # What the step hands to another user (the station's user in the tests) goes
   # to a folder of its own that others may pass through by a name they cannot
   # list, and add nothing to: a folder open to all, even where TMPDIR is not.
-  if changeable_by_others "${open_folders[0]}" >/dev/null ||
-    ! step_open="$(new_step_folder "${open_folders[0]}" "tolvo-open.$name" 711)"; then
-    step_open=""
+  if ! changeable_by_others "${open_folders[0]}" >/dev/null && new_step_folder "${open_folders[0]}" "tolvo-open.$name" 066; then
+    step_open="$made" step_open_base="$made_base"
   fi
   # A background job of a script ignores SIGINT and SIGQUIT; the step gets them back.
   TMPDIR="$step_tmp" TOLVO_OPEN_TMPDIR="$step_open" env --default-signal=INT,QUIT "$@" &

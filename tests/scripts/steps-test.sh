@@ -22,7 +22,7 @@ parent="${TOLVO_OPEN_TMPDIR:-}"
 work="$(realpath -- "$(mktemp -d -p "$parent")")"
 # Root needs no mode change to remove it, and makes none where another user has been.
 # The processes the test itself starts go with it.
-trap 'kill -KILL ${threads_lock:-} ${other_named:-} 2>/dev/null; rm -rf "$work" 2>/dev/null || { chmod -R u+rwX "$work"; rm -rf "$work"; }' EXIT
+trap 'kill -KILL ${threads_lock:-} ${other_named:-} 2>/dev/null; rm -rf "$work" 2>/dev/null || { [ "$EUID" = 0 ] || chmod -R u+rwX "$work"; rm -rf "$work"; }' EXIT
 # Others may pass, so that what a step closes to them is closed by the step.
 chmod 711 "$work"
 locks="$work/locks"
@@ -50,6 +50,8 @@ set -euo pipefail
 steps_begin "$0" "$@"
 cd /
 [ -z "${SWEEP_ONLY:-}" ] || exit 0
+# A step that leaves a file beside the folder of step folders, in the TMPDIR taken.
+[ -z "${MARK:-}" ] || { step bash -c ': >"$TMPDIR/../../mark"'; exit; }
 # Two sleeps, one a grandchild, holding out against TERM if asked, a process
 # named with a newline and one whose main thread has ended; the lock names the
 # first sleep. A read-only folder in TMPDIR; in the folder handed over, a hard
@@ -159,14 +161,62 @@ for row in "${rows[@]}"; do
   failed=$((failed | before))
 done
 
-out="$(TMPDIR="$work/none" bash "$work/script.sh" 2>&1)"
-[ $? = 1 ] && [[ "$out" == *"TMPDIR names $work/none, which is no folder"* && "$out" != *$'\n'* ]] ||
-  { echo "steps-test: a TMPDIR that is no folder: not stopped with one line: $out" >&2; failed=1; }
-
 # report WHAT GOT WANT
 report() {
   if [ "$2" = "$3" ]; then echo "steps-test: $1: $2"; else echo "steps-test: $1: $2, not $3" >&2 && failed=1; fi
 }
+# target NAME: a folder of the test's own, of mode 755, where a link of another
+# user's leads: nothing may be made in it, re-moded or removed through that link.
+target() { command mkdir -m 755 -- "$work/$1.target"; }
+# target_state NAME: its mode and what is in it.
+target_state() { echo "$(stat -c %a -- "$work/$1.target") with $(find "$work/$1.target" -mindepth 1 | wc -l) in it"; }
+
+# refused WHAT TMPDIR LINE: the script stops with status 1 and one line that
+# holds LINE (one that takes the TMPDIR leaves a file there and ends).
+refused() {
+  local out status=0
+  out="$(TMPDIR="$2" MARK=1 bash "$work/script.sh" 2>&1)" || status=$?
+  if [ "$status" = 1 ] && [[ "$out" == *"$3"* && "$out" != *$'\n'* ]]; then
+    echo "steps-test: $1: stopped with one line"
+  else
+    echo "steps-test: $1: not stopped with one line ($status): $out" >&2
+    failed=1
+  fi
+}
+refused "a TMPDIR that is no folder" "$work/none" "TMPDIR names $work/none, which is no folder"
+# Beside the name without the newline, another user's link to a target.
+target newline && command mkdir -m 700 "$work/nl"$'\n' && ln -s "$work/newline.target" "$work/nl"
+refused "a TMPDIR ending in a newline" "$work/nl"$'\n' "holds a newline"
+
+# The folder of step folders replaced by a link to a target the instant it is
+# made (a mkdir that swaps the name), the instant it is judged (an own_folder
+# that does), and between a step folder's making and its removal (the target
+# holding a folder of that name).
+swap_base() { mv -- "$1" "$1.moved" && ln -s -- "$work/$2.target" "$1"; }
+swapped_at() (
+  local at="$1" swapping="$work/$1/tolvo-steps-$EUID"
+  eval "judged_$(declare -f own_folder)"
+  mkdir() { command mkdir "$@" && { [ "$at" != mkdir ] || [ "${*: -1}" != "$swapping" ] || swap_base "$swapping" "$at"; }; }
+  own_folder() { judged_own_folder "$@" && { [ "$at" != own_folder ] || [ "$1" != "$swapping" ] || [ -e "$swapping.moved" ] || swap_base "$swapping" "$at"; }; }
+  target "$at" && command mkdir "$work/$at"
+  new_step_folder "$work/$at" tolvo-step.made 077 2>/dev/null
+)
+swapped_at mkdir
+swapped_at own_folder
+target removed && command mkdir "$work/removed"
+new_step_folder "$work/removed" tolvo-step.removed 077 && swap_base "$work/removed/tolvo-steps-$EUID" removed &&
+  command mkdir -- "$work/removed.target/${made##*/}" && remove_made "$made" "$made_base"
+# what | the target's name | what is in the target after, and whether the name was swapped
+targets=(
+  "a link under the name of a TMPDIR without its newline|newline|755 with 0 in it"
+  "a link swapped in for the folder of step folders once made|mkdir|755 with 0 in it, swapped"
+  "a link swapped in for the folder of step folders once judged|own_folder|755 with 0 in it, swapped"
+  "a link swapped in for the folder of step folders before a removal from it|removed|755 with 1 in it, swapped"
+)
+for row in "${targets[@]}"; do
+  IFS='|' read -r what name want <<<"$row"
+  report "the target of $what" "$(target_state "$name")$([ ! -d "$work/$name/tolvo-steps-$EUID.moved" ] || echo ", swapped")" "$want"
+done
 
 # The sweep at a script's start. Beside a live step: port locks; a link in
 # place of this user's folder of step folders, pointing at a tree of read-only
