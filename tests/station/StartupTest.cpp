@@ -351,11 +351,6 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
         {
             std::optional<ChildStart> swapper;
             TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
-            ChildStart::GiveFolderToStationUser(ts);
-            if (row.swapped) {
-                swapper.emplace([&] { return SwapWithLink(ts.st.AppPath, root.path()); });
-                ASSERT_EQ(swapper->report(), QStringLiteral("swapping"));
-            }
             const QString path = ts.path(QStringLiteral("Tolvo.lock"));
             QFile holder(path);
             if (row.at == At::Folder) {
@@ -372,6 +367,12 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
                 ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, owner), 0);
                 ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), row.mode), 0);
             }
+            // Handed over once root is done in it: root acts by name only where no other user may enter.
+            ChildStart::GiveFolderToStationUser(ts);
+            if (row.swapped) {
+                swapper.emplace([&] { return SwapWithLink(ts.st.AppPath, root.path()); });
+                ASSERT_EQ(swapper->report(), QStringLiteral("swapping"));
+            }
             ChildStart start([&] { return Start(ts); });
             EXPECT_EQ(start.report().section(QChar(13), 0, 0), QString(row.says).replace(QStringLiteral("%1"), path));
         }
@@ -387,7 +388,6 @@ TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
         for (int round = 0; round < 4; ++round) {
             SCOPED_TRACE(testing::Message() << leftover << " round " << round);
             TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
-            ChildStart::GiveFolderToStationUser(ts);
             const QString path = ts.path(QStringLiteral("Tolvo.lock"));
             if (leftover) {
                 QFile file(path);
@@ -398,6 +398,7 @@ TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
                 ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, owner), 0);
                 ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
             }
+            ChildStart::GiveFolderToStationUser(ts);
             int go[2];
             ASSERT_EQ(::pipe(go), 0);
             ChildStart first([&] { return Start(ts); }, go[0]), second([&] { return Start(ts); }, go[0]);
