@@ -4,7 +4,6 @@
 #include <QString>
 #include <functional>
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
@@ -50,27 +49,16 @@ inline QString InPrivateLockFolder(const std::function<QString()>& body, int sec
         ::_exit(::write(out[1], said.constData(), size_t(said.size())) == said.size() ? 0 : 1);
     }
     ::close(out[1]);
+    pollfd p{out[0], POLLIN, 0};
+    const bool answered = pid > 0 && ::poll(&p, 1, seconds * 1000) == 1;
+    if (pid > 0 && !answered) ::kill(pid, SIGKILL);
+    // The child ends once it has answered, or has been killed: the pipe closes.
     QByteArray got;
-    bool ended = pid < 0;
-    for (int waited = 0; !ended && waited < seconds * 10;) {
-        pollfd p{out[0], POLLIN, 0};
-        const int ready = ::poll(&p, 1, 100);
-        if (ready < 0 && errno != EINTR) break;
-        if (ready <= 0) {
-            ++waited;
-            continue;
-        }
-        char buffer[512];
-        const ssize_t n = ::read(out[0], buffer, sizeof buffer);
-        if (n > 0) got.append(buffer, n);
-        else ended = true;
-    }
+    char buffer[512];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) got.append(buffer, n);
     ::close(out[0]);
-    if (pid > 0) {
-        if (!ended) ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-    }
-    return ended ? QString::fromUtf8(got) : QStringLiteral("no answer within %1 s: it waits").arg(seconds);
+    if (pid > 0) ::waitpid(pid, nullptr, 0);
+    return answered ? QString::fromUtf8(got) : QStringLiteral("no answer within %1 s: it waits").arg(seconds);
 }
 
 } // namespace tolvo::test
