@@ -39,6 +39,10 @@ QSerialPort::Parity ToQtParity(char p)
     }
 }
 
+namespace {
+
+// The lock Qt takes for the port at `path` (LCK..<device>), in the lock folder
+// Qt would choose; empty when no folder would do.
 QString SerialPortLockPath(const QString& path)
 {
     // Qt's own choice: the first folder it may read in which the lock already
@@ -55,6 +59,8 @@ QString SerialPortLockPath(const QString& path)
     return {};
 }
 
+// What stands at that lock's name when it is no lock file (a FIFO, a socket, a
+// folder, a link, a device), told with its path; empty otherwise.
 QString SerialPortLockProblem(const QString& path)
 {
     const QString lock = SerialPortLockPath(path);
@@ -67,8 +73,6 @@ QString SerialPortLockProblem(const QString& path)
                                            : "a device";
     return QStringLiteral("the port's lock %1 is %2, not a lock file: remove it").arg(lock, QLatin1String(kind));
 }
-
-namespace {
 
 class QtSerialPort : public SerialPort {
 public:

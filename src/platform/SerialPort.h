@@ -21,13 +21,6 @@ bool ParseSerialSettings(const QString& text, SerialSettings& out);
 // The line's parity for a parsed settings letter.
 QSerialPort::Parity ToQtParity(char parity);
 
-// The lock Qt takes for the port at `path` (LCK..<device>), in the lock folder
-// Qt would choose; empty when no folder would do.
-QString SerialPortLockPath(const QString& path);
-// What stands at that lock's name when it is no lock file (a FIFO, a socket, a
-// folder, a link, a device), told with its path; empty otherwise.
-QString SerialPortLockProblem(const QString& path);
-
 // One serial port, shaped like the control the station drives: open with a
 // settings text, output bytes, read all that has arrived, drive DTR/RTS, read
 // DSR/CTS. The owner learns of arriving bytes through onReadyRead, which may be

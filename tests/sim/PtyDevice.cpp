@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QElapsedTimer>
-#include <QSerialPort>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -32,20 +31,14 @@ PtyPair OpenPty(bool raw)
             pair.error = QStringLiteral("openpty: ") + QString::fromLocal8Bit(std::strerror(errno));
             break;
         }
-        // Opened as the station opens it: its lock file and all. What stands at the
-        // lock's name and is no lock file would make Qt wait for ever.
-        if (const QString why = SerialPortLockProblem(QString::fromLocal8Bit(name)); !why.isEmpty()) {
-            pair.error = QString::fromLocal8Bit(name) + QStringLiteral(" : ") + why;
-            passed.emplace_back(master, slave);
-            continue;
-        }
-        QSerialPort probe(QString::fromLocal8Bit(name));
-        if (probe.open(QIODevice::ReadWrite)) {
-            probe.close();
+        // Opened as the station opens it: its lock file and all.
+        const auto probe = QtSerialPortFactory().create();
+        if (probe->open(QString::fromLocal8Bit(name), SerialSettings{})) {
+            probe->close();
             pair = {master, slave, QString::fromLocal8Bit(name), {}};
             break;
         }
-        pair.error = QString::fromLocal8Bit(name) + QStringLiteral(" : ") + probe.errorString();
+        pair.error = QString::fromLocal8Bit(name) + QStringLiteral(" : ") + probe->errorString();
         passed.emplace_back(master, slave);
     }
     for (const auto& [master, slave] : passed) {
