@@ -59,19 +59,36 @@ QString SerialPortLockPath(const QString& path)
     return {};
 }
 
-// What stands at that lock's name when it is no lock file (a FIFO, a socket, a
-// folder, a link, a device), told with its path; empty otherwise.
+// The most a lock may hold: Qt writes a few short lines, and the scripts read no
+// more of one either.
+constexpr off_t kLockBytes = 4096;
+
+// What stands at a name Qt would read as the port's lock when it is no lock
+// file (a FIFO, a socket, a folder, a link, a device, or a file too large for a
+// lock), told with its path; empty otherwise. Qt reads a lock that stands to
+// judge it and, for one that looks stale, takes <lock>.rmlock as a lock of its
+// own, reading that one the same way, and so on: each name that stands is
+// judged, and the length a name may have ends the chain.
 QString SerialPortLockProblem(const QString& path)
 {
     const QString lock = SerialPortLockPath(path);
-    struct stat st {};
-    if (lock.isEmpty() || ::lstat(QFile::encodeName(lock).constData(), &st) != 0 || S_ISREG(st.st_mode)) return {};
-    const char* kind = S_ISFIFO(st.st_mode) ? "a FIFO"
-        : S_ISSOCK(st.st_mode)             ? "a socket"
-        : S_ISDIR(st.st_mode)              ? "a folder"
-        : S_ISLNK(st.st_mode)              ? "a link"
-                                           : "a device";
-    return QStringLiteral("the port's lock %1 is %2, not a lock file: remove it").arg(lock, QLatin1String(kind));
+    if (lock.isEmpty()) return {};
+    for (QString name = lock;; name += QLatin1String(".rmlock")) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(name).constData(), &st) != 0) return {};
+        if (S_ISREG(st.st_mode)) {
+            if (st.st_size <= kLockBytes) continue;
+            return QStringLiteral("the port's lock %1 is a file of %2 bytes, not a lock file: remove it")
+                .arg(name)
+                .arg(qint64(st.st_size));
+        }
+        const char* kind = S_ISFIFO(st.st_mode) ? "a FIFO"
+            : S_ISSOCK(st.st_mode)             ? "a socket"
+            : S_ISDIR(st.st_mode)              ? "a folder"
+            : S_ISLNK(st.st_mode)              ? "a link"
+                                               : "a device";
+        return QStringLiteral("the port's lock %1 is %2, not a lock file: remove it").arg(name, QLatin1String(kind));
+    }
 }
 
 class QtSerialPort : public SerialPort {
@@ -98,7 +115,8 @@ public:
     {
         // Qt reads a lock that stands already to judge it, and would wait on a
         // FIFO there (any user may make one in the lock folder) until a writer
-        // comes: the station would freeze at login.
+        // comes, or read a huge file to its end: the station would freeze at
+        // login, or die.
         m_lockProblem = SerialPortLockProblem(path);
         if (!m_lockProblem.isEmpty()) return false;
         m_port.setPortName(path);

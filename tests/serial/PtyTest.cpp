@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -207,26 +208,51 @@ TEST(PortLock, ALockWhoseProgramIsGoneIsTakenOverOneStillRunningKeepsThePort)
     }
 }
 
-// Any user may make a FIFO, or anything else, at a port lock's name in the lock
-// folder. The station's port and the tests' pseudo-terminal probe tell it by its
-// path and go on, where Qt would wait on the FIFO for a writer.
-TEST(PortLock, AFifoAtTheLocksNameIsToldNotWaitedOn)
+// What the station's port says on opening a pseudo-terminal, "opened" when it
+// opens, once `plant` has put what it will at that terminal's lock.
+QString StationPortSays(const std::function<bool(const QString& lock)>& plant)
 {
-    // What the opening says, "opened" when it opens; with a FIFO at the name of
-    // every pseudo-terminal's lock. Each row in a lock folder of its own.
+    sim::PtyDevice dev;
+    const QString lock = QStringLiteral("/var/lock/LCK..pts_") + dev.slavePath().section(u'/', -1);
+    if (!dev.ok() || !plant(lock)) return QStringLiteral("not planted");
+    auto port = QtSerialPortFactory().create();
+    if (port->open(dev.slavePath(), SerialSettings{})) return QStringLiteral("opened");
+    return dev.slavePath() + QStringLiteral(" : ") + port->errorString();
+}
+
+// Any user may make a FIFO, or anything else, at a port lock's name in the lock
+// folder, or at the name Qt takes to remove a stale lock. The station's port and
+// the tests' pseudo-terminal probe tell it by its path and go on, where Qt would
+// wait on the FIFO for a writer or read the file until memory runs out.
+TEST(PortLock, AFifoOrAHugeFileWhereQtReadsALockIsToldNotRead)
+{
+    // What the opening says, "opened" when it opens. Each row in a lock folder of its own.
     const struct {
         const char* what;
         std::function<QString()> open;
+        const char* said;
     } rows[] = {
-        {"the station's port", [] {
-             sim::PtyDevice dev;
-             const QString fifo = QStringLiteral("/var/lock/LCK..pts_") + dev.slavePath().section(u'/', -1);
-             if (!dev.ok() || ::mkfifo(QFile::encodeName(fifo).constData(), 0666) != 0) return QStringLiteral("no FIFO");
-             auto port = QtSerialPortFactory().create();
-             if (port->open(dev.slavePath(), SerialSettings{})) return QStringLiteral("opened");
-             return dev.slavePath() + QStringLiteral(" : ") + port->errorString();
-         }},
-        {"the pseudo-terminal probe", [] {
+        {"the station's port, a FIFO at the lock", [] {
+             return StationPortSays([](const QString& lock) { return ::mkfifo(QFile::encodeName(lock).constData(), 0666) == 0; });
+         }, "^/dev/pts/(\\d+) : the port's lock /var/lock/LCK\\.\\.pts_\\1 is a FIFO, not a lock file: remove it$"},
+        {"the station's port, a FIFO at the removal lock of a stale lock", [] {
+             return StationPortSays([](const QString& lock) {
+                 const OtherProgram gone(false);
+                 QFile f(lock);
+                 return f.open(QIODevice::WriteOnly)
+                     && f.write(QByteArray::number(gone.pid()) + '\n' + QCoreApplication::applicationName().toUtf8() + '\n'
+                                + QSysInfo::machineHostName().toUtf8() + '\n')
+                     > 0
+                     && ::mkfifo(QFile::encodeName(lock + QStringLiteral(".rmlock")).constData(), 0666) == 0;
+             });
+         }, "^/dev/pts/(\\d+) : the port's lock /var/lock/LCK\\.\\.pts_\\1\\.rmlock is a FIFO, not a lock file: remove it$"},
+        {"the station's port, a sparse file of 64 GB at the lock", [] {
+             return StationPortSays([](const QString& lock) {
+                 QFile f(lock);
+                 return f.open(QIODevice::WriteOnly) && f.resize(qint64(64) << 30);
+             });
+         }, "^/dev/pts/(\\d+) : the port's lock /var/lock/LCK\\.\\.pts_\\1 is a file of 68719476736 bytes, not a lock file: remove it$"},
+        {"the pseudo-terminal probe, a FIFO at every lock", [] {
              for (int n = 0; n < 4096; ++n)
                  if (::mkfifo(QFile::encodeName(QStringLiteral("/var/lock/LCK..pts_%1").arg(n)).constData(), 0666) != 0)
                      return QStringLiteral("no FIFO");
@@ -235,16 +261,13 @@ TEST(PortLock, AFifoAtTheLocksNameIsToldNotWaitedOn)
              ::close(pair.master);
              ::close(pair.slave);
              return QStringLiteral("opened");
-         }},
+         }, "^/dev/pts/(\\d+) : the port's lock /var/lock/LCK\\.\\.pts_\\1 is a FIFO, not a lock file: remove it$"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         const QString said = InPrivateLockFolder(row.open, 20);
         if (said == QStringLiteral("no mount namespace")) GTEST_SKIP() << "needs a mount namespace of its own (root, or user namespaces)";
-        EXPECT_TRUE(QRegularExpression(QStringLiteral(
-            "^/dev/pts/(\\d+) : the port's lock /var/lock/LCK\\.\\.pts_\\1 is a FIFO, not a lock file: remove it$"))
-                        .match(said).hasMatch())
-            << said.toStdString();
+        EXPECT_TRUE(QRegularExpression(QString::fromLatin1(row.said)).match(said).hasMatch()) << said.toStdString();
     }
 }
 
