@@ -4,6 +4,11 @@
 #include <QSerialPort>
 #include <QStringList>
 
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <limits>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,6 +96,42 @@ QString SerialPortLockProblem(const QString& path)
     }
 }
 
+// Closes the descriptor it was given, however the reading ends.
+class OpenedFile {
+public:
+    explicit OpenedFile(int fd) : m_fd(fd) {}
+    ~OpenedFile()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    OpenedFile(const OpenedFile&) = delete;
+    OpenedFile& operator=(const OpenedFile&) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The living process a lock at `lock` names on its first line, as Qt writes
+// it; 0 when none does. Anyone may have swapped the lock since it was judged,
+// so no link is followed, no FIFO waited on and no more than a lock read.
+pid_t LiveLockHolder(const QString& lock)
+{
+    const OpenedFile file(::open(QFile::encodeName(lock).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (file.fd() < 0 || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    char text[kLockBytes];
+    const ssize_t n = ::read(file.fd(), text, sizeof text);
+    if (n <= 0) return 0;
+    const QByteArray line = QByteArray(text, n).split('\n').first();
+    // Ten digits at most: more would overflow a process number.
+    if (line.isEmpty() || line.size() > 10 || std::any_of(line.begin(), line.end(), [](char c) { return c < '0' || c > '9'; }))
+        return 0;
+    const qint64 pid = line.toLongLong();
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return 0;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM ? pid_t(pid) : 0;
+}
+
 class QtSerialPort : public SerialPort {
 public:
     QtSerialPort()
@@ -120,7 +161,13 @@ public:
         m_lockProblem = SerialPortLockProblem(path);
         if (!m_lockProblem.isEmpty()) return false;
         m_port.setPortName(path);
-        if (!m_port.open(QIODevice::ReadWrite)) return false;
+        if (!m_port.open(QIODevice::ReadWrite)) {
+            // Qt's refusal names neither the lock nor what holds it.
+            const QString lock = SerialPortLockPath(path);
+            const pid_t holder = m_port.error() == QSerialPort::PermissionError && !lock.isEmpty() ? LiveLockHolder(lock) : 0;
+            if (holder > 0) m_lockProblem = QStringLiteral("the port's lock %1 is held by process %2").arg(lock).arg(holder);
+            return false;
+        }
         const bool ok = m_port.setBaudRate(s.baud) && m_port.setParity(ToQtParity(s.parity))
             && m_port.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits))
             && m_port.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)
