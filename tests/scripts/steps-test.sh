@@ -34,15 +34,26 @@ export STEPS="$steps" LOCK="$lock" READY="$work/ready" STEPS_LOCK_FOLDERS="$lock
   SECRET="$work/secret" MAIN_THREAD_ENDS="$main_thread_ends"
 # shellcheck source=scripts/steps.sh
 . "$steps" # `living`
-# as_other COMMAND...: COMMAND as another user (root only).
-as_other() { setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"; }
+# as_other COMMAND...: COMMAND as another user (root only). A process of that
+# user's may read another's environment, reach its folder and take its
+# descriptors: it starts with PATH alone, in /, with none above 2.
+as_other() ( to_other "$@" )
+# to_other COMMAND...: this shell becomes that; as a background job, its PID is $!.
+to_other() {
+  local fd
+  for fd in /proc/"$BASHPID"/fd/*; do
+    fd="${fd##*/}"
+    [ "$fd" -le 2 ] || { exec {fd}>&-; } 2>/dev/null
+  done
+  cd / && exec env -i PATH=/usr/bin:/bin setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"
+}
 # named_process DIR: a process named with a newline and ") " (a copy of sleep so
 # named, in DIR), its PID in DIR/pid.
 named_process() {
   local named="$1/a"$'\n'"b) c"
   cp -- "$(command -v sleep)" "$named" && echo "$BASHPID" >"$1/pid" && exec "$named" 600
 }
-export -f as_other named_process
+export -f as_other to_other named_process
 
 cat >"$work/script.sh" <<'SCRIPT'
 set -euo pipefail
@@ -230,7 +241,7 @@ wait "$dead"
 threads_lock=$!
 other="$work/other"
 mkdir "$other"
-if [ "$EUID" = 0 ]; then chown 65534 "$other" && as_other bash -c 'named_process "$1"' - "$other" & else named_process "$other" & fi
+if [ "$EUID" = 0 ]; then chown 65534 "$other" && as_other bash -c "$(declare -f named_process); named_process \"\$1\"" - "$other" & else named_process "$other" & fi
 within 5 test -s "$other/pid" && other_named="$(<"$other/pid")"
 machine="$(cat /etc/machine-id 2>/dev/null)"
 # write_lock NAME LINE...: a port lock of those lines.
@@ -264,6 +275,9 @@ elif ! as_other test -x "$work"; then
 else
   report "what another user may do in the step's TMPDIR; in the folder it hands over" "$(others_may "$folder" | paste -sd ' '); $(others_may "$open" | paste -sd ' ')" "; pass"
 fi
+# Beside the test's exported variables and its descriptor 3.
+[ "$EUID" != 0 ] || report "what a command run as another user holds: its variables; its descriptors" \
+  "$(as_other env | paste -sd ' '); $(as_other sh -c 'ls /proc/$$/fd' | paste -sd ' ')" "PATH=/usr/bin:/bin; 0 1 2"
 # what is done to the step | what a sweep after it does with the step's folders
 phases=(
   "its lead living|:|kept"
