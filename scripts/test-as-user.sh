@@ -17,7 +17,20 @@ testing="$repo/build/test/Testing"
 # shellcheck source=scripts/private-run.sh
 . scripts/private-run.sh
 
-as_user() { runuser -u "$user" -- "$@"; }
+# as_user COMMAND...: COMMAND as the user, started fresh, for a process of that
+# user's may read another's environment and take its descriptors: root's
+# variables are cleared before runuser starts, the user gets those named here
+# (root's locale when it has one) and no descriptor above 2. It works in the
+# checkout, this shell's folder since the script's start, which the user is
+# given (by its path, one under /tmp is back only after open_way).
+as_user() (
+  local fd
+  for fd in /proc/"$BASHPID"/fd/*; do
+    fd="${fd##*/}"
+    [ "$fd" -le 2 ] || { exec {fd}>&-; } 2>/dev/null
+  done
+  exec env -i PATH="$PATH" runuser -u "$user" -- env HOME=/tmp/home TMPDIR=/tmp ${LANG:+LANG="$LANG"} ${LC_ALL:+LC_ALL="$LC_ALL"} "$@"
+)
 
 # Each folder on the way to the checkout that the user may not enter (root's
 # home) is covered, for this run only, by an empty one it may; private_tmp then
@@ -60,7 +73,7 @@ inside() {
   mount -t tmpfs -o "mode=700,uid=$(id -u "$user"),gid=$(id -g "$user")" tolvo-testing "$testing"
   install -d -m 700 -o "$user" /tmp/home
   echo "The test programs again, as $user:"
-  as_user env HOME=/tmp/home TMPDIR=/tmp ./scripts/run-tests.sh /tmp/home/test-reports
+  as_user ./scripts/run-tests.sh /tmp/home/test-reports
 }
 
 if [ "${1:-}" = --inside ]; then
