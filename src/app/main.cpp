@@ -78,7 +78,6 @@ int main(int argc, char** argv)
     Station st(clock, msgs, window);
     msgs.setDatabase(&st.Db);
     st.AppPath = tolvo::ProgramFolder();
-    tolvo::MakePrivateFolder(st.AppPath);
     st.comm = std::make_unique<tolvo::Comm>();
     tolvo::AttachCommDispatch(st);
     const tolvo::DispenserLinks dispenser = tolvo::AttachDispenser(st);

@@ -4,6 +4,8 @@
 #include "database/DBase.h"
 #include "platform/FolderLock.h"
 #include "platform/Messages.h"
+#include "platform/PrivateFiles.h"
+#include "platform/ProgramFolder.h"
 #include "core/SettingsFile.h"
 #include "core/Station.h"
 
@@ -46,6 +48,14 @@ std::optional<QString> LockProgramFolder(Station& st)
 
 std::optional<int> Startup_Load(Station& st, const std::function<void()>& createMainScreen)
 {
+    // Root, looking at a booth in its user's folder, would follow that user's
+    // links with every file it makes, re-modes or removes there.
+    if (const auto others = OthersOnTheWay(st.AppPath)) {
+        st.msgs.MsgBox(QStringLiteral("다른 사용자 %1의 폴더입니다. 그 사용자로 시작하십시오: %2").arg(others->owner, others->folder),
+                       vbCritical, QStringLiteral("Tarvola"));
+        return 1;
+    }
+    MakePrivateFolder(st.AppPath);
     if (const auto refused = LockProgramFolder(st)) {
         st.msgs.MsgBox(*refused + QChar(13) + QStringLiteral("프로그램 폴더: ") + st.AppPath, vbCritical,
                        QStringLiteral("Tarvola"));

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <grp.h>
 #include <iostream>
 #include <map>
 #include <stdexcept>
@@ -39,7 +38,7 @@ TestStation::~TestStation()
     if (m_handed) RemoveHanded();
 }
 
-void TestStation::HandTo(uid_t uid, gid_t gid)
+void TestStation::HandTo(uid_t uid, gid_t gid, const Deadline& deadline)
 {
     // The folder itself, as it was made: no name another user could have swapped.
     const int fd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -48,15 +47,17 @@ void TestStation::HandTo(uid_t uid, gid_t gid)
     if (fd >= 0) ::close(fd);
     if (!handed) throw std::runtime_error("cannot hand the program folder over");
     dir.setAutoRemove(false);
-    m_handed = Handed{::geteuid() == 0 ? uid : ::geteuid(), ::geteuid() == 0 ? gid : ::getegid(), made.st_dev, made.st_ino};
+    m_handed = Handed{::geteuid() == 0 ? uid : ::geteuid(), ::geteuid() == 0 ? gid : ::getegid(), made.st_dev, made.st_ino,
+                      deadline.atMost(std::chrono::seconds(5))};
 }
 
 namespace {
 
 // One pass over the folder open at `fd`, from that folder and following no
 // link: what is in it goes, a name swapped for a link meanwhile as the link it
-// now is. True when it found the folder empty.
-bool EmptyFolder(int fd, int depth)
+// now is. True when it found the folder empty. A folder kept filling ends the
+// pass at `until`.
+bool EmptyFolder(int fd, int depth, const Deadline& until)
 {
     std::vector<std::string> names;
     if (DIR* d = ::fdopendir(::dup(fd))) {
@@ -67,10 +68,11 @@ bool EmptyFolder(int fd, int depth)
         ::closedir(d);
     }
     for (const std::string& name : names) {
+        if (until.msLeft() == 0) return false;
         if (::unlinkat(fd, name.c_str(), 0) == 0 || errno != EISDIR || depth > 32) continue;
         const int sub = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (sub >= 0) {
-            EmptyFolder(sub, depth + 1);
+            EmptyFolder(sub, depth + 1, until);
             ::close(sub);
         }
         ::unlinkat(fd, name.c_str(), AT_REMOVEDIR);
@@ -87,24 +89,25 @@ void TestStation::RemoveHanded()
     const QFileInfo info(dir.path());
     const QByteArray path = QFile::encodeName(info.absoluteFilePath());
     const Handed h = *m_handed;
+    // A moment at least, should the test's own deadline have passed.
+    const Deadline until = Deadline::In(std::chrono::milliseconds(h.deadline.msLeft(500)));
     // Emptied by its user, in a child that becomes that user: what a link of
     // theirs leads to is out of their reach as it is out of the folder's.
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const bool become = ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setresgid(h.gid, h.gid, h.gid) == 0 &&
-                                                 ::setresuid(h.uid, h.uid, h.uid) == 0);
-        const int fd = become ? ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+        LeaveNothingBehind({});
+        const int fd = ::geteuid() != 0 || BecomeUser(h.uid, h.gid)
+            ? ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
         struct stat now {};
         const bool same = fd >= 0 && ::fstat(fd, &now) == 0 && SameFolder(now, h.dev, h.ino);
-        // Pass after pass, for five seconds at most: a name swapped back and forth may fail one.
+        // Pass after pass: a name swapped back and forth may fail one.
         bool emptied = false;
-        for (int pass = 0; same && !emptied && pass < 500; ++pass)
-            if (!(emptied = EmptyFolder(fd, 0))) ::usleep(10000);
+        while (same && !(emptied = EmptyFolder(fd, 0, until)) && until.msLeft() > 0) ::usleep(10000);
         ::_exit(emptied ? 0 : 1);
     }
-    // The child gives up by itself after its passes.
+    // Stopped by that user, or still at work at the deadline, it is killed.
     int status = -1;
-    if (pid > 0) ::waitpid(pid, &status, 0);
+    if (pid > 0) ReapWithin(pid, until.msLeft() + 1000, &status);
     // Then the emptied folder alone, from its parent, if it is still the one made.
     const int parent = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const QByteArray name = QFile::encodeName(info.fileName());

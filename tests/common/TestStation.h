@@ -4,6 +4,7 @@
 #include "platform/ScriptedMessages.h"
 #include "core/RecordingMainScreen.h"
 #include "core/Station.h"
+#include "common/OtherUser.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -44,7 +45,9 @@ public:
     // this one's otherwise). From then on what is in it is that user's to remove:
     // the destructor empties it as that user, following no link, and removes only
     // the emptied folder, from its parent, if it is still the folder made here.
-    void HandTo(uid_t uid, gid_t gid);
+    // That emptying ends by `deadline` (a few seconds at most), whatever that
+    // user does; what is left then is said and left for the next run's sweep.
+    void HandTo(uid_t uid, gid_t gid, const Deadline& deadline);
 
     // A path inside the program folder ("Data/Park.MDB").
     QString path(const QString& relative) const;
@@ -66,6 +69,7 @@ private:
         gid_t gid;
         dev_t dev;
         ino_t ino;
+        Deadline deadline;
     };
     std::optional<Handed> m_handed;
 };

@@ -1,4 +1,5 @@
 #include "common/SmallDisk.h"
+#include "common/OtherUser.h"
 #include "common/TestStation.h"
 #include "database/DBase.h"
 #include "core/Sql.h"
@@ -31,11 +32,14 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <grp.h>
 #include <signal.h>
 #include <unistd.h>
 
 using namespace tolvo;
+using tolvo::test::BecomeUser;
+using tolvo::test::Deadline;
+using tolvo::test::LeaveNothingBehind;
+using tolvo::test::ReapWithin;
 using tolvo::test::TestStation;
 
 namespace {
@@ -131,22 +135,26 @@ namespace {
 
 // A process of its own run as the station's user: this one, or nobody when the
 // tests run as root (root reads every file). It waits for its go, reports what
-// its body says and holds on until released.
+// its body says and holds on until released. It takes nothing of the test's
+// but its pipes, and every wait on it ends by its deadline, whatever that user
+// does to it.
 class ChildStart {
 public:
     static constexpr uid_t kNobody = 65534;
 
-    explicit ChildStart(const std::function<QString()>& body, int go = -1)
+    ChildStart(const Deadline& deadline, const std::function<QString()>& body, int go = -1) : m_deadline(deadline)
     {
         int out[2], hold[2];
         if (::pipe(out) != 0 || ::pipe(hold) != 0) return;
         m_pid = ::fork();
         if (m_pid == 0) {
+            LeaveNothingBehind({out[1], hold[0], go});
             ::close(out[0]);
             ::close(hold[1]);
             char byte = 0;
             if (go >= 0 && ::read(go, &byte, 1) != 1) ::_exit(1);
-            const QByteArray said = (BecomeStationUser() ? body() : QStringLiteral("no station user")).toUtf8() + '\n';
+            const bool become = !AsRoot() || BecomeUser(kNobody, kNobody);
+            const QByteArray said = (become ? body() : QStringLiteral("no station user")).toUtf8() + '\n';
             if (::write(out[1], said.constData(), size_t(said.size())) != said.size()) ::_exit(1);
             while (::read(hold[0], &byte, 1) < 0 && errno == EINTR) {}
             ::_exit(0);
@@ -158,9 +166,9 @@ public:
     }
     ~ChildStart()
     {
-        if (!m_reported) ::kill(m_pid, SIGKILL);
-        release();
-        if (m_pid > 0 && ::waitpid(m_pid, nullptr, 0) < 0) ADD_FAILURE() << "child lost";
+        if (!m_reported && m_pid > 0) ::kill(m_pid, SIGKILL);
+        if (const QString how = end(); m_reported && how != QStringLiteral("ended"))
+            ADD_FAILURE() << "a process of the station's user, once it had reported: " << how.toStdString();
         ::close(m_out);
     }
     // A byte, not the pipe's end: later children hold copies of this pipe too.
@@ -170,15 +178,25 @@ public:
         if (m_reported && ::write(m_hold, "x", 1) != 1) ADD_FAILURE() << "child not released";
         ::close(std::exchange(m_hold, -1));
     }
-    // Its report; a start that says nothing within a minute is killed.
+    // Released, its end: "ended", or "killed at its deadline" when it was
+    // still there then (stopped, say).
+    QString end()
+    {
+        release();
+        if (m_pid <= 0) return QStringLiteral("ended");
+        return ReapWithin(std::exchange(m_pid, -1), m_deadline.msLeft(500)) ? QStringLiteral("ended")
+                                                                             : QStringLiteral("killed at its deadline");
+    }
+    pid_t pid() const { return m_pid; }
+    // Its report; a start that says nothing by the deadline is killed.
     QString report()
     {
         QByteArray got;
         for (char byte = 0; !got.endsWith('\n');) {
             pollfd p{m_out, POLLIN, 0};
-            if (::poll(&p, 1, 60000) != 1 || ::read(m_out, &byte, 1) != 1) {
+            if (::poll(&p, 1, m_deadline.msLeft()) != 1 || ::read(m_out, &byte, 1) != 1) {
                 ::kill(m_pid, SIGKILL);
-                return QStringLiteral("no report: ") + QString::fromUtf8(got);
+                return QStringLiteral("no report by its deadline: ") + QString::fromUtf8(got);
             }
             got += byte;
         }
@@ -190,26 +208,25 @@ public:
     // Where a program folder handed to the station's user can be made: the
     // folder the run's step hands over and removes with it (the step's own
     // TMPDIR is closed to others), else the temporary folder, else the first
-    // shared one that user can reach. Empty when there is none.
-    static QString SharedFolder()
+    // shared one that user can reach. Empty when there is none; nothing when
+    // that user's probe did not report.
+    static std::optional<QString> SharedFolder(const Deadline& deadline)
     {
         QStringList dirs{QDir::tempPath(), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"), QStringLiteral("/dev/shm")};
         if (const QString open = qEnvironmentVariable("TOLVO_OPEN_TMPDIR"); !open.isEmpty()) dirs.prepend(open);
         for (const QString& dir : dirs) {
-            ChildStart probe([&] { return ::access(QFile::encodeName(dir).constData(), X_OK) == 0 ? dir : QString(); });
-            if (probe.report() == dir) return dir;
+            const QByteArray path = QFile::encodeName(dir);
+            ChildStart probe(deadline, [path] { return QString::number(::access(path.constData(), X_OK)); });
+            const QString said = probe.report();
+            if (said == QStringLiteral("0")) return dir;
+            if (said != QStringLiteral("-1")) return std::nullopt;
         }
-        return {};
+        return QString();
     }
-    static void GiveFolderToStationUser(TestStation& ts) { ts.HandTo(kNobody, kNobody); }
+    static void GiveFolderToStationUser(TestStation& ts, const Deadline& deadline) { ts.HandTo(kNobody, kNobody, deadline); }
 
 private:
-    static bool BecomeStationUser()
-    {
-        if (!AsRoot()) return true;
-        return ::setgroups(0, nullptr) == 0 && ::setresgid(kNobody, kNobody, kNobody) == 0 &&
-               ::setresuid(kNobody, kNobody, kNobody) == 0 && ::prctl(PR_SET_DUMPABLE, 1) == 0;
-    }
+    Deadline m_deadline;
     pid_t m_pid = -1;
     bool m_reported = false;
     int m_out = -1;
@@ -311,9 +328,11 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
     const QString unreadable = QStringLiteral("잠금 파일을 읽을 수 없습니다: %1");
     const QString otherUsers = QStringLiteral("잠금 파일을 읽을 수 없습니다 (다른 사용자 root의 파일): %1");
     const QString notLockable = QStringLiteral("프로그램 폴더를 잠글 수 없습니다: %1");
+    const QString othersFolder = QStringLiteral("다른 사용자 nobody의 폴더입니다. 그 사용자로 시작하십시오: %2");
     enum class At { Nothing, File, Folder }; // what stands at the lock's path
     enum class Names { Nothing, DeadProcess, HolderHere };
     enum class Owner { Station, Other }; // another owner: root while the station runs as nobody
+    enum class By { StationUser, Root }; // who starts the station
     const struct {
         const char* what;
         At at;
@@ -323,6 +342,10 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
         QString says;
         // Beside the lock, the station's user swaps a folder of its own and a link to a root folder.
         bool swapped = false;
+        By by = By::StationUser;
+        // Once it has reported, the start is stopped, as that user may: the
+        // test ends by its deadline all the same, and says so.
+        bool stopped = false;
     } rows[] = {
         {"no file", At::Nothing, 0, Names::Nothing, Owner::Station, QStringLiteral("started")},
         {"0444 empty, left by a power cut", At::File, 0444, Names::Nothing, Owner::Station, QStringLiteral("started")},
@@ -334,12 +357,19 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
         {"a folder in its place", At::Folder, 0, Names::Nothing, Owner::Station, notLockable},
         {"no file, beside it a link behind a swapped name", At::Nothing, 0, Names::Nothing, Owner::Station,
          QStringLiteral("started"), true},
+        {"no file, the folder the station's user's, with a link Data to a root folder, started by root", At::Nothing, 0,
+         Names::Nothing, Owner::Station, othersFolder, false, By::Root},
+        {"no file, the start stopped once it has reported", At::Nothing, 0, Names::Nothing, Owner::Station,
+         QStringLiteral("started"), false, By::StationUser, true},
     };
-    const QString shared = ChildStart::SharedFolder();
-    if (shared.isEmpty()) GTEST_SKIP() << "no temporary folder the station's user (nobody) can reach";
+    // Whatever the station's user does to its processes and folders.
+    const Deadline bound = Deadline::In(std::chrono::seconds(40));
+    const auto shared = ChildStart::SharedFolder(bound);
+    ASSERT_TRUE(shared) << "the station's user's probe did not report";
+    if (shared->isEmpty()) GTEST_SKIP() << "no temporary folder the station's user (nobody) can reach";
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        if (row.owner == Owner::Other && !ChildStart::AsRoot()) {
+        if ((row.owner == Owner::Other || row.by == By::Root) && !ChildStart::AsRoot()) {
             std::cout << "[ SKIPPED  ] " << row.what << ": giving a file to another user needs root\n";
             continue;
         }
@@ -350,9 +380,13 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
         ASSERT_EQ(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
         {
             std::optional<ChildStart> swapper;
-            TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
+            TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), *shared);
             const QString path = ts.path(QStringLiteral("Tolvo.lock"));
             QFile holder(path);
+            if (row.by == By::Root) {
+                ASSERT_TRUE(QDir(ts.path(QStringLiteral("Data"))).removeRecursively());
+                ASSERT_TRUE(QFile::link(root.path(), ts.path(QStringLiteral("Data"))));
+            }
             if (row.at == At::Folder) {
                 ASSERT_TRUE(QDir().mkdir(path));
             }
@@ -368,26 +402,79 @@ TEST(Startup, ALockFileNobodyHoldsIsTakenOverWhateverItsModeOrOwner)
                 ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), row.mode), 0);
             }
             // Handed over once root is done in it: root acts by name only where no other user may enter.
-            ChildStart::GiveFolderToStationUser(ts);
+            ChildStart::GiveFolderToStationUser(ts, bound);
             if (row.swapped) {
-                swapper.emplace([&] { return SwapWithLink(ts.st.AppPath, root.path()); });
+                swapper.emplace(bound, [&] { return SwapWithLink(ts.st.AppPath, root.path()); });
                 ASSERT_EQ(swapper->report(), QStringLiteral("swapping"));
             }
-            ChildStart start([&] { return Start(ts); });
-            EXPECT_EQ(start.report().section(QChar(13), 0, 0), QString(row.says).replace(QStringLiteral("%1"), path));
+            const QString says = QString(row.says).replace(QStringLiteral("%1"), path).replace(QStringLiteral("%2"), ts.st.AppPath);
+            if (row.by == By::Root) {
+                EXPECT_EQ(Start(ts).toStdString(), says.toStdString());
+            } else {
+                ChildStart start(row.stopped ? bound.atMost(std::chrono::seconds(2)) : bound, [&] { return Start(ts); });
+                EXPECT_EQ(start.report().section(QChar(13), 0, 0).toStdString(), says.toStdString());
+                if (row.stopped) {
+                    ASSERT_EQ(::kill(start.pid(), SIGSTOP), 0);
+                }
+                EXPECT_EQ(start.end(), row.stopped ? QStringLiteral("killed at its deadline") : QStringLiteral("ended"));
+            }
         }
         EXPECT_EQ(Listing(root.path()).toStdString(), "file0 0|file1 0|file2 0|file3 0|file4 0|file5 0|file6 0|file7 0|file8 0|file9 0");
+        struct stat kept {};
+        ASSERT_EQ(::stat(QFile::encodeName(root.path()).constData(), &kept), 0);
+        EXPECT_EQ(kept.st_mode & 07777, 0755u) << "the root folder's mode";
     }
+}
+
+// What a process of the station's user could take from the test's own: a
+// variable of its environment (a CI job's token), a file it has open, its
+// working folder (inside root's closed home), its memory.
+TEST(Startup, TheStationUsersProcessTakesNothingOfTheTests)
+{
+    ASSERT_EQ(::setenv("TOLVO_TEST_MARKER", "the test's own", 1), 0);
+    QTemporaryDir closed;
+    ASSERT_EQ(::chdir(QFile::encodeName(closed.path()).constData()), 0);
+    const int file = ::open("open-file", O_CREAT | O_RDWR, 0600);
+    ASSERT_GE(file, 0);
+    const struct {
+        const char* what;
+        std::function<QString()> look;
+        QString sees;
+    } rows[] = {
+        {"its environment", [] {
+             QStringList names;
+             for (char** v = environ; v && *v; ++v) names << QString::fromLocal8Bit(*v).section(u'=', 0, 0);
+             return names.join(u' ');
+         }, QString()},
+        {"its descriptors but the standard ones, by kind", [] {
+             QStringList kinds;
+             for (int fd = 3; fd < 1024; ++fd)
+                 if (struct stat st {}; ::fstat(fd, &st) == 0) kinds << (S_ISFIFO(st.st_mode) ? "pipe" : "other");
+             return kinds.join(u' ');
+         }, QStringLiteral("pipe pipe")},
+        {"its working folder", [] { return QDir::currentPath(); }, QStringLiteral("/")},
+        {"whether its user may read its memory", [] { return QString::number(::prctl(PR_GET_DUMPABLE)); },
+         ChildStart::AsRoot() ? QStringLiteral("0") : QStringLiteral("1")},
+    };
+    for (const auto& row : rows) {
+        ChildStart child(Deadline::In(std::chrono::seconds(20)), row.look);
+        EXPECT_EQ(child.report().toStdString(), row.sees.toStdString()) << row.what;
+    }
+    ::close(file);
+    ASSERT_EQ(::chdir("/"), 0);
+    ::unsetenv("TOLVO_TEST_MARKER");
 }
 
 TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
 {
-    const QString shared = ChildStart::SharedFolder();
-    if (shared.isEmpty()) GTEST_SKIP() << "no temporary folder the station's user (nobody) can reach";
+    const Deadline bound = Deadline::In(std::chrono::seconds(40));
+    const auto shared = ChildStart::SharedFolder(bound);
+    ASSERT_TRUE(shared) << "the station's user's probe did not report";
+    if (shared->isEmpty()) GTEST_SKIP() << "no temporary folder the station's user (nobody) can reach";
     for (const bool leftover : {false, true}) // none, or a read-only one naming a dead process
         for (int round = 0; round < 4; ++round) {
             SCOPED_TRACE(testing::Message() << leftover << " round " << round);
-            TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
+            TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), *shared);
             const QString path = ts.path(QStringLiteral("Tolvo.lock"));
             if (leftover) {
                 QFile file(path);
@@ -398,10 +485,10 @@ TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
                 ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, owner), 0);
                 ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
             }
-            ChildStart::GiveFolderToStationUser(ts);
+            ChildStart::GiveFolderToStationUser(ts, bound);
             int go[2];
             ASSERT_EQ(::pipe(go), 0);
-            ChildStart first([&] { return Start(ts); }, go[0]), second([&] { return Start(ts); }, go[0]);
+            ChildStart first(bound, [&] { return Start(ts); }, go[0]), second(bound, [&] { return Start(ts); }, go[0]);
             ASSERT_EQ(::write(go[1], "gg", 2), 2);
             QStringList said{first.report(), second.report()};
             said.sort();
@@ -413,13 +500,13 @@ TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
             ::close(go[1]);
         }
     // Four processes starting and ending in turn on one folder: never two at once.
-    TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), shared);
-    ChildStart::GiveFolderToStationUser(ts);
+    TestStation ts(TestStation::Db::None, TestStation::DefaultStart(), *shared);
+    ChildStart::GiveFolderToStationUser(ts, bound);
     int go[2];
     ASSERT_EQ(::pipe(go), 0);
     std::vector<std::unique_ptr<ChildStart>> starts;
     for (int i = 0; i < 4; ++i)
-        starts.push_back(std::make_unique<ChildStart>([&] { return TakeInTurns(ts.path(QStringLiteral("Tolvo.lock"))); }, go[0]));
+        starts.push_back(std::make_unique<ChildStart>(bound, [&] { return TakeInTurns(ts.path(QStringLiteral("Tolvo.lock"))); }, go[0]));
     ASSERT_EQ(::write(go[1], "gggg", 4), 4);
     for (auto& start : starts) EXPECT_EQ(start->report(), QStringLiteral("0 overlaps"));
     ::close(go[0]);
