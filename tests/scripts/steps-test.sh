@@ -20,9 +20,11 @@ main_thread_ends="$(realpath -e -- "${1:-$(dirname "$0")/../../build/test/main_t
 parent="${TOLVO_OPEN_TMPDIR:-}"
 [ -n "$parent" ] && [ -d "$parent" ] && [ -w "$parent" ] || parent="${TMPDIR:-/tmp}"
 work="$(realpath -- "$(mktemp -d -p "$parent")")"
+# The processes the test itself starts go with it, by the PIDs it took on
+# starting them: a folder handed to another user may say any PID.
+end_started() { kill -KILL ${threads_lock:+"$threads_lock"} ${other_named:+"$other_named"} 2>/dev/null; }
 # Root needs no mode change to remove it, and makes none where another user has been.
-# The processes the test itself starts go with it.
-trap 'kill -KILL ${threads_lock:-} ${other_named:-} 2>/dev/null; rm -rf "$work" 2>/dev/null || { [ "$EUID" = 0 ] || chmod -R u+rwX "$work"; rm -rf "$work"; }' EXIT
+trap 'end_started; rm -rf "$work" 2>/dev/null || { [ "$EUID" = 0 ] || chmod -R u+rwX "$work"; rm -rf "$work"; }' EXIT
 # Others may pass, so that what a step closes to them is closed by the step.
 chmod 711 "$work"
 locks="$work/locks"
@@ -48,10 +50,10 @@ to_other() {
   cd / && exec env -i PATH=/usr/bin:/bin setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"
 }
 # named_process DIR: a process named with a newline and ") " (a copy of sleep so
-# named, in DIR), its PID in DIR/pid.
+# named, in DIR); as a background job, its PID is $!.
 named_process() {
   local named="$1/a"$'\n'"b) c"
-  cp -- "$(command -v sleep)" "$named" && echo "$BASHPID" >"$1/pid" && exec "$named" 600
+  cp -- "$(command -v sleep)" "$named" && exec "$named" 600
 }
 export -f as_other to_other named_process
 
@@ -119,12 +121,12 @@ finish() { within 30 ended "$pid" || kill -KILL "$pid"; wait "$pid"; }
 # own group; $reader: the reader of its output, when that goes through a pipe) |
 # status | seconds to settle after it ends
 rows=(
-  "TERM to the script|TMPDIR=tmp|kill -TERM \$pid|143|0"
-  "INT to its process group||kill -INT -- -\$pid|130|0"
-  "INT with its output's reader (tee) ended first||kill \$reader; wait \$reader; kill -INT -- -\$pid|130|0"
-  "HUP to the script||kill -HUP \$pid|129|0"
-  "TERM to the script, its step holding out against TERM|HOLD_OUT=1|kill -TERM \$pid|143|0"
-  "SIGKILL to the script||kill -KILL \$pid|137|15"
+  "TERM to the script|TMPDIR=tmp|kill -TERM \"\$pid\"|143|0"
+  "INT to its process group||kill -INT -- \"-\$pid\"|130|0"
+  "INT with its output's reader (tee) ended first||kill \"\$reader\"; wait \"\$reader\"; kill -INT -- \"-\$pid\"|130|0"
+  "HUP to the script||kill -HUP \"\$pid\"|129|0"
+  "TERM to the script, its step holding out against TERM|HOLD_OUT=1|kill -TERM \"\$pid\"|143|0"
+  "SIGKILL to the script||kill -KILL \"\$pid\"|137|15"
 )
 mkfifo "$work/output"
 failed=0
@@ -229,6 +231,44 @@ for row in "${targets[@]}"; do
   report "the target of $what" "$(target_state "$name")$([ ! -d "$work/$name/tolvo-steps-$EUID.moved" ] || echo ", swapped")" "$want"
 done
 
+# hand_over DIR: a new folder DIR, another user's (the test's own when not root).
+hand_over() { mkdir -- "$1" && { [ "$EUID" != 0 ] || chown 65534 "$1"; }; }
+# start_other DIR: that user's process named with a newline, in DIR handed over,
+# its PID into other_named from $! (a simple background command: that very
+# process), never from DIR, where that user writes. Ready once /proc shows it
+# running the copy.
+start_other() {
+  if [ "$EUID" = 0 ]; then to_other bash -c "$(declare -f named_process); named_process \"\$1\"" - "$1" & else named_process "$1" & fi
+  other_named=$!
+  within 5 test /proc/"$other_named"/exe -ef "$1/a"$'\n'"b) c"
+}
+# signalled: what the clean-up at the end would signal (kill shadowed), each a
+# living child of the test's shell or not.
+signalled() (
+  local pid fields
+  kill() { shift; printf '%s\n' "$@"; }
+  for pid in $(end_started); do
+    if stat_fields "/proc/$pid/stat" && [ "${fields[1]}" = $$ ] && living "$pid"; then echo "a child of the test's"; else echo "$pid, no child of the test's"; fi
+  done | sort -u | paste -sd ' '
+)
+# A PID file that user plants in a folder handed over before its process starts
+# there. What the PID file says | what the clean-up at the end signals
+planted=(
+  "-1|a child of the test's"
+  "0|a child of the test's"
+  "1|a child of the test's"
+)
+for row in "${planted[@]}"; do
+  IFS='|' read -r says want <<<"$row"
+  what="the PID file in the folder handed over saying $says: what the clean-up signals"
+  if [ "$EUID" = 0 ] && ! as_other test -x "$work"; then echo "steps-test: $what: skipped, $work is closed to other users"; continue; fi
+  hand_over "$work/planted$says"
+  if [ "$EUID" = 0 ]; then as_other sh -c 'echo "$1" >"$0/pid"' "$work/planted$says" "$says"; else echo "$says" >"$work/planted$says/pid"; fi
+  start_other "$work/planted$says"
+  report "$what" "$(signalled)" "$want"
+  end_started && other_named=""
+done
+
 # The sweep at a script's start. Beside a live step: port locks; a link in
 # place of this user's folder of step folders, pointing at a tree of read-only
 # modes holding a step folder that is gone; as root, another user's lock and
@@ -239,10 +279,7 @@ dead=$!
 wait "$dead"
 "$main_thread_ends" &
 threads_lock=$!
-other="$work/other"
-mkdir "$other"
-if [ "$EUID" = 0 ]; then chown 65534 "$other" && as_other bash -c "$(declare -f named_process); named_process \"\$1\"" - "$other" & else named_process "$other" & fi
-within 5 test -s "$other/pid" && other_named="$(<"$other/pid")"
+hand_over "$work/other" && start_other "$work/other"
 machine="$(cat /etc/machine-id 2>/dev/null)"
 # write_lock NAME LINE...: a port lock of those lines.
 write_lock() { local name="$1"; shift; printf '%s\n' "$@" >"$locks/LCK..$name"; }
@@ -281,8 +318,8 @@ fi
 # what is done to the step | what a sweep after it does with the step's folders
 phases=(
   "its lead living|:|kept"
-  "its lead killed outright, its processes living|kill -KILL \$group; finish|kept"
-  "its processes ended too|kill -KILL -- -\$group; within 5 group_gone \$group|removed"
+  "its lead killed outright, its processes living|kill -KILL \"\$group\"; finish|kept"
+  "its processes ended too|kill -KILL -- \"-\$group\"; within 5 group_gone \"\$group\"|removed"
 )
 for phase in "${phases[@]}"; do
   IFS='|' read -r what act want <<<"$phase"
