@@ -107,7 +107,7 @@ void TestStation::RemoveHanded()
     }
     // Stopped by that user, or still at work at the deadline, it is killed.
     int status = -1;
-    if (pid > 0) ReapWithin(pid, until.msLeft() + 1000, &status);
+    if (pid > 0) ReapWithin(pid, until.msLeft() + 200, &status);
     // Then the emptied folder alone, from its parent, if it is still the one made.
     const int parent = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const QByteArray name = QFile::encodeName(info.fileName());

@@ -456,8 +456,9 @@ TEST(Startup, TheStationUsersProcessTakesNothingOfTheTests)
         {"whether its user may read its memory", [] { return QString::number(::prctl(PR_GET_DUMPABLE)); },
          ChildStart::AsRoot() ? QStringLiteral("0") : QStringLiteral("1")},
     };
+    const Deadline bound = Deadline::In(std::chrono::seconds(40));
     for (const auto& row : rows) {
-        ChildStart child(Deadline::In(std::chrono::seconds(20)), row.look);
+        ChildStart child(bound, row.look);
         EXPECT_EQ(child.report().toStdString(), row.sees.toStdString()) << row.what;
     }
     ::close(file);
@@ -492,8 +493,8 @@ TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
             ASSERT_EQ(::write(go[1], "gg", 2), 2);
             QStringList said{first.report(), second.report()};
             said.sort();
-            EXPECT_EQ(said.join(QLatin1Char('|')).section(QChar(13), 0, 0),
-                      QStringLiteral("started|프로그램이 이미 실행 중입니다."));
+            EXPECT_EQ(said.join(QLatin1Char('|')).section(QChar(13), 0, 0).toStdString(),
+                      "started|프로그램이 이미 실행 중입니다.");
             first.release();
             second.release();
             ::close(go[0]);
@@ -508,7 +509,7 @@ TEST(Startup, TwoStartsAtOnceOnOneFolderLeaveExactlyOneRunning)
     for (int i = 0; i < 4; ++i)
         starts.push_back(std::make_unique<ChildStart>(bound, [&] { return TakeInTurns(ts.path(QStringLiteral("Tolvo.lock"))); }, go[0]));
     ASSERT_EQ(::write(go[1], "gggg", 4), 4);
-    for (auto& start : starts) EXPECT_EQ(start->report(), QStringLiteral("0 overlaps"));
+    for (auto& start : starts) EXPECT_EQ(start->report().toStdString(), "0 overlaps");
     ::close(go[0]);
     ::close(go[1]);
 }
