@@ -22,14 +22,16 @@ testing="$repo/build/test/Testing"
 # variables are cleared before runuser starts, the user gets those named here
 # (root's locale when it has one) and no descriptor above 2. It works in the
 # checkout, this shell's folder since the script's start, which the user is
-# given (by its path, one under /tmp is back only after open_way).
+# given (by its path, one under /tmp is back only after open_way). That user
+# may stop it too: root's timeout kills it after user_bound seconds (60).
 as_user() (
   local fd
   for fd in /proc/"$BASHPID"/fd/*; do
     fd="${fd##*/}"
     [ "$fd" -le 2 ] || { exec {fd}>&-; } 2>/dev/null
   done
-  exec env -i PATH="$PATH" runuser -u "$user" -- env HOME=/tmp/home TMPDIR=/tmp ${LANG:+LANG="$LANG"} ${LC_ALL:+LC_ALL="$LC_ALL"} "$@"
+  exec env -i PATH="$PATH" timeout -s KILL "${user_bound:-60}" runuser -u "$user" -- \
+    env HOME=/tmp/home TMPDIR=/tmp ${LANG:+LANG="$LANG"} ${LC_ALL:+LC_ALL="$LC_ALL"} "$@"
 )
 
 # Each folder on the way to the checkout that the user may not enter (root's
@@ -73,7 +75,11 @@ inside() {
   mount -t tmpfs -o "mode=700,uid=$(id -u "$user"),gid=$(id -g "$user")" tolvo-testing "$testing"
   install -d -m 700 -o "$user" /tmp/home
   echo "The test programs again, as $user:"
-  as_user ./scripts/run-tests.sh /tmp/home/test-reports
+  # Far more than a run takes on two cores.
+  local status=0
+  user_bound=3600 as_user ./scripts/run-tests.sh /tmp/home/test-reports || status=$?
+  if [ "$status" = 137 ]; then echo "test-as-user: the tests as $user did not end within an hour: killed" >&2; fi
+  return "$status"
 }
 
 if [ "${1:-}" = --inside ]; then

@@ -38,16 +38,18 @@ export STEPS="$steps" LOCK="$lock" READY="$work/ready" STEPS_LOCK_FOLDERS="$lock
 . "$steps" # `living`
 # as_other COMMAND...: COMMAND as another user (root only). A process of that
 # user's may read another's environment, reach its folder and take its
-# descriptors: it starts with PATH alone, in /, with none above 2.
-as_other() ( to_other "$@" )
+# descriptors: it starts with PATH alone, in /, with none above 2. That user may
+# stop it too: root's timeout kills it after 30 s.
+as_other() ( other_bound=30 to_other "$@" )
 # to_other COMMAND...: this shell becomes that; as a background job, its PID is $!.
 to_other() {
-  local fd
+  local fd bound=()
+  [ -z "${other_bound:-}" ] || bound=(timeout -s KILL "$other_bound")
   for fd in /proc/"$BASHPID"/fd/*; do
     fd="${fd##*/}"
     [ "$fd" -le 2 ] || { exec {fd}>&-; } 2>/dev/null
   done
-  cd / && exec env -i PATH=/usr/bin:/bin setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"
+  cd / && exec env -i PATH=/usr/bin:/bin "${bound[@]}" setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"
 }
 # named_process DIR: a process named with a newline and ") " (a copy of sleep so
 # named, in DIR); as a background job, its PID is $!.
@@ -300,7 +302,7 @@ install -D -m 400 /dev/null "$work/$gone/file" && chmod 500 "$work/$gone" && mkd
 ln -s "$work/tree" "$work/tmp/tolvo-steps-$EUID"
 exec 3>&2
 start
-within 20 test -s "$work/ready" || { echo "steps-test: the sweep's step never started" >&2; exit 1; }
+within 20 test -s "$work/ready" || { echo "steps-test: the sweep's step never started" >&2; kill -KILL -- "-$pid"; exit 1; }
 read_ready
 report "the modes of the step's TMPDIR and of the folder it hands over" "$(stat -c %a "$folder" "$open" | paste -sd ' ')" "700 711"
 # others_may DIR: what another user may do in DIR: pass, list, add.
