@@ -48,7 +48,7 @@ void TestStation::HandTo(uid_t uid, gid_t gid, const Deadline& deadline)
     if (!handed) throw std::runtime_error("cannot hand the program folder over");
     dir.setAutoRemove(false);
     m_handed = Handed{::geteuid() == 0 ? uid : ::geteuid(), ::geteuid() == 0 ? gid : ::getegid(), made.st_dev, made.st_ino,
-                      deadline.atMost(std::chrono::seconds(5))};
+                      deadline};
 }
 
 namespace {
@@ -89,8 +89,9 @@ void TestStation::RemoveHanded()
     const QFileInfo info(dir.path());
     const QByteArray path = QFile::encodeName(info.absoluteFilePath());
     const Handed h = *m_handed;
-    // A moment at least, should the test's own deadline have passed.
-    const Deadline until = Deadline::In(std::chrono::milliseconds(h.deadline.msLeft(500)));
+    // Five seconds at most, and a moment at least should the test's own
+    // deadline have passed.
+    const Deadline until = Deadline::In(std::chrono::milliseconds(h.deadline.msLeft(500))).atMost(std::chrono::seconds(5));
     // Emptied by its user, in a child that becomes that user: what a link of
     // theirs leads to is out of their reach as it is out of the folder's.
     const pid_t pid = ::fork();
