@@ -185,6 +185,16 @@ add_descendants() {
   done
 }
 
+# close_descriptors: closes every descriptor of this shell above 2, before it
+# starts something as another user, who may take what that process holds.
+close_descriptors() {
+  local fd
+  for fd in /proc/"$BASHPID"/fd/*; do
+    fd="${fd##*/}"
+    [ "$fd" -le 2 ] || { exec {fd}>&-; } 2>/dev/null
+  done
+}
+
 # changeable_by_others DIR: prints the first folder on DIR's physical path that
 # another user could rename, replace or fill: one owned by a user other than
 # root and this one, or one others may write in without the sticky bit. Fails

@@ -25,11 +25,7 @@ testing="$repo/build/test/Testing"
 # given (by its path, one under /tmp is back only after open_way). That user
 # may stop it too: root's timeout kills it after user_bound seconds (60).
 as_user() (
-  local fd
-  for fd in /proc/"$BASHPID"/fd/*; do
-    fd="${fd##*/}"
-    [ "$fd" -le 2 ] || { exec {fd}>&-; } 2>/dev/null
-  done
+  close_descriptors
   exec env -i PATH="$PATH" timeout -s KILL "${user_bound:-60}" runuser -u "$user" -- \
     env HOME=/tmp/home TMPDIR=/tmp ${LANG:+LANG="$LANG"} ${LC_ALL:+LC_ALL="$LC_ALL"} "$@"
 )

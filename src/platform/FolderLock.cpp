@@ -1,11 +1,12 @@
 #include "platform/FolderLock.h"
 
+#include "platform/UniqueFd.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <utility>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -14,31 +15,6 @@
 namespace tolvo {
 
 namespace {
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    UniqueFd(UniqueFd&& o) noexcept : m_fd(o.release()) {}
-    UniqueFd& operator=(UniqueFd&& o) noexcept
-    {
-        reset(o.release());
-        return *this;
-    }
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-    int release() { return std::exchange(m_fd, -1); }
-    void reset(int fd = -1)
-    {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
 
 // A start that let go of the file between our open and our flock may have
 // replaced or removed it: the lock counts only on the file the path names.

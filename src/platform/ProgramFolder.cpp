@@ -42,8 +42,8 @@ std::optional<OthersFolder> OthersOnTheWay(const QString& programFolder)
 {
     if (::geteuid() != 0) return std::nullopt;
     // The way as named (a link of another user's on it) and as it leads.
-    QStringList way = DeepestFirst(QDir(programFolder).absolutePath());
     QString existing = QDir(programFolder).absolutePath();
+    QStringList way = DeepestFirst(existing);
     while (!QFileInfo::exists(existing) && existing != QStringLiteral("/")) existing = QFileInfo(existing).path();
     way << DeepestFirst(QFileInfo(existing).canonicalFilePath());
     for (const QString& entry : way) {

@@ -1,5 +1,7 @@
 #include "platform/SerialPort.h"
 
+#include "platform/UniqueFd.h"
+
 #include <QFile>
 #include <QSerialPort>
 #include <QStringList>
@@ -68,15 +70,14 @@ QString SerialPortLockPath(const QString& path)
 // more of one either.
 constexpr off_t kLockBytes = 4096;
 
-// What stands at a name Qt would read as the port's lock when it is no lock
+// What stands at `lock`, or at a name Qt would read after it, when it is no lock
 // file (a FIFO, a socket, a folder, a link, a device, or a file too large for a
 // lock), told with its path; empty otherwise. Qt reads a lock that stands to
 // judge it and, for one that looks stale, takes <lock>.rmlock as a lock of its
 // own, reading that one the same way, and so on: each name that stands is
 // judged, and the length a name may have ends the chain.
-QString SerialPortLockProblem(const QString& path)
+QString SerialPortLockProblem(const QString& lock)
 {
-    const QString lock = SerialPortLockPath(path);
     if (lock.isEmpty()) return {};
     for (QString name = lock;; name += QLatin1String(".rmlock")) {
         struct stat st {};
@@ -96,32 +97,16 @@ QString SerialPortLockProblem(const QString& path)
     }
 }
 
-// Closes the descriptor it was given, however the reading ends.
-class OpenedFile {
-public:
-    explicit OpenedFile(int fd) : m_fd(fd) {}
-    ~OpenedFile()
-    {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    OpenedFile(const OpenedFile&) = delete;
-    OpenedFile& operator=(const OpenedFile&) = delete;
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 // The living process a lock at `lock` names on its first line, as Qt writes
 // it; 0 when none does. Anyone may have swapped the lock since it was judged,
 // so no link is followed, no FIFO waited on and no more than a lock read.
 pid_t LiveLockHolder(const QString& lock)
 {
-    const OpenedFile file(::open(QFile::encodeName(lock).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const UniqueFd file(::open(QFile::encodeName(lock).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (file.fd() < 0 || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
     char text[kLockBytes];
-    const ssize_t n = ::read(file.fd(), text, sizeof text);
+    const ssize_t n = ::read(file.get(), text, sizeof text);
     if (n <= 0) return 0;
     const QByteArray line = QByteArray(text, n).split('\n').first();
     // Ten digits at most: more would overflow a process number.
@@ -158,12 +143,12 @@ public:
         // FIFO there (any user may make one in the lock folder) until a writer
         // comes, or read a huge file to its end: the station would freeze at
         // login, or die.
-        m_lockProblem = SerialPortLockProblem(path);
+        const QString lock = SerialPortLockPath(path);
+        m_lockProblem = SerialPortLockProblem(lock);
         if (!m_lockProblem.isEmpty()) return false;
         m_port.setPortName(path);
         if (!m_port.open(QIODevice::ReadWrite)) {
             // Qt's refusal names neither the lock nor what holds it.
-            const QString lock = SerialPortLockPath(path);
             const pid_t holder = m_port.error() == QSerialPort::PermissionError && !lock.isEmpty() ? LiveLockHolder(lock) : 0;
             if (holder > 0) m_lockProblem = QStringLiteral("the port's lock %1 is held by process %2").arg(lock).arg(holder);
             return false;

@@ -43,12 +43,9 @@ export STEPS="$steps" LOCK="$lock" READY="$work/ready" STEPS_LOCK_FOLDERS="$lock
 as_other() ( other_bound=30 to_other "$@" )
 # to_other COMMAND...: this shell becomes that; as a background job, its PID is $!.
 to_other() {
-  local fd bound=()
+  local bound=()
   [ -z "${other_bound:-}" ] || bound=(timeout -s KILL "$other_bound")
-  for fd in /proc/"$BASHPID"/fd/*; do
-    fd="${fd##*/}"
-    [ "$fd" -le 2 ] || { exec {fd}>&-; } 2>/dev/null
-  done
+  close_descriptors
   cd / && exec env -i PATH=/usr/bin:/bin "${bound[@]}" setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"
 }
 # named_process DIR: a process named with a newline and ") " (a copy of sleep so
@@ -57,7 +54,7 @@ named_process() {
   local named="$1/a"$'\n'"b) c"
   cp -- "$(command -v sleep)" "$named" && exec "$named" 600
 }
-export -f as_other to_other named_process
+export -f as_other to_other named_process close_descriptors
 
 cat >"$work/script.sh" <<'SCRIPT'
 set -euo pipefail
